@@ -1,0 +1,17 @@
+# One interface target carries the settings every ZVR target shares.
+add_library(zvr_common INTERFACE)
+target_compile_features(zvr_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+# Designated initializers leave defaulted members out on purpose; GCC 12 would flag each one.
+target_compile_options(zvr_common INTERFACE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+
+if(ZVR_SANITIZE STREQUAL "address")
+    target_compile_options(zvr_common INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(zvr_common INTERFACE -fsanitize=address,undefined)
+elseif(ZVR_SANITIZE STREQUAL "thread")
+    target_compile_options(zvr_common INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(zvr_common INTERFACE -fsanitize=thread)
+elseif(NOT ZVR_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "ZVR_SANITIZE must be empty, 'address' or 'thread'")
+endif()

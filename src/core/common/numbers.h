@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zvr {
+
+// Number text in the "C" conventions, whatever locale the process runs under: a German
+// desktop must not turn "1.50" into "1,50" in a report or a typed value.
+
+// printf's "%.*f": fixed notation with the given number of decimals, correctly rounded.
+std::string FormatFixed(double value, int decimals);
+
+// Reads a decimal number the way the C library's atof does in the "C" locale: leading
+// white space is skipped, an optional sign, digits with an optional fraction and exponent;
+// reading stops at the first character that cannot continue the number. Text that does not
+// start a decimal number gives 0 (so do "inf", "nan" and hexadecimal forms, which a typed
+// calibration value never means). Overflow gives plus or minus infinity.
+double ParseDecimal(std::string_view text);
+
+}  // namespace zvr
