@@ -40,8 +40,8 @@ void BM_LoadCalFile(benchmark::State& state) {
         if (zvr::LoadCalFile(set, path, prompt) != 0) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(set.scalars.count());
     }
-    state.counters["records/s"] =
-        benchmark::Counter(static_cast<double>(kRecords), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["records/s"] = benchmark::Counter(static_cast<double>(kRecords),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
     state.counters["file bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
 
@@ -53,8 +53,8 @@ void BM_WriteCalFile(benchmark::State& state) {
         zvr::test::WriteBytes(path, "");
         if (zvr::WriteCalFile(set, path, "ZVX5BNCH") != 0) state.SkipWithError("write failed");
     }
-    state.counters["records/s"] =
-        benchmark::Counter(static_cast<double>(kRecords), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["records/s"] = benchmark::Counter(static_cast<double>(kRecords),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
 }
 
 BENCHMARK(BM_LoadCalFile)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -22,7 +22,8 @@ void PutU16(std::string& bytes, size_t at, uint16_t value) {
 
 uint32_t GetU32(const std::string& bytes, size_t at) {
     uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
     return v;
 }
 
@@ -91,21 +92,40 @@ TEST_F(CalFileTest, BlocksFollowTheLayoutByteForByte) {
     set.header.descriptions[1] = "ab";
     set.header.reserved4[0] = 0xAA;
     set.header.reserved31[11] = 0xBB;
-    set.variables.insert({.accessLevel = 5, .scaling = {'S', -2, -3}, .ramAddress = 0x01020304,
-                          .name = "v", .units = "mm"});
+    set.variables.insert({.accessLevel = 5,
+                          .scaling = {'S', -2, -3},
+                          .ramAddress = 0x01020304,
+                          .name = "v",
+                          .units = "mm"});
     set.comments.append({.accessLevel = 6, .text = "c"});
 
     std::string expected(50, '\0');
     expected[4] = '\xAA';
-    expected[15] = 1;   // number_of_variables
-    expected[29] = 1;   // number_of_comments
+    expected[15] = 1;  // number_of_variables
+    expected[29] = 1;  // number_of_comments
     expected[42] = '\xBB';
-    expected[44] = 2;   // length of description 1
-    expected[49] = 4;   // length of the strategy name
+    expected[44] = 2;  // length of description 1
+    expected[49] = 4;  // length of the strategy name
     expected += "RRQ1ab";
-    expected += std::string("\x38\0\0\0" "\0" "\x05" "S" "\xFE\xFF" "\xFD" "\x04\x03\x02\x01"
-                            "\x01\x02" "v" "mm", 19);
-    expected += std::string("\x4B\0\0\0" "\0" "\x06" "\x01" "c", 8);
+    expected += std::string(
+        "\x38\0\0\0"
+        "\0"
+        "\x05"
+        "S"
+        "\xFE\xFF"
+        "\xFD"
+        "\x04\x03\x02\x01"
+        "\x01\x02"
+        "v"
+        "mm",
+        19);
+    expected += std::string(
+        "\x4B\0\0\0"
+        "\0"
+        "\x06"
+        "\x01"
+        "c",
+        8);
     EXPECT_EQ(test::WrittenBytes(set, "layout.000"), expected);
 }
 
@@ -162,7 +182,12 @@ TEST_F(CalFileTest, DamagedFilesStopAtTheirSectionWithItsCode) {
         {"comment block cut", [&](std::string& b) { b.resize(comments + 3); }, -3},
         {"comment own offset", [&](std::string& b) { b[lastComment] += 1; }, -2},
         {"comment text cut", [&](std::string& b) { b.resize(b.size() - 1); }, -5},
-        {"huge counts", [](std::string& b) { for (size_t at = 15; at < 31; at += 2) PutU16(b, at, 0xFFFF); }, -2},
+        {"huge counts",
+         [](std::string& b) {
+             for (size_t at = 15; at < 31; at += 2)
+                 PutU16(b, at, 0xFFFF);
+         },
+         -2},
         {"more comments than stored", [](std::string& b) { PutU16(b, 29, 3); }, -3},
     };
     for (const auto& c : cases) {

@@ -13,7 +13,8 @@ ScalarDef Scalar(std::string name) {
 
 std::vector<std::string> Names(const SortedTable<ScalarDef>& table) {
     std::vector<std::string> names;
-    for (const auto& def : table.entries()) names.push_back(def->name);
+    for (const auto& def : table.entries())
+        names.push_back(def->name);
     return names;
 }
 
@@ -51,7 +52,8 @@ TEST(SortedTable, EntriesKeepTheirAddressWhileOthersAreInserted) {
     SortedTable<ScalarDef> scalars;
     scalars.insert(Scalar("M"));
     const ScalarDef* m = scalars.find("M");
-    for (char c = 'A'; c <= 'Z'; ++c) scalars.insert(Scalar(std::string(1, c)));
+    for (char c = 'A'; c <= 'Z'; ++c)
+        scalars.insert(Scalar(std::string(1, c)));
     EXPECT_EQ(scalars.find("M"), m);
 }
 

@@ -7,12 +7,12 @@ namespace {
 
 TEST(ModelKind, StrategyNamePrefixesAreCaseSensitiveAndOrdered) {
     const std::pair<const char*, ModelKind> cases[] = {
-        {"Z99A01", ModelKind::Zevar620}, {"ZVX5ABCD", ModelKind::Zevar880},
+        {"Z99A01", ModelKind::Zevar620},  {"ZVX5ABCD", ModelKind::Zevar880},
         {"ZVX0123", ModelKind::Zevar210}, {"ZVX123", ModelKind::Zevar740},
-        {"ZVX", ModelKind::Zevar740},    {"RRQ001", ModelKind::Lpn310},
-        {"KMS0001", ModelKind::Kms2},    {"KMS1001", ModelKind::Unknown},
-        {"zvx0123", ModelKind::Unknown}, {"zvx123", ModelKind::Unknown},
-        {"", ModelKind::Unknown},        {"Z9", ModelKind::Unknown},
+        {"ZVX", ModelKind::Zevar740},     {"RRQ001", ModelKind::Lpn310},
+        {"KMS0001", ModelKind::Kms2},     {"KMS1001", ModelKind::Unknown},
+        {"zvx0123", ModelKind::Unknown},  {"zvx123", ModelKind::Unknown},
+        {"", ModelKind::Unknown},         {"Z9", ModelKind::Unknown},
     };
     for (auto [name, kind] : cases) {
         EXPECT_EQ(ClassifyStrategyName(name), kind) << name;

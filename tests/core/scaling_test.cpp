@@ -27,11 +27,16 @@ struct RawCase {
 
 TEST(RawToEng, SignedUnsignedAndNegativeBinaryPoint) {
     const RawCase cases[] = {
-        {S1, 0x80, -128},          {S1, 0x7F, 127},
-        {S1, 0xFF, -1},            {S2bp8, 0xFF80, -0.5},
-        {U2bp4, 0x0018, 1.5},      {{'U', 2, -2}, 3, 12},
-        {{'$', 2, 0}, 0xFFFF, 65535}, {{'B', 1, 0}, 0xFF, 255},
-        {S4, 0x80000000u, -2147483648.0}, {U4, 0xFFFFFFFFu, 4294967295.0},
+        {S1, 0x80, -128},
+        {S1, 0x7F, 127},
+        {S1, 0xFF, -1},
+        {S2bp8, 0xFF80, -0.5},
+        {U2bp4, 0x0018, 1.5},
+        {{'U', 2, -2}, 3, 12},
+        {{'$', 2, 0}, 0xFFFF, 65535},
+        {{'B', 1, 0}, 0xFF, 255},
+        {S4, 0x80000000u, -2147483648.0},
+        {U4, 0xFFFFFFFFu, 4294967295.0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RawToEng(c.raw, c.spec), c.eng) << c.spec.type << c.spec.size << " raw " << c.raw;
@@ -46,9 +51,16 @@ struct EngCase {
 
 TEST(EngToRaw, RoundsHalfUpAndWrapsNegativesIntoTheSize) {
     const EngCase cases[] = {
-        {S2bp8, -0.5, 0xFF80},  {U1, 2.5, 3},   {U1, 2.49, 2},     {S2, -1.5, 0xFFFF},
-        {U1, -1, 0xFF},         {S1, -128, 0x80}, {U2bp4, 1.5, 0x18}, {{'U', 2, -2}, 12, 3},
-        {U4, 4294967295.0, 0xFFFFFFFFu}, {S4, -1, 0xFFFFFFFFu},
+        {S2bp8, -0.5, 0xFF80},
+        {U1, 2.5, 3},
+        {U1, 2.49, 2},
+        {S2, -1.5, 0xFFFF},
+        {U1, -1, 0xFF},
+        {S1, -128, 0x80},
+        {U2bp4, 1.5, 0x18},
+        {{'U', 2, -2}, 12, 3},
+        {U4, 4294967295.0, 0xFFFFFFFFu},
+        {S4, -1, 0xFFFFFFFFu},
         {S4, -2147483648.0, 0x80000000u},
     };
     for (const auto& c : cases) {
@@ -87,8 +99,8 @@ TEST(CheckRange, EdgesOfTheRepresentableRange) {
         int expected;
     };
     const Case cases[] = {
-        {S1, 127.6, 1}, {S1, 127, 0}, {S1, -128, 0}, {S1, -128.1, -1},
-        {U1, -1, -1},   {U1, 255, 0}, {U1, 256, 1},  {U2bp4, 4095.9375, 0},
+        {S1, 127.6, 1},   {S1, 127, 0},           {S1, -128, 0},         {S1, -128.1, -1},
+        {U1, -1, -1},     {U1, 255, 0},           {U1, 256, 1},          {U2bp4, 4095.9375, 0},
         {U2bp4, 4096, 1}, {S4, -2147483648.0, 0}, {U4, 4294967296.0, 1},
     };
     for (const auto& c : cases) {
@@ -102,8 +114,8 @@ TEST(CheckRange, EdgesOfTheRepresentableRange) {
 
 TEST(DecimalsForBinaryPoint, EveryBand) {
     const std::pair<int, int> table[] = {
-        {-128, 0}, {0, 0},  {1, 1},  {3, 1},  {4, 2},  {6, 2},  {7, 3},   {9, 3},
-        {10, 4},   {13, 4}, {14, 5}, {16, 5}, {17, 6}, {19, 6}, {20, 7},  {23, 7},
+        {-128, 0}, {0, 0},  {1, 1},  {3, 1},  {4, 2},   {6, 2},    {7, 3},  {9, 3},
+        {10, 4},   {13, 4}, {14, 5}, {16, 5}, {17, 6},  {19, 6},   {20, 7}, {23, 7},
         {24, 8},   {26, 8}, {27, 9}, {29, 9}, {30, 10}, {127, 10},
     };
     for (auto [bp, decimals] : table) {
@@ -119,18 +131,12 @@ TEST(FormatValue, EachTypeWithAndWithoutUnits) {
         const char* text;
     };
     const Case cases[] = {
-        {0x1A, {'$', 2, 0}, "NONE", "$001A"},
-        {0x1A, {'$', 2, 0}, "none", "$001A"},
-        {0x1A, {'$', 2, 0}, "rpm", "$001Arpm"},
-        {0xABCDEF01u, {'$', 4, 0}, "", "$ABCDEF01"},
-        {5, {'B', 1, 0}, "", "00000101"},
-        {0x1FF, {'B', 1, 0}, "", "111111111"},
-        {0, {'B', 2, 0}, "", "0000000000000000"},
-        {0x18, U2bp4, "", "1.50"},
-        {1000, U2, " rpm", "1000 rpm"},
-        {1000, U2, " ", "1000"},
-        {0xFF80, S2bp8, "V", "-0.500V"},
-        {3, {'U', 2, -2}, "", "12"},
+        {0x1A, {'$', 2, 0}, "NONE", "$001A"},     {0x1A, {'$', 2, 0}, "none", "$001A"},
+        {0x1A, {'$', 2, 0}, "rpm", "$001Arpm"},   {0xABCDEF01u, {'$', 4, 0}, "", "$ABCDEF01"},
+        {5, {'B', 1, 0}, "", "00000101"},         {0x1FF, {'B', 1, 0}, "", "111111111"},
+        {0, {'B', 2, 0}, "", "0000000000000000"}, {0x18, U2bp4, "", "1.50"},
+        {1000, U2, " rpm", "1000 rpm"},           {1000, U2, " ", "1000"},
+        {0xFF80, S2bp8, "V", "-0.500V"},          {3, {'U', 2, -2}, "", "12"},
         {1, {'U', 4, 31}, "", "0.0000000005"},
     };
     for (const auto& c : cases) {

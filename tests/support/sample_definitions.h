@@ -13,8 +13,8 @@ namespace zvr::test {
 void FillSample(DefinitionSet& set);
 
 // A strategy of the given size, for benchmarks and large round trips.
-void FillSynthetic(DefinitionSet& set, int variables, int scalars, int viewItems,
-                   int diagnostics, int comments);
+void FillSynthetic(DefinitionSet& set, int variables, int scalars, int viewItems, int diagnostics,
+                   int comments);
 
 // The file a set writes, as bytes.
 std::string WrittenBytes(DefinitionSet& set, const std::string& path = "sample.000");

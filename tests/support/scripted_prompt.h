@@ -48,7 +48,8 @@ public:
 
     std::vector<std::string> texts() const {
         std::vector<std::string> result;
-        for (const auto& message : shown) result.push_back(message.text);
+        for (const auto& message : shown)
+            result.push_back(message.text);
         return result;
     }
 };

@@ -1,9 +1,9 @@
 #include "common/numbers.h"
 
-#include <charconv>
-#include <cmath>
 #include <locale.h>
 #include <stdlib.h>
+#include <charconv>
+#include <cmath>
 
 namespace zvr {
 

@@ -30,8 +30,7 @@ uint32_t U32(const uint8_t* p) {
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 ScalingSpec Scaling(const uint8_t* p) {
-    return {static_cast<char>(p[0]), static_cast<int16_t>(U16(p + 1)),
-            static_cast<int8_t>(p[3])};
+    return {static_cast<char>(p[0]), static_cast<int16_t>(U16(p + 1)), static_cast<int8_t>(p[3])};
 }
 
 struct FileCloser {
@@ -270,18 +269,22 @@ public:
 
 void WriteHeader(CalFileImage& out, const FileHeader& header) {
     out.u32(static_cast<uint32_t>(out.bytes.size()));
-    for (uint8_t b : header.reserved4) out.u8(b);
+    for (uint8_t b : header.reserved4)
+        out.u8(b);
     const SectionCounts& c = header.counts;
     for (uint16_t count : {c.number_of_variables, c.number_of_scalars, c.number_of_view_items,
                            c.number_of_functions, c.number_of_tables, c.number_of_diagnostics,
                            c.number_of_eol_programs, c.number_of_comments}) {
         out.u16(count);
     }
-    for (uint8_t b : header.reserved31) out.u8(b);
-    for (const std::string& description : header.descriptions) out.u8(out.length(description));
+    for (uint8_t b : header.reserved31)
+        out.u8(b);
+    for (const std::string& description : header.descriptions)
+        out.u8(out.length(description));
     out.u8(out.length(header.strategyName));
     out.text(header.strategyName);
-    for (const std::string& description : header.descriptions) out.text(description);
+    for (const std::string& description : header.descriptions)
+        out.text(description);
 }
 
 void WriteRecords(CalFileImage& out, const DefinitionSet& set) {
@@ -331,7 +334,8 @@ void WriteRecords(CalFileImage& out, const DefinitionSet& set) {
         }
         out.u8(out.length(d->name));
         out.text(d->name);
-        for (int bit = 0; bit < flags; ++bit) out.text(d->bitTexts[bit]);
+        for (int bit = 0; bit < flags; ++bit)
+            out.text(d->bitTexts[bit]);
     }
     for (const auto& comment : set.comments.entries()) {
         out.blockStart();

@@ -83,9 +83,7 @@ double AsSigned32(uint32_t bits) { return static_cast<double>(static_cast<int32_
 
 }  // namespace
 
-uint32_t RawMask(int16_t size) {
-    return size == 1 ? 0xFFu : size == 2 ? 0xFFFFu : 0xFFFFFFFFu;
-}
+uint32_t RawMask(int16_t size) { return size == 1 ? 0xFFu : size == 2 ? 0xFFFFu : 0xFFFFFFFFu; }
 
 double RawToEng(uint32_t raw, ScalingSpec spec) {
     double value = raw;
@@ -137,17 +135,12 @@ double MaxEng(ScalingSpec spec) { return RawToEng(LargestRaw(spec), spec); }
 double MinEng(ScalingSpec spec) { return RawToEng(SmallestRaw(spec), spec); }
 
 int DecimalsForBinaryPoint(int8_t bp) {
-    if (bp < 1) return 0;
-    if (bp <= 3) return 1;
-    if (bp <= 6) return 2;
-    if (bp <= 9) return 3;
-    if (bp <= 13) return 4;
-    if (bp <= 16) return 5;
-    if (bp <= 19) return 6;
-    if (bp <= 23) return 7;
-    if (bp <= 26) return 8;
-    if (bp <= 29) return 9;
-    return 10;
+    // The largest binary point of each number of decimals, from 0 decimals upwards.
+    static constexpr int kLargestBinaryPoint[] = {0, 3, 6, 9, 13, 16, 19, 23, 26, 29};
+    int decimals = 0;
+    while (decimals < 10 && bp > kLargestBinaryPoint[decimals])
+        ++decimals;
+    return decimals;
 }
 
 std::string FormatValue(uint32_t raw, ScalingSpec spec, std::string_view units) {
@@ -231,6 +224,8 @@ void ReportSeriousError(const char* module, long location, int status) {
     }
 }
 
-UserPrompt* SetSeriousErrorPrompt(UserPrompt* prompt) { return g_seriousErrorPrompt.exchange(prompt); }
+UserPrompt* SetSeriousErrorPrompt(UserPrompt* prompt) {
+    return g_seriousErrorPrompt.exchange(prompt);
+}
 
 }  // namespace zvr

@@ -110,14 +110,15 @@ int ScalarSection(ReportWriter& out, const DefinitionSet& set, bool full) {
     }
     for (const auto& s : set.scalars.entries()) {
         if (full) {
-            out.line("%-25s%6c%6d%6d    0x%04X%10s    0x%04X    0x%04X    0x%04X    0x%04X%12d%10d"
-                     "\r\n",
-                     s->name.c_str(), s->scaling.type, s->scaling.size, s->scaling.binaryPoint,
-                     s->eepromAddress, s->units.c_str(), s->fileRaw, s->baseRaw, s->maxRaw,
-                     s->minRaw, s->baseValid, s->menuGroup);
+            out.line(
+                "%-25s%6c%6d%6d    0x%04X%10s    0x%04X    0x%04X    0x%04X    0x%04X%12d%10d"
+                "\r\n",
+                s->name.c_str(), s->scaling.type, s->scaling.size, s->scaling.binaryPoint,
+                s->eepromAddress, s->units.c_str(), s->fileRaw, s->baseRaw, s->maxRaw, s->minRaw,
+                s->baseValid, s->menuGroup);
         } else {
-            out.line("%-25s%10s%10s\r\n", s->name.c_str(),
-                     formatDefValue(*s, s->fileRaw).c_str(), s->units.c_str());
+            out.line("%-25s%10s%10s\r\n", s->name.c_str(), formatDefValue(*s, s->fileRaw).c_str(),
+                     s->units.c_str());
         }
     }
     return out.endSection();
@@ -125,8 +126,8 @@ int ScalarSection(ReportWriter& out, const DefinitionSet& set, bool full) {
 
 int ViewItemSection(ReportWriter& out, const DefinitionSet& set) {
     out.beginSection("View Items\r\n");
-    out.line("%-30s%5s%6s%6s%6s%10s%12s%10s\r\n", "NAME", "AL", "Type", "Size", "BpPt",
-             "View Num", "Precision", "View Pos");
+    out.line("%-30s%5s%6s%6s%6s%10s%12s%10s\r\n", "NAME", "AL", "Type", "Size", "BpPt", "View Num",
+             "Precision", "View Pos");
     for (const auto& item : set.viewItems.entries()) {
         out.line("%-30s%5d%6c%6d%6d%10d%12d%10d\r\n", item->name.c_str(), item->accessLevel,
                  item->scaling.type, item->scaling.size, item->scaling.binaryPoint,
