@@ -1,0 +1,302 @@
+#include "comm/controller_protocol.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace zvr {
+
+namespace {
+
+constexpr std::chrono::milliseconds kAfterStop{100};
+
+// A notification to post once the request lock is released.
+struct Outcome {
+    ReceiverHandle target;
+    PostedMessage message;
+};
+
+Outcome Success(const DataRequest& request) {
+    return {request.target, {request.successMessage, 1, 0}};
+}
+
+Outcome Failure(const DataRequest& request, intptr_t reason) {
+    return {request.target, {request.failureMessage, 0, reason}};
+}
+
+}  // namespace
+
+CControllerProtocol::CControllerProtocol(std::string logName)
+    : CSerialPort(std::move(logName)),
+      random_(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count())) {}
+
+CControllerProtocol::~CControllerProtocol() { CControllerProtocol::Close(); }
+
+int CControllerProtocol::Open(const std::string& portName, int timeoutTicks) {
+    const int result = CSerialPort::Open(portName, timeoutTicks);
+    if (result == 0) {
+        SendMessage(StopRequest());
+        std::this_thread::sleep_for(kAfterStop);
+        PurgeInput();
+    }
+    return result;
+}
+
+int CControllerProtocol::Close() {
+    {
+        std::lock_guard lock(requestMutex_);
+        identification_.accessOpen = false;
+    }
+    return CSerialPort::Close();
+}
+
+void CControllerProtocol::SendMessage(const Message& message) {
+    const size_t expected = ExpectedReplyLength(message);
+    Send(message.data(), message.size(), expected != 0, expected);
+}
+
+uint16_t CControllerProtocol::RandomWord() { return static_cast<uint16_t>(random_() % 32768); }
+
+int CControllerProtocol::StartRead(uint8_t type, std::span<const uint16_t> addresses,
+                                   ReceiverHandle target, uint32_t successMessage,
+                                   uint32_t failureMessage) {
+    const std::optional<Message> message = ReadRequest(type, addresses);
+    if (!message) return -1;
+    {
+        std::lock_guard lock(requestMutex_);
+        request_.type = static_cast<int8_t>(type);
+        request_.target = std::move(target);
+        request_.successMessage = successMessage;
+        request_.failureMessage = failureMessage;
+        request_.count = static_cast<uint16_t>(addresses.size());
+        std::copy(addresses.begin(), addresses.end(), request_.addresses.begin());
+        request_.sent = *message;
+        if (IsDemo() && type == kReadOnce) {
+            for (size_t i = 0; i < addresses.size(); ++i) {
+                demoReadValues_[i] = DemoReadValue(addresses[i]).value_or(RandomWord());
+            }
+        }
+    }
+    SendMessage(*message);
+    return 0;
+}
+
+int CControllerProtocol::RequestReadVariables(std::span<const uint16_t> addresses,
+                                              ReceiverHandle target, uint32_t successMessage,
+                                              uint32_t failureMessage) {
+    return StartRead(kContinuousRead, addresses, std::move(target), successMessage, failureMessage);
+}
+
+int CControllerProtocol::RequestReadScalars(std::span<const uint16_t> addresses,
+                                            ReceiverHandle target, uint32_t successMessage,
+                                            uint32_t failureMessage) {
+    if (addresses.size() > kMaxAddresses) return -1;
+    Log().AddLine("Send");
+    return StartRead(kReadOnce, addresses, std::move(target), successMessage, failureMessage);
+}
+
+int CControllerProtocol::RequestStop() {
+    const Message message = StopRequest();
+    {
+        std::lock_guard lock(requestMutex_);
+        request_.count = 0;
+        request_.type = kStopRead;
+        request_.sent = message;
+    }
+    SendMessage(message);
+    std::this_thread::sleep_for(kAfterStop);
+    PurgeInput();
+    return 0;
+}
+
+int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, int size,
+                                            ReceiverHandle target, uint32_t successMessage,
+                                            uint32_t failureMessage) {
+    const std::optional<Message> message = WriteRequest(address, value, size);
+    if (!message) return 6;
+    {
+        std::lock_guard lock(requestMutex_);
+        request_.type = kWrite;
+        request_.target = std::move(target);
+        request_.successMessage = successMessage;
+        request_.failureMessage = failureMessage;
+        request_.count = 1;
+        request_.addresses[0] = address;
+        request_.values[0] = value;
+        request_.sent = *message;
+    }
+    SendMessage(*message);
+    return 0;
+}
+
+int CControllerProtocol::RequestIdentify(ReceiverHandle target, uint32_t successMessage,
+                                         uint32_t failureMessage, uint16_t password) {
+    const Message message = IdentifyRequest(password);
+    {
+        std::lock_guard lock(requestMutex_);
+        request_.type = kIdentify;
+        request_.target = std::move(target);
+        request_.successMessage = successMessage;
+        request_.failureMessage = failureMessage;
+        request_.sent = message;
+    }
+    SendMessage(message);
+    return 0;
+}
+
+int CControllerProtocol::SendCloseNotice() {
+    const Message message = CloseNotice();
+    {
+        std::lock_guard lock(requestMutex_);
+        request_.target.reset();
+        request_.successMessage = 0;
+        request_.failureMessage = 0;
+        request_.type = 0;
+        request_.sent = message;
+    }
+    SendMessage(message);
+    return 0;
+}
+
+std::array<uint16_t, kMaxAddresses> CControllerProtocol::RequestValues() const {
+    std::lock_guard lock(requestMutex_);
+    return request_.values;
+}
+
+int8_t CControllerProtocol::PendingType() const {
+    std::lock_guard lock(requestMutex_);
+    return request_.type;
+}
+
+Identification CControllerProtocol::GetIdentification() const {
+    std::lock_guard lock(requestMutex_);
+    return identification_;
+}
+
+bool CControllerProtocol::AccessOpen() const {
+    std::lock_guard lock(requestMutex_);
+    return identification_.accessOpen;
+}
+
+void CControllerProtocol::ResetIdentification() {
+    std::lock_guard lock(requestMutex_);
+    const bool accessOpen = identification_.accessOpen;
+    identification_ = Identification{};
+    identification_.accessOpen = accessOpen;
+}
+
+std::optional<uint16_t> CControllerProtocol::DemoReadValue(uint16_t) const { return std::nullopt; }
+
+void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {
+    HandleReply({bytes, length});
+}
+
+void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
+    std::optional<Outcome> outcome;
+    std::optional<Message> followUp;
+    {
+        std::lock_guard lock(requestMutex_);
+        DataRequest& r = request_;
+        switch (r.type) {
+            case kContinuousRead: {
+                RearmTimeout();
+                const bool ok = ValidReadReply(reply, kContinuousRead, r.count, r.values);
+                outcome = ok ? Success(r) : Failure(r, kReplyRejected);
+                break;
+            }
+            case kReadOnce: {
+                const bool ok = ValidReadReply(reply, kReadOnce, r.count, r.values);
+                r.type = 0;
+                outcome = ok ? Success(r) : Failure(r, kReplyRejected);
+                break;
+            }
+            case kWrite:
+                if (ValidWriteEcho(reply, r.sent)) {
+                    r.type = kCommit;
+                    r.sent = CommitRequest();
+                    followUp = r.sent;
+                } else {
+                    r.type = 0;
+                    outcome = Failure(r, kReplyRejected);
+                }
+                break;
+            case kIdentify: {
+                identification_.accessOpen = false;
+                const std::optional<Identification> id = DecodeIdentification(reply);
+                if (id) identification_ = *id;
+                r.type = 0;
+                outcome = id ? Success(r) : Failure(r, kReplyRejected);
+                break;
+            }
+            case kCommit: {
+                const bool ok = ValidCommitReply(reply);
+                r.type = 0;
+                outcome = ok ? Success(r) : Failure(r, kReplyRejected);
+                break;
+            }
+            default:
+                break;  // nothing awaits a reply: the bytes are ignored
+        }
+    }
+    if (followUp) SendMessage(*followUp);
+    if (outcome) PostTo(outcome->target, outcome->message);
+}
+
+void CControllerProtocol::OnCommError(int, const std::string&) {
+    Outcome outcome;
+    {
+        std::lock_guard lock(requestMutex_);
+        outcome = Failure(request_, kReplyTimedOut);
+    }
+    PostTo(outcome.target, outcome.message);
+}
+
+void CControllerProtocol::OnDemoTick() { HandleDemoTick(); }
+
+void CControllerProtocol::HandleDemoTick() {
+    std::optional<Outcome> outcome;
+    std::optional<Message> followUp;
+    {
+        std::lock_guard lock(requestMutex_);
+        DataRequest& r = request_;
+        switch (r.type) {
+            case kContinuousRead:
+                r.type = 0;
+                for (size_t i = 0; i < r.count; ++i)
+                    r.values[i] = RandomWord();
+                if (r.count > 0) {
+                    // The same read again, which arms the next tick.
+                    r.type = kContinuousRead;
+                    r.failureMessage = 0;
+                    followUp = r.sent;
+                }
+                outcome = Success(r);
+                break;
+            case kReadOnce:
+                r.type = 0;
+                std::copy_n(demoReadValues_.begin(), r.count, r.values.begin());
+                outcome = Success(r);
+                break;
+            case kWrite:
+                r.type = kCommit;
+                r.sent = CommitRequest();
+                followUp = r.sent;
+                break;
+            case kIdentify:
+                r.type = 0;
+                identification_.accessOpen = true;
+                outcome = Success(r);
+                break;
+            case kCommit:
+                r.type = 0;
+                outcome = Success(r);
+                break;
+            default:
+                break;
+        }
+    }
+    if (followUp) SendMessage(*followUp);
+    if (outcome) PostTo(outcome->target, outcome->message);
+}
+
+}  // namespace zvr

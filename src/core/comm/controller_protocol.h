@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+
+#include "comm/controller_message.h"
+#include "comm/message_receiver.h"
+#include "comm/serial_port.h"
+
+namespace zvr {
+
+// The one pending request. A new request replaces it; the receive thread completes it.
+struct DataRequest {
+    int8_t type = 0;  // 0 none, else the message type awaiting its reply (1, 2, 3, 4, 6, 7)
+    ReceiverHandle target;
+    uint32_t successMessage = 0;
+    uint32_t failureMessage = 0;
+    std::array<uint16_t, kMaxAddresses> addresses{};  // entry 0 is a write's address
+    uint16_t count = 0;
+    std::array<uint16_t, kMaxAddresses> values{};  // a read's results; entry 0 a write's value
+    Message sent;                                  // the request bytes, for the write echo
+};
+
+// The controller's request/reply protocol on top of the serial link: builds each request,
+// checks each reply against the pending request, sends the commit after a good write echo,
+// and posts the outcome to the requester (wParam 1 success; 0 failure with lParam 0 for a
+// rejected reply, -1 for a time-out). In demo mode the answers are made up.
+//
+// Threads: requests are made on the owner's thread; replies, time-outs and demo ticks are
+// handled on the receive thread. The pending request and the identification results are
+// guarded by one mutex, so read them through the accessors below after the notification.
+class CControllerProtocol : public CSerialPort {
+public:
+    explicit CControllerProtocol(std::string logName = CLogFile::kDefaultName);
+    ~CControllerProtocol() override;
+
+    // After a good open, a stop message, 100 ms and a purge: a controller left in continuous
+    // read by an earlier connection falls silent.
+    int Open(const std::string& portName, int timeoutTicks) override;
+    // Access closes with the link.
+    int Close() override;
+
+    // Continuous read (variables): every reply is reported until a stop or another request.
+    // -1 and nothing sent for more than 10 addresses.
+    int RequestReadVariables(std::span<const uint16_t> addresses, ReceiverHandle target,
+                             uint32_t successMessage, uint32_t failureMessage);
+    // Stops a continuous read, waits 100 ms and purges the input.
+    int RequestStop();
+    // One read (scalars, stored fault words). -1 and nothing sent for more than 10 addresses.
+    int RequestReadScalars(std::span<const uint16_t> addresses, ReceiverHandle target,
+                           uint32_t successMessage, uint32_t failureMessage);
+    // Writes one value and commits it. 6 and nothing sent for a size other than 1 or 2.
+    int RequestWriteScalar(uint16_t address, uint16_t value, int size, ReceiverHandle target,
+                           uint32_t successMessage, uint32_t failureMessage);
+    int RequestIdentify(ReceiverHandle target, uint32_t successMessage, uint32_t failureMessage,
+                        uint16_t password);
+    // Forgets the pending request and tells the controller the program is closing.
+    int SendCloseNotice();
+
+    // The words of the last good read, entry i for address i.
+    std::array<uint16_t, kMaxAddresses> RequestValues() const;
+    int8_t PendingType() const;
+    Identification GetIdentification() const;
+    bool AccessOpen() const;
+    // Demo mode shows model "DEMO" and strategy "N/A".
+    void ResetIdentification();
+
+protected:
+    void OnReceive(const uint8_t* bytes, size_t length) override;
+    void OnCommError(int code, const std::string& text) override;
+    void OnDemoTick() override;
+
+    // The value demo mode answers for a read of this address, when it knows one (the
+    // document answers with its scalars' file values); otherwise a random number.
+    virtual std::optional<uint16_t> DemoReadValue(uint16_t address) const;
+
+private:
+    int StartRead(uint8_t type, std::span<const uint16_t> addresses, ReceiverHandle target,
+                  uint32_t successMessage, uint32_t failureMessage);
+    void SendMessage(const Message& message);
+    uint16_t RandomWord();
+    void HandleReply(std::span<const uint8_t> reply);
+    void HandleDemoTick();
+
+    mutable std::mutex requestMutex_;
+    DataRequest request_;
+    Identification identification_;
+    std::array<uint16_t, kMaxAddresses> demoReadValues_{};
+    std::mt19937 random_;
+};
+
+}  // namespace zvr

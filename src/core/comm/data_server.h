@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "comm/controller_protocol.h"
+#include "definitions/definition_set.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// Update hints broadcast to the document's views.
+inline constexpr int kHintStopReading = 1;       // every continuously reading view stops
+inline constexpr int kHintViewItemsChanged = 2;  // the Parameter View rebuilds its rows
+
+// A window that shows the document and hears its update hints (on the owner's thread).
+class DocumentView {
+public:
+    virtual ~DocumentView() = default;
+    virtual void OnDocumentUpdate(int hint) = 0;
+};
+
+// The program's document: the definition tables of the connected controller's strategy and
+// the link to that controller. Temporary documents, loaded from a cal file for a file
+// operation, use only the tables.
+class CDataServer : public CControllerProtocol {
+public:
+    static constexpr int kTimeoutTicks = 150;  // about 3 seconds on a real port
+
+    explicit CDataServer(std::string logName = CLogFile::kDefaultName);
+    ~CDataServer() override;
+
+    int OpenPort(const std::string& portName, int timeoutTicks = kTimeoutTicks);
+
+    // Before a window takes the link over: hint 1 to every view, 50 ms, purge the input.
+    void QuietTheLink();
+
+    void AddView(DocumentView* view);
+    void RemoveView(DocumentView* view);
+    void UpdateAllViews(int hint);
+
+    int Load(const std::string& path, UserPrompt& prompt);
+    int Write(const std::string& path, const std::string& strategyName);
+
+    DefinitionSet definitions;
+
+protected:
+    std::optional<uint16_t> DemoReadValue(uint16_t address) const override;
+
+private:
+    std::vector<DocumentView*> views_;
+};
+
+}  // namespace zvr

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace zvr {
+
+// The rolling traffic log (Log.txt). Lines go into a cache; a short-lived writer thread
+// appends the cache to the file, so logging never waits for the disk. The file is kept under
+// its maximum size by dropping its oldest lines.
+//
+// Threads: AddLine and Flush may be called from any thread (the GUI thread and the receive
+// thread both log); one writer thread at a time works on the file.
+class CLogFile {
+public:
+    static constexpr const char* kDefaultName = "Log.txt";
+    static constexpr const char* kLostLine = "Cache too small. Data was Lost";
+
+    // An empty or over-long (128 characters or more) name means "Log.txt". A maximum of
+    // 128 KB or less means 3000 KB; the cache is cacheKB unless that is 0 or not smaller than
+    // the maximum, then 128 KB. The file is created if missing and its full path kept.
+    CLogFile(std::string_view fileName, size_t maxKB, size_t cacheKB);
+    // Writes out the cache and waits for the writer.
+    ~CLogFile();
+
+    CLogFile(const CLogFile&) = delete;
+    CLogFile& operator=(const CLogFile&) = delete;
+
+    // Adds one line (CR LF is appended). Returns the status of a flush it caused: 0, or -5
+    // when the cache had to be dropped because the writer was still busy.
+    int AddLine(std::string_view text);
+    // Hands the cache to a writer thread; wait: first wait for the writer before this one.
+    int Flush(bool wait);
+
+    const std::string& path() const { return path_; }
+    size_t maximumBytes() const { return maximum_; }
+    size_t cacheBytes() const { return cacheSize_; }
+
+private:
+    int flushLocked(bool wait);
+    void waitForWriter();
+
+    std::string path_;
+    size_t maximum_;
+    size_t cacheSize_;
+
+    std::mutex mutex_;  // guards the cache, the status and the writer handle
+    std::string cache_;
+    int status_ = 0;
+    std::thread writer_;
+    std::shared_ptr<std::atomic<bool>> writerDone_;
+};
+
+// Appends bytes to a log file, first cutting its oldest lines when the file would grow past
+// maximum. Returns 0, -1 when memory runs out, -4 when the file cannot be opened.
+int AppendToLogFile(const std::string& path, std::string_view bytes, size_t maximum,
+                    size_t cacheSize);
+
+}  // namespace zvr

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zvr {
+
+// One open serial port, as the link uses it.
+//
+// Threads: one reader (the link's receive thread) calls read() and waitReadable(); write()
+// may be called from the GUI thread and the receive thread, and the link serialises those
+// calls with its own lock.
+class SerialDevice {
+public:
+    virtual ~SerialDevice() = default;
+
+    // Reads up to size bytes. Returns as soon as size bytes have arrived, or when timeout has
+    // passed with whatever arrived (a short read is a time-out, not an error). 0 when nothing
+    // came or the device has gone away.
+    virtual size_t read(uint8_t* data, size_t size, std::chrono::milliseconds timeout) = 0;
+
+    // Waits until input is waiting or timeout has passed.
+    virtual void waitReadable(std::chrono::milliseconds timeout) = 0;
+
+    // Writes all bytes; false when the device refused them or stayed blocked for seconds.
+    virtual bool write(const uint8_t* data, size_t size) = 0;
+};
+
+// Opens a port at 9600 baud, 8 data bits, no parity, one stop bit, raw, for this process only.
+// "COMn" names /dev/ttyS(n-1); any other name is a device path. Results: 0, -1 the port
+// cannot be opened, -2 its settings cannot be read (not a serial device), -3 its settings
+// cannot be applied.
+int OpenSerialDevice(const std::string& portName, std::unique_ptr<SerialDevice>& device);
+
+// The device path a port name stands for.
+std::string SerialDevicePath(const std::string& portName);
+
+}  // namespace zvr

@@ -1,0 +1,297 @@
+#include "comm/data_server.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/pty_peer.h"
+
+namespace zvr {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Bytes;
+using test::PtyPeer;
+using test::Reply;
+using test::ScriptedController;
+
+constexpr int kTicks = 20;  // about 400 ms of silence before a time-out
+constexpr uint32_t kOk = 1124;
+constexpr uint32_t kFailed = 1125;
+
+const PostedMessage kSuccess{kOk, 1, 0};
+const PostedMessage kRejected{kFailed, 0, kReplyRejected};
+const PostedMessage kTimedOut{kFailed, 0, kReplyTimedOut};
+
+Bytes IdentifyReply(Bytes elevenBytes) {
+    elevenBytes.push_back(Checksum(elevenBytes));
+    return elevenBytes;
+}
+
+// A controller with a word memory that answers like a real unit; its commit status and a
+// bad echo can be scripted. The test changes it while the controller thread answers: both
+// hold the mutex.
+struct FakeController {
+    std::mutex mutex;
+    std::map<uint16_t, uint16_t> memory{{0x0010, 0x1234}, {0x0012, 0xBEEF}};
+    uint8_t commitStatus = 1;
+    bool garbleEcho = false;
+    Bytes identification = IdentifyReply({6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 0x01});
+
+    std::vector<Bytes> answer(const Bytes& request) {
+        std::lock_guard lock(mutex);
+        switch (request[0]) {
+            case kReadOnce:
+            case kContinuousRead: {
+                Bytes words;
+                for (size_t i = 2; i + 1 < request.size() - 1; i += 2) {
+                    const uint16_t word =
+                        memory[static_cast<uint16_t>(request[i] << 8 | request[i + 1])];
+                    words.push_back(static_cast<uint8_t>(word >> 8));
+                    words.push_back(static_cast<uint8_t>(word));
+                }
+                return {Reply(request[0], words)};
+            }
+            case kWrite: {
+                Bytes echo = request;
+                if (garbleEcho) echo[2] ^= 0xFF;
+                return {echo};
+            }
+            case kCommit:
+                return {Reply(kCommit, {commitStatus})};
+            case kIdentify:
+                return {identification};
+            default:
+                return {};
+        }
+    }
+};
+
+class DataServerTest : public testing::Test {
+protected:
+    void open() {
+        controller = std::make_unique<ScriptedController>(
+            [this](const Bytes& request) { return fake.answer(request); });
+        ASSERT_EQ(server->OpenPort(controller->path(), kTicks), 0);
+        ASSERT_TRUE(controller->waitForRequests(1));  // the stop after opening
+    }
+
+    std::optional<PostedMessage> next(std::chrono::milliseconds timeout = 3s) {
+        return receiver->wait(timeout);
+    }
+
+    // Declared first, destroyed last: the link closes before its far end goes away.
+    FakeController fake;
+    std::unique_ptr<ScriptedController> controller;
+    std::unique_ptr<CDataServer> server = std::make_unique<CDataServer>();
+    std::shared_ptr<QueueReceiver> receiver = std::make_shared<QueueReceiver>();
+
+    void TearDown() override { server.reset(); }
+};
+
+TEST_F(DataServerTest, OpeningSilencesAControllerLeftReading) {
+    open();
+    EXPECT_EQ(controller->requests().front(), (Bytes{0x02, 0x02, 0x01, 0xFB}));
+}
+
+TEST_F(DataServerTest, ReadScalarsRoundTrip) {
+    open();
+    const uint16_t addresses[] = {0x0010, 0x0012};
+    ASSERT_EQ(server->RequestReadScalars(addresses, receiver, kOk, kFailed), 0);
+    EXPECT_EQ(next(), kSuccess);
+    EXPECT_EQ(server->RequestValues()[0], 0x1234);
+    EXPECT_EQ(server->RequestValues()[1], 0xBEEF);
+    EXPECT_EQ(server->PendingType(), 0);
+    EXPECT_EQ(controller->requests().back(), (Bytes{0x03, 0x05, 0x00, 0x10, 0x00, 0x12, 0xD6}));
+}
+
+TEST_F(DataServerTest, RefusedRequestsSendAndPostNothing) {
+    open();
+    const uint16_t eleven[11] = {};
+    EXPECT_EQ(server->RequestReadVariables(eleven, receiver, kOk, kFailed), -1);
+    EXPECT_EQ(server->RequestReadScalars(eleven, receiver, kOk, kFailed), -1);
+    EXPECT_EQ(server->RequestWriteScalar(0x10, 1, 4, receiver, kOk, kFailed), 6);
+    EXPECT_FALSE(next(600ms));
+    EXPECT_EQ(controller->requests().size(), 1u);
+}
+
+TEST_F(DataServerTest, WriteIsEchoedThenCommitted) {
+    struct Case {
+        const char* what;
+        uint8_t commitStatus;
+        bool garbleEcho;
+        PostedMessage outcome;
+        size_t requestsAfterWrite;
+    };
+    const Case cases[] = {
+        {"accepted", 1, false, kSuccess, 2},
+        {"commit refused", 0, false, kRejected, 2},
+        {"bad echo, no commit", 1, true, kRejected, 1},
+    };
+    open();
+    for (const auto& c : cases) {
+        {
+            std::lock_guard lock(fake.mutex);
+            fake.commitStatus = c.commitStatus;
+            fake.garbleEcho = c.garbleEcho;
+        }
+        const size_t before = controller->requests().size();
+        ASSERT_EQ(server->RequestWriteScalar(0x0100, 0x1234, 2, receiver, kOk, kFailed), 0);
+        EXPECT_EQ(next(), c.outcome) << c.what;
+        EXPECT_FALSE(next(300ms)) << c.what << ": one message per write";
+        const auto requests = controller->requests();
+        ASSERT_EQ(requests.size() - before, c.requestsAfterWrite) << c.what;
+        EXPECT_EQ(requests[before], (Bytes{0x04, 0x05, 0x01, 0x00, 0x12, 0x34, 0xB0}));
+        if (c.requestsAfterWrite == 2) {
+            EXPECT_EQ(requests[before + 1], (Bytes{0x07, 0x01, 0xF8}));
+        }
+    }
+}
+
+TEST_F(DataServerTest, IdentificationDecodesAndSetsAccess) {
+    open();
+    ASSERT_EQ(server->RequestIdentify(receiver, kOk, kFailed, 0x0102), 0);
+    EXPECT_EQ(next(), kSuccess);
+    EXPECT_EQ(controller->requests().back(), (Bytes{0x06, 0x03, 0x01, 0x02, 0xF4}));
+    const Identification id = server->GetIdentification();
+    EXPECT_EQ(id.modelName, "ZEVAR 740");
+    EXPECT_EQ(id.strategyFileName, "ZVXA1S07.000");
+    EXPECT_TRUE(server->AccessOpen());
+
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.identification = {0x15};
+    }
+    server->RequestIdentify(receiver, kOk, kFailed, 0);
+    EXPECT_EQ(next(), kRejected);
+    EXPECT_FALSE(server->AccessOpen());  // every identification reply closes access first
+}
+
+TEST_F(DataServerTest, BadRepliesAreRejected) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    const Bytes cases[] = {
+        {0x15},                          // NAK
+        {0x03, 0x03, 0x12, 0x34, 0xB5},  // checksum
+        {0x03, 0x05, 0x12, 0x34, 0xB2},  // length for another count
+        {0x01, 0x03, 0x12, 0x34, 0xB6},  // another type
+        {0xDE, 0xAD, 0xBE, 0xEF, 0x00},  // garbage
+    };
+    const uint16_t one[] = {0x0010};
+    for (const Bytes& reply : cases) {
+        server->RequestReadScalars(one, receiver, kOk, kFailed);
+        peer.read(5);
+        peer.write(reply);
+        EXPECT_EQ(next(), kRejected) << int(reply[0]);
+    }
+}
+
+TEST_F(DataServerTest, TimeOutThenLateReply) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    const uint16_t one[] = {0x0010};
+    server->RequestReadScalars(one, receiver, kOk, kFailed);
+    EXPECT_EQ(next(), kTimedOut);
+    peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});
+    EXPECT_EQ(next(), kSuccess);
+    EXPECT_EQ(server->RequestValues()[0], 0x1234);
+}
+
+TEST_F(DataServerTest, RepliesToNoRequestAreIgnored) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});
+    EXPECT_FALSE(next(300ms));
+}
+
+TEST_F(DataServerTest, ContinuousReadKeepsReportingUntilStopped) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    const uint16_t one[] = {0x0010};
+    server->RequestReadVariables(one, receiver, kOk, kFailed);
+    // Answers for twice the time-out: each reply re-arms it, so no failure comes.
+    for (int i = 0; i < 30; ++i) {
+        peer.write(Reply(kContinuousRead, {0x00, static_cast<uint8_t>(i)}));
+        ASSERT_EQ(next(), kSuccess) << i;
+        EXPECT_EQ(server->RequestValues()[0], i);
+        std::this_thread::sleep_for(25ms);
+    }
+    peer.write({0x15});
+    EXPECT_EQ(next(), kRejected);
+    EXPECT_EQ(server->PendingType(), kContinuousRead);
+    server->RequestStop();
+    EXPECT_EQ(peer.read(4, 500ms).size(), 4u);
+    peer.write(Reply(kContinuousRead, {0x00, 0x01}));
+    EXPECT_FALSE(next(600ms));
+}
+
+TEST_F(DataServerTest, PostingToAReceiverThatIsGoneIsHarmless) {
+    open();
+    const uint16_t one[] = {0x0010};
+    {
+        auto shortLived = std::make_shared<QueueReceiver>();
+        server->RequestReadScalars(one, shortLived, kOk, kFailed);
+    }
+    std::this_thread::sleep_for(200ms);
+    server->RequestReadScalars(one, receiver, kOk, kFailed);
+    EXPECT_EQ(next(), kSuccess);
+}
+
+class RecordingView : public DocumentView {
+public:
+    std::vector<int> hints;
+    void OnDocumentUpdate(int hint) override { hints.push_back(hint); }
+};
+
+TEST_F(DataServerTest, QuietingTheLinkTellsEveryViewToStop) {
+    open();
+    RecordingView reading, removed;
+    server->AddView(&reading);
+    server->AddView(&removed);
+    server->RemoveView(&removed);
+    server->QuietTheLink();
+    EXPECT_EQ(reading.hints, std::vector<int>{kHintStopReading});
+    EXPECT_TRUE(removed.hints.empty());
+}
+
+TEST_F(DataServerTest, DemoAnswersFromTheStrategy) {
+    server->definitions.scalars.insert(
+        {.scaling = {'U', 2, 0}, .eepromAddress = 0x20, .fileRaw = 1500, .name = "SET_SPEED"});
+    server->definitions.scalars.insert(
+        {.scaling = {'U', 1, 0}, .eepromAddress = 0x22, .fileRaw = 7, .name = "TEETH"});
+    ASSERT_EQ(server->OpenPort("DEMO", CDataServer::kTimeoutTicks), 0);
+
+    const uint16_t scalars[] = {0x20, 0x22};
+    server->RequestReadScalars(scalars, receiver, kOk, kFailed);
+    EXPECT_EQ(next(), kSuccess);
+    EXPECT_EQ(server->RequestValues()[0], 1500);
+    EXPECT_EQ(server->RequestValues()[1] >> 8, 7);  // a one-byte item is the word's high byte
+
+    EXPECT_FALSE(server->AccessOpen());
+    server->RequestIdentify(receiver, kOk, kFailed, 0);
+    EXPECT_EQ(next(), kSuccess);
+    EXPECT_TRUE(server->AccessOpen());
+
+    server->RequestWriteScalar(0x20, 1600, 2, receiver, kOk, kFailed);
+    EXPECT_EQ(next(), kSuccess);
+
+    const uint16_t variables[] = {0x100, 0x102};
+    const auto start = std::chrono::steady_clock::now();
+    server->RequestReadVariables(variables, receiver, kOk, kFailed);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(next(), kSuccess);
+        for (int v = 0; v < 2; ++v)
+            EXPECT_LT(server->RequestValues()[v], 32768);
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms);
+    server->RequestStop();
+    while (next(300ms)) {
+    }  // a tick already under way may still report
+    EXPECT_FALSE(next(400ms));
+}
+
+}  // namespace
+}  // namespace zvr
