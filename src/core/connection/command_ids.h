@@ -1,0 +1,42 @@
+#pragma once
+
+namespace zvr {
+
+// Menu command numbers of the main window; messages and menus refer to them by number.
+enum Command : int {
+    kCmdSaveCal = 32780,
+    kCmdViewComments = 32774,
+    kCmdViewTextFile = 32775,
+    kCmdConvertControllerToText = 32777,
+    kCmdConvertFileToText = 32778,
+    kCmdConvertFileToStrategy = 32779,
+    kCmdChangeCalibration = 32781,
+    kCmdDownloadCal = 32782,
+    kCmdCompareCal = 32783,
+    kCmdChangePassword = 32784,
+    kCmdParameterView = 32785,
+    kCmdParameterPlot = 32786,
+    kCmdDisplayFaults = 32787,
+    kCmdControlStrategy = 32788,
+    kCmdParameterList = 32789,
+    kCmdCalibrationWizard = 32792,
+    kCmdCom1 = 32793,
+    kCmdCom2 = 32794,
+    kCmdDemo620 = 32796,
+    kCmdDemo740 = 32797,
+    kCmdDemo310 = 32798,
+    kCmdCustomPort = 32799,
+    kCmdDemo880 = 32800,
+    kCmdDemo760 = 32807,
+    kCmdDemo210 = 32814,
+    kCmdDemoKms2 = 32816,
+    kCmdUserManuals = 32818,
+    kCmdPrint = 57607,
+    kCmdPrintPreview = 57609,
+    kCmdPrintSetup = 57606,
+    kCmdAbout = 57664,
+    kCmdExit = 57665,
+    kCmdHelpTopics = 57667,
+};
+
+}  // namespace zvr

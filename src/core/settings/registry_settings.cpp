@@ -1,0 +1,99 @@
+#include "settings/registry_settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/numbers.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr const char* kComPort = "ComPort";
+
+// Reads a stored integer text the way the plot always has: digits up to the first
+// non-digit, 0 for nonsense; the caller's lower limit applies after.
+int IntegerText(const std::string& text) {
+    const double value = ParseDecimal(text);
+    if (!(value > -2e9 && value < 2e9)) return 0;
+    return static_cast<int>(std::trunc(value));
+}
+
+}  // namespace
+
+std::optional<std::string> CRegistrySettings::ReadComPort() { return store_.readString(kComPort); }
+
+int CRegistrySettings::WriteComPort(const std::string& portName) {
+    return store_.writeString(kComPort, portName);
+}
+
+std::optional<WindowRect> CRegistrySettings::ReadWindowPosition() {
+    const auto x = store_.readNumber("InitialPosX");
+    const auto y = store_.readNumber("InitialPosY");
+    const auto cx = store_.readNumber("InitialPosCX");
+    const auto cy = store_.readNumber("InitialPosCY");
+    if (!x || !y || !cx || !cy) return std::nullopt;
+    return WindowRect{*x, *y, *cx, *cy};
+}
+
+int CRegistrySettings::WriteWindowPosition(const WindowRect& rect) {
+    int result = store_.writeNumber("InitialPosX", rect.x);
+    if (result == 0) result = store_.writeNumber("InitialPosY", rect.y);
+    if (result == 0) result = store_.writeNumber("InitialPosCX", rect.width);
+    if (result == 0) result = store_.writeNumber("InitialPosCY", rect.height);
+    return result;
+}
+
+PlotSettings CRegistrySettings::ReadPlotSettings() {
+    PlotSettings plot;
+    auto read = [this](const char* name, std::string& value) {
+        if (auto stored = store_.readString(name)) value = *stored;
+    };
+    read("Plot 1 Name", plot.plot1Name);
+    read("Plot 1 Min", plot.plot1Min);
+    read("Plot 1 Max", plot.plot1Max);
+    read("Plot 2 Name", plot.plot2Name);
+    read("Plot 2 Min", plot.plot2Min);
+    read("Plot 2 Max", plot.plot2Max);
+    if (auto scale = store_.readString("Plot X Scale")) {
+        plot.xScale = std::max(IntegerText(*scale), 1);
+    }
+    if (auto rate = store_.readString("Plot X Sample Rate")) {
+        plot.xSampleRate = std::max(IntegerText(*rate), 50);
+    }
+    plot.horizontalGrid = store_.readNumber("Number Horz Grid");
+    return plot;
+}
+
+int CRegistrySettings::WritePlotSettings(const PlotSettings& plot) {
+    const std::pair<const char*, std::string> values[] = {
+        {"Plot 1 Name", plot.plot1Name},
+        {"Plot 1 Min", plot.plot1Min},
+        {"Plot 1 Max", plot.plot1Max},
+        {"Plot 2 Name", plot.plot2Name},
+        {"Plot 2 Min", plot.plot2Min},
+        {"Plot 2 Max", plot.plot2Max},
+        {"Plot X Scale", std::to_string(plot.xScale)},
+        {"Plot X Sample Rate", std::to_string(plot.xSampleRate)},
+    };
+    int result = 0;
+    for (const auto& [name, value] : values) {
+        if (const int written = store_.writeString(name, value); written != 0) result = written;
+    }
+    if (plot.horizontalGrid) {
+        if (const int written = store_.writeNumber("Number Horz Grid", *plot.horizontalGrid);
+            written != 0) {
+            result = written;
+        }
+    }
+    return result;
+}
+
+bool AcceptWindowPosition(const WindowRect& rect, int32_t screenWidth, int32_t screenHeight) {
+    const int64_t right = int64_t{rect.x} + rect.width;
+    const int64_t bottom = int64_t{rect.y} + rect.height;
+    return rect.width >= 100 && rect.height >= 100 && right >= 0 && bottom >= 0 &&
+           rect.x < screenWidth && rect.y < screenHeight;
+}
+
+}  // namespace zvr

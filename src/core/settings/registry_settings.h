@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "settings/settings_store.h"
+
+namespace zvr {
+
+struct WindowRect {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+
+    friend bool operator==(const WindowRect&, const WindowRect&) = default;
+};
+
+// The two traces of the Parameter Plot and its time axis, as last set up.
+struct PlotSettings {
+    std::string plot1Name = "NO PLOT";
+    std::string plot1Min = "0.0";
+    std::string plot1Max = "100.0";
+    std::string plot2Name = "NO PLOT";
+    std::string plot2Min = "-1.0";
+    std::string plot2Max = "1.0";
+    int xScale = 10;                        // seconds across the chart; at least 1
+    int xSampleRate = 100;                  // milliseconds between samples; at least 50
+    std::optional<int32_t> horizontalGrid;  // "Number Horz Grid", when stored
+
+    friend bool operator==(const PlotSettings&, const PlotSettings&) = default;
+};
+
+// The program's settings, by name, with their defaults and limits.
+class CRegistrySettings {
+public:
+    explicit CRegistrySettings(SettingsStore& store) : store_(store) {}
+
+    std::optional<std::string> ReadComPort();
+    int WriteComPort(const std::string& portName);
+
+    // All four position values, when every one is stored.
+    std::optional<WindowRect> ReadWindowPosition();
+    int WriteWindowPosition(const WindowRect& rect);
+
+    PlotSettings ReadPlotSettings();
+    // In the order the Parameter Plot writes them; the grid count is written when present.
+    int WritePlotSettings(const PlotSettings& plot);
+
+    SettingsStore& store() { return store_; }
+
+private:
+    SettingsStore& store_;
+};
+
+// A stored window position is used only when the window would be at least 100 x 100 and
+// partly on the screen: X + width and Y + height not negative, X and Y inside the screen.
+bool AcceptWindowPosition(const WindowRect& rect, int32_t screenWidth, int32_t screenHeight);
+
+}  // namespace zvr

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "settings/memory_settings_store.h"
+#include "settings/registry_settings.h"
+
+namespace zvr {
+namespace {
+
+TEST(RegistrySettings, PlotValuesHaveDefaultsAndLowerLimits) {
+    MemorySettingsStore store;
+    CRegistrySettings settings(store);
+    EXPECT_EQ(settings.ReadPlotSettings(), PlotSettings{});
+
+    struct Case {
+        const char* scale;
+        const char* rate;
+        int xScale;
+        int xSampleRate;
+    };
+    const Case cases[] = {
+        {"0", "20", 1, 50},  {"25", "250", 25, 250},        {"abc", "", 1, 100},
+        {"-4", "49", 1, 50}, {"7.9", "1e9", 7, 1000000000},
+    };
+    for (const auto& c : cases) {
+        store.strings["Plot X Scale"] = c.scale;
+        store.strings["Plot X Sample Rate"] = c.rate;
+        const PlotSettings plot = settings.ReadPlotSettings();
+        EXPECT_EQ(plot.xScale, c.xScale) << c.scale;
+        EXPECT_EQ(plot.xSampleRate, c.xSampleRate) << c.rate;
+    }
+}
+
+TEST(RegistrySettings, PlotSetupRoundTrip) {
+    MemorySettingsStore store;
+    CRegistrySettings settings(store);
+    PlotSettings plot{"engine_rpm", "0", "2000", "n_desired", "-5.5", "5.5", 30, 200, 11};
+    ASSERT_EQ(settings.WritePlotSettings(plot), 0);
+    EXPECT_EQ(settings.ReadPlotSettings(), plot);
+}
+
+TEST(RegistrySettings, WindowPositionNeedsAllFourValues) {
+    MemorySettingsStore store;
+    CRegistrySettings settings(store);
+    EXPECT_FALSE(settings.ReadWindowPosition());
+    ASSERT_EQ(settings.WriteWindowPosition({10, 20, 800, 600}), 0);
+    EXPECT_EQ(settings.ReadWindowPosition(), (WindowRect{10, 20, 800, 600}));
+    store.numbers.erase("InitialPosCY");
+    EXPECT_FALSE(settings.ReadWindowPosition());
+}
+
+TEST(RegistrySettings, StoredWindowPositionAcceptance) {
+    struct Case {
+        WindowRect rect;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {{0, 0, 800, 600}, true},     {{0, 0, 90, 600}, false},
+        {{0, 0, 600, 99}, false},     {{-500, 0, 400, 300}, false},
+        {{-300, 0, 400, 300}, true},  {{0, -400, 300, 300}, false},
+        {{1920, 0, 400, 300}, false}, {{1919, 0, 400, 300}, true},
+        {{0, 1080, 400, 300}, false}, {{INT32_MAX, 0, INT32_MAX, 300}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AcceptWindowPosition(c.rect, 1920, 1080), c.accepted)
+            << c.rect.x << "," << c.rect.y << " " << c.rect.width << "x" << c.rect.height;
+    }
+}
+
+}  // namespace
+}  // namespace zvr
