@@ -108,6 +108,16 @@ TEST_P(SetupFileTest, SaveReplacesAnExistingFileKeepingItsPermissions) {
     EXPECT_TRUE(prompt.shown.empty());
 }
 
+TEST_P(SetupFileTest, SaveThroughALinkReplacesTheFileItNames) {
+    const std::string real = std::string(kFolder) + "/real.setup";
+    test::WriteBytes(real, "old");
+    fs::create_symlink("real.setup", path);
+    ASSERT_EQ(GetParam().save(path, prompt), 0);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_TRUE(ReadFile(real).starts_with("  <?xml version=\"1.0\"?>\r\n"));
+    EXPECT_EQ(FolderEntries(kFolder), (std::vector<std::string>{"real.setup", "saved.setup"}));
+}
+
 TEST_P(SetupFileTest, SaveFailingHalfWayKeepsTheExistingFile) {
     test::WriteBytes(path, "the setup saved last week");
     int result;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zvr {
 
@@ -21,9 +22,21 @@ std::string TemporaryPathFor(const std::string& target, int attempt) {
            std::to_string(counter++) + "-" + std::to_string(attempt);
 }
 
+// A link is followed, so that the file it names is replaced and the link stays.
+std::string ResolvedTarget(std::string target) {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    return target;
+}
+
 }  // namespace
 
-ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {}
+ReplacingFile::ReplacingFile(std::string target) : target_(ResolvedTarget(std::move(target))) {}
 
 ReplacingFile::~ReplacingFile() { abandon(); }
 

@@ -48,9 +48,10 @@ bool CheckPlotSetup(const PlotSetup& setup, UserPrompt& prompt);
 
 std::unique_ptr<SetupNode> BuildPlotSetup(const PlotSetup& setup);
 
-// Takes a plot setup document into setup. Elements and attributes are checked in file order
-// of importance, and the plot names must be "NO PLOT" or a variable's; the first failure is
-// shown and returns false with setup untouched. GRID is optional: each count it holds is
+// Takes a plot setup document into setup. Checked in this order: PLOT1 and its PARAMETER,
+// PLOT2 and its PARAMETER (each "NO PLOT" or the exact name of a variable), XAXIS, its
+// XTIMESCALE and its SAMPLERATE; the first failure is shown and returns false with setup
+// untouched. GRID is optional: each count it holds is
 // taken, one outside 0..divisionLimit as 4. The numbers are not checked here (OK does that).
 bool ReadPlotSetup(const SetupNode& root, const SortedTable<VariableDef>& variables,
                    int divisionLimit, PlotSetup& setup, UserPrompt& prompt);

@@ -37,7 +37,7 @@ std::vector<ViewItemDef> ReadViewSetup(const SetupNode& root) {
         if (node->name() == "ZVR" || node->name() == "xml") {
             continue;
         }
-        // Narrowed the way the stored fields are: values out of range wrap, as they always have.
+        // Each value is narrowed to its field as stored; a value out of range wraps.
         items.push_back({
             .accessLevel = static_cast<uint8_t>(node->intAttribute("ACCESS_LEVEL", 0)),
             .listNumber = static_cast<uint8_t>(node->intAttribute("LIST_NUM", 0)),
