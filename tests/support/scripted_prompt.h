@@ -28,6 +28,7 @@ public:
         }
         switch (message.buttons) {
             case PromptButtons::Ok:
+            case PromptButtons::OkCancel:
                 return PromptAnswer::Ok;
             case PromptButtons::RetryCancel:
                 return PromptAnswer::Retry;

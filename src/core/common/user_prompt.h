@@ -10,7 +10,7 @@ namespace zvr {
 // and record every text.
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
-enum class PromptButtons { Ok, YesNo, YesNoCancel, RetryCancel };
+enum class PromptButtons { Ok, YesNo, YesNoCancel, RetryCancel, OkCancel };
 enum class PromptAnswer { Ok, Yes, No, Cancel, Retry };
 
 struct PromptMessage {

@@ -1,0 +1,114 @@
+#include "common/replacing_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace zvr {
+
+namespace {
+
+std::string TemporaryPathFor(const std::string& target, int attempt) {
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + "-" + std::to_string(attempt);
+}
+
+// A link is followed, so that the file it names is replaced and the link stays.
+std::string ResolvedTarget(std::string target) {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    return target;
+}
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string target) : target_(ResolvedTarget(std::move(target))) {}
+
+ReplacingFile::~ReplacingFile() { abandon(); }
+
+bool ReplacingFile::targetExists() const {
+    struct stat status {};
+    return ::stat(target_.c_str(), &status) == 0;
+}
+
+bool ReplacingFile::open() {
+    abandon();
+    struct stat status {};
+    if (::stat(target_.c_str(), &status) == 0) {
+        if (!S_ISREG(status.st_mode) || ::access(target_.c_str(), W_OK) != 0) {
+            return false;
+        }
+        targetMode_ = static_cast<int>(status.st_mode & 07777);
+    }
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        temporary_ = TemporaryPathFor(target_, attempt);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd_ < 0) {
+        temporary_.clear();
+        return false;
+    }
+    if (targetMode_ >= 0) {
+        ::fchmod(fd_, static_cast<mode_t>(targetMode_));
+    }
+    return true;
+}
+
+bool ReplacingFile::write(std::string_view bytes) {
+    while (fd_ >= 0 && !bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return fd_ >= 0;
+}
+
+bool ReplacingFile::commit() {
+    if (fd_ < 0) {
+        return false;
+    }
+    const bool onDisk = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!onDisk || !closed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        abandon();
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+void ReplacingFile::abandon() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+}  // namespace zvr
