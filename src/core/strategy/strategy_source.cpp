@@ -195,6 +195,11 @@ Json SourceValue(uint32_t raw, ScalingSpec spec) {
         case 'U':
             if (spec.binaryPoint > 30) return raw;
             text = FormatFixed(RawToEng(raw, spec), std::max<int>(spec.binaryPoint, 0));
+            // "1.5", not "1.5000": the same number, easier to read.
+            if (text.find('.') != std::string::npos) {
+                text.erase(text.find_last_not_of('0') + 1);
+                if (text.back() == '.') text.pop_back();
+            }
             break;
         case '$':
         case 'B':
