@@ -504,18 +504,18 @@ void MergeNamedList(Json& base, const Json& derived, const char* key) {
     }
 }
 
+bool IsNamedList(std::string_view key) {
+    return std::find(std::begin(kNamedLists), std::end(kNamedLists), key) != std::end(kNamedLists);
+}
+
 Json MergeOntoBase(Json base, const Json& derived) {
     if (!base.is_object()) {
         Fail({}, "a base source must be a JSON object");
     }
-    for (const auto& [key, value] : derived.items()) {
-        if (key == "base" || key == "comments" ||
-            std::find_if(std::begin(kNamedLists), std::end(kNamedLists), [&](const char* named) {
-                return key == named;
-            }) != std::end(kNamedLists)) {
-            continue;
+    for (auto at = derived.begin(); at != derived.end(); ++at) {
+        if (at.key() != "base" && at.key() != "comments" && !IsNamedList(at.key())) {
+            base[at.key()] = at.value();
         }
-        base[key] = value;
     }
     for (const char* key : kNamedLists) {
         MergeNamedList(base, derived, key);
