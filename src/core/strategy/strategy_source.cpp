@@ -114,8 +114,8 @@ bool IsDecimalText(std::string_view text) {
 
 bool IsStandardSize(int16_t size) { return size == 1 || size == 2 || size == 4; }
 
-// A value written in the scalar's own units. Empty optional with a reason when the text does
-// not give one raw value exactly.
+// The raw value of a text in the scalar's own units; a fault naming the reason when the text
+// does not give one raw value exactly.
 uint32_t RawFromText(const std::string& text, ScalingSpec spec, const std::string& where) {
     if (!IsStandardSize(spec.size)) {
         Fail(where, "a value in units needs size 1, 2 or 4; give the raw integer");
@@ -764,6 +764,8 @@ StrategySourceResult ParseStrategySource(std::string_view text, DefinitionSet& s
         return {error.what()};
     } catch (const std::bad_alloc&) {
         return {"out of memory"};
+    } catch (const std::exception& error) {
+        return {error.what()};
     }
 }
 
