@@ -1,0 +1,214 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/sample_definitions.h"
+#include "terminal_prompt.h"
+
+namespace zvr::cli {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built zvr-cli with its standard input empty and its output streams captured.
+CliRun RunCli(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(ZVR_CLI_PATH)};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::open("cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        ::dup2(::open("cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile("cli.out"), ReadFile("cli.err")};
+}
+
+std::string DataFile(const std::string& name) { return std::string(ZVR_TEST_DATA) + "/" + name; }
+
+size_t Lines(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A cal file that declares one table: it loads as far as the table section and is refused.
+std::string FileWithTables() {
+    DefinitionSet set;
+    test::FillSample(set);
+    std::string bytes = test::WrittenBytes(set);
+    bytes[23] = 1;
+    return bytes;
+}
+
+TEST(ZvrCli, ReportMatchesTheGoldenFilesByteForByte) {
+    ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "ZVX5ABCD.000"}).code, 0);
+    const CliRun shortReport = RunCli({"report", "ZVX5ABCD.000"});
+    EXPECT_EQ(shortReport.code, 0) << shortReport.err;
+    EXPECT_EQ(shortReport.out, ReadFile(DataFile("ZVX5ABCD_short.txt")));
+    const CliRun fullReport = RunCli({"report", "--full", "ZVX5ABCD.000"});
+    EXPECT_EQ(fullReport.code, 0) << fullReport.err;
+    EXPECT_EQ(fullReport.out, ReadFile(DataFile("ZVX5ABCD_full.txt")));
+
+    // To a file: the same bytes, nothing on standard output; an old file is replaced.
+    test::WriteBytes("report.txt", std::string(5000, 'x'));
+    const CliRun toFile = RunCli({"report", "ZVX5ABCD.000", "--full", "-o", "report.txt"});
+    EXPECT_EQ(toFile.code, 0) << toFile.err;
+    EXPECT_EQ(toFile.out, "");
+    EXPECT_EQ(ReadFile("report.txt"), ReadFile(DataFile("ZVX5ABCD_full.txt")));
+}
+
+TEST(ZvrCli, CompileAndDecompileAgree) {
+    ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "first.000"}).code, 0);
+    const CliRun decompiled = RunCli({"decompile", "first.000"});
+    ASSERT_EQ(decompiled.code, 0) << decompiled.err;
+    test::WriteBytes("again.json", decompiled.out);
+    ASSERT_EQ(RunCli({"decompile", "first.000", "-o", "to_file.json"}).code, 0);
+    EXPECT_EQ(ReadFile("to_file.json"), decompiled.out);
+    ASSERT_EQ(RunCli({"compile", "again.json", "-o", "second.000"}).code, 0);
+    EXPECT_EQ(ReadFile("second.000"), ReadFile("first.000"));
+
+    const CliRun unwritable = RunCli({"decompile", "first.000", "-o", "no/such/folder/out.json"});
+    EXPECT_EQ(unwritable.code, 2);
+    EXPECT_EQ(unwritable.err, "zvr-cli decompile: no/such/folder/out.json: cannot be written\n");
+}
+
+TEST(ZvrCli, AFailedCompileLeavesTheOutputAlone) {
+    test::WriteBytes("broken.json", R"({"strategy": "ZVX", "scalars": [{"name": "A"}]})");
+    test::WriteBytes("out.000", "previous");
+    const CliRun run = RunCli({"compile", "broken.json", "-o", "out.000"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.err, "zvr-cli compile: broken.json: scalar \"A\": needs \"type\"\n");
+    EXPECT_EQ(ReadFile("out.000"), "previous");
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        EXPECT_EQ(entry.path().filename().string().find("out.000."), std::string::npos);
+}
+
+TEST(ZvrCli, CheckAnswersYesOrNo) {
+    ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "ZVX5ABCD.000"}).code, 0);
+    const CliRun run = RunCli({"check", "ZVX5ABCD.000"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("ZVX5ABCD.000: wizard parameter 'FACTORY_SETTINGS' is missing\n"),
+              std::string::npos);
+    EXPECT_EQ(run.err, "");
+
+    const CliRun good = RunCli({"check", std::string(ZVR_STRATEGY_DIR) + "/DEMO880.000"});
+    EXPECT_EQ(good.code, 0) << good.out;
+    EXPECT_NE(good.out.find("ZEVAR 880 strategy 'ZVX51A04'"), std::string::npos);
+    EXPECT_NE(good.out.find("no problems"), std::string::npos);
+
+    // A source is checked as it compiles.
+    EXPECT_EQ(RunCli({"check", DataFile("ZVX5ABCD.json")}).code, 1);
+}
+
+// Usage errors and unreadable input: exit 2, nothing on standard output, one line on
+// standard error that says what is wrong.
+TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
+    test::WriteBytes("garbage.000", "not a cal file at all");
+    test::WriteBytes("tables.000", FileWithTables());
+    std::filesystem::create_directories("folder.000");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"frobnicate"}, "zvr-cli: unknown command 'frobnicate' (see zvr-cli --help)"},
+        {{"--verbose", "check"}, "zvr-cli: unknown option --verbose (see zvr-cli --help)"},
+        {{"--log"}, "zvr-cli: option --log needs a value (see zvr-cli --help)"},
+        {{"compile", "a.json"}, "zvr-cli compile: needs -o and the file to write"},
+        {{"compile", "a.json", "-o"}, "zvr-cli compile: option -o needs a value"},
+        {{"compile", "missing.json", "-o", "x.000"},
+         "zvr-cli compile: missing.json: cannot be read"},
+        {{"decompile", "a.000", "b.000"}, "zvr-cli decompile: needs exactly one input file"},
+        {{"decompile", "missing.000"}, "zvr-cli decompile: missing.000: cannot be opened"},
+        {{"decompile", "folder.000"}, "zvr-cli decompile: folder.000: cannot be opened"},
+        {{"decompile", "garbage.000"},
+         "zvr-cli decompile: garbage.000: is not a valid cal file (load result -2)"},
+        {{"report", "tables.000"},
+         "zvr-cli report: tables.000: This version does not support cal files with TABLES"},
+        {{"report", "--brief", "x.000"}, "zvr-cli report: unknown option --brief"},
+        {{"check"}, "zvr-cli check: needs the files to check"},
+        {{"check", "garbage.000"},
+         "zvr-cli check: garbage.000: is not a valid cal file (load result -2)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_EQ(run.err, c.message + "\n");
+    }
+    // Without any command the usage goes to standard error.
+    const CliRun bare = RunCli({});
+    EXPECT_EQ(bare.code, 2);
+    EXPECT_EQ(bare.out, "");
+    EXPECT_NE(bare.err.find("usage: zvr-cli"), std::string::npos);
+}
+
+TEST(ZvrCli, VersionAndHelp) {
+    const CliRun version = RunCli({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "zvr-cli 7.3.7\n");
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.code, 0);
+    for (const char* command : {"compile", "decompile", "check", "report"}) {
+        EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << command;
+        const CliRun commandHelp = RunCli({"--log", "traffic.txt", command, "--help"});
+        EXPECT_EQ(commandHelp.code, 0);
+        EXPECT_EQ(commandHelp.out.rfind(std::string("usage: zvr-cli ") + command, 0), 0u)
+            << commandHelp.out;
+    }
+    // Nothing is logged yet, so no log file appears.
+    EXPECT_FALSE(std::filesystem::exists("traffic.txt"));
+    EXPECT_FALSE(std::filesystem::exists("Log.txt"));
+}
+
+TEST(TerminalPrompt, WithoutATerminalQuestionsTakeTheAnswerThatStops) {
+    std::istringstream in("y\n");
+    std::ostringstream err;
+    TerminalPrompt prompt(in, err, false);
+    EXPECT_FALSE(prompt.askYesNo("Retry Query?"));
+    EXPECT_EQ(prompt.askYesNoCancel("Save?"), PromptAnswer::Cancel);
+    EXPECT_FALSE(prompt.askRetry("Check the wiring."));
+    EXPECT_EQ(prompt.chooseFile({.title = "Select a file"}), std::nullopt);
+    prompt.error("Could NOT open port COM7", "Port");
+    EXPECT_EQ(err.str(),
+              "Retry Query? [y/N] no\nSave? [y/n/C] cancel\nwarning: Check the wiring. [r/C] "
+              "cancel\nSelect a file: cancelled\nerror: Port: Could NOT open port COM7\n");
+}
+
+TEST(TerminalPrompt, OnATerminalTheAnswerIsRead) {
+    std::istringstream in("maybe\nY\n\nr\n\nfile.txt\n");
+    std::ostringstream err;
+    TerminalPrompt prompt(in, err, true);
+    EXPECT_TRUE(prompt.askYesNo("Continue?"));    // "maybe" is asked again
+    EXPECT_FALSE(prompt.askYesNo("Overwrite?"));  // an empty line takes the default
+    EXPECT_TRUE(prompt.askRetry("Retry?"));
+    EXPECT_EQ(prompt.chooseFile({.title = "Save", .suggestedName = "cal.ZVR"}), "cal.ZVR");
+    EXPECT_EQ(prompt.chooseFile({.title = "Save"}), "file.txt");
+    EXPECT_EQ(prompt.chooseFile({.title = "Save"}), std::nullopt);  // end of input
+}
+
+}  // namespace
+}  // namespace zvr::cli

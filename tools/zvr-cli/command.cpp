@@ -1,0 +1,47 @@
+#include "command.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace zvr::cli {
+
+int CommandContext::fail(std::string_view command, int code, std::string_view text) const {
+    err << "zvr-cli " << command << ": " << text << '\n' << std::flush;
+    return code;
+}
+
+const Command* FindCommand(std::string_view name) {
+    const auto commands = Commands();
+    auto at = std::find_if(commands.begin(), commands.end(),
+                           [name](const Command& command) { return command.name == name; });
+    return at == commands.end() ? nullptr : &*at;
+}
+
+std::optional<std::string> Arguments::parse(std::span<const std::string> args,
+                                            std::initializer_list<std::string_view> flagNames,
+                                            std::initializer_list<std::string_view> valueNames) {
+    const auto listed = [](std::initializer_list<std::string_view> names, std::string_view arg) {
+        return std::find(names.begin(), names.end(), arg) != names.end();
+    };
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (listed(flagNames, arg)) {
+            flags.insert(arg);
+        } else if (listed(valueNames, arg)) {
+            if (i + 1 >= args.size()) {
+                return "option " + arg + " needs a value";
+            }
+            values[arg] = args[++i];
+        } else {
+            return "unknown option " + arg;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace zvr::cli

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zvr {
+class UserPrompt;
+}
+
+namespace zvr::cli {
+
+// Exit codes of every zvr-cli command.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitNo = 1,     // the command ran and its answer is "no" (check found problems ...)
+    kExitUsage = 2,  // a usage error, or an input file that cannot be read or is not valid
+    kExitLink = 3,   // the port or the controller failed
+};
+
+// What every command gets: the global options and where to speak.
+struct CommandContext {
+    std::string logPath = "Log.txt";        // the traffic log, as the GUI keeps it
+    std::vector<std::string> strategyDirs;  // --strategy-dir, searched after the current dir
+    UserPrompt& prompt;
+    std::ostream& out;  // results
+    std::ostream& err;  // messages
+
+    // Prints "zvr-cli <command>: <text>" on the error stream and gives the exit code.
+    int fail(std::string_view command, int code, std::string_view text) const;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view summary;  // one line for the command list
+    std::string_view help;     // the text of "zvr-cli <name> --help"
+    int (*run)(CommandContext& context, std::span<const std::string> args);
+};
+
+// Every command, in the order "zvr-cli --help" lists them.
+std::span<const Command> Commands();
+const Command* FindCommand(std::string_view name);
+
+// The arguments of one command: its options, and the rest in order. "--" ends the options.
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string, std::less<>> values;
+    std::set<std::string, std::less<>> flags;
+
+    // Fails with a one-line reason on an unknown option or an option without its value.
+    std::optional<std::string> parse(std::span<const std::string> args,
+                                     std::initializer_list<std::string_view> flagNames,
+                                     std::initializer_list<std::string_view> valueNames);
+
+    bool has(std::string_view flag) const { return flags.contains(flag); }
+    const std::string* value(std::string_view name) const {
+        auto at = values.find(name);
+        return at == values.end() ? nullptr : &at->second;
+    }
+};
+
+}  // namespace zvr::cli

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace zvr::cli {
+
+struct CommandContext;
+
+// The commands of the table; each takes the arguments after its name.
+int RunCompile(CommandContext& context, std::span<const std::string> args);
+int RunDecompile(CommandContext& context, std::span<const std::string> args);
+int RunCheck(CommandContext& context, std::span<const std::string> args);
+int RunReport(CommandContext& context, std::span<const std::string> args);
+
+}  // namespace zvr::cli

@@ -1,0 +1,89 @@
+#include "input_files.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "common/user_prompt.h"
+#include "definitions/cal_file.h"
+#include "definitions/definition_set.h"
+#include "strategy/strategy_source.h"
+
+namespace zvr::cli {
+
+namespace {
+
+// Keeps what the loader would have shown, so that the command can say it in its one line.
+class CollectingPrompt : public UserPrompt {
+public:
+    std::vector<std::string> texts;
+    PromptAnswer show(const PromptMessage& message) override {
+        texts.push_back(message.text);
+        return PromptAnswer::Ok;
+    }
+    std::optional<std::string> chooseFile(const FileChoice&) override { return std::nullopt; }
+};
+
+std::string LoadFailure(int result) {
+    if (result == -1) {
+        return "cannot be opened";
+    }
+    return "is not a valid cal file (load result " + std::to_string(result) + ")";
+}
+
+}  // namespace
+
+int LoadCalFileFor(const CommandContext& context, std::string_view command, const std::string& path,
+                   DefinitionSet& set) {
+    CollectingPrompt prompt;
+    const int result = LoadCalFile(set, path, prompt);
+    if (result == 0) {
+        return kExitOk;
+    }
+    const std::string reason = prompt.texts.empty() ? LoadFailure(result) : prompt.texts.front();
+    return context.fail(command, kExitUsage, path + ": " + reason);
+}
+
+bool IsSourceName(std::string_view path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension == ".json";
+}
+
+int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
+                       const std::string& path, DefinitionSet& set) {
+    if (!IsSourceName(path)) {
+        return LoadCalFileFor(context, command, path, set);
+    }
+    if (StrategySourceResult read = ReadStrategySourceFile(path, set); !read) {
+        return context.fail(command, kExitUsage, read.error);
+    }
+    return kExitOk;
+}
+
+bool ReplaceFile(const std::string& path, const std::function<bool(const std::string&)>& fill) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    // mkstemp makes the file private; the output should get the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    std::error_code ignored;
+    std::filesystem::permissions(temporary, static_cast<std::filesystem::perms>(0666 & ~mask),
+                                 ignored);
+    if (!fill(temporary) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zvr::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "command.h"
+
+namespace zvr {
+struct DefinitionSet;
+}
+
+namespace zvr::cli {
+
+// Loads a cal file for a command. On failure says why in one line (the loader's own message
+// for files with functions, tables or EOL programs) and gives kExitUsage; else kExitOk.
+int LoadCalFileFor(const CommandContext& context, std::string_view command, const std::string& path,
+                   DefinitionSet& set);
+
+// A strategy source (*.json, any letter case) or a cal file, by the name's extension.
+bool IsSourceName(std::string_view path);
+int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
+                       const std::string& path, DefinitionSet& set);
+
+// Writes a file through a temporary file beside it, renamed over it only when fill succeeded,
+// so a failed command never leaves a half-written output behind. fill gets the temporary
+// path of an existing empty file.
+bool ReplaceFile(const std::string& path, const std::function<bool(const std::string&)>& fill);
+
+}  // namespace zvr::cli

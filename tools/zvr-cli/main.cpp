@@ -1,0 +1,93 @@
+// zvr-cli: ZVR on the command line. Global options come before the command:
+//   zvr-cli [--log PATH] [--strategy-dir DIR]... COMMAND [ARGS]
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "definitions/scaling.h"
+#include "terminal_prompt.h"
+
+namespace {
+
+using namespace zvr::cli;
+
+void PrintUsage(std::ostream& out) {
+    out << "usage: zvr-cli [--log PATH] [--strategy-dir DIR]... COMMAND [ARGS]\n"
+           "       zvr-cli --version | --help | COMMAND --help\n"
+           "\n"
+           "commands:\n";
+    for (const Command& command : Commands()) {
+        out << "  " << command.name << std::string(12 - command.name.size(), ' ') << command.summary
+            << '\n';
+    }
+    out << "\n"
+           "options:\n"
+           "  --log PATH          the traffic log (default Log.txt in the current directory)\n"
+           "  --strategy-dir DIR  look for strategy files here too, after the current\n"
+           "                      directory\n"
+           "\n"
+           "exit codes: 0 success; 1 the answer is no (check found problems); 2 usage error or\n"
+           "an input file that cannot be read; 3 port or controller failure\n";
+}
+
+bool IsHelp(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--") return false;
+        if (arg == "--help" || arg == "-h") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TerminalPrompt& prompt = TerminalPrompt::ForProcess();
+    zvr::SetSeriousErrorPrompt(&prompt);
+    CommandContext context{.prompt = prompt, .out = std::cout, .err = std::cerr};
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    size_t at = 0;
+    for (; at < args.size() && args[at].starts_with("-"); ++at) {
+        const std::string& option = args[at];
+        if (option == "--version") {
+            std::cout << "zvr-cli " << ZVR_VERSION << '\n';
+            return kExitOk;
+        }
+        if (option == "--help" || option == "-h") {
+            PrintUsage(std::cout);
+            return kExitOk;
+        }
+        if ((option == "--log" || option == "--strategy-dir") && at + 1 < args.size()) {
+            const std::string& value = args[++at];
+            if (option == "--log") {
+                context.logPath = value;
+            } else {
+                context.strategyDirs.push_back(value);
+            }
+            continue;
+        }
+        std::cerr << "zvr-cli: "
+                  << (option == "--log" || option == "--strategy-dir"
+                          ? "option " + option + " needs a value"
+                          : "unknown option " + option)
+                  << " (see zvr-cli --help)\n";
+        return kExitUsage;
+    }
+    if (at == args.size()) {
+        PrintUsage(std::cerr);
+        return kExitUsage;
+    }
+    const Command* command = FindCommand(args[at]);
+    if (command == nullptr) {
+        std::cerr << "zvr-cli: unknown command '" << args[at] << "' (see zvr-cli --help)\n";
+        return kExitUsage;
+    }
+    std::vector<std::string> commandArgs(args.begin() + static_cast<long>(at) + 1, args.end());
+    if (IsHelp(commandArgs)) {
+        std::cout << command->help;
+        return kExitOk;
+    }
+    return command->run(context, commandArgs);
+}

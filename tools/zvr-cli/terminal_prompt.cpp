@@ -1,0 +1,119 @@
+#include "terminal_prompt.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+namespace zvr::cli {
+
+namespace {
+
+const char* IconWord(PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Error:
+            return "error: ";
+        case PromptIcon::Warning:
+            return "warning: ";
+        default:
+            return "";
+    }
+}
+
+// Message boxes break lines with CR LF; a terminal wants LF alone.
+std::string TerminalText(std::string text) {
+    std::string out;
+    for (char c : text) {
+        if (c != '\r') out += c;
+    }
+    return out;
+}
+
+const char* Choices(PromptButtons buttons) {
+    switch (buttons) {
+        case PromptButtons::YesNo:
+            return " [y/N] ";
+        case PromptButtons::YesNoCancel:
+            return " [y/n/C] ";
+        case PromptButtons::RetryCancel:
+            return " [r/C] ";
+        default:
+            return "";
+    }
+}
+
+std::optional<PromptAnswer> AnswerFromText(const std::string& text, PromptButtons buttons) {
+    const char c = text.empty() ? '\0' : static_cast<char>(text[0] | 0x20);
+    const bool yesNo = buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel;
+    if (yesNo && c == 'y') return PromptAnswer::Yes;
+    if (yesNo && c == 'n') return PromptAnswer::No;
+    if (buttons == PromptButtons::RetryCancel && c == 'r') return PromptAnswer::Retry;
+    if (buttons != PromptButtons::YesNo && c == 'c') return PromptAnswer::Cancel;
+    return std::nullopt;
+}
+
+}  // namespace
+
+PromptAnswer DefaultAnswer(PromptButtons buttons) {
+    switch (buttons) {
+        case PromptButtons::Ok:
+            return PromptAnswer::Ok;
+        case PromptButtons::YesNo:
+            return PromptAnswer::No;
+        default:
+            return PromptAnswer::Cancel;
+    }
+}
+
+TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& err, bool interactive)
+    : in_(in), err_(err), interactive_(interactive) {}
+
+TerminalPrompt& TerminalPrompt::ForProcess() {
+    static TerminalPrompt prompt(std::cin, std::cerr, ::isatty(STDIN_FILENO) == 1);
+    return prompt;
+}
+
+std::optional<std::string> TerminalPrompt::readLine() {
+    std::string line;
+    if (!interactive_ || !std::getline(in_, line)) {
+        return std::nullopt;
+    }
+    return line;
+}
+
+PromptAnswer TerminalPrompt::show(const PromptMessage& message) {
+    std::string heading = message.caption.empty() || message.caption == kApplicationCaption
+                              ? std::string()
+                              : message.caption + ": ";
+    err_ << IconWord(message.icon) << heading << TerminalText(message.text);
+    if (message.buttons == PromptButtons::Ok) {
+        err_ << '\n' << std::flush;
+        return PromptAnswer::Ok;
+    }
+    const PromptAnswer fallback = DefaultAnswer(message.buttons);
+    for (;;) {
+        err_ << Choices(message.buttons) << std::flush;
+        const std::optional<std::string> line = readLine();
+        if (!line) {
+            err_ << (fallback == PromptAnswer::No ? "no" : "cancel") << '\n' << std::flush;
+            return fallback;
+        }
+        if (line->empty()) return fallback;
+        if (auto answer = AnswerFromText(*line, message.buttons)) return *answer;
+    }
+}
+
+std::optional<std::string> TerminalPrompt::chooseFile(const FileChoice& choice) {
+    err_ << choice.title;
+    if (!choice.suggestedName.empty()) err_ << " [" << choice.suggestedName << "]";
+    err_ << ": " << std::flush;
+    const std::optional<std::string> line = readLine();
+    if (!line) {
+        err_ << "cancelled\n" << std::flush;
+        return std::nullopt;
+    }
+    if (!line->empty()) return line;
+    if (!choice.suggestedName.empty()) return choice.suggestedName;
+    return std::nullopt;
+}
+
+}  // namespace zvr::cli
