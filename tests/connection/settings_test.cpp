@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "connection/command_line.h"
 #include "settings/memory_settings_store.h"
 #include "settings/registry_settings.h"
 
@@ -64,6 +65,36 @@ TEST(RegistrySettings, StoredWindowPositionAcceptance) {
         EXPECT_EQ(AcceptWindowPosition(c.rect, 1920, 1080), c.accepted)
             << c.rect.x << "," << c.rect.y << " " << c.rect.width << "x" << c.rect.height;
     }
+}
+
+}  // namespace
+}  // namespace zvr
+
+namespace zvr {
+namespace {
+
+TEST(CommandLine, EngineeringModeOnlyAsAWholeCaseSensitiveArgument) {
+    struct Case {
+        std::vector<std::string> arguments;
+        bool engineering;
+    };
+    const Case cases[] = {
+        {{"-eng"}, true},   {{"--port", "DEMO740", "-eng"}, true},
+        {{"-ENG"}, false},  {{"--port", "/tmp/zvr-engine/tty"}, false},
+        {{"x-eng"}, false}, {{}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseCommandLine(c.arguments).engineeringMode, c.engineering)
+            << (c.arguments.empty() ? "" : c.arguments.back());
+    }
+}
+
+TEST(CommandLine, PortAndStrategyFolders) {
+    const CommandLine line = ParseCommandLine(
+        {"--strategy-dir", "/a", "--strategy-dir=/b", "--port=COM7", "stray", "--port"});
+    EXPECT_EQ(line.strategyDirs, (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_EQ(line.port, "COM7");
+    EXPECT_EQ(line.unknown, (std::vector<std::string>{"stray", "--port"}));
 }
 
 }  // namespace

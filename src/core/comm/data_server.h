@@ -39,6 +39,7 @@ public:
     void AddView(DocumentView* view);
     void RemoveView(DocumentView* view);
     void UpdateAllViews(int hint);
+    bool HasViews() const { return !views_.empty(); }
 
     int Load(const std::string& path, UserPrompt& prompt);
     int Write(const std::string& path, const std::string& strategyName);

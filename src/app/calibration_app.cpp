@@ -1,0 +1,78 @@
+#include "app/calibration_app.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "connection/controller_model.h"
+#include "definitions/scaling.h"
+#include "strategy/strategy_locator.h"
+
+namespace zvr {
+
+CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store,
+                                 std::string programDir)
+    : commandLine_(std::move(commandLine)),
+      programDir_(std::move(programDir)),
+      startDirectory_(std::filesystem::current_path().string()),
+      store_(std::move(store)),
+      settings_(*store_) {
+    StrategySearchPath search;
+    search.commandLineDirs = commandLine_.strategyDirs;
+    if (const char* data = std::getenv("ZVR_DATA_DIR")) search.dataDir = data;
+    search.programDir = programDir_;
+    std::vector<std::string> extraPorts;
+    if (commandLine_.port && !IsDemoKey(*commandLine_.port))
+        extraPorts.push_back(*commandLine_.port);
+    frame_ = std::make_unique<CMainFrame>(MainFrameContext{
+        document_, settings_, prompt_, commandLine_.engineeringMode,
+        [search](const std::string& name) { return LocateStrategyFile(name, search); },
+        extraPorts});
+    prompt_.setParent(frame_.get());
+    SetSeriousErrorPrompt(&prompt_);
+}
+
+CCalibrationApp::~CCalibrationApp() {
+    SetSeriousErrorPrompt(nullptr);
+    frame_.reset();
+    document_.Close();
+}
+
+void CCalibrationApp::Start() {
+    frame_->showMaximized();
+    frame_->ApplyStoredPosition();
+    frame_->SetCaption("ZVR Initializing");
+    if (commandLine_.port) {
+        frame_->ShowNoControllerMenu();
+        frame_->workflow().PortChosen(*commandLine_.port);
+    } else {
+        frame_->workflow().Start();
+    }
+    if (commandLine_.screenshot) TakeScreenshotWhenConnected(*commandLine_.screenshot);
+}
+
+void CCalibrationApp::TakeScreenshotWhenConnected(const std::string& file) {
+    auto* timer = new QTimer(frame_.get());
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, frame_.get(), [this, timer, started, file] {
+        const QString pane = frame_->paneText(0);
+        const bool connected =
+            pane == QStringLiteral("Ready") || pane == QStringLiteral("Demo mode Started");
+        if (!connected && started->elapsed() < 60'000) return;
+        timer->stop();
+        // A moment for the status bar and menus to be painted in their connected state.
+        QTimer::singleShot(300, frame_.get(), [this, connected, file] {
+            const bool saved = frame_->grab().save(QString::fromStdString(file));
+            std::printf("%s\n", saved ? file.c_str() : "zvr: the screenshot could not be saved");
+            std::fflush(stdout);
+            QCoreApplication::exit(connected && saved ? 0 : 1);
+        });
+    });
+    timer->start(100);
+}
+
+}  // namespace zvr

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/main_frame.h"
+#include "app/qt_prompt.h"
+#include "comm/data_server.h"
+#include "connection/command_line.h"
+#include "settings/registry_settings.h"
+
+namespace zvr {
+
+// The program: its one document, settings, prompt and main window, and the start-up
+// sequence that ends in the connection.
+class CCalibrationApp {
+public:
+    // store: where settings live (the user's QSettings in the program, memory in tests).
+    CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store,
+                    std::string programDir);
+    ~CCalibrationApp();
+
+    // Shows the main window and starts the connection.
+    void Start();
+
+    CMainFrame& mainFrame() { return *frame_; }
+    CDataServer& document() { return document_; }
+    const std::string& startDirectory() const { return startDirectory_; }
+    bool engineeringMode() const { return commandLine_.engineeringMode; }
+
+private:
+    // Saves a picture of the main window once it shows a connection, then ends the program;
+    // for scripts and machines without a display.
+    void TakeScreenshotWhenConnected(const std::string& file);
+
+    CommandLine commandLine_;
+    std::string programDir_;
+    std::string startDirectory_;
+    std::unique_ptr<SettingsStore> store_;
+    CRegistrySettings settings_;
+    CDataServer document_;
+    QtPrompt prompt_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace zvr

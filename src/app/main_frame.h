@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "app/comm_config_dialog.h"
+#include "app/main_menus.h"
+#include "app/mdi_background.h"
+#include "app/qt_message_receiver.h"
+#include "comm/data_server.h"
+#include "connection/connection_workflow.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// What the main window works with; the application owns all of it.
+struct MainFrameContext {
+    CDataServer& document;
+    CRegistrySettings& settings;
+    UserPrompt& prompt;
+    bool engineeringMode = false;
+    StrategyLocator locate;
+    std::vector<std::string> extraPorts;  // offered by the port dialog besides those found
+};
+
+// The main window: menus swapped with the connection state, the toolbar, the three status
+// panes (messages; port or "DEMO"; "ENG" or "USER"), the work area for the views, and the
+// connection workflow it shows.
+class CMainFrame : public QMainWindow, public ConnectionShell {
+    Q_OBJECT
+public:
+    explicit CMainFrame(MainFrameContext context, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    ConnectionWorkflow& workflow() { return workflow_; }
+    MainMenus& menus() { return *menus_; }
+    MdiBackground* workArea() const { return workArea_; }
+    QString paneText(int pane) const;
+    // The port dialog while it is open.
+    CCommConfigDlg* portDialog() const { return portDialog_; }
+    std::optional<int> requestedExit() const { return requestedExit_; }
+
+    // Puts the window where it was last closed, when that place is acceptable.
+    void ApplyStoredPosition();
+
+    // A command from a menu, the toolbar or PostCommand. Commands without a handler are
+    // disabled and do nothing.
+    void OnCommand(int command);
+    // Commands of the views and operations, as they land.
+    void SetCommandHandler(int command, std::function<void()> handler);
+    // The wizard a model's strategy runs.
+    void SetWizard(ModelKind kind, std::function<void()> run);
+
+    // ConnectionShell
+    void SetPane(int pane, const std::string& text) override;
+    void SetCaption(const std::string& caption) override;
+    void ShowNoControllerMenu() override;
+    void ShowFullMenu(const std::string& productWord) override;
+    void MarkPortEntry(const std::string& portName) override;
+    void ShowPortDialog() override;
+    void PostCommand(int command) override;
+    void ExitProgram(int code) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateStatusPanes();
+    void CreateToolBar();
+    void AddBuiltInCommands();
+    void UpdateCommandStates();
+    void RunWizard();
+
+    MainFrameContext context_;
+    std::shared_ptr<QtMessageReceiver> receiver_;
+    ConnectionWorkflow workflow_;
+    MainMenus* menus_;
+    MdiBackground* workArea_;
+    QLabel* panes_[3];
+    QPointer<CCommConfigDlg> portDialog_;
+    std::map<int, std::function<void()>> handlers_;
+    std::map<ModelKind, std::function<void()>> wizards_;
+    std::optional<int> requestedExit_;
+    bool closed_ = false;
+};
+
+}  // namespace zvr

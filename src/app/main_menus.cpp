@@ -1,0 +1,160 @@
+#include "app/main_menus.h"
+
+#include "app/latin1.h"
+#include "connection/command_ids.h"
+#include "connection/controller_model.h"
+
+namespace zvr {
+
+namespace {
+
+struct CommandText {
+    int command;
+    const char* text;
+    const char* prompt;  // status-bar prompt, then "\n" and the tooltip where there is one
+};
+
+// Texts as the menus show them before a controller names its product.
+constexpr CommandText kCommands[] = {
+    {kCmdSaveCal, "&Save %s Cal to File",
+     "Reads Current Calibration values and writes to an ZVR file."},
+    {kCmdViewComments, "&View Cal File Comments",
+     "Shows a list of the current cal file comments and allows editing."},
+    {kCmdViewTextFile, "View &Text File",
+     "Prompts for a *.txt file and opens with default viewer."},
+    {kCmdConvertControllerToText, "Convert %s Cal to text",
+     "Reads Controller Calibration and generates a text file with the values."},
+    {kCmdConvertFileToText, "Convert Cal File to Text",
+     "Prompts for a cal file and converts the binary content to text."},
+    {kCmdConvertFileToStrategy, "Convert Cal file to Strategy",
+     "Copies the calibration values from a selected file to the current stragety."},
+    {kCmdPrint, "P&rint...", "Print the active document\nPrint"},
+    {kCmdPrintPreview, "P&rint Preview", "Display full pages\nPrint Preview"},
+    {kCmdPrintSetup, "P&rint Setup...", "Change the printer and printing options\nPrint Setup"},
+    {kCmdExit, "E&xit", "Quit the application."},
+    {kCmdChangeCalibration, "Change %s Calibration",
+     "Allows users to edit controller parameters such as PID.\nChange Calibration"},
+    {kCmdDownloadCal, "Download Cal File to %s",
+     "Writes all the current cal file values to the controller."},
+    {kCmdCompareCal, "Compare %s Cal to File",
+     "Compares the controller cal values to the values in a file."},
+    {kCmdChangePassword, "Change %s Password",
+     "Allows access to change controller parameters such as PID."},
+    {kCmdCalibrationWizard, "Calibration Wizard",
+     "Start the Calibration Wizard\nCalibration Wizard"},
+    {kCmdParameterView, "Parameter View",
+     "Reads and displays a select group of controller variables as a list.\nParameter View"},
+    {kCmdParameterPlot, "Parameter Plot",
+     "Reads and displays 2 controller variables as a plot vs. time.\nParameter Plot"},
+    {kCmdDisplayFaults, "Display Faults",
+     "Reads and displays the current controller status and faults.\nDisplay Faults"},
+    {kCmdControlStrategy, "Control Strategy",
+     "Displays the current controller model and calibration file stragety."},
+    {kCmdParameterList, "Parameter List", "Configures the parameter view list."},
+    {kCmdCom1, "COM 1", "Set Serial Port to Com 1"},
+    {kCmdCom2, "COM 2", "Set Serial Port to Com 2"},
+    {kCmdDemo880, "ZEVAR 880 DEMO", "Start ZEVAR 880 Demo Mode"},
+    {kCmdDemo740, "ZEVAR 740 DEMO", "Start ZEVAR 740 Demo Mode"},
+    {kCmdDemo760, "ZEVAR 760 DEMO", "Start ORM 760 Demo Mode"},
+    {kCmdDemo620, "ZEVAR 620 DEMO", "Start ZEVAR 620 Demo Mode"},
+    {kCmdDemo210, "ZEVAR 210 DEMO", "Start ZEVAR 210 Demo Mode"},
+    {kCmdDemo310, "LPN 310 DEMO", "Start LPN 310 Demo Mode"},
+    {kCmdDemoKms2, "KMS-2 DEMO", "Start KSM-2 Demo Mode"},
+    {kCmdCustomPort, "Custom Serial Port", "Prompts to type in Com Port COM3, COM4, etc."},
+    {kCmdHelpTopics, "&Help Topics", "List Help topics\nHelp Topics"},
+    {kCmdAbout, "&About ZVR...",
+     "Display program information, version number and copyright\nAbout"},
+    {kCmdUserManuals, "User Manuals", ""},
+};
+
+constexpr int kPortCommands[] = {kCmdCom1,     kCmdCom2,      kCmdDemo880, kCmdDemo740,
+                                 kCmdDemo760,  kCmdDemo620,   kCmdDemo210, kCmdDemo310,
+                                 kCmdDemoKms2, kCmdCustomPort};
+
+}  // namespace
+
+MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGroup(this)) {
+    addCommands(owner);
+    full_ = {
+        makeMenu(owner, QStringLiteral("&File"),
+                 {kCmdSaveCal, kCmdViewComments, kCmdViewTextFile, kCmdConvertControllerToText,
+                  kCmdConvertFileToText, kCmdConvertFileToStrategy, kCmdPrint, kCmdPrintPreview,
+                  kCmdPrintSetup, kCmdExit},
+                 {kCmdViewTextFile, kCmdConvertFileToStrategy, kCmdPrintSetup}),
+        makeMenu(owner, QStringLiteral("&Calibrate"),
+                 {kCmdChangeCalibration, kCmdDownloadCal, kCmdCompareCal, kCmdChangePassword,
+                  kCmdCalibrationWizard},
+                 {}),
+        makeMenu(owner, QStringLiteral("&Monitor"),
+                 {kCmdParameterView, kCmdParameterPlot, kCmdDisplayFaults, kCmdControlStrategy,
+                  kCmdParameterList},
+                 {kCmdDisplayFaults, kCmdControlStrategy}),
+        makeMenu(owner, QStringLiteral("C&onfigure"),
+                 std::vector<int>(std::begin(kPortCommands), std::end(kPortCommands)),
+                 {kCmdCom2, kCmdDemoKms2}),
+        makeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout, kCmdUserManuals},
+                 {kCmdHelpTopics}),
+    };
+    noController_ = {
+        makeMenu(owner, QStringLiteral("&File"), {kCmdExit}, {}),
+        makeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout}, {kCmdHelpTopics}),
+    };
+}
+
+void MainMenus::addCommands(QWidget* owner) {
+    for (const CommandText& c : kCommands) {
+        auto* action = new QAction(ToQ(c.text), owner);
+        const QStringList prompt = ToQ(c.prompt).split(QLatin1Char('\n'));
+        action->setStatusTip(prompt.value(0));
+        action->setToolTip(prompt.value(1, action->text().remove(QLatin1Char('&'))));
+        action->setData(c.command);
+        connect(action, &QAction::triggered, this,
+                [this, command = c.command] { emit commandTriggered(command); });
+        actions_[c.command] = action;
+    }
+    for (int command : kPortCommands) {
+        actions_[command]->setCheckable(true);
+        portGroup_->addAction(actions_[command]);
+    }
+}
+
+QMenu* MainMenus::makeMenu(QWidget* owner, const QString& title, const std::vector<int>& commands,
+                           const std::vector<int>& separatorsAfter) {
+    auto* menu = new QMenu(title, owner);
+    for (int command : commands) {
+        menu->addAction(actions_.at(command));
+        if (std::find(separatorsAfter.begin(), separatorsAfter.end(), command) !=
+            separatorsAfter.end()) {
+            menu->addSeparator();
+        }
+    }
+    return menu;
+}
+
+void MainMenus::showFull(QMenuBar* bar, const std::string& productWord) {
+    for (auto& [command, action] : actions_) {
+        if (auto text = ProductMenuText(command, productWord)) action->setText(ToQ(*text));
+    }
+    bar->clear();
+    for (QMenu* menu : full_)
+        bar->addMenu(menu);
+    fullShown_ = true;
+}
+
+void MainMenus::showNoController(QMenuBar* bar) {
+    bar->clear();
+    for (QMenu* menu : noController_)
+        bar->addMenu(menu);
+    fullShown_ = false;
+}
+
+void MainMenus::markPort(const std::string& portName) {
+    actions_.at(ConfigureEntryFor(portName))->setChecked(true);
+}
+
+QAction* MainMenus::action(int command) const {
+    auto it = actions_.find(command);
+    return it != actions_.end() ? it->second : nullptr;
+}
+
+}  // namespace zvr

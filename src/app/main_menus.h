@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <map>
+#include <string>
+
+namespace zvr {
+
+// The main window's two menus: the full menu of a connected controller or demo, and the
+// no-controller menu (File: Exit; Help: Help Topics, About). Every command is one QAction
+// whose data is its command number; both menus share them.
+class MainMenus : public QObject {
+    Q_OBJECT
+public:
+    explicit MainMenus(QWidget* owner);
+
+    void showFull(QMenuBar* bar, const std::string& productWord);
+    void showNoController(QMenuBar* bar);
+    // Radio mark on the Configure entry for this port name.
+    void markPort(const std::string& portName);
+
+    QAction* action(int command) const;
+    const std::map<int, QAction*>& actions() const { return actions_; }
+    // "full" or "no controller", for tests and the status of the window.
+    bool fullMenuShown() const { return fullShown_; }
+
+signals:
+    void commandTriggered(int command);
+
+private:
+    void addCommands(QWidget* owner);
+    QMenu* makeMenu(QWidget* owner, const QString& title, const std::vector<int>& commands,
+                    const std::vector<int>& separatorsAfter);
+
+    std::map<int, QAction*> actions_;
+    QActionGroup* portGroup_;
+    std::vector<QMenu*> full_;
+    std::vector<QMenu*> noController_;
+    bool fullShown_ = false;
+};
+
+}  // namespace zvr

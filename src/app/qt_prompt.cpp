@@ -1,0 +1,101 @@
+#include "app/qt_prompt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/latin1.h"
+
+namespace zvr {
+
+namespace {
+
+QMessageBox::Icon IconFor(PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Information:
+            return QMessageBox::Information;
+        case PromptIcon::Warning:
+            return QMessageBox::Warning;
+        case PromptIcon::Error:
+            return QMessageBox::Critical;
+        case PromptIcon::Question:
+            return QMessageBox::Question;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons ButtonsFor(PromptButtons buttons) {
+    switch (buttons) {
+        case PromptButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case PromptButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case PromptButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+        default:
+            return QMessageBox::Ok;
+    }
+}
+
+PromptAnswer AnswerFor(int button) {
+    switch (button) {
+        case QMessageBox::Yes:
+            return PromptAnswer::Yes;
+        case QMessageBox::No:
+            return PromptAnswer::No;
+        case QMessageBox::Retry:
+            return PromptAnswer::Retry;
+        case QMessageBox::Cancel:
+            return PromptAnswer::Cancel;
+        default:
+            return PromptAnswer::Ok;
+    }
+}
+
+}  // namespace
+
+PromptAnswer QtPrompt::show(const PromptMessage& message) {
+    // Message texts use CR LF line ends; a label wants LF.
+    QString text = ToQ(message.text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(IconFor(message.icon), ToQ(message.caption), text, ButtonsFor(message.buttons),
+                    parent_);
+    const PromptAnswer answer = AnswerFor(box.exec());
+    // Closing a Yes/No box by its window button answers No, not an OK nobody offered.
+    if (answer == PromptAnswer::Ok && message.buttons == PromptButtons::YesNo) {
+        return PromptAnswer::No;
+    }
+    return answer;
+}
+
+QString QtFileFilter(const std::string& filter) {
+    // "Description|patterns|Description|patterns||": Qt wants "Description (patterns);;..."
+    QStringList parts = ToQ(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i].trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<std::string> QtPrompt::chooseFile(const FileChoice& choice) {
+    const QString filter = QtFileFilter(choice.filter);
+    const QString path = choice.mode == FileChoiceMode::Open
+                             ? QFileDialog::getOpenFileName(parent_, ToQ(choice.title),
+                                                            ToQ(choice.suggestedName), filter)
+                             : QFileDialog::getSaveFileName(parent_, ToQ(choice.title),
+                                                            ToQ(choice.suggestedName), filter);
+    if (path.isEmpty()) return std::nullopt;
+    QString chosen = path;
+    // The default extension ("*.ZVR") is added to a saved name that has none.
+    const QString extension = ToQ(choice.defaultExtension).remove(QLatin1Char('*'));
+    if (choice.mode == FileChoiceMode::Save && !extension.isEmpty() &&
+        !QFileInfo(chosen).fileName().contains(QLatin1Char('.'))) {
+        chosen += extension;
+    }
+    return FromQ(chosen);
+}
+
+}  // namespace zvr

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zvr {
+
+// What the program's command line asks for.
+struct CommandLine {
+    bool engineeringMode = false;           // "-eng", only as a whole argument and case-sensitive
+    std::vector<std::string> strategyDirs;  // --strategy-dir DIR, searched after the current one
+    std::optional<std::string> port;        // --port NAME: open it (or its demo) at once
+    std::optional<std::string> screenshot;  // --screenshot FILE: picture of the connected window
+    std::vector<std::string> unknown;       // arguments the program does not know
+};
+
+// Reads the arguments after the program name. "--opt value" and "--opt=value" both work.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace zvr

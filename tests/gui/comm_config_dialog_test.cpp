@@ -1,0 +1,61 @@
+// The port dialog: its buttons, tooltips, the Custom field and what each choice stands for.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QTest>
+
+#include "app/comm_config_dialog.h"
+#include "connection/controller_model.h"
+
+namespace zvr {
+
+class CommConfigDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void buttonsAndTooltips() {
+        CCommConfigDlg dialog("", {});
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("ZVR Communications Configuration"));
+        QCOMPARE(dialog.buttons()->button(1174)->text(), QStringLiteral("ZEVAR 760"));
+        QCOMPARE(dialog.buttons()->buttons().size(), 10);
+        for (const ControllerModel& model : ControllerModels()) {
+            QCOMPARE(
+                dialog.buttons()->button(model.buttonId)->toolTip(),
+                QStringLiteral("Enables program demonstration without a controller hooked up."));
+        }
+        QCOMPARE(dialog.findChild<QAbstractButton*>(QStringLiteral("okButton"))->toolTip(),
+                 QStringLiteral("Tries to find controller on selected port or starts demo mode."));
+        QCOMPARE(dialog.findChild<QAbstractButton*>(QStringLiteral("cancelButton"))->toolTip(),
+                 QStringLiteral("Closes window without changing port."));
+    }
+
+    void eachChoiceNamesItsPort() {
+        CCommConfigDlg dialog("COM1", {});
+        QCOMPARE(dialog.portName(), std::string("COM1"));
+        dialog.buttons()->button(kButtonCom2)->click();
+        QCOMPARE(dialog.portName(), std::string("COM2"));
+        for (const ControllerModel& model : ControllerModels()) {
+            dialog.buttons()->button(model.buttonId)->click();
+            QCOMPARE(dialog.portName(), std::string(model.demoKey));
+        }
+        dialog.customField()->setCurrentText(QStringLiteral("  /dev/ttyUSB0 "));
+        QCOMPARE(dialog.buttons()->checkedId(), kButtonCustom);
+        QCOMPARE(dialog.portName(), std::string("/dev/ttyUSB0"));
+    }
+
+    void customFieldOffersPortsAndTakesLongPaths() {
+        CCommConfigDlg dialog("", {"/dev/ttyUSB0", "/tmp/zvr-sim-link"});
+        QComboBox* field = dialog.customField();
+        QCOMPARE(field->count(), 2);
+        QCOMPARE(field->itemText(1), QStringLiteral("/tmp/zvr-sim-link"));
+        QCOMPARE(field->lineEdit()->maxLength(), 255);
+        const QString longPath =
+            QStringLiteral("/dev/serial/by-id/") + QString(200, QLatin1Char('x'));
+        field->setCurrentText(longPath);
+        QCOMPARE(dialog.portName(), longPath.toStdString());
+    }
+};
+
+}  // namespace zvr
+
+QTEST_MAIN(zvr::CommConfigDialogTest)
+#include "comm_config_dialog_test.moc"

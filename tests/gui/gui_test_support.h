@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace zvr::test {
+
+// Each Qt test program works in a fresh directory with its own settings folder.
+class GuiTestDirectory {
+public:
+    GuiTestDirectory() {
+        QDir::setCurrent(directory_.path());
+        qputenv("XDG_CONFIG_HOME", (directory_.path() + QStringLiteral("/config")).toUtf8());
+    }
+
+private:
+    QTemporaryDir directory_;
+};
+
+}  // namespace zvr::test

@@ -1,0 +1,225 @@
+// The main window offscreen: status panes, the two menus, demo mode, the port dialog, the
+// stored window position and the wizard launcher.
+#include <QAbstractButton>
+#include <QMenuBar>
+#include <QTest>
+
+#include "app/main_frame.h"
+#include "connection/command_ids.h"
+#include "connection/controller_model.h"
+#include "gui/gui_test_support.h"
+#include "settings/memory_settings_store.h"
+#include "support/sample_definitions.h"
+#include "support/scripted_prompt.h"
+
+namespace zvr {
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        explicit Fixture(bool engineering = false)
+            : frame(MainFrameContext{document,
+                                     settings,
+                                     prompt,
+                                     engineering,
+                                     [](const std::string& name) -> std::optional<std::string> {
+                                         if (QFile::exists(QString::fromStdString(name))) {
+                                             return name;
+                                         }
+                                         return std::nullopt;
+                                     },
+                                     {}}) {}
+        ~Fixture() { document.Close(); }
+
+        CDataServer document;
+        MemorySettingsStore store;
+        CRegistrySettings settings{store};
+        test::ScriptedPrompt prompt;
+        CMainFrame frame;
+    };
+
+    static void WriteStrategy(const std::string& file, const std::string& strategyName) {
+        DefinitionSet set;
+        set.header.strategyName = strategyName;
+        test::WrittenBytes(set, file);
+    }
+
+    static QStringList MenuTitles(QMainWindow& window) {
+        QStringList titles;
+        for (QAction* action : window.menuBar()->actions())
+            titles << action->text();
+        return titles;
+    }
+
+    test::GuiTestDirectory directory_;
+
+private slots:
+    void initTestCase() {
+        WriteStrategy("DEMO740.000", "ZVX740");
+        WriteStrategy("DEMO310.000", "RRQ310");
+        WriteStrategy("DEMO880.000", "ZVX5ABCD");
+        WriteStrategy("DEMOKMS2.000", "ABC");  // a strategy no wizard knows
+    }
+
+    void panesShowTheMode() {
+        Fixture user(false);
+        QCOMPARE(user.frame.paneText(2), QStringLiteral("USER"));
+        Fixture engineering(true);
+        QCOMPARE(engineering.frame.paneText(2), QStringLiteral("ENG"));
+    }
+
+    void startsWithTheNoControllerMenu() {
+        Fixture f;
+        QCOMPARE(MenuTitles(f.frame),
+                 (QStringList{QStringLiteral("&File"), QStringLiteral("&Help")}));
+        QVERIFY(f.frame.menus().action(kCmdExit)->isEnabled());
+        QVERIFY(!f.frame.menus().action(kCmdParameterView)->isEnabled());
+    }
+
+    void demoModeShowsTheFullMenuWithItsProductWord() {
+        Fixture f;
+        f.frame.workflow().PortChosen("DEMO310");
+        QCOMPARE(f.frame.windowTitle(), QStringLiteral("ZVR Demo - LPN 310"));
+        QCOMPARE(f.frame.paneText(0), QStringLiteral("Demo mode Started"));
+        QCOMPARE(f.frame.paneText(1), QStringLiteral("DEMO"));
+        QCOMPARE(MenuTitles(f.frame).size(), 5);
+        QCOMPARE(f.frame.menus().action(kCmdDownloadCal)->text(),
+                 QStringLiteral("Download Cal File to LPN"));
+        QCOMPARE(f.frame.menus().action(kCmdSaveCal)->text(),
+                 QStringLiteral("&Save LPN Cal to File"));
+        QVERIFY(f.frame.menus().action(kCmdDemo310)->isChecked());
+        QCOMPARE(QString::fromStdString(f.store.strings["ComPort"]), QStringLiteral("DEMO310"));
+
+        f.frame.OnCommand(kCmdControlStrategy);
+        QCOMPARE(f.prompt.texts().back(),
+                 std::string("\r\nModel:\tDEMO\t \r\nStrategy:\tN/A\t \r\n"));
+        QCOMPARE(f.prompt.shown.back().icon, PromptIcon::Information);
+    }
+
+    void portDialogPresetsFromTheStoredPort() {
+        struct Case {
+            const char* stored;
+            int button;  // 0: the stored name is too long to preset
+            const char* custom;
+        };
+        const Case cases[] = {
+            {"DEMO880", 1173, ""},
+            {"COM7", kButtonCustom, "COM7"},
+            {"COM2", kButtonCom2, ""},
+            {"/dev/serial/by-id/usb-this-name-is-longer-than-31-characters", 0, ""},
+        };
+        for (const Case& c : cases) {
+            Fixture f;
+            f.store.strings["ComPort"] = c.stored;
+            f.frame.ShowPortDialog();
+            CCommConfigDlg* dialog = f.frame.portDialog();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("ZVR Communications Configuration"));
+            if (c.button != 0) {
+                QCOMPARE(dialog->buttons()->checkedId(), c.button);
+                QCOMPARE(dialog->customField()->currentText(), QString::fromLatin1(c.custom));
+            } else {
+                // Too long to preset: the dialog starts on Custom with an empty field.
+                QCOMPARE(dialog->customField()->currentText(), QString());
+            }
+        }
+    }
+
+    void cancellingThePortDialog() {
+        Fixture before;
+        before.frame.ShowPortDialog();
+        before.frame.portDialog()->reject();
+        QTRY_COMPARE(before.frame.requestedExit(), std::optional<int>(-1));
+
+        Fixture after;
+        after.frame.workflow().PortChosen("DEMO740");
+        after.frame.ShowPortDialog();
+        after.frame.portDialog()->reject();
+        QTest::qWait(20);
+        QCOMPARE(after.frame.requestedExit(), std::nullopt);
+        QCOMPARE(after.frame.windowTitle(), QStringLiteral("ZVR Demo - ZEVAR 740"));
+    }
+
+    void portDialogOkOpensTheChoice() {
+        Fixture f;
+        f.frame.ShowPortDialog();
+        CCommConfigDlg* dialog = f.frame.portDialog();
+        dialog->buttons()->button(1172)->click();
+        QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("okButton")),
+                          Qt::LeftButton);
+        QTRY_COMPARE(f.frame.windowTitle(), QStringLiteral("ZVR Demo - ZEVAR 740"));
+        QVERIFY(f.frame.menus().action(kCmdDemo740)->isChecked());
+    }
+
+    void customPortThatDoesNotOpen() {
+        Fixture f;
+        f.frame.ShowPortDialog();
+        CCommConfigDlg* dialog = f.frame.portDialog();
+        dialog->customField()->setCurrentText(QStringLiteral("/dev/no-such-port"));
+        QCOMPARE(dialog->buttons()->checkedId(), kButtonCustom);
+        dialog->accept();
+        QTRY_VERIFY(!f.prompt.shown.empty());
+        QCOMPARE(f.prompt.texts().back(), std::string("Could NOT open port /dev/no-such-port"));
+        QVERIFY(f.frame.portDialog() && f.frame.portDialog() != dialog);  // asked again
+        QVERIFY(f.frame.menus().action(kCmdCustomPort)->isChecked());
+    }
+
+    void storedWindowPositionRules() {
+        struct Case {
+            WindowRect rect;
+            bool applied;
+        };
+        const Case cases[] = {
+            {{10, 20, 400, 300}, true},
+            {{10, 20, 90, 600}, false},
+            {{-500, 20, 400, 300}, false},
+            {{-300, 20, 400, 300}, true},
+        };
+        for (const Case& c : cases) {
+            Fixture f;
+            f.settings.WriteWindowPosition(c.rect);
+            f.frame.showMaximized();
+            f.frame.ApplyStoredPosition();
+            QCOMPARE(f.frame.isMaximized(), !c.applied);
+            if (c.applied) QCOMPARE(f.frame.geometry().width(), c.rect.width);
+        }
+    }
+
+    void closingStoresThePositionAndClosesTheLink() {
+        Fixture f;
+        f.frame.workflow().PortChosen("DEMO740");
+        f.frame.show();
+        f.frame.setGeometry(30, 40, 500, 400);
+        f.frame.close();
+        QVERIFY(!f.document.IsOpen());
+        const auto stored = f.settings.ReadWindowPosition();
+        QVERIFY(stored);
+        QCOMPARE(stored->width, 500);
+        QCOMPARE(stored->height, 400);
+    }
+
+    void wizardLauncherPicksOneWizardByPrefix() {
+        Fixture f;
+        std::vector<ModelKind> started;
+        for (ModelKind kind : {ModelKind::Zevar880, ModelKind::Zevar740, ModelKind::Zevar210}) {
+            f.frame.SetWizard(kind, [&started, kind] { started.push_back(kind); });
+        }
+        f.frame.workflow().PortChosen("DEMO880");
+        QVERIFY(f.frame.menus().action(kCmdCalibrationWizard)->isEnabled());
+        f.frame.OnCommand(kCmdCalibrationWizard);
+        QCOMPARE(started, std::vector<ModelKind>{ModelKind::Zevar880});
+
+        f.frame.workflow().PortChosen("DEMOKMS2");
+        QVERIFY(!f.frame.menus().action(kCmdCalibrationWizard)->isEnabled());
+        f.frame.PostCommand(kCmdCalibrationWizard);  // as the fault check would
+        QTest::qWait(20);
+        QCOMPARE(started.size(), size_t{1});
+    }
+};
+
+}  // namespace zvr
+
+QTEST_MAIN(zvr::MainFrameTest)
+#include "main_frame_test.moc"
