@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "calfile/calfile_commands.h"
 #include "connection/controller_model.h"
 #include "definitions/scaling.h"
 #include "strategy/strategy_locator.h"
+#include "views/monitoring_commands.h"
+#include "views/plot_commands.h"
 
 namespace zvr {
 
@@ -33,10 +36,16 @@ CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<Settin
         extraPorts});
     prompt_.setParent(frame_.get());
     SetSeriousErrorPrompt(&prompt_);
+    services_ = std::make_unique<AppServices>(AppServices{
+        document_, settings_, prompt_, *frame_, commandLine_.engineeringMode, startDirectory_});
+    RegisterMonitoringCommands(*services_);
+    RegisterPlotCommands(*services_);
+    RegisterCalFileCommands(*services_);
 }
 
 CCalibrationApp::~CCalibrationApp() {
     SetSeriousErrorPrompt(nullptr);
+    services_.reset();
     frame_.reset();
     document_.Close();
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "app/app_services.h"
 #include "app/main_frame.h"
 #include "app/qt_prompt.h"
 #include "comm/data_server.h"
@@ -24,6 +25,7 @@ public:
     void Start();
 
     CMainFrame& mainFrame() { return *frame_; }
+    AppServices& services() { return *services_; }
     CDataServer& document() { return document_; }
     const std::string& startDirectory() const { return startDirectory_; }
     bool engineeringMode() const { return commandLine_.engineeringMode; }
@@ -41,6 +43,7 @@ private:
     CDataServer document_;
     QtPrompt prompt_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<AppServices> services_;
 };
 
 }  // namespace zvr

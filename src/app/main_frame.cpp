@@ -126,6 +126,14 @@ void CMainFrame::RunWizard() {
     if (auto wizard = wizards_.find(model->kind); wizard != wizards_.end()) wizard->second();
 }
 
+QMdiSubWindow* CMainFrame::AddChildFrame(QWidget* view) {
+    QMdiSubWindow* frame = workArea_->addSubWindow(view);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowFlags(frame->windowFlags() & ~Qt::WindowMaximizeButtonHint);
+    frame->show();
+    return frame;
+}
+
 QString CMainFrame::paneText(int pane) const { return panes_[pane]->text(); }
 
 void CMainFrame::SetPane(int pane, const std::string& text) {

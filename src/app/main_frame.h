@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <functional>
 #include <map>
@@ -45,6 +46,10 @@ public:
     // The port dialog while it is open.
     CCommConfigDlg* portDialog() const { return portDialog_; }
     std::optional<int> requestedExit() const { return requestedExit_; }
+
+    // Shows a view in a child frame of the work area: no maximise box, the view sets its
+    // caption. The frame is deleted when it closes.
+    QMdiSubWindow* AddChildFrame(QWidget* view);
 
     // Puts the window where it was last closed, when that place is acceptable.
     void ApplyStoredPosition();

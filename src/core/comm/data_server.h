@@ -13,6 +13,8 @@ class UserPrompt;
 // Update hints broadcast to the document's views.
 inline constexpr int kHintStopReading = 1;       // every continuously reading view stops
 inline constexpr int kHintViewItemsChanged = 2;  // the Parameter View rebuilds its rows
+// The tables are about to be replaced by another strategy: views that hold definitions close.
+inline constexpr int kHintDefinitionsReplaced = 3;
 
 // A window that shows the document and hears its update hints (on the owner's thread).
 class DocumentView {

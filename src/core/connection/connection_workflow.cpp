@@ -108,7 +108,9 @@ void ConnectionWorkflow::NotIdentified() {
 
 std::optional<std::string> ConnectionWorkflow::LoadStrategy(const std::string& fileName) {
     const std::optional<std::string> path = locate_(fileName);
-    if (!path || document_.Load(*path, prompt_) != 0) return std::nullopt;
+    if (!path) return std::nullopt;
+    document_.UpdateAllViews(kHintDefinitionsReplaced);
+    if (document_.Load(*path, prompt_) != 0) return std::nullopt;
     return path;
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace zvr {
+
+class CDataServer;
+class CMainFrame;
+class CRegistrySettings;
+class UserPrompt;
+
+// What the views, dialogs and operations of the program work with. The application owns it
+// all; it lives until the program ends.
+struct AppServices {
+    CDataServer& document;
+    CRegistrySettings& settings;
+    UserPrompt& prompt;
+    CMainFrame& frame;
+    bool engineeringMode;
+    std::string startDirectory;  // the current directory when the program started
+};
+
+}  // namespace zvr

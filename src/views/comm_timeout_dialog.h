@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QProgressBar>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+
+namespace zvr {
+
+// "Communication Time Out": shown by a view after a failed continuous read. It counts five
+// seconds down on its bar, then asks for a retry as if "Retry Now" had been pressed. Neither
+// button closes it: its owner destroys it (and any earlier one before it makes a new one).
+class CCommTimeoutDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kCountdown = 50;  // ticks of 100 ms
+    static constexpr int kTickMs = 100;
+
+    // retry and cancel: what "Retry Now" and "Cancel" ask of the owner; they run later on the
+    // owner's thread, as a posted message would.
+    CCommTimeoutDlg(std::function<void()> retry, std::function<void()> cancel,
+                    QWidget* owner = nullptr);
+
+    int countdown() const { return countdown_; }
+    QProgressBar* progress() const { return progress_; }
+
+private:
+    void tick();
+    static void post(QObject* context, const std::function<void()>& action);
+
+    std::function<void()> retry_;
+    std::function<void()> cancel_;
+    QProgressBar* progress_;
+    QTimer timer_;
+    int countdown_ = kCountdown;
+};
+
+}  // namespace zvr

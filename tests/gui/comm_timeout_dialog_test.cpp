@@ -1,0 +1,53 @@
+// The "Communication Time Out" dialog: its countdown, and that its buttons ask the owner
+// without closing it.
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+
+#include "views/comm_timeout_dialog.h"
+
+namespace zvr {
+
+class CommTimeoutDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void leftAloneItRetriesOnceAfterFiveSeconds() {
+        QWidget owner;
+        int retries = 0;
+        int cancels = 0;
+        auto* dialog = new CCommTimeoutDlg([&] { ++retries; }, [&] { ++cancels; }, &owner);
+        dialog->show();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Communication Time Out"));
+        QCOMPARE(dialog->progress()->maximum(), 50);
+        QCOMPARE(dialog->progress()->value(), 50);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(retries, 1, 8000);
+        QVERIFY(clock.elapsed() >= 4800);
+        QCOMPARE(dialog->progress()->value(), 0);
+        QTest::qWait(400);
+        QCOMPARE(retries, 1);
+        QCOMPARE(cancels, 0);
+        QVERIFY(dialog->isVisible());
+    }
+
+    void buttonsAskTheOwnerWithoutClosing() {
+        QWidget owner;
+        int retries = 0;
+        int cancels = 0;
+        auto* dialog = new CCommTimeoutDlg([&] { ++retries; }, [&] { ++cancels; }, &owner);
+        dialog->show();
+        dialog->findChild<QPushButton*>(QStringLiteral("retryButton"))->click();
+        dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+        QCOMPARE(retries + cancels, 0);  // posted, not called at once
+        QTRY_COMPARE(retries, 1);
+        QTRY_COMPARE(cancels, 1);
+        QVERIFY(dialog->isVisible());
+    }
+};
+
+}  // namespace zvr
+
+QTEST_MAIN(zvr::CommTimeoutDialogTest)
+#include "comm_timeout_dialog_test.moc"
