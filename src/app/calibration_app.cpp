@@ -12,6 +12,7 @@
 #include "definitions/scaling.h"
 #include "strategy/strategy_locator.h"
 #include "views/monitoring_commands.h"
+#include "views/parameter_list_commands.h"
 #include "views/plot_commands.h"
 
 namespace zvr {
@@ -39,6 +40,7 @@ CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<Settin
     services_ = std::make_unique<AppServices>(AppServices{
         document_, settings_, prompt_, *frame_, commandLine_.engineeringMode, startDirectory_});
     RegisterMonitoringCommands(*services_);
+    RegisterParameterListCommands(*services_);
     RegisterPlotCommands(*services_);
     RegisterCalFileCommands(*services_);
 }
