@@ -62,7 +62,7 @@ bool Simulator::start(const SimOptions& options, std::string& error) {
     std::string reason;
     auto identity = Identity::ForFileName(name, zevar620, reason);
     if (!identity) {
-        error = "the identification reply cannot name " + reason +
+        error = "the identification reply cannot name the strategy: " + reason +
                 "; give the name with --ident NAME.000";
         return false;
     }
