@@ -49,18 +49,20 @@ std::optional<ControlCommand> ParseOnOff(Kind kind, const std::vector<std::strin
 
 std::optional<ControlCommand> ParseFault(const std::vector<std::string_view>& w,
                                          std::string& error) {
-    const auto diagnostic = w.size() == 4 ? InRange(w[1], 1, 255) : std::nullopt;
-    const auto bit = w.size() == 4 ? InRange(w[2], 0, 7) : std::nullopt;
-    const auto on = w.size() == 4 ? OnOff(w[3]) : std::nullopt;
-    if (!diagnostic || !bit || !on || *diagnostic != std::floor(*diagnostic) ||
-        *bit != std::floor(*bit)) {
-        error = "usage: fault DIAG BIT on|off (DIAG from 1, BIT 0-7)";
+    error = "usage: fault DIAG BIT on|off (DIAG from 1, BIT 0-7)";
+    if (w.size() != 4) return std::nullopt;
+    const double diagnostic = InRange(w[1], 1, 255).value_or(0);
+    const double bit = InRange(w[2], 0, 7).value_or(-1);
+    const auto on = OnOff(w[3]);
+    if (diagnostic < 1 || bit < 0 || !on || diagnostic != std::floor(diagnostic) ||
+        bit != std::floor(bit)) {
         return std::nullopt;
     }
+    error.clear();
     return ControlCommand{.kind = Kind::Fault,
                           .on = *on,
-                          .diagnostic = static_cast<size_t>(*diagnostic),
-                          .bit = static_cast<int>(*bit)};
+                          .diagnostic = static_cast<size_t>(diagnostic),
+                          .bit = static_cast<int>(bit)};
 }
 
 std::optional<ControlCommand> ParseLine(const std::vector<std::string_view>& w,
