@@ -113,6 +113,7 @@ void CStripChartView::CreateControls() {
         indicators_[p]->installEventFilter(this);
     }
     chart_->installEventFilter(this);
+    installEventFilter(this);
 }
 
 void CStripChartView::resizeEvent(QResizeEvent* event) {
