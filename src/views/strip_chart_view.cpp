@@ -89,7 +89,7 @@ void CStripChartView::CreateControls() {
     const char* gainCaptions[] = {"&PROPORTIONAL_GAIN", "&INTEGRAL_GAIN", "&DERIVATIVE_GAIN"};
     for (int g = 0; g < 3; ++g) {
         gainLabels_[g] = new QLabel(QString::fromLatin1(gainCaptions[g]), this);
-        gainLabels_[g]->resize(120, kRowHeight);
+        gainLabels_[g]->resize(125, kRowHeight);
         gainEdits_[g] = new QLineEdit(this);
         gainEdits_[g]->setObjectName(QStringLiteral("gainEdit%1").arg(g));
         gainEdits_[g]->setReadOnly(true);
