@@ -3,6 +3,8 @@
 // file, Configure, the time-out dialog and the document's hints.
 #include <QApplication>
 #include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <map>
@@ -266,6 +268,44 @@ private slots:
         QCOMPARE(f.gain(Gain::P), QStringLiteral("2.750"));
         QTRY_VERIFY(f.view->running());
         QVERIFY(f.prompt.shown.empty());
+    }
+
+    // Against the simulator: a gain raised with Up lands in the simulated EEPROM.
+    void simulatorGainRaisedWithUpReachesItsEeprom() {
+        QProcess simulator;
+        const QString link = QDir::current().absoluteFilePath(QStringLiteral("zevar740"));
+        simulator.start(QStringLiteral(ZVR_SIM_PROGRAM),
+                        {QStringLiteral("--strategy"),
+                         QStringLiteral(ZVR_STRATEGY_DIR "/ZVX41R03.000"), QStringLiteral("--link"),
+                         link, QStringLiteral("--control"), link + QStringLiteral(".control")});
+        QVERIFY(simulator.waitForReadyRead(5000));
+        auto askSimulator = [&](const QByteArray& command) {
+            QLocalSocket control;
+            control.connectToServer(link + QStringLiteral(".control"));
+            if (!control.waitForConnected(2000)) return QByteArray();
+            control.write(command + "\n");
+            control.waitForReadyRead(2000);
+            return control.readLine().trimmed();
+        };
+        {
+            Fixture f;
+            QCOMPARE(f.document.Load(ZVR_STRATEGY_DIR "/ZVX41R03.000", f.prompt), 0);
+            QCOMPARE(f.document.OpenPort(link.toStdString(), CDataServer::kTimeoutTicks), 0);
+            f.makeView();
+            QTRY_VERIFY(f.view->running());
+            const QByteArray before = askSimulator("get PROPORTIONAL_GAIN");
+            const double shown = f.gain(Gain::P).toDouble();
+            QTest::keyClick(f.view.get(), Qt::Key_P);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+            QTRY_VERIFY(!f.view->writeInProgress());
+            QTRY_VERIFY(f.view->running());
+            QCOMPARE(f.gain(Gain::P).toDouble(), shown * 1.1);
+            const QByteArray after = askSimulator("get PROPORTIONAL_GAIN");
+            QVERIFY2(after.startsWith("ok ") && after != before, after.constData());
+            QVERIFY(f.prompt.shown.empty());
+        }
+        simulator.terminate();
+        simulator.waitForFinished(3000);
     }
 
     void silentControllerOpensTheTimeOutDialog() {
