@@ -133,6 +133,8 @@ void CDiagnosticView::OnStartPause() {
     if (running_) {
         Stop();
         button(kStartButton)->setText(QStringLiteral("Start"));
+        // Paused before the first flags arrived, the button would otherwise stay disabled.
+        if (!commandOutstanding_) button(kStartButton)->setEnabled(true);
         return;
     }
     CloseTimeoutDialog();

@@ -79,6 +79,9 @@ void CLiveDataView::OnStartStop() {
     if (running_) {
         Stop();
         start_->setText(QStringLiteral("Start"));
+        // Stopped before its first values (by another window taking the link), the button
+        // would otherwise stay disabled for good.
+        start_->setEnabled(true);
         for (int i = 0; i < list_->topLevelItemCount(); ++i) {
             list_->topLevelItem(i)->setText(1, QStringLiteral(" "));
         }

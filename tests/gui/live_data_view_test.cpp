@@ -71,6 +71,13 @@ private slots:
         // A second view takes the link: the first stops, as every reading view must.
         auto* second = link.Show(new CLiveDataView(link.document, link.prompt, {}));
         QVERIFY(!first->running());
+        // Stopped before its first values arrived, the second can still be started again.
+        auto* third = link.Show(new CLiveDataView(link.document, link.prompt, {}));
+        QVERIFY(!second->running());
+        QVERIFY(second->startButton()->isEnabled());
+        third->startButton()->click();  // stops it
+        second->startButton()->click();
+        QVERIFY(second->running());
         QVERIFY(second->running());
         QTRY_VERIFY(!Cell(second, 0, 1).trimmed().isEmpty());
 
