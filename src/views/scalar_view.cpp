@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "app/latin1.h"
 #include "common/user_prompt.h"
@@ -213,7 +214,8 @@ void CScalarView::OnInitialUpdate() {
     valueTitle_->setText(QString::fromLatin1(groups_->valueTitle));
     filter_->setCurrentIndex(0);
     ResizeFrame(730, 440);
-    fields_[kFileName]->setText(ToQ(document_.definitions.filePath));
+    fields_[kFileName]->setText(
+        ToQ(std::filesystem::path(document_.definitions.filePath).filename().string()));
     if (!engineering_) {
         fields_[kCalFileValue]->setReadOnly(true);
         definition_->hide();
