@@ -131,6 +131,7 @@ void CLiveDataView::ValuesArrived() {
         list_->topLevelItem(static_cast<int>(i))->setText(1, ToQ(variable.currentText));
     }
     start_->setEnabled(true);
+    emit valuesShown();
 }
 
 void CLiveDataView::ReadFailed() {

@@ -39,6 +39,10 @@ public:
     QTreeWidget* list() const { return list_; }
     CCommTimeoutDlg* timeoutDialog() const { return timeout_; }
 
+signals:
+    // A set of values has been shown.
+    void valuesShown();
+
 protected:
     void OnUpdate(int hint) override;
     void OnMessage(const PostedMessage& message) override;
