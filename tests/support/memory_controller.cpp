@@ -103,7 +103,7 @@ void MemoryController::run() {
         send(readReply(kContinuousRead, addresses));
         ++streamed_;
         nextStream = std::chrono::steady_clock::now() +
-                     (perByte_.count() > 0 ? std::chrono::milliseconds(0) : streamInterval_);
+                     (perByte_.count() > 0 ? std::chrono::milliseconds(0) : streamInterval_.load());
     }
 }
 

@@ -65,7 +65,7 @@ private:
     Bytes pendingWrite_;
     std::atomic<bool> silent_{false};
     std::atomic<long> streamed_{0};
-    std::chrono::milliseconds streamInterval_{20};
+    std::atomic<std::chrono::milliseconds> streamInterval_{std::chrono::milliseconds(20)};
     std::atomic<bool> running_{true};
     std::thread thread_;
 };
