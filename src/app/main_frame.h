@@ -59,6 +59,8 @@ public:
     void OnCommand(int command);
     // Commands of the views and operations, as they land.
     void SetCommandHandler(int command, std::function<void()> handler);
+    // Whether a command has a handler (a view offers a command only when it does).
+    bool HasCommand(int command) const { return handlers_.count(command) != 0; }
     // The wizard a model's strategy runs.
     void SetWizard(ModelKind kind, std::function<void()> run);
 

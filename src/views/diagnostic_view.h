@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <array>
+#include <optional>
+
+#include "views/comm_timeout_dialog.h"
+#include "views/fault_list.h"
+#include "views/form_view.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// Display Faults ("Diagnostic View"): the active faults, read continuously, and the fault
+// history stored in the EE_FAULTS_n scalars; commands that clear either.
+class CDiagnosticView : public CFormView {
+    Q_OBJECT
+public:
+    static constexpr uint32_t kFlagsArrived = 1124;
+    static constexpr uint32_t kFlagsFailed = 1125;
+    static constexpr uint32_t kClearWritten = 1126;
+    static constexpr uint32_t kClearFailed = 1127;
+    static constexpr uint32_t kRetry = 1128;
+    static constexpr uint32_t kRetryCancelled = 1129;
+    static constexpr uint32_t kHistoryArrived = 1130;
+    static constexpr uint32_t kHistoryFailed = 1131;
+
+    enum ButtonId {
+        kStartButton = 1000,
+        kClearCurrent = 1001,
+        kClearHistory = 1002,
+        kUpdateHistory = 1003
+    };
+
+    CDiagnosticView(CDataServer& document, UserPrompt& prompt, QWidget* parent = nullptr);
+    ~CDiagnosticView() override;
+
+    void OnInitialUpdate() override;
+    void OnStartPause();
+    void UpdateHistory();
+    void ClearCurrentFaults();
+    void ClearHistoricalFaults();
+
+    bool running() const { return running_; }
+    bool historyAvailable() const { return !history_.empty(); }
+    QPushButton* button(int id) const;
+    QTreeWidget* currentList() const { return current_; }
+    QTreeWidget* historyList() const { return historyList_; }
+    QGroupBox* historyFrame() const { return historyFrame_; }
+    CCommTimeoutDlg* timeoutDialog() const { return timeout_; }
+
+protected:
+    void OnUpdate(int hint) override;
+    void OnMessage(const PostedMessage& message) override;
+    void ReleaseDefinitions() override;
+
+private:
+    static QTreeWidget* MakeList(QWidget* parent, const QString& description);
+    static void ShowRows(QTreeWidget* list, const std::vector<FaultRow>& rows);
+    void Stop();
+    void FlagsFailed();
+    void HistoryArrived();
+    void StartClear(std::vector<uint16_t> addresses);
+    void WriteNextZero();
+    void CommandDone();
+    void SetCommandButtons(bool enabled);
+    void CloseTimeoutDialog();
+
+    UserPrompt& prompt_;
+    QTreeWidget* current_;
+    QTreeWidget* historyList_;
+    QGroupBox* currentFrame_;
+    QGroupBox* historyFrame_;
+    std::array<QPushButton*, 4> buttons_{};
+    QPointer<CCommTimeoutDlg> timeout_;
+
+    std::optional<CurrentFaults> faults_;
+    std::vector<const ScalarDef*> history_;
+    ClearCommand command_;
+    bool running_ = false;
+    bool restartAfterCommand_ = false;
+    bool commandOutstanding_ = false;
+    bool startAfterFirstHistory_ = true;
+};
+
+}  // namespace zvr

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "comm/data_server.h"
+#include "views/request_channel.h"
+
+namespace zvr {
+
+// A monitoring screen in its own child frame: it hears the document's update hints and
+// handles the answers to its requests. When the strategy is about to be replaced it lets go
+// of the definitions it holds and closes its frame.
+class CFormView : public QWidget, public DocumentView {
+    Q_OBJECT
+public:
+    explicit CFormView(CDataServer& document, QWidget* parent = nullptr);
+    ~CFormView() override;
+
+    void OnDocumentUpdate(int hint) final;
+    // Caption, size and the first requests, once the view sits in its frame.
+    virtual void OnInitialUpdate() = 0;
+    // Closes the child frame (or the view itself when it has none).
+    void CloseFrame();
+
+protected:
+    virtual void OnUpdate(int hint) = 0;
+    virtual void OnMessage(const PostedMessage& message) = 0;
+    // Stop reading and forget every definition: the tables are about to change.
+    virtual void ReleaseDefinitions() = 0;
+
+    ReceiverHandle ForRequest() { return channel_.Fresh(); }
+    void SetFrameCaption(const QString& caption);
+    void ResizeFrame(int width, int height);
+
+    CDataServer& document_;
+    bool released_ = false;
+
+private:
+    RequestChannel channel_;
+};
+
+}  // namespace zvr

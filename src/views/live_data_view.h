@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <functional>
+#include <vector>
+
+#include "views/comm_timeout_dialog.h"
+#include "views/form_view.h"
+#include "views/live_rows.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// "Parameter View": up to ten live variables, read continuously while started. The view
+// items of the strategy choose the rows and their order.
+class CLiveDataView : public CFormView {
+    Q_OBJECT
+public:
+    static constexpr uint32_t kValuesArrived = 1124;
+    static constexpr uint32_t kReadFailed = 1125;
+    static constexpr uint32_t kRetry = 1126;
+    static constexpr uint32_t kRetryCancelled = 1127;
+
+    // configure: opens the Parameter List; without it the Configure button stays disabled.
+    CLiveDataView(CDataServer& document, UserPrompt& prompt, std::function<void()> configure,
+                  QWidget* parent = nullptr);
+    ~CLiveDataView() override;
+
+    void OnInitialUpdate() override;
+    // The Start/Stop button.
+    void OnStartStop();
+
+    bool running() const { return running_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* configureButton() const { return configure_; }
+    QTreeWidget* list() const { return list_; }
+    CCommTimeoutDlg* timeoutDialog() const { return timeout_; }
+
+signals:
+    // A set of values has been shown.
+    void valuesShown();
+
+protected:
+    void OnUpdate(int hint) override;
+    void OnMessage(const PostedMessage& message) override;
+    void ReleaseDefinitions() override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildRows();
+    void ValuesArrived();
+    void ReadFailed();
+    void CloseTimeoutDialog();
+    void Stop();
+
+    UserPrompt& prompt_;
+    QPushButton* start_;
+    QPushButton* configure_;
+    QTreeWidget* list_;
+    QPointer<CCommTimeoutDlg> timeout_;
+    std::vector<LiveRow> rows_;
+    std::vector<uint16_t> addresses_;
+    bool running_ = false;
+};
+
+}  // namespace zvr

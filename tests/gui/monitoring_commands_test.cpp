@@ -1,0 +1,177 @@
+// The main window's monitoring commands: the password gate of Change Calibration, several
+// views at once, views closing when the strategy is replaced, Help Topics and F1 help.
+#include <QApplication>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include "app/app_services.h"
+#include "app/main_frame.h"
+#include "connection/command_ids.h"
+#include "gui/view_test_support.h"
+#include "settings/memory_settings_store.h"
+#include "views/diagnostic_view.h"
+#include "views/help_browser.h"
+#include "views/live_data_view.h"
+#include "views/monitoring_commands.h"
+#include "views/password_dialog.h"
+#include "views/scalar_view.h"
+
+namespace zvr {
+
+class MonitoringCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        Fixture()
+            : frame(MainFrameContext{document,
+                                     settings,
+                                     prompt,
+                                     false,
+                                     [](const std::string& name) -> std::optional<std::string> {
+                                         return test::StrategyPath(name.substr(0, name.find('.')));
+                                     },
+                                     {}}),
+              services{document, settings, prompt, frame, false, "."} {
+            RegisterMonitoringCommands(services);
+        }
+        ~Fixture() {
+            frame.workArea()->closeAllSubWindows();
+            QApplication::processEvents();
+            document.Close();
+        }
+        template <typename View>
+        QList<View*> Views() {
+            QList<View*> views;
+            for (QMdiSubWindow* sub : frame.workArea()->subWindowList()) {
+                if (auto* view = qobject_cast<View*>(sub->widget())) views << view;
+            }
+            return views;
+        }
+
+        test::MemoryController controller;
+        CDataServer document;
+        MemorySettingsStore store;
+        CRegistrySettings settings{store};
+        test::ScriptedPrompt prompt;
+        CMainFrame frame;
+        AppServices services;
+    };
+
+    // Answers the modal password dialog once it is up.
+    static void AnswerPassword(const QString& text, QString* caption) {
+        QTimer::singleShot(50, [text, caption] {
+            auto* dialog = qobject_cast<CPasswordDlg*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            *caption = dialog->windowTitle();
+            dialog->entry()->setText(text);
+            dialog->okButton()->click();
+        });
+    }
+
+    test::GuiTestDirectory directory_;
+
+private slots:
+    void demoModeOpensChangeCalibrationAtOnce() {
+        Fixture f;
+        f.frame.workflow().PortChosen("DEMO740");
+        QVERIFY(f.document.IsDemo());
+        f.frame.OnCommand(kCmdChangeCalibration);
+        QCOMPARE(f.Views<CScalarView>().size(), 1);
+        QVERIFY(f.prompt.shown.empty());
+    }
+
+    void changeCalibrationAsksForThePassword() {
+        Fixture f;
+        f.controller.setWord(0x4000, PasswordCode("abc"));
+        f.frame.workflow().PortChosen(f.controller.path());
+        QTRY_COMPARE(f.frame.paneText(0), QStringLiteral("Ready"));
+        QVERIFY(!f.document.AccessOpen());
+
+        QString caption;
+        AnswerPassword(QStringLiteral("abc"), &caption);
+        f.frame.OnCommand(kCmdChangeCalibration);
+        QCOMPARE(caption, QStringLiteral("This Option requires a Password"));
+        QCOMPARE(f.Views<CScalarView>().size(), 1);
+
+        // Several views at once; the one that takes the link last reads.
+        f.frame.OnCommand(kCmdParameterView);
+        f.frame.OnCommand(kCmdDisplayFaults);
+        auto* live = f.Views<CLiveDataView>().value(0);
+        auto* faults = f.Views<CDiagnosticView>().value(0);
+        QVERIFY(live && faults);
+        QVERIFY(!live->configureButton()->isEnabled());  // no Parameter List registered
+        QTRY_VERIFY(faults->running());
+        QVERIFY(!live->running());
+        live->startButton()->click();
+        QVERIFY(live->running());
+        QVERIFY(!faults->running());
+        QTRY_VERIFY(live->startButton()->isEnabled());
+
+        // A new identification replaces the strategy: every view closes first.
+        QPointer<CLiveDataView> gone = live;
+        f.frame.workflow().PortChosen(f.controller.path());
+        QTRY_COMPARE(f.frame.paneText(0), QStringLiteral("Ready"));
+        QTRY_VERIFY(!gone);
+        QTRY_VERIFY(f.frame.workArea()->subWindowList().isEmpty());
+        QVERIFY(!f.document.HasViews());
+    }
+
+    void aWrongPasswordOpensNothing() {
+        Fixture f;
+        f.controller.setWord(0x4000, PasswordCode("abc"));
+        f.frame.workflow().PortChosen(f.controller.path());
+        QTRY_COMPARE(f.frame.paneText(0), QStringLiteral("Ready"));
+        QTimer::singleShot(50, [] {
+            if (auto* dialog = qobject_cast<CPasswordDlg*>(QApplication::activeModalWidget())) {
+                dialog->cancelButton()->click();
+            }
+        });
+        f.frame.OnCommand(kCmdChangeCalibration);
+        QVERIFY(f.Views<CScalarView>().isEmpty());
+    }
+
+    void configureOpensTheParameterListWhenThereIsOne() {
+        Fixture f;
+        int asked = 0;
+        f.frame.SetCommandHandler(kCmdParameterList, [&] { ++asked; });
+        f.frame.workflow().PortChosen("DEMO740");
+        f.frame.OnCommand(kCmdParameterView);
+        auto* live = f.Views<CLiveDataView>().value(0);
+        QVERIFY(live->configureButton()->isEnabled());
+        live->configureButton()->click();
+        QTRY_COMPARE(asked, 1);
+    }
+
+    void helpOpensOurOwnPages() {
+        Fixture f;
+        QVERIFY(!HelpDirectory().isEmpty());
+        f.frame.workflow().PortChosen("DEMO740");
+        f.frame.OnCommand(kCmdHelpTopics);
+        auto* help = f.frame.findChild<CHelpBrowser*>();
+        QVERIFY(help);
+        QVERIFY(help->browser()->source().toString().endsWith(QStringLiteral("index.html")));
+        QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("ZVR Help Topics")));
+
+        f.frame.OnCommand(kCmdChangeCalibration);
+        auto* view = f.Views<CScalarView>().value(0);
+        const auto found =
+            view->scalarList()->findItems(QStringLiteral("DERIVATIVE_GAIN"), Qt::MatchExactly);
+        view->scalarList()->setCurrentItem(found.front());
+        QTest::keyClick(view->scalarList(), Qt::Key_F1);
+        QVERIFY(help->browser()->toPlainText().contains(
+            QStringLiteral("The derivative gain of the governor's speed control loop.")));
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            help->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                              QStringLiteral("/help.png"));
+        }
+        help->close();
+    }
+};
+
+}  // namespace zvr
+
+QTEST_MAIN(zvr::MonitoringCommandsTest)
+#include "monitoring_commands_test.moc"
