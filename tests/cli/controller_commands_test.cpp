@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "sim/sim_fixtures.h"
 #include "support/scripted_prompt.h"
+#include "views/password.h"
 
 namespace zvr::cli {
 namespace {
@@ -70,10 +71,35 @@ TEST_F(ControllerCommandsTest, RefusedValuesAndNames) {
     EXPECT_EQ(run(RunSet, {"SET_SPEED_1"}), kExitUsage);
 }
 
-TEST_F(ControllerCommandsTest, SetNeedsOpenAccess) {
-    startOn(sim::test::Write740());  // its PASSWORD is not the one ZVR identifies with
-    EXPECT_EQ(run(RunSet, {"SET_SPEED_1", "1600"}), kExitLink);
+// A ZEVAR 740 whose password is "tech".
+std::string WriteLocked740() {
+    DefinitionSet set;
+    sim::test::Fill740(set);
+    set.scalars.find("PASSWORD")->fileRaw = PasswordCode("tech");
+    sim::test::WriteStrategy(set, "ZVX41R03.000");
+    return "ZVX41R03.000";
+}
+
+TEST_F(ControllerCommandsTest, SetOnAClosedControllerNeedsItsPassword) {
+    startOn(WriteLocked740());
+    EXPECT_EQ(run(RunSet, {"SET_SPEED_1", "1600"}), kExitUsage);
+    EXPECT_EQ(run(RunSet, {"SET_SPEED_1", "1600", "--password", "wrong"}), kExitNo);
     EXPECT_EQ(simulator_->execute("get SET_SPEED_1"), "ok 1500");
+    EXPECT_EQ(run(RunSet, {"SET_SPEED_1", "1600", "--password", "tech"}), kExitOk) << err_.str();
+    EXPECT_EQ(simulator_->execute("get SET_SPEED_1"), "ok 1600");
+}
+
+TEST_F(ControllerCommandsTest, PasswordCheckAndChange) {
+    startOn(WriteLocked740());
+    EXPECT_EQ(run(RunPassword, {"--check", "wrong"}), kExitNo);
+    EXPECT_EQ(err_.str(), "Invalid Password!\n");
+    EXPECT_EQ(run(RunPassword, {"--check", "tech"}), kExitOk);
+    EXPECT_EQ(out_.str(), "access open\n");
+    EXPECT_EQ(run(RunPassword, {"--change", "engine3"}), kExitUsage);  // closed: needs --old
+    ASSERT_EQ(run(RunPassword, {"--change", "engine3", "--old", "tech"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "The password was successfully updated in the controller.\n");
+    EXPECT_EQ(run(RunPassword, {"--check", "engine3"}), kExitOk);
+    EXPECT_EQ(run(RunPassword, {"--check", "tech"}), kExitNo);
 }
 
 TEST_F(ControllerCommandsTest, MonitorWritesCsvRowsAndStopsTheController) {

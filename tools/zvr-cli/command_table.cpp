@@ -48,11 +48,12 @@ constexpr Command kCommands[] = {
      "read; prints name, value and units per line.\n",
      RunGet},
     {"set", "change one calibration scalar",
-     "usage: zvr-cli set NAME VALUE --port NAME [--strategy-dir DIR] [--eng]\n"
+     "usage: zvr-cli set NAME VALUE --port NAME [--password TEXT] [--strategy-dir DIR] [--eng]\n"
      "\n"
      "Checks VALUE against the range the scalar's scaling can hold, writes and commits it,\n"
      "reads it back and prints the value the controller now holds. E2BOOT and\n"
-     "EEPROM_ITEGRITY change only with --eng. The controller's access must be open.\n",
+     "EEPROM_ITEGRITY change only with --eng. A controller whose access is closed needs\n"
+     "--password.\n",
      RunSet},
     {"monitor", "watch up to ten variables",
      "usage: zvr-cli monitor NAME... --port NAME [--interval MS] [--duration S] [--csv FILE]\n"
@@ -62,6 +63,14 @@ constexpr Command kCommands[] = {
      "header row. Stops after --duration seconds or at Ctrl-C; the controller is always\n"
      "told to stop.\n",
      RunMonitor},
+    {"password", "check or change the controller password",
+     "usage: zvr-cli password --check TEXT --port NAME\n"
+     "       zvr-cli password --change NEW [--old TEXT] --port NAME\n"
+     "\n"
+     "--check opens the controller's access with the password. --change sets a new\n"
+     "password; when access is closed, --old gives the current one first.\n"
+     "Exit 1 when the password is wrong.\n",
+     RunPassword},
 };
 
 }  // namespace

@@ -16,5 +16,6 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args);
 int RunGet(CommandContext& context, std::span<const std::string> args);
 int RunSet(CommandContext& context, std::span<const std::string> args);
 int RunMonitor(CommandContext& context, std::span<const std::string> args);
+int RunPassword(CommandContext& context, std::span<const std::string> args);
 
 }  // namespace zvr::cli

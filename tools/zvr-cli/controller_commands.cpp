@@ -12,9 +12,8 @@
 #include "command.h"
 #include "commands.h"
 #include "common/numbers.h"
-#include "connection/controller_session.h"
+#include "controller_link.h"
 #include "definitions/definitions.h"
-#include "strategy/strategy_locator.h"
 
 namespace zvr::cli {
 
@@ -25,38 +24,6 @@ using Clock = std::chrono::steady_clock;
 std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
-
-// The controller link of one command: port and strategy folders from the options.
-struct Link {
-    CDataServer document;
-    ControllerSession session;
-
-    Link(CommandContext& context, const Arguments& args)
-        : document(context.logPath), session(document, context.prompt, Locator(context, args)) {}
-
-    static StrategyLocator Locator(CommandContext& context, const Arguments& args) {
-        std::vector<std::string> dirs;
-        if (const std::string* dir = args.value("--strategy-dir")) dirs.push_back(*dir);
-        dirs.insert(dirs.end(), context.strategyDirs.begin(), context.strategyDirs.end());
-        const StrategySearchPath search = StrategySearchPath::FromEnvironment(dirs);
-        return [search](const std::string& name) { return LocateStrategyFile(name, search); };
-    }
-};
-
-// Connects, or fails the command with exit code 3 and what failed.
-bool Connect(CommandContext& context, std::string_view command, const Arguments& args, Link& link,
-             int& exitCode) {
-    const std::string* port = args.value("--port");
-    if (port == nullptr) {
-        exitCode = context.fail(command, kExitUsage, "--port NAME is required");
-        return false;
-    }
-    if (!link.session.Connect(*port)) {
-        exitCode = context.fail(command, kExitLink, link.session.failure());
-        return false;
-    }
-    return true;
-}
 
 std::string JsonText(const std::string& text) {
     std::string quoted = "\"";
@@ -97,9 +64,9 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
     if (auto error = parsed.parse(args, {"--json"}, {"--port", "--strategy-dir"})) {
         return context.fail("identify", kExitUsage, *error);
     }
-    Link link(context, parsed);
+    ControllerLink link(context, parsed);
     int exitCode = kExitOk;
-    if (!Connect(context, "identify", parsed, link, exitCode)) return exitCode;
+    if (!link.Connect(context, "identify", parsed, exitCode)) return exitCode;
     const Identification id = link.document.GetIdentification();
     const std::string& file = link.document.definitions.filePath;
     const bool open = link.document.AccessOpen();
@@ -122,9 +89,9 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
         return context.fail("get", kExitUsage, *error);
     }
     if (parsed.positional.empty()) return context.fail("get", kExitUsage, "name the values to get");
-    Link link(context, parsed);
+    ControllerLink link(context, parsed);
     int exitCode = kExitOk;
-    if (!Connect(context, "get", parsed, link, exitCode)) return exitCode;
+    if (!link.Connect(context, "get", parsed, exitCode)) return exitCode;
     const DefinitionSet& set = link.document.definitions;
     std::vector<Reading> readings;
     for (const std::string& name : parsed.positional) {
@@ -165,15 +132,15 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
 
 int RunSet(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    if (auto error = parsed.parse(args, {"--eng"}, {"--port", "--strategy-dir"})) {
+    if (auto error = parsed.parse(args, {"--eng"}, {"--port", "--strategy-dir", "--password"})) {
         return context.fail("set", kExitUsage, *error);
     }
     if (parsed.positional.size() != 2)
         return context.fail("set", kExitUsage, "usage: set NAME VALUE");
     const std::string& name = parsed.positional[0];
-    Link link(context, parsed);
+    ControllerLink link(context, parsed);
     int exitCode = kExitOk;
-    if (!Connect(context, "set", parsed, link, exitCode)) return exitCode;
+    if (!link.Connect(context, "set", parsed, exitCode)) return exitCode;
     const ScalarDef* scalar = link.document.definitions.scalars.find(name);
     if (scalar == nullptr)
         return context.fail("set", kExitUsage, "the strategy has no scalar named " + name);
@@ -181,8 +148,14 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
         return context.fail("set", kExitUsage, name + " is protected: only --eng changes it");
     }
     if (!link.document.AccessOpen() && !link.document.IsDemo()) {
-        return context.fail("set", kExitLink,
-                            "the controller's access is closed: open it with its password first");
+        const std::string* password = parsed.value("--password");
+        if (password == nullptr) {
+            return context.fail("set", kExitUsage,
+                                "This Option requires a Password: give --password TEXT");
+        }
+        if (!link.OpenAccess(context, *password)) {
+            return context.fail("set", kExitNo, "Invalid Password!");
+        }
     }
     const double value = ParseValue(parsed.positional[1], scalar->scaling);
     if (CheckRange(value, scalar->scaling) != 0) {
@@ -220,9 +193,9 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     };
     const double intervalMs = std::max(number("--interval", 0), 0.0);
     const double durationS = number("--duration", 0);
-    Link link(context, parsed);
+    ControllerLink link(context, parsed);
     int exitCode = kExitOk;
-    if (!Connect(context, "monitor", parsed, link, exitCode)) return exitCode;
+    if (!link.Connect(context, "monitor", parsed, exitCode)) return exitCode;
 
     std::vector<VariableDef*> variables;
     std::vector<uint16_t> addresses;

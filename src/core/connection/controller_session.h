@@ -49,6 +49,8 @@ public:
     void Stop();
 
     CDataServer& document() { return document_; }
+    // How long a request may take before it counts as failed.
+    std::chrono::milliseconds ReplyLimit() const;
 
 private:
     // ConnectionShell: the workflow's view of this session.
@@ -62,7 +64,6 @@ private:
     void ExitProgram(int) override;
 
     std::optional<PostedMessage> Await(std::chrono::milliseconds limit);
-    std::chrono::milliseconds ReplyLimit() const;
 
     CDataServer& document_;
     // The port chosen here is not the desktop program's: it stays in memory.

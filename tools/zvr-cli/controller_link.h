@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string_view>
+
+#include "comm/data_server.h"
+#include "command.h"
+#include "connection/controller_session.h"
+
+namespace zvr::cli {
+
+// The controller a command talks to: the port of --port (a device, a pseudo-terminal link or
+// a demo key), identified as ZVR does, with its strategy from the current directory,
+// --strategy-dir folders and the data folders.
+struct ControllerLink {
+    CDataServer document;
+    ControllerSession session;
+
+    ControllerLink(CommandContext& context, const Arguments& args);
+
+    // Connects, or gives the command's exit code (2 without --port, 3 when the port, the
+    // controller or its strategy failed) with one line saying what failed.
+    bool Connect(CommandContext& context, std::string_view command, const Arguments& args,
+                 int& exitCode);
+    // Opens the controller's access with a password, as Change Calibration's password gate
+    // does. False when the password is wrong or the controller did not answer.
+    bool OpenAccess(CommandContext& context, const std::string& password);
+};
+
+}  // namespace zvr::cli

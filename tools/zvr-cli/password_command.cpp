@@ -1,0 +1,87 @@
+// password: the Password Management flows on the command line, through the same session the
+// dialog shows.
+
+#include <ostream>
+
+#include "command.h"
+#include "commands.h"
+#include "controller_link.h"
+#include "views/password.h"
+
+namespace zvr::cli {
+
+namespace {
+
+// Hands the session its answers until it no longer waits for the controller.
+bool Pump(PasswordSession& session, QueueReceiver& answers, std::chrono::milliseconds limit) {
+    while (session.step == PasswordSession::kWaiting && !session.result) {
+        const auto message = answers.wait(limit);
+        if (!message) return false;
+        session.OnMessage(*message);
+    }
+    return true;
+}
+
+// Types text into the session and presses OK.
+void Enter(PasswordSession& session, const std::string& text) {
+    session.entry = text;
+    session.Ok();
+}
+
+}  // namespace
+
+int RunPassword(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error =
+            parsed.parse(args, {}, {"--port", "--strategy-dir", "--check", "--change", "--old"})) {
+        return context.fail("password", kExitUsage, *error);
+    }
+    const std::string* check = parsed.value("--check");
+    const std::string* change = parsed.value("--change");
+    if ((check == nullptr) == (change == nullptr)) {
+        return context.fail("password", kExitUsage, "give --check TEXT or --change NEW");
+    }
+    ControllerLink link(context, parsed);
+    int exitCode = kExitOk;
+    if (!link.Connect(context, "password", parsed, exitCode)) return exitCode;
+    auto answers = std::make_shared<QueueReceiver>();
+    const auto limit = link.session.ReplyLimit();
+    PasswordSession session(link.document, context.prompt,
+                            check ? PasswordMode::CheckOnly : PasswordMode::Change,
+                            [answers] { return ReceiverHandle(answers); });
+    session.Open();
+    if (session.step == PasswordSession::kCheck) {
+        const std::string* current = check ? check : parsed.value("--old");
+        if (current == nullptr) {
+            return context.fail("password", kExitUsage,
+                                "access is closed: give the current password with --old TEXT");
+        }
+        Enter(session, *current);
+        if (!Pump(session, *answers, limit))
+            return context.fail("password", kExitLink, "no answer");
+        if (session.step == PasswordSession::kCheck && !session.result) {
+            context.err << session.status << '\n';
+            return kExitNo;  // "Invalid Password!"
+        }
+    }
+    if (check) {
+        context.out << "access open\n";
+        return kExitOk;
+    }
+    if (session.step != PasswordSession::kNewPassword) {
+        return context.fail("password", kExitUsage, session.status);
+    }
+    Enter(session, *change);
+    if (session.step != PasswordSession::kRepeat) {
+        return context.fail("password", kExitUsage, "the new password was refused");
+    }
+    Enter(session, *change);
+    if (!Pump(session, *answers, limit) ||
+        session.status.find("successfully") == std::string::npos) {
+        return context.fail("password", kExitLink, session.status);
+    }
+    context.out << session.status << '\n';
+    return kExitOk;
+}
+
+}  // namespace zvr::cli
