@@ -119,6 +119,28 @@ TEST_F(ControllerCommandsTest, MonitorWritesCsvRowsAndStopsTheController) {
     EXPECT_EQ(run(RunGet, {"SET_SPEED_1"}), kExitOk);
 }
 
+TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
+    startOn(sim::test::Write740());
+    ASSERT_EQ(run(RunFaults, {}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "current:\n  \tNo current faults.\n");
+
+    ASSERT_EQ(simulator_->execute("fault 1 2 on"), "ok");
+    ASSERT_EQ(run(RunFaults, {"--history"}), kExitOk) << err_.str();
+    EXPECT_NE(out_.str().find("current:\n  fault_flags1\tMagnetic pickup signal lost\n"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_NE(out_.str().find("history:\n  fault_flags1\tMagnetic pickup signal lost"),
+              std::string::npos)
+        << out_.str();
+
+    ASSERT_EQ(simulator_->execute("fault 1 2 off"), "ok");
+    ASSERT_EQ(run(RunFaults, {"--history", "--clear", "history", "--json"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(),
+              "{\"current\": [{\"source\": \"\", \"description\": \"No current faults.\"}], "
+              "\"history\": [{\"source\": \"\", \"description\": \"No Historical Faults\"}]}\n");
+    EXPECT_EQ(run(RunFaults, {"--clear", "everything"}), kExitUsage);
+}
+
 TEST_F(ControllerCommandsTest, PortsThatFail) {
     out_.str({});
     CommandContext context{.prompt = prompt_, .out = out_, .err = err_};

@@ -63,6 +63,13 @@ constexpr Command kCommands[] = {
      "header row. Stops after --duration seconds or at Ctrl-C; the controller is always\n"
      "told to stop.\n",
      RunMonitor},
+    {"faults", "read and clear the controller's faults",
+     "usage: zvr-cli faults --port NAME [--history] [--clear current|history] [--json]\n"
+     "\n"
+     "Prints the active faults decoded from the diagnostics and, with --history, the fault\n"
+     "history of the EE_FAULTS scalars. --clear zeroes the active faults or the history\n"
+     "first, as Display Faults' Clear buttons do.\n",
+     RunFaults},
     {"password", "check or change the controller password",
      "usage: zvr-cli password --check TEXT --port NAME\n"
      "       zvr-cli password --change NEW [--old TEXT] --port NAME\n"

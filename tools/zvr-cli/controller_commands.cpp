@@ -25,27 +25,6 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
-std::string JsonText(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else if (static_cast<unsigned char>(c) >= 0x80) {
-            // Strings are Latin-1: one byte, one code point.
-            quoted += static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6));
-            quoted += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 // A one-byte item is the high byte of the word read at its address.
 uint32_t RawOf(uint16_t word, int16_t size) {
     return size == 1 ? static_cast<uint32_t>(word >> 8) : word;

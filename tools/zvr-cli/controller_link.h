@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "comm/data_server.h"
@@ -7,6 +8,9 @@
 #include "connection/controller_session.h"
 
 namespace zvr::cli {
+
+// A JSON string of a single-byte (Latin-1) text.
+std::string JsonText(const std::string& text);
 
 // The controller a command talks to: the port of --port (a device, a pseudo-terminal link or
 // a demo key), identified as ZVR does, with its strategy from the current directory,

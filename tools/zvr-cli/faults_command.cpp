@@ -1,0 +1,91 @@
+// faults: Display Faults on the command line — the active faults decoded from the
+// diagnostics, the fault history, and the two clear commands.
+
+#include <ostream>
+
+#include "command.h"
+#include "commands.h"
+#include "controller_link.h"
+#include "views/fault_list.h"
+
+namespace zvr::cli {
+
+namespace {
+
+// Zeroes one address after another, each write after the one before, as Display Faults does.
+bool RunClear(ControllerSession& session, ClearCommand command) {
+    while (const std::optional<uint16_t> address = command.Current()) {
+        if (!session.Write(*address, 0, 1)) return false;
+        if (!command.Advance()) break;
+    }
+    return true;
+}
+
+void PrintRows(CommandContext& context, const char* section, const std::vector<FaultRow>& rows,
+               bool json, bool last) {
+    if (json) {
+        context.out << '"' << section << "\": [";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            context.out << (i ? ", " : "") << "{\"source\": " << JsonText(rows[i].source)
+                        << ", \"description\": " << JsonText(rows[i].description) << "}";
+        }
+        context.out << ']' << (last ? "" : ", ");
+        return;
+    }
+    context.out << section << ":\n";
+    for (const FaultRow& row : rows)
+        context.out << "  " << row.source << '\t' << row.description << '\n';
+}
+
+}  // namespace
+
+int RunFaults(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error =
+            parsed.parse(args, {"--history", "--json"}, {"--port", "--strategy-dir", "--clear"})) {
+        return context.fail("faults", kExitUsage, *error);
+    }
+    const std::string* clear = parsed.value("--clear");
+    if (clear && *clear != "current" && *clear != "history") {
+        return context.fail("faults", kExitUsage, "--clear takes current or history");
+    }
+    ControllerLink link(context, parsed);
+    int exitCode = kExitOk;
+    if (!link.Connect(context, "faults", parsed, exitCode)) return exitCode;
+    const DefinitionSet& set = link.document.definitions;
+    CurrentFaults current(FaultDiagnostics(set));
+    const std::vector<const ScalarDef*> history = FaultHistoryScalars(set);
+
+    if (clear) {
+        const bool cleared =
+            RunClear(link.session, ClearCommand(*clear == "current" ? current.ClearAddresses()
+                                                                    : HistoryAddresses(history)));
+        if (!cleared) return context.fail("faults", kExitLink, "Write Error");
+    }
+    const std::vector<uint16_t> ram = current.RamAddresses();
+    std::vector<FaultRow> rows{{"", kNoCurrentFaults}};
+    if (!ram.empty()) {
+        const auto words = link.session.ReadVariablesOnce(ram);
+        if (!words) return context.fail("faults", kExitLink, "Read Error");
+        rows = current.Update(*words).value_or(rows);
+    }
+    const bool json = parsed.has("--json");
+    if (json) context.out << '{';
+    PrintRows(context, "current", rows, json, !parsed.has("--history"));
+    if (parsed.has("--history")) {
+        if (history.size() != current.diagnostics().size())
+            context.err << kHistoryMismatchWarning << '\n';
+        std::vector<FaultRow> stored;
+        if (!history.empty()) {
+            const auto words = link.session.ReadOnce(HistoryAddresses(history));
+            if (!words) return context.fail("faults", kExitLink, "Read Error");
+            stored = DecodeFaultHistory(history, current.diagnostics(), *words);
+        }
+        if (stored.empty()) stored.push_back({"", kNoHistoricalFaults});
+        PrintRows(context, "history", stored, json, true);
+    }
+    if (json) context.out << "}\n";
+    return kExitOk;
+}
+
+}  // namespace zvr::cli
