@@ -1,6 +1,6 @@
-// Whole-calibration read and write of the ZEVAR 740 strategy over a pseudo-terminal, against a
-// memory controller that paces every byte at 9600 baud in both directions, compared with the
-// time the wire itself needs for every byte of the exchange.
+// Whole-calibration read and write of the ZEVAR 740 strategy over a pseudo-terminal, against
+// zvr-sim paced at 9600 baud (and, for comparison, a bare memory controller paced the same
+// way), compared with the time the wire itself needs for every byte of the exchange.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include "calfile/cal_transfer.h"
 #include "comm/data_server.h"
 #include "common/user_prompt.h"
+#include "simulator.h"
 #include "support/memory_controller.h"
 
 namespace {
@@ -55,24 +56,13 @@ double RunWalk(zvr::CalTransfer& transfer, zvr::QueueReceiver& receiver,
     return outcome && outcome->message == 1 ? elapsed : -1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string strategy = argc > 1 ? argv[1] : "share/zvr/strategies/ZVX41R03.000";
-    zvr::test::MemoryController controller(kPerByte);
-    zvr::CDataServer link((std::filesystem::temp_directory_path() / "zvr-bench-Log.txt").string());
-    auto receiver = std::make_shared<zvr::QueueReceiver>();
+// Reads and writes the whole calibration over the link at path; 0 when both walks succeeded.
+int Measure(const char* against, const std::string& strategy, const std::string& path,
+            zvr::CalTransfer& transfer, zvr::CDataServer& link,
+            const std::shared_ptr<zvr::QueueReceiver>& receiver) {
     auto notify = std::make_shared<zvr::QueueReceiver>();
-    Silent silent;
-    zvr::CalTransfer transfer(link, receiver, silent, silent);
-    if (transfer.loadFile(strategy) != 0) {
-        std::fprintf(stderr, "cannot load %s\n", strategy.c_str());
-        return 2;
-    }
-    controller.Fill(transfer.definitions());
-    if (link.OpenPort(controller.path(), zvr::CDataServer::kTimeoutTicks) != 0) return 3;
-
-    std::printf("%s: %zu scalars, 9600 baud paced in both directions\n", strategy.c_str(),
+    if (link.OpenPort(path, zvr::CDataServer::kTimeoutTicks) != 0) return 3;
+    std::printf("%s, %s: %zu scalars, 9600 baud in both directions\n", strategy.c_str(), against,
                 transfer.definitions().scalars.count());
     for (bool write : {false, true}) {
         const double seconds = RunWalk(transfer, *receiver, notify, write);
@@ -82,8 +72,42 @@ int main(int argc, char** argv) {
             std::printf("%s failed\n", write ? "write" : "read");
             return 1;
         }
-        std::printf("%-5s %4zu bytes on the wire, limit %.3f s, took %.3f s, ratio %.2f\n",
+        std::printf("  %-5s %4zu bytes on the wire, limit %.3f s, took %.3f s, ratio %.2f\n",
                     write ? "write" : "read", bytes, limit, seconds, seconds / limit);
     }
+    link.Close();
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string strategy = argc > 1 ? argv[1] : "share/zvr/strategies/ZVX41R03.000";
+    zvr::CDataServer link((std::filesystem::temp_directory_path() / "zvr-bench-Log.txt").string());
+    auto receiver = std::make_shared<zvr::QueueReceiver>();
+    Silent silent;
+    zvr::CalTransfer transfer(link, receiver, silent, silent);
+    if (transfer.loadFile(strategy) != 0) {
+        std::fprintf(stderr, "cannot load %s\n", strategy.c_str());
+        return 2;
+    }
+
+    zvr::sim::SimOptions options;
+    options.strategy = strategy;
+    options.link = (std::filesystem::temp_directory_path() / "zvr-bench-link").string();
+    options.baud = 9600;
+    zvr::sim::Simulator simulator;
+    std::string error;
+    if (!simulator.start(options, error)) {
+        std::fprintf(stderr, "zvr-sim: %s\n", error.c_str());
+        return 3;
+    }
+    int result =
+        Measure("zvr-sim --baud 9600", strategy, simulator.linkPath(), transfer, link, receiver);
+    simulator.stop();
+    if (result != 0) return result;
+
+    zvr::test::MemoryController controller(kPerByte);
+    controller.Fill(transfer.definitions());
+    return Measure("memory controller", strategy, controller.path(), transfer, link, receiver);
 }

@@ -1,5 +1,6 @@
 #include "app/calibration_app.h"
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -7,14 +8,32 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/latin1.h"
 #include "calfile/calfile_commands.h"
 #include "connection/controller_model.h"
 #include "definitions/scaling.h"
 #include "strategy/strategy_locator.h"
 #include "views/monitoring_commands.h"
+#include "views/parameter_list_commands.h"
 #include "views/plot_commands.h"
 
 namespace zvr {
+
+namespace {
+
+// The program's resident set, from /proc.
+double ResidentMiB() {
+    std::FILE* status = std::fopen("/proc/self/statm", "r");
+    if (status == nullptr) return 0;
+    long pages = 0;
+    long resident = 0;
+    const int read = std::fscanf(status, "%ld %ld", &pages, &resident);
+    std::fclose(status);
+    const double page = static_cast<double>(sysconf(_SC_PAGESIZE));
+    return read == 2 ? static_cast<double>(resident) * page / (1024.0 * 1024.0) : 0;
+}
+
+}  // namespace
 
 CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store,
                                  std::string programDir)
@@ -39,6 +58,7 @@ CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<Settin
     services_ = std::make_unique<AppServices>(AppServices{
         document_, settings_, prompt_, *frame_, commandLine_.engineeringMode, startDirectory_});
     RegisterMonitoringCommands(*services_);
+    RegisterParameterListCommands(*services_);
     RegisterPlotCommands(*services_);
     RegisterCalFileCommands(*services_);
 }
@@ -74,6 +94,11 @@ void CCalibrationApp::TakeScreenshotWhenConnected(const std::string& file) {
         if (!connected && started->elapsed() < 60'000) return;
         timer->stop();
         // A moment for the status bar and menus to be painted in their connected state.
+        if (connected) {
+            std::printf("zvr: %s, %s after %lld ms, resident memory %.1f MiB\n",
+                        FromQ(frame_->windowTitle()).c_str(), FromQ(frame_->paneText(0)).c_str(),
+                        static_cast<long long>(started->elapsed()), ResidentMiB());
+        }
         QTimer::singleShot(300, frame_.get(), [this, connected, file] {
             const bool saved = frame_->grab().save(QString::fromStdString(file));
             std::printf("%s\n", saved ? file.c_str() : "zvr: the screenshot could not be saved");

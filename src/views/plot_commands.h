@@ -4,7 +4,7 @@ namespace zvr {
 
 struct AppServices;
 
-// Parameter List and Parameter Plot: the main window's commands that open them.
+// Parameter Plot: the main window's command that opens it.
 void RegisterPlotCommands(AppServices& services);
 
 }  // namespace zvr

@@ -228,6 +228,36 @@ TEST_F(DataServerTest, ContinuousReadKeepsReportingUntilStopped) {
     EXPECT_FALSE(next(600ms));
 }
 
+// A controller that answers a continuous read back to back, with no gap between replies,
+// right after a longer reply: the link must stay in step with the replies.
+TEST_F(DataServerTest, BackToBackRepliesStayInStep) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    const uint16_t three[] = {0x10, 0x12, 0x14};
+    server->RequestReadScalars(three, receiver, kOk, kFailed);
+    peer.read(9);
+    peer.write(Reply(kReadOnce, {0, 1, 0, 2, 0, 3}));
+    ASSERT_EQ(next(), kSuccess);
+    // Most likely the receive thread is now in a read that still expects the 9-byte reply.
+    std::this_thread::sleep_for(14ms);
+
+    const uint16_t one[] = {0x0100};
+    server->RequestReadVariables(one, receiver, kOk, kFailed);
+    peer.read(5);
+    Bytes burst;
+    for (uint8_t i = 0; i < 20; ++i) {
+        const Bytes reply = Reply(kContinuousRead, {0x00, i});
+        burst.insert(burst.end(), reply.begin(), reply.end());
+    }
+    peer.write(burst);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(next(), kSuccess) << "reply " << i;
+    }
+    EXPECT_EQ(server->RequestValues()[0], 19);
+    server->RequestStop();
+}
+
 TEST_F(DataServerTest, PostingToAReceiverThatIsGoneIsHarmless) {
     open();
     const uint16_t one[] = {0x0010};

@@ -126,3 +126,24 @@ TEST(Definitions, SetCurrentValueChangesTheThreeRunTimeFields) {
 
 }  // namespace
 }  // namespace zvr
+
+namespace zvr {
+namespace {
+
+TEST(SortedTable, RenameKeepsTheOrderAndTheAddress) {
+    SortedTable<ScalarDef> scalars;
+    for (const char* name : {"A", "C", "E"})
+        scalars.insert(Scalar(name));
+    const ScalarDef* a = scalars.find("A");
+    EXPECT_EQ(scalars.rename(a, "D"), 0);
+    EXPECT_EQ(Names(scalars), (std::vector<std::string>{"C", "D", "E"}));
+    EXPECT_EQ(scalars.find("D"), a);
+    EXPECT_EQ(scalars.rename(a, "E"), -1);  // taken
+    EXPECT_EQ(scalars.find("D"), a);
+    SortedTable<ScalarDef> other;
+    other.insert(Scalar("X"));
+    EXPECT_EQ(scalars.rename(other.find("X"), "Y"), -1);
+}
+
+}  // namespace
+}  // namespace zvr

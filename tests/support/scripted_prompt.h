@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/user_prompt.h"
+#include "definitions/scaling.h"
 
 namespace zvr::test {
 

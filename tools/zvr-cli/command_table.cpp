@@ -34,6 +34,34 @@ constexpr Command kCommands[] = {
      "comments and every scalar's value, or with --full every section of the file.\n"
      "Lines end in CR LF. To standard output without -o.\n",
      RunReport},
+    {"identify", "identify the controller on a port",
+     "usage: zvr-cli identify --port NAME [--strategy-dir DIR] [--json]\n"
+     "\n"
+     "Opens the port (or a demo key such as DEMO740), identifies the controller as ZVR does\n"
+     "(four attempts) and loads the strategy file it names; prints the model, the strategy,\n"
+     "the strategy file and whether access is open.\n",
+     RunIdentify},
+    {"get", "read scalars and variables",
+     "usage: zvr-cli get NAME... --port NAME [--strategy-dir DIR] [--json]\n"
+     "\n"
+     "Reads each named scalar once, and each named variable from one set of a continuous\n"
+     "read; prints name, value and units per line.\n",
+     RunGet},
+    {"set", "change one calibration scalar",
+     "usage: zvr-cli set NAME VALUE --port NAME [--strategy-dir DIR] [--eng]\n"
+     "\n"
+     "Checks VALUE against the range the scalar's scaling can hold, writes and commits it,\n"
+     "reads it back and prints the value the controller now holds. E2BOOT and\n"
+     "EEPROM_ITEGRITY change only with --eng. The controller's access must be open.\n",
+     RunSet},
+    {"monitor", "watch up to ten variables",
+     "usage: zvr-cli monitor NAME... --port NAME [--interval MS] [--duration S] [--csv FILE]\n"
+     "\n"
+     "Reads the variables continuously and prints one line per set with its time in\n"
+     "seconds (at most one line per interval). With --csv also writes them to FILE with a\n"
+     "header row. Stops after --duration seconds or at Ctrl-C; the controller is always\n"
+     "told to stop.\n",
+     RunMonitor},
 };
 
 }  // namespace

@@ -12,5 +12,9 @@ int RunCompile(CommandContext& context, std::span<const std::string> args);
 int RunDecompile(CommandContext& context, std::span<const std::string> args);
 int RunCheck(CommandContext& context, std::span<const std::string> args);
 int RunReport(CommandContext& context, std::span<const std::string> args);
+int RunIdentify(CommandContext& context, std::span<const std::string> args);
+int RunGet(CommandContext& context, std::span<const std::string> args);
+int RunSet(CommandContext& context, std::span<const std::string> args);
+int RunMonitor(CommandContext& context, std::span<const std::string> args);
 
 }  // namespace zvr::cli

@@ -1,5 +1,6 @@
 #include "comm/serial_port.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <span>
 #include <system_error>
@@ -31,6 +32,7 @@ int CSerialPort::Close() {
     running_ = false;
     if (receiveThread_.joinable()) receiveThread_.join();
     device_.reset();
+    carriedOver_.clear();
     open_ = false;
     return 0;
 }
@@ -102,10 +104,19 @@ void CSerialPort::ReceiveLoop() {
 void CSerialPort::ReceivePass(uint8_t* buffer) {
     size_t got = 0;
     if (!demo_ && device_) {
-        got = device_->read(buffer, ExpectedChunk(), kReadWait);
+        got = TakeCarriedOver(buffer);
+        const size_t wanted = ExpectedChunk();
+        if (got < wanted) got += device_->read(buffer + got, wanted - got, kReadWait);
         // The expected length is taken again after the read: a request sent while the read
-        // was under way has set the length its reply will have.
-        if (got > 0 && got < ExpectedChunk()) got = Assemble(buffer, got);
+        // was under way has set the length its reply will have. Bytes beyond it belong to the
+        // next reply (a controller answering back to back) and wait for the next pass.
+        const size_t expected = ExpectedChunk();
+        if (got > expected) {
+            carriedOver_.assign(buffer + expected, buffer + got);
+            got = expected;
+        } else if (got > 0 && got < expected) {
+            got = Assemble(buffer, got);
+        }
     }
     if (got == 0) {
         IdlePass();
@@ -156,6 +167,13 @@ void CSerialPort::Pause() {
     } else {
         std::this_thread::sleep_for(kTickPause);
     }
+}
+
+size_t CSerialPort::TakeCarriedOver(uint8_t* buffer) {
+    const size_t count = std::min(carriedOver_.size(), kMaxReply);
+    std::copy_n(carriedOver_.begin(), count, buffer);
+    carriedOver_.erase(carriedOver_.begin(), carriedOver_.begin() + static_cast<ptrdiff_t>(count));
+    return count;
 }
 
 size_t CSerialPort::ExpectedChunk() const { return std::min(expectedLength_.load(), kMaxReply); }

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "comm/log_file.h"
 #include "comm/serial_device.h"
@@ -74,6 +75,7 @@ private:
     void ReceivePass(uint8_t* buffer);
     size_t Assemble(uint8_t* buffer, size_t got);
     void IdlePass();
+    size_t TakeCarriedOver(uint8_t* buffer);
     void Pause();
     size_t ExpectedChunk() const;
     int DecrementCountdown();
@@ -86,6 +88,7 @@ private:
     std::atomic<bool> running_{false};
     std::thread receiveThread_;
     std::atomic<size_t> expectedLength_{kNoReplyLength};
+    std::vector<uint8_t> carriedOver_;  // receive thread only: the start of the next reply
 
     std::mutex countdownMutex_;
     int countdown_ = 0;  // receive passes left before the awaited reply times out; 0 idle

@@ -51,6 +51,21 @@ public:
         return 0;
     }
 
+    // Gives def a new name and moves it to its place in the order; def keeps its address.
+    // -1 when def is not in this table or another entry has the name.
+    int rename(const Def* def, const std::string& name) {
+        auto at = std::find_if(entries_.begin(), entries_.end(),
+                               [def](const auto& entry) { return entry.get() == def; });
+        if (at == entries_.end()) return -1;
+        if (def->name == name) return 0;
+        if (find(name) != nullptr) return -1;
+        std::unique_ptr<Def> moved = std::move(*at);
+        entries_.erase(at);
+        moved->name = name;
+        entries_.insert(lowerBound(name), std::move(moved));
+        return 0;
+    }
+
     void clear() { entries_.clear(); }
     size_t count() const { return entries_.size(); }
     const Entries& entries() const { return entries_; }

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "comm/data_server.h"
+#include "connection/connection_workflow.h"
+#include "settings/memory_settings_store.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// A controller link for a program without windows: opens the port or the demo, identifies
+// the controller exactly as the main window does (four attempts, then the Retry question),
+// loads the strategy file it names, and then answers requests one at a time, pumping the
+// link's notifications on the caller's thread.
+class ControllerSession : private ConnectionShell {
+public:
+    ControllerSession(CDataServer& document, UserPrompt& prompt, StrategyLocator locate);
+    ~ControllerSession() override;
+
+    // Shorter reply time-outs, for tests.
+    void SetTimeoutTicks(int ticks) { workflow_.SetTimeoutTicks(ticks); }
+
+    // True once the controller (or demo) is identified and its strategy loaded; otherwise
+    // failure() says what failed.
+    bool Connect(const std::string& portName,
+                 std::chrono::milliseconds limit = std::chrono::seconds(60));
+    const std::string& failure() const { return failure_; }
+
+    // One read of scalars or stored words; the words in address order, a one-byte item in
+    // the high byte. Nothing when the read failed or timed out.
+    std::optional<std::vector<uint16_t>> ReadOnce(std::span<const uint16_t> addresses);
+    // One set of a continuous read, which is stopped again.
+    std::optional<std::vector<uint16_t>> ReadVariablesOnce(std::span<const uint16_t> addresses);
+    // Write and commit; false when refused, rejected or timed out.
+    bool Write(uint16_t address, uint16_t value, int size);
+
+    // Continuous read: Start, then Next for each set until Stop.
+    bool StartContinuous(std::span<const uint16_t> addresses);
+    // The next set, or nothing when none came within the wait (a time-out or a rejected
+    // reply counts as none).
+    std::optional<std::vector<uint16_t>> Next(std::chrono::milliseconds wait);
+    void Stop();
+
+    CDataServer& document() { return document_; }
+
+private:
+    // ConnectionShell: the workflow's view of this session.
+    void SetPane(int pane, const std::string& text) override;
+    void SetCaption(const std::string&) override {}
+    void ShowNoControllerMenu() override {}
+    void ShowFullMenu(const std::string&) override {}
+    void MarkPortEntry(const std::string&) override {}
+    void ShowPortDialog() override;
+    void PostCommand(int) override {}
+    void ExitProgram(int) override;
+
+    std::optional<PostedMessage> Await(std::chrono::milliseconds limit);
+    std::chrono::milliseconds ReplyLimit() const;
+
+    CDataServer& document_;
+    // The port chosen here is not the desktop program's: it stays in memory.
+    MemorySettingsStore store_;
+    CRegistrySettings settings_{store_};
+    std::shared_ptr<QueueReceiver> workflowReceiver_;
+    std::shared_ptr<QueueReceiver> requests_;
+    ConnectionWorkflow workflow_;
+    bool connected_ = false;
+    bool failed_ = false;
+    std::string failure_;
+    std::vector<uint16_t> continuous_;
+};
+
+}  // namespace zvr

@@ -1,0 +1,38 @@
+#include "plot/gain_tuning.h"
+
+#include "common/numbers.h"
+
+namespace zvr {
+
+GainSet FindGains(const SortedTable<ScalarDef>& scalars) {
+    GainSet set;
+    for (size_t g = 0; g < kGainNames.size(); ++g) {
+        if (ScalarDef* scalar = scalars.find(kGainNames[g])) {
+            set.gains[g] = scalar;
+            set.addresses.push_back(static_cast<uint16_t>(scalar->eepromAddress));
+        }
+    }
+    return set;
+}
+
+std::optional<std::string> StepGainText(std::string_view shown, bool up) {
+    const double value = ParseDecimal(shown) * (up ? 1.1 : 0.9);
+    if (value < 0.0) return std::nullopt;
+    return FormatFixed(value, 3);
+}
+
+std::optional<uint32_t> GainRawForWrite(std::string_view text, ScalingSpec scaling) {
+    const double value = ParseValue(text, scaling);
+    if (!(value >= MinEng(scaling) && value <= MaxEng(scaling))) return std::nullopt;
+    return EngToRaw(value, scaling);
+}
+
+std::string RewriteGainText(std::string_view text, ScalingSpec scaling) {
+    return FormatValue(EngToRaw(ParseValue(text, scaling), scaling), scaling);
+}
+
+uint32_t RawFromWord(uint16_t word, ScalingSpec scaling) {
+    return scaling.size == 1 ? static_cast<uint32_t>(word >> 8) : word;
+}
+
+}  // namespace zvr

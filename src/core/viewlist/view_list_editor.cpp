@@ -1,0 +1,214 @@
+#include "viewlist/view_list_editor.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+#include "common/numbers.h"
+#include "common/user_prompt.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr std::array<char, 4> kTypes = {'U', 'S', 'B', '$'};
+constexpr std::array<int16_t, 3> kSizes = {1, 2, 4};
+constexpr size_t kMaxViewItems = 10;
+
+int Decimal(const std::string& text) {
+    const double value = ParseDecimal(text);
+    return std::isfinite(value) && std::fabs(value) < 1e9 ? static_cast<int>(value) : -1;
+}
+
+uint32_t Hexadecimal(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t");
+    if (i == std::string::npos) return 0;
+    if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) i += 2;
+    uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else {
+            break;
+        }
+        value = value << 4 | static_cast<uint32_t>(digit);
+    }
+    return value;
+}
+
+// The scaling the fields give; nothing when the type or size list shows "Cal File Error".
+std::optional<ScalingSpec> ScalingOf(int typeIndex, int sizeIndex, const std::string& binaryPoint) {
+    const auto type = TypeForIndex(typeIndex);
+    const auto size = SizeForIndex(sizeIndex);
+    if (!type || !size) return std::nullopt;
+    return ScalingSpec{*type, *size, static_cast<int8_t>(Decimal(binaryPoint))};
+}
+
+bool PositionUsed(const ViewItemTable<ViewItemDef>& items, int position) {
+    for (const auto& item : items.entries()) {
+        if (item->position == position) return true;
+    }
+    return false;
+}
+
+// A new item at a free position, or a message.
+bool CheckNewPosition(const ViewItemTable<ViewItemDef>& items, int position, UserPrompt& prompt) {
+    if (items.count() >= kMaxViewItems) {
+        prompt.plain("All View Positions used. There is a max of 10.");
+        return false;
+    }
+    if (position < 0 || position > 9) {
+        prompt.plain("View Position must be between 0 and 9.");
+        return false;
+    }
+    if (PositionUsed(items, position)) {
+        prompt.plain("This View Position is already used.");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int TypeIndex(char type) {
+    for (size_t i = 0; i < kTypes.size(); ++i) {
+        if (kTypes[i] == type) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+int SizeIndex(int16_t size) {
+    for (size_t i = 0; i < kSizes.size(); ++i) {
+        if (kSizes[i] == size) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+std::optional<char> TypeForIndex(int index) {
+    if (index < 1 || index > static_cast<int>(kTypes.size())) return std::nullopt;
+    return kTypes[static_cast<size_t>(index) - 1];
+}
+
+std::optional<int16_t> SizeForIndex(int index) {
+    if (index < 1 || index > static_cast<int>(kSizes.size())) return std::nullopt;
+    return kSizes[static_cast<size_t>(index) - 1];
+}
+
+std::optional<int> LowestFreePosition(const ViewItemTable<ViewItemDef>& items) {
+    for (int position = 0; position <= 9; ++position) {
+        if (!PositionUsed(items, position)) return position;
+    }
+    return std::nullopt;
+}
+
+VariableFields FieldsOf(const VariableDef& variable) {
+    char address[16];
+    std::snprintf(address, sizeof address, "0x%04X", variable.ramAddress);
+    return {variable.name,
+            address,
+            variable.units,
+            TypeIndex(variable.scaling.type),
+            SizeIndex(variable.scaling.size),
+            std::to_string(variable.scaling.binaryPoint)};
+}
+
+std::optional<ViewItemFields> ViewItemFieldsOf(const DefinitionSet& set,
+                                               const VariableDef& variable) {
+    const ViewItemDef* item = set.viewItems.find(variable.name);
+    if (item == nullptr) return std::nullopt;
+    return ViewItemFields{true, std::to_string(item->position), TypeIndex(item->scaling.type),
+                          SizeIndex(item->scaling.size), std::to_string(item->scaling.binaryPoint)};
+}
+
+bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& fields,
+              const ViewItemFields& itemFields, UserPrompt& prompt) {
+    ViewItemDef* item = set.viewItems.find(variable.name);
+    if (item == nullptr && itemFields.onViewList) {
+        const int position = Decimal(itemFields.position);
+        if (!CheckNewPosition(set.viewItems, position, prompt)) return false;
+        ViewItemDef created;
+        created.name = variable.name;
+        created.position = static_cast<uint8_t>(position);
+        if (set.viewItems.add(created) != 0) {
+            prompt.plain("Could NOT Add View Item.");
+        } else {
+            item = set.viewItems.find(variable.name);
+        }
+    }
+
+    variable.ramAddress = Hexadecimal(fields.address);
+    variable.units = fields.units;
+    // A new name keeps the table in order; a name another variable has is refused.
+    if (fields.name != variable.name) {
+        const std::string oldName = variable.name;
+        if (set.variables.rename(&variable, fields.name) != 0) {
+            prompt.plain("Invalid Data. Please correct");
+            return true;
+        }
+        if (item != nullptr) item->name = fields.name;
+    }
+    const auto scaling = ScalingOf(fields.typeIndex, fields.sizeIndex, fields.binaryPoint);
+    if (!scaling) {
+        prompt.plain("Invalid Data. Please correct");
+        return true;
+    }
+    variable.scaling = *scaling;
+
+    if (item != nullptr && itemFields.onViewList) {
+        const auto itemScaling =
+            ScalingOf(itemFields.typeIndex, itemFields.sizeIndex, itemFields.binaryPoint);
+        if (!itemScaling) {
+            prompt.plain("Invalid Data. Please correct");
+            return true;
+        }
+        item->scaling = *itemScaling;
+        item->position = static_cast<uint8_t>(Decimal(itemFields.position));
+    }
+    if (item != nullptr && !itemFields.onViewList && set.viewItems.remove(item) != 0) {
+        prompt.plain("Internal Error. Could Not Remove View Item");
+    }
+    return true;
+}
+
+VariableDef* AddAsNew(DefinitionSet& set, const VariableFields& fields,
+                      const ViewItemFields& itemFields, UserPrompt& prompt) {
+    const auto scaling = ScalingOf(fields.typeIndex, fields.sizeIndex, fields.binaryPoint);
+    std::optional<ScalingSpec> itemScaling;
+    if (itemFields.onViewList) {
+        itemScaling = ScalingOf(itemFields.typeIndex, itemFields.sizeIndex, itemFields.binaryPoint);
+    }
+    if (!scaling || (itemFields.onViewList && !itemScaling)) {
+        prompt.plain("Invalid Data. Point NOT Added");
+        return nullptr;
+    }
+    VariableDef variable;
+    variable.name = fields.name;
+    variable.units = fields.units;
+    variable.ramAddress = Hexadecimal(fields.address);
+    variable.scaling = *scaling;
+    if (set.variables.insert(variable) != 0) {
+        prompt.plain("New Item name must be unique. Point NOT added");
+        return nullptr;
+    }
+    if (itemFields.onViewList) {
+        ViewItemDef item;
+        item.name = fields.name;
+        item.scaling = *itemScaling;
+        item.position = static_cast<uint8_t>(Decimal(itemFields.position));
+        if (set.viewItems.add(item) != 0) prompt.plain("Could NOT Add View Item.");
+    }
+    return set.variables.find(fields.name);
+}
+
+void DeleteVariable(DefinitionSet& set, VariableDef& variable) {
+    if (const ViewItemDef* item = set.viewItems.find(variable.name)) set.viewItems.remove(item);
+    set.variables.remove(&variable);
+}
+
+}  // namespace zvr

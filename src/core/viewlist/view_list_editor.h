@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "definitions/definition_set.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// The Parameter List's editing of variable definitions and of the view items that put them on
+// the Parameter View. The form's fields come in as the user typed them; messages go through
+// the prompt; the tables stay consistent whatever happens.
+
+// Type lists: 0 "Cal File Error", then 'U', 'S', 'B', '$'. Size lists: 0 "Cal File Error",
+// then 1, 2, 4 bytes.
+int TypeIndex(char type);
+int SizeIndex(int16_t size);
+std::optional<char> TypeForIndex(int index);
+std::optional<int16_t> SizeForIndex(int index);
+
+struct VariableFields {
+    std::string name;
+    std::string address;  // hexadecimal
+    std::string units;
+    int typeIndex = 0;
+    int sizeIndex = 0;
+    std::string binaryPoint;  // decimal
+};
+
+struct ViewItemFields {
+    bool onViewList = false;
+    std::string position;  // decimal, 0-9
+    int typeIndex = 0;
+    int sizeIndex = 0;
+    std::string binaryPoint;
+};
+
+// The lowest position 0-9 no view item holds; nothing when all ten are used.
+std::optional<int> LowestFreePosition(const ViewItemTable<ViewItemDef>& items);
+
+// The form's fields for a variable and its view item, as "select variable" shows them.
+VariableFields FieldsOf(const VariableDef& variable);
+std::optional<ViewItemFields> ViewItemFieldsOf(const DefinitionSet& set,
+                                               const VariableDef& variable);
+
+// Save Edit: creates the view item when the variable is newly on the list (position checks
+// first), writes the fields into the variable and its view item, removes the view item when
+// the variable left the list. False when a message stopped it.
+bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& fields,
+              const ViewItemFields& item, UserPrompt& prompt);
+
+// Add As New: a new variable (and view item, when on the list) from the fields. The new
+// variable, or null when a message refused it.
+VariableDef* AddAsNew(DefinitionSet& set, const VariableFields& fields, const ViewItemFields& item,
+                      UserPrompt& prompt);
+
+// Delete: the variable and its view item.
+void DeleteVariable(DefinitionSet& set, VariableDef& variable);
+
+}  // namespace zvr

@@ -1,0 +1,21 @@
+#include "views/parameter_list_commands.h"
+
+#include <QMdiSubWindow>
+
+#include "app/app_services.h"
+#include "app/main_frame.h"
+#include "connection/command_ids.h"
+#include "views/parameter_list_view.h"
+
+namespace zvr {
+
+void RegisterParameterListCommands(AppServices& services) {
+    services.frame.SetCommandHandler(kCmdParameterList, [&services] {
+        auto* view = new CParameterView(services);
+        QMdiSubWindow* frame = services.frame.AddChildFrame(view);
+        frame->resize(750, 450);
+        frame->setWindowTitle(view->windowTitle());
+    });
+}
+
+}  // namespace zvr

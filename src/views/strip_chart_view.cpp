@@ -1,0 +1,578 @@
+#include "views/strip_chart_view.h"
+
+#include <QKeyEvent>
+#include <QMdiSubWindow>
+
+#include "app/latin1.h"
+#include "common/numbers.h"
+#include "common/user_prompt.h"
+#include "plot/plot_data_file.h"
+#include "settings/registry_settings.h"
+#include "setupdoc/plot_setup_file.h"
+#include "views/plot_setup_dialog.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr int kControlsHeight = 100;  // below the chart: three rows of controls
+constexpr int kRowOffsets[] = {84, 56, 28};
+constexpr int kRowHeight = 24;
+constexpr const char* kLimitsWithoutVariable[] = {"0", "5000"};
+
+double Decimal(const std::string& text) { return ParseDecimal(text); }
+
+int DecimalsOf(const VariableDef* variable) {
+    return variable != nullptr ? DecimalsForBinaryPoint(variable->scaling.binaryPoint) : 3;
+}
+
+}  // namespace
+
+CStripChartView::CStripChartView(CDataServer& document, CRegistrySettings& settings,
+                                 UserPrompt& prompt, QWidget* parent)
+    : QWidget(parent),
+      document_(&document),
+      settings_(settings),
+      prompt_(prompt),
+      receiver_(std::make_shared<QtMessageReceiver>(this)) {
+    setWindowTitle(QStringLiteral("Parameter Plot"));
+    setFocusPolicy(Qt::StrongFocus);
+    CreateControls();
+    ReadSetup();
+    ApplySetupToChart();
+    connect(&sampleTimer_, &QTimer::timeout, this, &CStripChartView::Sample);
+    document_->AddView(this);
+
+    document_->QuietTheLink();
+    FindGains();
+    if (!gains_.addresses.empty()) {
+        restartAfter_ = true;  // plotting starts when the gains have arrived
+        ReadGains();
+    } else {
+        Start();
+    }
+}
+
+CStripChartView::~CStripChartView() {
+    Detach();
+    receiver_->detach();
+}
+
+void CStripChartView::CreateControls() {
+    chart_ = new CStripChart(this);
+    for (size_t n = 0; n < plots_.size(); ++n)
+        chart_->AddTrace(&plots_[n].trace);
+    plots_[0].trace.SetColour(QColor(0, 255, 255));
+    plots_[1].trace.SetColour(QColor(255, 0, 0));
+    chart_->SetTimeLabel(QStringLiteral("Time (s)"));
+    chart_->SetTimeMinimum(QStringLiteral("0"));
+    chart_->SetBackgroundColour(QColor(0, 0, 0));
+    chart_->SetGridColour(QColor(0, 128, 0));
+    chart_->SetTextColour(QColor(255, 255, 255));
+
+    auto button = [this](const char* text, const char* name, const char* tip) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(QString::fromLatin1(tip));
+        b->resize(90, kRowHeight);
+        b->installEventFilter(this);
+        return b;
+    };
+    start_ = button("&Start", "startButton", "Starts/Stops updating chart with controller data");
+    configure_ = button("&Configure", "configureButton",
+                        "Configures plot variables, limits, and time scale");
+    save_ = button("S&ave to File", "saveButton", "Saves the current data buffer to a text file");
+    connect(start_, &QPushButton::clicked, this, &CStripChartView::StartStop);
+    connect(configure_, &QPushButton::clicked, this, &CStripChartView::Configure);
+    connect(save_, &QPushButton::clicked, this, &CStripChartView::SaveToFile);
+
+    const char* gainCaptions[] = {"&PROPORTIONAL_GAIN", "&INTEGRAL_GAIN", "&DERIVATIVE_GAIN"};
+    for (int g = 0; g < 3; ++g) {
+        gainLabels_[g] = new QLabel(QString::fromLatin1(gainCaptions[g]), this);
+        gainLabels_[g]->resize(125, kRowHeight);
+        gainEdits_[g] = new QLineEdit(this);
+        gainEdits_[g]->setObjectName(QStringLiteral("gainEdit%1").arg(g));
+        gainEdits_[g]->setReadOnly(true);
+        gainEdits_[g]->setToolTip(
+            QStringLiteral("Click or tab over to select, up+down arrows to adjust"));
+        gainEdits_[g]->resize(110, kRowHeight);
+        gainEdits_[g]->installEventFilter(this);
+        gainLabels_[g]->setBuddy(gainEdits_[g]);
+        connect(gainEdits_[g], &QLineEdit::textEdited, this, [this] {
+            if (gainsValid_) gainsUnsaved_ = true;
+        });
+    }
+    for (int p = 0; p < 2; ++p) {
+        plotLabels_[p] = new QLabel(this);
+        plotLabels_[p]->resize(140, kRowHeight);
+        indicators_[p] = new QLineEdit(this);
+        indicators_[p]->setObjectName(QStringLiteral("indicator%1").arg(p + 1));
+        indicators_[p]->setReadOnly(true);
+        indicators_[p]->setToolTip(QStringLiteral("Numeric indicator of last plot point"));
+        indicators_[p]->resize(110, kRowHeight);
+        indicators_[p]->installEventFilter(this);
+    }
+    chart_->installEventFilter(this);
+    installEventFilter(this);
+}
+
+void CStripChartView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    chart_->setGeometry(0, 0, width(), std::max(height() - kControlsHeight, 0));
+    const int bottom = height();
+    QWidget* columns[][5] = {
+        {start_, configure_, save_},
+        {gainLabels_[0], gainLabels_[1], gainLabels_[2]},
+        {gainEdits_[0], gainEdits_[1], gainEdits_[2]},
+        {plotLabels_[0], plotLabels_[1]},
+        {indicators_[0], indicators_[1]},
+    };
+    const int x[] = {10, 110, 235, 360, 505};
+    for (int c = 0; c < 5; ++c) {
+        for (int row = 0; row < 3; ++row) {
+            if (QWidget* w = columns[c][row]) w->move(x[c], bottom - kRowOffsets[row]);
+        }
+    }
+}
+
+void CStripChartView::ReadSetup() {
+    const PlotSettings stored = settings_.ReadPlotSettings();
+    plots_[0].name = stored.plot1Name;
+    plots_[0].minimum = stored.plot1Min;
+    plots_[0].maximum = stored.plot1Max;
+    plots_[1].name = stored.plot2Name;
+    plots_[1].minimum = stored.plot2Min;
+    plots_[1].maximum = stored.plot2Max;
+    for (Plot& plot : plots_)
+        plot.variable = document_->definitions.variables.find(plot.name);
+    timeScale_ = stored.xScale;
+    sampleRate_ = stored.xSampleRate;
+    grid_ = RestoreGrid(stored.horizontalGrid);
+    for (SampleBuffer& buffer : buffers_)
+        buffer.SetCapacity(PlotBufferCapacity(timeScale_, sampleRate_));
+}
+
+void CStripChartView::ApplySetupToChart() {
+    for (size_t p = 0; p < plots_.size(); ++p) {
+        Plot& plot = plots_[p];
+        const QString label = ToQ(PlotLabel(plot.name, plot.variable));
+        plotLabels_[p]->setText(label);
+        plot.trace.SetUnitsLabel(label);
+        plot.trace.SetLimits(Decimal(plot.minimum), Decimal(plot.maximum), 1);
+    }
+    chart_->SetTimeMaximum(QString::number(timeScale_));
+    chart_->SetDivisions(grid_.horizontal, grid_.vertical);
+    chart_->RedrawStaticLayer();
+}
+
+PlotSettings CStripChartView::Settings() const {
+    return {.plot1Name = plots_[0].name,
+            .plot1Min = plots_[0].minimum,
+            .plot1Max = plots_[0].maximum,
+            .plot2Name = plots_[1].name,
+            .plot2Min = plots_[1].minimum,
+            .plot2Max = plots_[1].maximum,
+            .xScale = timeScale_,
+            .xSampleRate = sampleRate_};
+}
+
+void CStripChartView::FindGains() {
+    gains_ = zvr::FindGains(document_->definitions.scalars);
+    for (int g = 0; g < 3; ++g) {
+        const bool exists = gains_.gains[g] != nullptr;
+        gainLabels_[g]->setVisible(exists);
+        gainEdits_[g]->setVisible(exists);
+    }
+}
+
+void CStripChartView::ReadGains() {
+    gainRequest_ = gains_.addresses;
+    document_->RequestReadScalars(gainRequest_, receiver_, kGainsRead, kGainsReadFailed);
+}
+
+// Start / Stop
+
+void CStripChartView::StartStop() {
+    if (document_ == nullptr) return;
+    if (running_) {
+        Stop();
+    } else {
+        Start();
+    }
+}
+
+void CStripChartView::Stop() {
+    start_->setText(QStringLiteral("&Start"));
+    sampleTimer_.stop();
+    document_->RequestStop();
+    running_ = false;
+}
+
+void CStripChartView::Start() {
+    CloseTimeoutDialog();
+    document_->QuietTheLink();
+    start_->setText(QStringLiteral("&Stop"));
+    if (document_->IsDemo()) {
+        running_ = true;
+    } else {
+        requested_.clear();
+        std::vector<uint16_t> addresses;
+        for (const Plot& plot : plots_) {
+            if (plot.variable == nullptr) continue;
+            requested_.push_back(plot.variable);
+            addresses.push_back(static_cast<uint16_t>(plot.variable->ramAddress));
+        }
+        if (document_->RequestReadVariables(addresses, receiver_, kValuesRead, kValuesReadFailed) !=
+            0) {
+            start_->setText(QStringLiteral("&Start"));
+            prompt_.warn("Could not start");
+            return;
+        }
+        for (SampleBuffer& buffer : buffers_)
+            buffer.Clear();
+        chart_->RedrawStaticLayer();
+        newData_ = false;
+        running_ = true;
+        start_->setEnabled(false);  // until the first values arrive
+        configure_->setFocus();
+    }
+    sampleTimer_.start(sampleRate_);
+}
+
+void CStripChartView::Sample() {
+    const double minimum1 = Decimal(plots_[0].minimum);
+    const double minimum2 = Decimal(plots_[1].minimum);
+    const double span1 = Decimal(plots_[0].maximum) - minimum1;
+    const double span2 = Decimal(plots_[1].maximum) - minimum2;
+    if (document_->IsDemo()) {
+        const DemoSample demo = NextDemoSample(demoTime_, minimum1, span1, minimum2, span2);
+        lastValues_ = {demo.value1, demo.value2};
+        for (int p = 0; p < 2; ++p)
+            indicators_[p]->setText(ToQ(FormatFixed(lastValues_[p], 3)));
+    } else if (newData_) {
+        for (int p = 0; p < 2; ++p) {
+            const VariableDef* variable = plots_[p].variable;
+            lastValues_[p] = variable != nullptr ? variable->currentValue : 0.0;
+            indicators_[p]->setText(variable != nullptr ? ToQ(variable->currentText) : QString());
+        }
+        newData_ = false;
+    }
+    chart_->UpdateScrollStep(sampleRate_ * 0.001);
+    chart_->AddSample(demoTime_, lastValues_);
+    for (int p = 0; p < 2; ++p)
+        buffers_[p].Add(lastValues_[p]);
+}
+
+// Notifications
+
+bool CStripChartView::event(QEvent* event) {
+    if (event->type() == PostedMessageEvent::kType) {
+        OnMessage(static_cast<PostedMessageEvent*>(event)->message);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CStripChartView::OnMessage(const PostedMessage& message) {
+    if (document_ == nullptr) return;
+    switch (message.message) {
+        case kGainsRead:
+            OnGains();
+            break;
+        case kGainsReadFailed:
+            prompt_.warn("Read initial values failed");
+            break;
+        case kGainWritten:
+            OnGainWritten();
+            break;
+        case kGainWriteFailed:
+            writeInProgress_ = false;
+            prompt_.warn("Write Scalar Value Error");
+            // The shown gain was not stored: show the controller's again.
+            gainsValid_ = false;
+            ReadGains();
+            break;
+        case kValuesRead:
+            OnValues();
+            break;
+        case kValuesReadFailed:
+            OnValuesFailed();
+            break;
+        default:
+            break;
+    }
+}
+
+void CStripChartView::OnValues() {
+    if (!running_) return;
+    const auto words = document_->RequestValues();
+    for (size_t k = 0; k < requested_.size() && k < words.size(); ++k) {
+        VariableDef* variable = requested_[k];
+        variable->setCurrentValue(RawFromWord(words[k], variable->scaling));
+    }
+    newData_ = true;
+    start_->setEnabled(true);
+}
+
+void CStripChartView::OnValuesFailed() {
+    if (running_) Stop();
+    start_->setEnabled(true);
+    CloseTimeoutDialog();
+    timeoutDlg_ = new CCommTimeoutDlg(
+        [this] {
+            CloseTimeoutDialog();
+            Start();
+        },
+        [this] { CloseTimeoutDialog(); }, this);
+    timeoutDlg_->show();
+}
+
+void CStripChartView::CloseTimeoutDialog() { delete timeoutDlg_.data(); }
+
+void CStripChartView::OnGains() {
+    const auto words = document_->RequestValues();
+    for (size_t k = 0; k < gainRequest_.size() && k < words.size(); ++k) {
+        for (int g = 0; g < 3; ++g) {
+            const ScalarDef* gain = gains_.gains[g];
+            if (gain == nullptr || gain->eepromAddress != gainRequest_[k]) continue;
+            const uint32_t raw = RawFromWord(words[k], gain->scaling);
+            gainEdits_[g]->setText(ToQ(formatDefValue(*gain, raw)));
+        }
+    }
+    gainsValid_ = true;
+    gainsUnsaved_ = false;
+    if (restartAfter_ && !running_) Start();
+}
+
+void CStripChartView::OnGainWritten() {
+    writeInProgress_ = false;
+    if (written_ >= 0) {
+        QLineEdit* edit = gainEdits_[written_];
+        edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gains_.gains[written_]->scaling)));
+        written_ = -1;
+    }
+    if (restartAfter_ && !running_) Start();
+}
+
+// Gain tuning
+
+bool CStripChartView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        return HandleKey(static_cast<QKeyEvent*>(event)) || QWidget::eventFilter(watched, event);
+    }
+    for (int g = 0; g < 3; ++g) {
+        if (watched != gainEdits_[g]) continue;
+        if (event->type() == QEvent::FocusIn && selected_ != g) SelectGain(g);
+        if (event->type() == QEvent::FocusOut && gainsUnsaved_) GainEditLeft();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CStripChartView::HandleKey(QKeyEvent* key) {
+    if (writeInProgress_ || document_ == nullptr) return false;
+    switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            if (selected_ < 0) return false;
+            StepSelectedGain(key->key() == Qt::Key_Up);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (selected_ < 0 || focusWidget() != gainEdits_[selected_]) return false;
+            WriteSelectedGain();
+            return true;
+        case Qt::Key_Escape:
+            if (selected_ >= 0) {
+                DeselectGain();
+            } else {
+                CloseFrame();
+            }
+            return true;
+        default:
+            break;
+    }
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    const QString text = key->text().toUpper();
+    if (text.size() != 1) return false;
+    switch (text.at(0).toLatin1()) {
+        case 'P':
+            SelectGain(static_cast<int>(Gain::P));
+            return true;
+        case 'I':
+            SelectGain(static_cast<int>(Gain::I));
+            return true;
+        case 'D':
+            SelectGain(static_cast<int>(Gain::D));
+            return true;
+        case 'A':
+            SaveToFile();
+            return true;
+        case 'C':
+            Configure();
+            return true;
+        case 'S':
+            StartStop();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CStripChartView::SelectGain(int gain) {
+    if (gains_.gains[gain] == nullptr) return;
+    for (int g = 0; g < 3; ++g)
+        gainEdits_[g]->setReadOnly(g != gain);
+    selected_ = gain;
+    gainEdits_[gain]->selectAll();
+    gainEdits_[gain]->setFocus();
+}
+
+void CStripChartView::DeselectGain() {
+    gainEdits_[selected_]->setReadOnly(true);
+    selected_ = -1;
+}
+
+void CStripChartView::StepSelectedGain(bool up) {
+    QLineEdit* edit = gainEdits_[selected_];
+    if (auto stepped = StepGainText(FromQ(edit->text()), up)) edit->setText(ToQ(*stepped));
+    WriteSelectedGain();
+}
+
+void CStripChartView::WriteSelectedGain() {
+    if (!gainsValid_ || selected_ < 0) return;
+    const ScalarDef& gain = *gains_.gains[selected_];
+    const std::string text = FromQ(gainEdits_[selected_]->text());
+    restartAfter_ = running_;
+    document_->QuietTheLink();  // which stops plotting
+    bool issued = false;
+    if (const std::optional<uint32_t> raw = GainRawForWrite(text, gain.scaling); !raw) {
+        prompt_.warn("New Value out of range");
+    } else if (document_->RequestWriteScalar(static_cast<uint16_t>(gain.eepromAddress),
+                                             static_cast<uint16_t>(*raw), gain.scaling.size,
+                                             receiver_, kGainWritten, kGainWriteFailed) != 0) {
+        prompt_.warn("Internal Error Writing New Value");
+    } else {
+        issued = true;
+    }
+    if (issued) {
+        writeInProgress_ = true;
+        gainsUnsaved_ = false;
+        written_ = selected_;
+    } else {
+        gainsValid_ = false;
+        ReadGains();  // shows the controller's values again
+    }
+}
+
+void CStripChartView::GainEditLeft() {
+    gainsUnsaved_ = false;
+    prompt_.warn("Edits NOT Saved, Restoring previous values");
+    gainsValid_ = false;
+    restartAfter_ = running_;
+    // The read replaces the continuous read, so plotting stops until the gains are back.
+    document_->QuietTheLink();
+    ReadGains();
+}
+
+// Configure and Save to File
+
+void CStripChartView::Configure() {
+    if (document_ == nullptr) return;
+    const bool wasRunning = running_;
+    if (running_) Stop();
+    const PlotSetup shown{.plot1Name = plots_[0].name,
+                          .plot1Max = plots_[0].maximum,
+                          .plot1Min = plots_[0].minimum,
+                          .plot2Name = plots_[1].name,
+                          .plot2Max = plots_[1].maximum,
+                          .plot2Min = plots_[1].minimum,
+                          .timeScale = timeScale_,
+                          .sampleRate = sampleRate_,
+                          .verticalDivisions = grid_.vertical + 1,
+                          .horizontalDivisions = grid_.horizontal + 1};
+    CPlotSetupDlg dialog(shown, document_->definitions.variables, kPlotDivisionLimit, prompt_,
+                         this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const PlotSetup chosen = dialog.setup();
+        const std::array<std::array<std::string, 3>, 2> given = {{
+            {chosen.plot1Name, chosen.plot1Min, chosen.plot1Max},
+            {chosen.plot2Name, chosen.plot2Min, chosen.plot2Max},
+        }};
+        for (size_t p = 0; p < plots_.size(); ++p) {
+            Plot& plot = plots_[p];
+            plot.name = given[p][0];
+            plot.variable = document_->definitions.variables.find(plot.name);
+            plot.minimum = plot.variable != nullptr ? given[p][1] : kLimitsWithoutVariable[0];
+            plot.maximum = plot.variable != nullptr ? given[p][2] : kLimitsWithoutVariable[1];
+            indicators_[p]->clear();
+        }
+        grid_ = {.vertical = chosen.verticalDivisions - 1,
+                 .horizontal = chosen.horizontalDivisions - 1};
+        timeScale_ = chosen.timeScale;
+        sampleRate_ = chosen.sampleRate;
+        for (SampleBuffer& buffer : buffers_)
+            buffer.SetCapacity(PlotBufferCapacity(timeScale_, sampleRate_));
+        ApplySetupToChart();
+        WritePlotSetup(settings_, Settings(), grid_);
+    }
+    if (wasRunning) Start();
+}
+
+void CStripChartView::SaveToFile() {
+    if (document_ == nullptr) return;
+    if (running_) Stop();
+    const std::optional<std::string> path = prompt_.chooseFile(PlotDataFileChoice());
+    if (!path) return;
+    PlotData data{.timeScale = timeScale_,
+                  .sampleRate = sampleRate_,
+                  .plot1Name = plots_[0].name,
+                  .plot1Max = plots_[0].maximum,
+                  .plot1Min = plots_[0].minimum,
+                  .plot2Name = plots_[1].name,
+                  .plot2Max = plots_[1].maximum,
+                  .plot2Min = plots_[1].minimum,
+                  .decimals1 = DecimalsOf(plots_[0].variable),
+                  .decimals2 = DecimalsOf(plots_[1].variable),
+                  .samples1 = &buffers_[0],
+                  .samples2 = &buffers_[1]};
+    for (int g = 0; g < 3; ++g)
+        data.gainTexts[g] = FromQ(gainEdits_[g]->text());
+    if (WritePlotDataFile(data, *path, prompt_) == 0) prompt_.inform("File save complete!");
+}
+
+// The document
+
+void CStripChartView::OnDocumentUpdate(int hint) {
+    if (hint == kHintStopReading) {
+        if (running_) Stop();
+    } else if (hint == kHintDefinitionsReplaced) {
+        // The variables and gains this view points at are about to go.
+        Detach();
+        CloseFrame();
+    }
+}
+
+void CStripChartView::Detach() {
+    if (document_ == nullptr) return;
+    CloseTimeoutDialog();
+    if (running_) Stop();
+    sampleTimer_.stop();
+    document_->RemoveView(this);
+    receiver_->detach();
+    for (Plot& plot : plots_)
+        plot.variable = nullptr;
+    requested_.clear();
+    gains_ = {};
+    selected_ = written_ = -1;
+    document_ = nullptr;
+}
+
+void CStripChartView::CloseFrame() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->close();
+    } else {
+        close();
+    }
+}
+
+}  // namespace zvr

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "app/qt_message_receiver.h"
+#include "chart/chart_trace.h"
+#include "chart/strip_chart.h"
+#include "comm/data_server.h"
+#include "plot/gain_tuning.h"
+#include "plot/plot_config.h"
+#include "plot/sample_buffer.h"
+#include "views/comm_timeout_dialog.h"
+
+namespace zvr {
+
+class CRegistrySettings;
+class UserPrompt;
+
+// "Parameter Plot": two live variables sampled at a fixed rate on a strip chart, their last
+// values, and the governor's P, I and D gains, which the keyboard tunes while the technician
+// watches the response. The plot setup lives in the settings and is edited in Plot Setup.
+class CStripChartView : public QWidget, public DocumentView {
+    Q_OBJECT
+public:
+    // Notifications of the view's requests.
+    static constexpr uint32_t kGainsRead = 1124;
+    static constexpr uint32_t kGainsReadFailed = 1125;
+    static constexpr uint32_t kGainWritten = 1126;
+    static constexpr uint32_t kGainWriteFailed = 1127;
+    static constexpr uint32_t kValuesRead = 1128;
+    static constexpr uint32_t kValuesReadFailed = 1129;
+
+    CStripChartView(CDataServer& document, CRegistrySettings& settings, UserPrompt& prompt,
+                    QWidget* parent = nullptr);
+    ~CStripChartView() override;
+
+    void OnDocumentUpdate(int hint) override;
+
+    void StartStop();
+    void Configure();
+    void SaveToFile();
+
+    bool running() const { return running_; }
+    bool gainsValid() const { return gainsValid_; }
+    bool writeInProgress() const { return writeInProgress_; }
+    CStripChart* chart() const { return chart_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* configureButton() const { return configure_; }
+    QPushButton* saveButton() const { return save_; }
+    QLineEdit* gainEdit(Gain gain) const { return gainEdits_[static_cast<int>(gain)]; }
+    QLabel* gainLabel(Gain gain) const { return gainLabels_[static_cast<int>(gain)]; }
+    QLabel* plotLabel(int plot) const { return plotLabels_[plot - 1]; }
+    QLineEdit* indicator(int plot) const { return indicators_[plot - 1]; }
+    const SampleBuffer& samples(int plot) const { return buffers_[plot - 1]; }
+    CCommTimeoutDlg* timeoutDialog() const { return timeoutDlg_; }
+    const QTimer& sampleTimer() const { return sampleTimer_; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Plot {
+        std::string name;
+        std::string minimum;
+        std::string maximum;
+        VariableDef* variable = nullptr;
+        CChartTrace trace;
+    };
+
+    void CreateControls();
+    void ReadSetup();
+    void ApplySetupToChart();
+    void FindGains();
+    void ReadGains();
+    void Start();
+    void Stop();
+    void Sample();
+    void OnMessage(const PostedMessage& message);
+    void OnValues();
+    void OnValuesFailed();
+    void OnGains();
+    void OnGainWritten();
+    void CloseTimeoutDialog();
+    bool HandleKey(QKeyEvent* key);
+    void SelectGain(int gain);
+    void DeselectGain();
+    void StepSelectedGain(bool up);
+    void WriteSelectedGain();
+    void GainEditLeft();
+    void CloseFrame();
+    void Detach();
+    PlotSettings Settings() const;
+
+    CDataServer* document_;
+    CRegistrySettings& settings_;
+    UserPrompt& prompt_;
+    std::shared_ptr<QtMessageReceiver> receiver_;
+
+    std::array<Plot, 2> plots_;
+    int timeScale_ = 10;
+    int sampleRate_ = 100;
+    GridDivisions grid_;
+    std::array<SampleBuffer, 2> buffers_;
+    std::array<double, 2> lastValues_{};
+    std::vector<VariableDef*> requested_;  // the variables of the running read, in order
+    GainSet gains_;
+    std::vector<uint16_t> gainRequest_;  // the addresses of the last gain read
+    int selected_ = -1;                  // the gain whose edit is writable, or none
+    int written_ = -1;                   // the gain of the write in progress
+    bool running_ = false;
+    bool newData_ = false;
+    bool gainsValid_ = false;
+    bool gainsUnsaved_ = false;
+    bool writeInProgress_ = false;
+    bool restartAfter_ = false;
+    double demoTime_ = 0.0;
+
+    CStripChart* chart_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* configure_ = nullptr;
+    QPushButton* save_ = nullptr;
+    std::array<QLabel*, 3> gainLabels_{};
+    std::array<QLineEdit*, 3> gainEdits_{};
+    std::array<QLabel*, 2> plotLabels_{};
+    std::array<QLineEdit*, 2> indicators_{};
+    QTimer sampleTimer_;
+    QPointer<CCommTimeoutDlg> timeoutDlg_;
+};
+
+}  // namespace zvr

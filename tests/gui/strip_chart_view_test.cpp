@@ -1,0 +1,331 @@
+// Parameter Plot offscreen: in demo mode, and against a controller on a pseudo-terminal that
+// keeps its gains in a word memory. Gains read, a gain raised with the Up key, the export
+// file, Configure, the time-out dialog and the document's hints.
+#include <QApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <map>
+#include <mutex>
+
+#include "comm/controller_message.h"
+#include "gui/gui_test_support.h"
+#include "settings/memory_settings_store.h"
+#include "support/pty_peer.h"
+#include "support/scripted_prompt.h"
+#include "views/plot_setup_dialog.h"
+#include "views/strip_chart_view.h"
+
+namespace zvr {
+
+using test::Bytes;
+
+// A governor that answers reads from its word memory, stores what it is told to write, and
+// streams a few replies to a continuous read unless it is told to stay silent. It talks at
+// about 4800 baud: the link takes a reply that starts while it still waits for a longer one
+// as misaligned, which a paced line does not provoke.
+struct Governor {
+    std::mutex mutex;
+    std::map<uint16_t, uint16_t> memory{
+        {0x0100, 1500}, {0x0102, 1800}, {0x4010, 640}, {0x4012, 320}, {0x4014, 128}};
+    bool silentReads = false;
+
+    std::vector<Bytes> answer(const Bytes& request) {
+        std::lock_guard lock(mutex);
+        switch (request[0]) {
+            case kReadOnce:
+            case kContinuousRead: {
+                if (request[0] == kContinuousRead && silentReads) return {};
+                Bytes words;
+                for (size_t i = 2; i + 1 < request.size() - 1; i += 2) {
+                    const uint16_t word =
+                        memory[static_cast<uint16_t>(request[i] << 8 | request[i + 1])];
+                    words.push_back(static_cast<uint8_t>(word >> 8));
+                    words.push_back(static_cast<uint8_t>(word));
+                }
+                const int replies = request[0] == kContinuousRead ? 3 : 1;
+                return std::vector<Bytes>(replies, test::Reply(request[0], words));
+            }
+            case kWrite:
+                memory[static_cast<uint16_t>(request[2] << 8 | request[3])] =
+                    static_cast<uint16_t>(request[4] << 8 | request[5]);
+                return {request};
+            case kCommit:
+                return {test::Reply(kCommit, {1})};
+            default:
+                return {};
+        }
+    }
+    uint16_t word(uint16_t address) {
+        std::lock_guard lock(mutex);
+        return memory[address];
+    }
+};
+
+class StripChartViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        Fixture() {
+            store.strings = {{"Plot 1 Name", "engine_rpm"}, {"Plot 1 Min", "0"},
+                             {"Plot 1 Max", "2000"},        {"Plot 2 Name", "n_desired"},
+                             {"Plot 2 Min", "0"},           {"Plot 2 Max", "2000"},
+                             {"Plot X Scale", "0"},         {"Plot X Sample Rate", "20"}};
+            const int loaded = document.Load(ZVR_STRATEGY_DIR "/DEMO740.000", prompt);
+            if (loaded != 0) qFatal("DEMO740.000 did not load");
+        }
+        ~Fixture() {
+            view.reset();
+            document.Close();
+        }
+        void openDemo() { document.OpenPort("DEMO", CDataServer::kTimeoutTicks); }
+        bool openController(int ticks = CDataServer::kTimeoutTicks) {
+            controller = std::make_unique<test::ScriptedController>(
+                [this](const Bytes& request) { return governor.answer(request); },
+                std::chrono::microseconds(2000));
+            return document.OpenPort(controller->path(), ticks) == 0;
+        }
+        void makeView() {
+            view = std::make_unique<CStripChartView>(document, settings, prompt);
+            view->resize(630, 450);
+            view->show();
+            view->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        }
+        QString gain(Gain g) const { return view->gainEdit(g)->text(); }
+
+        Governor governor;
+        std::unique_ptr<test::ScriptedController> controller;
+        CDataServer document;
+        MemorySettingsStore store;
+        CRegistrySettings settings{store};
+        test::ScriptedPrompt prompt;
+        std::unique_ptr<CStripChartView> view;
+    };
+
+    test::GuiTestDirectory directory_;
+
+private slots:
+    void demoReadsTheGainsThenPlots() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QCOMPARE(f.view->windowTitle(), QStringLiteral("Parameter Plot"));
+        QTRY_VERIFY(f.view->running());
+        QCOMPARE(f.gain(Gain::P), QStringLiteral("2.500"));
+        QCOMPARE(f.gain(Gain::I), QStringLiteral("1.250"));
+        QCOMPARE(f.gain(Gain::D), QStringLiteral("0.1250"));
+        QCOMPARE(f.view->plotLabel(1)->text(), QStringLiteral("engine_rpm [rpm]"));
+        // Stored sample rate 20 and time scale 0 are used as 50 ms and 1 s: 21 samples kept.
+        QCOMPARE(f.view->sampleTimer().interval(), 50);
+        QTRY_COMPARE_WITH_TIMEOUT(f.view->samples(1).size(), size_t{21}, 5000);
+        QTest::qWait(200);
+        QCOMPARE(f.view->samples(2).size(), size_t{21});
+        const QRegularExpression threeDecimals(QStringLiteral("^\\d+\\.\\d{3}$"));
+        QVERIFY(threeDecimals.match(f.view->indicator(1)->text()).hasMatch());
+        // Demo plot 2 settles at three quarters of its span first.
+        QCOMPARE(f.view->indicator(2)->text(), QStringLiteral("1500.000"));
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            f.view->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/parameter_plot.png"));
+        }
+    }
+
+    void keysSelectRaiseAndDeselectAGain() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QVERIFY(f.view->gainEdit(Gain::P)->isReadOnly());
+        QTest::keyClick(f.view.get(), Qt::Key_P);
+        QVERIFY(!f.view->gainEdit(Gain::P)->isReadOnly());
+        QCOMPARE(QApplication::focusWidget(), f.view->gainEdit(Gain::P));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(f.gain(Gain::P), QStringLiteral("2.750"));
+        QVERIFY(f.view->writeInProgress());
+        QVERIFY(!f.view->running());
+        QTRY_VERIFY(!f.view->writeInProgress());
+        QTRY_VERIFY(f.view->running());  // plotting resumes after the write
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(f.view->gainEdit(Gain::P)->isReadOnly());
+        QVERIFY(f.prompt.shown.empty());
+    }
+
+    void outOfRangeGainIsRefusedAndRestored() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->gainsValid());
+        QTest::keyClick(f.view.get(), Qt::Key_I);
+        QLineEdit* edit = f.view->gainEdit(Gain::I);
+        edit->setText(QStringLiteral("300"));  // a 16-bit gain with 8 fraction bits ends at 256
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(f.prompt.texts(), std::vector<std::string>{"New Value out of range"});
+        QVERIFY(!f.view->gainsValid());
+        QTRY_COMPARE(f.gain(Gain::I), QStringLiteral("1.250"));
+        QTRY_VERIFY(f.view->running());
+    }
+
+    void exportHasTheSamplesOnScreen() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_COMPARE_WITH_TIMEOUT(f.view->samples(1).size(), size_t{21}, 5000);
+        f.prompt.files.push_back(std::string("plot.txt"));
+        QTest::keyClick(f.view.get(), Qt::Key_A);
+        QVERIFY(!f.view->running());
+        QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File save complete!"});
+        QCOMPARE(f.prompt.fileChoices.back().title,
+                 std::string("Select or Create a Text File for the Plot Data"));
+        QFile file(QStringLiteral("plot.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(
+            bytes.startsWith("2.500\tProportional Gain\r\n"
+                             "1.250\tIntegral Gain\r\n"
+                             "0.1250\tDerivative Gain\r\n"
+                             "1\tX Axis Time Scale\r\n"
+                             "50\tX Axis Sample Rate\r\n"
+                             "2000\t2000\tPlot 1-2 Max\r\n"
+                             "0\t0\tPlot 1-2 Min\r\n"
+                             "time\tengine_rpm\tn_desired\tPlot X-1-2 Name\r\n"
+                             "0.000\t"));
+        QVERIFY(bytes.endsWith("\r\n1.000\t" + QByteArray::number(qRound(f.view->samples(1)[20])) +
+                               "\t1500\r\n***END OF DATA***\r\n"));
+        const QList<QByteArray> lines = bytes.split('\n');
+        QCOMPARE(lines.size(), 8 + 21 + 1 + 1);  // and nothing after the last line end
+        // engine_rpm has no fraction bits: whole numbers.
+        const QRegularExpression sample(QStringLiteral("^\\d+\\.\\d{3}\\t\\d+\\t\\d+\\r$"));
+        for (int i = 8; i < 8 + 21; ++i)
+            QVERIFY2(sample.match(QString::fromLatin1(lines[i])).hasMatch(), lines[i].constData());
+    }
+
+    void configureStoresTheSetupAndRestarts() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CPlotSetupDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->plotList(2)->setCurrentIndex(
+                dialog->plotList(2)->findText(QStringLiteral("NO PLOT")));
+            dialog->timeScaleEdit()->setText(QStringLiteral("20"));
+            dialog->verticalList()->setCurrentIndex(7);
+            dialog->horizontalList()->setCurrentIndex(3);
+            dialog->accept();
+        });
+        QTest::keyClick(f.view.get(), Qt::Key_C);
+        QVERIFY(f.view->running());
+        QCOMPARE(QString::fromStdString(f.store.strings["Plot 2 Name"]), QStringLiteral("NO PLOT"));
+        QCOMPARE(QString::fromStdString(f.store.strings["Plot 2 Min"]), QStringLiteral("0"));
+        QCOMPARE(QString::fromStdString(f.store.strings["Plot 2 Max"]), QStringLiteral("5000"));
+        QCOMPARE(QString::fromStdString(f.store.strings["Plot X Scale"]), QStringLiteral("20"));
+        QCOMPARE(f.store.numbers["Number Horz Grid"], 3);  // the horizontal count kept
+        QCOMPARE(f.view->chart()->verticalDivisions(), 6);
+        QCOMPARE(f.view->chart()->horizontalDivisions(), 2);
+        QCOMPARE(f.view->chart()->timeMaximum(), QStringLiteral("20"));
+        QCOMPARE(f.view->plotLabel(2)->text(), QStringLiteral("NO PLOT"));
+        QVERIFY(f.view->indicator(2)->text().isEmpty() ||
+                f.view->indicator(2)->text() == QStringLiteral("3750.000"));
+    }
+
+    void hintsStopAndClose() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        f.document.UpdateAllViews(kHintStopReading);
+        QVERIFY(!f.view->running());
+        QCOMPARE(f.view->startButton()->text(), QStringLiteral("&Start"));
+        QVERIFY(!f.view->sampleTimer().isActive());
+        f.document.UpdateAllViews(kHintDefinitionsReplaced);
+        QVERIFY(!f.document.HasViews());
+        QVERIFY(!f.view->isVisible());
+        QTest::keyClick(f.view.get(), Qt::Key_S);  // nothing left to start
+        QVERIFY(!f.view->running());
+    }
+
+    void controllerGainRaisedWithUpReachesItsMemory() {
+        Fixture f;
+        QVERIFY(f.openController());
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QCOMPARE(f.gain(Gain::P), QStringLiteral("2.500"));
+        QCOMPARE(f.gain(Gain::D), QStringLiteral("0.1250"));
+        QTRY_COMPARE(f.view->indicator(1)->text(), QStringLiteral("1500"));
+        QCOMPARE(f.view->indicator(2)->text(), QStringLiteral("1800"));
+        QVERIFY(f.view->startButton()->isEnabled());
+        QCOMPARE(f.view->samples(1).newest(), 1500.0);
+
+        QTest::keyClick(f.view.get(), Qt::Key_P);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTRY_VERIFY(!f.view->writeInProgress());
+        QCOMPARE(f.governor.word(0x4010), 704);  // 2.75 with 8 fraction bits
+        QCOMPARE(f.gain(Gain::P), QStringLiteral("2.750"));
+        QTRY_VERIFY(f.view->running());
+        QVERIFY(f.prompt.shown.empty());
+    }
+
+    // Against the simulator: a gain raised with Up lands in the simulated EEPROM.
+    void simulatorGainRaisedWithUpReachesItsEeprom() {
+        QProcess simulator;
+        const QString link = QDir::current().absoluteFilePath(QStringLiteral("zevar740"));
+        simulator.start(QStringLiteral(ZVR_SIM_PROGRAM),
+                        {QStringLiteral("--strategy"),
+                         QStringLiteral(ZVR_STRATEGY_DIR "/ZVX41R03.000"), QStringLiteral("--link"),
+                         link, QStringLiteral("--control"), link + QStringLiteral(".control")});
+        QVERIFY(simulator.waitForReadyRead(5000));
+        auto askSimulator = [&](const QByteArray& command) {
+            QLocalSocket control;
+            control.connectToServer(link + QStringLiteral(".control"));
+            if (!control.waitForConnected(2000)) return QByteArray();
+            control.write(command + "\n");
+            control.waitForReadyRead(2000);
+            return control.readLine().trimmed();
+        };
+        {
+            Fixture f;
+            QCOMPARE(f.document.Load(ZVR_STRATEGY_DIR "/ZVX41R03.000", f.prompt), 0);
+            QCOMPARE(f.document.OpenPort(link.toStdString(), CDataServer::kTimeoutTicks), 0);
+            f.makeView();
+            QTRY_VERIFY(f.view->running());
+            const QByteArray before = askSimulator("get PROPORTIONAL_GAIN");
+            const double shown = f.gain(Gain::P).toDouble();
+            QTest::keyClick(f.view.get(), Qt::Key_P);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+            QTRY_VERIFY(!f.view->writeInProgress());
+            QTRY_VERIFY(f.view->running());
+            QCOMPARE(f.gain(Gain::P).toDouble(), shown * 1.1);
+            const QByteArray after = askSimulator("get PROPORTIONAL_GAIN");
+            QVERIFY2(after.startsWith("ok ") && after != before, after.constData());
+            QVERIFY(f.prompt.shown.empty());
+        }
+        simulator.terminate();
+        simulator.waitForFinished(3000);
+    }
+
+    void silentControllerOpensTheTimeOutDialog() {
+        Fixture f;
+        f.governor.silentReads = true;
+        QVERIFY(f.openController(20));  // about 400 ms
+        f.makeView();
+        QTRY_VERIFY(f.view->timeoutDialog() != nullptr);
+        QVERIFY(!f.view->running());
+        QVERIFY(f.view->startButton()->isEnabled());
+        QCOMPARE(f.view->timeoutDialog()->windowTitle(), QStringLiteral("Communication Time Out"));
+        QTest::mouseClick(
+            f.view->timeoutDialog()->findChild<QPushButton*>(QStringLiteral("cancelButton")),
+            Qt::LeftButton);
+        QTRY_VERIFY(f.view->timeoutDialog() == nullptr);
+        QVERIFY(!f.view->running());
+    }
+};
+
+}  // namespace zvr
+
+QTEST_MAIN(zvr::StripChartViewTest)
+#include "strip_chart_view_test.moc"

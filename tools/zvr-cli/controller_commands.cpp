@@ -1,0 +1,284 @@
+// identify, get, set, monitor: zvr-cli talking to a controller (or a demo) the way the main
+// window does.
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <ostream>
+#include <thread>
+
+#include "comm/data_server.h"
+#include "command.h"
+#include "commands.h"
+#include "common/numbers.h"
+#include "connection/controller_session.h"
+#include "definitions/definitions.h"
+#include "strategy/strategy_locator.h"
+
+namespace zvr::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+// The controller link of one command: port and strategy folders from the options.
+struct Link {
+    CDataServer document;
+    ControllerSession session;
+
+    Link(CommandContext& context, const Arguments& args)
+        : document(context.logPath), session(document, context.prompt, Locator(context, args)) {}
+
+    static StrategyLocator Locator(CommandContext& context, const Arguments& args) {
+        std::vector<std::string> dirs;
+        if (const std::string* dir = args.value("--strategy-dir")) dirs.push_back(*dir);
+        dirs.insert(dirs.end(), context.strategyDirs.begin(), context.strategyDirs.end());
+        const StrategySearchPath search = StrategySearchPath::FromEnvironment(dirs);
+        return [search](const std::string& name) { return LocateStrategyFile(name, search); };
+    }
+};
+
+// Connects, or fails the command with exit code 3 and what failed.
+bool Connect(CommandContext& context, std::string_view command, const Arguments& args, Link& link,
+             int& exitCode) {
+    const std::string* port = args.value("--port");
+    if (port == nullptr) {
+        exitCode = context.fail(command, kExitUsage, "--port NAME is required");
+        return false;
+    }
+    if (!link.session.Connect(*port)) {
+        exitCode = context.fail(command, kExitLink, link.session.failure());
+        return false;
+    }
+    return true;
+}
+
+std::string JsonText(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            quoted += escaped;
+        } else if (static_cast<unsigned char>(c) >= 0x80) {
+            // Strings are Latin-1: one byte, one code point.
+            quoted += static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6));
+            quoted += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+// A one-byte item is the high byte of the word read at its address.
+uint32_t RawOf(uint16_t word, int16_t size) {
+    return size == 1 ? static_cast<uint32_t>(word >> 8) : word;
+}
+
+struct Reading {
+    std::string name;
+    std::string value;
+    std::string units;
+};
+
+}  // namespace
+
+int RunIdentify(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error = parsed.parse(args, {"--json"}, {"--port", "--strategy-dir"})) {
+        return context.fail("identify", kExitUsage, *error);
+    }
+    Link link(context, parsed);
+    int exitCode = kExitOk;
+    if (!Connect(context, "identify", parsed, link, exitCode)) return exitCode;
+    const Identification id = link.document.GetIdentification();
+    const std::string& file = link.document.definitions.filePath;
+    const bool open = link.document.AccessOpen();
+    if (parsed.has("--json")) {
+        context.out << "{\"model\": " << JsonText(id.modelName)
+                    << ", \"strategy\": " << JsonText(id.strategyText)
+                    << ", \"strategy_file\": " << JsonText(file)
+                    << ", \"access_open\": " << (open ? "true" : "false") << "}\n";
+    } else {
+        context.out << "model: " << id.modelName << "\nstrategy: " << id.strategyText
+                    << "\nstrategy file: " << file << "\naccess: " << (open ? "open" : "closed")
+                    << '\n';
+    }
+    return kExitOk;
+}
+
+int RunGet(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error = parsed.parse(args, {"--json"}, {"--port", "--strategy-dir"})) {
+        return context.fail("get", kExitUsage, *error);
+    }
+    if (parsed.positional.empty()) return context.fail("get", kExitUsage, "name the values to get");
+    Link link(context, parsed);
+    int exitCode = kExitOk;
+    if (!Connect(context, "get", parsed, link, exitCode)) return exitCode;
+    const DefinitionSet& set = link.document.definitions;
+    std::vector<Reading> readings;
+    for (const std::string& name : parsed.positional) {
+        std::optional<std::vector<uint16_t>> words;
+        uint16_t address = 0;
+        if (const ScalarDef* scalar = set.scalars.find(name)) {
+            address = static_cast<uint16_t>(scalar->eepromAddress);
+            words = link.session.ReadOnce({&address, 1});
+            if (!words) return context.fail("get", kExitLink, "Read Error: " + name);
+            readings.push_back(
+                {name, FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling),
+                 scalar->units});
+        } else if (const VariableDef* variable = set.variables.find(name)) {
+            address = static_cast<uint16_t>(variable->ramAddress);
+            words = link.session.ReadVariablesOnce({&address, 1});
+            if (!words) return context.fail("get", kExitLink, "Read Error: " + name);
+            readings.push_back(
+                {name, FormatValue(RawOf((*words)[0], variable->scaling.size), variable->scaling),
+                 variable->units});
+        } else {
+            return context.fail("get", kExitUsage, "the strategy has no value named " + name);
+        }
+    }
+    if (parsed.has("--json")) {
+        context.out << "[";
+        for (size_t i = 0; i < readings.size(); ++i) {
+            context.out << (i ? ", " : "") << "{\"name\": " << JsonText(readings[i].name)
+                        << ", \"value\": " << JsonText(readings[i].value)
+                        << ", \"units\": " << JsonText(readings[i].units) << "}";
+        }
+        context.out << "]\n";
+    } else {
+        for (const Reading& r : readings)
+            context.out << r.name << '\t' << r.value << '\t' << r.units << '\n';
+    }
+    return kExitOk;
+}
+
+int RunSet(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error = parsed.parse(args, {"--eng"}, {"--port", "--strategy-dir"})) {
+        return context.fail("set", kExitUsage, *error);
+    }
+    if (parsed.positional.size() != 2)
+        return context.fail("set", kExitUsage, "usage: set NAME VALUE");
+    const std::string& name = parsed.positional[0];
+    Link link(context, parsed);
+    int exitCode = kExitOk;
+    if (!Connect(context, "set", parsed, link, exitCode)) return exitCode;
+    const ScalarDef* scalar = link.document.definitions.scalars.find(name);
+    if (scalar == nullptr)
+        return context.fail("set", kExitUsage, "the strategy has no scalar named " + name);
+    if (!isWritableByUser(*scalar) && !parsed.has("--eng")) {
+        return context.fail("set", kExitUsage, name + " is protected: only --eng changes it");
+    }
+    if (!link.document.AccessOpen() && !link.document.IsDemo()) {
+        return context.fail("set", kExitLink,
+                            "the controller's access is closed: open it with its password first");
+    }
+    const double value = ParseValue(parsed.positional[1], scalar->scaling);
+    if (CheckRange(value, scalar->scaling) != 0) {
+        return context.fail("set", kExitUsage, "New Value out of range");
+    }
+    const int size = scalar->scaling.size;
+    if (size != 1 && size != 2) {
+        return context.fail("set", kExitUsage, name + " is a 4-byte value: it cannot be written");
+    }
+    const uint16_t address = static_cast<uint16_t>(scalar->eepromAddress);
+    const uint32_t raw = EngToRaw(value, scalar->scaling);
+    if (!link.session.Write(address, static_cast<uint16_t>(raw), size)) {
+        return context.fail("set", kExitLink, "Write Error");
+    }
+    const auto words = link.session.ReadOnce({&address, 1});
+    if (!words) return context.fail("set", kExitLink, "Read Error");
+    context.out << name << '\t'
+                << FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling) << '\t'
+                << scalar->units << '\n';
+    return kExitOk;
+}
+
+int RunMonitor(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error = parsed.parse(
+            args, {}, {"--port", "--strategy-dir", "--interval", "--duration", "--csv"})) {
+        return context.fail("monitor", kExitUsage, *error);
+    }
+    if (parsed.positional.empty() || parsed.positional.size() > kMaxAddresses) {
+        return context.fail("monitor", kExitUsage, "name one to ten variables to monitor");
+    }
+    const auto number = [&](const char* option, double fallback) {
+        const std::string* text = parsed.value(option);
+        return text ? ParseDecimal(*text) : fallback;
+    };
+    const double intervalMs = std::max(number("--interval", 0), 0.0);
+    const double durationS = number("--duration", 0);
+    Link link(context, parsed);
+    int exitCode = kExitOk;
+    if (!Connect(context, "monitor", parsed, link, exitCode)) return exitCode;
+
+    std::vector<VariableDef*> variables;
+    std::vector<uint16_t> addresses;
+    for (const std::string& name : parsed.positional) {
+        VariableDef* variable = link.document.definitions.variables.find(name);
+        if (variable == nullptr)
+            return context.fail("monitor", kExitUsage,
+                                "the strategy has no variable named " + name);
+        variables.push_back(variable);
+        addresses.push_back(static_cast<uint16_t>(variable->ramAddress));
+    }
+    std::ofstream csv;
+    if (const std::string* path = parsed.value("--csv")) {
+        csv.open(*path, std::ios::binary | std::ios::trunc);
+        if (!csv) return context.fail("monitor", kExitUsage, "cannot write " + *path);
+        csv << "time";
+        for (const VariableDef* variable : variables)
+            csv << ',' << variable->name;
+        csv << "\r\n";
+    }
+
+    g_interrupted = false;
+    auto* previous = std::signal(SIGINT, OnInterrupt);
+    if (!link.session.StartContinuous(addresses))
+        return context.fail("monitor", kExitLink, "Could not start");
+    const auto start = Clock::now();
+    auto nextPrint = start;
+    int result = kExitOk;
+    while (!g_interrupted) {
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (durationS > 0 && elapsed >= durationS) break;
+        const auto words = link.session.Next(std::chrono::seconds(5));
+        if (!words) {
+            result = context.fail("monitor", kExitLink, "Communication Time Out");
+            break;
+        }
+        if (Clock::now() < nextPrint) continue;
+        nextPrint =
+            Clock::now() + std::chrono::microseconds(static_cast<int64_t>(intervalMs * 1000));
+        const std::string stamp =
+            FormatFixed(std::chrono::duration<double>(Clock::now() - start).count(), 3);
+        context.out << stamp;
+        if (csv.is_open()) csv << stamp;
+        for (size_t i = 0; i < variables.size(); ++i) {
+            variables[i]->setCurrentValue(RawOf((*words)[i], variables[i]->scaling.size));
+            context.out << '\t' << variables[i]->name << '=' << variables[i]->currentText;
+            if (csv.is_open()) csv << ',' << variables[i]->currentText;
+        }
+        context.out << '\n' << std::flush;
+        if (csv.is_open()) csv << "\r\n";
+    }
+    link.session.Stop();
+    std::signal(SIGINT, previous);
+    if (csv.is_open() && !csv.flush())
+        return context.fail("monitor", kExitUsage, "writing the CSV file failed");
+    return result;
+}
+
+}  // namespace zvr::cli
