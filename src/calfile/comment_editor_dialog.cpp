@@ -1,6 +1,7 @@
 #include "calfile/comment_editor_dialog.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -50,11 +51,14 @@ CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, Us
     list_->setToolTip(QLatin1String(kListTip));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Cal File Name"), this), 0, 0);
-    grid->addWidget(fileName_, 1, 0);
-    grid->addWidget(edit_, 2, 0);
-    grid->addWidget(list_, 3, 0, static_cast<int>(std::size(kButtons)), 1);
-    int row = 2;
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(QStringLiteral("Cal File Name"), this));
+    nameRow->addWidget(fileName_);
+    grid->addLayout(nameRow, 0, 0, 1, 2);
+    grid->addWidget(edit_, 1, 0);
+    grid->addWidget(list_, 2, 0, static_cast<int>(std::size(kButtons)), 1);
+    grid->setRowStretch(static_cast<int>(std::size(kButtons)) + 1, 1);
+    int row = 1;
     for (const ButtonSpec& spec : kButtons) {
         auto* b = new QPushButton(QLatin1String(spec.text), this);
         b->setObjectName(QLatin1String(spec.objectName));
