@@ -52,6 +52,21 @@ PromptAnswer AnswerFor(int button) {
     }
 }
 
+QMessageBox::StandardButton ButtonFor(PromptAnswer answer) {
+    switch (answer) {
+        case PromptAnswer::Yes:
+            return QMessageBox::Yes;
+        case PromptAnswer::No:
+            return QMessageBox::No;
+        case PromptAnswer::Cancel:
+            return QMessageBox::Cancel;
+        case PromptAnswer::Retry:
+            return QMessageBox::Retry;
+        default:
+            return QMessageBox::Ok;
+    }
+}
+
 }  // namespace
 
 PromptAnswer QtPrompt::show(const PromptMessage& message) {
@@ -60,6 +75,7 @@ PromptAnswer QtPrompt::show(const PromptMessage& message) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(IconFor(message.icon), ToQ(message.caption), text, ButtonsFor(message.buttons),
                     parent_);
+    if (message.defaultAnswer) box.setDefaultButton(ButtonFor(*message.defaultAnswer));
     const PromptAnswer answer = AnswerFor(box.exec());
     // Closing a Yes/No box by its window button answers No, not an OK nobody offered.
     if (answer == PromptAnswer::Ok && message.buttons == PromptButtons::YesNo) {

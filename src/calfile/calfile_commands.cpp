@@ -1,9 +1,55 @@
 #include "calfile/calfile_commands.h"
 
+#include <QPointer>
+
 #include "app/app_services.h"
+#include "app/main_frame.h"
+#include "calfile/cal_file_view.h"
+#include "calfile/file_dialog_ex.h"
+#include "connection/command_ids.h"
+#include "definitions/cal_file.h"
 
 namespace zvr {
 
-void RegisterCalFileCommands(AppServices&) {}
+namespace {
+
+// "View Cal File Comments": the cal-file dialog as a viewer; nothing happens when it closes.
+void ViewCalFileComments(UserPrompt& prompt, QWidget* parent) {
+    CFileDialogEx dialog(true, QStringLiteral("*.000"), QString(), kCalFileOpenFilter, prompt,
+                         parent);
+    dialog.setTitle(
+        QStringLiteral("Select a Calibration file and its comments are displayed below"));
+    dialog.setViewerMode(true);
+    dialog.exec();
+}
+
+}  // namespace
+
+void RegisterCalFileCommands(AppServices& services) {
+    CMainFrame& frame = services.frame;
+    // The prompt lives as long as the frame, which owns the view that uses it.
+    auto* prompt = new CalFilePrompt(services.prompt, &frame);
+    QPointer<CCalFile> view = new CCalFile(services.document, *prompt, services.engineeringMode,
+                                           services.startDirectory, &frame);
+    QObject::connect(view, &QObject::destroyed, [prompt] { delete prompt; });
+
+    using Operation = void (CalFileOperations::*)();
+    const std::pair<int, Operation> commands[] = {
+        {kCmdSaveCal, &CalFileOperations::Save},
+        {kCmdDownloadCal, &CalFileOperations::Download},
+        {kCmdCompareCal, &CalFileOperations::Compare},
+        {kCmdConvertControllerToText, &CalFileOperations::ConvertControllerToText},
+        {kCmdConvertFileToText, &CalFileOperations::ConvertFileToText},
+        {kCmdConvertFileToStrategy, &CalFileOperations::ConvertFileToStrategy},
+        {kCmdViewTextFile, &CalFileOperations::ViewTextFile},
+    };
+    for (const auto& [command, operation] : commands) {
+        frame.SetCommandHandler(command, [view, operation = operation] {
+            if (view) (view->operations().*operation)();
+        });
+    }
+    frame.SetCommandHandler(kCmdViewComments,
+                            [&services, &frame] { ViewCalFileComments(services.prompt, &frame); });
+}
 
 }  // namespace zvr

@@ -27,6 +27,8 @@ public:
     void abandon();
 
     bool targetExists() const;
+    // The temporary file while it is open, for a writer that opens files by their path.
+    const std::string& temporaryPath() const { return temporary_; }
 
 private:
     std::string target_;

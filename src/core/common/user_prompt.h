@@ -18,6 +18,8 @@ struct PromptMessage {
     std::string caption;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
+    // The button Enter presses; the first one when none is named.
+    std::optional<PromptAnswer> defaultAnswer;
 };
 
 enum class FileChoiceMode { Open, Save };
@@ -61,8 +63,10 @@ public:
                PromptAnswer::Yes;
     }
     PromptAnswer askYesNoCancel(std::string text, std::string caption = kApplicationCaption,
-                                PromptIcon icon = PromptIcon::Question) {
-        return show({std::move(text), std::move(caption), icon, PromptButtons::YesNoCancel});
+                                PromptIcon icon = PromptIcon::Question,
+                                std::optional<PromptAnswer> defaultAnswer = std::nullopt) {
+        return show(
+            {std::move(text), std::move(caption), icon, PromptButtons::YesNoCancel, defaultAnswer});
     }
     bool askRetry(std::string text, std::string caption = kApplicationCaption,
                   PromptIcon icon = PromptIcon::Warning) {

@@ -1,0 +1,20 @@
+#include "calfile/cal_file_prompt.h"
+
+#include "app/latin1.h"
+#include "calfile/file_dialog_ex.h"
+#include "definitions/cal_file.h"
+
+namespace zvr {
+
+std::optional<std::string> CalFilePrompt::chooseFile(const FileChoice& choice) {
+    if (choice.mode != FileChoiceMode::Open || choice.filter != kCalFileOpenFilter) {
+        return inner_.chooseFile(choice);
+    }
+    CFileDialogEx dialog(true, ToQ(choice.defaultExtension), ToQ(choice.suggestedName),
+                         choice.filter, inner_, parent_);
+    dialog.setTitle(ToQ(choice.title));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return FromQ(dialog.selectedPath());
+}
+
+}  // namespace zvr

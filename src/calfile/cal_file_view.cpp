@@ -1,0 +1,68 @@
+#include "calfile/cal_file_view.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "app/latin1.h"
+#include "calfile/comment_editor_dialog.h"
+#include "calfile/text_dialog.h"
+
+namespace zvr {
+
+CCalFile::CCalFile(CDataServer& document, UserPrompt& prompt, bool engineeringMode,
+                   std::string startDirectory, QWidget* parent)
+    : QWidget(parent),
+      document_(document),
+      prompt_(prompt),
+      receiver_(std::make_shared<QtMessageReceiver>(this)),
+      progress_(new CProgressDlg([this] { operations_.Abort(); }, parent)),
+      shellOpener_([](const std::string& path) {
+          QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(ToQ(path)).absoluteFilePath()));
+      }),
+      operations_(
+          CalFileContext{document, prompt, *this, engineeringMode, std::move(startDirectory)},
+          receiver_) {
+    hide();
+    document_.AddView(this);
+}
+
+CCalFile::~CCalFile() {
+    receiver_->detach();
+    document_.RemoveView(this);
+    delete progress_.data();
+}
+
+void CCalFile::OnDocumentUpdate(int hint) {
+    // The walk may hold the strategy's scalars, which are about to go.
+    if (hint == kHintDefinitionsReplaced) operations_.Abort();
+}
+
+bool CCalFile::event(QEvent* event) {
+    if (event->type() == PostedMessageEvent::kType) {
+        operations_.Handle(static_cast<PostedMessageEvent*>(event)->message);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CCalFile::ShowProgress(const ProgressState& state) { progress_->ShowProgress(state); }
+
+void CCalFile::HideProgress() { progress_->HideProgress(); }
+
+bool CCalFile::EditComments(DefinitionSet& set, const std::string& path) {
+    CCommentEditorDlg editor(set, ToQ(path), prompt_, parentWidget());
+    return editor.exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> CCalFile::ShowText(const TextDialogRequest& request) {
+    CTextDlg dialog(request, parentWidget());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return FromQ(dialog.text());
+}
+
+void CCalFile::OpenWithShell(const std::string& path) {
+    if (shellOpener_) shellOpener_(path);
+}
+
+}  // namespace zvr

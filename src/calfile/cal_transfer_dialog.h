@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+
+#include "app/qt_message_receiver.h"
+#include "calfile/cal_transfer.h"
+#include "calfile/progress_dialog.h"
+
+namespace zvr {
+
+class CControllerProtocol;
+class UserPrompt;
+
+// The transfer dialog of the calibration wizards: a hidden progress dialog with a document of
+// its own, into which a wizard loads its strategy, reads the controller's whole calibration,
+// and from which it writes the calibration back. The outcome is posted to the receiver the
+// caller names, with the caller's message numbers.
+class CCalTransferDlg : public CProgressDlg {
+    Q_OBJECT
+public:
+    CCalTransferDlg(CControllerProtocol& link, UserPrompt& prompt, QWidget* parent = nullptr);
+    ~CCalTransferDlg() override;
+
+    int loadFile(const std::string& path) { return transfer_.loadFile(path); }
+    // -1 for an empty scalar table (nothing is posted); otherwise 0 and one of the three
+    // messages follows.
+    int readAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg, uint32_t abortMsg);
+    int writeAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg, uint32_t abortMsg);
+    void copyCalToController() { transfer_.copyCalToController(); }
+    void copyControllerToCal() { transfer_.copyControllerToCal(); }
+
+    DefinitionSet& definitions() { return transfer_.definitions(); }
+    const std::vector<std::string>& notWritten() const { return transfer_.notWritten(); }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    std::shared_ptr<QtMessageReceiver> receiver_;
+    CalTransfer transfer_;
+};
+
+}  // namespace zvr

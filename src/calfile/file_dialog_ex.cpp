@@ -1,0 +1,97 @@
+#include "calfile/file_dialog_ex.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "app/latin1.h"
+#include "app/qt_prompt.h"
+#include "calfile/comment_list.h"
+#include "definitions/cal_file.h"
+#include "definitions/definition_set.h"
+
+namespace zvr {
+
+namespace {
+
+bool HasCalFileEnding(const QString& path) {
+    const QString ending = path.right(3).toUpper();
+    return ending == QStringLiteral("000") || ending == QStringLiteral("ZVR") ||
+           ending == QStringLiteral("CFG");
+}
+
+}  // namespace
+
+CFileDialogEx::CFileDialogEx(bool open, const QString& defaultExtension, const QString& fileName,
+                             const std::string& filter, UserPrompt& prompt, QWidget* parent)
+    : QFileDialog(parent), prompt_(prompt), comments_(new QListWidget(this)) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    setNameFilter(QtFileFilter(filter));
+    setDefaultSuffix(QString(defaultExtension).remove(QLatin1Char('*')).remove(QLatin1Char('.')));
+    if (!fileName.isEmpty()) selectFile(fileName);
+    setDirectory(QDir::currentPath());
+
+    auto* panel = new QWidget(this);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(new QLabel(QStringLiteral("Calibration File Comments:"), panel));
+    comments_->setObjectName(QStringLiteral("commentList"));
+    comments_->setMaximumHeight(120);
+    panelLayout->addWidget(comments_);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    // Connected after the dialog's own handlers, so the OK state set here is the last word.
+    connect(this, &QFileDialog::currentChanged, this, &CFileDialogEx::ShowFile);
+    if (QPushButton* ok = okButton()) ok->setEnabled(false);
+}
+
+void CFileDialogEx::setTitle(const QString& title) { setWindowTitle(title); }
+
+void CFileDialogEx::setViewerMode(bool viewer) {
+    viewer_ = viewer;
+    if (QPushButton* ok = okButton()) ok->setVisible(!viewer);
+    if (auto* box = findChild<QDialogButtonBox*>()) {
+        if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel)) {
+            cancel->setText(viewer ? QStringLiteral("Close") : QStringLiteral("Cancel"));
+        }
+    }
+}
+
+QPushButton* CFileDialogEx::okButton() const {
+    auto* box = findChild<QDialogButtonBox*>();
+    if (box == nullptr) return nullptr;
+    QPushButton* ok = box->button(QDialogButtonBox::Open);
+    return ok ? ok : box->button(QDialogButtonBox::Save);
+}
+
+QString CFileDialogEx::selectedPath() const { return selectedFiles().value(0); }
+
+void CFileDialogEx::ShowFile(const QString& path) {
+    QPushButton* ok = okButton();
+    if (ok) ok->setEnabled(false);
+    if (path.isEmpty()) return;
+    comments_->clear();
+    if (!HasCalFileEnding(path) || !QFileInfo(path).isFile()) return;
+    DefinitionSet set;
+    if (LoadCalFile(set, FromQ(path), prompt_) != 0) return;
+    for (const std::string& line : CommentListLines(set.comments))
+        comments_->addItem(ToQ(line));
+    loadedPath_ = path;
+    if (ok) ok->setEnabled(true);
+}
+
+void CFileDialogEx::accept() {
+    if (viewer_) return;
+    // Typing a name can enable the button behind our back: only a loaded file is taken.
+    const QString path = selectedPath();
+    if (path.isEmpty() || QFileInfo(path) != QFileInfo(loadedPath_)) return;
+    QFileDialog::accept();
+}
+
+}  // namespace zvr

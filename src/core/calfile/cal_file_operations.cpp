@@ -1,0 +1,431 @@
+#include "calfile/cal_file_operations.h"
+
+#include <new>
+
+#include "calfile/cal_transfer.h"
+#include "calfile/download_checks.h"
+#include "calfile/report_text.h"
+#include "comm/data_server.h"
+#include "common/replacing_file.h"
+#include "common/user_prompt.h"
+#include "definitions/cal_file.h"
+#include "definitions/text_report.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr const char* kSaveToTitle = "Select/Create File Name to save to.";
+constexpr const char* kNotWritable = "The selected file could not be opened for writing.";
+constexpr const char* kOutOfMemory = "Out of Memory";
+constexpr const char* kSelectedFileUnreadable = "There was an Error reading Selected File";
+constexpr const char* kWriteToFileError = "There was an error writing to the file";
+constexpr const char* kReportError = "There was an error generating file.";
+constexpr const char* kProcessing = "Processing Calibration Values";
+constexpr const char* kTextExtension = "*.txt";
+constexpr const char* kLogFilter = "text Files (*.txt)|*.txt||";
+
+std::optional<std::string> ChooseCalFile(UserPrompt& prompt, const char* title) {
+    return prompt.chooseFile(
+        {FileChoiceMode::Open, title, kCalFileOpenFilter, kCalFileOpenExtension, ""});
+}
+
+std::optional<std::string> ChooseSaveFile(UserPrompt& prompt, const char* title, const char* filter,
+                                          const char* extension, std::string suggested = {}) {
+    return prompt.chooseFile(
+        {FileChoiceMode::Save, title, filter, extension, std::move(suggested)});
+}
+
+bool OpenChosenFile(ReplacingFile& file, UserPrompt& prompt) {
+    if (file.open()) return true;
+    prompt.warn(kNotWritable);
+    return false;
+}
+
+// A cal file written into the replacement and put in place of the target.
+bool CommitCalFile(ReplacingFile& file, DefinitionSet& set, const std::string& strategyName) {
+    return WriteCalFile(set, file.temporaryPath(), strategyName) == 0 && file.commit();
+}
+
+// A strategy named without a folder (as a controller names it) is found in the directory the
+// program started in.
+std::string InStartDirectory(const std::string& path, const std::string& startDirectory) {
+    if (path.empty() || path.front() == '/' || startDirectory.empty()) return path;
+    return startDirectory + "/" + path;
+}
+
+}  // namespace
+
+CalFileOperations::CalFileOperations(CalFileContext context, ReceiverHandle receiver)
+    : context_(std::move(context)),
+      receiver_(receiver),
+      walk_(context_.document, std::move(receiver)) {}
+
+CalFileOperations::~CalFileOperations() { walk_.Stop(); }
+
+bool CalFileOperations::CreateTemporary(const char* failureText) {
+    try {
+        temporary_ = std::make_unique<DefinitionSet>();
+        return true;
+    } catch (const std::bad_alloc&) {
+        context_.prompt.error(failureText);
+        return false;
+    }
+}
+
+void CalFileOperations::ReleaseTemporary() { temporary_.reset(); }
+
+bool CalFileOperations::OpenOutput(const std::string& path) {
+    output_ = std::make_unique<ReplacingFile>(path);
+    outputFailed_ = false;
+    path_ = path;
+    if (OpenChosenFile(*output_, context_.prompt)) return true;
+    output_.reset();
+    return false;
+}
+
+void CalFileOperations::Save() {
+    if (busy()) return;
+    const auto path =
+        ChooseSaveFile(context_.prompt, kSaveToTitle, kCalFileSaveFilter, kCalFileSaveExtension);
+    if (!path || !OpenOutput(*path)) return;
+    ReleaseTemporary();
+    if (!CreateTemporary(kOutOfMemory) ||
+        !StartWalk(CalFileMode::Save, context_.document.definitions.scalars)) {
+        output_.reset();
+    }
+}
+
+void CalFileOperations::Compare() {
+    if (busy()) return;
+    const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to compare");
+    if (!path) return;
+    ReleaseTemporary();
+    if (!CreateTemporary(kOutOfMemory)) return;
+    if (LoadCalFile(*temporary_, *path, context_.prompt) != 0) {
+        context_.prompt.error(kSelectedFileUnreadable);
+        ReleaseTemporary();
+        return;
+    }
+    mismatches_ = 0;
+    report_ = CompareHeading(*path);
+    if (!StartWalk(CalFileMode::Compare, temporary_->scalars)) ReleaseTemporary();
+}
+
+void CalFileOperations::ConvertControllerToText() {
+    if (busy()) return;
+    const auto path = ChooseSaveFile(context_.prompt, kSaveToTitle, kLogFilter, kTextExtension);
+    if (!path || !OpenOutput(*path)) return;
+    const Identification id = context_.document.GetIdentification();
+    std::string head = TodayLine() + ModelHeading(id.modelName, id.strategyText);
+    if (auto comments = AskComments(std::string::npos)) head += *comments;
+    outputFailed_ = !output_->write(head);
+    if (!StartWalk(CalFileMode::ControllerToText, context_.document.definitions.scalars)) {
+        output_.reset();
+    }
+}
+
+void CalFileOperations::ConvertFileToText() {
+    if (busy()) return;
+    const auto source =
+        ChooseCalFile(context_.prompt, "Select a Calibration file to Convert to Text");
+    if (!source) return;
+    std::unique_ptr<DefinitionSet> set;
+    try {
+        set = std::make_unique<DefinitionSet>();
+    } catch (const std::bad_alloc&) {
+        context_.prompt.plain("Fatal Error - Cannot continue");
+        return;
+    }
+    const auto target = ChooseSaveFile(context_.prompt, kSaveToTitle, "Text Files (*.txt)|*.txt||",
+                                       kTextExtension, WithoutExtension(*source));
+    if (!target) return;
+    ReplacingFile file(*target);
+    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (LoadCalFile(*set, *source, context_.prompt) != 0) {
+        context_.prompt.plain("Error - Could not read selected file.");
+        return;
+    }
+    std::string leading = ModelHeading(set->fileModelName, set->fileStrategy);
+    if (auto comments = AskComments(kFileCommentLimit)) leading += *comments;
+    leading += "Values converted from file : " + *source + "\r\n\r\n";
+    if (writeTextReport(*set, file.temporaryPath(), leading, context_.engineeringMode) != 0 ||
+        !file.commit()) {
+        context_.prompt.error(kReportError);
+        return;
+    }
+    context_.ui.OpenWithShell(*target);
+}
+
+void CalFileOperations::ConvertFileToStrategy() {
+    if (busy()) return;
+    const auto source = ChooseCalFile(context_.prompt, "Choose a Calibration file to convert");
+    if (!source) return;
+    DefinitionSet from;
+    if (LoadCalFile(from, *source, context_.prompt) != 0) {
+        context_.prompt.plain("Error reading source file " + *source);
+        return;
+    }
+    DefinitionSet to;
+    const std::string& strategy = context_.document.definitions.filePath;
+    if (LoadCalFile(to, InStartDirectory(strategy, context_.startDirectory), context_.prompt) !=
+        0) {
+        context_.prompt.plain("Dupa Error reading target file " + strategy);
+        return;
+    }
+    for (const auto& scalar : from.scalars.entries()) {
+        if (ScalarDef* match = to.scalars.find(scalar->name)) {
+            match->fileRaw = scalar->fileRaw;
+        } else if (!context_.prompt.askYesNo("Could not find scalar " + scalar->name +
+                                                 " in existing Strategy file " + strategy +
+                                                 "\r\nDo you wish to continue, skipping this "
+                                                 "scalar?",
+                                             kApplicationCaption, PromptIcon::Error)) {
+            return;
+        }
+    }
+    const auto target =
+        ChooseSaveFile(context_.prompt, kSaveToTitle, kCalFileSaveFilter, kCalFileSaveExtension);
+    if (!target) return;
+    ReplacingFile file(*target);
+    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!CommitCalFile(file, to, context_.document.definitions.header.strategyName)) {
+        context_.prompt.plain("There was an error writing to file " + *target);
+        return;
+    }
+    context_.prompt.plain("Operation was successful");
+}
+
+void CalFileOperations::ViewTextFile() {
+    const auto path = context_.prompt.chooseFile({FileChoiceMode::Open, "Choose a file to view",
+                                                  "Text Files(*.txt)|*.txt||", kTextExtension, ""});
+    if (path) context_.ui.OpenWithShell(*path);
+}
+
+std::optional<std::string> CalFileOperations::AskComments(size_t maxLength) {
+    const auto typed = context_.ui.ShowText(
+        {"Enter Comments for this file", "", "Save Comments", "No Comments", true});
+    if (!typed) return std::nullopt;
+    return CommentsBlock(*typed, maxLength);
+}
+
+bool CalFileOperations::StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table) {
+    if (table.count() == 0) return false;
+    // A view reading continuously would answer the walk's requests with its own replies.
+    context_.document.QuietTheLink();
+    mode_ = mode;
+    progress_ = ProgressState{kProcessing, "", 1, static_cast<int>(table.count()), 1};
+    context_.ui.ShowProgress(progress_);
+    if (mode == CalFileMode::Download) {
+        walk_.StartWrite(table, *this);
+    } else {
+        walk_.StartRead(table, *this);
+    }
+    return true;
+}
+
+void CalFileOperations::EndWalk() {
+    context_.ui.HideProgress();
+    mode_ = CalFileMode::Idle;
+}
+
+void CalFileOperations::Abort() {
+    if (!busy()) return;
+    walk_.Stop();
+    awaitingPassword_ = false;
+    output_.reset();
+    EndWalk();
+    ReleaseTemporary();
+}
+
+bool CalFileOperations::Handle(const PostedMessage& message) {
+    if (walk_.Handle(message)) return true;
+    if (!awaitingPassword_ ||
+        (message.message != kPasswordReadDone && message.message != kPasswordReadFailed)) {
+        return false;
+    }
+    OnPasswordRead(message.message == kPasswordReadDone && message.wParam == 1);
+    return true;
+}
+
+void CalFileOperations::OnWalkStep(const ScalarDef& scalar, size_t, size_t) {
+    progress_.line2 = scalar.name;
+    progress_.position = std::min(progress_.position + 1, progress_.maximum);
+    context_.ui.ShowProgress(progress_);
+}
+
+void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
+    switch (mode_) {
+        case CalFileMode::ControllerToText:
+            if (!output_->write(ValueLine(scalar, raw))) outputFailed_ = true;
+            break;
+        case CalFileMode::Save: {
+            ScalarDef copy = scalar;
+            copy.fileRaw = raw;
+            temporary_->scalars.insert(std::move(copy));
+            break;
+        }
+        case CalFileMode::Compare:
+            scalar.controllerRaw = raw;
+            if (raw != scalar.fileRaw) {
+                ++mismatches_;
+                report_ += CompareLine(scalar, scalar.fileRaw, raw);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
+    if (end.failed) {
+        EndWalk();
+        output_.reset();
+        ReleaseTemporary();
+        context_.prompt.plain(end.direction == WalkDirection::Read
+                                  ? "Cal Read Error. Operation Aborted"
+                                  : "Cal Write Error. Operation Aborted");
+        return;
+    }
+    switch (mode_) {
+        case CalFileMode::Save:
+            FinishSave();
+            break;
+        case CalFileMode::Compare:
+            FinishCompare();
+            break;
+        case CalFileMode::ControllerToText:
+            FinishControllerText();
+            break;
+        case CalFileMode::Download:
+            EndWalk();
+            if (end.notWritten.empty()) {
+                context_.prompt.plain("The calibration file was downloaded successfully.");
+            } else {
+                context_.prompt.warn(
+                    "The calibration file was downloaded except these scalars, which were not "
+                    "written because the controller takes only 1- and 2-byte values: " +
+                    JoinNames(end.notWritten));
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CalFileOperations::FinishSave() {
+    EndWalk();
+    if (context_.prompt.askYesNo("Do you wish to edit the new Cal File Comments?")) {
+        context_.ui.EditComments(*temporary_, path_);
+    }
+    const bool written =
+        CommitCalFile(*output_, *temporary_, context_.document.definitions.header.strategyName);
+    output_.reset();
+    ReleaseTemporary();
+    if (!written) {
+        context_.prompt.plain(kWriteToFileError);
+        return;
+    }
+    context_.prompt.inform(path_ + " Created Successfully");
+}
+
+void CalFileOperations::FinishCompare() {
+    EndWalk();
+    if (mismatches_ == 0) {
+        context_.prompt.plain("File Matches Controller");
+    } else if (context_.ui.ShowText({"Compare Differences", report_})) {
+        SaveCompareLog(report_);
+    }
+    ReleaseTemporary();
+}
+
+void CalFileOperations::SaveCompareLog(const std::string& report) {
+    const auto path = ChooseSaveFile(context_.prompt, "Select/Create File Name to log to.",
+                                     kLogFilter, kTextExtension);
+    if (!path) return;
+    ReplacingFile file(*path);
+    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!file.write(TodayLine() + report) || !file.commit()) {
+        context_.prompt.plain(kWriteToFileError);
+        return;
+    }
+    context_.ui.OpenWithShell(*path);
+}
+
+void CalFileOperations::FinishControllerText() {
+    EndWalk();
+    const bool written = !outputFailed_ && output_->commit();
+    output_.reset();
+    if (!written) {
+        context_.prompt.error(kReportError);
+        return;
+    }
+    context_.ui.OpenWithShell(path_);
+}
+
+void CalFileOperations::Download() {
+    if (busy()) return;
+    const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to download");
+    if (!path) return;
+    ReleaseTemporary();
+    if (!CreateTemporary(kOutOfMemory)) return;
+    path_ = *path;
+    if (LoadCalFile(*temporary_, *path, context_.prompt) != 0) {
+        context_.prompt.error(kSelectedFileUnreadable);
+        ReleaseTemporary();
+        return;
+    }
+    CDataServer& document = context_.document;
+    if (!document.IsDemo() &&
+        !ConfirmDownloadTarget(temporary_->header.modelKind, temporary_->header.strategyName,
+                               document.GetIdentification().modelName,
+                               document.definitions.header.strategyName, context_.prompt)) {
+        ReleaseTemporary();
+        return;
+    }
+    const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
+    if (filePassword == nullptr) {
+        StartDownloadWalk();
+        return;
+    }
+    // A strategy without a password scalar: the controller is asked at the address the
+    // download would write the file's password to, so that it is never changed unasked.
+    const ScalarDef* ownPassword = document.definitions.scalars.find("PASSWORD");
+    const auto address =
+        static_cast<uint16_t>((ownPassword ? ownPassword : filePassword)->eepromAddress);
+    document.QuietTheLink();
+    awaitingPassword_ = true;
+    if (document.RequestReadScalars({&address, 1}, receiver_, kPasswordReadDone,
+                                    kPasswordReadFailed) != 0) {
+        OnPasswordRead(false);
+    }
+}
+
+void CalFileOperations::OnPasswordRead(bool ok) {
+    awaitingPassword_ = false;
+    if (!ok) {
+        ReleaseTemporary();
+        context_.prompt.plain("Read PASSWORD Error. Operation Aborted");
+        return;
+    }
+    const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
+    const uint32_t controllerPassword =
+        RawFromWord(*filePassword, context_.document.RequestValues()[0]);
+    switch (ChoosePassword(filePassword->fileRaw, controllerPassword, context_.prompt)) {
+        case PasswordChoice::Abort:
+            ReleaseTemporary();
+            return;
+        case PasswordChoice::Skip:
+            temporary_->scalars.remove(filePassword);
+            break;
+        case PasswordChoice::Write:
+            break;
+    }
+    StartDownloadWalk();
+}
+
+void CalFileOperations::StartDownloadWalk() {
+    StartWalk(CalFileMode::Download, temporary_->scalars);
+}
+
+}  // namespace zvr

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "calfile/progress_display.h"
+#include "calfile/scalar_walk.h"
+#include "definitions/definition_set.h"
+
+namespace zvr {
+
+class CDataServer;
+class ReplacingFile;
+class UserPrompt;
+
+// What the calibration-file commands are doing.
+enum class CalFileMode : int {
+    Idle = 0,
+    ControllerToText = 1,  // "Convert ZEVAR Cal to text"
+    Save = 2,
+    Compare = 3,
+    Download = 4,
+};
+
+// The password read before a download.
+inline constexpr uint32_t kPasswordReadDone = 1130;
+inline constexpr uint32_t kPasswordReadFailed = 1131;
+
+// The text dialog: a title, a text field, two buttons.
+struct TextDialogRequest {
+    std::string title;
+    std::string text;
+    std::string okText = "Save to File";
+    std::string cancelText = "Close";
+    bool editable = false;
+};
+
+// The windows the commands need besides message boxes and file choices.
+class CalFileUi : public ProgressDisplay {
+public:
+    // The comment editor on set's comments, showing path; true after OK.
+    virtual bool EditComments(DefinitionSet& set, const std::string& path) = 0;
+    // The text after OK (what was typed, when editable); nothing after cancel.
+    virtual std::optional<std::string> ShowText(const TextDialogRequest& request) = 0;
+    // Shows a written text file in the desktop's viewer.
+    virtual void OpenWithShell(const std::string& path) = 0;
+};
+
+struct CalFileContext {
+    CDataServer& document;  // the connected controller's strategy and link
+    UserPrompt& prompt;
+    CalFileUi& ui;
+    bool engineeringMode = false;
+    std::string startDirectory;  // where a strategy named without a folder is found
+};
+
+// The calibration-file commands: save the controller's calibration to a file, download a file
+// into the controller, compare them, turn calibrations into text, and carry a file's values
+// over to the loaded strategy. The commands that talk to the controller run the scalar walk;
+// their host hands every message posted to its receiver to Handle().
+//
+// Every file is written beside its target and put in its place only when complete, so a
+// failed or aborted command leaves the file the user chose as it was. While a walk or the
+// password read is under way, further commands are ignored.
+class CalFileOperations : private ScalarWalkListener {
+public:
+    CalFileOperations(CalFileContext context, ReceiverHandle receiver);
+    ~CalFileOperations() override;
+
+    void Save();
+    void Download();
+    void Compare();
+    void ConvertControllerToText();
+    void ConvertFileToText();
+    void ConvertFileToStrategy();
+    void ViewTextFile();
+
+    // The progress display's Abort: the walk stops, nothing is written to a file, what was
+    // written to the controller stays written.
+    void Abort();
+    // A message posted to the host's receiver; true when it was the commands'.
+    bool Handle(const PostedMessage& message);
+
+    CalFileMode mode() const { return mode_; }
+    bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
+    // The document of the last command, kept after a download until the next command.
+    const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
+
+private:
+    bool CreateTemporary(const char* failureText);
+    void ReleaseTemporary();
+    // Opens the replacement of a chosen file; false (with the message shown) when it cannot be
+    // written.
+    bool OpenOutput(const std::string& path);
+    bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
+    void EndWalk();
+    void StartDownloadWalk();
+    void OnPasswordRead(bool ok);
+    void FinishSave();
+    void FinishCompare();
+    void FinishControllerText();
+    void SaveCompareLog(const std::string& report);
+    std::optional<std::string> AskComments(size_t maxLength);
+
+    void OnWalkStep(const ScalarDef& scalar, size_t position, size_t total) override;
+    void OnWalkValue(ScalarDef& scalar, uint32_t raw) override;
+    void OnWalkEnd(const WalkEnd& end) override;
+
+    CalFileContext context_;
+    ReceiverHandle receiver_;
+    CScalarWalk walk_;
+    CalFileMode mode_ = CalFileMode::Idle;
+    std::unique_ptr<DefinitionSet> temporary_;
+    std::unique_ptr<ReplacingFile> output_;
+    bool outputFailed_ = false;
+    std::string path_;
+    ProgressState progress_;
+    bool awaitingPassword_ = false;
+    int mismatches_ = 0;
+    std::string report_;
+};
+
+}  // namespace zvr

@@ -1,0 +1,97 @@
+#include "calfile/download_checks.h"
+
+#include "common/user_prompt.h"
+
+namespace zvr {
+
+namespace {
+
+struct ModelCheck {
+    ModelKind kind;
+    const char* modelName;
+    const char* question;
+};
+
+// The texts differ in their spacing before "Abort"; they are kept as the program has always
+// shown them.
+constexpr ModelCheck kModelChecks[] = {
+    {ModelKind::Zevar620, "ZEVAR 620",
+     "Error - This is a 620 series cal file. It does not match your controller. Abort "
+     "Download?"},
+    {ModelKind::Zevar740, "ZEVAR 740",
+     "Error - This is a 740 series cal file. It does not match your controller. Abort "
+     "Download?"},
+    {ModelKind::Lpn310, "LPN 310",
+     "Error - This is a 310 series cal file. It does not match your controller.  Abort "
+     "Download?"},
+    {ModelKind::Zevar880, "ZEVAR 880",
+     "Error - This is a 880 series cal file. It does not match your controller.  Abort "
+     "Download?"},
+    {ModelKind::Zevar210, "ZEVAR 210",
+     "Error - This is a 210 series cal file. It does not match your controller.  Abort "
+     "Download?"},
+    {ModelKind::Kms2, "KMS-2",
+     "Error - This is a KMS-2 series cal file. It does not match your controller.  Abort "
+     "Download?"},
+};
+
+constexpr const char* kUnknownFamily =
+    "Error - The cal file you selected has an unknown type, and may not match your "
+    "controller. Abort Download?";
+constexpr const char* kOtherStrategy =
+    "Error - This file was prepared for different controller strategy. Abort Download?";
+constexpr const char* kPasswordDiffers =
+    "The Password in the selected file does NOT match the password in the controller.\r\n"
+    "YES \t= Change Controller Password.\r\n"
+    "NO \t= Download all parameters EXCEPT the password.\r\n"
+    "CANCEL \t= Abort the operation.";
+
+const ModelCheck* CheckFor(ModelKind kind) {
+    for (const ModelCheck& check : kModelChecks) {
+        if (check.kind == kind) return &check;
+    }
+    return nullptr;
+}
+
+// Yes aborts.
+bool AbortAnswered(const char* question, UserPrompt& prompt) {
+    return prompt.askYesNo(question, kApplicationCaption, PromptIcon::Error);
+}
+
+}  // namespace
+
+std::string ExpectedModelName(ModelKind kind) {
+    const ModelCheck* check = CheckFor(kind);
+    return check ? check->modelName : "";
+}
+
+bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
+                           const std::string& controllerModel, const std::string& documentStrategy,
+                           UserPrompt& prompt) {
+    const ModelCheck* check = CheckFor(fileKind);
+    if (check == nullptr) {
+        if (AbortAnswered(kUnknownFamily, prompt)) return false;
+    } else if (controllerModel != check->modelName && AbortAnswered(check->question, prompt)) {
+        return false;
+    }
+    if (fileKind == ModelKind::Zevar740 && documentStrategy != fileStrategy) {
+        return !AbortAnswered(kOtherStrategy, prompt);
+    }
+    return true;
+}
+
+PasswordChoice ChoosePassword(uint32_t filePassword, uint32_t controllerPassword,
+                              UserPrompt& prompt) {
+    if (filePassword == controllerPassword) return PasswordChoice::Write;
+    switch (prompt.askYesNoCancel(kPasswordDiffers, kApplicationCaption, PromptIcon::Question,
+                                  PromptAnswer::Cancel)) {
+        case PromptAnswer::Yes:
+            return PasswordChoice::Write;
+        case PromptAnswer::No:
+            return PasswordChoice::Skip;
+        default:
+            return PasswordChoice::Abort;
+    }
+}
+
+}  // namespace zvr

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "definitions/model_kind.h"
+
+namespace zvr {
+
+class UserPrompt;
+
+// The model name identification gives a controller of this family ("ZEVAR 740" ...); empty
+// for an unknown family.
+std::string ExpectedModelName(ModelKind kind);
+
+// Before a cal file goes into a controller: does the file's family match the controller's
+// model, and (ZEVAR 740 files) its strategy that of the loaded strategy? Each mismatch asks
+// whether to abort; a file of unknown family always asks. True when the download goes on.
+bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
+                           const std::string& controllerModel, const std::string& documentStrategy,
+                           UserPrompt& prompt);
+
+// What to do with a file's password that differs from the controller's.
+enum class PasswordChoice { Write, Skip, Abort };
+
+// Asks when the passwords differ; Write when they are equal.
+PasswordChoice ChoosePassword(uint32_t filePassword, uint32_t controllerPassword,
+                              UserPrompt& prompt);
+
+}  // namespace zvr

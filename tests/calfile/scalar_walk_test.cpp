@@ -1,0 +1,211 @@
+// The whole-calibration walk and the transfer that calibration wizards use, against a
+// controller on a pseudo-terminal.
+#include "calfile/scalar_walk.h"
+
+#include "calfile/cal_transfer.h"
+#include "calfile/calfile_fixture.h"
+
+namespace zvr {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Scalar;
+
+// Records what a walk reports.
+struct Recorder : ScalarWalkListener {
+    std::vector<std::string> steps;
+    std::vector<std::pair<std::string, uint32_t>> values;
+    std::vector<WalkEnd> ends;
+
+    void OnWalkStep(const ScalarDef& scalar, size_t, size_t) override {
+        steps.push_back(scalar.name);
+    }
+    void OnWalkValue(ScalarDef& scalar, uint32_t raw) override {
+        values.emplace_back(scalar.name, raw);
+    }
+    void OnWalkEnd(const WalkEnd& end) override { ends.push_back(end); }
+};
+
+class ScalarWalkTest : public test::LinkFixture {
+protected:
+    void SetUp() override { Connect(); }
+
+    void Run(CScalarWalk& walk) {
+        Pump([&](const PostedMessage& m) { walk.Handle(m); }, [&] { return !walk.Running(); });
+    }
+
+    SortedTable<ScalarDef> table;
+    Recorder recorder;
+};
+
+TEST_F(ScalarWalkTest, ReadsEveryScalarInNameOrderTakingTheHighByteOfOneByteScalars) {
+    table.insert(Scalar("C_WORD", 2, 0x4010, 0));
+    table.insert(Scalar("A_BYTE", 1, 0x4010, 0));  // the same word: its high byte
+    table.insert(Scalar("B_LOW", 1, 0x4011, 0));   // the byte after it
+    controller.SetWord(0x4010, 0x12AB);
+    controller.SetByte(0x4012, 0x77);
+    CScalarWalk walk(*document, receiver);
+    ASSERT_EQ(walk.StartRead(table, recorder), 0);
+    Run(walk);
+    EXPECT_EQ(recorder.steps, (std::vector<std::string>{"A_BYTE", "B_LOW", "C_WORD"}));
+    using V = std::vector<std::pair<std::string, uint32_t>>;
+    EXPECT_EQ(recorder.values, (V{{"A_BYTE", 0x12}, {"B_LOW", 0xAB}, {"C_WORD", 0x12AB}}));
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    EXPECT_FALSE(recorder.ends[0].failed);
+    EXPECT_EQ(controller.Reads(), (std::vector<uint16_t>{0x4010, 0x4011, 0x4010}));
+}
+
+TEST_F(ScalarWalkTest, AFailedReadStopsTheWalkAtOnce) {
+    for (int i = 0; i < 10; ++i)
+        table.insert(Scalar("S" + std::to_string(i), 2, 0x4000 + 2 * i, 0));
+    controller.NakRead(3);
+    CScalarWalk walk(*document, receiver);
+    walk.StartRead(table, recorder);
+    Run(walk);
+    EXPECT_EQ(recorder.values.size(), 2u);
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    EXPECT_TRUE(recorder.ends[0].failed);
+    EXPECT_EQ(recorder.ends[0].failedScalar->name, "S2");
+    EXPECT_FALSE(receiver->wait(400ms));
+    EXPECT_EQ(controller.Reads().size(), 3u);
+}
+
+TEST_F(ScalarWalkTest, WritesEachScalarWithItsSizeAndNamesThoseOfFourBytes) {
+    table.insert(Scalar("A_BYTE", 1, 0x4020, 0x5A));
+    table.insert(Scalar("B_LONG", 4, 0x4022, 0x11223344));
+    table.insert(Scalar("C_WORD", 2, 0x4026, 0xBEEF));
+    controller.SetByte(0x4021, 0x99);
+    CScalarWalk walk(*document, receiver);
+    walk.StartWrite(table, recorder);
+    Run(walk);
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    EXPECT_FALSE(recorder.ends[0].failed);
+    EXPECT_EQ(recorder.ends[0].notWritten, (std::vector<std::string>{"B_LONG"}));
+    EXPECT_EQ(controller.Writes(), (std::vector<uint16_t>{0x4020, 0x4026}));
+    EXPECT_EQ(controller.Byte(0x4020), 0x5A);
+    EXPECT_EQ(controller.Byte(0x4021), 0x99);  // a one-byte write leaves its neighbour alone
+    EXPECT_EQ(controller.Word(0x4026), 0xBEEF);
+}
+
+TEST_F(ScalarWalkTest, ALateAnswerAfterAStopIsIgnored) {
+    table.insert(Scalar("A", 2, 0x4000, 0));
+    table.insert(Scalar("B", 2, 0x4002, 0));
+    CScalarWalk walk(*document, receiver);
+    walk.StartRead(table, recorder);
+    walk.Stop();
+    auto late = receiver->wait(3s);
+    ASSERT_TRUE(late);
+    EXPECT_FALSE(walk.Handle(*late));
+    EXPECT_TRUE(recorder.values.empty());
+    EXPECT_TRUE(recorder.ends.empty());
+    EXPECT_EQ(controller.Reads().size(), 1u);
+}
+
+TEST_F(ScalarWalkTest, AnEmptyTableStartsNothing) {
+    CScalarWalk walk(*document, receiver);
+    EXPECT_EQ(walk.StartRead(table, recorder), -1);
+    EXPECT_EQ(walk.StartWrite(table, recorder), -1);
+    EXPECT_FALSE(walk.Running());
+    EXPECT_TRUE(recorder.steps.empty());
+}
+
+// The transfer dialog's walk: posts its outcome to the caller, shows its own progress.
+class CalTransferTest : public test::LinkFixture {
+protected:
+    void SetUp() override { Connect(); }
+
+    void Run() {
+        // The walk's own answers arrive at the same receiver; a late one is no outcome.
+        auto record = [&](const PostedMessage& m) {
+            if (!transfer.Handle(m) && m.message >= 1101 && m.message <= 1103)
+                outcomes.push_back(m);
+        };
+        Pump(record, [&] { return !transfer.running(); });
+        while (auto m = receiver->wait(100ms))
+            record(*m);
+    }
+
+    TransferNotify notify() { return {receiver, 1101, 1102, 1103}; }
+
+    CalTransfer transfer{*document, receiver, prompt, ui};
+    std::vector<PostedMessage> outcomes;
+};
+
+TEST_F(CalTransferTest, ReadsIntoControllerValuesAndWritesFileValuesBack) {
+    transfer.definitions().scalars.insert(Scalar("GAIN", 1, 0x4030, 0));
+    transfer.definitions().scalars.insert(Scalar("SPEED", 2, 0x4032, 0));
+    controller.SetWord(0x4030, 0x0705);
+    controller.SetWord(0x4032, 1500);
+    ASSERT_EQ(transfer.readAll(notify()), 0);
+    EXPECT_EQ(ui.progress.front().line1,
+              "Reading Calibration Values from controller. Please wait.");
+    EXPECT_EQ(ui.progress.front().position, 0);
+    Run();
+    EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
+    EXPECT_FALSE(ui.visible);
+    auto& scalars = transfer.definitions().scalars;
+    EXPECT_EQ(scalars.find("GAIN")->controllerRaw, 0x07u);
+    EXPECT_EQ(scalars.find("SPEED")->controllerRaw, 1500u);
+
+    transfer.copyControllerToCal();
+    scalars.find("SPEED")->fileRaw = 1800;
+    outcomes.clear();
+    ASSERT_EQ(transfer.writeAll(notify()), 0);
+    Run();
+    EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
+    EXPECT_EQ(controller.Word(0x4032), 1800);
+    EXPECT_EQ(controller.Byte(0x4030), 0x07);
+    EXPECT_EQ(controller.Byte(0x4031), 0x05);
+}
+
+TEST_F(CalTransferTest, FailuresPostFailedAndOnlyTheReadShowsAMessage) {
+    transfer.definitions().scalars.insert(Scalar("A", 2, 0x4000, 1));
+    transfer.definitions().scalars.insert(Scalar("B", 2, 0x4002, 2));
+    controller.NakRead(2);
+    transfer.readAll(notify());
+    Run();
+    EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1102, 0, 0}}));
+    EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"Cal Read Error. Operation Aborted"}));
+
+    outcomes.clear();
+    controller.NakWrite(1);
+    transfer.writeAll(notify());
+    Run();
+    EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1102, 0, 0}}));
+    EXPECT_EQ(prompt.shown.size(), 1u);
+}
+
+TEST_F(CalTransferTest, AbortPostsAbortedOnceAndDoneNever) {
+    for (int i = 0; i < 5; ++i)
+        transfer.definitions().scalars.insert(
+            Scalar("S" + std::to_string(i), 2, 0x4000 + 2 * i, i));
+    transfer.writeAll(notify());
+    ASSERT_TRUE(controller.link().waitForRequests(3));  // identify, then the first write
+    transfer.abort();
+    transfer.abort();
+    Run();
+    EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1103, 0, 0}}));
+    EXPECT_EQ(controller.Writes().size(), 1u);
+}
+
+TEST_F(CalTransferTest, FourByteScalarsAreNamedBeforeDone) {
+    transfer.definitions().scalars.insert(Scalar("HOURS", 4, 0x4040, 7));
+    transfer.definitions().scalars.insert(Scalar("SPEED", 2, 0x4044, 9));
+    transfer.writeAll(notify());
+    Run();
+    EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
+    EXPECT_EQ(transfer.notWritten(), (std::vector<std::string>{"HOURS"}));
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_NE(prompt.shown[0].text.find("HOURS"), std::string::npos);
+    EXPECT_EQ(controller.Word(0x4044), 9);
+}
+
+TEST_F(CalTransferTest, AnEmptyTablePostsNothing) {
+    EXPECT_EQ(transfer.readAll(notify()), -1);
+    EXPECT_EQ(transfer.writeAll(notify()), -1);
+    EXPECT_FALSE(receiver->wait(200ms));
+    EXPECT_TRUE(ui.progress.empty());
+}
+
+}  // namespace
+}  // namespace zvr

@@ -1,0 +1,190 @@
+// The calibration-file commands in the program: the menu entries, the hidden host view with
+// its "ZVR PROGRESS" dialog, and save, compare and abort in demo mode.
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/app_services.h"
+#include "app/main_frame.h"
+#include "calfile/cal_file_view.h"
+#include "calfile/calfile_commands.h"
+#include "calfile/file_dialog_ex.h"
+#include "calfile/text_dialog.h"
+#include "connection/command_ids.h"
+#include "definitions/cal_file.h"
+#include "gui/gui_test_support.h"
+#include "settings/memory_settings_store.h"
+#include "support/scripted_prompt.h"
+
+namespace zvr {
+
+class CalFileViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    // The main window in demo mode on the ZEVAR 740 demo strategy, with the commands.
+    struct Fixture {
+        Fixture()
+            : frame(MainFrameContext{document,
+                                     settings,
+                                     prompt,
+                                     false,
+                                     [](const std::string& name) -> std::optional<std::string> {
+                                         return ZVR_STRATEGY_DIR "/" + name;
+                                     },
+                                     {}}),
+              services{document, settings, prompt, frame, false, "."} {
+            RegisterCalFileCommands(services);
+            frame.workflow().PortChosen("DEMO740");
+            view = frame.findChild<CCalFile*>();
+            view->setShellOpener([this](const std::string& path) { opened.push_back(path); });
+        }
+        ~Fixture() { document.Close(); }
+
+        bool finished() { return !view->operations().busy(); }
+
+        CDataServer document;
+        MemorySettingsStore store;
+        CRegistrySettings settings{store};
+        test::ScriptedPrompt prompt;
+        CMainFrame frame;
+        AppServices services;
+        CCalFile* view = nullptr;
+        std::vector<std::string> opened;
+    };
+
+    test::GuiTestDirectory directory_;
+
+private slots:
+    void commandsAreEnabledOnceAControllerIsThere() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        QVERIFY(f.view != nullptr);
+        QVERIFY(!f.view->isVisible());
+        for (int command : {kCmdSaveCal, kCmdDownloadCal, kCmdCompareCal,
+                            kCmdConvertControllerToText, kCmdConvertFileToText,
+                            kCmdConvertFileToStrategy, kCmdViewTextFile, kCmdViewComments}) {
+            QVERIFY2(f.frame.menus().action(command)->isEnabled(),
+                     QByteArray::number(command).constData());
+        }
+    }
+
+    void saveShowsProgressAndWritesTheFile() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        f.prompt.files = {"demo.ZVR"};
+        f.prompt.answers = {PromptAnswer::No};
+        f.frame.OnCommand(kCmdSaveCal);
+        CProgressDlg* progress = f.view->progressDialog();
+        QVERIFY(progress->isVisible());
+        QCOMPARE(progress->windowTitle(), QStringLiteral("ZVR PROGRESS"));
+        QCOMPARE(progress->line1(), QStringLiteral("Processing Calibration Values"));
+        QTRY_VERIFY(progress->bar()->value() > 2);
+        QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
+        QVERIFY(!progress->isVisible());
+        QCOMPARE(f.prompt.shown.back().text, std::string("demo.ZVR Created Successfully"));
+        DefinitionSet saved;
+        QCOMPARE(LoadCalFile(saved, "demo.ZVR", f.prompt), 0);
+        QCOMPARE(saved.scalars.count(), f.document.definitions.scalars.count());
+
+        // Demo mode answers with the strategy's values: the file matches.
+        f.prompt.shown.clear();
+        ChooseCalFile(QStringLiteral("demo.ZVR"));
+        f.frame.OnCommand(kCmdCompareCal);
+        QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
+        QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File Matches Controller"});
+    }
+
+    void abortStopsTheSaveAndKeepsTheOldFile() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        QFile old(QStringLiteral("old.ZVR"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        f.prompt.files = {"old.ZVR"};
+        f.frame.OnCommand(kCmdSaveCal);
+        QTRY_VERIFY(f.view->progressDialog()->bar()->value() > 2);
+        f.view->progressDialog()->abortButton()->click();
+        QTRY_VERIFY(f.finished());
+        QVERIFY(!f.view->progressDialog()->isVisible());
+        QTest::qWait(300);
+        QVERIFY(f.prompt.shown.empty());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+    }
+
+    void compareDifferencesAreShownInTheTextDialog() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        DefinitionSet other;
+        ScalarDef changed = *f.document.definitions.scalars.find("SET_SPEED_1");
+        changed.fileRaw += 7;
+        other.scalars.insert(changed);
+        QFile::remove(QStringLiteral("other.ZVR"));
+        QFile(QStringLiteral("other.ZVR")).open(QIODevice::WriteOnly);
+        QCOMPARE(WriteCalFile(other, "other.ZVR", "ZVX41R03"), 0);
+
+        QString shownTitle;
+        QString shownText;
+        QTimer::singleShot(0, [&] { CloseTextDialog(shownTitle, shownText); });
+        ChooseCalFile(QStringLiteral("other.ZVR"));
+        f.frame.OnCommand(kCmdCompareCal);
+        QTRY_VERIFY_WITH_TIMEOUT(!shownTitle.isEmpty() && f.finished(), 10000);
+        QCOMPARE(shownTitle, QStringLiteral("Compare Differences"));
+        QVERIFY(shownText.contains(QStringLiteral("SET_SPEED_1")));
+        QVERIFY(shownText.startsWith(QStringLiteral("Controller <> /")));
+        QVERIFY(shownText.contains(QStringLiteral("/other.ZVR Mismatch List.\n")));
+    }
+
+private:
+    template <typename Dialog>
+    static Dialog* Open() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<Dialog*>(window); dialog && dialog->isVisible()) {
+                return dialog;
+            }
+        }
+        return nullptr;
+    }
+
+    // Picks the file in the cal-file dialog once it is open, as a user would.
+    static void ChooseCalFile(const QString& file) {
+        auto* dialog = Open<CFileDialogEx>();
+        if (dialog == nullptr) {
+            QTimer::singleShot(50, [file] { ChooseCalFile(file); });
+            return;
+        }
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Choose a Calibration file to compare"));
+        const QString path = QDir::current().absoluteFilePath(file);
+        // Typed into the name field, as a user would.
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+        QCOMPARE(dialog->selectedPath(), path);
+        dialog->ShowFile(path);
+        QVERIFY(dialog->okButton()->isEnabled());
+        dialog->okButton()->click();
+    }
+
+    // Waits for the text dialog, pictures it, and closes it with "Close".
+    static void CloseTextDialog(QString& title, QString& text) {
+        auto* dialog = Open<CTextDlg>();
+        if (dialog == nullptr) {
+            QTimer::singleShot(50, [&] { CloseTextDialog(title, text); });
+            return;
+        }
+        title = dialog->windowTitle();
+        text = dialog->text();
+        QVERIFY(dialog->field()->isReadOnly());
+        QCOMPARE(dialog->okButton()->text(), QStringLiteral("Save to File"));
+        QCOMPARE(dialog->cancelButton()->text(), QStringLiteral("Close"));
+        dialog->cancelButton()->click();
+    }
+};
+
+}  // namespace zvr
+
+QTEST_MAIN(zvr::CalFileViewTest)
+#include "cal_file_view_test.moc"

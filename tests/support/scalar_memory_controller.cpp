@@ -1,0 +1,135 @@
+#include "support/scalar_memory_controller.h"
+
+#include "comm/controller_message.h"
+
+namespace zvr::test {
+
+namespace {
+
+uint16_t AddressAt(const Bytes& request, size_t at) {
+    return static_cast<uint16_t>(request[at] << 8 | request[at + 1]);
+}
+
+}  // namespace
+
+ScalarMemoryController::ScalarMemoryController(std::chrono::microseconds perByte)
+    : controller_([this](const Bytes& request) { return Answer(request); }, perByte) {}
+
+void ScalarMemoryController::Fill(const DefinitionSet& set) {
+    for (const auto& scalar : set.scalars.entries()) {
+        const auto address = static_cast<uint16_t>(scalar->eepromAddress);
+        if (scalar->scaling.size == 1) {
+            SetByte(address, static_cast<uint8_t>(scalar->fileRaw));
+        } else {
+            SetWord(address, static_cast<uint16_t>(scalar->fileRaw));
+        }
+    }
+}
+
+void ScalarMemoryController::SetByte(uint16_t address, uint8_t value) {
+    std::lock_guard lock(mutex_);
+    memory_[address] = value;
+}
+
+void ScalarMemoryController::SetWord(uint16_t address, uint16_t value) {
+    std::lock_guard lock(mutex_);
+    memory_[address] = static_cast<uint8_t>(value >> 8);
+    memory_[static_cast<uint16_t>(address + 1)] = static_cast<uint8_t>(value);
+}
+
+uint8_t ScalarMemoryController::Byte(uint16_t address) {
+    std::lock_guard lock(mutex_);
+    return memory_[address];
+}
+
+uint16_t ScalarMemoryController::Word(uint16_t address) {
+    std::lock_guard lock(mutex_);
+    return static_cast<uint16_t>(memory_[address] << 8 |
+                                 memory_[static_cast<uint16_t>(address + 1)]);
+}
+
+uint32_t ScalarMemoryController::Value(const ScalarDef& scalar) {
+    const auto address = static_cast<uint16_t>(scalar.eepromAddress);
+    return scalar.scaling.size == 1 ? Byte(address) : Word(address);
+}
+
+void ScalarMemoryController::SetStrategyFile(const std::string& eightCharacters) {
+    std::lock_guard lock(mutex_);
+    strategyFile_ = eightCharacters;
+}
+
+void ScalarMemoryController::NakRead(size_t n) {
+    std::lock_guard lock(mutex_);
+    nakRead_ = n;
+}
+
+void ScalarMemoryController::NakWrite(size_t n) {
+    std::lock_guard lock(mutex_);
+    nakWrite_ = n;
+}
+
+void ScalarMemoryController::FallSilentAt(size_t n) {
+    std::lock_guard lock(mutex_);
+    silentAt_ = n == 0 ? 0 : requests_ + n;
+}
+
+std::vector<uint16_t> ScalarMemoryController::Reads() {
+    std::lock_guard lock(mutex_);
+    return reads_;
+}
+
+std::vector<uint16_t> ScalarMemoryController::Writes() {
+    std::lock_guard lock(mutex_);
+    return writes_;
+}
+
+Bytes ScalarMemoryController::ReadReply(const Bytes& request) {
+    Bytes words;
+    for (size_t at = 2; at + 2 < request.size(); at += 2) {
+        const uint16_t address = AddressAt(request, at);
+        words.push_back(memory_[address]);
+        words.push_back(memory_[static_cast<uint16_t>(address + 1)]);
+    }
+    return Reply(request[0], words);
+}
+
+std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
+    std::lock_guard lock(mutex_);
+    ++requests_;
+    if (silentAt_ != 0 && requests_ >= silentAt_) return {};
+    switch (request[0]) {
+        case kReadOnce:
+            reads_.push_back(AddressAt(request, 2));
+            if (reads_.size() == nakRead_) return {{kNak}};
+            return {ReadReply(request)};
+        case kContinuousRead:
+            return {ReadReply(request)};
+        case kWrite: {
+            const uint16_t address = AddressAt(request, 2);
+            writes_.push_back(address);
+            if (writes_.size() == nakWrite_) return {{kNak}};
+            const size_t valueBytes = request.size() - 5;  // type, length, address, checksum
+            for (size_t i = 0; i < valueBytes; ++i)
+                memory_[static_cast<uint16_t>(address + i)] = request[4 + i];
+            return {request};
+        }
+        case kCommit:
+            return {Reply(kCommit, {1})};
+        case kIdentify: {
+            // Layout '1': six characters of the file name, its number, 0, access open.
+            Bytes reply(kIdentifyReplyLength, 0);
+            reply[0] = kIdentify;
+            reply[1] = 10;
+            for (size_t i = 0; i < 6; ++i)
+                reply[2 + i] = static_cast<uint8_t>(strategyFile_.at(i));
+            reply[8] = static_cast<uint8_t>(std::stoi(strategyFile_.substr(6, 2)));
+            reply[10] = 0x01;
+            reply[11] = Checksum(std::span<const uint8_t>(reply).first(11));
+            return {reply};
+        }
+        default:
+            return {};
+    }
+}
+
+}  // namespace zvr::test

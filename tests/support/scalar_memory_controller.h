@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "definitions/definition_set.h"
+#include "support/pty_peer.h"
+
+namespace zvr::test {
+
+// A controller on a pty with a byte-addressed EEPROM: a read returns the word made of the
+// byte at the address (high) and the next one; a write stores one or two bytes and is echoed,
+// the commit answers status 1. Faults can be scripted: a NAK for the n-th read or write, or
+// silence from the n-th request on (a line fault).
+class ScalarMemoryController {
+public:
+    explicit ScalarMemoryController(
+        std::chrono::microseconds perByte = std::chrono::microseconds(0));
+
+    const std::string& path() const { return controller_.path(); }
+    ScriptedController& link() { return controller_; }
+
+    // The memory a controller holding this calibration has: every scalar's file value.
+    void Fill(const DefinitionSet& set);
+    void SetByte(uint16_t address, uint8_t value);
+    void SetWord(uint16_t address, uint16_t value);
+    uint8_t Byte(uint16_t address);
+    uint16_t Word(uint16_t address);
+    // The value a scalar of this set holds in the memory (the high byte for size 1).
+    uint32_t Value(const ScalarDef& scalar);
+
+    // Identification names this strategy file ("ZVX41R03" gives a ZEVAR 740).
+    void SetStrategyFile(const std::string& eightCharacters);
+    void NakRead(size_t n);       // counted from 1 over read-once requests; 0 none
+    void NakWrite(size_t n);      // counted from 1 over write requests
+    void FallSilentAt(size_t n);  // the n-th request from now on gets no answer
+
+    // Addresses of the read-once and write requests so far, in order.
+    std::vector<uint16_t> Reads();
+    std::vector<uint16_t> Writes();
+
+private:
+    std::vector<Bytes> Answer(const Bytes& request);
+    Bytes ReadReply(const Bytes& request);
+
+    std::mutex mutex_;
+    std::map<uint16_t, uint8_t> memory_;
+    std::string strategyFile_ = "ZVX41R03";
+    size_t nakRead_ = 0;
+    size_t nakWrite_ = 0;
+    size_t silentAt_ = 0;
+    size_t requests_ = 0;
+    std::vector<uint16_t> reads_;
+    std::vector<uint16_t> writes_;
+    ScriptedController controller_;  // last: its thread answers from the members above
+};
+
+}  // namespace zvr::test
