@@ -91,7 +91,10 @@ QString QtFileFilter(const std::string& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i].trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // A description that names its patterns already ("Cal Files(*.000;*.ZVR)") names
+        // them once, in the form Qt reads.
+        const QString description = parts[i].section(QLatin1Char('('), 0, 0).trimmed();
+        filters << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
 }

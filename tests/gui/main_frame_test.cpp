@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/main_frame.h"
+#include "app/qt_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
 #include "gui/gui_test_support.h"
@@ -61,6 +62,15 @@ private slots:
         WriteStrategy("DEMO310.000", "RRQ310");
         WriteStrategy("DEMO880.000", "ZVX5ABCD");
         WriteStrategy("DEMOKMS2.000", "ABC");  // a strategy no wizard knows
+    }
+
+    void fileFiltersReadAsQtFilters() {
+        QCOMPARE(QtFileFilter("Cal Files(*.000;*.ZVR)|*.000;*.ZVR||"),
+                 QStringLiteral("Cal Files (*.000 *.ZVR)"));
+        QCOMPARE(QtFileFilter("ZVR View Setup Files (*.zvf)|*.zvf||"),
+                 QStringLiteral("ZVR View Setup Files (*.zvf)"));
+        QCOMPARE(QtFileFilter("Text Files (*.txt)|*.txt|All (*.*)|*.*||"),
+                 QStringLiteral("Text Files (*.txt);;All (*.*)"));
     }
 
     void panesShowTheMode() {
