@@ -1,11 +1,13 @@
 // zvr-cli identify, get, set and monitor against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "command.h"
 #include "commands.h"
+#include "definitions/cal_file.h"
 #include "sim/sim_fixtures.h"
 #include "support/scripted_prompt.h"
 #include "views/password.h"
@@ -139,6 +141,34 @@ TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
               "{\"current\": [{\"source\": \"\", \"description\": \"No current faults.\"}], "
               "\"history\": [{\"source\": \"\", \"description\": \"No Historical Faults\"}]}\n");
     EXPECT_EQ(run(RunFaults, {"--clear", "everything"}), kExitUsage);
+}
+
+TEST_F(ControllerCommandsTest, SaveThenCompareThenAChangedScalar) {
+    startOn(sim::test::Write620());
+    ASSERT_EQ(run(RunSave, {"unit.ZVR", "--comment", "engine 3", "--comment", "after overhaul"}),
+              kExitOk)
+        << err_.str();
+    DefinitionSet saved;
+    ASSERT_EQ(LoadCalFile(saved, "unit.ZVR", prompt_), 0);
+    ASSERT_EQ(saved.comments.count(), 2u);
+    EXPECT_EQ(saved.comments.entries()[1]->text, "after overhaul");
+    EXPECT_EQ(saved.scalars.find("SET_SPEED_1")->fileRaw, 1500u);
+
+    EXPECT_EQ(run(RunCompare, {"unit.ZVR"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "File Matches Controller\n");
+
+    ASSERT_EQ(run(RunSet, {"SET_SPEED_1", "1650"}), kExitOk);
+    EXPECT_EQ(run(RunCompare, {"unit.ZVR"}), kExitNo) << err_.str();
+    EXPECT_NE(out_.str().find("SET_SPEED_1"), std::string::npos) << out_.str();
+}
+
+TEST_F(ControllerCommandsTest, SaveAndCompareRefuseFilesTheyCannotUse) {
+    startOn(sim::test::Write620());
+    EXPECT_EQ(run(RunSave, {"no/such/folder/unit.ZVR"}), kExitUsage);
+    EXPECT_FALSE(std::filesystem::exists("no/such/folder/unit.ZVR"));
+    std::ofstream("junk.ZVR") << "not a cal file";
+    EXPECT_EQ(run(RunCompare, {"junk.ZVR"}), kExitUsage);
+    EXPECT_EQ(run(RunCompare, {}), kExitUsage);
 }
 
 TEST_F(ControllerCommandsTest, PortsThatFail) {

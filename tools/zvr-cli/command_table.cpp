@@ -63,6 +63,18 @@ constexpr Command kCommands[] = {
      "header row. Stops after --duration seconds or at Ctrl-C; the controller is always\n"
      "told to stop.\n",
      RunMonitor},
+    {"save", "save the controller's calibration to a file",
+     "usage: zvr-cli save OUT.ZVR --port NAME [--comment TEXT]... [--strategy-dir DIR]\n"
+     "\n"
+     "Reads every scalar of the controller and writes them to OUT.ZVR with the comments\n"
+     "given. The file is replaced only when the whole calibration was read.\n",
+     RunSave},
+    {"compare", "compare the controller's calibration with a file",
+     "usage: zvr-cli compare FILE --port NAME [--strategy-dir DIR]\n"
+     "\n"
+     "Reads the controller's value of every scalar of FILE and prints the differences.\n"
+     "Exit 0 when the file matches the controller, 1 when they differ.\n",
+     RunCompare},
     {"faults", "read and clear the controller's faults",
      "usage: zvr-cli faults --port NAME [--history] [--clear current|history] [--json]\n"
      "\n"
