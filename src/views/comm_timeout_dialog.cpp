@@ -60,4 +60,11 @@ void CCommTimeoutDlg::post(QObject* context, const std::function<void()>& action
                               Qt::QueuedConnection);
 }
 
+void CommTimeoutWindow::Open(QWidget* owner, std::function<void()> retry,
+                             std::function<void()> cancel) {
+    Close();
+    dialog_ = new CCommTimeoutDlg(std::move(retry), std::move(cancel), owner);
+    dialog_->show();
+}
+
 }  // namespace zvr

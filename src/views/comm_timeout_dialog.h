@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
 #include <cstdint>
@@ -34,6 +35,17 @@ private:
     QProgressBar* progress_;
     QTimer timer_;
     int countdown_ = kCountdown;
+};
+
+// The one time-out window a view shows: opening a new one destroys the one before.
+class CommTimeoutWindow {
+public:
+    void Open(QWidget* owner, std::function<void()> retry, std::function<void()> cancel);
+    void Close() { delete dialog_.data(); }
+    CCommTimeoutDlg* dialog() const { return dialog_; }
+
+private:
+    QPointer<CCommTimeoutDlg> dialog_;
 };
 
 }  // namespace zvr

@@ -75,7 +75,7 @@ CDiagnosticView::CDiagnosticView(CDataServer& document, UserPrompt& prompt, QWid
 }
 
 CDiagnosticView::~CDiagnosticView() {
-    CloseTimeoutDialog();
+    timeout_.Close();
     if (running_) Stop();
 }
 
@@ -137,7 +137,7 @@ void CDiagnosticView::OnStartPause() {
         if (!commandOutstanding_) button(kStartButton)->setEnabled(true);
         return;
     }
-    CloseTimeoutDialog();
+    timeout_.Close();
     button(kStartButton)->setEnabled(false);
     button(kStartButton)->setText(QStringLiteral("Pause"));
     document_.QuietTheLink();
@@ -162,11 +162,11 @@ void CDiagnosticView::OnMessage(const PostedMessage& message) {
             FlagsFailed();
             break;
         case kRetry:
-            CloseTimeoutDialog();
+            timeout_.Close();
             OnStartPause();
             break;
         case kRetryCancelled:
-            CloseTimeoutDialog();
+            timeout_.Close();
             break;
         case kHistoryArrived:
             HistoryArrived();
@@ -198,16 +198,14 @@ void CDiagnosticView::FlagsFailed() {
     if (!running_) return;
     OnStartPause();
     button(kStartButton)->setEnabled(true);
-    CloseTimeoutDialog();
-    timeout_ = new CCommTimeoutDlg(
+    timeout_.Open(
+        this,
         [this] {
             OnMessage({kRetry, 0, 0});
         },
         [this] {
             OnMessage({kRetryCancelled, 0, 0});
-        },
-        this);
-    timeout_->show();
+        });
 }
 
 void CDiagnosticView::UpdateHistory() {
@@ -280,10 +278,6 @@ void CDiagnosticView::SetCommandButtons(bool enabled) {
         b->setEnabled(enabled);
 }
 
-void CDiagnosticView::CloseTimeoutDialog() {
-    if (timeout_) delete timeout_.data();
-}
-
 void CDiagnosticView::OnUpdate(int hint) {
     if (hint != kHintStopReading) return;
     if (running_) OnStartPause();
@@ -297,7 +291,7 @@ void CDiagnosticView::OnUpdate(int hint) {
 }
 
 void CDiagnosticView::ReleaseDefinitions() {
-    CloseTimeoutDialog();
+    timeout_.Close();
     if (running_) Stop();
     faults_.reset();
     history_.clear();

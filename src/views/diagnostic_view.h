@@ -51,7 +51,7 @@ public:
     QTreeWidget* currentList() const { return current_; }
     QTreeWidget* historyList() const { return historyList_; }
     QGroupBox* historyFrame() const { return historyFrame_; }
-    CCommTimeoutDlg* timeoutDialog() const { return timeout_; }
+    CCommTimeoutDlg* timeoutDialog() const { return timeout_.dialog(); }
 
 protected:
     void OnUpdate(int hint) override;
@@ -68,7 +68,6 @@ private:
     void WriteNextZero();
     void CommandDone();
     void SetCommandButtons(bool enabled);
-    void CloseTimeoutDialog();
 
     UserPrompt& prompt_;
     QTreeWidget* current_;
@@ -76,7 +75,7 @@ private:
     QGroupBox* currentFrame_;
     QGroupBox* historyFrame_;
     std::array<QPushButton*, 4> buttons_{};
-    QPointer<CCommTimeoutDlg> timeout_;
+    CommTimeoutWindow timeout_;
 
     std::optional<CurrentFaults> faults_;
     std::vector<const ScalarDef*> history_;

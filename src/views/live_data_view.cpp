@@ -40,7 +40,7 @@ CLiveDataView::CLiveDataView(CDataServer& document, UserPrompt& prompt,
 }
 
 CLiveDataView::~CLiveDataView() {
-    CloseTimeoutDialog();
+    timeout_.Close();
     if (running_) Stop();
 }
 
@@ -87,7 +87,7 @@ void CLiveDataView::OnStartStop() {
         }
         return;
     }
-    CloseTimeoutDialog();
+    timeout_.Close();
     document_.QuietTheLink();
     start_->setEnabled(false);
     start_->setText(QStringLiteral("Stop"));
@@ -111,11 +111,11 @@ void CLiveDataView::OnMessage(const PostedMessage& message) {
             ReadFailed();
             break;
         case kRetry:
-            CloseTimeoutDialog();
+            timeout_.Close();
             OnStartStop();
             break;
         case kRetryCancelled:
-            CloseTimeoutDialog();
+            timeout_.Close();
             break;
         default:
             break;
@@ -140,20 +140,14 @@ void CLiveDataView::ReadFailed() {
     if (!running_) return;
     OnStartStop();
     start_->setEnabled(true);
-    CloseTimeoutDialog();
-    timeout_ = new CCommTimeoutDlg(
+    timeout_.Open(
+        this,
         [this] {
             OnMessage({kRetry, 0, 0});
         },
         [this] {
             OnMessage({kRetryCancelled, 0, 0});
-        },
-        this);
-    timeout_->show();
-}
-
-void CLiveDataView::CloseTimeoutDialog() {
-    if (timeout_) delete timeout_.data();
+        });
 }
 
 void CLiveDataView::OnUpdate(int hint) {
@@ -168,7 +162,7 @@ void CLiveDataView::OnUpdate(int hint) {
 }
 
 void CLiveDataView::ReleaseDefinitions() {
-    CloseTimeoutDialog();
+    timeout_.Close();
     if (running_) Stop();
     rows_.clear();
     addresses_.clear();

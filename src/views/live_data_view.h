@@ -37,7 +37,7 @@ public:
     QPushButton* startButton() const { return start_; }
     QPushButton* configureButton() const { return configure_; }
     QTreeWidget* list() const { return list_; }
-    CCommTimeoutDlg* timeoutDialog() const { return timeout_; }
+    CCommTimeoutDlg* timeoutDialog() const { return timeout_.dialog(); }
 
 signals:
     // A set of values has been shown.
@@ -53,14 +53,13 @@ private:
     void BuildRows();
     void ValuesArrived();
     void ReadFailed();
-    void CloseTimeoutDialog();
     void Stop();
 
     UserPrompt& prompt_;
     QPushButton* start_;
     QPushButton* configure_;
     QTreeWidget* list_;
-    QPointer<CCommTimeoutDlg> timeout_;
+    CommTimeoutWindow timeout_;
     std::vector<LiveRow> rows_;
     std::vector<uint16_t> addresses_;
     bool running_ = false;

@@ -209,7 +209,7 @@ void CStripChartView::Stop() {
 }
 
 void CStripChartView::Start() {
-    CloseTimeoutDialog();
+    timeout_.Close();
     document_->QuietTheLink();
     start_->setText(QStringLiteral("&Stop"));
     if (document_->IsDemo()) {
@@ -317,17 +317,14 @@ void CStripChartView::OnValues() {
 void CStripChartView::OnValuesFailed() {
     if (running_) Stop();
     start_->setEnabled(true);
-    CloseTimeoutDialog();
-    timeoutDlg_ = new CCommTimeoutDlg(
+    timeout_.Open(
+        this,
         [this] {
-            CloseTimeoutDialog();
+            timeout_.Close();
             Start();
         },
-        [this] { CloseTimeoutDialog(); }, this);
-    timeoutDlg_->show();
+        [this] { timeout_.Close(); });
 }
-
-void CStripChartView::CloseTimeoutDialog() { delete timeoutDlg_.data(); }
 
 void CStripChartView::OnGains() {
     const auto words = document_->RequestValues();
@@ -554,7 +551,7 @@ void CStripChartView::OnDocumentUpdate(int hint) {
 
 void CStripChartView::Detach() {
     if (document_ == nullptr) return;
-    CloseTimeoutDialog();
+    timeout_.Close();
     if (running_) Stop();
     sampleTimer_.stop();
     document_->RemoveView(this);

@@ -60,7 +60,7 @@ public:
     QLabel* plotLabel(int plot) const { return plotLabels_[plot - 1]; }
     QLineEdit* indicator(int plot) const { return indicators_[plot - 1]; }
     const SampleBuffer& samples(int plot) const { return buffers_[plot - 1]; }
-    CCommTimeoutDlg* timeoutDialog() const { return timeoutDlg_; }
+    CCommTimeoutDlg* timeoutDialog() const { return timeout_.dialog(); }
     const QTimer& sampleTimer() const { return sampleTimer_; }
 
 protected:
@@ -90,7 +90,6 @@ private:
     void OnValuesFailed();
     void OnGains();
     void OnGainWritten();
-    void CloseTimeoutDialog();
     bool HandleKey(QKeyEvent* key);
     void SelectGain(int gain);
     void DeselectGain();
@@ -134,7 +133,7 @@ private:
     std::array<QLabel*, 2> plotLabels_{};
     std::array<QLineEdit*, 2> indicators_{};
     QTimer sampleTimer_;
-    QPointer<CCommTimeoutDlg> timeoutDlg_;
+    CommTimeoutWindow timeout_;
 };
 
 }  // namespace zvr
