@@ -1,9 +1,11 @@
 #include "setupdoc/setup_file.h"
 
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include "support/file_size_limit.h"
 
 #include <filesystem>
 #include <fstream>
@@ -34,25 +36,7 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return names;
 }
 
-// Lets no file grow beyond a few bytes, as a full disk would, while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    sighandler_t previousHandler_;
-};
+using test::FileSizeLimit;
 
 // Both setup files save through the same steps; each kind with something to save.
 struct SetupKind {

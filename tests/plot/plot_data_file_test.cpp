@@ -1,8 +1,10 @@
 #include "plot/plot_data_file.h"
 
 #include <gtest/gtest.h>
+
 #include <locale.h>
 #include <sys/resource.h>
+#include "support/file_size_limit.h"
 
 #include <csignal>
 
@@ -112,25 +114,7 @@ TEST_F(PlotDataFileTest, WritesTheFileOrLeavesTheOldOne) {
     EXPECT_EQ(prompt.shown.back().icon, PromptIcon::Error);
 }
 
-// Lets no file grow beyond a few bytes, as a full disk would, while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    sighandler_t previousHandler_;
-};
+using test::FileSizeLimit;
 
 TEST_F(PlotDataFileTest, AFullDiskKeepsTheOldFile) {
     test::WriteBytes("plot.txt", "earlier plot");
