@@ -32,6 +32,7 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     CreateToolBar();
     AddBuiltInCommands();
     connect(menus_, &MainMenus::commandTriggered, this, &CMainFrame::OnCommand);
+    connect(workArea_, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
     ShowNoControllerMenu();
 }
 
@@ -88,8 +89,14 @@ void CMainFrame::AddBuiltInCommands() {
     handlers_[kCmdExit] = [this] { close(); };
 }
 
-void CMainFrame::SetCommandHandler(int command, std::function<void()> handler) {
+void CMainFrame::SetCommandHandler(int command, std::function<void()> handler,
+                                   std::function<bool()> enabledWhen) {
     handlers_[command] = std::move(handler);
+    if (enabledWhen) {
+        conditions_[command] = std::move(enabledWhen);
+    } else {
+        conditions_.erase(command);
+    }
     UpdateCommandStates();
 }
 
@@ -103,6 +110,8 @@ void CMainFrame::UpdateCommandStates() {
         WizardModelFor(context_.document.definitions.header.strategyName);
     for (auto& [command, action] : menus_->actions()) {
         bool enabled = handlers_.count(command) != 0;
+        if (auto condition = conditions_.find(command); condition != conditions_.end())
+            enabled = enabled && condition->second();
         if (command == kCmdCalibrationWizard) enabled = model && wizards_.count(model->kind);
         action->setEnabled(enabled);
     }
@@ -132,6 +141,11 @@ QMdiSubWindow* CMainFrame::AddChildFrame(QWidget* view) {
     frame->setWindowFlags(frame->windowFlags() & ~Qt::WindowMaximizeButtonHint);
     frame->show();
     return frame;
+}
+
+QWidget* CMainFrame::CurrentView() const {
+    QMdiSubWindow* frame = workArea_->currentSubWindow();
+    return frame != nullptr ? frame->widget() : nullptr;
 }
 
 QString CMainFrame::paneText(int pane) const { return panes_[pane]->text(); }

@@ -50,6 +50,8 @@ public:
     // Shows a view in a child frame of the work area: no maximise box, the view sets its
     // caption. The frame is deleted when it closes.
     QMdiSubWindow* AddChildFrame(QWidget* view);
+    // The view of the current child frame, if any.
+    QWidget* CurrentView() const;
 
     // Puts the window where it was last closed, when that place is acceptable.
     void ApplyStoredPosition();
@@ -57,8 +59,11 @@ public:
     // A command from a menu, the toolbar or PostCommand. Commands without a handler are
     // disabled and do nothing.
     void OnCommand(int command);
-    // Commands of the views and operations, as they land.
-    void SetCommandHandler(int command, std::function<void()> handler);
+    // Commands of the views and operations, as they land. A command with a condition is
+    // enabled only while the condition holds; it is asked again whenever another view
+    // becomes the current one.
+    void SetCommandHandler(int command, std::function<void()> handler,
+                           std::function<bool()> enabledWhen = {});
     // Whether a command has a handler (a view offers a command only when it does).
     bool HasCommand(int command) const { return handlers_.count(command) != 0; }
     // The wizard a model's strategy runs.
@@ -93,6 +98,7 @@ private:
     QLabel* panes_[3];
     QPointer<CCommConfigDlg> portDialog_;
     std::map<int, std::function<void()>> handlers_;
+    std::map<int, std::function<bool()>> conditions_;
     std::map<ModelKind, std::function<void()>> wizards_;
     std::optional<int> requestedExit_;
     bool closed_ = false;

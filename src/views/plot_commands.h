@@ -4,7 +4,8 @@ namespace zvr {
 
 struct AppServices;
 
-// Parameter Plot: the main window's command that opens it.
+// Parameter Plot: the main window's command that opens it, and the print commands of the
+// current plot.
 void RegisterPlotCommands(AppServices& services);
 
 }  // namespace zvr

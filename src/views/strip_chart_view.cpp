@@ -176,6 +176,25 @@ PlotSettings CStripChartView::Settings() const {
             .xSampleRate = sampleRate_};
 }
 
+PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) const {
+    PrintedPlotSource source{.dotsPerInchX = dotsPerInchX,
+                             .dotsPerInchY = dotsPerInchY,
+                             .grid = grid_,
+                             .timeScale = timeScale_,
+                             .sampleRate = sampleRate_};
+    for (size_t p = 0; p < plots_.size(); ++p) {
+        const Plot& plot = plots_[p];
+        const VariableDef* variable = plot.variable;
+        source.plots[p] = {
+            .samples = &buffers_[p],
+            .minimum = Decimal(plot.minimum),
+            .maximum = Decimal(plot.maximum),
+            .decimals = variable ? DecimalsForBinaryPoint(variable->scaling.binaryPoint) : 1,
+            .label = PlotLabel(plot.name, variable)};
+    }
+    return LayOutPrintedPlot(source);
+}
+
 void CStripChartView::FindGains() {
     gains_ = zvr::FindGains(document_->definitions.scalars);
     for (int g = 0; g < 3; ++g) {

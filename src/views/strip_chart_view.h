@@ -16,6 +16,7 @@
 #include "comm/data_server.h"
 #include "plot/gain_tuning.h"
 #include "plot/plot_config.h"
+#include "plot/printed_plot.h"
 #include "plot/sample_buffer.h"
 #include "views/comm_timeout_dialog.h"
 
@@ -47,6 +48,8 @@ public:
     void StartStop();
     void Configure();
     void SaveToFile();
+    // The page the print commands draw from the sample buffers, at the printer's resolution.
+    PrintedPlot PrintedPage(int dotsPerInchX, int dotsPerInchY) const;
 
     bool running() const { return running_; }
     bool gainsValid() const { return gainsValid_; }
