@@ -75,6 +75,10 @@ private:
             QWidget* modal = QApplication::activeModalWidget();
             if (modal == nullptr) return;
             *className = QString::fromLatin1(modal->metaObject()->className());
+            if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+                modal->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") + QLatin1Char('/') +
+                                   *className + QStringLiteral(".png"));
+            }
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
         });
     }
