@@ -105,13 +105,18 @@ struct PlotWindow {
     }
     ~PlotWindow() { delete frame; }
 
-    // The GUI thread's share of one core over the given time.
-    double CpuShare(double seconds) const {
+    // Prints the GUI thread's share of one core over the given time.
+    void ReportCpuShare(const char* source, double seconds) const {
         const double cpuBefore = ThreadCpuSeconds();
         QElapsedTimer wall;
         wall.start();
         RunFor(static_cast<int>(seconds * 1000));
-        return 100.0 * (ThreadCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
+        const double share =
+            100.0 * (ThreadCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
+        std::printf(
+            "Parameter Plot, 640 x 480 frame, %s at 50 ms: GUI thread %.2f %% of one core "
+            "over %.0f s (%zu samples kept)\n",
+            source, share, seconds, view->samples(1).size());
     }
     void Key(Qt::Key key, const QString& text = {}) {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : view;
@@ -135,11 +140,7 @@ void DemoCpuShare(double seconds) {
     {
         PlotWindow window(document, document.definitions.variables.entries().front()->name, "");
         RunFor(500);
-        const double share = window.CpuShare(seconds);
-        std::printf(
-            "Parameter Plot, 640 x 480 frame, demo at 50 ms: GUI thread %.2f %% of one core "
-            "over %.0f s (%zu samples kept)\n",
-            share, seconds, window.view->samples(1).size());
+        window.ReportCpuShare("demo", seconds);
     }
     document.Close();
 }
@@ -221,11 +222,7 @@ void SimulatorPlotting(double seconds) {
     {
         PlotWindow window(document, "engine_rpm", "n_desired");
         RunFor(1000);
-        const double share = window.CpuShare(seconds);
-        std::printf(
-            "Parameter Plot, 640 x 480 frame, zvr-sim at 50 ms: GUI thread %.2f %% of one core "
-            "over %.0f s (%zu samples kept)\n",
-            share, seconds, window.view->samples(1).size());
+        window.ReportCpuShare("zvr-sim", seconds);
         if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) TuneProportionalGain(window, simulator);
     }
     document.Close();

@@ -7,15 +7,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "calfile/cal_file_view.h"
 #include "calfile/calfile_commands.h"
 #include "calfile/file_dialog_ex.h"
 #include "calfile/text_dialog.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
-#include "gui/gui_test_support.h"
+#include "gui/program_window.h"
 #include "settings/memory_settings_store.h"
 #include "support/scripted_prompt.h"
 
@@ -26,32 +24,16 @@ class CalFileViewTest : public QObject {
 
 private:
     // The main window in demo mode on the ZEVAR 740 demo strategy, with the commands.
-    struct Fixture {
-        Fixture()
-            : frame(MainFrameContext{document,
-                                     settings,
-                                     prompt,
-                                     false,
-                                     [](const std::string& name) -> std::optional<std::string> {
-                                         return ZVR_STRATEGY_DIR "/" + name;
-                                     },
-                                     {}}),
-              services{document, settings, prompt, frame, false, "."} {
+    struct Fixture : test::ProgramWindow {
+        Fixture() {
             RegisterCalFileCommands(services);
             frame.workflow().PortChosen("DEMO740");
             view = frame.findChild<CCalFile*>();
             view->setShellOpener([this](const std::string& path) { opened.push_back(path); });
         }
-        ~Fixture() { document.Close(); }
 
         bool finished() { return !view->operations().busy(); }
 
-        CDataServer document;
-        MemorySettingsStore store;
-        CRegistrySettings settings{store};
-        test::ScriptedPrompt prompt;
-        CMainFrame frame;
-        AppServices services;
         CCalFile* view = nullptr;
         std::vector<std::string> opened;
     };

@@ -6,10 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "connection/command_ids.h"
-#include "gui/view_test_support.h"
+#include "gui/program_window.h"
 #include "settings/memory_settings_store.h"
 #include "views/diagnostic_view.h"
 #include "views/help_browser.h"
@@ -24,24 +22,9 @@ class MonitoringCommandsTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Fixture {
-        Fixture()
-            : frame(MainFrameContext{document,
-                                     settings,
-                                     prompt,
-                                     false,
-                                     [](const std::string& name) -> std::optional<std::string> {
-                                         return test::StrategyPath(name.substr(0, name.find('.')));
-                                     },
-                                     {}}),
-              services{document, settings, prompt, frame, false, "."} {
-            RegisterMonitoringCommands(services);
-        }
-        ~Fixture() {
-            frame.workArea()->closeAllSubWindows();
-            QApplication::processEvents();
-            document.Close();
-        }
+    struct Fixture : test::ProgramWindow {
+        Fixture() { RegisterMonitoringCommands(services); }
+        ~Fixture() { Close(); }  // before the controller goes
         template <typename View>
         QList<View*> Views() {
             QList<View*> views;
@@ -52,12 +35,6 @@ private:
         }
 
         test::MemoryController controller;
-        CDataServer document;
-        MemorySettingsStore store;
-        CRegistrySettings settings{store};
-        test::ScriptedPrompt prompt;
-        CMainFrame frame;
-        AppServices services;
     };
 
     // Answers the modal password dialog once it is up.

@@ -13,11 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "connection/command_ids.h"
-#include "gui/view_test_support.h"
-#include "settings/memory_settings_store.h"
+#include "gui/program_window.h"
 #include "views/monitoring_commands.h"
 #include "views/plot_commands.h"
 #include "views/plot_printing.h"
@@ -31,17 +28,8 @@ class PlotPrintingTest : public QObject {
 private:
     // A demo ZEVAR 740 with the plot setup of the test: engine speed 0..2000 rpm over 1 s of
     // 50 ms samples, 10 by 20 grid divisions.
-    struct Fixture {
-        Fixture()
-            : frame(MainFrameContext{document,
-                                     settings,
-                                     prompt,
-                                     false,
-                                     [](const std::string& name) -> std::optional<std::string> {
-                                         return test::StrategyPath(name.substr(0, name.find('.')));
-                                     },
-                                     {}}),
-              services{document, settings, prompt, frame, false, "."} {
+    struct Fixture : test::ProgramWindow {
+        Fixture() {
             store.strings = {{"Plot 1 Name", "engine_rpm"}, {"Plot 1 Min", "0"},
                              {"Plot 1 Max", "2000"},        {"Plot 2 Name", "n_desired"},
                              {"Plot 2 Min", "0"},           {"Plot 2 Max", "2000"},
@@ -51,22 +39,10 @@ private:
             frame.show();
             frame.workflow().PortChosen("DEMO740");
         }
-        ~Fixture() {
-            frame.workArea()->closeAllSubWindows();
-            QApplication::processEvents();
-            document.Close();
-        }
         CStripChartView* Plot() {
             return qobject_cast<CStripChartView*>(frame.CurrentView());
         }
         bool Enabled(int command) { return frame.menus().action(command)->isEnabled(); }
-
-        CDataServer document;
-        MemorySettingsStore store;
-        CRegistrySettings settings{store};
-        test::ScriptedPrompt prompt;
-        CMainFrame frame;
-        AppServices services;
     };
 
     // Closes the next modal dialog once it is up and tells what it was.
