@@ -88,6 +88,14 @@ constexpr Command kCommands[] = {
      "Reads the controller's value of every scalar of FILE and prints the differences.\n"
      "Exit 0 when the file matches the controller, 1 when they differ.\n",
      RunCompare},
+    {"convert-strategy", "carry a cal file's values over to another strategy",
+     "usage: zvr-cli convert-strategy SOURCE TARGET.000 OUT.ZVR [--skip-missing]\n"
+     "\n"
+     "Writes OUT.ZVR: the strategy file TARGET.000 with the value of every scalar of SOURCE\n"
+     "that TARGET.000 has too. A scalar of SOURCE that TARGET.000 lacks stops the command\n"
+     "with nothing written (exit 1), unless --skip-missing leaves it out. Needs no\n"
+     "controller. OUT.ZVR is replaced only when it was written whole.\n",
+     RunConvertStrategy},
     {"faults", "read and clear the controller's faults",
      "usage: zvr-cli faults --port NAME [--history] [--clear current|history] [--json]\n"
      "\n"
