@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
-#include "calfile/cal_file_operations.h"
+#include "calfile/calfile_fixture.h"
 #include "calfile/download_checks.h"
 #include "commands.h"
 #include "controller_fixture.h"
-#include "definitions/cal_file.h"
 #include "support/sample_definitions.h"
+#include "definitions/cal_file.h"
 #include "terminal_prompt.h"
 
 namespace zvr::cli {
@@ -21,17 +20,8 @@ using CalFileCommandsTest = test::ControllerFixture;
 
 constexpr uint32_t kFaultSeed = 1;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteCal(DefinitionSet& set, const std::string& path, const std::string& strategy) {
-    set.header.strategyName = strategy;
-    zvr::test::WriteBytes(path, zvr::test::WrittenBytes(set, path));
-}
+using zvr::test::ReadFile;
+using zvr::test::WriteCal;
 
 // The ZEVAR 740 fixture strategy as a cal file of the given strategy name, with SET_SPEED_1
 // at 1700 (the controller holds 1500) and the given password code (the controller's is 0x1234).
@@ -41,7 +31,7 @@ std::string Write740File(const std::string& path, const std::string& strategy,
     sim::test::Fill740(set);
     set.scalars.find("SET_SPEED_1")->fileRaw = 1700;
     set.scalars.find("PASSWORD")->fileRaw = password;
-    WriteCal(set, path, strategy);
+    WriteCal(std::move(set), path, strategy);
     return path;
 }
 
@@ -150,7 +140,7 @@ TEST_F(CalFileCommandsTest, ALineFaultInTheMiddleOfAWalkFailsWithTheFilesUntouch
     for (auto& scalar : changed.scalars.entries()) {
         if (scalar->name != "PASSWORD") scalar->fileRaw ^= 1;
     }
-    WriteCal(changed, "unit.ZVR", "ZVX41R03");
+    zvr::test::WriteBytes("unit.ZVR", zvr::test::WrittenBytes(changed, "unit.ZVR"));
     const std::string downloadBytes = ReadFile("unit.ZVR");
     ASSERT_EQ(simulator_->execute("line nak 0.1"), "ok");
 

@@ -31,8 +31,9 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
     const std::string& out = parsed.positional[2];
     DefinitionSet sourceSet;
     if (int code = LoadCalFileFor(context, "convert-strategy", source, sourceSet)) return code;
-    // The target strategy takes the place of the connected controller's.
-    CDataServer document(context.logPath);
+    // The target strategy takes the place of the connected controller's. No line is opened,
+    // so there is no traffic to log, and no log file is made in the user's folder.
+    CDataServer document("/dev/null");
     if (int code = LoadCalFileFor(context, "convert-strategy", target, document.definitions)) {
         return code;
     }
