@@ -67,8 +67,7 @@ double RunProgram(const std::vector<std::string>& args) {
 }
 
 // One command run in this process; its time and what it printed, or -1 when it failed.
-double RunHere(Run command, const std::vector<std::string>& args,
-               std::string* out = nullptr) {
+double RunHere(Run command, const std::vector<std::string>& args, std::string* out = nullptr) {
     Quiet prompt;
     std::ostringstream output;
     std::ostringstream errors;
@@ -127,8 +126,8 @@ int MeasureMonitor(const std::string& strategy, const std::vector<std::string>& 
             zvr::sim::Simulator simulator;
             if (!Start(simulator, strategy, baud, period)) return 3;
             std::vector<std::string> args = variables;
-            args.insert(args.end(), {"--duration", std::to_string(seconds), "--port",
-                                     simulator.linkPath()});
+            args.insert(args.end(),
+                        {"--duration", std::to_string(seconds), "--port", simulator.linkPath()});
             std::string out;
             const double took = RunHere(zvr::cli::RunMonitor, args, &out);
             simulator.stop();

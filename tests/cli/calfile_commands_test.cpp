@@ -9,8 +9,8 @@
 #include "calfile/download_checks.h"
 #include "commands.h"
 #include "controller_fixture.h"
-#include "support/sample_definitions.h"
 #include "definitions/cal_file.h"
+#include "support/sample_definitions.h"
 #include "terminal_prompt.h"
 
 namespace zvr::cli {
@@ -97,8 +97,9 @@ TEST_F(CalFileCommandsTest, ModelAndStrategyQuestionsAnsweredByTheOption) {
         std::vector<const char*> questions;
         int exit;
     };
-    const char* model620 = "Error - This is a 620 series cal file. It does not match your "
-                           "controller. Abort Download?";
+    const char* model620 =
+        "Error - This is a 620 series cal file. It does not match your "
+        "controller. Abort Download?";
     const Case cases[] = {
         {"ZVX41R04", {"--on-mismatch", "abort"}, false, {kOtherStrategyQuestion}, kExitNo},
         {"ZVX41R04", {"--on-mismatch", "continue"}, false, {kOtherStrategyQuestion}, kExitOk},

@@ -25,7 +25,8 @@ public:
         std::string option;  // the option that gave the answer; empty: answered silently
     };
 
-    CommandPrompt(UserPrompt& terminal, std::deque<std::string> files, std::vector<Rule> rules = {});
+    CommandPrompt(UserPrompt& terminal, std::deque<std::string> files,
+                  std::vector<Rule> rules = {});
 
     PromptAnswer show(const PromptMessage& message) override;
     std::optional<std::string> chooseFile(const FileChoice&) override;

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "cal_file_run.h"
+#include "comm/data_server.h"
 #include "command.h"
 #include "commands.h"
-#include "comm/data_server.h"
 #include "input_files.h"
 
 namespace zvr::cli {
@@ -41,9 +41,10 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
 
     std::optional<PromptAnswer> skip;
     if (parsed.has("--skip-missing")) skip = PromptAnswer::Yes;
-    CalFileRun run(context, document,
-                   CommandPrompt(context.prompt, {source, out},
-                                 {{IsSkipScalarQuestion, skip, PromptAnswer::No, "--skip-missing"}}));
+    CalFileRun run(
+        context, document,
+        CommandPrompt(context.prompt, {source, out},
+                      {{IsSkipScalarQuestion, skip, PromptAnswer::No, "--skip-missing"}}));
     run.operations().ConvertFileToStrategy();
     const CommandPrompt& prompt = run.prompt();
     if (prompt.saw(kConversionSuccessful)) return kExitOk;

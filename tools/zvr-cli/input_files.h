@@ -24,7 +24,8 @@ int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
 
 // Before a command does its work: can a file take path's place? On failure says so in one
 // line and gives kExitUsage; else kExitOk. Nothing is left on disk either way.
-int CheckOutputFor(const CommandContext& context, std::string_view command, const std::string& path);
+int CheckOutputFor(const CommandContext& context, std::string_view command,
+                   const std::string& path);
 
 // Writes a file through a temporary file beside it, renamed over it only when fill succeeded,
 // so a failed command never leaves a half-written output behind. fill gets the temporary

@@ -38,7 +38,8 @@ std::string Choices(PromptButtons buttons, PromptAnswer fallback) {
             letters = {{PromptAnswer::Yes, 'y'}, {PromptAnswer::No, 'n'}};
             break;
         case PromptButtons::YesNoCancel:
-            letters = {{PromptAnswer::Yes, 'y'}, {PromptAnswer::No, 'n'}, {PromptAnswer::Cancel, 'c'}};
+            letters = {
+                {PromptAnswer::Yes, 'y'}, {PromptAnswer::No, 'n'}, {PromptAnswer::Cancel, 'c'}};
             break;
         case PromptButtons::RetryCancel:
             letters = {{PromptAnswer::Retry, 'r'}, {PromptAnswer::Cancel, 'c'}};

@@ -280,9 +280,8 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         EndWalk();
         output_.reset();
         ReleaseTemporary();
-        context_.prompt.plain(end.direction == WalkDirection::Read
-                                  ? kCalReadError
-                                  : kCalWriteError);
+        context_.prompt.plain(end.direction == WalkDirection::Read ? kCalReadError
+                                                                   : kCalWriteError);
         return;
     }
     switch (mode_) {

@@ -32,7 +32,8 @@ inline constexpr uint32_t kPasswordReadFailed = 1131;
 // Texts the commands show that a host without windows (zvr-cli) acts on.
 inline constexpr const char* kNotWritable = "The selected file could not be opened for writing.";
 inline constexpr const char* kSelectedFileUnreadable = "There was an Error reading Selected File";
-inline constexpr const char* kEditCommentsQuestion = "Do you wish to edit the new Cal File Comments?";
+inline constexpr const char* kEditCommentsQuestion =
+    "Do you wish to edit the new Cal File Comments?";
 inline constexpr const char* kCreatedSuccessfully = " Created Successfully";  // after the path
 inline constexpr const char* kCalReadError = "Cal Read Error. Operation Aborted";
 inline constexpr const char* kCalWriteError = "Cal Write Error. Operation Aborted";

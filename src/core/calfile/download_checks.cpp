@@ -80,8 +80,8 @@ bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
 PasswordChoice ChoosePassword(uint32_t filePassword, uint32_t controllerPassword,
                               UserPrompt& prompt) {
     if (filePassword == controllerPassword) return PasswordChoice::Write;
-    switch (prompt.askYesNoCancel(kPasswordDiffersQuestion, kApplicationCaption, PromptIcon::Question,
-                                  PromptAnswer::Cancel)) {
+    switch (prompt.askYesNoCancel(kPasswordDiffersQuestion, kApplicationCaption,
+                                  PromptIcon::Question, PromptAnswer::Cancel)) {
         case PromptAnswer::Yes:
             return PasswordChoice::Write;
         case PromptAnswer::No:
