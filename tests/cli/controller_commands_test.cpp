@@ -5,11 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "command.h"
 #include "commands.h"
+#include "controller_fixture.h"
 #include "definitions/cal_file.h"
-#include "sim/sim_fixtures.h"
-#include "support/scripted_prompt.h"
 #include "views/password.h"
 
 namespace zvr::cli {
@@ -17,30 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ControllerCommandsTest : public testing::Test {
-protected:
-    void startOn(const std::string& strategy) {
-        sim::SimOptions options;
-        options.strategy = strategy;
-        simulator_ = sim::test::StartSimulator(options);
-        ASSERT_TRUE(simulator_);
-    }
-
-    int run(int (*command)(CommandContext&, std::span<const std::string>),
-            std::vector<std::string> args) {
-        out_.str({});
-        err_.str({});
-        args.push_back("--port");
-        args.push_back(simulator_ ? simulator_->linkPath() : "DEMO740");
-        CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
-        return command(context, args);
-    }
-
-    std::unique_ptr<sim::Simulator> simulator_;
-    test::ScriptedPrompt prompt_;
-    std::ostringstream out_;
-    std::ostringstream err_;
-};
+using ControllerCommandsTest = test::ControllerFixture;
 
 TEST_F(ControllerCommandsTest, IdentifyBothLayouts) {
     startOn(sim::test::Write740());

@@ -193,9 +193,14 @@ TEST(TerminalPrompt, WithoutATerminalQuestionsTakeTheAnswerThatStops) {
     EXPECT_FALSE(prompt.askRetry("Check the wiring."));
     EXPECT_EQ(prompt.chooseFile({.title = "Select a file"}), std::nullopt);
     prompt.error("Could NOT open port COM7", "Port");
+    // A question that names its default button gets that one.
+    EXPECT_EQ(prompt.show({"Abort Download?", "", PromptIcon::Error, PromptButtons::YesNo,
+                           PromptAnswer::Yes}),
+              PromptAnswer::Yes);
     EXPECT_EQ(err.str(),
               "Retry Query? [y/N] no\nSave? [y/n/C] cancel\nwarning: Check the wiring. [r/C] "
-              "cancel\nSelect a file: cancelled\nerror: Port: Could NOT open port COM7\n");
+              "cancel\nSelect a file: cancelled\nerror: Port: Could NOT open port COM7\n"
+              "error: Abort Download? [Y/n] yes\n");
 }
 
 TEST(TerminalPrompt, OnATerminalTheAnswerIsRead) {

@@ -69,12 +69,33 @@ constexpr Command kCommands[] = {
      "Reads every scalar of the controller and writes them to OUT.ZVR with the comments\n"
      "given. The file is replaced only when the whole calibration was read.\n",
      RunSave},
+    {"download", "write a calibration file into the controller",
+     "usage: zvr-cli download FILE --port NAME [--on-mismatch abort|continue]\n"
+     "                           [--password-mismatch change|keep|abort] [--strategy-dir DIR]\n"
+     "\n"
+     "Checks that FILE was made for the controller's model (and, for ZEVAR 740 files, its\n"
+     "strategy), reads the controller's password when FILE holds one, then writes every\n"
+     "scalar of FILE. --on-mismatch answers the model and strategy questions; --password-\n"
+     "mismatch settles a password that differs: change writes the file's, keep writes all\n"
+     "but PASSWORD, abort writes nothing. Questions no option answers are asked on the\n"
+     "terminal; without one, the download is abandoned.\n"
+     "Exit 1 when the download was abandoned before anything was written, 3 when the\n"
+     "controller failed (the scalars before the failing one stay written).\n",
+     RunDownload},
     {"compare", "compare the controller's calibration with a file",
-     "usage: zvr-cli compare FILE --port NAME [--strategy-dir DIR]\n"
+     "usage: zvr-cli compare FILE --port NAME [--strategy-dir DIR] [--json]\n"
      "\n"
      "Reads the controller's value of every scalar of FILE and prints the differences.\n"
      "Exit 0 when the file matches the controller, 1 when they differ.\n",
      RunCompare},
+    {"convert-strategy", "carry a cal file's values over to another strategy",
+     "usage: zvr-cli convert-strategy SOURCE TARGET.000 OUT.ZVR [--skip-missing]\n"
+     "\n"
+     "Writes OUT.ZVR: the strategy file TARGET.000 with the value of every scalar of SOURCE\n"
+     "that TARGET.000 has too. A scalar of SOURCE that TARGET.000 lacks stops the command\n"
+     "with nothing written (exit 1), unless --skip-missing leaves it out. Needs no\n"
+     "controller. OUT.ZVR is replaced only when it was written whole.\n",
+     RunConvertStrategy},
     {"faults", "read and clear the controller's faults",
      "usage: zvr-cli faults --port NAME [--history] [--clear current|history] [--json]\n"
      "\n"

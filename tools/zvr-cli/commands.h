@@ -17,7 +17,9 @@ int RunGet(CommandContext& context, std::span<const std::string> args);
 int RunSet(CommandContext& context, std::span<const std::string> args);
 int RunMonitor(CommandContext& context, std::span<const std::string> args);
 int RunSave(CommandContext& context, std::span<const std::string> args);
+int RunDownload(CommandContext& context, std::span<const std::string> args);
 int RunCompare(CommandContext& context, std::span<const std::string> args);
+int RunConvertStrategy(CommandContext& context, std::span<const std::string> args);
 int RunFaults(CommandContext& context, std::span<const std::string> args);
 int RunPassword(CommandContext& context, std::span<const std::string> args);
 

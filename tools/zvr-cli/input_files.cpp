@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/replacing_file.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
@@ -64,6 +65,13 @@ int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
         return context.fail(command, kExitUsage, read.error);
     }
     return kExitOk;
+}
+
+int CheckOutputFor(const CommandContext& context, std::string_view command,
+                   const std::string& path) {
+    ReplacingFile probe(path);  // its temporary file goes again with it
+    if (probe.open()) return kExitOk;
+    return context.fail(command, kExitUsage, "cannot write " + path);
 }
 
 bool ReplaceFile(const std::string& path, const std::function<bool(const std::string&)>& fill) {

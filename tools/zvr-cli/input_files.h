@@ -22,6 +22,11 @@ bool IsSourceName(std::string_view path);
 int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
                        const std::string& path, DefinitionSet& set);
 
+// Before a command does its work: can a file take path's place? On failure says so in one
+// line and gives kExitUsage; else kExitOk. Nothing is left on disk either way.
+int CheckOutputFor(const CommandContext& context, std::string_view command,
+                   const std::string& path);
+
 // Writes a file through a temporary file beside it, renamed over it only when fill succeeded,
 // so a failed command never leaves a half-written output behind. fill gets the temporary
 // path of an existing empty file.

@@ -1,6 +1,7 @@
 // zvr-cli: ZVR on the command line. Global options come before the command:
 //   zvr-cli [--log PATH] [--strategy-dir DIR]... COMMAND [ARGS]
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,9 +19,12 @@ void PrintUsage(std::ostream& out) {
            "       zvr-cli --version | --help | COMMAND --help\n"
            "\n"
            "commands:\n";
+    size_t width = 0;
+    for (const Command& command : Commands())
+        width = std::max(width, command.name.size() + 2);
     for (const Command& command : Commands()) {
-        out << "  " << command.name << std::string(12 - command.name.size(), ' ') << command.summary
-            << '\n';
+        out << "  " << command.name << std::string(width - command.name.size(), ' ')
+            << command.summary << '\n';
     }
     out << "\n"
            "options:\n"

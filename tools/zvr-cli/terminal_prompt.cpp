@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <utility>
+#include <vector>
 
 namespace zvr::cli {
 
@@ -28,17 +30,29 @@ std::string TerminalText(std::string text) {
     return out;
 }
 
-const char* Choices(PromptButtons buttons) {
+// The letters of the buttons, the default one in capitals: " [y/N] ".
+std::string Choices(PromptButtons buttons, PromptAnswer fallback) {
+    std::vector<std::pair<PromptAnswer, char>> letters;
     switch (buttons) {
         case PromptButtons::YesNo:
-            return " [y/N] ";
+            letters = {{PromptAnswer::Yes, 'y'}, {PromptAnswer::No, 'n'}};
+            break;
         case PromptButtons::YesNoCancel:
-            return " [y/n/C] ";
+            letters = {
+                {PromptAnswer::Yes, 'y'}, {PromptAnswer::No, 'n'}, {PromptAnswer::Cancel, 'c'}};
+            break;
         case PromptButtons::RetryCancel:
-            return " [r/C] ";
+            letters = {{PromptAnswer::Retry, 'r'}, {PromptAnswer::Cancel, 'c'}};
+            break;
         default:
             return "";
     }
+    std::string text = " [";
+    for (const auto& [answer, letter] : letters) {
+        if (text.size() > 2) text += '/';
+        text += answer == fallback ? static_cast<char>(letter - 'a' + 'A') : letter;
+    }
+    return text + "] ";
 }
 
 std::optional<PromptAnswer> AnswerFromText(const std::string& text, PromptButtons buttons) {
@@ -61,6 +75,21 @@ PromptAnswer DefaultAnswer(PromptButtons buttons) {
             return PromptAnswer::No;
         default:
             return PromptAnswer::Cancel;
+    }
+}
+
+const char* AnswerWord(PromptAnswer answer) {
+    switch (answer) {
+        case PromptAnswer::Yes:
+            return "yes";
+        case PromptAnswer::No:
+            return "no";
+        case PromptAnswer::Retry:
+            return "retry";
+        case PromptAnswer::Cancel:
+            return "cancel";
+        default:
+            return "ok";
     }
 }
 
@@ -89,12 +118,12 @@ PromptAnswer TerminalPrompt::show(const PromptMessage& message) {
         err_ << '\n' << std::flush;
         return PromptAnswer::Ok;
     }
-    const PromptAnswer fallback = DefaultAnswer(message.buttons);
+    const PromptAnswer fallback = message.defaultAnswer.value_or(DefaultAnswer(message.buttons));
     for (;;) {
-        err_ << Choices(message.buttons) << std::flush;
+        err_ << Choices(message.buttons, fallback) << std::flush;
         const std::optional<std::string> line = readLine();
         if (!line) {
-            err_ << (fallback == PromptAnswer::No ? "no" : "cancel") << '\n' << std::flush;
+            err_ << AnswerWord(fallback) << '\n' << std::flush;
             return fallback;
         }
         if (line->empty()) return fallback;

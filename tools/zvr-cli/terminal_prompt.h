@@ -11,9 +11,10 @@ namespace zvr::cli {
 // Messages and questions on the terminal: every text goes to the error stream (standard
 // output carries only a command's results). A question offers its buttons and reads the
 // answer from the input stream; an empty line, the end of input, or an input that is not a
-// terminal takes the default answer, which is the one that neither goes on nor tries again:
-// No for Yes/No, Cancel for Yes/No/Cancel and Retry/Cancel. A file choice asks for a path and
-// is cancelled when there is no terminal to ask.
+// terminal takes the default answer: the message's own default button when it names one,
+// otherwise the one that neither goes on nor tries again (No for Yes/No, Cancel for Yes/No/
+// Cancel and Retry/Cancel). A file choice asks for a path and is cancelled when there is no
+// terminal to ask.
 class TerminalPrompt : public UserPrompt {
 public:
     TerminalPrompt(std::istream& in, std::ostream& err, bool interactive);
@@ -34,5 +35,8 @@ private:
 
 // The answer a question gets when nobody is there to give one.
 PromptAnswer DefaultAnswer(PromptButtons buttons);
+
+// "yes", "no", "cancel", "retry" or "ok".
+const char* AnswerWord(PromptAnswer answer);
 
 }  // namespace zvr::cli

@@ -16,9 +16,7 @@ namespace zvr {
 namespace {
 
 constexpr const char* kSaveToTitle = "Select/Create File Name to save to.";
-constexpr const char* kNotWritable = "The selected file could not be opened for writing.";
 constexpr const char* kOutOfMemory = "Out of Memory";
-constexpr const char* kSelectedFileUnreadable = "There was an Error reading Selected File";
 constexpr const char* kWriteToFileError = "There was an error writing to the file";
 constexpr const char* kReportError = "There was an error generating file.";
 constexpr const char* kProcessing = "Processing Calibration Values";
@@ -107,7 +105,7 @@ void CalFileOperations::Compare() {
         ReleaseTemporary();
         return;
     }
-    mismatches_ = 0;
+    mismatches_.clear();
     report_ = CompareHeading(*path);
     if (!StartWalk(CalFileMode::Compare, temporary_->scalars)) ReleaseTemporary();
 }
@@ -178,8 +176,7 @@ void CalFileOperations::ConvertFileToStrategy() {
             match->fileRaw = scalar->fileRaw;
         } else if (!context_.prompt.askYesNo("Could not find scalar " + scalar->name +
                                                  " in existing Strategy file " + strategy +
-                                                 "\r\nDo you wish to continue, skipping this "
-                                                 "scalar?",
+                                                 kSkipScalarQuestionEnd,
                                              kApplicationCaption, PromptIcon::Error)) {
             return;
         }
@@ -193,7 +190,7 @@ void CalFileOperations::ConvertFileToStrategy() {
         context_.prompt.plain("There was an error writing to file " + *target);
         return;
     }
-    context_.prompt.plain("Operation was successful");
+    context_.prompt.plain(kConversionSuccessful);
 }
 
 void CalFileOperations::ViewTextFile() {
@@ -268,7 +265,8 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
         case CalFileMode::Compare:
             scalar.controllerRaw = raw;
             if (raw != scalar.fileRaw) {
-                ++mismatches_;
+                mismatches_.push_back(
+                    {scalar.name, scalar.scaling, scalar.units, scalar.fileRaw, raw});
                 report_ += CompareLine(scalar, scalar.fileRaw, raw);
             }
             break;
@@ -282,9 +280,8 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         EndWalk();
         output_.reset();
         ReleaseTemporary();
-        context_.prompt.plain(end.direction == WalkDirection::Read
-                                  ? "Cal Read Error. Operation Aborted"
-                                  : "Cal Write Error. Operation Aborted");
+        context_.prompt.plain(end.direction == WalkDirection::Read ? kCalReadError
+                                                                   : kCalWriteError);
         return;
     }
     switch (mode_) {
@@ -300,12 +297,9 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         case CalFileMode::Download:
             EndWalk();
             if (end.notWritten.empty()) {
-                context_.prompt.plain("The calibration file was downloaded successfully.");
+                context_.prompt.plain(kDownloadedSuccessfully);
             } else {
-                context_.prompt.warn(
-                    "The calibration file was downloaded except these scalars, which were not "
-                    "written because the controller takes only 1- and 2-byte values: " +
-                    JoinNames(end.notWritten));
+                context_.prompt.warn(kDownloadedExcept + JoinNames(end.notWritten));
             }
             break;
         default:
@@ -315,7 +309,7 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
 
 void CalFileOperations::FinishSave() {
     EndWalk();
-    if (context_.prompt.askYesNo("Do you wish to edit the new Cal File Comments?")) {
+    if (context_.prompt.askYesNo(kEditCommentsQuestion)) {
         context_.ui.EditComments(*temporary_, path_);
     }
     const bool written =
@@ -326,13 +320,13 @@ void CalFileOperations::FinishSave() {
         context_.prompt.plain(kWriteToFileError);
         return;
     }
-    context_.prompt.inform(path_ + " Created Successfully");
+    context_.prompt.inform(path_ + kCreatedSuccessfully);
 }
 
 void CalFileOperations::FinishCompare() {
     EndWalk();
-    if (mismatches_ == 0) {
-        context_.prompt.plain("File Matches Controller");
+    if (mismatches_.empty()) {
+        context_.prompt.plain(kFileMatchesController);
     } else if (context_.ui.ShowText({"Compare Differences", report_})) {
         SaveCompareLog(report_);
     }
@@ -405,7 +399,7 @@ void CalFileOperations::OnPasswordRead(bool ok) {
     awaitingPassword_ = false;
     if (!ok) {
         ReleaseTemporary();
-        context_.prompt.plain("Read PASSWORD Error. Operation Aborted");
+        context_.prompt.plain(kReadPasswordError);
         return;
     }
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");

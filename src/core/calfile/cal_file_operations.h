@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calfile/progress_display.h"
 #include "calfile/scalar_walk.h"
@@ -27,6 +28,34 @@ enum class CalFileMode : int {
 // The password read before a download.
 inline constexpr uint32_t kPasswordReadDone = 1130;
 inline constexpr uint32_t kPasswordReadFailed = 1131;
+
+// Texts the commands show that a host without windows (zvr-cli) acts on.
+inline constexpr const char* kNotWritable = "The selected file could not be opened for writing.";
+inline constexpr const char* kSelectedFileUnreadable = "There was an Error reading Selected File";
+inline constexpr const char* kEditCommentsQuestion =
+    "Do you wish to edit the new Cal File Comments?";
+inline constexpr const char* kCreatedSuccessfully = " Created Successfully";  // after the path
+inline constexpr const char* kCalReadError = "Cal Read Error. Operation Aborted";
+inline constexpr const char* kCalWriteError = "Cal Write Error. Operation Aborted";
+inline constexpr const char* kReadPasswordError = "Read PASSWORD Error. Operation Aborted";
+inline constexpr const char* kDownloadedSuccessfully =
+    "The calibration file was downloaded successfully.";
+inline constexpr const char* kDownloadedExcept =
+    "The calibration file was downloaded except these scalars, which were not written because "
+    "the controller takes only 1- and 2-byte values: ";  // the names follow
+inline constexpr const char* kFileMatchesController = "File Matches Controller";
+inline constexpr const char* kConversionSuccessful = "Operation was successful";
+inline constexpr const char* kSkipScalarQuestionEnd =
+    "\r\nDo you wish to continue, skipping this scalar?";  // after the missing scalar's name
+
+// One scalar whose controller value differs from the file's, as the compare report lists it.
+struct CompareMismatch {
+    std::string name;
+    ScalingSpec scaling;
+    std::string units;
+    uint32_t fileRaw = 0;
+    uint32_t controllerRaw = 0;
+};
 
 // The text dialog: a title, a text field, two buttons.
 struct TextDialogRequest {
@@ -87,6 +116,8 @@ public:
     bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
     // The document of the last command, kept after a download until the next command.
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
+    // The differences the last compare found, in name order.
+    const std::vector<CompareMismatch>& compareMismatches() const { return mismatches_; }
 
 private:
     bool CreateTemporary(const char* failureText);
@@ -118,7 +149,7 @@ private:
     std::string path_;
     ProgressState progress_;
     bool awaitingPassword_ = false;
-    int mismatches_ = 0;
+    std::vector<CompareMismatch> mismatches_;
     std::string report_;
 };
 

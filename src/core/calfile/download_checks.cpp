@@ -35,17 +35,6 @@ constexpr ModelCheck kModelChecks[] = {
      "Download?"},
 };
 
-constexpr const char* kUnknownFamily =
-    "Error - The cal file you selected has an unknown type, and may not match your "
-    "controller. Abort Download?";
-constexpr const char* kOtherStrategy =
-    "Error - This file was prepared for different controller strategy. Abort Download?";
-constexpr const char* kPasswordDiffers =
-    "The Password in the selected file does NOT match the password in the controller.\r\n"
-    "YES \t= Change Controller Password.\r\n"
-    "NO \t= Download all parameters EXCEPT the password.\r\n"
-    "CANCEL \t= Abort the operation.";
-
 const ModelCheck* CheckFor(ModelKind kind) {
     for (const ModelCheck& check : kModelChecks) {
         if (check.kind == kind) return &check;
@@ -65,17 +54,25 @@ std::string ExpectedModelName(ModelKind kind) {
     return check ? check->modelName : "";
 }
 
+bool IsDownloadTargetQuestion(std::string_view text) {
+    if (text == kUnknownFamilyQuestion || text == kOtherStrategyQuestion) return true;
+    for (const ModelCheck& check : kModelChecks) {
+        if (text == check.question) return true;
+    }
+    return false;
+}
+
 bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
                            const std::string& controllerModel, const std::string& documentStrategy,
                            UserPrompt& prompt) {
     const ModelCheck* check = CheckFor(fileKind);
     if (check == nullptr) {
-        if (AbortAnswered(kUnknownFamily, prompt)) return false;
+        if (AbortAnswered(kUnknownFamilyQuestion, prompt)) return false;
     } else if (controllerModel != check->modelName && AbortAnswered(check->question, prompt)) {
         return false;
     }
     if (fileKind == ModelKind::Zevar740 && documentStrategy != fileStrategy) {
-        return !AbortAnswered(kOtherStrategy, prompt);
+        return !AbortAnswered(kOtherStrategyQuestion, prompt);
     }
     return true;
 }
@@ -83,8 +80,8 @@ bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
 PasswordChoice ChoosePassword(uint32_t filePassword, uint32_t controllerPassword,
                               UserPrompt& prompt) {
     if (filePassword == controllerPassword) return PasswordChoice::Write;
-    switch (prompt.askYesNoCancel(kPasswordDiffers, kApplicationCaption, PromptIcon::Question,
-                                  PromptAnswer::Cancel)) {
+    switch (prompt.askYesNoCancel(kPasswordDiffersQuestion, kApplicationCaption,
+                                  PromptIcon::Question, PromptAnswer::Cancel)) {
         case PromptAnswer::Yes:
             return PasswordChoice::Write;
         case PromptAnswer::No:

@@ -2,12 +2,29 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "definitions/model_kind.h"
 
 namespace zvr {
 
 class UserPrompt;
+
+// The questions of a download, for hosts that answer them without a window.
+inline constexpr const char* kUnknownFamilyQuestion =
+    "Error - The cal file you selected has an unknown type, and may not match your "
+    "controller. Abort Download?";
+inline constexpr const char* kOtherStrategyQuestion =
+    "Error - This file was prepared for different controller strategy. Abort Download?";
+inline constexpr const char* kPasswordDiffersQuestion =
+    "The Password in the selected file does NOT match the password in the controller.\r\n"
+    "YES \t= Change Controller Password.\r\n"
+    "NO \t= Download all parameters EXCEPT the password.\r\n"
+    "CANCEL \t= Abort the operation.";
+
+// True for the questions ConfirmDownloadTarget asks: a family that differs from the
+// controller's, an unknown family, another strategy. Yes aborts each of them.
+bool IsDownloadTargetQuestion(std::string_view text);
 
 // The model name identification gives a controller of this family ("ZEVAR 740" ...); empty
 // for an unknown family.

@@ -1,0 +1,299 @@
+// zvr-cli download, compare --json, convert-strategy and the demo key against the simulator
+// on a pseudo-terminal, with the questions answered by options, by the terminal, or by nobody.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "calfile/calfile_fixture.h"
+#include "calfile/download_checks.h"
+#include "commands.h"
+#include "controller_fixture.h"
+#include "definitions/cal_file.h"
+#include "support/sample_definitions.h"
+#include "terminal_prompt.h"
+
+namespace zvr::cli {
+namespace {
+
+using CalFileCommandsTest = test::ControllerFixture;
+
+constexpr uint32_t kFaultSeed = 1;
+
+using zvr::test::ReadFile;
+using zvr::test::WriteCal;
+
+// The ZEVAR 740 fixture strategy as a cal file of the given strategy name, with SET_SPEED_1
+// at 1700 (the controller holds 1500) and the given password code (the controller's is 0x1234).
+std::string Write740File(const std::string& path, const std::string& strategy,
+                         uint32_t password = 0x1234) {
+    DefinitionSet set;
+    sim::test::Fill740(set);
+    set.scalars.find("SET_SPEED_1")->fileRaw = 1700;
+    set.scalars.find("PASSWORD")->fileRaw = password;
+    WriteCal(std::move(set), path, strategy);
+    return path;
+}
+
+// Texts shown to the person at the keyboard, joined.
+std::string Shown(const zvr::test::ScriptedPrompt& prompt) {
+    std::string all;
+    for (const std::string& text : prompt.texts())
+        all += text + "\n";
+    return all;
+}
+
+size_t Lines(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(CalFileCommandsTest, DownloadSettlesADifferentPasswordAsAsked) {
+    struct Case {
+        std::vector<std::string> options;
+        bool terminal;  // a terminal prompt with nobody at it instead of the script
+        int exit;
+        uint16_t password;
+        uint16_t speed;
+    };
+    const Case cases[] = {
+        {{"--password-mismatch", "change"}, false, kExitOk, 0x2222, 1700},
+        {{"--password-mismatch", "keep"}, false, kExitOk, 0x1234, 1700},
+        {{"--password-mismatch", "abort"}, false, kExitNo, 0x1234, 1500},
+        {{}, true, kExitNo, 0x1234, 1500},  // nobody to ask: abandoned
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.empty() ? "no option" : c.options[1]);
+        startOn(sim::test::Write740());
+        Write740File("unit.ZVR", "ZVX41R03", 0x2222);
+        std::vector<std::string> args = {"unit.ZVR"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        std::istringstream nobody;
+        std::ostringstream terminalText;
+        TerminalPrompt terminal(nobody, terminalText, false);
+        prompt_.shown.clear();
+        EXPECT_EQ(run(RunDownload, args, c.terminal ? &terminal : nullptr), c.exit) << err_.str();
+        EXPECT_EQ(word(sim::test::kPassword), c.password);
+        EXPECT_EQ(word(sim::test::kSetSpeed1), c.speed);
+        const std::string asked = c.terminal ? terminalText.str() : Shown(prompt_);
+        EXPECT_NE(asked.find("The Password in the selected file does NOT match"), std::string::npos)
+            << asked;
+        simulator_.reset();
+    }
+}
+
+TEST_F(CalFileCommandsTest, EqualPasswordsAskNothing) {
+    startOn(sim::test::Write740());
+    Write740File("unit.ZVR", "ZVX41R03", 0x1234);
+    EXPECT_EQ(run(RunDownload, {"unit.ZVR"}), kExitOk) << err_.str();
+    EXPECT_EQ(prompt_.texts(), std::vector<std::string>{std::string(kDownloadedSuccessfully)});
+    EXPECT_EQ(word(sim::test::kSetSpeed1), 1700);
+}
+
+TEST_F(CalFileCommandsTest, ModelAndStrategyQuestionsAnsweredByTheOption) {
+    struct Case {
+        const char* strategy;  // of the file; the controller runs ZVX41R03 (a ZEVAR 740)
+        std::vector<std::string> options;
+        bool terminal;
+        std::vector<const char*> questions;
+        int exit;
+    };
+    const char* model620 =
+        "Error - This is a 620 series cal file. It does not match your "
+        "controller. Abort Download?";
+    const Case cases[] = {
+        {"ZVX41R04", {"--on-mismatch", "abort"}, false, {kOtherStrategyQuestion}, kExitNo},
+        {"ZVX41R04", {"--on-mismatch", "continue"}, false, {kOtherStrategyQuestion}, kExitOk},
+        {"ZVX41R04", {}, true, {kOtherStrategyQuestion}, kExitNo},
+        {"Z99620G1", {"--on-mismatch", "abort"}, false, {model620}, kExitNo},
+        {"Z99620G1", {"--on-mismatch", "continue"}, false, {model620}, kExitOk},
+        {"ABCDEFGH", {"--on-mismatch", "continue"}, false, {kUnknownFamilyQuestion}, kExitOk},
+        {"ABCDEFGH", {}, true, {kUnknownFamilyQuestion}, kExitNo},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.strategy) + (c.options.empty() ? " asked" : " " + c.options[1]));
+        startOn(sim::test::Write740());
+        Write740File("unit.ZVR", c.strategy);
+        std::vector<std::string> args = {"unit.ZVR"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        std::istringstream nobody;
+        std::ostringstream terminalText;
+        TerminalPrompt terminal(nobody, terminalText, false);
+        prompt_.shown.clear();
+        EXPECT_EQ(run(RunDownload, args, c.terminal ? &terminal : nullptr), c.exit) << err_.str();
+        const std::string asked = c.terminal ? terminalText.str() : Shown(prompt_);
+        for (const char* question : c.questions)
+            EXPECT_NE(asked.find(question), std::string::npos) << asked;
+        if (c.terminal) {
+            EXPECT_NE(asked.find("[Y/n] yes\n"), std::string::npos) << asked;
+        }
+        EXPECT_EQ(word(sim::test::kSetSpeed1), c.exit == kExitOk ? 1700 : 1500);
+        simulator_.reset();
+    }
+}
+
+TEST_F(CalFileCommandsTest, ALineFaultInTheMiddleOfAWalkFailsWithTheFilesUntouched) {
+    // The simulator's seeded line NAKs one reply in ten, the first of them part-way through
+    // each walk.
+    startOn(sim::test::Write740(), kFaultSeed);
+    zvr::test::WriteBytes("old.ZVR", "last year's calibration");
+    DefinitionSet changed;
+    sim::test::Fill740(changed);
+    for (auto& scalar : changed.scalars.entries()) {
+        if (scalar->name != "PASSWORD") scalar->fileRaw ^= 1;
+    }
+    zvr::test::WriteBytes("unit.ZVR", zvr::test::WrittenBytes(changed, "unit.ZVR"));
+    const std::string downloadBytes = ReadFile("unit.ZVR");
+    ASSERT_EQ(simulator_->execute("line nak 0.1"), "ok");
+
+    EXPECT_EQ(run(RunSave, {"old.ZVR"}), kExitLink);
+    EXPECT_EQ(ReadFile("old.ZVR"), "last year's calibration");
+    EXPECT_EQ(prompt_.texts().back(), kCalReadError);
+
+    EXPECT_EQ(run(RunDownload, {"unit.ZVR"}), kExitLink);
+    EXPECT_EQ(ReadFile("unit.ZVR"), downloadBytes);
+    EXPECT_EQ(prompt_.texts().back(), kCalWriteError);
+    size_t written = 0;  // scalars the controller holds with the file's value
+    for (const auto& scalar : changed.scalars.entries()) {
+        const uint16_t held = word(static_cast<uint16_t>(scalar->eepromAddress));
+        written += (scalar->scaling.size == 1 ? held >> 8 : held) == scalar->fileRaw;
+    }
+    EXPECT_GT(written, 1u);  // PASSWORD, and the scalars before the failing one
+    EXPECT_LT(written, changed.scalars.count());
+}
+
+TEST_F(CalFileCommandsTest, CompareJsonListsEachDifference) {
+    startOn(sim::test::Write620());
+    ASSERT_EQ(run(RunSave, {"unit.ZVR"}), kExitOk) << err_.str();
+    EXPECT_EQ(run(RunCompare, {"unit.ZVR", "--json"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "{\"file\": \"unit.ZVR\", \"matches\": true, \"mismatches\": []}\n");
+    ASSERT_EQ(run(RunSet, {"SET_SPEED_1", "1650"}), kExitOk);
+    ASSERT_EQ(run(RunSet, {"PROPORTIONAL_GAIN", "3"}), kExitOk);
+    EXPECT_EQ(run(RunCompare, {"unit.ZVR", "--json"}), kExitNo) << err_.str();
+    EXPECT_EQ(out_.str(),
+              "{\"file\": \"unit.ZVR\", \"matches\": false, \"mismatches\": ["
+              "{\"name\": \"PROPORTIONAL_GAIN\", \"file\": \"2.500\", \"controller\": \"3.000\", "
+              "\"units\": \"\"}, "
+              "{\"name\": \"SET_SPEED_1\", \"file\": \"1500\", \"controller\": \"1650\", "
+              "\"units\": \"\"}]}\n");
+}
+
+TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) {
+    // The source is a ZEVAR 740 calibration; the 620 strategy lacks seven of its scalars.
+    Write740File("source.ZVR", "ZVX41R03");
+    const std::string strategy740 = sim::test::Write740();
+    const std::string strategy620 = sim::test::Write620();
+    struct Case {
+        std::string target;
+        bool skip;
+        int exit;
+        size_t questions;
+    };
+    const Case cases[] = {
+        {strategy740, false, kExitOk, 0},
+        {strategy620, true, kExitOk, 7},
+        {strategy620, false, kExitNo, 1},  // the first question ends it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target + (c.skip ? " --skip-missing" : ""));
+        zvr::test::WriteBytes("out.ZVR", "an older file");
+        std::vector<std::string> args = {"source.ZVR", c.target, "out.ZVR"};
+        if (c.skip) args.push_back("--skip-missing");
+        prompt_.shown.clear();
+        prompt_.answers = {PromptAnswer::No};  // what the terminal would answer
+        EXPECT_EQ(runAsIs(RunConvertStrategy, args), c.exit) << err_.str();
+        size_t questions = 0;
+        for (const std::string& text : prompt_.texts())
+            questions += text.starts_with("Could not find scalar ");
+        EXPECT_EQ(questions, c.questions) << Shown(prompt_);
+        if (c.exit != kExitOk) {
+            EXPECT_EQ(ReadFile("out.ZVR"), "an older file");
+            EXPECT_EQ(Lines(err_.str()), 1u) << err_.str();
+            continue;
+        }
+        DefinitionSet out;
+        DefinitionSet target;
+        ASSERT_EQ(LoadCalFile(out, "out.ZVR", prompt_), 0);
+        ASSERT_EQ(LoadCalFile(target, c.target, prompt_), 0);
+        EXPECT_EQ(out.header.strategyName, target.header.strategyName);
+        EXPECT_EQ(out.scalars.count(), target.scalars.count());
+        EXPECT_EQ(out.variables.count(), target.variables.count());
+        EXPECT_EQ(out.scalars.find("SET_SPEED_1")->fileRaw, 1700u);
+    }
+    prompt_.answers.clear();
+}
+
+TEST_F(CalFileCommandsTest, UsageErrorsAndUnreadableFilesAreOneLine) {
+    startOn(sim::test::Write740());
+    zvr::test::WriteBytes("junk.ZVR", "not a cal file");
+    Write740File("unit.ZVR", "ZVX41R03");
+    std::filesystem::remove("out.ZVR");
+    struct Case {
+        Run command;
+        std::vector<std::string> args;
+        bool port;
+    };
+    const Case cases[] = {
+        {RunDownload, {}, true},
+        {RunDownload, {"junk.ZVR"}, true},
+        {RunDownload, {"missing.ZVR"}, true},
+        {RunDownload, {"unit.ZVR", "--on-mismatch", "maybe"}, true},
+        {RunDownload, {"unit.ZVR", "--password-mismatch"}, true},
+        {RunDownload, {"unit.ZVR"}, false},
+        {RunCompare, {"junk.ZVR", "--json"}, true},
+        {RunSave, {"no/such/folder/unit.ZVR"}, true},
+        {RunConvertStrategy, {"unit.ZVR", "ZVX41R03.000"}, false},
+        {RunConvertStrategy, {"junk.ZVR", "ZVX41R03.000", "out.ZVR"}, false},
+        {RunConvertStrategy, {"unit.ZVR", "junk.ZVR", "out.ZVR"}, false},
+        {RunConvertStrategy, {"unit.ZVR", "ZVX41R03.000", "no/such/folder/out.ZVR"}, false},
+        {RunConvertStrategy, {"unit.ZVR", "ZVX41R03.000", "out.ZVR", "--port", "x"}, false},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& arg : c.args)
+            line += arg + " ";
+        SCOPED_TRACE(line);
+        EXPECT_EQ(c.port ? run(c.command, c.args) : runAsIs(c.command, c.args), kExitUsage);
+        EXPECT_EQ(Lines(err_.str()), 1u) << err_.str();
+        EXPECT_EQ(err_.str().rfind("zvr-cli ", 0), 0u) << err_.str();
+        EXPECT_FALSE(std::filesystem::exists("out.ZVR"));
+    }
+    EXPECT_EQ(word(sim::test::kSetSpeed1), sim::test::kSetSpeed1Value);
+}
+
+TEST_F(CalFileCommandsTest, DemoKeyRunsEveryCommandThatNeedsNoRealController) {
+    DefinitionSet set;
+    sim::test::Fill740(set);
+    set.header.strategyName = "ZVX740";
+    sim::test::WriteStrategy(set, "DEMO740.000");
+    Write740File("other.ZVR", "Z99620G1");  // another family: no question in demo mode
+    struct Case {
+        Run command;
+        std::vector<std::string> args;
+        int exit;
+        std::string out;  // the start of standard output
+    };
+    const Case cases[] = {
+        {RunIdentify, {}, kExitOk, "model: DEMO\nstrategy: N/A\n"},
+        {RunGet, {"SET_SPEED_1"}, kExitOk, "SET_SPEED_1\t1500\t\n"},
+        {RunGet, {"engine_rpm", "--json"}, kExitOk, "[{\"name\": \"engine_rpm\", \"value\": "},
+        {RunSet, {"SET_SPEED_1", "1600"}, kExitOk, "SET_SPEED_1\t"},
+        {RunMonitor, {"engine_rpm", "n_desired", "--duration", "0.2"}, kExitOk, "0."},
+        {RunSave, {"demo.ZVR"}, kExitOk, ""},
+        {RunCompare, {"demo.ZVR"}, kExitOk, "File Matches Controller\n"},
+        {RunDownload, {"other.ZVR"}, kExitOk, ""},
+        {RunFaults, {"--history", "--json"}, kExitOk, "{\"current\": ["},
+        {RunFaults, {"--clear", "history"}, kExitOk, "current:\n"},
+        {RunPassword, {"--check", "anything"}, kExitOk, "access open\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "identify" : c.args[0]);
+        EXPECT_EQ(run(c.command, c.args), c.exit) << err_.str();
+        EXPECT_EQ(out_.str().rfind(c.out, 0), 0u) << out_.str();
+    }
+    DefinitionSet saved;
+    ASSERT_EQ(LoadCalFile(saved, "demo.ZVR", prompt_), 0);
+    EXPECT_EQ(saved.scalars.count(), set.scalars.count());
+}
+
+}  // namespace
+}  // namespace zvr::cli

@@ -1,0 +1,91 @@
+// download: the Download command of the program on the command line, with its model,
+// strategy and password checks. Options answer the questions; without them the questions are
+// asked on the terminal, and with nobody there the download is abandoned.
+
+#include <map>
+#include <ostream>
+
+#include "cal_file_run.h"
+#include "calfile/download_checks.h"
+#include "command.h"
+#include "commands.h"
+#include "controller_link.h"
+#include "input_files.h"
+
+namespace zvr::cli {
+
+namespace {
+
+bool IsPasswordQuestion(std::string_view text) { return text == kPasswordDiffersQuestion; }
+
+// The answer an option's value gives, or nothing when the option was not given. False when
+// the value is not one of the option's words.
+bool OptionAnswer(const Arguments& parsed, const char* option,
+                  const std::map<std::string_view, PromptAnswer>& words,
+                  std::optional<PromptAnswer>& answer) {
+    const std::string* value = parsed.value(option);
+    if (value == nullptr) return true;
+    const auto word = words.find(*value);
+    if (word == words.end()) return false;
+    answer = word->second;
+    return true;
+}
+
+std::string Given(const Arguments& parsed, const char* option) {
+    const std::string* value = parsed.value(option);
+    return value ? std::string(option) + " " + *value : std::string();
+}
+
+}  // namespace
+
+int RunDownload(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error = parsed.parse(
+            args, {}, {"--port", "--strategy-dir", "--on-mismatch", "--password-mismatch"})) {
+        return context.fail("download", kExitUsage, *error);
+    }
+    if (parsed.positional.size() != 1) {
+        return context.fail("download", kExitUsage, "usage: download FILE");
+    }
+    // The questions' Yes aborts a download to another model or strategy.
+    std::optional<PromptAnswer> onMismatch;
+    if (!OptionAnswer(parsed, "--on-mismatch",
+                      {{"abort", PromptAnswer::Yes}, {"continue", PromptAnswer::No}}, onMismatch)) {
+        return context.fail("download", kExitUsage, "--on-mismatch takes abort or continue");
+    }
+    std::optional<PromptAnswer> onPassword;
+    if (!OptionAnswer(parsed, "--password-mismatch",
+                      {{"change", PromptAnswer::Yes},
+                       {"keep", PromptAnswer::No},
+                       {"abort", PromptAnswer::Cancel}},
+                      onPassword)) {
+        return context.fail("download", kExitUsage,
+                            "--password-mismatch takes change, keep or abort");
+    }
+    const std::string& path = parsed.positional[0];
+    DefinitionSet file;
+    if (int code = LoadCalFileFor(context, "download", path, file); code != kExitOk) return code;
+    ControllerLink link(context, parsed);
+    int exitCode = kExitOk;
+    if (!link.Connect(context, "download", parsed, exitCode)) return exitCode;
+
+    CalFileRun run(context, link.document,
+                   CommandPrompt(context.prompt, {path},
+                                 {{IsDownloadTargetQuestion, onMismatch, PromptAnswer::Yes,
+                                   Given(parsed, "--on-mismatch")},
+                                  {IsPasswordQuestion, onPassword, PromptAnswer::Cancel,
+                                   Given(parsed, "--password-mismatch")}}));
+    run.operations().Download();
+    if (!run.Drive(link.session.ReplyLimit())) {
+        return context.fail("download", kExitLink, kCalWriteError);
+    }
+    const CommandPrompt& prompt = run.prompt();
+    if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept)) return kExitOk;
+    if (prompt.saw(kCalWriteError) || prompt.saw(kReadPasswordError)) return kExitLink;
+    if (prompt.saw(kSelectedFileUnreadable)) {
+        return context.fail("download", kExitUsage, "cannot read " + path);
+    }
+    return context.fail("download", kExitNo, "download abandoned: nothing was written");
+}
+
+}  // namespace zvr::cli
