@@ -94,8 +94,9 @@ void RunFor(int ms) {
 struct PlotWindow {
     PlotWindow(CDataServer& document, const std::string& plot1, const std::string& plot2)
         : store(), settings(store) {
-        store.strings = {{"Plot 1 Name", plot1}, {"Plot 1 Min", "0"},  {"Plot 1 Max", "2000"},
-                         {"Plot 2 Name", plot2}, {"Plot 2 Min", "0"},  {"Plot 2 Max", "2000"},
+        store.strings = {{"Plot 1 Name", plot1}, {"Plot 1 Min", "0"},
+                         {"Plot 1 Max", "2000"}, {"Plot 2 Name", plot2},
+                         {"Plot 2 Min", "0"},    {"Plot 2 Max", "2000"},
                          {"Plot X Scale", "10"}, {"Plot X Sample Rate", "50"}};
         area.resize(1000, 800);
         view = new CStripChartView(document, settings, prompt);
@@ -111,8 +112,7 @@ struct PlotWindow {
         QElapsedTimer wall;
         wall.start();
         RunFor(static_cast<int>(seconds * 1000));
-        const double share =
-            100.0 * (ThreadCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
+        const double share = 100.0 * (ThreadCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
         std::printf(
             "Parameter Plot, 640 x 480 frame, %s at 50 ms: GUI thread %.2f %% of one core "
             "over %.0f s (%zu samples kept)\n",
@@ -151,9 +151,9 @@ public:
     explicit Simulator(const QString& directory)
         : link_(QDir(directory).absoluteFilePath(QStringLiteral("zevar740"))) {
         process_.start(QStringLiteral(ZVR_SIM_PROGRAM),
-                       {QStringLiteral("--strategy"), QStringLiteral(ZVR_STRATEGY_DIR "/ZVX41R03.000"),
-                        QStringLiteral("--link"), link_, QStringLiteral("--control"),
-                        link_ + QStringLiteral(".control")});
+                       {QStringLiteral("--strategy"),
+                        QStringLiteral(ZVR_STRATEGY_DIR "/ZVX41R03.000"), QStringLiteral("--link"),
+                        link_, QStringLiteral("--control"), link_ + QStringLiteral(".control")});
         process_.waitForReadyRead(5000);
     }
     ~Simulator() {
@@ -182,8 +182,7 @@ void LoadStepsAndScreenshot(PlotWindow& window, Simulator& simulator, const QStr
     RunFor(5000);
     const QString file = qEnvironmentVariable("ZVR_SCREENSHOTS") + QLatin1Char('/') + name;
     window.frame->grab().save(file);
-    std::printf("  P gain %s: %s\n",
-                window.view->gainEdit(Gain::P)->text().toLatin1().constData(),
+    std::printf("  P gain %s: %s\n", window.view->gainEdit(Gain::P)->text().toLatin1().constData(),
                 file.toLatin1().constData());
 }
 

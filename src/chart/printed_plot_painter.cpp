@@ -27,10 +27,17 @@ void DrawText(QPainter& painter, const PrintText& text) {
     const double width = metrics.horizontalAdvance(shown);
     QPointF topLeft = ToPoint(text.at);
     switch (text.anchor) {
-    case PrintText::Anchor::TopLeft: break;
-    case PrintText::Anchor::TopRight: topLeft.rx() -= width; break;
-    case PrintText::Anchor::TopCentre: topLeft.rx() -= width / 2; break;
-    case PrintText::Anchor::MiddleLeft: topLeft.ry() -= metrics.height() / 2; break;
+        case PrintText::Anchor::TopLeft:
+            break;
+        case PrintText::Anchor::TopRight:
+            topLeft.rx() -= width;
+            break;
+        case PrintText::Anchor::TopCentre:
+            topLeft.rx() -= width / 2;
+            break;
+        case PrintText::Anchor::MiddleLeft:
+            topLeft.ry() -= metrics.height() / 2;
+            break;
     }
     painter.drawText(topLeft + QPointF(0, metrics.ascent()), shown);
 }

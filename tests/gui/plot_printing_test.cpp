@@ -39,9 +39,7 @@ private:
             frame.show();
             frame.workflow().PortChosen("DEMO740");
         }
-        CStripChartView* Plot() {
-            return qobject_cast<CStripChartView*>(frame.CurrentView());
-        }
+        CStripChartView* Plot() { return qobject_cast<CStripChartView*>(frame.CurrentView()); }
         bool Enabled(int command) { return frame.menus().action(command)->isEnabled(); }
     };
 
@@ -128,15 +126,17 @@ private slots:
         QVERIFY(pdf.read(5) == "%PDF-");
 
         constexpr int kDpi = 100;
-        QCOMPARE(QProcess::execute(converter, {QStringLiteral("-r"), QString::number(kDpi),
-                                               QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                                               QStringLiteral("plot.pdf"), QStringLiteral("page")}),
-                 0);
+        QCOMPARE(
+            QProcess::execute(converter, {QStringLiteral("-r"), QString::number(kDpi),
+                                          QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                          QStringLiteral("plot.pdf"), QStringLiteral("page")}),
+            0);
         const QImage page(QStringLiteral("page.png"));
         QVERIFY(!page.isNull());
         QCOMPARE(page.width(), 850);  // one Letter page, 8.5 by 11 inches
         if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS"))
-            page.save(qEnvironmentVariable("ZVR_SCREENSHOTS") + QStringLiteral("/printed_plot.png"));
+            page.save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                      QStringLiteral("/printed_plot.png"));
 
         // Inches on the page, from the printable area's corner where the printer draws.
         const QPointF origin = printer.pageLayout().paintRect(QPageLayout::Inch).topLeft();

@@ -19,8 +19,7 @@ constexpr double kTickLength = 0.08;
 // frame removes them anyway, and the arithmetic stays finite.
 constexpr double kFarOff = 1000.0;
 
-double ValueToPrintY(const PrintedPlot& page, const PrintedPlotSource::Series& plot,
-                     double value) {
+double ValueToPrintY(const PrintedPlot& page, const PrintedPlotSource::Series& plot, double value) {
     const double span = std::fabs(plot.maximum - plot.minimum);
     const double height = page.bottom - page.top;
     const double scale = span > 0.0 ? height / span : 0.0;
@@ -118,7 +117,8 @@ std::vector<int> LabelledRows(const PrintedPlotSource& source, const PrintedPlot
 void PlaceTicks(const PrintedPlotSource& source, PrintedPlot& page) {
     for (int i : LabelledRows(source, page)) {
         const double y = RowY(source, page, i);
-        page.ticks.push_back({{page.right, y}, {page.right + kTickLength * source.dotsPerInchX, y}});
+        page.ticks.push_back(
+            {{page.right, y}, {page.right + kTickLength * source.dotsPerInchX, y}});
     }
 }
 
@@ -133,8 +133,8 @@ void PlaceValueLabels(const PrintedPlotSource& source, const PrintedPlot& page, 
                                 {column, RowY(source, page, i)},
                                 PrintText::Anchor::MiddleLeft});
     }
-    trace.name = {plot.label, {column, (page.top + page.bottom) / 2},
-                  PrintText::Anchor::MiddleLeft};
+    trace.name = {
+        plot.label, {column, (page.top + page.bottom) / 2}, PrintText::Anchor::MiddleLeft};
 }
 
 void PlaceTrace(const PrintedPlotSource& source, const PrintedPlot& page, size_t n,

@@ -22,9 +22,9 @@ struct PrintedPlotSource {
 
     int dotsPerInchX = 300;
     int dotsPerInchY = 300;
-    GridDivisions grid;  // as the chart draws them
-    int timeScale = 10;     // seconds
-    int sampleRate = 100;   // milliseconds
+    GridDivisions grid;    // as the chart draws them
+    int timeScale = 10;    // seconds
+    int sampleRate = 100;  // milliseconds
     std::array<Series, 2> plots;
 };
 
@@ -65,12 +65,12 @@ struct PrintedPlot {
     double bottom = 0.0;
     double framePen = 1.0;
     double fontHeight = 1.0;
-    std::vector<double> rows;     // inner horizontal grid lines
-    std::vector<double> columns;  // inner vertical grid lines
+    std::vector<double> rows;      // inner horizontal grid lines
+    std::vector<double> columns;   // inner vertical grid lines
     std::vector<PrintLine> ticks;  // short marks right of the frame at the labelled rows
     double pixelsPerSample = 1.0;
-    double spanSeconds = 0.0;       // the time the frame's width shows
-    std::vector<PrintText> texts;   // under the frame: "0", the span, the title
+    double spanSeconds = 0.0;      // the time the frame's width shows
+    std::vector<PrintText> texts;  // under the frame: "0", the span, the title
     std::array<PrintedTrace, 2> traces;
 };
 
