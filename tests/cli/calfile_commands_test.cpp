@@ -16,7 +16,30 @@
 namespace zvr::cli {
 namespace {
 
-using CalFileCommandsTest = test::ControllerFixture;
+// Texts shown to the person at the keyboard, joined.
+std::string Shown(const zvr::test::ScriptedPrompt& prompt) {
+    std::string all;
+    for (const std::string& text : prompt.texts())
+        all += text + "\n";
+    return all;
+}
+
+struct CalFileCommandsTest : test::ControllerFixture {
+    // Downloads FILE with the options; the questions go to the script, or with toTerminal to
+    // a terminal with nobody at it. What was asked comes back in asked.
+    int Download(const std::string& file, const std::vector<std::string>& options, bool toTerminal,
+                 std::string& asked) {
+        std::vector<std::string> args = {file};
+        args.insert(args.end(), options.begin(), options.end());
+        std::istringstream nobody;
+        std::ostringstream terminalText;
+        TerminalPrompt terminal(nobody, terminalText, false);
+        prompt_.shown.clear();
+        const int exit = run(RunDownload, args, toTerminal ? &terminal : nullptr);
+        asked = toTerminal ? terminalText.str() : Shown(prompt_);
+        return exit;
+    }
+};
 
 constexpr uint32_t kFaultSeed = 1;
 
@@ -33,14 +56,6 @@ std::string Write740File(const std::string& path, const std::string& strategy,
     set.scalars.find("PASSWORD")->fileRaw = password;
     WriteCal(std::move(set), path, strategy);
     return path;
-}
-
-// Texts shown to the person at the keyboard, joined.
-std::string Shown(const zvr::test::ScriptedPrompt& prompt) {
-    std::string all;
-    for (const std::string& text : prompt.texts())
-        all += text + "\n";
-    return all;
 }
 
 size_t Lines(const std::string& text) {
@@ -65,16 +80,10 @@ TEST_F(CalFileCommandsTest, DownloadSettlesADifferentPasswordAsAsked) {
         SCOPED_TRACE(c.options.empty() ? "no option" : c.options[1]);
         startOn(sim::test::Write740());
         Write740File("unit.ZVR", "ZVX41R03", 0x2222);
-        std::vector<std::string> args = {"unit.ZVR"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        std::istringstream nobody;
-        std::ostringstream terminalText;
-        TerminalPrompt terminal(nobody, terminalText, false);
-        prompt_.shown.clear();
-        EXPECT_EQ(run(RunDownload, args, c.terminal ? &terminal : nullptr), c.exit) << err_.str();
+        std::string asked;
+        EXPECT_EQ(Download("unit.ZVR", c.options, c.terminal, asked), c.exit) << err_.str();
         EXPECT_EQ(word(sim::test::kPassword), c.password);
         EXPECT_EQ(word(sim::test::kSetSpeed1), c.speed);
-        const std::string asked = c.terminal ? terminalText.str() : Shown(prompt_);
         EXPECT_NE(asked.find("The Password in the selected file does NOT match"), std::string::npos)
             << asked;
         simulator_.reset();
@@ -113,14 +122,8 @@ TEST_F(CalFileCommandsTest, ModelAndStrategyQuestionsAnsweredByTheOption) {
         SCOPED_TRACE(std::string(c.strategy) + (c.options.empty() ? " asked" : " " + c.options[1]));
         startOn(sim::test::Write740());
         Write740File("unit.ZVR", c.strategy);
-        std::vector<std::string> args = {"unit.ZVR"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        std::istringstream nobody;
-        std::ostringstream terminalText;
-        TerminalPrompt terminal(nobody, terminalText, false);
-        prompt_.shown.clear();
-        EXPECT_EQ(run(RunDownload, args, c.terminal ? &terminal : nullptr), c.exit) << err_.str();
-        const std::string asked = c.terminal ? terminalText.str() : Shown(prompt_);
+        std::string asked;
+        EXPECT_EQ(Download("unit.ZVR", c.options, c.terminal, asked), c.exit) << err_.str();
         for (const char* question : c.questions)
             EXPECT_NE(asked.find(question), std::string::npos) << asked;
         if (c.terminal) {
