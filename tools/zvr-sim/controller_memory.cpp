@@ -62,10 +62,6 @@ void ControllerMemory::markEeprom(uint32_t address, int size) {
     }
 }
 
-bool ControllerMemory::isEeprom(uint32_t address) const {
-    return address < kSize && eeprom_.test(address);
-}
-
 bool ControllerMemory::loadEeprom(const std::string& path, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

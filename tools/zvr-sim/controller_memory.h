@@ -29,7 +29,6 @@ public:
     void setRaw(uint32_t address, int size, uint32_t value);
 
     void markEeprom(uint32_t address, int size);
-    bool isEeprom(uint32_t address) const;
 
     // The EEPROM part as a file: a 64 KiB image of which only the EEPROM bytes count.
     // Loading a missing file is not an error (the unit starts from its strategy values).

@@ -30,10 +30,8 @@ public:
     ControllerUnit(DefinitionSet definitions, uint32_t seed);
 
     const DefinitionSet& definitions() const { return definitions_; }
-    const ControllerPoints& points() const { return points_; }
     const ControllerMemory& memory() const { return memory_; }
     const EngineModel& engine() const { return engine_; }
-    const StepperModel& stepper() const { return stepper_; }
 
     // Keeps the EEPROM part in this file: loads it now (a missing file is fine) and writes it
     // after every change. false with the reason when the file cannot be used.

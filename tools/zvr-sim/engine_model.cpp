@@ -19,7 +19,6 @@ void EngineModel::settle(double rpm, double loadPercent) {
     duty_ = fuel_;
     integral_ = fuel_;
     pidOutput_ = fuel_;
-    error_ = 0;
     lastControlRpm_ = rpm_;
     sinceControl_ = 0;
     fuelDelay_.fill(fuel_);
@@ -47,14 +46,14 @@ void EngineModel::step(double desiredRpm, const PidGains& gains, double loadPerc
 }
 
 void EngineModel::control(double desiredRpm, const PidGains& gains) {
-    error_ = desiredRpm - rpm_;
+    const double error = desiredRpm - rpm_;
     const double speedRate = (rpm_ - lastControlRpm_) / kControlPeriod / kProportionalUnit;
     lastControlRpm_ = rpm_;
     // The integral stops at the ends of the duty range, so it cannot wind up while the
     // actuator is saturated.
-    integral_ = Percent(integral_ + gains.integral * error_ / kIntegralUnit * kControlPeriod);
+    integral_ = Percent(integral_ + gains.integral * error / kIntegralUnit * kControlPeriod);
     pidOutput_ =
-        gains.proportional * error_ / kProportionalUnit + integral_ - gains.derivative * speedRate;
+        gains.proportional * error / kProportionalUnit + integral_ - gains.derivative * speedRate;
     duty_ = Percent(pidOutput_);
 }
 

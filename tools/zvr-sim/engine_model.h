@@ -39,7 +39,6 @@ public:
     double rpm() const { return rpm_; }
     double duty() const { return duty_; }  // percent
     double pidOutput() const { return pidOutput_; }
-    double error() const { return error_; }
 
 private:
     static constexpr size_t kDelaySteps = 40;
@@ -52,7 +51,6 @@ private:
     double duty_ = 0;
     double integral_ = 0;
     double pidOutput_ = 0;
-    double error_ = 0;
     double lastControlRpm_ = 0;
     double sinceControl_ = 0;
     std::array<double, kDelaySteps> fuelDelay_{};

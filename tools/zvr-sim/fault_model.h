@@ -22,7 +22,6 @@ public:
 
     explicit FaultModel(size_t diagnosticCount) : flags_(diagnosticCount, 0) {}
 
-    size_t diagnosticCount() const { return flags_.size(); }
     // diagnostic counts from 0, bit 0-7; false when either is out of range.
     bool setFlag(size_t diagnostic, int bit, bool on);
     // Clear Current Faults: the controller forgets the diagnostic's active faults.

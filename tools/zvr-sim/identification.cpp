@@ -60,7 +60,6 @@ std::optional<Identity> Identity::ForFileName(const std::string& baseName, bool 
             b[2 + i] = static_cast<uint8_t>(n[i]);
         b[8] = *revision;
     }
-    identity.fileName_ = baseName;
     return identity;
 }
 

@@ -23,11 +23,9 @@ public:
 
     // The reply; the access status is 1 when the password was accepted.
     Message reply(bool accessOpen) const;
-    const std::string& fileName() const { return fileName_; }
 
 private:
     std::array<uint8_t, kIdentifyReplyLength> bytes_{};
-    std::string fileName_;
 };
 
 }  // namespace zvr::sim

@@ -24,8 +24,6 @@ void LineFaults::setProbability(LineFault fault, double probability) {
     probabilities_[Index(fault)] = std::clamp(probability, 0.0, 1.0);
 }
 
-double LineFaults::probability(LineFault fault) const { return probabilities_[Index(fault)]; }
-
 void LineFaults::clear() { probabilities_.fill(0); }
 
 bool LineFaults::draw(LineFault fault) {

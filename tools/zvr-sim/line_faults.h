@@ -44,7 +44,6 @@ public:
     explicit LineFaults(uint32_t seed) : random_(seed) {}
 
     void setProbability(LineFault fault, double probability);
-    double probability(LineFault fault) const;
     // Every probability back to 0.
     void clear();
 

@@ -30,7 +30,6 @@ public:
 
     bool isOpen() const { return master_ >= 0; }
     int fd() const { return master_; }
-    const std::string& slavePath() const { return slavePath_; }
 
     // What is waiting, without blocking; 0 when nothing is.
     size_t read(uint8_t* data, size_t size);

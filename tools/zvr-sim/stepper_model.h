@@ -20,7 +20,6 @@ public:
 
     void advance(double seconds, double dutyPercent, ControllerMemory& memory,
                  const ControllerPoints& points);
-    double position() const { return position_; }
 
 private:
     double position_ = 0;
