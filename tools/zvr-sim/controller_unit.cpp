@@ -58,8 +58,7 @@ bool ControllerUnit::commitWrite(uint16_t address, std::span<const uint8_t> valu
     for (size_t i = 0; zero && i < diagnostics.size(); ++i) {
         if (diagnostics[i]->eepromAddress == address) faults_.clear(i);
     }
-    refresh();
-    saveEeprom();
+    refresh(/*eepromChanged=*/true);
     return true;
 }
 
@@ -145,8 +144,8 @@ void ControllerUnit::publishEngine(double seconds) {
     set(points_.engineHours, hours_);
 }
 
-void ControllerUnit::refresh() {
-    bool eepromChanged = analog_.update(memory_, points_);
+void ControllerUnit::refresh(bool eepromChanged) {
+    eepromChanged = analog_.update(memory_, points_) || eepromChanged;
     eepromChanged = faults_.apply(memory_, definitions_, points_) || eepromChanged;
     if (eepromChanged) saveEeprom();
 }

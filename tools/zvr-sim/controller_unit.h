@@ -68,8 +68,9 @@ private:
     double targetRpm() const;
     PidGains gains() const;
     void publishEngine(double seconds);
-    // Faults and analog input into memory; saves the EEPROM when either changed it.
-    void refresh();
+    // Faults and analog input into memory; saves the EEPROM once when either changed it or
+    // the caller already had (eepromChanged).
+    void refresh(bool eepromChanged = false);
     void saveEeprom();
 
     DefinitionSet definitions_;
