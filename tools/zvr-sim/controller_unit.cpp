@@ -31,10 +31,7 @@ ControllerUnit::ControllerUnit(DefinitionSet definitions, uint32_t seed)
         memory_.markEeprom(diagnostic->eepromAddress, 1);
         commitAddresses_.insert(diagnostic->eepromAddress);
     }
-    desired_ = targetRpm();
-    engine_.settle(desired_, load_);
-    refresh();
-    publishEngine(0);
+    startSteady();
 }
 
 bool ControllerUnit::useEepromFile(const std::string& path, std::string& error) {
@@ -42,11 +39,15 @@ bool ControllerUnit::useEepromFile(const std::string& path, std::string& error) 
     eepromPath_ = path;
     // The stored calibration may name other set speeds: start steady at those.
     analog_.update(memory_, points_);
+    startSteady();
+    return true;
+}
+
+void ControllerUnit::startSteady() {
     desired_ = targetRpm();
     engine_.settle(desired_, load_);
     refresh();
     publishEngine(0);
-    return true;
 }
 
 bool ControllerUnit::commitWrite(uint16_t address, std::span<const uint8_t> value) {

@@ -65,6 +65,8 @@ public:
     std::string takeEepromError();
 
 private:
+    // The engine running steadily at the set speed the memory names, and the RAM showing it.
+    void startSteady();
     double targetRpm() const;
     PidGains gains() const;
     void publishEngine(double seconds);
