@@ -163,14 +163,7 @@ void MemoryController::handle(const Bytes& request) {
                 open = code == (memory_[passwordAddress_] << 8 |
                                 memory_[static_cast<uint16_t>(passwordAddress_ + 1)]);
             }
-            Bytes reply{kIdentify, 10};
-            for (size_t i = 0; i < 6; ++i)
-                reply.push_back(static_cast<uint8_t>(strategy_[i]));
-            reply.push_back(static_cast<uint8_t>(std::stoi(strategy_.substr(6, 2))));
-            reply.push_back(0);
-            reply.push_back(open ? 1 : 0);
-            reply.push_back(Checksum(reply));
-            send(reply);
+            send(IdentifyReply(strategy_, open));
             break;
         }
         default:

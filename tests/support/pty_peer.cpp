@@ -135,4 +135,13 @@ bool ScriptedController::waitForRequests(size_t n, std::chrono::milliseconds tim
 
 Bytes Reply(uint8_t type, const Bytes& payload) { return FrameMessage(type, payload); }
 
+Bytes IdentifyReply(const std::string& strategy, bool accessOpen) {
+    const std::string name = strategy.substr(0, 6);
+    Bytes payload(name.begin(), name.end());
+    payload.push_back(static_cast<uint8_t>(std::stoi(strategy.substr(6, 2))));
+    payload.push_back(0);
+    payload.push_back(accessOpen ? 1 : 0);
+    return FrameMessage(kIdentify, payload);
+}
+
 }  // namespace zvr::test

@@ -75,4 +75,8 @@ private:
 // Frames a reply the way a controller does: type, length, payload, checksum.
 Bytes Reply(uint8_t type, const Bytes& payload);
 
+// A layout '1' identification reply naming this strategy file ("ZVX41R03"): its first six
+// characters, the number its last two spell, 0, and whether access is open.
+Bytes IdentifyReply(const std::string& strategy, bool accessOpen);
+
 }  // namespace zvr::test

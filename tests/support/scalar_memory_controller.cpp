@@ -115,18 +115,8 @@ std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
         }
         case kCommit:
             return {Reply(kCommit, {1})};
-        case kIdentify: {
-            // Layout '1': six characters of the file name, its number, 0, access open.
-            Bytes reply(kIdentifyReplyLength, 0);
-            reply[0] = kIdentify;
-            reply[1] = 10;
-            for (size_t i = 0; i < 6; ++i)
-                reply[2 + i] = static_cast<uint8_t>(strategyFile_.at(i));
-            reply[8] = static_cast<uint8_t>(std::stoi(strategyFile_.substr(6, 2)));
-            reply[10] = 0x01;
-            reply[11] = Checksum(std::span<const uint8_t>(reply).first(11));
-            return {reply};
-        }
+        case kIdentify:
+            return {IdentifyReply(strategyFile_, /*accessOpen=*/true)};
         default:
             return {};
     }
