@@ -74,9 +74,14 @@ std::string PageStart(std::string_view title) {
            "</title></head>\n<body>\n<h1>" + HtmlText(title) + "</h1>\n";
 }
 
-constexpr const char* kPageEnd =
-    "<p><a href=\"change_calibration.html\">Change Calibration</a> | "
-    "<a href=\"index.html\">Contents</a></p>\n</body></html>\n";
+std::string Link(const char* page, const char* text) {
+    return std::string("<a href=\"") + page + "\">" + text + "</a>";
+}
+
+std::string PageEnd() {
+    return "<p>" + Link(kChangeCalibrationHelpPage, "Change Calibration") + " | " +
+           Link(kHelpContentsPage, "Contents") + "</p>\n</body></html>\n";
+}
 
 std::string StrategyRow(const HelpSource& source, const ScalarDef& scalar) {
     const std::string& strategy = source.set->header.strategyName;
@@ -154,14 +159,14 @@ std::string ScalarHelpPage(std::string_view name, std::span<const HelpSource> so
     if (protectedScalar) {
         page += "<p>Only engineering mode may change this scalar.</p>\n";
     }
-    return page + kPageEnd;
+    return page + PageEnd();
 }
 
 std::string HelpContentsPage(std::span<const HelpSource> sources) {
     std::string page = PageStart("ZVR Help Topics");
-    page +=
-        "<p><a href=\"change_calibration.html\">Change Calibration</a>: the screen that reads "
-        "and changes calibration scalars one by one.</p>\n<h2>Calibration scalars</h2>\n<ul>\n";
+    page += "<p>" + Link(kChangeCalibrationHelpPage, "Change Calibration") +
+            ": the screen that reads and changes calibration scalars one by one.</p>\n"
+            "<h2>Calibration scalars</h2>\n<ul>\n";
     std::set<std::string_view> listed;
     for (const char* name : ScalarHelpTopics()) {
         if (!listed.insert(name).second) continue;
