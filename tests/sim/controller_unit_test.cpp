@@ -138,6 +138,20 @@ TEST_F(ControllerUnitTest, AnalogCalibrationFollowsThePedalAndStoresWhenTheModeI
     EXPECT_EQ(wordAt(kAppRange), 0);
 }
 
+TEST_F(ControllerUnitTest, StoredImageKeepsItsCalibrationWhenTheStrategyStartsOneAtMode255) {
+    ASSERT_TRUE(commitWord(kAppMinCal, 150));
+    ASSERT_TRUE(commitWord(kAppRangeCal, 700));
+    std::string error;
+    ASSERT_TRUE(unit.memory().saveEeprom("stored.eeprom", error)) << error;
+
+    DefinitionSet calibrating = Make740();
+    calibrating.scalars.find("EXTERNAL_ANALOG_MODE")->fileRaw = 255;
+    ControllerUnit restarted(std::move(calibrating), 7);
+    ASSERT_TRUE(restarted.useEepromFile("stored.eeprom", error)) << error;
+    EXPECT_EQ(restarted.readWord(kAppMinCal), 150);
+    EXPECT_EQ(restarted.readWord(kAppRangeCal), 700);
+}
+
 TEST_F(ControllerUnitTest, PedalModeSetsTheDesiredSpeedBetweenMinimumAndMaximum) {
     ASSERT_TRUE(commitByte(kAnalogMode, 3));
     unit.setPedal(0.5);

@@ -25,6 +25,9 @@ public:
     // Brings the variables up to date with the pedal and the mode. True when it stored a new
     // calibration into EEPROM.
     bool update(ControllerMemory& memory, const ControllerPoints& points);
+    // A calibration under way belongs to the memory it started on: a new memory image ends it
+    // without storing anything.
+    void forgetCalibration() { calibrating_ = false; }
     // The pedal position as the unit sees it through its stored calibration, 0..1.
     double calibratedPosition(const ControllerMemory& memory, const ControllerPoints& points) const;
 

@@ -37,6 +37,9 @@ ControllerUnit::ControllerUnit(DefinitionSet definitions, uint32_t seed)
 bool ControllerUnit::useEepromFile(const std::string& path, std::string& error) {
     if (!memory_.loadEeprom(path, error)) return false;
     eepromPath_ = path;
+    // The strategy's values may have started an analog calibration (mode 255); the stored
+    // image replaces them, and its calibration must not be overwritten by that one.
+    analog_.forgetCalibration();
     // The stored calibration may name other set speeds: start steady at those.
     analog_.update(memory_, points_);
     startSteady();
