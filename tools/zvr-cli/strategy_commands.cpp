@@ -5,6 +5,7 @@
 
 #include "command.h"
 #include "commands.h"
+#include "connection/controller_model.h"
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
 #include "input_files.h"
@@ -15,23 +16,10 @@ namespace zvr::cli {
 
 namespace {
 
-const char* ModelName(ModelKind kind) {
-    switch (kind) {
-        case ModelKind::Zevar620:
-            return "ZEVAR 620";
-        case ModelKind::Zevar740:
-            return "ZEVAR 740";
-        case ModelKind::Lpn310:
-            return "LPN 310";
-        case ModelKind::Zevar880:
-            return "ZEVAR 880";
-        case ModelKind::Zevar210:
-            return "ZEVAR 210";
-        case ModelKind::Kms2:
-            return "KMS-2";
-        default:
-            return "unknown model";
-    }
+// The model a strategy is for, as the controller names it.
+std::string ModelName(ModelKind kind) {
+    std::string name = ModelNameForKind(kind);
+    return name.empty() ? "unknown model" : name;
 }
 
 // One command's single input and its -o output.
