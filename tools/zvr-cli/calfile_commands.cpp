@@ -55,8 +55,7 @@ int RunSave(CommandContext& context, std::span<const std::string> args) {
     // Before the walk, which takes a while on a real line.
     if (int code = CheckOutputFor(context, "save", path); code != kExitOk) return code;
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "save", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "save", parsed); code != kExitOk) return code;
     const bool withComments = !comments.empty();
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},
@@ -88,8 +87,7 @@ int RunCompare(CommandContext& context, std::span<const std::string> args) {
     DefinitionSet file;
     if (int code = LoadCalFileFor(context, "compare", path, file); code != kExitOk) return code;
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "compare", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "compare", parsed); code != kExitOk) return code;
     // The outcome is the command's result, printed on standard output only.
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},

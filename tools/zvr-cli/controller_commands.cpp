@@ -44,8 +44,7 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
         return context.fail("identify", kExitUsage, *error);
     }
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "identify", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "identify", parsed); code != kExitOk) return code;
     const Identification id = link.document.GetIdentification();
     const std::string& file = link.document.definitions.filePath;
     const bool open = link.document.AccessOpen();
@@ -69,8 +68,7 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
     }
     if (parsed.positional.empty()) return context.fail("get", kExitUsage, "name the values to get");
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "get", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "get", parsed); code != kExitOk) return code;
     const DefinitionSet& set = link.document.definitions;
     std::vector<Reading> readings;
     for (const std::string& name : parsed.positional) {
@@ -118,8 +116,7 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
         return context.fail("set", kExitUsage, "usage: set NAME VALUE");
     const std::string& name = parsed.positional[0];
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "set", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "set", parsed); code != kExitOk) return code;
     const ScalarDef* scalar = link.document.definitions.scalars.find(name);
     if (scalar == nullptr)
         return context.fail("set", kExitUsage, "the strategy has no scalar named " + name);
@@ -173,8 +170,7 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     const double intervalMs = std::max(number("--interval", 0), 0.0);
     const double durationS = number("--duration", 0);
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "monitor", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "monitor", parsed); code != kExitOk) return code;
 
     std::vector<VariableDef*> variables;
     std::vector<uint16_t> addresses;

@@ -41,18 +41,12 @@ std::string JsonText(const std::string& text) {
 ControllerLink::ControllerLink(CommandContext& context, const Arguments& args)
     : document(context.logPath), session(document, context.prompt, Locator(context, args)) {}
 
-bool ControllerLink::Connect(CommandContext& context, std::string_view command,
-                             const Arguments& args, int& exitCode) {
+int ControllerLink::Connect(CommandContext& context, std::string_view command,
+                            const Arguments& args) {
     const std::string* port = args.value("--port");
-    if (port == nullptr) {
-        exitCode = context.fail(command, kExitUsage, "--port NAME is required");
-        return false;
-    }
-    if (!session.Connect(*port)) {
-        exitCode = context.fail(command, kExitLink, session.failure());
-        return false;
-    }
-    return true;
+    if (port == nullptr) return context.fail(command, kExitUsage, "--port NAME is required");
+    if (!session.Connect(*port)) return context.fail(command, kExitLink, session.failure());
+    return kExitOk;
 }
 
 bool ControllerLink::OpenAccess(CommandContext& context, const std::string& password) {

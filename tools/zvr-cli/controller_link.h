@@ -21,10 +21,9 @@ struct ControllerLink {
 
     ControllerLink(CommandContext& context, const Arguments& args);
 
-    // Connects, or gives the command's exit code (2 without --port, 3 when the port, the
-    // controller or its strategy failed) with one line saying what failed.
-    bool Connect(CommandContext& context, std::string_view command, const Arguments& args,
-                 int& exitCode);
+    // Connects and gives kExitOk, or the command's exit code (2 without --port, 3 when the
+    // port, the controller or its strategy failed) with one line saying what failed.
+    int Connect(CommandContext& context, std::string_view command, const Arguments& args);
     // Opens the controller's access with a password, as Change Calibration's password gate
     // does. False when the password is wrong or the controller did not answer.
     bool OpenAccess(CommandContext& context, const std::string& password);

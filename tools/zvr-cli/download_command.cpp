@@ -66,8 +66,7 @@ int RunDownload(CommandContext& context, std::span<const std::string> args) {
     DefinitionSet file;
     if (int code = LoadCalFileFor(context, "download", path, file); code != kExitOk) return code;
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "download", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "download", parsed); code != kExitOk) return code;
 
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},

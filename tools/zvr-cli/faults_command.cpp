@@ -50,8 +50,7 @@ int RunFaults(CommandContext& context, std::span<const std::string> args) {
         return context.fail("faults", kExitUsage, "--clear takes current or history");
     }
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "faults", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "faults", parsed); code != kExitOk) return code;
     const DefinitionSet& set = link.document.definitions;
     CurrentFaults current(FaultDiagnostics(set));
     const std::vector<const ScalarDef*> history = FaultHistoryScalars(set);

@@ -42,8 +42,7 @@ int RunPassword(CommandContext& context, std::span<const std::string> args) {
         return context.fail("password", kExitUsage, "give --check TEXT or --change NEW");
     }
     ControllerLink link(context, parsed);
-    int exitCode = kExitOk;
-    if (!link.Connect(context, "password", parsed, exitCode)) return exitCode;
+    if (int code = link.Connect(context, "password", parsed); code != kExitOk) return code;
     auto answers = std::make_shared<QueueReceiver>();
     const auto limit = link.session.ReplyLimit();
     PasswordSession session(link.document, context.prompt,
