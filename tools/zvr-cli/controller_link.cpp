@@ -54,14 +54,24 @@ bool ControllerLink::OpenAccess(CommandContext& context, const std::string& pass
     PasswordSession check(document, context.prompt, PasswordMode::CheckOnly,
                           [answers] { return ReceiverHandle(answers); });
     check.Open();
-    check.entry = password;
-    check.Ok();
-    while (check.step == PasswordSession::kWaiting && !check.result) {
-        const auto message = answers->wait(session.ReplyLimit());
+    EnterPassword(check, password);
+    return AwaitPasswordAnswers(check, *answers, session.ReplyLimit()) &&
+           check.result.value_or(false);
+}
+
+void EnterPassword(PasswordSession& session, const std::string& text) {
+    session.entry = text;
+    session.Ok();
+}
+
+bool AwaitPasswordAnswers(PasswordSession& session, QueueReceiver& answers,
+                          std::chrono::milliseconds limit) {
+    while (session.step == PasswordSession::kWaiting && !session.result) {
+        const auto message = answers.wait(limit);
         if (!message) return false;
-        check.OnMessage(*message);
+        session.OnMessage(*message);
     }
-    return check.result.value_or(false);
+    return true;
 }
 
 }  // namespace zvr::cli

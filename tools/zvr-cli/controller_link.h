@@ -1,11 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
 #include "comm/data_server.h"
+#include "comm/message_receiver.h"
 #include "command.h"
 #include "connection/controller_session.h"
+
+namespace zvr {
+class PasswordSession;
+}
 
 namespace zvr::cli {
 
@@ -28,5 +34,12 @@ struct ControllerLink {
     // does. False when the password is wrong or the controller did not answer.
     bool OpenAccess(CommandContext& context, const std::string& password);
 };
+
+// Types text into a password session and presses OK.
+void EnterPassword(PasswordSession& session, const std::string& text);
+// Hands a password session the controller's answers until it no longer waits for one. False
+// when none came within limit.
+bool AwaitPasswordAnswers(PasswordSession& session, QueueReceiver& answers,
+                          std::chrono::milliseconds limit);
 
 }  // namespace zvr::cli

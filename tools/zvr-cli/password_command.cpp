@@ -10,26 +10,6 @@
 
 namespace zvr::cli {
 
-namespace {
-
-// Hands the session its answers until it no longer waits for the controller.
-bool Pump(PasswordSession& session, QueueReceiver& answers, std::chrono::milliseconds limit) {
-    while (session.step == PasswordSession::kWaiting && !session.result) {
-        const auto message = answers.wait(limit);
-        if (!message) return false;
-        session.OnMessage(*message);
-    }
-    return true;
-}
-
-// Types text into the session and presses OK.
-void Enter(PasswordSession& session, const std::string& text) {
-    session.entry = text;
-    session.Ok();
-}
-
-}  // namespace
-
 int RunPassword(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
     if (auto error =
@@ -55,8 +35,8 @@ int RunPassword(CommandContext& context, std::span<const std::string> args) {
             return context.fail("password", kExitUsage,
                                 "access is closed: give the current password with --old TEXT");
         }
-        Enter(session, *current);
-        if (!Pump(session, *answers, limit))
+        EnterPassword(session, *current);
+        if (!AwaitPasswordAnswers(session, *answers, limit))
             return context.fail("password", kExitLink, "no answer");
         if (session.step == PasswordSession::kCheck && !session.result) {
             context.err << session.status << '\n';
@@ -70,12 +50,12 @@ int RunPassword(CommandContext& context, std::span<const std::string> args) {
     if (session.step != PasswordSession::kNewPassword) {
         return context.fail("password", kExitUsage, session.status);
     }
-    Enter(session, *change);
+    EnterPassword(session, *change);
     if (session.step != PasswordSession::kRepeat) {
         return context.fail("password", kExitUsage, "the new password was refused");
     }
-    Enter(session, *change);
-    if (!Pump(session, *answers, limit) ||
+    EnterPassword(session, *change);
+    if (!AwaitPasswordAnswers(session, *answers, limit) ||
         session.status.find("successfully") == std::string::npos) {
         return context.fail("password", kExitLink, session.status);
     }
