@@ -44,6 +44,13 @@ TEST_F(ControllerCommandsTest, RefusedValuesAndNames) {
     EXPECT_EQ(run(RunSet, {"SET_SPEED_1", "70000"}), kExitUsage);
     EXPECT_EQ(err_.str(), "zvr-cli set: New Value out of range\n");
     EXPECT_EQ(simulator_->execute("get SET_SPEED_1"), "ok 1500");
+    // Text that is no number is refused the same way, not written as 0.
+    for (const char* text : {"abc", "", "nan"}) {
+        err_.str("");
+        EXPECT_EQ(run(RunSet, {"SET_SPEED_1", text}), kExitUsage) << text;
+        EXPECT_EQ(err_.str(), "zvr-cli set: New Value out of range\n") << text;
+        EXPECT_EQ(simulator_->execute("get SET_SPEED_1"), "ok 1500") << text;
+    }
     EXPECT_EQ(run(RunGet, {"no_such_value"}), kExitUsage);
     EXPECT_EQ(run(RunSet, {"SET_SPEED_1"}), kExitUsage);
 }

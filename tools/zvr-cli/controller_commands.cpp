@@ -14,6 +14,7 @@
 #include "common/numbers.h"
 #include "controller_link.h"
 #include "definitions/definitions.h"
+#include "views/scalar_entry.h"
 
 namespace zvr::cli {
 
@@ -133,8 +134,10 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
             return context.fail("set", kExitNo, "Invalid Password!");
         }
     }
-    const double value = ParseValue(parsed.positional[1], scalar->scaling);
-    if (CheckRange(value, scalar->scaling) != 0) {
+    // The check Change Calibration makes: text the scaling cannot read is refused, never
+    // written as 0.
+    const NewValueCheck check = CheckNewValue(parsed.positional[1], scalar->scaling);
+    if (check.verdict != NewValueVerdict::Accepted) {
         return context.fail("set", kExitUsage, "New Value out of range");
     }
     const int size = scalar->scaling.size;
@@ -142,8 +145,7 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
         return context.fail("set", kExitUsage, name + " is a 4-byte value: it cannot be written");
     }
     const uint16_t address = static_cast<uint16_t>(scalar->eepromAddress);
-    const uint32_t raw = EngToRaw(value, scalar->scaling);
-    if (!link.session.Write(address, static_cast<uint16_t>(raw), size)) {
+    if (!link.session.Write(address, static_cast<uint16_t>(check.raw), size)) {
         return context.fail("set", kExitLink, "Write Error");
     }
     const auto words = link.session.ReadOnce({&address, 1});
