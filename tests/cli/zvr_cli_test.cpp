@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/file_size_limit.h"
 #include "support/sample_definitions.h"
 #include "terminal_prompt.h"
 
@@ -75,6 +76,15 @@ TEST(ZvrCli, ReportMatchesTheGoldenFilesByteForByte) {
     const CliRun toFile = RunCli({"report", "ZVX5ABCD.000", "--full", "-o", "report.txt"});
     EXPECT_EQ(toFile.code, 0) << toFile.err;
     EXPECT_EQ(toFile.out, "");
+    EXPECT_EQ(ReadFile("report.txt"), ReadFile(DataFile("ZVX5ABCD_full.txt")));
+
+    // A report that cannot be written whole, as on a full disk, leaves the old file as it was.
+    {
+        test::FileSizeLimit full(64);
+        const CliRun failed = RunCli({"report", "ZVX5ABCD.000", "--full", "-o", "report.txt"});
+        EXPECT_EQ(failed.code, 2);
+        EXPECT_EQ(failed.err, "zvr-cli report: report.txt: cannot be written\n");
+    }
     EXPECT_EQ(ReadFile("report.txt"), ReadFile(DataFile("ZVX5ABCD_full.txt")));
 }
 

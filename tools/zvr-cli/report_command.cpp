@@ -9,6 +9,7 @@
 
 #include "command.h"
 #include "commands.h"
+#include "common/replacing_file.h"
 #include "definitions/definition_set.h"
 #include "definitions/text_report.h"
 #include "input_files.h"
@@ -21,11 +22,6 @@ namespace {
 std::string LeadingText(const DefinitionSet& set, const std::string& path) {
     return "\r\nModel    : " + set.fileModelName + "\r\nStrategy : " + set.fileStrategy +
            "\r\n\r\nValues converted from file : " + path + "\r\n\r\n";
-}
-
-bool CreateEmpty(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    return file != nullptr && std::fclose(file) == 0;
 }
 
 // The report writer appends to a file; for standard output it writes to a temporary file that
@@ -71,7 +67,11 @@ int RunReport(CommandContext& context, std::span<const std::string> args) {
     const std::string leading = LeadingText(set, path);
     const bool full = parsed.has("--full");
     if (const std::string* output = parsed.value("-o")) {
-        if (!CreateEmpty(*output) || writeTextReport(set, *output, leading, full) != 0) {
+        // The report writer appends: it writes into a new temporary file, which replaces an
+        // old report only once it is complete.
+        ReplacingFile file(*output);
+        if (!file.open() || writeTextReport(set, file.temporaryPath(), leading, full) != 0 ||
+            !file.commit()) {
             return context.fail("report", kExitUsage, *output + ": cannot be written");
         }
         return kExitOk;
