@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <map>
 
+#include "common/numbers.h"
 #include "definitions/definition_set.h"
 
 namespace zvr {
@@ -172,12 +172,6 @@ using Problems = std::vector<std::string>;
 
 std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
 
-std::string Hex(uint32_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", address);
-    return text;
-}
-
 void CheckRepeatedRecords(const DefinitionSet& set, Problems& problems) {
     const SectionCounts& counts = set.header.counts;
     const auto repeated = [&](size_t inFile, size_t kept, const char* what) {
@@ -250,7 +244,7 @@ void CheckEepromOverlap(const DefinitionSet& set, Problems& problems) {
     for (const ScalarDef* s : byAddress) {
         if (reach != nullptr && s->eepromAddress < reachEnd) {
             problems.push_back("scalars " + Quoted(reach->name) + " and " + Quoted(s->name) +
-                               " overlap in EEPROM at " + Hex(s->eepromAddress));
+                               " overlap in EEPROM at " + AddressText(s->eepromAddress));
         }
         const uint64_t end = uint64_t{s->eepromAddress} + StorageBytes(s->scaling.size);
         if (end > reachEnd) {

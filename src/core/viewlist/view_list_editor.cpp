@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "common/numbers.h"
 #include "common/user_prompt.h"
@@ -108,10 +107,8 @@ std::optional<int> LowestFreePosition(const ViewItemTable<ViewItemDef>& items) {
 }
 
 VariableFields FieldsOf(const VariableDef& variable) {
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%04X", variable.ramAddress);
     return {variable.name,
-            address,
+            AddressText(variable.ramAddress),
             variable.units,
             TypeIndex(variable.scaling.type),
             SizeIndex(variable.scaling.size),
