@@ -143,7 +143,6 @@ bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& f
     variable.units = fields.units;
     // A new name keeps the table in order; a name another variable has is refused.
     if (fields.name != variable.name) {
-        const std::string oldName = variable.name;
         if (set.variables.rename(&variable, fields.name) != 0) {
             prompt.plain("Invalid Data. Please correct");
             return true;
