@@ -7,20 +7,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "support/sample_definitions.h"
 
 namespace zvr {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 TEST(LogFile, SizesAndNameFallBackToTheDefaults) {
     struct Case {
@@ -46,13 +37,13 @@ TEST(LogFile, SizesAndNameFallBackToTheDefaults) {
 }
 
 TEST(LogFile, LinesEndInCrLfAndReachTheFile) {
-    WriteFile("Log.txt", "older\r\n");
+    test::WriteBytes("Log.txt", "older\r\n");
     {
         CLogFile log("Log.txt", 3000, 128);
         log.AddLine("Serial Com Opened");
         log.AddLine(" SEND 1 Bytes:  15");
     }
-    EXPECT_EQ(ReadFile("Log.txt"), "older\r\nSerial Com Opened\r\n SEND 1 Bytes:  15\r\n");
+    EXPECT_EQ(test::ReadBytes("Log.txt"), "older\r\nSerial Com Opened\r\n SEND 1 Bytes:  15\r\n");
 }
 
 TEST(LogFile, FullCacheFlushesAndOverlongLinesAreCut) {
@@ -61,7 +52,7 @@ TEST(LogFile, FullCacheFlushesAndOverlongLinesAreCut) {
         log.AddLine(std::string(2000, 'a'));
         log.AddLine(std::string(10, 'b'));
     }
-    const std::string text = ReadFile("cut.log");
+    const std::string text = test::ReadBytes("cut.log");
     EXPECT_EQ(text, std::string(1021, 'a') + "\r\n" + std::string(10, 'b') + "\r\n");
 }
 
@@ -114,9 +105,9 @@ TEST(LogFile, TrimKeepsTheNewestWholeLines) {
         {"no line feed after the cut", "aaaaaaaaaaaa", "new\n", 10, 4, "new\n"},
     };
     for (const auto& c : cases) {
-        WriteFile("trim.log", c.before);
+        test::WriteBytes("trim.log", c.before);
         EXPECT_EQ(AppendToLogFile("trim.log", c.added, c.maximum, c.cache), 0) << c.what;
-        EXPECT_EQ(ReadFile("trim.log"), c.after) << c.what;
+        EXPECT_EQ(test::ReadBytes("trim.log"), c.after) << c.what;
     }
     EXPECT_EQ(AppendToLogFile("no/such/dir/x.log", "x", 10, 4), -4);
 }

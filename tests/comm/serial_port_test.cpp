@@ -5,9 +5,9 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "support/pty_peer.h"
+#include "support/sample_definitions.h"
 
 namespace zvr {
 namespace {
@@ -71,11 +71,6 @@ private:
 
 const Bytes kRead12 = {0x03, 0x09, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5};  // expects 12 bytes back
 constexpr int kTicks = 20;  // about 400 ms of silence before a time-out
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(SerialPort, OpenAndCloseResults) {
     RecordingPort port;
@@ -195,7 +190,7 @@ TEST(SerialPort, TrafficIsLogged) {
         peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});
         ASSERT_TRUE(port.next());
     }
-    EXPECT_EQ(ReadFile("Log.txt"),
+    EXPECT_EQ(test::ReadBytes("Log.txt"),
               "Serial Com Opened\r\n"
               " SEND 5 Bytes:  03 03 00 10 EA\r\n"
               " RECV 5 Bytes:  03 03 12 34 B4\r\n");

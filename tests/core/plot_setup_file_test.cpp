@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 #include <locale.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "support/sample_definitions.h"
 #include "support/scripted_prompt.h"
 
@@ -13,11 +10,6 @@ namespace zvr {
 namespace {
 
 using test::ScriptedPrompt;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 PlotSetup Tuned() {
     return {.plot1Name = "engine_rpm",
@@ -51,7 +43,7 @@ protected:
 
 TEST_F(PlotSetupFileTest, SavesTheFourElementsInOrder) {
     ASSERT_EQ(SavePlotSetupFile(Tuned(), "plot.zpf", prompt), 0);
-    EXPECT_EQ(ReadFile("plot.zpf"),
+    EXPECT_EQ(test::ReadBytes("plot.zpf"),
               "  <?xml version=\"1.0\"?>\r\n"
               "  <ZVR VER=\"1.0\">\r\n"
               "  </ZVR>\r\n"

@@ -8,9 +8,7 @@
 #include "support/file_size_limit.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 #include "setupdoc/plot_setup_file.h"
 #include "setupdoc/view_setup_file.h"
@@ -22,11 +20,6 @@ namespace {
 
 using test::ScriptedPrompt;
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -85,7 +78,7 @@ TEST_P(SetupFileTest, SaveReplacesAnExistingFileKeepingItsPermissions) {
     test::WriteBytes(path, "old");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_EQ(GetParam().save(path, prompt), 0);
-    EXPECT_TRUE(ReadFile(path).starts_with("  <?xml version=\"1.0\"?>\r\n"));
+    EXPECT_TRUE(test::ReadBytes(path).starts_with("  <?xml version=\"1.0\"?>\r\n"));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"saved.setup"});
@@ -98,7 +91,7 @@ TEST_P(SetupFileTest, SaveThroughALinkReplacesTheFileItNames) {
     fs::create_symlink("real.setup", path);
     ASSERT_EQ(GetParam().save(path, prompt), 0);
     EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_TRUE(ReadFile(real).starts_with("  <?xml version=\"1.0\"?>\r\n"));
+    EXPECT_TRUE(test::ReadBytes(real).starts_with("  <?xml version=\"1.0\"?>\r\n"));
     EXPECT_EQ(FolderEntries(kFolder), (std::vector<std::string>{"real.setup", "saved.setup"}));
 }
 
@@ -110,7 +103,7 @@ TEST_P(SetupFileTest, SaveFailingHalfWayKeepsTheExistingFile) {
         result = GetParam().save(path, prompt);
     }
     EXPECT_EQ(result, -3);
-    EXPECT_EQ(ReadFile(path), "the setup saved last week");
+    EXPECT_EQ(test::ReadBytes(path), "the setup saved last week");
     EXPECT_EQ(FolderEntries(kFolder), std::vector<std::string>{"saved.setup"});
     ASSERT_EQ(prompt.texts(), std::vector<std::string>{"There was an error writing the file."});
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Error);

@@ -4,7 +4,6 @@
 #include <locale.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "definitions/definition_set.h"
 #include "support/sample_definitions.h"
@@ -14,11 +13,6 @@ namespace {
 
 std::string Pad(const std::string& text, size_t width) {
     return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 const std::string kStars = "********************************************\r\n";
@@ -68,7 +62,7 @@ protected:
     std::string report(bool full, std::optional<std::string_view> leading = std::nullopt) {
         test::WriteBytes("report.txt", "");
         EXPECT_EQ(writeTextReport(set, "report.txt", leading, full), 0);
-        return ReadFile("report.txt");
+        return test::ReadBytes("report.txt");
     }
 
     DefinitionSet set;
@@ -129,7 +123,7 @@ TEST_F(TextReportTest, CalibrationFileHeaderShowsZeroCountsAndIsAppended) {
     test::WriteBytes("report.txt", "");
     ASSERT_EQ(writeTextReport(set, "report.txt", std::nullopt, true), 0);
     ASSERT_EQ(writeTextReport(set, "report.txt", std::nullopt, false), 0);
-    const std::string text = ReadFile("report.txt");
+    const std::string text = test::ReadBytes("report.txt");
     EXPECT_NE(text.find(Pad("number_of_variables", 30) + "0\r\n"), std::string::npos);
     EXPECT_NE(text.find(Pad("number_of_scalars", 30) + "1\r\n"), std::string::npos);
     EXPECT_EQ(text.find(Section("File Header Information")), 0u);

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "setupdoc/setup_node.h"
 #include "support/sample_definitions.h"
@@ -14,11 +12,6 @@ namespace zvr {
 namespace {
 
 using test::ScriptedPrompt;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 ViewItemDef Item(std::string name, ScalingSpec scaling, uint8_t position, uint8_t accessLevel = 0,
                  uint8_t listNumber = 0, uint8_t precision = 0) {
@@ -51,7 +44,7 @@ TEST_F(ViewSetupFileTest, SavesOneElementPerItemWithItsAttributesInOrder) {
     items.append(Item("engine_rpm", {'S', 4, -3}, 6, 1, 5, 2));
     items.append(Item("fuel", {'$', 1, 0}, 0));
     ASSERT_EQ(SaveViewSetupFile(items, "view.zvf", prompt), 0);
-    EXPECT_EQ(ReadFile("view.zvf"),
+    EXPECT_EQ(test::ReadBytes("view.zvf"),
               Document("  <engine_rpm ACCESS_LEVEL=\"1\" PRECISION=\"2\" SCALING_BINPT=\"-3\" "
                        "SCALING_SZ=\"4\" SCALING_TYPE=\"83\" LIST_NUM=\"5\" VIEW_POS=\"6\">\r\n"
                        "  </engine_rpm>\r\n"
@@ -161,7 +154,7 @@ TEST_F(ViewSetupFileTest, OpenFailuresShowTheirMessageAndKeepTheItems) {
 TEST_F(ViewSetupFileTest, SaveWithNoItemsKeepsAnExistingFile) {
     test::WriteBytes("old.zvf", "old setup");
     EXPECT_EQ(SaveViewSetupFile(items, "old.zvf", prompt), -2);
-    EXPECT_EQ(ReadFile("old.zvf"), "old setup");
+    EXPECT_EQ(test::ReadBytes("old.zvf"), "old setup");
     ASSERT_EQ(prompt.texts(), std::vector<std::string>{"There are no item on list to save."});
     EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Error);
 }
@@ -169,7 +162,7 @@ TEST_F(ViewSetupFileTest, SaveWithNoItemsKeepsAnExistingFile) {
 TEST_F(ViewSetupFileTest, SaveWithNoItemsLeavesANewFileEmpty) {
     EXPECT_EQ(SaveViewSetupFile(items, "new.zvf", prompt), -2);
     EXPECT_TRUE(std::filesystem::exists("new.zvf"));
-    EXPECT_EQ(ReadFile("new.zvf"), "");
+    EXPECT_EQ(test::ReadBytes("new.zvf"), "");
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"There are no item on list to save."});
 }
 

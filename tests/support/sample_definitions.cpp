@@ -159,6 +159,10 @@ std::string WrittenBytes(DefinitionSet& set, const std::string& path) {
     if (WriteCalFile(set, path, set.header.strategyName) != 0) {
         throw std::runtime_error("cannot write " + path);
     }
+    return ReadBytes(path);
+}
+
+std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }

@@ -18,6 +18,8 @@ void FillSynthetic(DefinitionSet& set, int variables, int scalars, int viewItems
 
 // The file a set writes, as bytes.
 std::string WrittenBytes(DefinitionSet& set, const std::string& path = "sample.000");
+// A whole file as bytes; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace zvr::test

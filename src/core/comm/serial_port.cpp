@@ -39,7 +39,6 @@ int CSerialPort::Close() {
 
 int CSerialPort::Open(const std::string& portName, int timeoutTicks) {
     Close();
-    if (open_) return 0;
     std::remove(log_.path().c_str());
     log_.AddLine("Serial Com Opened");
     open_ = true;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <initializer_list>
+#include <string_view>
 
 namespace zvr {
 
@@ -12,30 +14,35 @@ bool NameBefore(const std::string& a, const std::string& b) {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
-void AddMatching(const std::filesystem::path& folder, const std::vector<std::string>& prefixes,
+// The entries of folder whose names start with one of the prefixes: those of the first
+// prefix, then those of the next, each group in natural order.
+void AddMatching(const std::filesystem::path& folder,
+                 std::initializer_list<std::string_view> prefixes,
                  std::vector<std::string>& ports) {
     std::error_code error;
-    std::vector<std::string> found;
+    std::vector<std::vector<std::string>> found(prefixes.size());
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
-        for (const std::string& prefix : prefixes) {
+        size_t group = 0;
+        for (std::string_view prefix : prefixes) {
             if (name.starts_with(prefix)) {
-                found.push_back(entry.path().string());
+                found[group].push_back(entry.path().string());
                 break;
             }
+            ++group;
         }
     }
-    std::sort(found.begin(), found.end(), NameBefore);
-    ports.insert(ports.end(), found.begin(), found.end());
+    for (std::vector<std::string>& group : found) {
+        std::sort(group.begin(), group.end(), NameBefore);
+        ports.insert(ports.end(), group.begin(), group.end());
+    }
 }
 
 }  // namespace
 
 std::vector<std::string> FindSerialPorts(const std::vector<std::string>& extra) {
     std::vector<std::string> ports;
-    AddMatching("/dev", {"ttyS"}, ports);
-    AddMatching("/dev", {"ttyUSB"}, ports);
-    AddMatching("/dev", {"ttyACM"}, ports);
+    AddMatching("/dev", {"ttyS", "ttyUSB", "ttyACM"}, ports);
     AddMatching("/dev/serial/by-id", {""}, ports);
     for (const std::string& name : extra) {
         if (std::find(ports.begin(), ports.end(), name) == ports.end()) ports.push_back(name);

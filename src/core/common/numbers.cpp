@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace zvr {
 
@@ -15,6 +16,12 @@ std::string FormatFixed(double value, int decimals) {
         return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
     }
     return std::string(buffer, end);
+}
+
+std::string AddressText(uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", address);
+    return text;
 }
 
 namespace {

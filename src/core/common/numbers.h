@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,9 @@ std::string FormatFixed(double value, int decimals);
 // start a decimal number gives 0 (so do "inf", "nan" and hexadecimal forms, which a typed
 // calibration value never means). Overflow gives plus or minus infinity.
 double ParseDecimal(std::string_view text);
+
+// An address as strategies show it: "0x" and at least four upper-case hexadecimal digits,
+// "0x0120".
+std::string AddressText(uint32_t address);
 
 }  // namespace zvr

@@ -4,21 +4,33 @@
 
 namespace zvr {
 
+namespace {
+
+// The model of a known kind; the ZEVAR 760, of no kind, is never found.
+const ControllerModel* ModelForKind(ModelKind kind) {
+    if (kind == ModelKind::Unknown) return nullptr;
+    for (const ControllerModel& model : ControllerModels()) {
+        if (model.kind == kind) return &model;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 const std::array<ControllerModel, 7>& ControllerModels() {
     static const std::array<ControllerModel, 7> kModels{{
         {"ZEVAR 880", "DEMO880", "ZEVAR 880 DEMO", kCmdDemo880, "ZEVAR 880", 1173,
-         ModelKind::Zevar880, "ZVX5", "ZEVAR 880 Calibration Wizard"},
+         ModelKind::Zevar880, "ZEVAR 880 Calibration Wizard"},
         {"ZEVAR 740", "DEMO740", "ZEVAR 740 DEMO", kCmdDemo740, "ZEVAR 740", 1172,
-         ModelKind::Zevar740, "ZVX", "ZEVAR 740 Calibration Wizard"},
-        {"", "DEMO760", "ZEVAR 760 DEMO", kCmdDemo760, "ZEVAR 760", 1174, ModelKind::Unknown, "",
-         ""},
+         ModelKind::Zevar740, "ZEVAR 740 Calibration Wizard"},
+        {"", "DEMO760", "ZEVAR 760 DEMO", kCmdDemo760, "ZEVAR 760", 1174, ModelKind::Unknown, ""},
         {"ZEVAR 620", "DEMO620", "ZEVAR 620 DEMO", kCmdDemo620, "ZEVAR 620", 1170,
-         ModelKind::Zevar620, "Z99", "ZEVAR 620 Calibration Wizard"},
+         ModelKind::Zevar620, "ZEVAR 620 Calibration Wizard"},
         {"ZEVAR 210", "DEMO210", "ZEVAR 210 DEMO", kCmdDemo210, "ZEVAR 210", 1175,
-         ModelKind::Zevar210, "ZVX0", "ZEVAR 210 Calibration Wizard"},
+         ModelKind::Zevar210, "ZEVAR 210 Calibration Wizard"},
         {"LPN 310", "DEMO310", "LPN 310 DEMO", kCmdDemo310, "LPN 310", 1171, ModelKind::Lpn310,
-         "RRQ", "ECM 310 Calibration Wizard"},
-        {"KMS-2", "DEMOKMS2", "KMS-2 DEMO", kCmdDemoKms2, "KMS-2", 1176, ModelKind::Kms2, "KMS0",
+         "ECM 310 Calibration Wizard"},
+        {"KMS-2", "DEMOKMS2", "KMS-2 DEMO", kCmdDemoKms2, "KMS-2", 1176, ModelKind::Kms2,
          "KMS-2 Calibration Wizard"},
     }};
     return kModels;
@@ -32,10 +44,8 @@ const ControllerModel* ModelForDemoKey(std::string_view key) {
 }
 
 std::string ModelNameForKind(ModelKind kind) {
-    for (const ControllerModel& model : ControllerModels()) {
-        if (model.kind == kind && kind != ModelKind::Unknown) return model.modelName;
-    }
-    return "";
+    const ControllerModel* model = ModelForKind(kind);
+    return model ? model->modelName : "";
 }
 
 bool IsDemoKey(std::string_view portName) { return portName.starts_with("DEMO"); }
@@ -99,14 +109,7 @@ int PortDialogButtonFor(std::string_view portName) {
 }
 
 const ControllerModel* WizardModelFor(std::string_view strategyName) {
-    // Longer prefixes first: "ZVX5" and "ZVX0" are not the ZEVAR 740.
-    for (const char* prefix : {"ZVX5", "ZVX0", "ZVX", "Z99", "RRQ", "KMS0"}) {
-        if (!strategyName.starts_with(prefix)) continue;
-        for (const ControllerModel& model : ControllerModels()) {
-            if (std::string_view(model.strategyPrefix) == prefix) return &model;
-        }
-    }
-    return nullptr;
+    return ModelForKind(ClassifyStrategyName(strategyName));
 }
 
 std::string WizardRefusalText(std::string_view strategyName) {

@@ -18,8 +18,7 @@ struct ControllerModel {
     int menuCommand;
     const char* buttonText;  // port dialog button
     int buttonId;
-    ModelKind kind;
-    const char* strategyPrefix;
+    ModelKind kind;  // Unknown for the ZEVAR 760
     const char* wizardTitle;
 };
 
@@ -51,8 +50,8 @@ inline constexpr int kButtonCustom = 1169;
 inline constexpr size_t kMaxPresetName = 31;   // a longer stored name is not preset
 inline constexpr size_t kMaxCustomName = 255;  // device paths can be long
 
-// The wizard a strategy runs, by the start of its name: "ZVX5" 880, "ZVX0" 210, "ZVX" 740,
-// "Z99" 620, "RRQ" LPN 310, "KMS0" KMS-2. Nothing for any other name.
+// The wizard a strategy runs, by the model its name gives (ClassifyStrategyName): "ZVX5" 880,
+// "ZVX0" 210, "ZVX" 740, "Z99" 620, "RRQ" LPN 310, "KMS0" KMS-2. Nothing for any other name.
 const ControllerModel* WizardModelFor(std::string_view strategyName);
 std::string WizardRefusalText(std::string_view strategyName);
 

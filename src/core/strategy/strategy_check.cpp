@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <map>
 
+#include "common/numbers.h"
 #include "definitions/definition_set.h"
 
 namespace zvr {
@@ -23,37 +23,24 @@ constexpr std::string_view kZevar740Parameters[] = {
     "OVERSPEED_RPM",
 };
 
-constexpr std::string_view kZevar880Parameters[] = {
-    "FACTORY_SETTINGS",
-    "PULSES_PER_REV",
-    "PULSES_PER_UPDATE",
-    "SWITCH_CONFIGURATION",
-    "SET_SPEED_1",
-    "SET_SPEED_2",
-    "SET_SPEED_3",
-    "SET_SPEED_4",
-    "SET_SPEED_MIN",
-    "SET_SPEED_MAX",
-    "SET_SPEED_WARMUP",
-    "EXTERNAL_ANALOG_MODE",
-    "APP_MIN_CAL",
-    "APP_RANGE_CAL",
-    "SET_SPEED_TRIM",
-    "AUXILIARY_OUTPUT_MODE",
-    "AUX_OUTPUT_RPM",
-    "WARMUP_TIME",
-    "RAMP_UP_RATE",
-    "RAMP_DOWN_RATE",
-    "AUTOCRANK_CRANK_TIME",
-    "AUTOCRANK_REST_TIME",
-    "AUTOCRANK_MAX_TRIES",
-    "ENGINE_PRTCT_RUN_TIME",
-    "OVERSPEED_RPM",
+// The ZEVAR 880 wizard asks for the ZEVAR 740's parameters, then its stepper's.
+constexpr std::string_view kZevar880StepperParameters[] = {
     "STEP_MODE",
     "STEP_CONFIG",
     "STEP_POWER_DN",
     "STEP_CAL",
 };
+
+template <size_t N, size_t M>
+constexpr std::array<std::string_view, N + M> Joined(const std::string_view (&first)[N],
+                                                     const std::string_view (&then)[M]) {
+    std::array<std::string_view, N + M> all{};
+    std::copy(std::begin(first), std::end(first), all.begin());
+    std::copy(std::begin(then), std::end(then), all.begin() + N);
+    return all;
+}
+
+constexpr auto kZevar880Parameters = Joined(kZevar740Parameters, kZevar880StepperParameters);
 
 constexpr std::string_view kZevar620Parameters[] = {
     "OPTIONS",       "PULSES_PER_REV", "PULSES_PER_SAMPLE", "SWITCH_CONFIGURATION",
@@ -172,12 +159,6 @@ using Problems = std::vector<std::string>;
 
 std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
 
-std::string Hex(uint32_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", address);
-    return text;
-}
-
 void CheckRepeatedRecords(const DefinitionSet& set, Problems& problems) {
     const SectionCounts& counts = set.header.counts;
     const auto repeated = [&](size_t inFile, size_t kept, const char* what) {
@@ -250,7 +231,7 @@ void CheckEepromOverlap(const DefinitionSet& set, Problems& problems) {
     for (const ScalarDef* s : byAddress) {
         if (reach != nullptr && s->eepromAddress < reachEnd) {
             problems.push_back("scalars " + Quoted(reach->name) + " and " + Quoted(s->name) +
-                               " overlap in EEPROM at " + Hex(s->eepromAddress));
+                               " overlap in EEPROM at " + AddressText(s->eepromAddress));
         }
         const uint64_t end = uint64_t{s->eepromAddress} + StorageBytes(s->scaling.size);
         if (end > reachEnd) {

@@ -217,12 +217,6 @@ Json SourceValue(uint32_t raw, ScalingSpec spec) {
     return raw;
 }
 
-std::string AddressText(uint32_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", address);
-    return text;
-}
-
 std::string HexBytes(const uint8_t* bytes, size_t count) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "common/numbers.h"
 #include "common/user_prompt.h"
@@ -108,10 +107,8 @@ std::optional<int> LowestFreePosition(const ViewItemTable<ViewItemDef>& items) {
 }
 
 VariableFields FieldsOf(const VariableDef& variable) {
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%04X", variable.ramAddress);
     return {variable.name,
-            address,
+            AddressText(variable.ramAddress),
             variable.units,
             TypeIndex(variable.scaling.type),
             SizeIndex(variable.scaling.size),
@@ -146,7 +143,6 @@ bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& f
     variable.units = fields.units;
     // A new name keeps the table in order; a name another variable has is refused.
     if (fields.name != variable.name) {
-        const std::string oldName = variable.name;
         if (set.variables.rename(&variable, fields.name) != 0) {
             prompt.plain("Invalid Data. Please correct");
             return true;
