@@ -103,6 +103,22 @@ TEST_F(ControllerCommandsTest, MonitorWritesCsvRowsAndStopsTheController) {
     EXPECT_EQ(run(RunGet, {"SET_SPEED_1"}), kExitOk);
 }
 
+TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
+    startOn(sim::test::Write620());
+    const std::pair<const char*, const char*> cases[] = {
+        {"--interval", "abc"}, {"--interval", "1e400"}, {"--interval", "-5"},
+        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", ""},
+        {"--duration", "inf"},
+    };
+    for (const auto& [option, text] : cases) {
+        err_.str("");
+        EXPECT_EQ(run(RunMonitor, {"engine_rpm", option, text}), kExitUsage) << option << text;
+        EXPECT_TRUE(err_.str().starts_with(std::string("zvr-cli monitor: ") + option +
+                                           " takes a number from 0 to "))
+            << err_.str();
+    }
+}
+
 TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
     startOn(sim::test::Write740());
     ASSERT_EQ(run(RunFaults, {}), kExitOk) << err_.str();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <ostream>
 #include <thread>
+#include <tuple>
 
 #include "comm/data_server.h"
 #include "command.h"
@@ -21,6 +22,9 @@ namespace zvr::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr double kMaxIntervalMs = 86'400'000;  // a day
+constexpr double kMaxDurationS = 31'536'000;   // a year
 
 std::atomic<bool> g_interrupted{false};
 
@@ -165,12 +169,22 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     if (parsed.positional.empty() || parsed.positional.size() > kMaxAddresses) {
         return context.fail("monitor", kExitUsage, "name one to ten variables to monitor");
     }
-    const auto number = [&](const char* option, double fallback) {
+    // Both options take a plain number from 0 to the limit; 0 (or no option) means every set
+    // and no end.
+    double intervalMs = 0;
+    double durationS = 0;
+    for (auto [option, limit, target] : {std::tuple{"--interval", kMaxIntervalMs, &intervalMs},
+                                         std::tuple{"--duration", kMaxDurationS, &durationS}}) {
         const std::string* text = parsed.value(option);
-        return text ? ParseDecimal(*text) : fallback;
-    };
-    const double intervalMs = std::max(number("--interval", 0), 0.0);
-    const double durationS = number("--duration", 0);
+        if (text == nullptr) continue;
+        const std::optional<double> value = ParsePlainDecimal(*text);
+        if (!value || *value < 0 || *value > limit) {
+            return context.fail(
+                "monitor", kExitUsage,
+                std::string(option) + " takes a number from 0 to " + FormatFixed(limit, 0));
+        }
+        *target = *value;
+    }
     ControllerLink link(context, parsed);
     if (int code = link.Connect(context, "monitor", parsed); code != kExitOk) return code;
 
@@ -196,8 +210,10 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
 
     g_interrupted = false;
     auto* previous = std::signal(SIGINT, OnInterrupt);
-    if (!link.session.StartContinuous(addresses))
+    if (!link.session.StartContinuous(addresses)) {
+        std::signal(SIGINT, previous);
         return context.fail("monitor", kExitLink, "Could not start");
+    }
     const auto start = Clock::now();
     auto nextPrint = start;
     int result = kExitOk;

@@ -1,8 +1,8 @@
 #include "control_command.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
+
+#include "common/numbers.h"
 
 namespace zvr::sim {
 
@@ -28,7 +28,7 @@ std::optional<bool> OnOff(std::string_view word) {
 }
 
 std::optional<double> InRange(std::string_view text, double low, double high) {
-    const auto value = ParseNumber(text);
+    const auto value = ParsePlainDecimal(text);
     if (!value || *value < low || *value > high) return std::nullopt;
     return value;
 }
@@ -94,16 +94,6 @@ std::optional<ControlCommand> ParseLine(const std::vector<std::string_view>& w,
 }
 
 }  // namespace
-
-std::optional<double> ParseNumber(std::string_view text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<ControlCommand> ParseControlCommand(std::string_view line, std::string& error) {
     const std::vector<std::string_view> w = Words(line);

@@ -60,7 +60,4 @@ struct ScriptStep {
 };
 bool ParseScript(std::string_view text, std::vector<ScriptStep>& steps, std::string& error);
 
-// A plain decimal number, whole text only, in the "C" conventions whatever the locale.
-std::optional<double> ParseNumber(std::string_view text);
-
 }  // namespace zvr::sim

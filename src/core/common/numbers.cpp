@@ -60,4 +60,14 @@ double ParseDecimal(std::string_view text) {
     return strtod_l(copy.c_str(), nullptr, CLocale());
 }
 
+std::optional<double> ParsePlainDecimal(std::string_view text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 }  // namespace zvr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ std::string FormatFixed(double value, int decimals);
 // start a decimal number gives 0 (so do "inf", "nan" and hexadecimal forms, which a typed
 // calibration value never means). Overflow gives plus or minus infinity.
 double ParseDecimal(std::string_view text);
+
+// A plain decimal number that is the whole text ("12", "-0.5"), finite; nothing for anything
+// else. For options and commands, where a typo must not read as 0.
+std::optional<double> ParsePlainDecimal(std::string_view text);
 
 // An address as strategies show it: "0x" and at least four upper-case hexadecimal digits,
 // "0x0120".
