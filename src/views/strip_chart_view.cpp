@@ -277,7 +277,7 @@ void CStripChartView::Sample() {
         newData_ = false;
     }
     chart_->UpdateScrollStep(sampleRate_ * 0.001);
-    chart_->AddSample(demoTime_, lastValues_);
+    chart_->AddSample(lastValues_);
     for (int p = 0; p < 2; ++p)
         buffers_[p].Add(lastValues_[p]);
 }
