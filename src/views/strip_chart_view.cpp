@@ -259,12 +259,13 @@ void CStripChartView::Start() {
 }
 
 void CStripChartView::Sample() {
-    const double minimum1 = Decimal(plots_[0].minimum);
-    const double minimum2 = Decimal(plots_[1].minimum);
-    const double span1 = Decimal(plots_[0].maximum) - minimum1;
-    const double span2 = Decimal(plots_[1].maximum) - minimum2;
     if (document_->IsDemo()) {
-        const DemoSample demo = NextDemoSample(demoTime_, minimum1, span1, minimum2, span2);
+        // The traces hold the plot limits as numbers since the setup was applied.
+        const CChartTrace& trace1 = plots_[0].trace;
+        const CChartTrace& trace2 = plots_[1].trace;
+        const DemoSample demo =
+            NextDemoSample(demoTime_, trace1.minimum(), trace1.maximum() - trace1.minimum(),
+                           trace2.minimum(), trace2.maximum() - trace2.minimum());
         lastValues_ = {demo.value1, demo.value2};
         for (int p = 0; p < 2; ++p)
             indicators_[p]->setText(ToQ(FormatFixed(lastValues_[p], 3)));
