@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QVBoxLayout>
 #include <span>
 
@@ -15,6 +14,7 @@
 #include "app/latin1.h"
 #include "common/user_prompt.h"
 #include "setupdoc/view_setup_file.h"
+#include "views/form_view.h"
 #include "views/scalar_entry.h"
 
 namespace zvr {
@@ -151,11 +151,7 @@ void CParameterView::OnDocumentUpdate(int hint) {
         // The variables shown are about to go away with their strategy.
         document_.RemoveView(this);
         list_->clear();
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-            frame->close();
-        } else {
-            close();
-        }
+        CloseFrameOf(*this);
     }
 }
 
@@ -339,10 +335,8 @@ void CParameterView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Escape:
             if (editsPending_) {
                 cancelEdit();
-            } else if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-                frame->close();
             } else {
-                close();
+                CloseFrameOf(*this);
             }
             break;
         case Qt::Key_F5:

@@ -1,7 +1,6 @@
 #include "views/strip_chart_view.h"
 
 #include <QKeyEvent>
-#include <QMdiSubWindow>
 
 #include "app/latin1.h"
 #include "common/numbers.h"
@@ -9,6 +8,7 @@
 #include "plot/plot_data_file.h"
 #include "settings/registry_settings.h"
 #include "setupdoc/plot_setup_file.h"
+#include "views/form_view.h"
 #include "views/plot_setup_dialog.h"
 
 namespace zvr {
@@ -402,7 +402,7 @@ bool CStripChartView::HandleKey(QKeyEvent* key) {
             if (selected_ >= 0) {
                 DeselectGain();
             } else {
-                CloseFrame();
+                CloseFrameOf(*this);
             }
             return true;
         default:
@@ -565,7 +565,7 @@ void CStripChartView::OnDocumentUpdate(int hint) {
     } else if (hint == kHintDefinitionsReplaced) {
         // The variables and gains this view points at are about to go.
         Detach();
-        CloseFrame();
+        CloseFrameOf(*this);
     }
 }
 
@@ -582,14 +582,6 @@ void CStripChartView::Detach() {
     gains_ = {};
     selected_ = written_ = -1;
     document_ = nullptr;
-}
-
-void CStripChartView::CloseFrame() {
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        frame->close();
-    } else {
-        close();
-    }
 }
 
 }  // namespace zvr
