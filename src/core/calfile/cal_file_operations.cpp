@@ -362,9 +362,7 @@ void CalFileOperations::FinishControllerText() {
 void CalFileOperations::Download() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to download");
-    if (!path) return;
-    path_ = *path;
-    if (!LoadTemporary(*path)) return;
+    if (!path || !LoadTemporary(*path)) return;
     CDataServer& document = context_.document;
     if (!document.IsDemo() &&
         !ConfirmDownloadTarget(temporary_->header.modelKind, temporary_->header.strategyName,
