@@ -66,7 +66,7 @@ void SampleCost(int width, int height) {
     auto add = [&chart](int i) {
         chart.UpdateScrollStep(0.05);
         const double values[] = {1500 + 300 * std::sin(i * 0.1), 1500.0};
-        chart.AddSample(i * 0.05, values);
+        chart.AddSample(values);
     };
     const int n = 2000;
     const double addOnly = MicrosecondsPerSample(n, add);

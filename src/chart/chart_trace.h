@@ -3,11 +3,9 @@
 #include <QColor>
 #include <QString>
 
-#include "plot/sample_buffer.h"
-
 namespace zvr {
 
-// One trace of a strip chart: its limits, colour, axis label and newest samples. The view
+// One trace of a strip chart: its limits, colour, axis label and its two newest values. The view
 // that adds a trace to a chart owns it.
 class CChartTrace {
 public:
@@ -21,11 +19,9 @@ public:
 
     // Called by the chart for each sample.
     void AddValue(double value) {
-        samples_.Add(value);
         previousValue_ = currentValue_;
         currentValue_ = value;
     }
-    void SetCapacity(size_t capacity) { samples_.SetCapacity(capacity); }
 
     double minimum() const { return minimum_; }
     double maximum() const { return maximum_; }
@@ -34,10 +30,8 @@ public:
     const QString& unitsLabel() const { return unitsLabel_; }
     double currentValue() const { return currentValue_; }
     double previousValue() const { return previousValue_; }
-    const SampleBuffer& samples() const { return samples_; }
 
 private:
-    SampleBuffer samples_;
     double currentValue_ = 0.0;
     double previousValue_ = 0.0;
     int precision_ = 1;

@@ -154,10 +154,7 @@ void CStripChart::UpdateScrollStep(double period) {
     if (change.redrawStatic) RedrawStaticLayer();
 }
 
-void CStripChart::AddSample(double timeStamp, std::span<const double> values) {
-    timeStamps_.Add(timeStamp);
-    previousTime_ = newestTime_;
-    newestTime_ = timeStamp;
+void CStripChart::AddSample(std::span<const double> values) {
     for (size_t n = 0; n < traces_.size(); ++n)
         traces_[n]->AddValue(n < values.size() ? values[n] : 0.0);
 

@@ -9,7 +9,6 @@
 
 #include "chart/chart_trace.h"
 #include "plot/chart_geometry.h"
-#include "plot/sample_buffer.h"
 #include "plot/scroll_step.h"
 
 namespace zvr {
@@ -44,7 +43,7 @@ public:
     // Before each sample: the seconds between samples set how far the picture scrolls.
     void UpdateScrollStep(double period);
     // One value per trace, in trace order; missing values count as 0.
-    void AddSample(double timeStamp, std::span<const double> values);
+    void AddSample(std::span<const double> values);
     // Redraws the frame, grid and texts, and clears the plotted history.
     void RedrawStaticLayer();
 
@@ -68,9 +67,6 @@ private:
     void FillData(int x1, int y1, int x2, int y2);
 
     std::vector<CChartTrace*> traces_;
-    SampleBuffer timeStamps_;
-    double newestTime_ = 0.0;
-    double previousTime_ = 0.0;
     QColor background_{0, 0, 0};
     QColor grid_{0, 255, 255};
     QColor text_{128, 128, 128};

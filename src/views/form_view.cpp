@@ -4,6 +4,14 @@
 
 namespace zvr {
 
+void CloseFrameOf(QWidget& view) {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(view.parentWidget())) {
+        frame->close();
+    } else {
+        view.close();
+    }
+}
+
 CFormView::CFormView(CDataServer& document, QWidget* parent)
     : QWidget(parent), document_(document), channel_(this, [this](const PostedMessage& message) {
           if (!released_) OnMessage(message);
@@ -27,14 +35,6 @@ void CFormView::OnDocumentUpdate(int hint) {
     channel_.Close();
     document_.RemoveView(this);
     CloseFrame();
-}
-
-void CFormView::CloseFrame() {
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        frame->close();
-    } else {
-        close();
-    }
 }
 
 void CFormView::SetFrameCaption(const QString& caption) {

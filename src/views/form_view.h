@@ -8,6 +8,9 @@
 
 namespace zvr {
 
+// Closes the child frame a view sits in (or the view itself when it has none).
+void CloseFrameOf(QWidget& view);
+
 // A monitoring screen in its own child frame: it hears the document's update hints and
 // handles the answers to its requests. When the strategy is about to be replaced it lets go
 // of the definitions it holds and closes its frame.
@@ -20,8 +23,7 @@ public:
     void OnDocumentUpdate(int hint) final;
     // Caption, size and the first requests, once the view sits in its frame.
     virtual void OnInitialUpdate() = 0;
-    // Closes the child frame (or the view itself when it has none).
-    void CloseFrame();
+    void CloseFrame() { CloseFrameOf(*this); }
 
 protected:
     virtual void OnUpdate(int hint) = 0;

@@ -7,27 +7,24 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QVBoxLayout>
+#include <span>
 
 #include "app/app_services.h"
 #include "app/latin1.h"
 #include "common/user_prompt.h"
 #include "setupdoc/view_setup_file.h"
+#include "views/form_view.h"
+#include "views/scalar_entry.h"
 
 namespace zvr {
 
 namespace {
 
-const QStringList kTypeNames = {QStringLiteral("Cal File Error"), QStringLiteral("Unsigned"),
-                                QStringLiteral("Signed"), QStringLiteral("Binary"),
-                                QStringLiteral("Hex")};
-const QStringList kSizeNames = {QStringLiteral("Cal File Error"), QStringLiteral("Byte"),
-                                QStringLiteral("Word"), QStringLiteral("Long")};
-
-QComboBox* List(const QStringList& items) {
+QComboBox* List(std::span<const char* const> names) {
     auto* list = new QComboBox;
-    list->addItems(items);
+    for (const char* name : names)
+        list->addItem(QString::fromLatin1(name));
     return list;
 }
 
@@ -54,8 +51,8 @@ void CParameterView::buildForm() {
     name_ = new QLineEdit;
     address_ = new QLineEdit;
     units_ = new QLineEdit;
-    type_ = List(kTypeNames);
-    size_ = List(kSizeNames);
+    type_ = List(kScalingTypeNames);
+    size_ = List(kScalingSizeNames);
     binaryPoint_ = new QLineEdit;
     onViewList_ = new QCheckBox(QStringLiteral("On View List"));
     onViewList_->setToolTip(
@@ -63,8 +60,8 @@ void CParameterView::buildForm() {
     position_ = new QLineEdit;
     position_->setToolTip(
         QStringLiteral("Controls the order of the items on Monitor->Parameter View screen"));
-    itemType_ = List(kTypeNames);
-    itemSize_ = List(kSizeNames);
+    itemType_ = List(kScalingTypeNames);
+    itemSize_ = List(kScalingSizeNames);
     itemBinaryPoint_ = new QLineEdit;
 
     auto* variableBox = new QGroupBox(QStringLiteral("Variable Information"));
@@ -154,11 +151,7 @@ void CParameterView::OnDocumentUpdate(int hint) {
         // The variables shown are about to go away with their strategy.
         document_.RemoveView(this);
         list_->clear();
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-            frame->close();
-        } else {
-            close();
-        }
+        CloseFrameOf(*this);
     }
 }
 
@@ -342,10 +335,8 @@ void CParameterView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Escape:
             if (editsPending_) {
                 cancelEdit();
-            } else if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-                frame->close();
             } else {
-                close();
+                CloseFrameOf(*this);
             }
             break;
         case Qt::Key_F5:

@@ -1,7 +1,6 @@
 #include "views/strip_chart_view.h"
 
 #include <QKeyEvent>
-#include <QMdiSubWindow>
 
 #include "app/latin1.h"
 #include "common/numbers.h"
@@ -9,6 +8,7 @@
 #include "plot/plot_data_file.h"
 #include "settings/registry_settings.h"
 #include "setupdoc/plot_setup_file.h"
+#include "views/form_view.h"
 #include "views/plot_setup_dialog.h"
 
 namespace zvr {
@@ -259,12 +259,13 @@ void CStripChartView::Start() {
 }
 
 void CStripChartView::Sample() {
-    const double minimum1 = Decimal(plots_[0].minimum);
-    const double minimum2 = Decimal(plots_[1].minimum);
-    const double span1 = Decimal(plots_[0].maximum) - minimum1;
-    const double span2 = Decimal(plots_[1].maximum) - minimum2;
     if (document_->IsDemo()) {
-        const DemoSample demo = NextDemoSample(demoTime_, minimum1, span1, minimum2, span2);
+        // The traces hold the plot limits as numbers since the setup was applied.
+        const CChartTrace& trace1 = plots_[0].trace;
+        const CChartTrace& trace2 = plots_[1].trace;
+        const DemoSample demo =
+            NextDemoSample(demoTime_, trace1.minimum(), trace1.maximum() - trace1.minimum(),
+                           trace2.minimum(), trace2.maximum() - trace2.minimum());
         lastValues_ = {demo.value1, demo.value2};
         for (int p = 0; p < 2; ++p)
             indicators_[p]->setText(ToQ(FormatFixed(lastValues_[p], 3)));
@@ -277,7 +278,7 @@ void CStripChartView::Sample() {
         newData_ = false;
     }
     chart_->UpdateScrollStep(sampleRate_ * 0.001);
-    chart_->AddSample(demoTime_, lastValues_);
+    chart_->AddSample(lastValues_);
     for (int p = 0; p < 2; ++p)
         buffers_[p].Add(lastValues_[p]);
 }
@@ -401,7 +402,7 @@ bool CStripChartView::HandleKey(QKeyEvent* key) {
             if (selected_ >= 0) {
                 DeselectGain();
             } else {
-                CloseFrame();
+                CloseFrameOf(*this);
             }
             return true;
         default:
@@ -564,7 +565,7 @@ void CStripChartView::OnDocumentUpdate(int hint) {
     } else if (hint == kHintDefinitionsReplaced) {
         // The variables and gains this view points at are about to go.
         Detach();
-        CloseFrame();
+        CloseFrameOf(*this);
     }
 }
 
@@ -581,14 +582,6 @@ void CStripChartView::Detach() {
     gains_ = {};
     selected_ = written_ = -1;
     document_ = nullptr;
-}
-
-void CStripChartView::CloseFrame() {
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        frame->close();
-    } else {
-        close();
-    }
 }
 
 }  // namespace zvr

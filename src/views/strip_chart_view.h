@@ -99,7 +99,6 @@ private:
     void StepSelectedGain(bool up);
     void WriteSelectedGain();
     void GainEditLeft();
-    void CloseFrame();
     void Detach();
     PlotSettings Settings() const;
 

@@ -31,7 +31,7 @@ private:
         void add(double value, double period) {
             chart.UpdateScrollStep(period);
             const double values[] = {value};
-            chart.AddSample(0, values);
+            chart.AddSample(values);
         }
         bool red(int x, int y) const { return (image.pixel(x, y) & 0xFF0000) == 0xFF0000; }
         // The columns of the plot area where the trace crosses a row, left to right (the
@@ -178,7 +178,7 @@ private slots:
         for (int i = 0; i < 100; ++i) {
             f.chart.UpdateScrollStep(0.1);
             const double values[] = {std::sin(i / 5.0) * 1.3, 1500 + 300 * std::cos(i / 7.0)};
-            f.chart.AddSample(i * 0.1, values);
+            f.chart.AddSample(values);
         }
         if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
             f.chart.Composed().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +

@@ -73,6 +73,15 @@ bool CalFileOperations::CreateTemporary(const char* failureText) {
 
 void CalFileOperations::ReleaseTemporary() { temporary_.reset(); }
 
+bool CalFileOperations::LoadTemporary(const std::string& path) {
+    ReleaseTemporary();
+    if (!CreateTemporary(kOutOfMemory)) return false;
+    if (LoadCalFile(*temporary_, path, context_.prompt) == 0) return true;
+    context_.prompt.error(kSelectedFileUnreadable);
+    ReleaseTemporary();
+    return false;
+}
+
 bool CalFileOperations::OpenOutput(const std::string& path) {
     output_ = std::make_unique<ReplacingFile>(path);
     outputFailed_ = false;
@@ -97,14 +106,7 @@ void CalFileOperations::Save() {
 void CalFileOperations::Compare() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to compare");
-    if (!path) return;
-    ReleaseTemporary();
-    if (!CreateTemporary(kOutOfMemory)) return;
-    if (LoadCalFile(*temporary_, *path, context_.prompt) != 0) {
-        context_.prompt.error(kSelectedFileUnreadable);
-        ReleaseTemporary();
-        return;
-    }
+    if (!path || !LoadTemporary(*path)) return;
     mismatches_.clear();
     report_ = CompareHeading(*path);
     if (!StartWalk(CalFileMode::Compare, temporary_->scalars)) ReleaseTemporary();
@@ -360,15 +362,7 @@ void CalFileOperations::FinishControllerText() {
 void CalFileOperations::Download() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to download");
-    if (!path) return;
-    ReleaseTemporary();
-    if (!CreateTemporary(kOutOfMemory)) return;
-    path_ = *path;
-    if (LoadCalFile(*temporary_, *path, context_.prompt) != 0) {
-        context_.prompt.error(kSelectedFileUnreadable);
-        ReleaseTemporary();
-        return;
-    }
+    if (!path || !LoadTemporary(*path)) return;
     CDataServer& document = context_.document;
     if (!document.IsDemo() &&
         !ConfirmDownloadTarget(temporary_->header.modelKind, temporary_->header.strategyName,

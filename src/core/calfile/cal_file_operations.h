@@ -122,6 +122,9 @@ public:
 private:
     bool CreateTemporary(const char* failureText);
     void ReleaseTemporary();
+    // A fresh temporary document loaded from a chosen cal file; false (with the message shown)
+    // when it cannot be read.
+    bool LoadTemporary(const std::string& path);
     // Opens the replacement of a chosen file; false (with the message shown) when it cannot be
     // written.
     bool OpenOutput(const std::string& path);

@@ -1,5 +1,6 @@
 #include "calfile/cal_transfer.h"
 
+#include "calfile/cal_file_operations.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
 
@@ -69,8 +70,7 @@ void CalTransfer::OnWalkEnd(const WalkEnd& end) {
     }
     display_.HideProgress();
     if (end.failed) {
-        if (end.direction == WalkDirection::Read)
-            prompt_.plain("Cal Read Error. Operation Aborted");
+        if (end.direction == WalkDirection::Read) prompt_.plain(kCalReadError);
         PostTo(notify_.target, {notify_.failed, 0, 0});
         return;
     }

@@ -1,11 +1,12 @@
 #include "calfile/scalar_walk.h"
 
 #include "comm/controller_protocol.h"
+#include "views/reply_words.h"
 
 namespace zvr {
 
 uint32_t RawFromWord(const ScalarDef& scalar, uint16_t word) {
-    return scalar.scaling.size == 1 ? static_cast<uint32_t>(word >> 8) : word;
+    return RawFromWord(word, scalar.scaling.size);
 }
 
 CScalarWalk::CScalarWalk(CControllerProtocol& link, ReceiverHandle receiver)

@@ -1,6 +1,7 @@
 #include "plot/gain_tuning.h"
 
 #include "common/numbers.h"
+#include "views/reply_words.h"
 
 namespace zvr {
 
@@ -31,8 +32,6 @@ std::string RewriteGainText(std::string_view text, ScalingSpec scaling) {
     return FormatValue(EngToRaw(ParseValue(text, scaling), scaling), scaling);
 }
 
-uint32_t RawFromWord(uint16_t word, ScalingSpec scaling) {
-    return scaling.size == 1 ? static_cast<uint32_t>(word >> 8) : word;
-}
+uint32_t RawFromWord(uint16_t word, ScalingSpec scaling) { return RawFromWord(word, scaling.size); }
 
 }  // namespace zvr

@@ -4,13 +4,11 @@
 #include <charconv>
 
 #include "common/numbers.h"
+#include "viewlist/view_list_editor.h"
 
 namespace zvr {
 
 namespace {
-
-constexpr char kTypeLetters[] = {'\0', 'U', 'S', 'B', '$'};
-constexpr int16_t kSizes[] = {0, 1, 2, 4};
 
 bool IsNoUnits(const std::string& units) {
     if (units.empty()) return true;
@@ -112,19 +110,10 @@ NewValueCheck CheckNewValue(std::string_view text, ScalingSpec scaling) {
 }
 
 int TypeIndexFor(char type) {
-    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(type)));
-    for (int i = 1; i < 5; ++i) {
-        if (kTypeLetters[i] == upper) return i;
-    }
-    return 0;
+    return TypeIndex(static_cast<char>(std::toupper(static_cast<unsigned char>(type))));
 }
 
-int SizeIndexFor(int16_t size) {
-    for (int i = 1; i < 4; ++i) {
-        if (kSizes[i] == size) return i;
-    }
-    return 0;
-}
+int SizeIndexFor(int16_t size) { return SizeIndex(size); }
 
 ScalarFields FieldsOf(const ScalarDef& scalar) {
     char address[16];
@@ -142,11 +131,13 @@ ScalarFields FieldsOf(const ScalarDef& scalar) {
 }
 
 DefinitionCompare CompareDefinition(const ScalarFields& fields, const ScalarDef& scalar) {
-    if (fields.typeIndex < 1 || fields.typeIndex > 4) return DefinitionCompare::BadType;
-    if (fields.sizeIndex < 1 || fields.sizeIndex > 3) return DefinitionCompare::BadSize;
+    const std::optional<char> type = TypeForIndex(fields.typeIndex);
+    if (!type) return DefinitionCompare::BadType;
+    const std::optional<int16_t> size = SizeForIndex(fields.sizeIndex);
+    if (!size) return DefinitionCompare::BadSize;
     const bool sameUnits =
         fields.units == scalar.units || (IsNoUnits(fields.units) && IsNoUnits(scalar.units));
-    const ScalingSpec scaling{kTypeLetters[fields.typeIndex], kSizes[fields.sizeIndex],
+    const ScalingSpec scaling{*type, *size,
                               static_cast<int8_t>(ReadDecimal(fields.binaryPoint).value_or(0))};
     const bool same =
         ReadHex(fields.address).value_or(0) == scalar.eepromAddress && sameUnits &&
@@ -160,15 +151,15 @@ std::optional<ScalarDef> BuildScalarDef(const ScalarFields& fields, uint16_t men
     const std::optional<uint32_t> address = ReadHex(fields.address);
     const std::optional<int> binaryPoint = ReadDecimal(fields.binaryPoint);
     if (!address || !binaryPoint || *binaryPoint < -128 || *binaryPoint > 127) return std::nullopt;
-    if (fields.typeIndex < 1 || fields.typeIndex > 4) return std::nullopt;
-    if (fields.sizeIndex < 1 || fields.sizeIndex > 3) return std::nullopt;
+    const std::optional<char> type = TypeForIndex(fields.typeIndex);
+    const std::optional<int16_t> size = SizeForIndex(fields.sizeIndex);
+    if (!type || !size) return std::nullopt;
     if (fields.name.empty()) return std::nullopt;
     ScalarDef scalar;
     scalar.eepromAddress = *address;
     scalar.units = fields.units;
     scalar.name = fields.name;
-    scalar.scaling = {kTypeLetters[fields.typeIndex], kSizes[fields.sizeIndex],
-                      static_cast<int8_t>(*binaryPoint)};
+    scalar.scaling = {*type, *size, static_cast<int8_t>(*binaryPoint)};
     scalar.maxRaw = 0;
     scalar.minRaw = 0;
     scalar.baseRaw = RawOfText(fields.baseValue, scalar.scaling);
