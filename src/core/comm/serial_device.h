@@ -10,9 +10,10 @@ namespace zvr {
 
 // One open serial port, as the link uses it.
 //
-// Threads: one reader (the link's receive thread) calls read() and waitReadable(); write()
-// may be called from the GUI thread and the receive thread, and the link serialises those
-// calls with its own lock.
+// Threads: the link's receive thread calls read() and waitReadable(); the owner's thread
+// also calls read() to drain the input when it purges it (whatever either one takes, the
+// other does not see, which a purge intends). write() may be called from the GUI thread and
+// the receive thread, and the link serialises those calls with its own lock.
 class SerialDevice {
 public:
     virtual ~SerialDevice() = default;

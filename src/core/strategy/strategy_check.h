@@ -14,8 +14,9 @@ struct DefinitionSet;
 // What a model's calibration wizard needs to find in a strategy: its required-parameter list
 // (the Welcome page refuses to go on at the first name missing, in this order), the
 // fault-flag variable the Welcome page reads, and the scalars and live variables that later
-// pages cannot do without (the stepper travel, the analog calibration readings). The wizards
-// and the strategy check both read this table, so they cannot disagree.
+// pages cannot do without (the stepper travel, the analog calibration readings). The strategy
+// check reads this table; a calibration wizard is to read the same one, so that the two
+// cannot disagree.
 struct WizardRequirements {
     ModelKind model;
     std::span<const std::string_view> requiredParameters;

@@ -47,7 +47,10 @@ std::optional<ViewItemFields> ViewItemFieldsOf(const DefinitionSet& set,
 
 // Save Edit: creates the view item when the variable is newly on the list (position checks
 // first), writes the fields into the variable and its view item, removes the view item when
-// the variable left the list. False when a message stopped it.
+// the variable left the list. False when the new view item was refused and nothing was
+// written. After "Invalid Data. Please correct" the fields before the bad one stay written and
+// it is true: the list is refilled to show them. A view item that already existed takes the
+// typed position without the checks a new one gets.
 bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& fields,
               const ViewItemFields& item, UserPrompt& prompt);
 
