@@ -1,6 +1,7 @@
 #include "calfile/download_checks.h"
 
 #include "common/user_prompt.h"
+#include "connection/controller_model.h"
 
 namespace zvr {
 
@@ -8,29 +9,28 @@ namespace {
 
 struct ModelCheck {
     ModelKind kind;
-    const char* modelName;
     const char* question;
 };
 
 // The texts differ in their spacing before "Abort"; they are kept as the program has always
 // shown them.
 constexpr ModelCheck kModelChecks[] = {
-    {ModelKind::Zevar620, "ZEVAR 620",
+    {ModelKind::Zevar620,
      "Error - This is a 620 series cal file. It does not match your controller. Abort "
      "Download?"},
-    {ModelKind::Zevar740, "ZEVAR 740",
+    {ModelKind::Zevar740,
      "Error - This is a 740 series cal file. It does not match your controller. Abort "
      "Download?"},
-    {ModelKind::Lpn310, "LPN 310",
+    {ModelKind::Lpn310,
      "Error - This is a 310 series cal file. It does not match your controller.  Abort "
      "Download?"},
-    {ModelKind::Zevar880, "ZEVAR 880",
+    {ModelKind::Zevar880,
      "Error - This is a 880 series cal file. It does not match your controller.  Abort "
      "Download?"},
-    {ModelKind::Zevar210, "ZEVAR 210",
+    {ModelKind::Zevar210,
      "Error - This is a 210 series cal file. It does not match your controller.  Abort "
      "Download?"},
-    {ModelKind::Kms2, "KMS-2",
+    {ModelKind::Kms2,
      "Error - This is a KMS-2 series cal file. It does not match your controller.  Abort "
      "Download?"},
 };
@@ -49,11 +49,6 @@ bool AbortAnswered(const char* question, UserPrompt& prompt) {
 
 }  // namespace
 
-std::string ExpectedModelName(ModelKind kind) {
-    const ModelCheck* check = CheckFor(kind);
-    return check ? check->modelName : "";
-}
-
 bool IsDownloadTargetQuestion(std::string_view text) {
     if (text == kUnknownFamilyQuestion || text == kOtherStrategyQuestion) return true;
     for (const ModelCheck& check : kModelChecks) {
@@ -68,7 +63,8 @@ bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
     const ModelCheck* check = CheckFor(fileKind);
     if (check == nullptr) {
         if (AbortAnswered(kUnknownFamilyQuestion, prompt)) return false;
-    } else if (controllerModel != check->modelName && AbortAnswered(check->question, prompt)) {
+    } else if (controllerModel != ModelNameForKind(fileKind) &&
+               AbortAnswered(check->question, prompt)) {
         return false;
     }
     if (fileKind == ModelKind::Zevar740 && documentStrategy != fileStrategy) {

@@ -26,10 +26,6 @@ inline constexpr const char* kPasswordDiffersQuestion =
 // controller's, an unknown family, another strategy. Yes aborts each of them.
 bool IsDownloadTargetQuestion(std::string_view text);
 
-// The model name identification gives a controller of this family ("ZEVAR 740" ...); empty
-// for an unknown family.
-std::string ExpectedModelName(ModelKind kind);
-
 // Before a cal file goes into a controller: does the file's family match the controller's
 // model, and (ZEVAR 740 files) its strategy that of the loaded strategy? Each mismatch asks
 // whether to abort; a file of unknown family always asks. True when the download goes on.
