@@ -116,10 +116,8 @@ int TypeIndexFor(char type) {
 int SizeIndexFor(int16_t size) { return SizeIndex(size); }
 
 ScalarFields FieldsOf(const ScalarDef& scalar) {
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%04X", static_cast<unsigned>(scalar.eepromAddress));
     return {
-        .address = address,
+        .address = AddressText(scalar.eepromAddress),
         .units = UnitsForDisplay(scalar.units),
         .name = scalar.name,
         .typeIndex = TypeIndexFor(scalar.scaling.type),
