@@ -5,12 +5,13 @@
 
 #include "calfile/calfile_fixture.h"
 #include "calfile/report_text.h"
+#include "support/sample_definitions.h"
 
 namespace zvr {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ReadFile;
+using test::ReadBytes;
 using test::Scalar;
 using test::WriteCal;
 using Texts = std::vector<std::string>;
@@ -108,7 +109,7 @@ TEST_F(CalFileOperationsTest, TheCompareLogIsSavedWithTheDateAndOpened) {
     ops.Compare();
     Run();
     EXPECT_EQ(ui.opened, (Texts{"log.txt"}));
-    const std::string log = ReadFile("log.txt");
+    const std::string log = ReadBytes("log.txt");
     EXPECT_EQ(log, TodayLine() + ui.texts[0].text);
     EXPECT_EQ(prompt.fileChoices[1].title, "Select/Create File Name to log to.");
     EXPECT_EQ(prompt.fileChoices[1].filter, "text Files (*.txt)|*.txt||");
@@ -139,7 +140,7 @@ TEST_F(CalFileOperationsTest, ALineFaultOrAnAbortDuringSaveLeavesTheOldFile) {
         EXPECT_EQ(ops.mode(), CalFileMode::Idle) << c.what;
         EXPECT_EQ(prompt.texts(), c.abort ? Texts{} : Texts{"Cal Read Error. Operation Aborted"})
             << c.what;
-        EXPECT_EQ(ReadFile("old.ZVR"), "the calibration of last year") << c.what;
+        EXPECT_EQ(ReadBytes("old.ZVR"), "the calibration of last year") << c.what;
         controller.FallSilentAt(0);
     }
     // No temporary file is left beside it.
@@ -339,7 +340,7 @@ TEST_F(CalFileOperationsTest, ControllerToTextWritesEveryValueAndTheWholeComment
     EXPECT_EQ(ui.texts[0].title, "Enter Comments for this file");
     EXPECT_EQ(ui.texts[0].okText, "Save Comments");
     EXPECT_EQ(ui.texts[0].cancelText, "No Comments");
-    const std::string text = ReadFile("controller.txt");
+    const std::string text = ReadBytes("controller.txt");
     EXPECT_EQ(text.rfind(TodayLine() + "\r\nModel    : ZEVAR 740\r\nStrategy : R03\r\n\r\n" +
                              "**Comments:\r\n" + std::string(1000, 'a') + "\r\n" +
                              std::string(999, 'b') + "\r\n**End Comments**\r\n\r\n",
@@ -381,7 +382,7 @@ TEST_F(FileConversionTest, CalFileToTextCutsTheCommentAndChoosesTheReportByMode)
         ui.textAnswers = {std::string(2000, 'c')};
         convert.ConvertFileToText();
         EXPECT_EQ(prompt.fileChoices.back().suggestedName, ZVR_STRATEGY_DIR "/ZVX41R03");
-        const std::string text = ReadFile(target);
+        const std::string text = ReadBytes(target);
         EXPECT_EQ(text.rfind("\r\nModel    : ZEVAR 740\r\nStrategy : R03\r\n\r\n**Comments:\r\n" +
                                  std::string(1536, 'c') +
                                  "\r\n**End Comments**\r\n\r\nValues converted from file : " +

@@ -10,8 +10,8 @@
 #include "calfile/cal_file_operations.h"
 #include "comm/data_server.h"
 #include "definitions/cal_file.h"
-#include "support/scalar_memory_controller.h"
 #include "support/sample_definitions.h"
+#include "support/scalar_memory_controller.h"
 #include "support/scripted_prompt.h"
 
 namespace zvr::test {
@@ -31,13 +31,6 @@ inline ScalarDef Scalar(std::string name, int16_t size, uint32_t address, uint32
 inline void WriteCal(DefinitionSet set, const std::string& path, const std::string& strategy) {
     set.header.strategyName = strategy;
     WriteBytes(path, WrittenBytes(set, path));
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // The windows of the commands, scripted: records the progress shown, answers the text

@@ -4,6 +4,7 @@
 #include "calfile/calfile_fixture.h"
 #include "controller_unit.h"
 #include "sim/sim_fixtures.h"
+#include "support/sample_definitions.h"
 
 namespace zvr {
 namespace {
@@ -127,7 +128,7 @@ TEST_F(SimulatorCalFileTest, ASaveCutByASilentLineLeavesTheOldFile) {
     ASSERT_EQ(simulator->execute("line silent 5"), "ok");
     Save("unit.ZVR");
     EXPECT_EQ(prompt.texts(), (Texts{"Cal Read Error. Operation Aborted"}));
-    EXPECT_EQ(test::ReadFile("unit.ZVR"), "last year's calibration");
+    EXPECT_EQ(test::ReadBytes("unit.ZVR"), "last year's calibration");
 }
 
 }  // namespace

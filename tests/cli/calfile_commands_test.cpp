@@ -43,7 +43,7 @@ struct CalFileCommandsTest : test::ControllerFixture {
 
 constexpr uint32_t kFaultSeed = 1;
 
-using zvr::test::ReadFile;
+using zvr::test::ReadBytes;
 using zvr::test::WriteCal;
 
 // The ZEVAR 740 fixture strategy as a cal file of the given strategy name, with SET_SPEED_1
@@ -145,15 +145,15 @@ TEST_F(CalFileCommandsTest, ALineFaultInTheMiddleOfAWalkFailsWithTheFilesUntouch
         if (scalar->name != "PASSWORD") scalar->fileRaw ^= 1;
     }
     zvr::test::WriteBytes("unit.ZVR", zvr::test::WrittenBytes(changed, "unit.ZVR"));
-    const std::string downloadBytes = ReadFile("unit.ZVR");
+    const std::string downloadBytes = ReadBytes("unit.ZVR");
     ASSERT_EQ(simulator_->execute("line nak 0.1"), "ok");
 
     EXPECT_EQ(run(RunSave, {"old.ZVR"}), kExitLink);
-    EXPECT_EQ(ReadFile("old.ZVR"), "last year's calibration");
+    EXPECT_EQ(ReadBytes("old.ZVR"), "last year's calibration");
     EXPECT_EQ(prompt_.texts().back(), kCalReadError);
 
     EXPECT_EQ(run(RunDownload, {"unit.ZVR"}), kExitLink);
-    EXPECT_EQ(ReadFile("unit.ZVR"), downloadBytes);
+    EXPECT_EQ(ReadBytes("unit.ZVR"), downloadBytes);
     EXPECT_EQ(prompt_.texts().back(), kCalWriteError);
     size_t written = 0;  // scalars the controller holds with the file's value
     for (const auto& scalar : changed.scalars.entries()) {
@@ -209,7 +209,7 @@ TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) 
             questions += text.starts_with("Could not find scalar ");
         EXPECT_EQ(questions, c.questions) << Shown(prompt_);
         if (c.exit != kExitOk) {
-            EXPECT_EQ(ReadFile("out.ZVR"), "an older file");
+            EXPECT_EQ(ReadBytes("out.ZVR"), "an older file");
             EXPECT_EQ(Lines(err_.str()), 1u) << err_.str();
             continue;
         }

@@ -20,6 +20,8 @@
 namespace zvr {
 namespace {
 
+using zvr::test::ReadBytes;
+
 enum class Layout { Zevar620, Others, Demo };
 
 struct StrategyFile {
@@ -68,11 +70,6 @@ void PrintTo(const StrategyFile& file, std::ostream* out) { *out << file.file; }
 
 bool IsGovernor(ModelKind model) { return model != ModelKind::Lpn310 && model != ModelKind::Kms2; }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The model a layout '1' identification reply gives for a strategy file name.
 std::string IdentifiedModel(const std::string& fileName) {
     if (fileName.starts_with("KMS0")) return "KMS-2";
@@ -101,7 +98,7 @@ protected:
 };
 
 TEST_P(StrategyFileTest, CompilingItsSourceAgainGivesTheSameBytes) {
-    const std::string bytes = ReadFile(path);
+    const std::string bytes = ReadBytes(path);
     EXPECT_EQ(test::WrittenBytes(set, "rewritten.000"), bytes);
     DefinitionSet compiled;
     const StrategySourceResult result = ParseStrategySource(WriteStrategySource(set), compiled);

@@ -17,10 +17,7 @@
 namespace zvr::cli {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using zvr::test::ReadBytes;
 
 struct CliRun {
     int code = -1;
@@ -44,7 +41,8 @@ CliRun RunCli(const std::vector<std::string>& args) {
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile("cli.out"), ReadFile("cli.err")};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes("cli.out"),
+            ReadBytes("cli.err")};
 }
 
 std::string DataFile(const std::string& name) { return std::string(ZVR_TEST_DATA) + "/" + name; }
@@ -66,17 +64,17 @@ TEST(ZvrCli, ReportMatchesTheGoldenFilesByteForByte) {
     ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "ZVX5ABCD.000"}).code, 0);
     const CliRun shortReport = RunCli({"report", "ZVX5ABCD.000"});
     EXPECT_EQ(shortReport.code, 0) << shortReport.err;
-    EXPECT_EQ(shortReport.out, ReadFile(DataFile("ZVX5ABCD_short.txt")));
+    EXPECT_EQ(shortReport.out, ReadBytes(DataFile("ZVX5ABCD_short.txt")));
     const CliRun fullReport = RunCli({"report", "--full", "ZVX5ABCD.000"});
     EXPECT_EQ(fullReport.code, 0) << fullReport.err;
-    EXPECT_EQ(fullReport.out, ReadFile(DataFile("ZVX5ABCD_full.txt")));
+    EXPECT_EQ(fullReport.out, ReadBytes(DataFile("ZVX5ABCD_full.txt")));
 
     // To a file: the same bytes, nothing on standard output; an old file is replaced.
     test::WriteBytes("report.txt", std::string(5000, 'x'));
     const CliRun toFile = RunCli({"report", "ZVX5ABCD.000", "--full", "-o", "report.txt"});
     EXPECT_EQ(toFile.code, 0) << toFile.err;
     EXPECT_EQ(toFile.out, "");
-    EXPECT_EQ(ReadFile("report.txt"), ReadFile(DataFile("ZVX5ABCD_full.txt")));
+    EXPECT_EQ(ReadBytes("report.txt"), ReadBytes(DataFile("ZVX5ABCD_full.txt")));
 
     // A report that cannot be written whole, as on a full disk, leaves the old file as it was.
     {
@@ -85,7 +83,7 @@ TEST(ZvrCli, ReportMatchesTheGoldenFilesByteForByte) {
         EXPECT_EQ(failed.code, 2);
         EXPECT_EQ(failed.err, "zvr-cli report: report.txt: cannot be written\n");
     }
-    EXPECT_EQ(ReadFile("report.txt"), ReadFile(DataFile("ZVX5ABCD_full.txt")));
+    EXPECT_EQ(ReadBytes("report.txt"), ReadBytes(DataFile("ZVX5ABCD_full.txt")));
 }
 
 TEST(ZvrCli, CompileAndDecompileAgree) {
@@ -94,9 +92,9 @@ TEST(ZvrCli, CompileAndDecompileAgree) {
     ASSERT_EQ(decompiled.code, 0) << decompiled.err;
     test::WriteBytes("again.json", decompiled.out);
     ASSERT_EQ(RunCli({"decompile", "first.000", "-o", "to_file.json"}).code, 0);
-    EXPECT_EQ(ReadFile("to_file.json"), decompiled.out);
+    EXPECT_EQ(ReadBytes("to_file.json"), decompiled.out);
     ASSERT_EQ(RunCli({"compile", "again.json", "-o", "second.000"}).code, 0);
-    EXPECT_EQ(ReadFile("second.000"), ReadFile("first.000"));
+    EXPECT_EQ(ReadBytes("second.000"), ReadBytes("first.000"));
 
     const CliRun unwritable = RunCli({"decompile", "first.000", "-o", "no/such/folder/out.json"});
     EXPECT_EQ(unwritable.code, 2);
@@ -109,7 +107,7 @@ TEST(ZvrCli, AFailedCompileLeavesTheOutputAlone) {
     const CliRun run = RunCli({"compile", "broken.json", "-o", "out.000"});
     EXPECT_EQ(run.code, 2);
     EXPECT_EQ(run.err, "zvr-cli compile: broken.json: scalar \"A\": needs \"type\"\n");
-    EXPECT_EQ(ReadFile("out.000"), "previous");
+    EXPECT_EQ(ReadBytes("out.000"), "previous");
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find("out.000."), std::string::npos);
 }

@@ -18,12 +18,9 @@
 namespace zvr {
 namespace {
 
-using test::ScriptedPrompt;
+using zvr::test::ReadBytes;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ScriptedPrompt;
 
 class PlotDataFileTest : public testing::Test {
 protected:
@@ -106,7 +103,7 @@ TEST_F(PlotDataFileTest, WritesTheFileOrLeavesTheOldOne) {
     samples1.Add(1);
     samples2.Add(2);
     ASSERT_EQ(WritePlotDataFile(Data(), "plot.txt", prompt), 0);
-    EXPECT_EQ(ReadFile("plot.txt"), FormatPlotData(Data()));
+    EXPECT_EQ(ReadBytes("plot.txt"), FormatPlotData(Data()));
     EXPECT_TRUE(prompt.shown.empty());
 
     EXPECT_EQ(WritePlotDataFile(Data(), "no/such/folder/plot.txt", prompt), -1);
@@ -128,7 +125,7 @@ TEST_F(PlotDataFileTest, AFullDiskKeepsTheOldFile) {
     }
     EXPECT_EQ(prompt.texts(), std::vector<std::string>{"Write to file was not successful."});
     EXPECT_EQ(prompt.shown.back().icon, PromptIcon::Error);
-    EXPECT_EQ(ReadFile("plot.txt"), "earlier plot");
+    EXPECT_EQ(ReadBytes("plot.txt"), "earlier plot");
 }
 
 TEST(PlotDataFile, SaveDialog) {
