@@ -115,6 +115,11 @@ private slots:
         CStripChartView* plot = f.Plot();
         QVERIFY(plot != nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(plot->samples(1).size(), size_t{21}, 5000);
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            f.frame.resize(900, 640);
+            f.frame.grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/main_window_plot.png"));
+        }
 
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
