@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "calfile/cal_transfer.h"
+#include "calibration/cal_transfer.h"
 #include "comm/data_server.h"
 #include "common/user_prompt.h"
 #include "simulator.h"

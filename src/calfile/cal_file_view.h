@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/qt_message_receiver.h"
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 #include "calfile/cal_file_prompt.h"
 #include "calfile/progress_dialog.h"
 #include "comm/data_server.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/qt_message_receiver.h"
-#include "calfile/cal_transfer.h"
+#include "calibration/cal_transfer.h"
 #include "calfile/progress_dialog.h"
 
 namespace zvr {

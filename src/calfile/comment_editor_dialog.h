@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "calfile/comment_list.h"
+#include "calibration/comment_list.h"
 #include "definitions/definition_set.h"
 
 namespace zvr {

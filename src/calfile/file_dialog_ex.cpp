@@ -9,7 +9,7 @@
 
 #include "app/latin1.h"
 #include "app/qt_prompt.h"
-#include "calfile/comment_list.h"
+#include "calibration/comment_list.h"
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <functional>
 
-#include "calfile/progress_display.h"
+#include "calibration/progress_display.h"
 
 namespace zvr {
 

@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 
 namespace zvr {
 

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "views/comm_timeout_dialog.h"
-#include "views/fault_list.h"
+#include "monitoring/fault_list.h"
 #include "views/form_view.h"
 
 namespace zvr {

@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "views/help_topics.h"
+#include "monitoring/help_topics.h"
 
 namespace zvr {
 

@@ -7,7 +7,7 @@
 
 #include "app/latin1.h"
 #include "common/user_prompt.h"
-#include "views/reply_words.h"
+#include "monitoring/reply_words.h"
 
 namespace zvr {
 

@@ -8,7 +8,7 @@
 
 #include "views/comm_timeout_dialog.h"
 #include "views/form_view.h"
-#include "views/live_rows.h"
+#include "monitoring/live_rows.h"
 
 namespace zvr {
 

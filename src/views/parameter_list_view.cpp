@@ -15,7 +15,7 @@
 #include "common/user_prompt.h"
 #include "setupdoc/view_setup_file.h"
 #include "views/form_view.h"
-#include "views/scalar_entry.h"
+#include "monitoring/scalar_entry.h"
 
 namespace zvr {
 

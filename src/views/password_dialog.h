@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "views/password.h"
+#include "monitoring/password.h"
 #include "views/request_channel.h"
 
 namespace zvr {

@@ -8,8 +8,8 @@
 
 #include "app/latin1.h"
 #include "common/user_prompt.h"
-#include "views/help_topics.h"
-#include "views/reply_words.h"
+#include "monitoring/help_topics.h"
+#include "monitoring/reply_words.h"
 
 namespace zvr {
 

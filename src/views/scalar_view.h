@@ -13,8 +13,8 @@
 #include <map>
 
 #include "views/form_view.h"
-#include "views/scalar_entry.h"
-#include "views/scalar_groups.h"
+#include "monitoring/scalar_entry.h"
+#include "monitoring/scalar_groups.h"
 
 namespace zvr {
 

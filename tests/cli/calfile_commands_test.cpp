@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "calfile/calfile_fixture.h"
-#include "calfile/download_checks.h"
+#include "calibration/calfile_fixture.h"
+#include "calibration/download_checks.h"
 #include "commands.h"
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"

@@ -8,7 +8,7 @@
 #include "commands.h"
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
-#include "views/password.h"
+#include "monitoring/password.h"
 
 namespace zvr::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "gui/view_test_support.h"
-#include "views/help_topics.h"
+#include "monitoring/help_topics.h"
 #include "views/scalar_view.h"
 
 namespace zvr {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 #include "command_prompt.h"
 #include "command_ui.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 
 namespace zvr::cli {
 

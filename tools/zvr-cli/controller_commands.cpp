@@ -15,7 +15,7 @@
 #include "common/numbers.h"
 #include "controller_link.h"
 #include "definitions/definitions.h"
-#include "views/scalar_entry.h"
+#include "monitoring/scalar_entry.h"
 
 namespace zvr::cli {
 

@@ -1,7 +1,7 @@
 #include "controller_link.h"
 
 #include "strategy/strategy_locator.h"
-#include "views/password.h"
+#include "monitoring/password.h"
 
 namespace zvr::cli {
 

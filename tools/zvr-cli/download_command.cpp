@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "cal_file_run.h"
-#include "calfile/download_checks.h"
+#include "calibration/download_checks.h"
 #include "command.h"
 #include "commands.h"
 #include "controller_link.h"

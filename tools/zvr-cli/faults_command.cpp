@@ -6,7 +6,7 @@
 #include "command.h"
 #include "commands.h"
 #include "controller_link.h"
-#include "views/fault_list.h"
+#include "monitoring/fault_list.h"
 
 namespace zvr::cli {
 

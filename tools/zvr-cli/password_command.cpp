@@ -6,7 +6,7 @@
 #include "command.h"
 #include "commands.h"
 #include "controller_link.h"
-#include "views/password.h"
+#include "monitoring/password.h"
 
 namespace zvr::cli {
 

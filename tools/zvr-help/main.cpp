@@ -12,7 +12,7 @@
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
 #include "help/help_pages.h"
-#include "views/help_topics.h"
+#include "monitoring/help_topics.h"
 
 namespace {
 

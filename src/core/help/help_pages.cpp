@@ -3,9 +3,9 @@
 #include <map>
 #include <set>
 
-#include "views/help_topics.h"
-#include "views/scalar_entry.h"
-#include "views/scalar_groups.h"
+#include "monitoring/help_topics.h"
+#include "monitoring/scalar_entry.h"
+#include "monitoring/scalar_groups.h"
 
 namespace zvr {
 

@@ -1,7 +1,7 @@
 #include "plot/gain_tuning.h"
 
 #include "common/numbers.h"
-#include "views/reply_words.h"
+#include "monitoring/reply_words.h"
 
 namespace zvr {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "views/help_topics.h"
+#include "monitoring/help_topics.h"
 
 namespace zvr {
 namespace {

@@ -1,4 +1,4 @@
-#include "calfile/comment_list.h"
+#include "calibration/comment_list.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 // The rows of the Parameter View.
-#include "views/live_rows.h"
+#include "monitoring/live_rows.h"
 
 #include <gtest/gtest.h>
 
-#include "views/reply_words.h"
+#include "monitoring/reply_words.h"
 
 namespace zvr {
 namespace {

@@ -1,6 +1,6 @@
-#include "calfile/cal_transfer.h"
+#include "calibration/cal_transfer.h"
 
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
 

@@ -1,7 +1,7 @@
 // Save, compare and download against zvr-sim on a pseudo-terminal, with the ZEVAR 740
 // strategy the program ships.
-#include "calfile/cal_file_operations.h"
-#include "calfile/calfile_fixture.h"
+#include "calibration/cal_file_operations.h"
+#include "calibration/calfile_fixture.h"
 #include "controller_unit.h"
 #include "sim/sim_fixtures.h"
 #include "support/sample_definitions.h"

@@ -1,10 +1,10 @@
 // Change Calibration's decisions: group tables, new values against the scaling's range, and
 // the definition fields of engineering mode.
-#include "views/scalar_entry.h"
+#include "monitoring/scalar_entry.h"
 
 #include <gtest/gtest.h>
 
-#include "views/scalar_groups.h"
+#include "monitoring/scalar_groups.h"
 
 namespace zvr {
 namespace {

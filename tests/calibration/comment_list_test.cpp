@@ -1,10 +1,10 @@
 // The comment lines of the cal-file dialog, the comment editor's rules, and the text pieces
 // of the reports.
-#include "calfile/comment_list.h"
+#include "calibration/comment_list.h"
 
 #include <gtest/gtest.h>
 
-#include "calfile/report_text.h"
+#include "calibration/report_text.h"
 
 namespace zvr {
 namespace {

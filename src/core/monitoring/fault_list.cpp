@@ -1,8 +1,8 @@
-#include "views/fault_list.h"
+#include "monitoring/fault_list.h"
 
 #include <algorithm>
 
-#include "views/reply_words.h"
+#include "monitoring/reply_words.h"
 
 namespace zvr {
 

@@ -1,4 +1,4 @@
-#include "views/help_topics.h"
+#include "monitoring/help_topics.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "views/scalar_entry.h"
+#include "monitoring/scalar_entry.h"
 
 #include <cctype>
 #include <charconv>

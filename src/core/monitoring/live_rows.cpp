@@ -1,4 +1,4 @@
-#include "views/live_rows.h"
+#include "monitoring/live_rows.h"
 
 #include <utility>
 

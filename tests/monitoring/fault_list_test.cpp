@@ -1,5 +1,5 @@
 // Current faults from flag bytes, the fault history and the clear commands.
-#include "views/fault_list.h"
+#include "monitoring/fault_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 
 #include <new>
 
-#include "calfile/cal_transfer.h"
-#include "calfile/download_checks.h"
-#include "calfile/report_text.h"
+#include "calibration/cal_transfer.h"
+#include "calibration/download_checks.h"
+#include "calibration/report_text.h"
 #include "comm/data_server.h"
 #include "common/replacing_file.h"
 #include "common/user_prompt.h"

@@ -1,5 +1,5 @@
 // The password code, and the check and change sequences against a controller on a pty.
-#include "views/password.h"
+#include "monitoring/password.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Save, download, compare and convert against a memory controller on a pseudo-terminal.
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 
 #include <filesystem>
 
-#include "calfile/calfile_fixture.h"
-#include "calfile/report_text.h"
+#include "calibration/calfile_fixture.h"
+#include "calibration/report_text.h"
 #include "support/sample_definitions.h"
 
 namespace zvr {

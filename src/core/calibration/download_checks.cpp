@@ -1,4 +1,4 @@
-#include "calfile/download_checks.h"
+#include "calibration/download_checks.h"
 
 #include "common/user_prompt.h"
 #include "connection/controller_model.h"

@@ -1,4 +1,4 @@
-#include "views/password.h"
+#include "monitoring/password.h"
 
 #include "comm/data_server.h"
 #include "common/user_prompt.h"

@@ -1,4 +1,4 @@
-#include "calfile/report_text.h"
+#include "calibration/report_text.h"
 
 #include <cstdio>
 

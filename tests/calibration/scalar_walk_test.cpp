@@ -1,9 +1,9 @@
 // The whole-calibration walk and the transfer that calibration wizards use, against a
 // controller on a pseudo-terminal.
-#include "calfile/scalar_walk.h"
+#include "calibration/scalar_walk.h"
 
-#include "calfile/cal_transfer.h"
-#include "calfile/calfile_fixture.h"
+#include "calibration/cal_transfer.h"
+#include "calibration/calfile_fixture.h"
 
 namespace zvr {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <sstream>
 
-#include "calfile/cal_file_operations.h"
+#include "calibration/cal_file_operations.h"
 #include "comm/data_server.h"
 #include "definitions/cal_file.h"
 #include "support/sample_definitions.h"

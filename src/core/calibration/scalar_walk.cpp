@@ -1,7 +1,7 @@
-#include "calfile/scalar_walk.h"
+#include "calibration/scalar_walk.h"
 
 #include "comm/controller_protocol.h"
-#include "views/reply_words.h"
+#include "monitoring/reply_words.h"
 
 namespace zvr {
 

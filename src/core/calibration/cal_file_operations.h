@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "calfile/progress_display.h"
-#include "calfile/scalar_walk.h"
+#include "calibration/progress_display.h"
+#include "calibration/scalar_walk.h"
 #include "definitions/definition_set.h"
 
 namespace zvr {

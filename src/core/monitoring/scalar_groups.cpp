@@ -1,4 +1,4 @@
-#include "views/scalar_groups.h"
+#include "monitoring/scalar_groups.h"
 
 namespace zvr {
 
