@@ -111,6 +111,18 @@ constexpr Command kCommands[] = {
      "password; when access is closed, --old gives the current one first.\n"
      "Exit 1 when the password is wrong.\n",
      RunPassword},
+    {"wizard", "run the controller's calibration wizard on the terminal",
+     "usage: zvr-cli wizard --port NAME [--answers FILE] [--plot-setup] [--save FILE]\n"
+     "                      [--strategy-dir DIR]\n"
+     "\n"
+     "Reads the fault flags and the whole calibration, asks the wizard's questions page by\n"
+     "page, shows the summary, asks \"Calibrate the controller now?\" and writes the whole\n"
+     "calibration. --answers answers questions from a JSON file (see the README); what it\n"
+     "leaves open is asked on the terminal, and with no terminal the run is cancelled.\n"
+     "--plot-setup writes the Parameter Plot set-up to the program's settings, --save saves\n"
+     "the calibration written to FILE. Ctrl-C cancels, putting back what the analog\n"
+     "calibration changed. Exit 0 written, 1 cancelled or refused, 3 the controller failed.\n",
+     RunWizard},
 };
 
 }  // namespace

@@ -200,6 +200,9 @@ public:
     void moveNext() { move(PageMove::Next); }
     void endWith(WizardEnd end);
     void markLineFailed() { lineFailed_ = true; }
+    // The Complete page's plot set-up into the settings: engine_rpm and n_desired over the
+    // speed range, after asking before replacing a stored set-up.
+    void writePlotSetup();
 
 protected:
     // The family's question pages, in order, between Welcome and Summary.
@@ -238,7 +241,6 @@ private:
     PageMove summaryNext();
     void summaryWritten(const PostedMessage& message);
     void completeActivate();
-    void writePlotSetup();
 
     std::string caption_;
     std::string strategyPath_;
