@@ -166,7 +166,7 @@ void WizardConversation::hideProcess() {
 }
 
 void WizardConversation::showLive(const WizardPage& page) {
-    if (!input_.terminal() || !sheet_ || !sheet_->process()) return;
+    if (!input_.terminal() || !waitingProcess_) return;
     const WizardForm& form = page.form;
     std::string adc;
     std::optional<bool> ivs;
@@ -290,6 +290,11 @@ bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
         }
     }
     // Live values keep arriving while the person moves the input.
+    waitingProcess_ = true;
+    struct Waiting {
+        bool& flag;
+        ~Waiting() { flag = false; }
+    } waiting{waitingProcess_};
     for (;;) {
         pump.poll(std::chrono::milliseconds(20));
         if (sheet.ended() || !sheet.process()) return true;

@@ -98,6 +98,7 @@ private:
     const WizardPage* printed_ = nullptr;
     size_t printedIndex_ = SIZE_MAX;
     bool liveShown_ = false;
+    bool waitingProcess_ = false;  // the live line is drawn only while a dialog waits
     bool silent_ = false;
     bool cancelled_ = false;
 };

@@ -251,17 +251,19 @@ bool AnalogPage::handle(WizardSheet& sheet, const PostedMessage& message) {
     switch (message.message) {
         case kReadSet:
             if (!reading_) return true;  // a set that was on its way when the read stopped
-            storeLive(sheet);
             if (processState == kReading) {
                 processState = kDialogs;
                 dialog_ = 1;
                 showCaptureLines(false, true);
+                storeLive(sheet);
                 const bool skipOffered = sheet.startMode() == 1 && previousMode == mode &&
                                          (previousIvs == -1 || previousIvs == (ivsPresent ? 1 : 0));
                 sheet.refresh();
                 sheet.openProcess(
                     {prefix_ + "to the minimum speed position, then click Done.", skipOffered});
+                return true;
             }
+            storeLive(sheet);
             sheet.refreshLive();
             return true;
         case kWriteDone:
@@ -275,7 +277,6 @@ bool AnalogPage::handle(WizardSheet& sheet, const PostedMessage& message) {
                 }
                 processState = kReading;
                 reading_ = true;
-                firstSet_ = true;
                 if (sheet.link().RequestReadVariables(addresses, sheet.self(), kReadSet,
                                                       kReadFailed) != 0) {
                     communicationFailed(sheet);

@@ -116,7 +116,6 @@ private:
 
     std::string prefix_;
     int dialog_ = 0;  // 1 minimum, 2 maximum
-    bool firstSet_ = false;
     bool processRunning_ = false;
     bool reading_ = false;
     bool restoring_ = false;
