@@ -2,8 +2,10 @@
 // ZVX41R03 (ZEVAR 740) and ZVX61S01 (ZEVAR 760) strategies.
 
 #include <algorithm>
+#include <filesystem>
 
 #include "connection/command_ids.h"
+#include "definitions/cal_file.h"
 #include "wizard/wizard_fixture.h"
 
 namespace zvr::test {
@@ -596,6 +598,179 @@ TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
     EXPECT_TRUE(wizard_->lineFailed());
     wizard_->cancel();
     EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
+}
+
+TEST_F(Zevar740WizardTest, CancelAfterTheProcessOnAnyLaterPagePutsTheAnalogValuesBack) {
+    // How many Next presses after the process reach each page: Speed, Aux, Protect, Summary.
+    struct Stop {
+        const char* page;
+        int nexts;
+    };
+    const Stop stops[] = {
+        {"Speed Setup", 0},
+        {"Configure Auxiliary Output", 2},
+        {"Configure Engine Protection", 3},
+        {"Review your selections and click Next to calibrate the controller.", 7}};
+    for (const Stop& stop : stops) {
+        TearDown();  // the previous stop's wizard, link and simulator
+        startSimulator("ZVX41R03", {"pedal 0.25"});
+        simulator_->withUnit([](sim::ControllerUnit& unit) {
+            const uint8_t mode[] = {2};
+            return unit.commitWrite(0x4100, mode);
+        });
+        ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
+        next();
+        passEngineCurrent();
+        next();
+        choose("analog.mode", kAnalogPot);
+        next();
+        capture(0.25, true);
+        capture(0.75, true);
+        next();
+        // The controller now holds its new readings and mode 3.
+        ASSERT_EQ(read(0x4100, 1), 3u) << stop.page;
+        ASSERT_NE(read(0x4102, 2), 102u) << stop.page;
+        choose("speed.count", 1);
+        for (int i = 0; i < stop.nexts; ++i)
+            next();
+        ASSERT_EQ(heading(), stop.page);
+        wizard_->cancel();
+        ASSERT_TRUE(awaitEnd()) << stop.page;
+        EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
+        EXPECT_EQ(read(0x4100, 1), 2u) << stop.page;
+        EXPECT_EQ(read(0x4102, 2), 102u) << stop.page;
+        EXPECT_EQ(read(0x4104, 2), 820u) << stop.page;
+    }
+}
+
+TEST_F(Zevar740WizardTest, OutputAndProtectionEntriesAreCheckedWithTheirOwnTexts) {
+    startSimulator("ZVX41R03");
+    ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
+    next();
+    passEngineCurrent();
+    next();
+    passNoAnalog();
+    passOneSpeed("1500");
+    ASSERT_EQ(heading(), "Configure Auxiliary Output");
+    struct Entry {
+        const char* field;
+        const char* text;
+        PromptAnswer reply;
+        const char* shown;
+    };
+    const auto refuse = [&](int mode, std::initializer_list<Entry> entries) {
+        choose("aux1.mode", mode);
+        next();
+        for (const Entry& entry : entries) {
+            prompt_.answers = {entry.reply};
+            type(entry.field, entry.text);
+            next();
+            EXPECT_EQ(prompt_.texts().back(), entry.shown) << entry.field << " " << entry.text;
+            EXPECT_EQ(heading(), "Configure Auxiliary Output");
+            type(entry.field, "1");
+        }
+        back();
+    };
+    type("aux1.crank", "1");
+    type("aux1.rest", "1");
+    type("aux1.tries", "1");
+    refuse(4, {{"aux1.crank", "-1", PromptAnswer::Ok, "Crank Time must be > 0"},
+               {"aux1.crank", "31", PromptAnswer::No,
+                "Crank time seems too high, should be < 30 sec.\nDo you wish to continue?"},
+               {"aux1.rest", "-0.5", PromptAnswer::Ok, "Rest Time must be > 0"},
+               {"aux1.rest", "90.5", PromptAnswer::No,
+                "Rest time seems too high, should be < 90 sec.\nDo you wish to continue?"},
+               {"aux1.tries", "-1", PromptAnswer::Ok, "Retry Count must be > 0"},
+               {"aux1.tries", "11", PromptAnswer::No,
+                "Retry Count seems too high, should be < 10 times.\nDo you wish to continue?"},
+               {"aux1.tries", "two", PromptAnswer::Ok, "Retry Count must be a number."}});
+    refuse(1, {{"aux1.rpm", "-1", PromptAnswer::Ok, "Aux RPM must be >= 0"},
+               {"aux1.rpm", "5000", PromptAnswer::No, "Aux RPM seems too high, continue?"}});
+    // Glowplug is offered only with two outputs.
+    EXPECT_EQ(form().at("aux1.mode").items.size(), 6u);
+    choose("aux1.mode", 0);
+    next();
+
+    ASSERT_EQ(heading(), "Configure Engine Protection");
+    choose("protect.overspeed", 1);
+    next();
+    type("protect.rpm", "0");
+    next();
+    EXPECT_EQ(prompt_.texts().back(), "Overspeed RPM must be greater than 0.");
+    type("protect.rpm", "3000");
+    next();
+    choose("protect.switch", 1);
+    next();
+    for (const char* delay : {"0", "8000"}) {
+        type("protect.delay", delay);
+        next();
+        EXPECT_EQ(prompt_.texts().back(),
+                  "Delay time must be greater that 0 and less that 8000 seconds.");
+    }
+    // Back steps one question at a time.
+    back();
+    EXPECT_FALSE(form().at("protect.delay").visible);
+    EXPECT_TRUE(form().at("protect.switch").enabled);
+    back();
+    EXPECT_TRUE(form().at("protect.rpm").enabled);
+    EXPECT_EQ(wizard_->page().step, 2);
+}
+
+TEST_F(Zevar740WizardTest, MissingRequiredScalarEndsTheWizardBeforeAnyRequest) {
+    startSimulator("ZVX41R03");
+    DefinitionSet set;
+    ASSERT_EQ(LoadCalFile(set, StrategyPath("ZVX41R03"), prompt_), 0);
+    set.scalars.remove(set.scalars.find("OVERSPEED_RPM"));
+    const std::string path = std::filesystem::absolute("ZVX41R03.000");
+    sim::test::WriteStrategy(set, path);
+    link_ = std::make_unique<CDataServer>("wizard-test-log.txt");
+    ASSERT_EQ(link_->OpenPort(simulator_->linkPath(), 50), 0);
+    transfer_ = std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
+    Zevar740Wizard wizard(path, 'R',
+                          {*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_});
+    EXPECT_FALSE(wizard.start());
+    EXPECT_EQ(wizard.end(), WizardEnd::Cancelled);
+    EXPECT_EQ(prompt_.texts().back(),
+              "Fatal Error. Could not find parameter 'OVERSPEED_RPM' in file '" + path + "'");
+    EXPECT_EQ(prompt_.shown.back().icon, PromptIcon::Warning);
+}
+
+TEST_F(Zevar740WizardTest, TrimModeAsksTheTrimAfterTheProcess) {
+    startSimulator("ZVX41R03");
+    ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
+    next();
+    passEngineCurrent();
+    next();
+    choose("analog.mode", kAnalogTrim);
+    next();
+    EXPECT_EQ(wizard_->process()->text,
+              "Move Trim to the minimum speed position, then click Done.");
+    capture(0.9, true);
+    capture(0.1, true);  // reversed: accepted for trim, coded + 100
+    next();
+    ASSERT_EQ(wizard_->page().step, 6);
+    ASSERT_TRUE(form().at("analog.trim").visible);
+    type("analog.trim", "0");
+    next();
+    EXPECT_EQ(prompt_.texts().back(), "Trim RPM must be > 0");
+    EXPECT_EQ(wizard_->page().step, 5);  // Next starts the process again
+    next();
+    capture(0.9, true);
+    capture(0.1, true);
+    next();
+    type("analog.trim", "150");
+    next();
+    ASSERT_EQ(heading(), "Speed Setup");
+    choose("speed.count", 0);
+    next();
+    next();
+    passNoOutputNoProtection();
+    EXPECT_NE(std::find(wizard_->summaryRows().begin(), wizard_->summaryRows().end(),
+                        SummaryRow{"Trim RPM", "150", "rpm"}),
+              wizard_->summaryRows().end());
+    next();
+    EXPECT_EQ(eeprom("EXTERNAL_ANALOG_MODE"), 101u);
+    EXPECT_EQ(eeprom("SET_SPEED_TRIM"), 150u);
 }
 
 }  // namespace

@@ -20,6 +20,11 @@ constexpr uint32_t kTransferDone = 1124;
 constexpr uint32_t kTransferFailed = 1125;
 constexpr uint32_t kTransferCancelled = 1126;
 
+bool IsTransferOutcome(const PostedMessage& message) {
+    return message.message == kTransferDone || message.message == kTransferFailed ||
+           message.message == kTransferCancelled;
+}
+
 constexpr const char* kWelcomeHeading =
     "Welcome to calibration wizard, an interactive guide to getting your controller up and "
     "running as quickly and easily as possible.";
@@ -358,6 +363,8 @@ PageMove WizardSheet::welcomeNext() {
 }
 
 void WizardSheet::welcomeRead(const PostedMessage& message) {
+    // A fault-flag set that was on its way when that read stopped is not the transfer's.
+    if (!IsTransferOutcome(message)) return;
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
         WizardPage* first = pages_.at(1).get();
@@ -389,6 +396,7 @@ PageMove WizardSheet::summaryNext() {
 }
 
 void WizardSheet::summaryWritten(const PostedMessage& message) {
+    if (!IsTransferOutcome(message)) return;
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
         written_ = true;
