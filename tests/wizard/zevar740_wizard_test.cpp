@@ -241,6 +241,12 @@ TEST_F(Zevar740WizardTest, Zevar760FromCurrentValuesWithAutoIdleAndTwoOutputs) {
     EXPECT_EQ(items[7], "Auto-idle lamp");
     choose("aux1.mode", 6);
     next();
+    prompt_.answers = {PromptAnswer::No};
+    type("aux1.preheat", "150");
+    next();
+    EXPECT_EQ(prompt_.texts().back(),
+              "Glowplug preheat time seems too large, Usually < "
+              "120.Do you wish to continue anyway?");
     type("aux1.preheat", "12.5");
     next();
     ASSERT_EQ(heading(), "Configure Auxiliary Output 2 of 2");
@@ -416,6 +422,11 @@ TEST_F(Zevar740WizardTest, SpeedPageNeedsASpeedWithoutAnalogAndKeepsAnswersOnBac
     EXPECT_EQ(prompt_.texts().back(),
               "Default Speed is too small, Value must be  > 1001.Wizard cannot continue.");
     type("speed.2", "1500");
+    type("speed.ramp_down", "-1");
+    next();
+    EXPECT_EQ(prompt_.texts().back(),
+              "Ramp Down Rate is too small, Value must be  > 0.Wizard cannot continue.");
+    type("speed.ramp_down", "400");
     type("speed.warmup_time", "x");
     next();
     EXPECT_EQ(prompt_.texts().back(), "Warmup Time must be a number.");
