@@ -2,11 +2,18 @@
 // strategies: the terminal conversation, the answers file, the exit codes and the EEPROM the
 // wizard leaves behind.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 #include <variant>
 
 #include "controller_fixture.h"
@@ -226,6 +233,102 @@ TEST_F(WizardCommandTest, BadAnswersFilesAreUsageErrors) {
     for (const char* file : {"bad.json", "unknown.json", "missing.json"}) {
         EXPECT_EQ(wizard(input, {"--answers", file}), kExitUsage) << file;
     }
+}
+
+// zvr-cli wizard as a program on a terminal of its own (a pseudo-terminal), typed at as a
+// person would: the live line follows the pedal, and Ctrl-C cancels with the restore.
+class WizardOnTerminalTest : public WizardCommandTest {
+protected:
+    void TearDown() override {
+        if (child_ > 0) {
+            ::kill(child_, SIGKILL);
+            ::waitpid(child_, nullptr, 0);
+        }
+        if (master_ >= 0) ::close(master_);
+    }
+
+    void spawn(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {ZVR_CLI_PATH, "wizard"};
+        all.insert(all.end(), args.begin(), args.end());
+        child_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
+        ASSERT_GE(child_, 0);
+        if (child_ == 0) {
+            std::vector<char*> argv;
+            for (std::string& arg : all)
+                argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            ::setenv("XDG_CONFIG_HOME", "config", 1);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+
+    // Reads the terminal until text has appeared since the last call.
+    bool expect(const std::string& text, std::chrono::seconds limit = std::chrono::seconds(15)) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < until) {
+            const size_t at = screen_.find(text, seen_);
+            if (at != std::string::npos) {
+                seen_ = at + text.size();
+                return true;
+            }
+            pollfd fd{master_, POLLIN, 0};
+            if (::poll(&fd, 1, 100) <= 0) continue;
+            char chunk[512];
+            const ssize_t got = ::read(master_, chunk, sizeof chunk);
+            if (got <= 0) break;
+            // The terminal ends lines in CR LF; the live line redraws itself after a CR.
+            for (ssize_t i = 0; i < got; ++i) {
+                if (chunk[i] != '\r') screen_ += chunk[i];
+            }
+        }
+        ADD_FAILURE() << "no \"" << text << "\" in:\n" << screen_.substr(seen_);
+        return false;
+    }
+
+    void typeLine(const std::string& text) {
+        const std::string line = text + "\r";
+        ASSERT_EQ(::write(master_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+
+    int exitCode() {
+        int status = 0;
+        ::waitpid(child_, &status, 0);
+        child_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    pid_t child_ = -1;
+    int master_ = -1;
+    std::string screen_;
+    size_t seen_ = 0;
+};
+
+TEST_F(WizardOnTerminalTest, LiveLineFollowsThePedalAndCtrlCPutsTheCalibrationBack) {
+    startSimulator("ZVX41R03", {"pedal 0.5"});
+    spawn({"--port", simulator_->linkPath(), "--strategy-dir", ZVR_STRATEGY_DIR});
+    ASSERT_TRUE(expect("  2. Start with current values\n> [2] "));
+    typeLine("");
+    ASSERT_TRUE(expect("  3. Retain Current Values\n> [1] "));
+    typeLine("retain current values");
+    ASSERT_TRUE(expect("(rpm) [800] "));
+    typeLine("");
+    ASSERT_TRUE(expect("(rpm) [2400] "));
+    typeLine("");
+    ASSERT_TRUE(expect("  5. CAN Input\n> [1] "));
+    typeLine("3");
+    ASSERT_TRUE(
+        expect("Move Potentiometer to the minimum speed position, then click Done.\n"
+               "Done or Abort and Start Over?\n"));
+    ASSERT_TRUE(expect("adc_app:   512"));
+    ASSERT_EQ(simulator_->execute("pedal 0.75"), "ok");
+    ASSERT_TRUE(expect("adc_app:   717"));
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 255");
+    ASSERT_EQ(::write(master_, "\x03", 1), 1);  // Ctrl-C
+    EXPECT_EQ(exitCode(), kExitNo);
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 0");
+    EXPECT_EQ(get("APP_MIN_CAL"), "ok 102");
+    EXPECT_EQ(get("APP_RANGE_CAL"), "ok 820");
 }
 
 }  // namespace
