@@ -784,5 +784,36 @@ TEST_F(Zevar740WizardTest, TrimModeAsksTheTrimAfterTheProcess) {
     EXPECT_EQ(eeprom("SET_SPEED_TRIM"), 150u);
 }
 
+// Demonstration mode answers live reads with random words: the fault flags and the pedal
+// readings differ from run to run, and the wizard must go on whatever they are (a set fatal
+// bit is ignored, a reversed or stuck pedal is not judged).
+TEST_F(Zevar740WizardTest, DemoIgnoresTheFatalFlagAndSkipsValidation) {
+    link_ = std::make_unique<CDataServer>("wizard-demo-log.txt");
+    ASSERT_EQ(link_->OpenPort("DEMO", 50), 0);
+    transfer_ = std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
+    wizard_ = std::make_unique<Zevar740Wizard>(
+        StrategyPath("ZVX41R03"), 'N',
+        WizardLinks{*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_, &settings_});
+    pump_.bind(*wizard_, *transfer_);
+    ASSERT_TRUE(wizard_->start());
+    ASSERT_TRUE(settle());
+    ASSERT_FALSE(wizard_->ended());
+    next();
+    passEngine740("60", "4");
+    passRange("700", "2600");
+    // Without CAN letters only the first four analog items.
+    EXPECT_EQ(form().at("analog.mode").items.size(), 4u);
+    choose("analog.mode", kAnalogPedal);
+    next();
+    choose("analog.ivs", 0);
+    next();
+    ASSERT_TRUE(wizard_->process().has_value());
+    answer(ProcessAnswer::Done);
+    answer(ProcessAnswer::Done);
+    next();
+    EXPECT_EQ(heading(), "Speed Setup");
+    EXPECT_TRUE(prompt_.shown.empty());
+}
+
 }  // namespace
 }  // namespace zvr::test
