@@ -7,6 +7,7 @@
 
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
+#include "connection/controller_session.h"
 #include "definitions/cal_file.h"
 #include "settings/memory_settings_store.h"
 #include "support/pty_peer.h"
@@ -48,11 +49,14 @@ Bytes IdentifyReply(Bytes elevenBytes) {
 }
 
 // A ZEVAR 740 that names ZVXA1S07.000 and reports the given fault flags; it stays silent to
-// the first `silentIdentifies` identify requests.
+// the first `silentIdentifies` identify requests, puts `noise` on the line in front of its
+// first identification reply, and may refuse the fault-flag read with a NAK.
 struct Controller740 {
     std::mutex mutex;
     int silentIdentifies = 0;
     uint8_t faultFlags = 0;
+    Bytes noise;
+    bool refuseReads = false;
 
     std::vector<Bytes> answer(const Bytes& request) {
         std::lock_guard lock(mutex);
@@ -61,12 +65,28 @@ struct Controller740 {
                 --silentIdentifies;
                 return {};
             }
-            return {IdentifyReply({6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 0x01})};
+            Bytes reply = std::exchange(noise, {});
+            const Bytes id = IdentifyReply({6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 0x01});
+            reply.insert(reply.end(), id.begin(), id.end());
+            return {reply};
         }
-        if (request[0] == kContinuousRead) return {Reply(kContinuousRead, {faultFlags, 0x00})};
+        if (request[0] == kContinuousRead) {
+            if (refuseReads) return {{kNak}};
+            return {Reply(kContinuousRead, {faultFlags, 0x00})};
+        }
         return {};
     }
 };
+
+size_t RequestsOfType(ScriptedController& controller, uint8_t type) {
+    size_t count = 0;
+    for (const Bytes& request : controller.requests())
+        count += request[0] == type;
+    return count;
+}
+
+// Bytes that arrive at 9600 baud: about a millisecond each.
+constexpr auto kWireByte = 1042us;
 
 class ConnectionWorkflowTest : public testing::Test {
 protected:
@@ -176,6 +196,54 @@ TEST_F(ConnectionWorkflowTest, FourFailuresThenOneRetryQuestion) {
     for (const Bytes& request : controller.requests())
         identifies += request[0] == kIdentify;
     EXPECT_EQ(identifies, 6u);
+}
+
+// Line noise in front of an identification reply spoils that attempt only: the purge before
+// the retry drops every byte the link held back, so the retry is read in step.
+TEST_F(ConnectionWorkflowTest, NoiseBeforeTheIdentificationCostsOneRetry) {
+    const Bytes patterns[] = {
+        {0x00},
+        {0x15},  // a NAK, which is a whole reply of its own
+        {0xFF, 0x06},
+        {0x07, 0x00, 0x01},
+        {0x06, 0x0A, 0x5A, 0x56},
+        {0x03, 0x03, 0x12, 0x34, 0xB4},  // a whole stale read reply
+    };
+    for (const Bytes& noise : patterns) {
+        {
+            std::lock_guard lock(fake.mutex);
+            fake.noise = noise;
+        }
+        ScriptedController line([this](const Bytes& r) { return fake.answer(r); }, kWireByte);
+        shell.panes.clear();
+        prompt.answers = {PromptAnswer::No};
+        workflow.OpenPort(line.path());
+        ASSERT_TRUE(pumpUntil([&] { return shell.panes[0] == "Ready" || shell.portDialogs > 0; }))
+            << noise.size() << " stray bytes";
+        EXPECT_EQ(shell.panes[0], "Ready") << noise.size() << " stray bytes";
+        EXPECT_LE(RequestsOfType(line, kIdentify), 2u) << noise.size() << " stray bytes";
+        pumpUntil([&] { return !workflow.CheckingFaultFlags(); });
+        document.Close();
+    }
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+// A controller that refuses the fault-flag read: connecting ends with the line's own
+// time-out, and the controller is told to stop rather than left in a continuous read.
+TEST_F(ConnectionWorkflowTest, RefusedFaultFlagReadEndsAndStops) {
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.refuseReads = true;
+    }
+    ControllerSession session(
+        document, prompt, [](const std::string& name) { return std::optional<std::string>(name); });
+    session.SetTimeoutTicks(15);
+    ASSERT_TRUE(session.Connect(controller.path(), 20s));
+    EXPECT_EQ(document.PendingType(), kStopRead);
+    ASSERT_TRUE(controller.waitForRequests(4));  // stop at open, identify, read, stop
+    const std::vector<Bytes> requests = controller.requests();
+    EXPECT_EQ(requests.back()[0], kStopRead);
+    EXPECT_EQ(RequestsOfType(controller, kContinuousRead), 1u);
 }
 
 TEST_F(ConnectionWorkflowTest, NoToTheRetryQuestionAsksForAnotherPort) {

@@ -10,6 +10,9 @@ namespace {
 
 constexpr int kMessagePane = 0;
 constexpr int kPortPane = 1;
+// Rejected fault-flag sets in a row after which the check is given up, as four failed
+// identification attempts are.
+constexpr int kFaultSetAttempts = 4;
 
 }  // namespace
 
@@ -83,8 +86,11 @@ void ConnectionWorkflow::OnMessage(const PostedMessage& message) {
         case kFaultFlags:
             FaultFlagsArrived();
             break;
+        case kFaultFlagsFailed:
+            FaultFlagsFailed(message.lParam);
+            break;
         default:
-            break;  // a failed fault-flag read is ignored
+            break;
     }
 }
 
@@ -135,14 +141,30 @@ void ConnectionWorkflow::CheckFaultFlags() {
     faultFlags_ = document_.definitions.variables.find("fault_flags");
     if (faultFlags_ == nullptr) faultFlags_ = document_.definitions.variables.find("fault_flags1");
     if (faultFlags_ == nullptr) return;
+    rejectedFaultSets_ = 0;
     const uint16_t address[] = {static_cast<uint16_t>(faultFlags_->ramAddress)};
-    document_.RequestReadVariables(address, self_, kFaultFlags, kFaultFlagsFailed);
+    if (document_.RequestReadVariables(address, self_, kFaultFlags, kFaultFlagsFailed) != 0) {
+        faultFlags_ = nullptr;
+    }
+}
+
+// A failed fault-flag read offers nothing, but the continuous read must not go on: a
+// controller that refused it or a line that timed out is told to stop, so nothing keeps
+// streaming. A single bad set is let pass while the good ones may follow.
+void ConnectionWorkflow::FaultFlagsFailed(intptr_t reason) {
+    if (faultFlags_ == nullptr) return;
+    if (reason != kReplyTimedOut && ++rejectedFaultSets_ < kFaultSetAttempts) return;
+    EndFaultCheck();
+}
+
+void ConnectionWorkflow::EndFaultCheck() {
+    faultFlags_ = nullptr;
+    document_.RequestStop();
 }
 
 void ConnectionWorkflow::FaultFlagsArrived() {
     if (faultFlags_ == nullptr) return;  // a continuous read reporting after its stop
-    faultFlags_ = nullptr;
-    document_.RequestStop();
+    EndFaultCheck();
     const uint8_t flags = static_cast<uint8_t>(document_.RequestValues()[0] >> 8);
     if (flags & 0x02) {
         shell_.PostCommand(kCmdDisplayFaults);

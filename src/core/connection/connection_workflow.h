@@ -67,6 +67,10 @@ public:
     void OpenPort(const std::string& portName);
     void StartDemo(const std::string& demoKey);
 
+    // The first look at the fault flags is under way (a continuous read that this workflow
+    // stops once it has its answer, or once the line has failed it).
+    bool CheckingFaultFlags() const { return faultFlags_ != nullptr; }
+
     // -1 until the first identification or demo start; then the port number, 0 for a demo.
     int ConnectedOnce() const { return connectedOnce_; }
     const std::string& PortName() const { return portName_; }
@@ -78,6 +82,8 @@ private:
     void NotIdentified();
     void CheckFaultFlags();
     void FaultFlagsArrived();
+    void FaultFlagsFailed(intptr_t reason);
+    void EndFaultCheck();
     std::optional<std::string> LoadStrategy(const std::string& fileName);
 
     CDataServer& document_;
@@ -92,6 +98,7 @@ private:
     int retries_ = 0;
     int connectedOnce_ = -1;
     const VariableDef* faultFlags_ = nullptr;
+    int rejectedFaultSets_ = 0;
 };
 
 }  // namespace zvr

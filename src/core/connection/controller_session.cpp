@@ -50,8 +50,9 @@ bool ControllerSession::Connect(const std::string& portName, milliseconds limit)
     while (!connected_ && !failed_ && std::chrono::steady_clock::now() < deadline) {
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
-    // The first look at the fault flags is a continuous read the workflow stops itself.
-    while (connected_ && document_.PendingType() == kContinuousRead &&
+    // The first look at the fault flags is a continuous read the workflow stops itself, once
+    // it has the flags or the line has failed the read.
+    while (connected_ && workflow_.CheckingFaultFlags() &&
            std::chrono::steady_clock::now() < deadline) {
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
