@@ -168,6 +168,13 @@ int OpenSerialDevice(const std::string& portName, std::unique_ptr<SerialDevice>&
         ::close(fd);
         return result;
     }
+    // A node left behind by a device that has gone (a pseudo-terminal whose far end closed)
+    // still opens, but hangs up at once: it is not a port.
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        ::close(fd);
+        return -1;
+    }
     AskForLowLatency(fd);
     device = std::make_unique<PosixSerialDevice>(fd);
     return 0;
