@@ -109,10 +109,12 @@ void CMainFrame::UpdateCommandStates() {
     const ControllerModel* model =
         WizardModelFor(context_.document.definitions.header.strategyName);
     for (auto& [command, action] : menus_->actions()) {
-        bool enabled = handlers_.count(command) != 0;
+        bool enabled = handlers_.count(command) != 0 && menus_->inShownMenu(command);
         if (auto condition = conditions_.find(command); condition != conditions_.end())
             enabled = enabled && condition->second();
-        if (command == kCmdCalibrationWizard) enabled = model && wizards_.count(model->kind);
+        if (command == kCmdCalibrationWizard) {
+            enabled = model && wizards_.count(model->kind) && menus_->inShownMenu(command);
+        }
         action->setEnabled(enabled);
     }
 }
