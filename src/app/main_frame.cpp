@@ -33,6 +33,7 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     AddBuiltInCommands();
     connect(menus_, &MainMenus::commandTriggered, this, &CMainFrame::OnCommand);
     connect(workArea_, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
+    connect(&deviceTimer_, &QTimer::timeout, this, &CMainFrame::CheckDeviceWatch);
     ShowNoControllerMenu();
 }
 
@@ -188,6 +189,29 @@ void CMainFrame::ShowPortDialog() {
     connect(dialog, &QDialog::rejected, this,
             [this] { QTimer::singleShot(0, this, [this] { workflow_.PortDialogCancelled(); }); });
     dialog->open();
+}
+
+void CMainFrame::WatchForDevice(const std::string& devicePath) {
+    delete deviceNotifier_.data();
+    deviceWatch_ = std::make_unique<DeviceWatch>(devicePath);
+    if (deviceWatch_->fd() >= 0) {
+        deviceNotifier_ = new QSocketNotifier(deviceWatch_->fd(), QSocketNotifier::Read, this);
+        connect(deviceNotifier_, &QSocketNotifier::activated, this, &CMainFrame::CheckDeviceWatch);
+    }
+    deviceTimer_.start(1000);
+    CheckDeviceWatch();
+}
+
+void CMainFrame::CheckDeviceWatch() {
+    if (!deviceWatch_) return;
+    deviceWatch_->Changed();
+    // A new connection chosen meanwhile ends the wait.
+    if (!workflow_.WaitingForDevice() || deviceWatch_->Present()) {
+        delete deviceNotifier_.data();
+        deviceTimer_.stop();
+        deviceWatch_.reset();
+        workflow_.DeviceReturned();
+    }
 }
 
 void CMainFrame::PostCommand(int command) {

@@ -41,6 +41,14 @@ public:
     void ShowPortDialog() override { ++portDialogs; }
     void PostCommand(int command) override { commands.push_back(command); }
     void ExitProgram(int code) override { exitCode = code; }
+    void WatchForDevice(const std::string& path) override { watched = path; }
+    std::string watched;
+};
+
+// The update hints the document's views were given.
+struct RecordingView : DocumentView {
+    std::vector<int> hints;
+    void OnDocumentUpdate(int hint) override { hints.push_back(hint); }
 };
 
 Bytes IdentifyReply(Bytes elevenBytes) {
@@ -244,6 +252,42 @@ TEST_F(ConnectionWorkflowTest, RefusedFaultFlagReadEndsAndStops) {
     const std::vector<Bytes> requests = controller.requests();
     EXPECT_EQ(requests.back()[0], kStopRead);
     EXPECT_EQ(RequestsOfType(controller, kContinuousRead), 1u);
+}
+
+// The adapter is pulled out: the program says so, every view stops reading and the dead
+// device is let go; when the same path returns, the controller is identified again without
+// a question and the views (on the same strategy) stay open.
+TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
+    RecordingView view;
+    document.AddView(&view);
+    auto answer = [this](const Bytes& request) { return fake.answer(request); };
+    auto first = std::make_unique<ScriptedController>(answer);
+    std::filesystem::create_symlink(first->path(), "adapter");
+    workflow.PortChosen("adapter");
+    ASSERT_TRUE(
+        pumpUntil([&] { return shell.panes[0] == "Ready" && !workflow.CheckingFaultFlags(); }));
+    view.hints.clear();
+
+    first.reset();  // both ends of the line close: the device node goes away
+    ASSERT_TRUE(pumpUntil([&] { return !shell.watched.empty(); }));
+    EXPECT_EQ(shell.watched, "adapter");
+    EXPECT_EQ(shell.panes[0], "Controller link lost: waiting for adapter to return");
+    EXPECT_EQ(shell.panes[1], "adapter (lost)");
+    EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});
+    EXPECT_FALSE(document.IsOpen());
+    EXPECT_TRUE(workflow.WaitingForDevice());
+
+    ScriptedController second(answer);
+    std::filesystem::remove("adapter");
+    std::filesystem::create_symlink(second.path(), "adapter");
+    workflow.DeviceReturned();
+    ASSERT_TRUE(pumpUntil([&] { return shell.panes[0] == "Ready"; }));
+    EXPECT_EQ(shell.panes[1], "adapter");
+    EXPECT_FALSE(workflow.WaitingForDevice());
+    EXPECT_EQ(RequestsOfType(second, kIdentify), 1u);
+    EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});  // tables kept, views stay
+    EXPECT_TRUE(prompt.shown.empty());
+    document.RemoveView(&view);
 }
 
 TEST_F(ConnectionWorkflowTest, NoToTheRetryQuestionAsksForAnotherPort) {

@@ -183,6 +183,21 @@ void CControllerProtocol::ResetIdentification() {
     identification_.accessOpen = accessOpen;
 }
 
+void CControllerProtocol::SetLinkLostNotice(ReceiverHandle target, uint32_t message) {
+    std::lock_guard lock(requestMutex_);
+    linkLostTarget_ = std::move(target);
+    linkLostMessage_ = message;
+}
+
+void CControllerProtocol::OnLinkLost() {
+    Outcome outcome;
+    {
+        std::lock_guard lock(requestMutex_);
+        outcome = {linkLostTarget_, {linkLostMessage_, 0, 0}};
+    }
+    PostTo(outcome.target, outcome.message);
+}
+
 std::optional<uint16_t> CControllerProtocol::DemoReadValue(uint16_t) const { return std::nullopt; }
 
 void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {

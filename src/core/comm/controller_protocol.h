@@ -80,11 +80,14 @@ public:
     bool AccessOpen() const;
     // Demo mode shows model "DEMO" and strategy "N/A".
     void ResetIdentification();
+    // Where to post (message, wParam 0, lParam 0) when the open device goes away.
+    void SetLinkLostNotice(ReceiverHandle target, uint32_t message);
 
 protected:
     void OnReceive(const uint8_t* bytes, size_t length) override;
     void OnCommError(int code, const std::string& text) override;
     void OnDemoTick() override;
+    void OnLinkLost() override;
 
     // The value demo mode answers for a read of this address, when it knows one (the
     // document answers with its scalars' file values); otherwise a random number.
@@ -103,6 +106,8 @@ private:
     DataRequest request_;
     Identification identification_;
     std::array<uint16_t, kMaxAddresses> demoReadValues_{};
+    ReceiverHandle linkLostTarget_;
+    uint32_t linkLostMessage_ = 0;
     std::mt19937 random_;
 };
 

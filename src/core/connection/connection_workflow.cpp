@@ -1,5 +1,8 @@
 #include "connection/connection_workflow.h"
 
+#include <utility>
+
+#include "comm/serial_device.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
@@ -42,6 +45,7 @@ void ConnectionWorkflow::AskForPort() {
 }
 
 void ConnectionWorkflow::PortChosen(const std::string& portName) {
+    reconnecting_ = false;
     settings_.WriteComPort(portName);
     shell_.MarkPortEntry(portName);
     if (IsDemoKey(portName)) {
@@ -58,6 +62,8 @@ void ConnectionWorkflow::PortDialogCancelled() {
 void ConnectionWorkflow::OpenPort(const std::string& portName) {
     portName_ = portName;
     faultFlags_ = nullptr;
+    waitingForDevice_ = false;
+    document_.SetLinkLostNotice(self_, kLinkLost);
     if (document_.OpenPort(portName, timeoutTicks_) != 0) {
         shell_.SetPane(kMessagePane, "Could not open Comm Port");
         prompt_.plain("Could NOT open port " + portName);
@@ -89,6 +95,9 @@ void ConnectionWorkflow::OnMessage(const PostedMessage& message) {
         case kFaultFlagsFailed:
             FaultFlagsFailed(message.lParam);
             break;
+        case kLinkLost:
+            LinkLost();
+            break;
         default:
             break;
     }
@@ -112,11 +121,38 @@ void ConnectionWorkflow::NotIdentified() {
     }
 }
 
+// The device went away under the open link (an adapter pulled out): every view stops
+// reading, the dead device is let go, and the shell watches for it to come back.
+void ConnectionWorkflow::LinkLost() {
+    // A notice from a link that has been opened again since is stale.
+    if (!document_.IsOpen() || !document_.LinkLost() || IsDemoKey(portName_)) return;
+    faultFlags_ = nullptr;
+    waitingForDevice_ = true;
+    document_.UpdateAllViews(kHintStopReading);
+    document_.Close();
+    shell_.SetPane(kMessagePane, "Controller link lost: waiting for " + portName_ + " to return");
+    shell_.SetPane(kPortPane, portName_ + " (lost)");
+    shell_.WatchForDevice(SerialDevicePath(portName_));
+}
+
+void ConnectionWorkflow::DeviceReturned() {
+    if (!waitingForDevice_) return;
+    reconnecting_ = true;
+    OpenPort(portName_);
+}
+
 std::optional<std::string> ConnectionWorkflow::LoadStrategy(const std::string& fileName) {
+    // Back on the same controller after a reconnect: the tables (and the views on them) stay.
+    if (std::exchange(reconnecting_, false) && fileName == loadedStrategy_ &&
+        !document_.definitions.filePath.empty()) {
+        return document_.definitions.filePath;
+    }
     const std::optional<std::string> path = locate_(fileName);
     if (!path) return std::nullopt;
     document_.UpdateAllViews(kHintDefinitionsReplaced);
+    loadedStrategy_.clear();
     if (document_.Load(*path, prompt_) != 0) return std::nullopt;
+    loadedStrategy_ = fileName;
     return path;
 }
 
