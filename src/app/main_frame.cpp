@@ -177,7 +177,7 @@ void CMainFrame::ShowPortDialog() {
         portDialog_->deleteLater();
     }
     const std::string preset = context_.settings.ReadComPort().value_or("");
-    auto* dialog = new CCommConfigDlg(preset, FindSerialPorts(context_.extraPorts), this);
+    auto* dialog = new CCommConfigDlg(preset, ListSerialPorts(context_.extraPorts), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     portDialog_ = dialog;
     // The choice is acted on once the dialog has finished closing: acting on it may open the

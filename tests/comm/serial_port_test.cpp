@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 
+#include "comm/serial_port_list.h"
 #include "support/pty_peer.h"
 #include "support/sample_definitions.h"
 
@@ -103,6 +104,40 @@ TEST(SerialPort, PortNamesMapToDevices) {
     EXPECT_EQ(SerialDevicePath("COM1x"), "COM1x");
     EXPECT_EQ(SerialDevicePath("COM99999999999999999999"), "COM99999999999999999999");
     EXPECT_EQ(SerialDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+}
+
+// Only ports with hardware behind them are offered; USB adapters say what they are.
+TEST(SerialPortList, PortsThatExistWithTheirUsbIdentity) {
+    struct Case {
+        const char* what;
+        TtyDeviceFacts facts;
+        bool offered;
+        std::string description;
+    };
+    const Case cases[] = {
+        {"virtual console", {.hasDevice = false}, false, ""},
+        {"UART slot without a chip", {.hasDevice = true, .uartType = "0"}, false, ""},
+        {"built-in 16550A", {.hasDevice = true, .uartType = "4"}, true, ""},
+        {"USB adapter",
+         {true, "", "0403", "6001", "FTDI", "FT232R USB UART", "A1B2C3"},
+         true,
+         "FTDI FT232R USB UART (0403:6001, serial A1B2C3)"},
+        {"USB adapter without strings",
+         {true, "", "067b", "2303", "", "", ""},
+         true,
+         "(067b:2303)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsPresentSerialPort(c.facts), c.offered) << c.what;
+        EXPECT_EQ(UsbDescription(c.facts), c.description) << c.what;
+    }
+    const std::vector<SerialPortEntry> ports = ListSerialPorts({"link-a", "link-a", "link-b"});
+    ASSERT_GE(ports.size(), 2u);
+    EXPECT_EQ(ports[ports.size() - 2].path, "link-a");
+    EXPECT_EQ(ports.back().path, "link-b");
+    for (size_t i = 0; i + 2 < ports.size(); ++i) {
+        EXPECT_TRUE(std::filesystem::exists(ports[i].path)) << ports[i].path;
+    }
 }
 
 TEST(SerialPort, TheSecondOpenerOfAPortIsRefused) {
