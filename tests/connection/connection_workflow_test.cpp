@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
