@@ -41,6 +41,12 @@ void ControllerSession::ShowPortDialog() {
     if (failure_.empty()) failure_ = "could not open port " + workflow_.PortName();
 }
 
+// The device went away while connecting: the caller decides whether to wait for it.
+void ControllerSession::WatchForDevice(const std::string&) {
+    failed_ = true;
+    failure_ = "the port has gone away";
+}
+
 void ControllerSession::ExitProgram(int) {
     failed_ = true;
     failure_ = "could not load the strategy file the controller names";

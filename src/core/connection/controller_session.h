@@ -75,6 +75,7 @@ private:
     void ShowPortDialog() override;
     void PostCommand(int) override {}
     void ExitProgram(int) override;
+    void WatchForDevice(const std::string&) override;
 
     std::optional<PostedMessage> Await(std::chrono::milliseconds limit);
     bool Interrupted() const { return interrupted_ && interrupted_(); }
