@@ -275,6 +275,7 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_EQ(shell.watched, "adapter");
     EXPECT_EQ(shell.panes[0], "Controller link lost: waiting for adapter to return");
     EXPECT_EQ(shell.panes[1], "adapter (lost)");
+    EXPECT_EQ(shell.menu, "no controller");
     EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});
     EXPECT_FALSE(document.IsOpen());
     EXPECT_TRUE(workflow.WaitingForDevice());
@@ -285,6 +286,7 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     workflow.DeviceReturned();
     ASSERT_TRUE(pumpUntil([&] { return shell.panes[0] == "Ready"; }));
     EXPECT_EQ(shell.panes[1], "adapter");
+    EXPECT_EQ(shell.menu, "full ZEVAR");
     EXPECT_FALSE(workflow.WaitingForDevice());
     EXPECT_EQ(RequestsOfType(second, kIdentify), 1u);
     EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});  // tables kept, views stay

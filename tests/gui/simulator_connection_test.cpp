@@ -112,6 +112,7 @@ private slots:
         QTRY_COMPARE(frame.paneText(0),
                      QStringLiteral("Controller link lost: waiting for %1 to return").arg(link_));
         QCOMPARE(frame.paneText(1), link_ + QStringLiteral(" (lost)"));
+        QVERIFY(!frame.menus().fullMenuShown());
         QVERIFY(!document.IsOpen());
 
         QCOMPARE(Control("line clear"), std::string("ok"));

@@ -132,6 +132,8 @@ void ConnectionWorkflow::LinkLost() {
     document_.Close();
     shell_.SetPane(kMessagePane, "Controller link lost: waiting for " + portName_ + " to return");
     shell_.SetPane(kPortPane, portName_ + " (lost)");
+    // Nothing that needs the controller can be reached until it answers again.
+    shell_.ShowNoControllerMenu();
     shell_.WatchForDevice(SerialDevicePath(portName_));
 }
 
