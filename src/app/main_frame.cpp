@@ -37,7 +37,10 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     ShowNoControllerMenu();
 }
 
-CMainFrame::~CMainFrame() { receiver_->detach(); }
+CMainFrame::~CMainFrame() {
+    receiver_->detach();
+    delete deviceNotifier_.data();  // before the watch closes the descriptor it listens to
+}
 
 void CMainFrame::CreateStatusPanes() {
     const int width = fontMetrics().horizontalAdvance(QStringLiteral("EXT------"));
