@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "app/mdi_background.h"
 #include "app/qt_message_receiver.h"
 #include "comm/data_server.h"
+#include "comm/device_watch.h"
 #include "connection/connection_workflow.h"
 
 namespace zvr {
@@ -78,6 +81,7 @@ public:
     void ShowPortDialog() override;
     void PostCommand(int command) override;
     void ExitProgram(int code) override;
+    void WatchForDevice(const std::string& devicePath) override;
 
 protected:
     bool event(QEvent* event) override;
@@ -89,6 +93,7 @@ private:
     void AddBuiltInCommands();
     void UpdateCommandStates();
     void RunWizard();
+    void CheckDeviceWatch();
 
     MainFrameContext context_;
     std::shared_ptr<QtMessageReceiver> receiver_;
@@ -102,6 +107,11 @@ private:
     std::map<ModelKind, std::function<void()>> wizards_;
     std::optional<int> requestedExit_;
     bool closed_ = false;
+    // While a vanished device is awaited: its watch, woken by notifications, and a slow
+    // timer for what notifications miss.
+    std::unique_ptr<DeviceWatch> deviceWatch_;
+    QPointer<QSocketNotifier> deviceNotifier_;
+    QTimer deviceTimer_;
 };
 
 }  // namespace zvr

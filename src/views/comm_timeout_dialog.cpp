@@ -28,7 +28,7 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     connect(retryNow, &QPushButton::clicked, this, [this] { post(this, retry_); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { post(this, cancel_); });
+    connect(cancelButton, &QPushButton::clicked, this, &CCommTimeoutDlg::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -41,6 +41,12 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
 
     connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::tick);
     timer_.start(kTickMs);
+}
+
+void CCommTimeoutDlg::reject() {
+    // A cancelled dialog must not retry on its own afterwards.
+    timer_.stop();
+    post(this, cancel_);
 }
 
 void CCommTimeoutDlg::tick() {
