@@ -1,5 +1,6 @@
 #include "calibration/cal_file_operations.h"
 
+#include <algorithm>
 #include <new>
 
 #include "calibration/cal_transfer.h"
@@ -22,6 +23,7 @@ constexpr const char* kReportError = "There was an error generating file.";
 constexpr const char* kProcessing = "Processing Calibration Values";
 constexpr const char* kTextExtension = "*.txt";
 constexpr const char* kLogFilter = "text Files (*.txt)|*.txt||";
+constexpr const char* kVerifying = "Reading the written values back";
 
 std::optional<std::string> ChooseCalFile(UserPrompt& prompt, const char* title) {
     return prompt.chooseFile(
@@ -53,6 +55,27 @@ std::string InStartDirectory(const std::string& path, const std::string& startDi
 }
 
 }  // namespace
+
+std::string RetryLine(const std::string& name, int attempt) {
+    return name + " - no good answer, trying again (" + std::to_string(attempt) + " of " +
+           std::to_string(kWalkRetries) + ")";
+}
+
+std::string PartialDownloadText(const ScalarDef* stoppedAt) {
+    const std::string where =
+        stoppedAt ? "at " + stoppedAt->name : "before its last values were confirmed";
+    return std::string(kCalWriteError) + "\r\nThe download stopped " + where +
+           ". The controller now holds some new and some old values. Running the download "
+           "again will finish it.";
+}
+
+std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw) {
+    const auto value = [&scalar](uint32_t raw) {
+        std::string text = FormatValue(raw, scalar.scaling);
+        return scalar.units.empty() ? text : text + " " + scalar.units;
+    };
+    return scalar.name + ": file " + value(scalar.fileRaw) + ", controller " + value(controllerRaw);
+}
 
 CalFileOperations::CalFileOperations(CalFileContext context, ReceiverHandle receiver)
     : context_(std::move(context)),
@@ -232,6 +255,7 @@ void CalFileOperations::Abort() {
     if (!busy()) return;
     walk_.Stop();
     awaitingPassword_ = false;
+    verifying_ = false;
     output_.reset();
     EndWalk();
     ReleaseTemporary();
@@ -247,9 +271,14 @@ bool CalFileOperations::Handle(const PostedMessage& message) {
     return true;
 }
 
-void CalFileOperations::OnWalkStep(const ScalarDef& scalar, size_t, size_t) {
+void CalFileOperations::OnWalkStep(const ScalarDef& scalar, size_t position, size_t) {
     progress_.line2 = scalar.name;
-    progress_.position = std::min(progress_.position + 1, progress_.maximum);
+    progress_.position = std::min(static_cast<int>(position) + 1, progress_.maximum);
+    context_.ui.ShowProgress(progress_);
+}
+
+void CalFileOperations::OnWalkRetry(const ScalarDef& scalar, int attempt) {
+    progress_.line2 = RetryLine(scalar.name, attempt);
     context_.ui.ShowProgress(progress_);
 }
 
@@ -264,6 +293,12 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
             temporary_->scalars.insert(std::move(copy));
             break;
         }
+        case CalFileMode::Download:
+            if (raw != scalar.fileRaw && std::find(notWritten_.begin(), notWritten_.end(),
+                                                   scalar.name) == notWritten_.end()) {
+                verifyDifferences_.push_back(VerifyDifferenceLine(scalar, raw));
+            }
+            break;
         case CalFileMode::Compare:
             scalar.controllerRaw = raw;
             if (raw != scalar.fileRaw) {
@@ -279,11 +314,23 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
 
 void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
     if (end.failed) {
+        // The failed scalar belongs to the temporary document: the text is made first.
+        std::string text = kCalReadError;
+        if (verifying_) {
+            text = kVerifyReadFailed;
+        } else if (mode_ == CalFileMode::Download) {
+            text = PartialDownloadText(end.failedScalar);
+        }
+        const bool plain = mode_ != CalFileMode::Download;
         EndWalk();
         output_.reset();
         ReleaseTemporary();
-        context_.prompt.plain(end.direction == WalkDirection::Read ? kCalReadError
-                                                                   : kCalWriteError);
+        verifying_ = false;
+        if (plain) {
+            context_.prompt.plain(text);
+        } else {
+            context_.prompt.error(text);
+        }
         return;
     }
     switch (mode_) {
@@ -297,15 +344,45 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
             FinishControllerText();
             break;
         case CalFileMode::Download:
-            EndWalk();
-            if (end.notWritten.empty()) {
-                context_.prompt.plain(kDownloadedSuccessfully);
+            if (verifying_) {
+                FinishVerify();
             } else {
-                context_.prompt.warn(kDownloadedExcept + JoinNames(end.notWritten));
+                FinishDownload(end);
             }
             break;
         default:
             break;
+    }
+}
+
+void CalFileOperations::FinishDownload(const WalkEnd& end) {
+    notWritten_ = end.notWritten;
+    // Demo mode keeps no written value to read back.
+    if (!context_.verifyDownload || context_.document.IsDemo()) {
+        FinishVerify();
+        return;
+    }
+    // What the controller holds now, read back through the same walk.
+    verifying_ = true;
+    verifyDifferences_.clear();
+    progress_ = ProgressState{kVerifying, "", 1, static_cast<int>(temporary_->scalars.count()), 1};
+    context_.ui.ShowProgress(progress_);
+    walk_.StartRead(temporary_->scalars, *this);
+}
+
+void CalFileOperations::FinishVerify() {
+    EndWalk();
+    verifying_ = false;
+    if (!verifyDifferences_.empty()) {
+        std::string text = kVerifyDiffers;
+        for (const std::string& line : verifyDifferences_)
+            text += "\r\n" + line;
+        verifyDifferences_.clear();
+        context_.prompt.error(text);
+    } else if (notWritten_.empty()) {
+        context_.prompt.plain(kDownloadedSuccessfully);
+    } else {
+        context_.prompt.warn(kDownloadedExcept + JoinNames(notWritten_));
     }
 }
 
