@@ -218,10 +218,23 @@ TEST_F(CalFileOperationsTest, DownloadAsksNoPasswordQuestionWhenThereIsNothingTo
     EXPECT_EQ(controller.Writes().size(), 5u);
 }
 
-TEST_F(CalFileOperationsTest, AFailedPasswordReadWritesNothing) {
+TEST_F(CalFileOperationsTest, APasswordReadIsRetriedAndALastingFailureWritesNothing) {
     Connect();
     WriteDownloadFile("new.ZVR");
+    controller.SetWord(0x4000, 0x2222);  // the file holds another password
+    // One NAK: the password is read again and the question is asked on the right value.
     controller.NakRead(1);
+    prompt.files = {"new.ZVR"};
+    prompt.answers = {PromptAnswer::Cancel};
+    ops.Download();
+    Run();
+    ASSERT_EQ(prompt.texts().size(), 1u);
+    EXPECT_EQ(prompt.texts()[0].rfind("The Password in the selected file does NOT match", 0), 0u);
+    EXPECT_EQ(controller.Reads().size(), 2u);
+
+    // A line that stays silent: three reads, then the download stops with nothing written.
+    prompt.shown.clear();
+    controller.FallSilentAt(1);
     prompt.files = {"new.ZVR"};
     ops.Download();
     Run();

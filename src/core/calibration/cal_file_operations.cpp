@@ -267,7 +267,10 @@ bool CalFileOperations::Handle(const PostedMessage& message) {
         (message.message != kPasswordReadDone && message.message != kPasswordReadFailed)) {
         return false;
     }
-    OnPasswordRead(message.message == kPasswordReadDone && message.wParam == 1);
+    const bool ok = message.message == kPasswordReadDone && message.wParam == 1;
+    const uint16_t word = context_.document.RequestValues()[0];
+    if (!RetryPassword(ok))
+        OnPasswordRead(ok && context_.document.OutOfStepCount() == passwordMark_, word);
     return true;
 }
 
@@ -460,13 +463,34 @@ void CalFileOperations::Download() {
         static_cast<uint16_t>((ownPassword ? ownPassword : filePassword)->eepromAddress);
     document.QuietTheLink();
     awaitingPassword_ = true;
-    if (document.RequestReadScalars({&address, 1}, receiver_, kPasswordReadDone,
+    passwordAddress_ = address;
+    passwordTries_ = 0;
+    RequestPassword();
+}
+
+void CalFileOperations::RequestPassword() {
+    CDataServer& document = context_.document;
+    passwordMark_ = document.OutOfStepCount();
+    if (document.RequestReadScalars({&passwordAddress_, 1}, receiver_, kPasswordReadDone,
                                     kPasswordReadFailed) != 0) {
-        OnPasswordRead(false);
+        OnPasswordRead(false, 0);
     }
 }
 
-void CalFileOperations::OnPasswordRead(bool ok) {
+bool CalFileOperations::RetryPassword(bool ok) {
+    // Part of the download: tried again like the walk's requests, and believed only once the
+    // link has settled in step.
+    CDataServer& document = context_.document;
+    if (ok && !document.IsDemo()) document.Settle(kSettleQuiet, kSettleLimit);
+    if (ok && document.OutOfStepCount() == passwordMark_) return false;
+    if (passwordTries_ >= kWalkRetries) return false;
+    ++passwordTries_;
+    document.PurgeInput();
+    RequestPassword();
+    return true;
+}
+
+void CalFileOperations::OnPasswordRead(bool ok, uint16_t word) {
     awaitingPassword_ = false;
     if (!ok) {
         ReleaseTemporary();
@@ -474,8 +498,7 @@ void CalFileOperations::OnPasswordRead(bool ok) {
         return;
     }
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
-    const uint32_t controllerPassword =
-        RawFromWord(*filePassword, context_.document.RequestValues()[0]);
+    const uint32_t controllerPassword = RawFromWord(*filePassword, word);
     switch (ChoosePassword(filePassword->fileRaw, controllerPassword, context_.prompt)) {
         case PasswordChoice::Abort:
             ReleaseTemporary();

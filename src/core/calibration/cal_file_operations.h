@@ -146,7 +146,10 @@ private:
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
     void EndWalk();
     void StartDownloadWalk();
-    void OnPasswordRead(bool ok);
+    void RequestPassword();
+    // A failed or doubtful password read: true when it went out again.
+    bool RetryPassword(bool ok);
+    void OnPasswordRead(bool ok, uint16_t word);
     void FinishSave();
     void FinishCompare();
     void FinishDownload(const WalkEnd& end);
@@ -170,6 +173,9 @@ private:
     std::string path_;
     ProgressState progress_;
     bool awaitingPassword_ = false;
+    uint16_t passwordAddress_ = 0;
+    uint32_t passwordMark_ = 0;  // the link's out-of-step count when the read went out
+    int passwordTries_ = 0;
     std::vector<CompareMismatch> mismatches_;
     bool verifying_ = false;  // the download's read-back is under way
     std::vector<std::string> notWritten_;
