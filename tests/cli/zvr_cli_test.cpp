@@ -25,8 +25,9 @@ struct CliRun {
     std::string err;
 };
 
-// Runs the built zvr-cli with its standard input empty and its output streams captured.
-CliRun RunCli(const std::vector<std::string>& args) {
+// Runs the built zvr-cli with its standard input empty and its output streams captured
+// (standard output into outPath).
+CliRun RunCli(const std::vector<std::string>& args, const char* outPath = "cli.out") {
     std::vector<char*> argv{const_cast<char*>(ZVR_CLI_PATH)};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -34,7 +35,7 @@ CliRun RunCli(const std::vector<std::string>& args) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(::open("/dev/null", O_RDONLY), 0);
-        ::dup2(::open("cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        ::dup2(::open(outPath, O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         ::dup2(::open("cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         ::execv(argv[0], argv.data());
         ::_exit(127);
@@ -110,6 +111,25 @@ TEST(ZvrCli, AFailedCompileLeavesTheOutputAlone) {
     EXPECT_EQ(ReadBytes("out.000"), "previous");
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find("out.000."), std::string::npos);
+}
+
+// Results that cannot be written to standard output are a failure, whatever the command.
+TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
+    const std::string strategy = std::string(ZVR_STRATEGY_DIR) + "/DEMO740.000";
+    const std::vector<std::vector<std::string>> commands = {
+        {"decompile", strategy},
+        {"check", strategy},
+        {"identify", "--port", "DEMO740"},
+        {"get", "GAIN_MAX", "--port", "DEMO740"},
+        {"faults", "--port", "DEMO740"},
+        {"monitor", "engine_rpm", "--port", "DEMO740", "--duration", "2"},
+    };
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        const CliRun run = RunCli(args, "/dev/full");
+        EXPECT_EQ(run.code, 2);
+        EXPECT_EQ(run.err, "zvr-cli " + args[0] + ": standard output could not be written\n");
+    }
 }
 
 TEST(ZvrCli, CheckAnswersYesOrNo) {

@@ -250,6 +250,8 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
         }
         context.out << '\n' << std::flush;
         if (csv.is_open()) csv << "\r\n";
+        // Lines that cannot be written go nowhere: without a CSV file there is no point going on.
+        if (!context.out.good() && !csv.is_open()) break;
     }
     link.session.Stop();
     std::signal(SIGINT, previous);
