@@ -132,6 +132,24 @@ TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
     }
 }
 
+// A table that a cal file's 16-bit count cannot hold is refused before anything is written.
+TEST(ZvrCli, CompileRefusesMoreScalarsThanAFileCanCount) {
+    std::string json = R"({"strategy": "ZVX5ABCD", "scalars": [)";
+    for (size_t i = 0; i <= 65535; ++i) {
+        json += std::string(i ? "," : "") + R"({"name": "S)" + std::to_string(100000 + i) +
+                R"(", "type": "U", "size": 2, "bp": 0, "ee": "0x4000", "value": "0",)" +
+                R"( "min": "0", "max": "1", "menu": 1})";
+    }
+    test::WriteBytes("many.json", json + "]}");
+    test::WriteBytes("many.000", "previous");
+    const CliRun run = RunCli({"compile", "many.json", "-o", "many.000"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.err,
+              "zvr-cli compile: many.json: the file can hold at most 65535 scalars; there are "
+              "65536\n");
+    EXPECT_EQ(ReadBytes("many.000"), "previous");
+}
+
 TEST(ZvrCli, CheckAnswersYesOrNo) {
     ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "ZVX5ABCD.000"}).code, 0);
     const CliRun run = RunCli({"check", "ZVX5ABCD.000"});

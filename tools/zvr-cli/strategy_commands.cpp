@@ -66,6 +66,9 @@ int RunCompile(CommandContext& context, std::span<const std::string> args) {
     if (StrategySourceResult read = ReadStrategySourceFile(io.input, set); !read) {
         return context.fail("compile", kExitUsage, read.error);
     }
+    if (auto limit = set.overLimit()) {
+        return context.fail("compile", kExitUsage, io.input + ": " + *limit);
+    }
     const bool written = ReplaceFile(*io.output, [&](const std::string& temporary) {
         return WriteCalFile(set, temporary, set.header.strategyName) == 0;
     });

@@ -394,6 +394,12 @@ void CalFileOperations::FinishSave() {
     if (context_.prompt.askYesNo(kEditCommentsQuestion)) {
         context_.ui.EditComments(*temporary_, path_);
     }
+    if (auto limit = temporary_->overLimit()) {
+        output_.reset();
+        ReleaseTemporary();
+        context_.prompt.error(std::string(kWriteToFileError) + ": " + *limit);
+        return;
+    }
     const bool written =
         CommitCalFile(*output_, *temporary_, context_.document.definitions.header.strategyName);
     output_.reset();
