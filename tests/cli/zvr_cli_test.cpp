@@ -1,8 +1,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -148,6 +150,53 @@ TEST(ZvrCli, CompileRefusesMoreScalarsThanAFileCanCount) {
               "zvr-cli compile: many.json: the file can hold at most 65535 scalars; there are "
               "65536\n");
     EXPECT_EQ(ReadBytes("many.000"), "previous");
+}
+
+// What a kill while writing leaves: a temporary file beside the target whose process is gone.
+// The next run writing the same target removes it; a live process's temporary file stays,
+// and the run leaves none of its own. A symlinked, private output stays both: the file the
+// link names is replaced (so the temporary files are that file's).
+TEST(ZvrCli, WritingCommandsCleanUpAfterAKillAndReplaceTheirOutputAlike) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "ZVX5ABCD.000"}).code, 0);
+    const std::string strategy = std::string(ZVR_STRATEGY_DIR) + "/ZVX41R03.000";
+    const std::vector<std::vector<std::string>> commands = {
+        {"compile", DataFile("ZVX5ABCD.json"), "-o", "out"},
+        {"decompile", "ZVX5ABCD.000", "-o", "out"},
+        {"report", "ZVX5ABCD.000", "-o", "out"},
+        {"convert-strategy", strategy, strategy, "out"},
+        {"save", "out", "--port", "DEMO740"},
+    };
+    auto temporaries = [] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            if (entry.path().filename().string().starts_with(".real.tmp-"))
+                names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::string stale = ".real.tmp-" + std::to_string(gone) + "-0-0";
+    const std::string live = ".real.tmp-" + std::to_string(::getpid()) + "-0-0";
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        std::filesystem::remove("out");
+        std::filesystem::remove("real");
+        test::WriteBytes(stale, "half a file");
+        test::WriteBytes(live, "another run's");
+        test::WriteBytes("real", "old");
+        ::chmod("real", 0600);
+        std::filesystem::create_symlink("real", "out");
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(temporaries(), std::vector<std::string>{live});
+        EXPECT_TRUE(std::filesystem::is_symlink("out"));
+        EXPECT_NE(ReadBytes("real"), "old");
+        EXPECT_EQ(std::filesystem::status("real").permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::filesystem::remove(live);
+    }
 }
 
 TEST(ZvrCli, CheckAnswersYesOrNo) {

@@ -106,11 +106,12 @@ bool CalFileOperations::LoadTemporary(const std::string& path) {
 }
 
 bool CalFileOperations::OpenOutput(const std::string& path) {
-    output_ = std::make_unique<ReplacingFile>(path);
-    outputFailed_ = false;
+    // The file is written only when the walk has brought all of it: until then no temporary
+    // file waits beside the target.
+    outputText_.clear();
     path_ = path;
-    if (OpenChosenFile(*output_, context_.prompt)) return true;
-    output_.reset();
+    if (ReplacingFile(path).writable()) return true;
+    context_.prompt.warn(kNotWritable);
     return false;
 }
 
@@ -122,7 +123,7 @@ void CalFileOperations::Save() {
     ReleaseTemporary();
     if (!CreateTemporary(kOutOfMemory) ||
         !StartWalk(CalFileMode::Save, context_.document.definitions.scalars)) {
-        output_.reset();
+        outputText_.clear();
     }
 }
 
@@ -142,9 +143,9 @@ void CalFileOperations::ConvertControllerToText() {
     const Identification id = context_.document.GetIdentification();
     std::string head = TodayLine() + ModelHeading(id.modelName, id.strategyText);
     if (auto comments = AskComments(std::string::npos)) head += *comments;
-    outputFailed_ = !output_->write(head);
+    outputText_ = head;
     if (!StartWalk(CalFileMode::ControllerToText, context_.document.definitions.scalars)) {
-        output_.reset();
+        outputText_.clear();
     }
 }
 
@@ -163,8 +164,10 @@ void CalFileOperations::ConvertFileToText() {
     const auto target = ChooseSaveFile(context_.prompt, kSaveToTitle, "Text Files (*.txt)|*.txt||",
                                        kTextExtension, WithoutExtension(*source));
     if (!target) return;
-    ReplacingFile file(*target);
-    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!ReplacingFile(*target).writable()) {
+        context_.prompt.warn(kNotWritable);
+        return;
+    }
     if (LoadCalFile(*set, *source, context_.prompt) != 0) {
         context_.prompt.plain("Error - Could not read selected file.");
         return;
@@ -172,8 +175,10 @@ void CalFileOperations::ConvertFileToText() {
     std::string leading = ModelHeading(set->fileModelName, set->fileStrategy);
     if (auto comments = AskComments(kFileCommentLimit)) leading += *comments;
     leading += "Values converted from file : " + *source + "\r\n\r\n";
-    if (writeTextReport(*set, file.temporaryPath(), leading, context_.engineeringMode) != 0 ||
-        !file.commit()) {
+    const bool written = ReplaceFileWith(*target, [&](const std::string& temporary) {
+        return writeTextReport(*set, temporary, leading, context_.engineeringMode) == 0;
+    });
+    if (!written) {
         context_.prompt.error(kReportError);
         return;
     }
@@ -256,7 +261,7 @@ void CalFileOperations::Abort() {
     walk_.Stop();
     awaitingPassword_ = false;
     verifying_ = false;
-    output_.reset();
+    outputText_.clear();
     EndWalk();
     ReleaseTemporary();
 }
@@ -288,7 +293,7 @@ void CalFileOperations::OnWalkRetry(const ScalarDef& scalar, int attempt) {
 void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
     switch (mode_) {
         case CalFileMode::ControllerToText:
-            if (!output_->write(ValueLine(scalar, raw))) outputFailed_ = true;
+            outputText_ += ValueLine(scalar, raw);
             break;
         case CalFileMode::Save: {
             ScalarDef copy = scalar;
@@ -326,7 +331,7 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         }
         const bool plain = mode_ != CalFileMode::Download;
         EndWalk();
-        output_.reset();
+        outputText_.clear();
         ReleaseTemporary();
         verifying_ = false;
         if (plain) {
@@ -395,14 +400,15 @@ void CalFileOperations::FinishSave() {
         context_.ui.EditComments(*temporary_, path_);
     }
     if (auto limit = temporary_->overLimit()) {
-        output_.reset();
+        outputText_.clear();
         ReleaseTemporary();
         context_.prompt.error(std::string(kWriteToFileError) + ": " + *limit);
         return;
     }
+    ReplacingFile file(path_);
     const bool written =
-        CommitCalFile(*output_, *temporary_, context_.document.definitions.header.strategyName);
-    output_.reset();
+        file.open() &&
+        CommitCalFile(file, *temporary_, context_.document.definitions.header.strategyName);
     ReleaseTemporary();
     if (!written) {
         context_.prompt.plain(kWriteToFileError);
@@ -436,8 +442,9 @@ void CalFileOperations::SaveCompareLog(const std::string& report) {
 
 void CalFileOperations::FinishControllerText() {
     EndWalk();
-    const bool written = !outputFailed_ && output_->commit();
-    output_.reset();
+    ReplacingFile file(path_);
+    const bool written = file.open() && file.write(outputText_) && file.commit();
+    outputText_.clear();
     if (!written) {
         context_.prompt.error(kReportError);
         return;

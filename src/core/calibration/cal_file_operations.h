@@ -140,8 +140,8 @@ private:
     // A fresh temporary document loaded from a chosen cal file; false (with the message shown)
     // when it cannot be read.
     bool LoadTemporary(const std::string& path);
-    // Opens the replacement of a chosen file; false (with the message shown) when it cannot be
-    // written.
+    // Checks that a chosen file can be replaced; false (with the message shown) when it cannot
+    // be written.
     bool OpenOutput(const std::string& path);
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
     void EndWalk();
@@ -168,8 +168,7 @@ private:
     CScalarWalk walk_;
     CalFileMode mode_ = CalFileMode::Idle;
     std::unique_ptr<DefinitionSet> temporary_;
-    std::unique_ptr<ReplacingFile> output_;
-    bool outputFailed_ = false;
+    std::string outputText_;  // the controller calibration as text, written at the end
     std::string path_;
     ProgressState progress_;
     bool awaitingPassword_ = false;
