@@ -58,12 +58,12 @@ bool CScalarWalk::Handle(const PostedMessage& message) {
     const uint32_t failed = read ? kWalkReadFailed : kWalkWriteFailed;
     if (message.message != done && message.message != failed) return false;
     if (current_ == nullptr) return true;  // a late answer while the walk settles
-    if (message.message == failed || message.wParam == 0) {
-        if (!Retry()) Finish(true, message.lParam);
-        return true;
-    }
     if (!InStep()) {
         if (!GoBackInStep()) Finish(true, kLinkOutOfStep);
+        return true;
+    }
+    if (message.message == failed || message.wParam == 0) {
+        if (!Retry()) Finish(true, message.lParam);
         return true;
     }
     if (read) words_[next_ - 1] = link_.RequestValues()[0];
@@ -74,7 +74,6 @@ bool CScalarWalk::Handle(const PostedMessage& message) {
 bool CScalarWalk::InStep() const { return link_.OutOfStepCount() == outOfStepMark_; }
 
 bool CScalarWalk::Retry() {
-    if (!InStep()) return GoBackInStep();
     if (attempt_ >= kWalkRetries) return false;
     ++attempt_;
     link_.PurgeInput();
