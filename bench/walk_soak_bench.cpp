@@ -95,7 +95,10 @@ public:
         std::filesystem::remove(answers_.file);
         operations_.Save();
         Drive();
-        if (answers_.last != answers_.file + zvr::kCreatedSuccessfully) return;
+        if (answers_.last != answers_.file + zvr::kCreatedSuccessfully) {
+            std::fprintf(stderr, "save failed: %s\n", answers_.last.c_str());
+            return;
+        }
         ++tally.succeeded;
         if (!ControllerHolds(answers_.file)) ++tally.silentWrong;
     }
@@ -106,7 +109,10 @@ public:
         operations_.setVerifyDownload(verify);
         operations_.Download();
         Drive();
-        if (answers_.last != zvr::kDownloadedSuccessfully) return;
+        if (answers_.last != zvr::kDownloadedSuccessfully) {
+            std::fprintf(stderr, "download failed: %s\n", answers_.last.c_str());
+            return;
+        }
         ++tally.succeeded;
         if (!ControllerHolds(answers_.file)) ++tally.silentWrong;
     }

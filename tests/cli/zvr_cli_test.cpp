@@ -128,7 +128,10 @@ TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
     };
     for (const auto& args : commands) {
         SCOPED_TRACE(args[0]);
-        const CliRun run = RunCli(args, "/dev/full");
+        // The demo's traffic log goes elsewhere than the Log.txt other tests look for.
+        std::vector<std::string> withLog = {"--log", "full-log.txt"};
+        withLog.insert(withLog.end(), args.begin(), args.end());
+        const CliRun run = RunCli(withLog, "/dev/full");
         EXPECT_EQ(run.code, 2);
         EXPECT_EQ(run.err, "zvr-cli " + args[0] + ": standard output could not be written\n");
     }
@@ -167,7 +170,7 @@ TEST(ZvrCli, WritingCommandsCleanUpAfterAKillAndReplaceTheirOutputAlike) {
         {"decompile", "ZVX5ABCD.000", "-o", "out"},
         {"report", "ZVX5ABCD.000", "-o", "out"},
         {"convert-strategy", strategy, strategy, "out"},
-        {"save", "out", "--port", "DEMO740"},
+        {"--log", "demo-log.txt", "save", "out", "--port", "DEMO740"},
     };
     auto temporaries = [] {
         std::vector<std::string> names;
@@ -180,7 +183,7 @@ TEST(ZvrCli, WritingCommandsCleanUpAfterAKillAndReplaceTheirOutputAlike) {
     const std::string stale = ".real.tmp-" + std::to_string(gone) + "-0-0";
     const std::string live = ".real.tmp-" + std::to_string(::getpid()) + "-0-0";
     for (const auto& args : commands) {
-        SCOPED_TRACE(args[0]);
+        SCOPED_TRACE(args.front() + " " + args[1]);
         std::filesystem::remove("out");
         std::filesystem::remove("real");
         test::WriteBytes(stale, "half a file");
