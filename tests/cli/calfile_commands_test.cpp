@@ -90,6 +90,32 @@ TEST_F(CalFileCommandsTest, DownloadSettlesADifferentPasswordAsAsked) {
     }
 }
 
+// More comments than a cal file can count are refused before anything is read or written;
+// as many as it can count are saved whole.
+TEST_F(CalFileCommandsTest, SaveRefusesMoreCommentsThanAFileCanCount) {
+    for (const size_t count : {size_t{65535}, size_t{65536}}) {
+        SCOPED_TRACE(count);
+        std::filesystem::remove("many.ZVR");
+        std::vector<std::string> args = {"many.ZVR"};
+        for (size_t i = 0; i < count; ++i) {
+            args.push_back("--comment");
+            args.push_back("c");
+        }
+        const int code = run(RunSave, args);  // the demo controller
+        if (count > 65535) {
+            EXPECT_EQ(code, kExitUsage);
+            EXPECT_EQ(err_.str(),
+                      "zvr-cli save: too many comments: the file can hold at most 65535\n");
+            EXPECT_FALSE(std::filesystem::exists("many.ZVR"));
+        } else {
+            ASSERT_EQ(code, kExitOk) << err_.str();
+            DefinitionSet saved;
+            ASSERT_EQ(LoadCalFile(saved, "many.ZVR", prompt_), 0);
+            EXPECT_EQ(saved.comments.count(), count);
+        }
+    }
+}
+
 TEST_F(CalFileCommandsTest, EqualPasswordsAskNothing) {
     startOn(sim::test::Write740());
     Write740File("unit.ZVR", "ZVX41R03", 0x1234);
