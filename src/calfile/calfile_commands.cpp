@@ -8,6 +8,7 @@
 #include "calfile/file_dialog_ex.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
+#include "settings/registry_settings.h"
 
 namespace zvr {
 
@@ -43,9 +44,12 @@ void RegisterCalFileCommands(AppServices& services) {
         {kCmdConvertFileToStrategy, &CalFileOperations::ConvertFileToStrategy},
         {kCmdViewTextFile, &CalFileOperations::ViewTextFile},
     };
+    CRegistrySettings* settings = &services.settings;
     for (const auto& [command, operation] : commands) {
-        frame.SetCommandHandler(command, [view, operation = operation] {
-            if (view) (view->operations().*operation)();
+        frame.SetCommandHandler(command, [view, settings, operation = operation] {
+            if (!view) return;
+            view->operations().setVerifyDownload(settings->ReadVerifyDownload());
+            (view->operations().*operation)();
         });
     }
     frame.SetCommandHandler(kCmdViewComments,

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/latin1.h"
+#include "calibration/scalar_walk.h"
 #include "common/user_prompt.h"
 #include "monitoring/help_topics.h"
 #include "monitoring/reply_words.h"
@@ -273,8 +274,8 @@ void CScalarView::SelectScalar() {
 
     document_.QuietTheLink();
     requestAddress_ = static_cast<uint16_t>(scalar->eepromAddress);
-    const uint16_t addresses[] = {requestAddress_};
-    document_.RequestReadScalars(addresses, ForRequest(), kReadDone, kReadFailed);
+    rereads_ = 0;
+    RequestValue();
 
     pending_ = false;
     SetSaveCancel(false);
@@ -283,6 +284,27 @@ void CScalarView::SelectScalar() {
     fields_[kNewValue]->setEnabled(writable);
     newValueLabel_->setEnabled(writable);
     if (writable) fields_[kNewValue]->setFocus();
+}
+
+void CScalarView::RequestValue() {
+    outOfStepMark_ = document_.OutOfStepCount();
+    const uint16_t addresses[] = {requestAddress_};
+    document_.RequestReadScalars(addresses, ForRequest(), kReadDone, kReadFailed);
+}
+
+bool CScalarView::AnswerInStep() {
+    // Replies carry no request number: an answer followed by a frame nobody asked for may
+    // have been another request's, so the value is read again.
+    if (!document_.IsDemo()) document_.Settle(kSettleQuiet, kSettleLimit);
+    if (document_.OutOfStepCount() == outOfStepMark_) return true;
+    if (rereads_ < kWalkRetries) {
+        ++rereads_;
+        document_.PurgeInput();
+        RequestValue();
+    } else {
+        fields_[kControllerValue]->setText(QStringLiteral("Read Error"));
+    }
+    return false;
 }
 
 void CScalarView::OnMessage(const PostedMessage& message) {
@@ -316,8 +338,10 @@ void CScalarView::ReadDone(bool ok) {
         fields_[kControllerValue]->setText(QStringLiteral("Read Error"));
         return;
     }
+    const uint16_t word = document_.RequestValues()[0];
+    if (!AnswerInStep()) return;
     const ScalarDef& scalar = *Selected();
-    const uint32_t raw = RawFromWord(document_.RequestValues()[0], scalar.scaling.size);
+    const uint32_t raw = RawFromWord(word, scalar.scaling.size);
     const QString text = ToQ(formatDefValue(scalar, raw));
     fields_[kControllerValue]->setText(text);
     QLineEdit* newValue = fields_[kNewValue];

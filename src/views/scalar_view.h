@@ -12,9 +12,9 @@
 #include <functional>
 #include <map>
 
-#include "views/form_view.h"
 #include "monitoring/scalar_entry.h"
 #include "monitoring/scalar_groups.h"
+#include "views/form_view.h"
 
 namespace zvr {
 
@@ -78,6 +78,10 @@ private:
     void RewriteDefinition(ScalarDef& scalar, const ScalarFields& fields);
     void WriteNewValue(const ScalarDef& scalar);
     void ReadDone(bool ok);
+    void RequestValue();
+    // After a good answer: true when no frame nobody asked for came around it; otherwise the
+    // value is read again (or, too often out of step, shown as a read error).
+    bool AnswerInStep();
     void SetSaveCancel(bool enabled);
     void MarkEdited();
 
@@ -102,6 +106,8 @@ private:
     bool filling_ = false;
     int selectedIndex_ = -1;
     uint16_t requestAddress_ = 0;
+    uint32_t outOfStepMark_ = 0;  // the link's out-of-step count when the read went out
+    int rereads_ = 0;             // reads of the selected scalar made again for it
     uint16_t writeAddress_ = 0;
 };
 

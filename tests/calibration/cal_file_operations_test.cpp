@@ -1,6 +1,7 @@
 // Save, download, compare and convert against a memory controller on a pseudo-terminal.
 #include "calibration/cal_file_operations.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "calibration/calfile_fixture.h"
@@ -208,15 +209,32 @@ TEST_F(CalFileOperationsTest, DownloadAsksNoPasswordQuestionWhenThereIsNothingTo
         EXPECT_EQ(prompt.texts(), (Texts{"The calibration file was downloaded successfully."}))
             << file;
     }
-    // The file with the password reads it once and writes it; the other reads nothing.
-    EXPECT_EQ(controller.Reads(), (std::vector<uint16_t>{0x4000}));
+    // The file with the password reads it once before writing; after that only the
+    // read-back of the written scalars reads (the password once more, for the first file).
+    const std::vector<uint16_t> reads = controller.Reads();
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads.front(), 0x4000);
+    EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x4000), 2);
     EXPECT_EQ(controller.Writes().size(), 5u);
 }
 
-TEST_F(CalFileOperationsTest, AFailedPasswordReadWritesNothing) {
+TEST_F(CalFileOperationsTest, APasswordReadIsRetriedAndALastingFailureWritesNothing) {
     Connect();
     WriteDownloadFile("new.ZVR");
+    controller.SetWord(0x4000, 0x2222);  // the file holds another password
+    // One NAK: the password is read again and the question is asked on the right value.
     controller.NakRead(1);
+    prompt.files = {"new.ZVR"};
+    prompt.answers = {PromptAnswer::Cancel};
+    ops.Download();
+    Run();
+    ASSERT_EQ(prompt.texts().size(), 1u);
+    EXPECT_EQ(prompt.texts()[0].rfind("The Password in the selected file does NOT match", 0), 0u);
+    EXPECT_EQ(controller.Reads().size(), 2u);
+
+    // A line that stays silent: three reads, then the download stops with nothing written.
+    prompt.shown.clear();
+    controller.FallSilentAt(1);
     prompt.files = {"new.ZVR"};
     ops.Download();
     Run();
@@ -317,16 +335,30 @@ TEST_F(CalFileOperationsTest, AbortDuringDownloadKeepsWhatWasWrittenAndSaysNothi
     EXPECT_EQ(controller.Word(0x4206), 0);
 }
 
-TEST_F(CalFileOperationsTest, AFailedWriteEndsTheDownload) {
+TEST_F(CalFileOperationsTest, AFailedWriteIsRetriedAndALastingOneEndsTheDownload) {
     Connect();
     WriteDownloadFile("new.ZVR", "ZVX41R03", false);
+    // One NAK: the write goes out again and the download finishes.
     controller.NakWrite(2);
     prompt.files = {"new.ZVR"};
     ops.Download();
     Run();
-    EXPECT_EQ(prompt.texts(), (Texts{"Cal Write Error. Operation Aborted"}));
+    EXPECT_EQ(prompt.texts(), (Texts{"The calibration file was downloaded successfully."}));
+    EXPECT_EQ(controller.Writes().size(), 3u);  // two scalars, the second twice
+
+    // Silence after the first scalar: the second is tried three times, then the download
+    // stops and says so.
+    prompt.shown.clear();
+    controller.NakWrite(0);
+    controller.FallSilentAt(3);  // the first write and its commit are answered
+    prompt.files = {"new.ZVR"};
+    ops.Download();
+    Run();
+    ASSERT_EQ(prompt.texts().size(), 1u);
+    EXPECT_EQ(prompt.texts()[0].rfind(
+                  "Cal Write Error. Operation Aborted\r\nThe download stopped at ", 0),
+              0u);
     EXPECT_EQ(controller.Byte(Address("GAIN_MAX")), 0x44);  // the first in name order
-    EXPECT_EQ(controller.Writes().size(), 2u);
 }
 
 TEST_F(CalFileOperationsTest, ControllerToTextWritesEveryValueAndTheWholeComment) {

@@ -5,6 +5,8 @@
 #include "calibration/cal_transfer.h"
 #include "calibration/calfile_fixture.h"
 
+#include <algorithm>
+
 namespace zvr {
 namespace {
 
@@ -16,9 +18,13 @@ struct Recorder : ScalarWalkListener {
     std::vector<std::string> steps;
     std::vector<std::pair<std::string, uint32_t>> values;
     std::vector<WalkEnd> ends;
+    std::vector<std::string> retries;
 
     void OnWalkStep(const ScalarDef& scalar, size_t, size_t) override {
         steps.push_back(scalar.name);
+    }
+    void OnWalkRetry(const ScalarDef& scalar, int attempt) override {
+        retries.push_back(scalar.name + "#" + std::to_string(attempt));
     }
     void OnWalkValue(ScalarDef& scalar, uint32_t raw) override {
         values.emplace_back(scalar.name, raw);
@@ -55,19 +61,79 @@ TEST_F(ScalarWalkTest, ReadsEveryScalarInNameOrderTakingTheHighByteOfOneByteScal
     EXPECT_EQ(controller.Reads(), (std::vector<uint16_t>{0x4010, 0x4011, 0x4010}));
 }
 
-TEST_F(ScalarWalkTest, AFailedReadStopsTheWalkAtOnce) {
+TEST_F(ScalarWalkTest, AFailedRequestIsTriedTwiceMoreAfterAPurgeThenEndsTheWalk) {
     for (int i = 0; i < 10; ++i)
-        table.insert(Scalar("S" + std::to_string(i), 2, 0x4000 + 2 * i, 0));
+        table.insert(Scalar("S" + std::to_string(i), 2, 0x4000 + 2 * i, i));
+    for (int i = 0; i < 10; ++i)
+        controller.SetWord(static_cast<uint16_t>(0x4000 + 2 * i), static_cast<uint16_t>(100 + i));
+
+    // One NAK: the read of S2 goes out again and the walk ends with every value.
     controller.NakRead(3);
     CScalarWalk walk(*document, receiver);
     walk.StartRead(table, recorder);
     Run(walk);
-    EXPECT_EQ(recorder.values.size(), 2u);
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    EXPECT_FALSE(recorder.ends[0].failed);
+    EXPECT_EQ(recorder.retries, (std::vector<std::string>{"S2#1"}));
+    ASSERT_EQ(recorder.values.size(), 10u);
+    EXPECT_EQ(recorder.values[2], (std::pair<std::string, uint32_t>{"S2", 102}));
+
+    // A line that falls silent: three tries of S2, then the walk fails naming it.
+    recorder = {};
+    controller.NakRead(0);
+    const size_t before = controller.link().requests().size();
+    controller.FallSilentAt(5);  // the writes of S0 and S1 and their commits are answered
+    walk.StartWrite(table, recorder);
+    Run(walk);
     ASSERT_EQ(recorder.ends.size(), 1u);
     EXPECT_TRUE(recorder.ends[0].failed);
+    EXPECT_EQ(recorder.ends[0].reason, kReplyTimedOut);
     EXPECT_EQ(recorder.ends[0].failedScalar->name, "S2");
+    EXPECT_EQ(recorder.retries, (std::vector<std::string>{"S2#1", "S2#2"}));
+    // Two writes with their commits, then the first write of S2 and its two retries.
+    EXPECT_EQ(controller.link().requests().size() - before, 7u);
     EXPECT_FALSE(receiver->wait(400ms));
-    EXPECT_EQ(controller.Reads().size(), 3u);
+}
+
+// The late-reply trial: a reply given up on (by an earlier request, or a run that was
+// abandoned) lands just before the answer to one of the walk's reads. The walk must never end
+// in success holding that stale word, at full speed or at 9600 baud.
+TEST(ScalarWalkLateReply, AStaleReplyIsNeverTakenForAValue) {
+    constexpr uint16_t kStale = 0x0023;
+    constexpr size_t kCount = 12;
+    for (const auto perByte : {std::chrono::microseconds(0), std::chrono::microseconds(1042)}) {
+        for (const size_t landing : {size_t{1}, size_t{6}, kCount}) {
+            SCOPED_TRACE("per byte " + std::to_string(perByte.count()) + " us, landing at read " +
+                         std::to_string(landing));
+            test::ScalarMemoryController controller(perByte);
+            SortedTable<ScalarDef> table;
+            for (size_t i = 0; i < kCount; ++i) {
+                const auto address = static_cast<uint16_t>(0x4000 + 2 * i);
+                table.insert(Scalar("S" + std::to_string(10 + i), 2, address, 0));
+                controller.SetWord(address, static_cast<uint16_t>(1000 + i));
+            }
+            controller.LandLateReplyAt(landing, kStale);
+            auto document = std::make_unique<CDataServer>();
+            auto receiver = std::make_shared<QueueReceiver>();
+            ASSERT_EQ(document->OpenPort(controller.path(), 10), 0);
+            Recorder recorder;
+            CScalarWalk walk(*document, receiver);
+            walk.StartRead(table, recorder);
+            while (walk.Running()) {
+                auto message = receiver->wait(3s);
+                ASSERT_TRUE(message);
+                walk.Handle(*message);
+            }
+            ASSERT_EQ(recorder.ends.size(), 1u);
+            if (recorder.ends[0].failed) {
+                EXPECT_TRUE(recorder.values.empty());  // a failure is fine; a wrong value is not
+                continue;
+            }
+            ASSERT_EQ(recorder.values.size(), kCount);
+            for (size_t i = 0; i < kCount; ++i)
+                EXPECT_EQ(recorder.values[i].second, 1000 + i) << recorder.values[i].first;
+        }
+    }
 }
 
 TEST_F(ScalarWalkTest, WritesEachScalarWithItsSizeAndNamesThoseOfFourBytes) {
@@ -158,21 +224,32 @@ TEST_F(CalTransferTest, ReadsIntoControllerValuesAndWritesFileValuesBack) {
     EXPECT_EQ(controller.Byte(0x4031), 0x05);
 }
 
-TEST_F(CalTransferTest, FailuresPostFailedAndOnlyTheReadShowsAMessage) {
+TEST_F(CalTransferTest, FailuresPostFailedAndAStoppedWriteSaysWhatTheControllerHolds) {
     transfer.definitions().scalars.insert(Scalar("A", 2, 0x4000, 1));
     transfer.definitions().scalars.insert(Scalar("B", 2, 0x4002, 2));
-    controller.NakRead(2);
+    controller.FallSilentAt(2);  // the read of A is answered
     transfer.readAll(notify());
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1102, 0, 0}}));
     EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"Cal Read Error. Operation Aborted"}));
+    // The progress line said that B was tried again.
+    EXPECT_TRUE(std::any_of(ui.progress.begin(), ui.progress.end(), [](const ProgressState& p) {
+        return p.line2 == "B - no good answer, trying again (2 of 2)";
+    }));
 
     outcomes.clear();
-    controller.NakWrite(1);
+    prompt.shown.clear();
+    controller.FallSilentAt(0);
+    controller.FallSilentAt(3);  // the write of A and its commit are answered
     transfer.writeAll(notify());
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1102, 0, 0}}));
-    EXPECT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.texts(),
+              (std::vector<std::string>{
+                  "Cal Write Error. Operation Aborted\r\nThe download stopped at B. The controller "
+                  "now holds some new and some old values. Running the download again will "
+                  "finish it."}));
+    EXPECT_EQ(controller.Word(0x4000), 1);
 }
 
 TEST_F(CalTransferTest, AbortPostsAbortedOnceAndDoneNever) {

@@ -90,6 +90,32 @@ TEST_F(CalFileCommandsTest, DownloadSettlesADifferentPasswordAsAsked) {
     }
 }
 
+// More comments than a cal file can count are refused before anything is read or written;
+// as many as it can count are saved whole.
+TEST_F(CalFileCommandsTest, SaveRefusesMoreCommentsThanAFileCanCount) {
+    for (const size_t count : {size_t{65535}, size_t{65536}}) {
+        SCOPED_TRACE(count);
+        std::filesystem::remove("many.ZVR");
+        std::vector<std::string> args = {"many.ZVR"};
+        for (size_t i = 0; i < count; ++i) {
+            args.push_back("--comment");
+            args.push_back("c");
+        }
+        const int code = run(RunSave, args);  // the demo controller
+        if (count > 65535) {
+            EXPECT_EQ(code, kExitUsage);
+            EXPECT_EQ(err_.str(),
+                      "zvr-cli save: too many comments: the file can hold at most 65535\n");
+            EXPECT_FALSE(std::filesystem::exists("many.ZVR"));
+        } else {
+            ASSERT_EQ(code, kExitOk) << err_.str();
+            DefinitionSet saved;
+            ASSERT_EQ(LoadCalFile(saved, "many.ZVR", prompt_), 0);
+            EXPECT_EQ(saved.comments.count(), count);
+        }
+    }
+}
+
 TEST_F(CalFileCommandsTest, EqualPasswordsAskNothing) {
     startOn(sim::test::Write740());
     Write740File("unit.ZVR", "ZVX41R03", 0x1234);
@@ -134,27 +160,35 @@ TEST_F(CalFileCommandsTest, ModelAndStrategyQuestionsAnsweredByTheOption) {
     }
 }
 
-TEST_F(CalFileCommandsTest, ALineFaultInTheMiddleOfAWalkFailsWithTheFilesUntouched) {
-    // The simulator's seeded line NAKs one reply in ten, the first of them part-way through
-    // each walk.
+TEST_F(CalFileCommandsTest, WalksRetryThroughLineFaultsAndALastingFaultLeavesTheFileUntouched) {
+    // The simulator's seeded line NAKs one reply in ten: each walk retries through them.
     startOn(sim::test::Write740(), kFaultSeed);
-    zvr::test::WriteBytes("old.ZVR", "last year's calibration");
     DefinitionSet changed;
     sim::test::Fill740(changed);
     for (auto& scalar : changed.scalars.entries()) {
         if (scalar->name != "PASSWORD") scalar->fileRaw ^= 1;
     }
+    // A scalar in the middle of the table at an address the controller keeps no scalar at:
+    // it refuses to commit that write, however often it is tried.
+    ScalarDef refused = *changed.scalars.find("SET_SPEED_1");
+    refused.name = "M_NOT_KEPT";
+    refused.eepromAddress = sim::test::kEngineRpm;
+    changed.scalars.insert(std::move(refused));
     zvr::test::WriteBytes("unit.ZVR", zvr::test::WrittenBytes(changed, "unit.ZVR"));
     const std::string downloadBytes = ReadBytes("unit.ZVR");
     ASSERT_EQ(simulator_->execute("line nak 0.1"), "ok");
 
-    EXPECT_EQ(run(RunSave, {"old.ZVR"}), kExitLink);
-    EXPECT_EQ(ReadBytes("old.ZVR"), "last year's calibration");
-    EXPECT_EQ(prompt_.texts().back(), kCalReadError);
+    ASSERT_EQ(run(RunSave, {"saved.ZVR"}), kExitOk) << err_.str();
+    DefinitionSet saved;
+    ASSERT_EQ(LoadCalFile(saved, "saved.ZVR", prompt_), 0);
+    for (const auto& scalar : saved.scalars.entries()) {
+        const uint16_t held = word(static_cast<uint16_t>(scalar->eepromAddress));
+        EXPECT_EQ(scalar->fileRaw, scalar->scaling.size == 1 ? held >> 8 : held) << scalar->name;
+    }
 
     EXPECT_EQ(run(RunDownload, {"unit.ZVR"}), kExitLink);
     EXPECT_EQ(ReadBytes("unit.ZVR"), downloadBytes);
-    EXPECT_EQ(prompt_.texts().back(), kCalWriteError);
+    EXPECT_EQ(prompt_.texts().back(), PartialDownloadText(changed.scalars.find("M_NOT_KEPT")));
     size_t written = 0;  // scalars the controller holds with the file's value
     for (const auto& scalar : changed.scalars.entries()) {
         const uint16_t held = word(static_cast<uint16_t>(scalar->eepromAddress));

@@ -15,6 +15,7 @@
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
 #include "monitoring/password.h"
+#include "support/scalar_memory_controller.h"
 
 namespace zvr::cli {
 namespace {
@@ -34,6 +35,23 @@ TEST_F(ControllerCommandsTest, IdentifyBothLayouts) {
     EXPECT_EQ(run(RunIdentify, {}), kExitOk) << err_.str();
     EXPECT_NE(out_.str().find("model: ZEVAR 620\n"), std::string::npos);
     EXPECT_NE(out_.str().find("access: open\n"), std::string::npos);  // no PASSWORD: always open
+}
+
+// The late-reply trial for a single read: a reply given up on by an earlier run lands just
+// before the answer to get's read. get prints the controller's value, never the stale one.
+TEST_F(ControllerCommandsTest, GetNeverPrintsALateReplyMeantForAnotherRequest) {
+    sim::test::Write740();
+    for (const auto perByte : {0us, 1042us}) {
+        SCOPED_TRACE(perByte.count());
+        zvr::test::ScalarMemoryController controller(perByte);
+        controller.SetWord(sim::test::kSetSpeed1, 1500);
+        controller.LandLateReplyAt(1, 35);
+        const int code =
+            runAsIs(RunGet, {"SET_SPEED_1", "--port", controller.path(), "--strategy-dir", "."});
+        ASSERT_EQ(code, kExitOk) << err_.str();
+        EXPECT_EQ(out_.str(), "SET_SPEED_1\t1500\t\n");
+        EXPECT_EQ(controller.Reads().size(), 2u);  // read again after the stray reply
+    }
 }
 
 TEST_F(ControllerCommandsTest, SetThenGetReadsBackWhatTheControllerHolds) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,8 +27,9 @@ struct CliRun {
     std::string err;
 };
 
-// Runs the built zvr-cli with its standard input empty and its output streams captured.
-CliRun RunCli(const std::vector<std::string>& args) {
+// Runs the built zvr-cli with its standard input empty and its output streams captured
+// (standard output into outPath).
+CliRun RunCli(const std::vector<std::string>& args, const char* outPath = "cli.out") {
     std::vector<char*> argv{const_cast<char*>(ZVR_CLI_PATH)};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -35,7 +37,7 @@ CliRun RunCli(const std::vector<std::string>& args) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(::open("/dev/null", O_RDONLY), 0);
-        ::dup2(::open("cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        ::dup2(::open(outPath, O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         ::dup2(::open("cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         ::execv(argv[0], argv.data());
         ::_exit(127);
@@ -111,6 +113,93 @@ TEST(ZvrCli, AFailedCompileLeavesTheOutputAlone) {
     EXPECT_EQ(ReadBytes("out.000"), "previous");
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find("out.000."), std::string::npos);
+}
+
+// Results that cannot be written to standard output are a failure, whatever the command.
+TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
+    const std::string strategy = std::string(ZVR_STRATEGY_DIR) + "/DEMO740.000";
+    const std::vector<std::vector<std::string>> commands = {
+        {"decompile", strategy},
+        {"check", strategy},
+        {"identify", "--port", "DEMO740"},
+        {"get", "GAIN_MAX", "--port", "DEMO740"},
+        {"faults", "--port", "DEMO740"},
+        {"monitor", "engine_rpm", "--port", "DEMO740", "--duration", "2"},
+    };
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        // The demo's traffic log goes elsewhere than the Log.txt other tests look for.
+        std::vector<std::string> withLog = {"--log", "full-log.txt"};
+        withLog.insert(withLog.end(), args.begin(), args.end());
+        const CliRun run = RunCli(withLog, "/dev/full");
+        EXPECT_EQ(run.code, 2);
+        EXPECT_EQ(run.err, "zvr-cli " + args[0] + ": standard output could not be written\n");
+    }
+}
+
+// A table that a cal file's 16-bit count cannot hold is refused before anything is written.
+TEST(ZvrCli, CompileRefusesMoreScalarsThanAFileCanCount) {
+    std::string json = R"({"strategy": "ZVX5ABCD", "scalars": [)";
+    for (size_t i = 0; i <= 65535; ++i) {
+        json += std::string(i ? "," : "") + R"({"name": "S)" + std::to_string(100000 + i) +
+                R"(", "type": "U", "size": 2, "bp": 0, "ee": "0x4000", "value": "0",)" +
+                R"( "min": "0", "max": "1", "menu": 1})";
+    }
+    test::WriteBytes("many.json", json + "]}");
+    test::WriteBytes("many.000", "previous");
+    const CliRun run = RunCli({"compile", "many.json", "-o", "many.000"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.err,
+              "zvr-cli compile: many.json: the file can hold at most 65535 scalars; there are "
+              "65536\n");
+    EXPECT_EQ(ReadBytes("many.000"), "previous");
+}
+
+// What a kill while writing leaves: a temporary file beside the target whose process is gone.
+// The next run writing the same target removes it; a live process's temporary file stays,
+// and the run leaves none of its own. A symlinked, private output stays both: the file the
+// link names is replaced (so the temporary files are that file's).
+TEST(ZvrCli, WritingCommandsCleanUpAfterAKillAndReplaceTheirOutputAlike) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    ASSERT_EQ(RunCli({"compile", DataFile("ZVX5ABCD.json"), "-o", "ZVX5ABCD.000"}).code, 0);
+    const std::string strategy = std::string(ZVR_STRATEGY_DIR) + "/ZVX41R03.000";
+    const std::vector<std::vector<std::string>> commands = {
+        {"compile", DataFile("ZVX5ABCD.json"), "-o", "out"},
+        {"decompile", "ZVX5ABCD.000", "-o", "out"},
+        {"report", "ZVX5ABCD.000", "-o", "out"},
+        {"convert-strategy", strategy, strategy, "out"},
+        {"--log", "demo-log.txt", "save", "out", "--port", "DEMO740"},
+    };
+    auto temporaries = [] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            if (entry.path().filename().string().starts_with(".real.tmp-"))
+                names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::string stale = ".real.tmp-" + std::to_string(gone) + "-0-0";
+    const std::string live = ".real.tmp-" + std::to_string(::getpid()) + "-0-0";
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args.front() + " " + args[1]);
+        std::filesystem::remove("out");
+        std::filesystem::remove("real");
+        test::WriteBytes(stale, "half a file");
+        test::WriteBytes(live, "another run's");
+        test::WriteBytes("real", "old");
+        ::chmod("real", 0600);
+        std::filesystem::create_symlink("real", "out");
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(temporaries(), std::vector<std::string>{live});
+        EXPECT_TRUE(std::filesystem::is_symlink("out"));
+        EXPECT_NE(ReadBytes("real"), "old");
+        EXPECT_EQ(std::filesystem::status("real").permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::filesystem::remove(live);
+    }
 }
 
 TEST(ZvrCli, CheckAnswersYesOrNo) {

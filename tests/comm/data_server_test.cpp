@@ -220,11 +220,33 @@ TEST_F(DataServerTest, TimeOutThenLateReply) {
     EXPECT_EQ(server->RequestValues()[0], 0x1234);
 }
 
-TEST_F(DataServerTest, RepliesToNoRequestAreIgnored) {
+// Bytes with no request waiting are ignored; a whole reply among them marks the link as out
+// of step (the answers taken before it may have been another request's), line noise does not.
+TEST_F(DataServerTest, RepliesToNoRequestAreIgnoredAndAWholeOneIsCountedOutOfStep) {
     PtyPeer peer;
     ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    const uint16_t one[] = {0x0010};
+    server->RequestReadScalars(one, receiver, kOk, kFailed);
+    peer.read(5);
     peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});
-    EXPECT_FALSE(next(300ms));
+    ASSERT_EQ(next(), kSuccess);
+    EXPECT_EQ(server->OutOfStepCount(), 0u);
+
+    struct Case {
+        Bytes bytes;
+        uint32_t counted;
+    };
+    for (const Case& c : {Case{{0x03, 0x03, 0x00, 0x23, 0xD7}, 1},     // a reply nobody asked for
+                          Case{{0x07, 0x02, 0x01, 0xF6}, 1},           // a commit reply
+                          Case{{0x5A, 0x17}, 0},                       // stray bytes
+                          Case{{0x03, 0x03, 0x00, 0x23, 0x00}, 0}}) {  // a reply's wreck
+        const uint32_t before = server->OutOfStepCount();
+        peer.write(c.bytes);
+        server->Settle(100ms, 2s);
+        EXPECT_FALSE(next(50ms));
+        EXPECT_EQ(server->OutOfStepCount() - before, c.counted) << int(c.bytes.back());
+    }
 }
 
 TEST_F(DataServerTest, ContinuousReadKeepsReportingUntilStopped) {

@@ -151,6 +151,28 @@ TEST_F(CalFileTest, CalibrationFileWithScalarsAndCommentsOnlyLoads) {
     EXPECT_EQ(loaded.header.counts.number_of_variables, 0);
 }
 
+// A table the 16-bit count cannot hold is refused with nothing written; one entry fewer
+// writes and loads back whole.
+TEST_F(CalFileTest, TablesOverTheCountLimitAreRefused) {
+    for (const size_t count : {kMaxTableEntries, kMaxTableEntries + 1}) {
+        SCOPED_TRACE(count);
+        DefinitionSet set;
+        for (size_t i = 0; i < count; ++i)
+            set.comments.append(CommentDef{0, "c"});
+        test::WriteBytes("limit.ZVR", "before");
+        const int result = WriteCalFile(set, "limit.ZVR", "ZVX41R03");
+        if (count > kMaxTableEntries) {
+            EXPECT_EQ(result, -2);
+            EXPECT_EQ(set.overLimit(), "the file can hold at most 65535 comments; there are 65536");
+            EXPECT_EQ(test::ReadBytes("limit.ZVR"), "before");
+        } else {
+            ASSERT_EQ(result, 0);
+            ASSERT_EQ(LoadCalFile(loaded, "limit.ZVR", prompt), 0);
+            EXPECT_EQ(loaded.comments.count(), count);
+        }
+    }
+}
+
 TEST_F(CalFileTest, DamagedFilesStopAtTheirSectionWithItsCode) {
     const size_t variables = sectionOffset(0);
     const size_t scalars = sectionOffset(1);

@@ -73,6 +73,12 @@ void ScalarMemoryController::FallSilentAt(size_t n) {
     silentAt_ = n == 0 ? 0 : requests_ + n;
 }
 
+void ScalarMemoryController::LandLateReplyAt(size_t n, uint16_t word) {
+    std::lock_guard lock(mutex_);
+    lateAt_ = n;
+    lateWord_ = word;
+}
+
 std::vector<uint16_t> ScalarMemoryController::Reads() {
     std::lock_guard lock(mutex_);
     return reads_;
@@ -101,6 +107,11 @@ std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
         case kReadOnce:
             reads_.push_back(AddressAt(request, 2));
             if (reads_.size() == nakRead_) return {{kNak}};
+            if (reads_.size() == lateAt_) {
+                const auto high = static_cast<uint8_t>(lateWord_ >> 8);
+                const auto low = static_cast<uint8_t>(lateWord_ & 0xFF);
+                return {Reply(kReadOnce, {high, low}), ReadReply(request)};
+            }
             return {ReadReply(request)};
         case kContinuousRead:
             return {ReadReply(request)};

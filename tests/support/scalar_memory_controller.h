@@ -38,6 +38,10 @@ public:
     void NakRead(size_t n);       // counted from 1 over read-once requests; 0 none
     void NakWrite(size_t n);      // counted from 1 over write requests
     void FallSilentAt(size_t n);  // the n-th request from now on gets no answer
+    // The n-th read-once request (counted from 1) is answered by a stale read reply holding
+    // word, as a reply given up on by an earlier request or run would land, and then by its
+    // own reply.
+    void LandLateReplyAt(size_t n, uint16_t word);
 
     // Addresses of the read-once and write requests so far, in order.
     std::vector<uint16_t> Reads();
@@ -53,6 +57,8 @@ private:
     size_t nakRead_ = 0;
     size_t nakWrite_ = 0;
     size_t silentAt_ = 0;
+    size_t lateAt_ = 0;
+    uint16_t lateWord_ = 0;
     size_t requests_ = 0;
     std::vector<uint16_t> reads_;
     std::vector<uint16_t> writes_;

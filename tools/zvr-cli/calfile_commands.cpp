@@ -52,6 +52,11 @@ int RunSave(CommandContext& context, std::span<const std::string> args) {
     if (parsed.positional.size() != 1)
         return context.fail("save", kExitUsage, "usage: save OUT.ZVR");
     const std::string& path = parsed.positional[0];
+    if (comments.size() > kMaxTableEntries) {
+        return context.fail(
+            "save", kExitUsage,
+            "too many comments: the file can hold at most " + std::to_string(kMaxTableEntries));
+    }
     // Before the walk, which takes a while on a real line.
     if (int code = CheckOutputFor(context, "save", path); code != kExitOk) return code;
     ControllerLink link(context, parsed);

@@ -10,6 +10,12 @@ int CommandContext::fail(std::string_view command, int code, std::string_view te
     return code;
 }
 
+int FinishOutput(CommandContext& context, std::string_view command, int code) {
+    context.out.flush();
+    if (context.out.good() || (code != kExitOk && code != kExitNo)) return code;
+    return context.fail(command, kExitUsage, "standard output could not be written");
+}
+
 const Command* FindCommand(std::string_view name) {
     const auto commands = Commands();
     auto at = std::find_if(commands.begin(), commands.end(),

@@ -42,6 +42,11 @@ struct Command {
     int (*run)(CommandContext& context, std::span<const std::string> args);
 };
 
+// The exit code once the command's results are flushed: results that could not be written
+// to standard output (a full disk, /dev/full) make a success or a "no" a failure, kExitUsage,
+// with a message.
+int FinishOutput(CommandContext& context, std::string_view command, int code);
+
 // Every command, in the order "zvr-cli --help" lists them.
 std::span<const Command> Commands();
 const Command* FindCommand(std::string_view name);

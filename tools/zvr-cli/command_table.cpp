@@ -77,15 +77,19 @@ constexpr Command kCommands[] = {
     {"download", "write a calibration file into the controller",
      "usage: zvr-cli download FILE --port NAME [--on-mismatch abort|continue]\n"
      "                           [--password-mismatch change|keep|abort] [--strategy-dir DIR]\n"
+     "                           [--no-verify]\n"
      "\n"
      "Checks that FILE was made for the controller's model (and, for ZEVAR 740 files, its\n"
      "strategy), reads the controller's password when FILE holds one, then writes every\n"
      "scalar of FILE. --on-mismatch answers the model and strategy questions; --password-\n"
      "mismatch settles a password that differs: change writes the file's, keep writes all\n"
      "but PASSWORD, abort writes nothing. Questions no option answers are asked on the\n"
-     "terminal; without one, the download is abandoned.\n"
+     "terminal; without one, the download is abandoned. A request that fails is tried\n"
+     "twice more. Afterwards every written scalar is read back and compared, unless\n"
+     "--no-verify is given; a difference is named with both values.\n"
      "Exit 1 when the download was abandoned before anything was written, 3 when the\n"
-     "controller failed (the scalars before the failing one stay written).\n",
+     "controller failed (it then holds some new and some old values: run the download\n"
+     "again) or read back other values.\n",
      RunDownload},
     {"compare", "compare the controller's calibration with a file",
      "usage: zvr-cli compare FILE --port NAME [--strategy-dir DIR] [--json]\n"

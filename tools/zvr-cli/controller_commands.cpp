@@ -77,6 +77,13 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
     return kExitOk;
 }
 
+// A failed read, saying when replies kept coming that no request had asked for.
+std::string ReadErrorText(ControllerLink& link, const std::string& name) {
+    std::string text = "Read Error: " + name;
+    if (link.session.OutOfStep()) text += kOutOfStepAdvice;
+    return text;
+}
+
 int RunGet(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
     if (auto error = parsed.parse(args, {"--json"}, {"--port", "--strategy-dir"})) {
@@ -93,7 +100,7 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
         if (const ScalarDef* scalar = set.scalars.find(name)) {
             address = static_cast<uint16_t>(scalar->eepromAddress);
             words = link.session.ReadOnce({&address, 1});
-            if (!words) return context.fail("get", kExitLink, "Read Error: " + name);
+            if (!words) return context.fail("get", kExitLink, ReadErrorText(link, name));
             readings.push_back(
                 {name, FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling),
                  scalar->units});
@@ -164,7 +171,11 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
         return context.fail("set", kExitLink, "Write Error");
     }
     const auto words = link.session.ReadOnce({&address, 1});
-    if (!words) return context.fail("set", kExitLink, "Read Error");
+    if (!words) {
+        return context.fail(
+            "set", kExitLink,
+            link.session.OutOfStep() ? "Read Error" + std::string(kOutOfStepAdvice) : "Read Error");
+    }
     context.out << name << '\t'
                 << FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling) << '\t'
                 << scalar->units << '\n';
@@ -288,6 +299,8 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
         }
         context.out << '\n' << std::flush;
         if (csv.is_open()) csv << "\r\n" << std::flush;  // a reader may follow the file
+        // Lines that cannot be written go nowhere: without a CSV file there is no point going on.
+        if (!context.out.good() && !csv.is_open()) break;
     }
     if (!link.document.LinkLost()) link.session.Stop();
     context.err << "zvr-cli monitor: " << badSets << " bad sets\n";

@@ -40,8 +40,9 @@ std::string Given(const Arguments& parsed, const char* option) {
 
 int RunDownload(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    if (auto error = parsed.parse(
-            args, {}, {"--port", "--strategy-dir", "--on-mismatch", "--password-mismatch"})) {
+    if (auto error =
+            parsed.parse(args, {"--no-verify"},
+                         {"--port", "--strategy-dir", "--on-mismatch", "--password-mismatch"})) {
         return context.fail("download", kExitUsage, *error);
     }
     if (parsed.positional.size() != 1) {
@@ -74,13 +75,17 @@ int RunDownload(CommandContext& context, std::span<const std::string> args) {
                                    Given(parsed, "--on-mismatch")},
                                   {IsPasswordQuestion, onPassword, PromptAnswer::Cancel,
                                    Given(parsed, "--password-mismatch")}}));
+    run.operations().setVerifyDownload(!parsed.has("--no-verify"));
     run.operations().Download();
     if (!run.Drive(link.session.ReplyLimit())) {
         return context.fail("download", kExitLink, kCalWriteError);
     }
     const CommandPrompt& prompt = run.prompt();
     if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept)) return kExitOk;
-    if (prompt.saw(kCalWriteError) || prompt.saw(kReadPasswordError)) return kExitLink;
+    if (prompt.sawStart(kCalWriteError) || prompt.saw(kReadPasswordError) ||
+        prompt.sawStart(kVerifyDiffers) || prompt.saw(kVerifyReadFailed)) {
+        return kExitLink;
+    }
     if (prompt.saw(kSelectedFileUnreadable)) {
         return context.fail("download", kExitUsage, "cannot read " + path);
     }

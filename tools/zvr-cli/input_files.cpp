@@ -69,29 +69,8 @@ int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
 
 int CheckOutputFor(const CommandContext& context, std::string_view command,
                    const std::string& path) {
-    ReplacingFile probe(path);  // its temporary file goes again with it
-    if (probe.open()) return kExitOk;
+    if (ReplacingFile(path).writable()) return kExitOk;
     return context.fail(command, kExitUsage, "cannot write " + path);
-}
-
-bool ReplaceFile(const std::string& path, const std::function<bool(const std::string&)>& fill) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    // mkstemp makes the file private; the output should get the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    std::error_code ignored;
-    std::filesystem::permissions(temporary, static_cast<std::filesystem::perms>(0666 & ~mask),
-                                 ignored);
-    if (!fill(temporary) || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace zvr::cli

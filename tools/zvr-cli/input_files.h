@@ -27,9 +27,4 @@ int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
 int CheckOutputFor(const CommandContext& context, std::string_view command,
                    const std::string& path);
 
-// Writes a file through a temporary file beside it, renamed over it only when fill succeeded,
-// so a failed command never leaves a half-written output behind. fill gets the temporary
-// path of an existing empty file.
-bool ReplaceFile(const std::string& path, const std::function<bool(const std::string&)>& fill);
-
 }  // namespace zvr::cli

@@ -100,5 +100,5 @@ int main(int argc, char** argv) {
         std::cout << command->help;
         return kExitOk;
     }
-    return command->run(context, commandArgs);
+    return FinishOutput(context, command->name, command->run(context, commandArgs));
 }

@@ -5,6 +5,7 @@
 
 #include "command.h"
 #include "commands.h"
+#include "common/replacing_file.h"
 #include "connection/controller_model.h"
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
@@ -66,7 +67,10 @@ int RunCompile(CommandContext& context, std::span<const std::string> args) {
     if (StrategySourceResult read = ReadStrategySourceFile(io.input, set); !read) {
         return context.fail("compile", kExitUsage, read.error);
     }
-    const bool written = ReplaceFile(*io.output, [&](const std::string& temporary) {
+    if (auto limit = set.overLimit()) {
+        return context.fail("compile", kExitUsage, io.input + ": " + *limit);
+    }
+    const bool written = ReplaceFileWith(*io.output, [&](const std::string& temporary) {
         return WriteCalFile(set, temporary, set.header.strategyName) == 0;
     });
     if (!written) {
@@ -91,8 +95,9 @@ int RunDecompile(CommandContext& context, std::span<const std::string> args) {
         context.out << source << std::flush;
         return kExitOk;
     }
-    if (!ReplaceFile(*io.output,
-                     [&](const std::string& temporary) { return WriteText(temporary, source); })) {
+    if (!ReplaceFileWith(*io.output, [&](const std::string& temporary) {
+            return WriteText(temporary, source);
+        })) {
         return context.fail("decompile", kExitUsage, *io.output + ": cannot be written");
     }
     return kExitOk;

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/replacing_file.h"
+
 namespace zvr::sim {
 
 namespace {
@@ -14,17 +16,6 @@ int ByteCount(int size) { return size == 1 || size == 2 ? size : 4; }
 
 std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -101,17 +92,14 @@ bool ControllerMemory::saveEeprom(const std::string& path, std::string& error) c
     for (size_t address = 0; address < kSize; ++address) {
         if (eeprom_.test(address)) image[address] = bytes_[address];
     }
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = SystemError("cannot create", temporary);
+    ReplacingFile file(path);
+    if (!file.open()) {
+        error = SystemError("cannot create", path);
         return false;
     }
-    const bool written = WriteAll(fd, image.data(), image.size()) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
+    if (!file.write(bytes) || !file.commit()) {
         error = SystemError("cannot write EEPROM file", path);
-        ::unlink(temporary.c_str());
         return false;
     }
     return true;

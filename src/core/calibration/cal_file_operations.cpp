@@ -1,5 +1,6 @@
 #include "calibration/cal_file_operations.h"
 
+#include <algorithm>
 #include <new>
 
 #include "calibration/cal_transfer.h"
@@ -22,6 +23,7 @@ constexpr const char* kReportError = "There was an error generating file.";
 constexpr const char* kProcessing = "Processing Calibration Values";
 constexpr const char* kTextExtension = "*.txt";
 constexpr const char* kLogFilter = "text Files (*.txt)|*.txt||";
+constexpr const char* kVerifying = "Reading the written values back";
 
 std::optional<std::string> ChooseCalFile(UserPrompt& prompt, const char* title) {
     return prompt.chooseFile(
@@ -54,6 +56,27 @@ std::string InStartDirectory(const std::string& path, const std::string& startDi
 
 }  // namespace
 
+std::string RetryLine(const std::string& name, int attempt) {
+    return name + " - no good answer, trying again (" + std::to_string(attempt) + " of " +
+           std::to_string(kWalkRetries) + ")";
+}
+
+std::string PartialDownloadText(const ScalarDef* stoppedAt) {
+    const std::string where =
+        stoppedAt ? "at " + stoppedAt->name : "before its last values were confirmed";
+    return std::string(kCalWriteError) + "\r\nThe download stopped " + where +
+           ". The controller now holds some new and some old values. Running the download "
+           "again will finish it.";
+}
+
+std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw) {
+    const auto value = [&scalar](uint32_t raw) {
+        std::string text = FormatValue(raw, scalar.scaling);
+        return scalar.units.empty() ? text : text + " " + scalar.units;
+    };
+    return scalar.name + ": file " + value(scalar.fileRaw) + ", controller " + value(controllerRaw);
+}
+
 CalFileOperations::CalFileOperations(CalFileContext context, ReceiverHandle receiver)
     : context_(std::move(context)),
       receiver_(receiver),
@@ -83,11 +106,12 @@ bool CalFileOperations::LoadTemporary(const std::string& path) {
 }
 
 bool CalFileOperations::OpenOutput(const std::string& path) {
-    output_ = std::make_unique<ReplacingFile>(path);
-    outputFailed_ = false;
+    // The file is written only when the walk has brought all of it: until then no temporary
+    // file waits beside the target.
+    outputText_.clear();
     path_ = path;
-    if (OpenChosenFile(*output_, context_.prompt)) return true;
-    output_.reset();
+    if (ReplacingFile(path).writable()) return true;
+    context_.prompt.warn(kNotWritable);
     return false;
 }
 
@@ -99,7 +123,7 @@ void CalFileOperations::Save() {
     ReleaseTemporary();
     if (!CreateTemporary(kOutOfMemory) ||
         !StartWalk(CalFileMode::Save, context_.document.definitions.scalars)) {
-        output_.reset();
+        outputText_.clear();
     }
 }
 
@@ -119,9 +143,9 @@ void CalFileOperations::ConvertControllerToText() {
     const Identification id = context_.document.GetIdentification();
     std::string head = TodayLine() + ModelHeading(id.modelName, id.strategyText);
     if (auto comments = AskComments(std::string::npos)) head += *comments;
-    outputFailed_ = !output_->write(head);
+    outputText_ = head;
     if (!StartWalk(CalFileMode::ControllerToText, context_.document.definitions.scalars)) {
-        output_.reset();
+        outputText_.clear();
     }
 }
 
@@ -140,8 +164,10 @@ void CalFileOperations::ConvertFileToText() {
     const auto target = ChooseSaveFile(context_.prompt, kSaveToTitle, "Text Files (*.txt)|*.txt||",
                                        kTextExtension, WithoutExtension(*source));
     if (!target) return;
-    ReplacingFile file(*target);
-    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!ReplacingFile(*target).writable()) {
+        context_.prompt.warn(kNotWritable);
+        return;
+    }
     if (LoadCalFile(*set, *source, context_.prompt) != 0) {
         context_.prompt.plain("Error - Could not read selected file.");
         return;
@@ -149,8 +175,10 @@ void CalFileOperations::ConvertFileToText() {
     std::string leading = ModelHeading(set->fileModelName, set->fileStrategy);
     if (auto comments = AskComments(kFileCommentLimit)) leading += *comments;
     leading += "Values converted from file : " + *source + "\r\n\r\n";
-    if (writeTextReport(*set, file.temporaryPath(), leading, context_.engineeringMode) != 0 ||
-        !file.commit()) {
+    const bool written = ReplaceFileWith(*target, [&](const std::string& temporary) {
+        return writeTextReport(*set, temporary, leading, context_.engineeringMode) == 0;
+    });
+    if (!written) {
         context_.prompt.error(kReportError);
         return;
     }
@@ -232,7 +260,8 @@ void CalFileOperations::Abort() {
     if (!busy()) return;
     walk_.Stop();
     awaitingPassword_ = false;
-    output_.reset();
+    verifying_ = false;
+    outputText_.clear();
     EndWalk();
     ReleaseTemporary();
 }
@@ -243,20 +272,28 @@ bool CalFileOperations::Handle(const PostedMessage& message) {
         (message.message != kPasswordReadDone && message.message != kPasswordReadFailed)) {
         return false;
     }
-    OnPasswordRead(message.message == kPasswordReadDone && message.wParam == 1);
+    const bool ok = message.message == kPasswordReadDone && message.wParam == 1;
+    const uint16_t word = context_.document.RequestValues()[0];
+    if (!RetryPassword(ok))
+        OnPasswordRead(ok && context_.document.OutOfStepCount() == passwordMark_, word);
     return true;
 }
 
-void CalFileOperations::OnWalkStep(const ScalarDef& scalar, size_t, size_t) {
+void CalFileOperations::OnWalkStep(const ScalarDef& scalar, size_t position, size_t) {
     progress_.line2 = scalar.name;
-    progress_.position = std::min(progress_.position + 1, progress_.maximum);
+    progress_.position = std::min(static_cast<int>(position) + 1, progress_.maximum);
+    context_.ui.ShowProgress(progress_);
+}
+
+void CalFileOperations::OnWalkRetry(const ScalarDef& scalar, int attempt) {
+    progress_.line2 = RetryLine(scalar.name, attempt);
     context_.ui.ShowProgress(progress_);
 }
 
 void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
     switch (mode_) {
         case CalFileMode::ControllerToText:
-            if (!output_->write(ValueLine(scalar, raw))) outputFailed_ = true;
+            outputText_ += ValueLine(scalar, raw);
             break;
         case CalFileMode::Save: {
             ScalarDef copy = scalar;
@@ -264,6 +301,12 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
             temporary_->scalars.insert(std::move(copy));
             break;
         }
+        case CalFileMode::Download:
+            if (raw != scalar.fileRaw && std::find(notWritten_.begin(), notWritten_.end(),
+                                                   scalar.name) == notWritten_.end()) {
+                verifyDifferences_.push_back(VerifyDifferenceLine(scalar, raw));
+            }
+            break;
         case CalFileMode::Compare:
             scalar.controllerRaw = raw;
             if (raw != scalar.fileRaw) {
@@ -279,11 +322,23 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
 
 void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
     if (end.failed) {
+        // The failed scalar belongs to the temporary document: the text is made first.
+        std::string text = kCalReadError;
+        if (verifying_) {
+            text = kVerifyReadFailed;
+        } else if (mode_ == CalFileMode::Download) {
+            text = PartialDownloadText(end.failedScalar);
+        }
+        const bool plain = mode_ != CalFileMode::Download;
         EndWalk();
-        output_.reset();
+        outputText_.clear();
         ReleaseTemporary();
-        context_.prompt.plain(end.direction == WalkDirection::Read ? kCalReadError
-                                                                   : kCalWriteError);
+        verifying_ = false;
+        if (plain) {
+            context_.prompt.plain(text);
+        } else {
+            context_.prompt.error(text);
+        }
         return;
     }
     switch (mode_) {
@@ -297,15 +352,45 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
             FinishControllerText();
             break;
         case CalFileMode::Download:
-            EndWalk();
-            if (end.notWritten.empty()) {
-                context_.prompt.plain(kDownloadedSuccessfully);
+            if (verifying_) {
+                FinishVerify();
             } else {
-                context_.prompt.warn(kDownloadedExcept + JoinNames(end.notWritten));
+                FinishDownload(end);
             }
             break;
         default:
             break;
+    }
+}
+
+void CalFileOperations::FinishDownload(const WalkEnd& end) {
+    notWritten_ = end.notWritten;
+    // Demo mode keeps no written value to read back.
+    if (!context_.verifyDownload || context_.document.IsDemo()) {
+        FinishVerify();
+        return;
+    }
+    // What the controller holds now, read back through the same walk.
+    verifying_ = true;
+    verifyDifferences_.clear();
+    progress_ = ProgressState{kVerifying, "", 1, static_cast<int>(temporary_->scalars.count()), 1};
+    context_.ui.ShowProgress(progress_);
+    walk_.StartRead(temporary_->scalars, *this);
+}
+
+void CalFileOperations::FinishVerify() {
+    EndWalk();
+    verifying_ = false;
+    if (!verifyDifferences_.empty()) {
+        std::string text = kVerifyDiffers;
+        for (const std::string& line : verifyDifferences_)
+            text += "\r\n" + line;
+        verifyDifferences_.clear();
+        context_.prompt.error(text);
+    } else if (notWritten_.empty()) {
+        context_.prompt.plain(kDownloadedSuccessfully);
+    } else {
+        context_.prompt.warn(kDownloadedExcept + JoinNames(notWritten_));
     }
 }
 
@@ -314,9 +399,16 @@ void CalFileOperations::FinishSave() {
     if (context_.prompt.askYesNo(kEditCommentsQuestion)) {
         context_.ui.EditComments(*temporary_, path_);
     }
+    if (auto limit = temporary_->overLimit()) {
+        outputText_.clear();
+        ReleaseTemporary();
+        context_.prompt.error(std::string(kWriteToFileError) + ": " + *limit);
+        return;
+    }
+    ReplacingFile file(path_);
     const bool written =
-        CommitCalFile(*output_, *temporary_, context_.document.definitions.header.strategyName);
-    output_.reset();
+        file.open() &&
+        CommitCalFile(file, *temporary_, context_.document.definitions.header.strategyName);
     ReleaseTemporary();
     if (!written) {
         context_.prompt.plain(kWriteToFileError);
@@ -350,8 +442,9 @@ void CalFileOperations::SaveCompareLog(const std::string& report) {
 
 void CalFileOperations::FinishControllerText() {
     EndWalk();
-    const bool written = !outputFailed_ && output_->commit();
-    output_.reset();
+    ReplacingFile file(path_);
+    const bool written = file.open() && file.write(outputText_) && file.commit();
+    outputText_.clear();
     if (!written) {
         context_.prompt.error(kReportError);
         return;
@@ -383,13 +476,34 @@ void CalFileOperations::Download() {
         static_cast<uint16_t>((ownPassword ? ownPassword : filePassword)->eepromAddress);
     document.QuietTheLink();
     awaitingPassword_ = true;
-    if (document.RequestReadScalars({&address, 1}, receiver_, kPasswordReadDone,
+    passwordAddress_ = address;
+    passwordTries_ = 0;
+    RequestPassword();
+}
+
+void CalFileOperations::RequestPassword() {
+    CDataServer& document = context_.document;
+    passwordMark_ = document.OutOfStepCount();
+    if (document.RequestReadScalars({&passwordAddress_, 1}, receiver_, kPasswordReadDone,
                                     kPasswordReadFailed) != 0) {
-        OnPasswordRead(false);
+        OnPasswordRead(false, 0);
     }
 }
 
-void CalFileOperations::OnPasswordRead(bool ok) {
+bool CalFileOperations::RetryPassword(bool ok) {
+    // Part of the download: tried again like the walk's requests, and believed only once the
+    // link has settled in step.
+    CDataServer& document = context_.document;
+    if (ok && !document.IsDemo()) document.Settle(kSettleQuiet, kSettleLimit);
+    if (ok && document.OutOfStepCount() == passwordMark_) return false;
+    if (passwordTries_ >= kWalkRetries) return false;
+    ++passwordTries_;
+    document.PurgeInput();
+    RequestPassword();
+    return true;
+}
+
+void CalFileOperations::OnPasswordRead(bool ok, uint16_t word) {
     awaitingPassword_ = false;
     if (!ok) {
         ReleaseTemporary();
@@ -397,8 +511,7 @@ void CalFileOperations::OnPasswordRead(bool ok) {
         return;
     }
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
-    const uint32_t controllerPassword =
-        RawFromWord(*filePassword, context_.document.RequestValues()[0]);
+    const uint32_t controllerPassword = RawFromWord(*filePassword, word);
     switch (ChoosePassword(filePassword->fileRaw, controllerPassword, context_.prompt)) {
         case PasswordChoice::Abort:
             ReleaseTemporary();

@@ -44,9 +44,22 @@ inline constexpr const char* kDownloadedExcept =
     "The calibration file was downloaded except these scalars, which were not written because "
     "the controller takes only 1- and 2-byte values: ";  // the names follow
 inline constexpr const char* kFileMatchesController = "File Matches Controller";
+// A download that read back other values than it wrote; the differences follow, one a line.
+inline constexpr const char* kVerifyDiffers =
+    "The calibration file was written, but the controller reads back other values:";
+inline constexpr const char* kVerifyReadFailed =
+    "Cal Read Error. The calibration file was written, but its values could not be read back "
+    "to check them.";
 inline constexpr const char* kConversionSuccessful = "Operation was successful";
 inline constexpr const char* kSkipScalarQuestionEnd =
     "\r\nDo you wish to continue, skipping this scalar?";  // after the missing scalar's name
+
+// The progress line of a scalar whose request goes out again.
+std::string RetryLine(const std::string& name, int attempt);
+// A download that stopped part way: where, what the controller now holds, what to do.
+std::string PartialDownloadText(const ScalarDef* stoppedAt);
+// "NAME: file 4.00, controller 5.00" for a download's read-back.
+std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw);
 
 // One scalar whose controller value differs from the file's, as the compare report lists it.
 struct CompareMismatch {
@@ -83,6 +96,7 @@ struct CalFileContext {
     CalFileUi& ui;
     bool engineeringMode = false;
     std::string startDirectory;  // where a strategy named without a folder is found
+    bool verifyDownload = true;  // read every written scalar back after a download
 };
 
 // The calibration-file commands: save the controller's calibration to a file, download a file
@@ -114,6 +128,7 @@ public:
 
     CalFileMode mode() const { return mode_; }
     bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
+    void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
     // The document of the last command, kept after a download until the next command.
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
     // The differences the last compare found, in name order.
@@ -125,20 +140,26 @@ private:
     // A fresh temporary document loaded from a chosen cal file; false (with the message shown)
     // when it cannot be read.
     bool LoadTemporary(const std::string& path);
-    // Opens the replacement of a chosen file; false (with the message shown) when it cannot be
-    // written.
+    // Checks that a chosen file can be replaced; false (with the message shown) when it cannot
+    // be written.
     bool OpenOutput(const std::string& path);
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
     void EndWalk();
     void StartDownloadWalk();
-    void OnPasswordRead(bool ok);
+    void RequestPassword();
+    // A failed or doubtful password read: true when it went out again.
+    bool RetryPassword(bool ok);
+    void OnPasswordRead(bool ok, uint16_t word);
     void FinishSave();
     void FinishCompare();
+    void FinishDownload(const WalkEnd& end);
+    void FinishVerify();
     void FinishControllerText();
     void SaveCompareLog(const std::string& report);
     std::optional<std::string> AskComments(size_t maxLength);
 
     void OnWalkStep(const ScalarDef& scalar, size_t position, size_t total) override;
+    void OnWalkRetry(const ScalarDef& scalar, int attempt) override;
     void OnWalkValue(ScalarDef& scalar, uint32_t raw) override;
     void OnWalkEnd(const WalkEnd& end) override;
 
@@ -147,12 +168,17 @@ private:
     CScalarWalk walk_;
     CalFileMode mode_ = CalFileMode::Idle;
     std::unique_ptr<DefinitionSet> temporary_;
-    std::unique_ptr<ReplacingFile> output_;
-    bool outputFailed_ = false;
+    std::string outputText_;  // the controller calibration as text, written at the end
     std::string path_;
     ProgressState progress_;
     bool awaitingPassword_ = false;
+    uint16_t passwordAddress_ = 0;
+    uint32_t passwordMark_ = 0;  // the link's out-of-step count when the read went out
+    int passwordTries_ = 0;
     std::vector<CompareMismatch> mismatches_;
+    bool verifying_ = false;  // the download's read-back is under way
+    std::vector<std::string> notWritten_;
+    std::vector<std::string> verifyDifferences_;
     std::string report_;
 };
 

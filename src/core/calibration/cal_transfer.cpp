@@ -55,9 +55,14 @@ void CalTransfer::copyControllerToCal() {
         scalar->fileRaw = scalar->controllerRaw;
 }
 
-void CalTransfer::OnWalkStep(const ScalarDef& scalar, size_t, size_t) {
+void CalTransfer::OnWalkStep(const ScalarDef& scalar, size_t position, size_t) {
     progress_.line2 = scalar.name;
-    progress_.position = std::min(progress_.position + 1, progress_.maximum);
+    progress_.position = std::min(static_cast<int>(position), progress_.maximum);
+    display_.ShowProgress(progress_);
+}
+
+void CalTransfer::OnWalkRetry(const ScalarDef& scalar, int attempt) {
+    progress_.line2 = RetryLine(scalar.name, attempt);
     display_.ShowProgress(progress_);
 }
 
@@ -70,7 +75,11 @@ void CalTransfer::OnWalkEnd(const WalkEnd& end) {
     }
     display_.HideProgress();
     if (end.failed) {
-        if (end.direction == WalkDirection::Read) prompt_.plain(kCalReadError);
+        if (end.direction == WalkDirection::Read) {
+            prompt_.plain(kCalReadError);
+        } else {
+            prompt_.error(PartialDownloadText(end.failedScalar));
+        }
         PostTo(notify_.target, {notify_.failed, 0, 0});
         return;
     }

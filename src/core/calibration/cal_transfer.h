@@ -59,6 +59,7 @@ public:
 private:
     int start(WalkDirection direction, TransferNotify notify);
     void OnWalkStep(const ScalarDef& scalar, size_t position, size_t total) override;
+    void OnWalkRetry(const ScalarDef& scalar, int attempt) override;
     void OnWalkValue(ScalarDef& scalar, uint32_t raw) override;
     void OnWalkEnd(const WalkEnd& end) override;
 

@@ -1,5 +1,7 @@
 #include "calibration/scalar_walk.h"
 
+#include <algorithm>
+
 #include "comm/controller_protocol.h"
 #include "monitoring/reply_words.h"
 
@@ -28,7 +30,12 @@ int CScalarWalk::Start(WalkDirection direction, const SortedTable<ScalarDef>& ta
     scalars_.clear();
     for (const auto& scalar : table.entries())
         scalars_.push_back(scalar.get());
+    words_.assign(scalars_.size(), 0);
     next_ = 0;
+    inStepFrom_ = 0;
+    outOfStepMark_ = link_.OutOfStepCount();
+    recoveries_ = 0;
+    recoveredAt_ = 0;
     notWritten_.clear();
     listener_ = &listener;
     Advance();
@@ -39,7 +46,9 @@ void CScalarWalk::Stop() {
     listener_ = nullptr;
     current_ = nullptr;
     scalars_.clear();
+    words_.clear();
     next_ = 0;
+    attempt_ = 0;
 }
 
 bool CScalarWalk::Handle(const PostedMessage& message) {
@@ -48,43 +57,95 @@ bool CScalarWalk::Handle(const PostedMessage& message) {
     const uint32_t done = read ? kWalkReadDone : kWalkWriteDone;
     const uint32_t failed = read ? kWalkReadFailed : kWalkWriteFailed;
     if (message.message != done && message.message != failed) return false;
-    if (message.message == failed || message.wParam == 0) {
-        Finish(true, message.lParam);
+    if (current_ == nullptr) return true;  // a late answer while the walk settles
+    if (!InStep()) {
+        if (!GoBackInStep()) Finish(true, kLinkOutOfStep);
         return true;
     }
-    if (read && current_ != nullptr) {
-        ScalarDef& scalar = *current_;
-        listener_->OnWalkValue(scalar, RawFromWord(scalar, link_.RequestValues()[0]));
-        if (!Running()) return true;  // the listener stopped the walk
+    if (message.message == failed || message.wParam == 0) {
+        if (!Retry()) Finish(true, message.lParam);
+        return true;
     }
+    if (read) words_[next_ - 1] = link_.RequestValues()[0];
     Advance();
     return true;
+}
+
+bool CScalarWalk::InStep() const { return link_.OutOfStepCount() == outOfStepMark_; }
+
+bool CScalarWalk::Retry() {
+    if (attempt_ >= kWalkRetries) return false;
+    ++attempt_;
+    link_.PurgeInput();
+    outOfStepMark_ = link_.OutOfStepCount();
+    // A reply to the failed request may still come and be taken for a later one.
+    inStepFrom_ = next_ - 1;
+    listener_->OnWalkRetry(*current_, attempt_);
+    if (!Running()) return true;
+    if (Send()) return true;
+    Finish(true, kRequestRefused);
+    return true;
+}
+
+bool CScalarWalk::GoBackInStep() {
+    // Going back again before getting past the point of the last recovery counts as a retry
+    // of that point; getting past it starts the count afresh.
+    recoveries_ = next_ <= recoveredAt_ ? recoveries_ + 1 : 1;
+    recoveredAt_ = std::max(recoveredAt_, next_);
+    if (recoveries_ > kWalkRetries) return false;
+    link_.PurgeInput();
+    outOfStepMark_ = link_.OutOfStepCount();
+    next_ = inStepFrom_;
+    attempt_ = 0;
+    current_ = nullptr;
+    Advance();
+    return true;
+}
+
+bool CScalarWalk::Send() {
+    const auto address = static_cast<uint16_t>(current_->eepromAddress);
+    if (direction_ == WalkDirection::Read) {
+        return link_.RequestReadScalars({&address, 1}, receiver_, kWalkReadDone, kWalkReadFailed) ==
+               0;
+    }
+    return link_.RequestWriteScalar(address, static_cast<uint16_t>(current_->fileRaw),
+                                    current_->scaling.size, receiver_, kWalkWriteDone,
+                                    kWalkWriteFailed) == 0;
 }
 
 void CScalarWalk::Advance() {
     while (Running() && next_ < scalars_.size()) {
         current_ = scalars_[next_++];
+        attempt_ = 0;
         listener_->OnWalkStep(*current_, next_, scalars_.size());
         if (!Running()) return;
-        const auto address = static_cast<uint16_t>(current_->eepromAddress);
-        int result;
-        if (direction_ == WalkDirection::Read) {
-            result =
-                link_.RequestReadScalars({&address, 1}, receiver_, kWalkReadDone, kWalkReadFailed);
-        } else {
-            result = link_.RequestWriteScalar(address, static_cast<uint16_t>(current_->fileRaw),
-                                              current_->scaling.size, receiver_, kWalkWriteDone,
-                                              kWalkWriteFailed);
-        }
-        if (result == 0) return;  // the answer comes as a posted message
+        if (Send()) return;  // the answer comes as a posted message
         // The link refuses to write a size other than 1 or 2 bytes and would post nothing:
         // such a scalar is passed over and named at the end instead of stalling the walk.
         if (direction_ == WalkDirection::Write) {
-            notWritten_.push_back(current_->name);
+            if (std::find(notWritten_.begin(), notWritten_.end(), current_->name) ==
+                notWritten_.end()) {
+                notWritten_.push_back(current_->name);
+            }
             continue;
         }
         Finish(true, kRequestRefused);
         return;
+    }
+    if (Running()) Complete();
+}
+
+void CScalarWalk::Complete() {
+    current_ = nullptr;
+    // A reply still owed by the controller shows up now, or the link is in step.
+    if (!link_.IsDemo()) link_.Settle(kSettleQuiet, kSettleLimit);
+    if (!InStep()) {
+        if (!GoBackInStep()) Finish(true, kLinkOutOfStep);
+        return;
+    }
+    if (direction_ == WalkDirection::Read) {
+        for (size_t i = 0; i < scalars_.size() && Running(); ++i)
+            listener_->OnWalkValue(*scalars_[i], RawFromWord(*scalars_[i], words_[i]));
     }
     if (Running()) Finish(false, 0);
 }

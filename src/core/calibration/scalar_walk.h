@@ -21,13 +21,20 @@ inline constexpr uint32_t kWalkWriteFailed = 1129;
 
 // lParam-like reason of a failed walk whose request the link refused to send.
 inline constexpr intptr_t kRequestRefused = -2;
+// Reason of a failed walk whose link kept delivering frames no request was waiting for.
+inline constexpr intptr_t kLinkOutOfStep = -3;
+
+// A request of a walk that fails (time-out, NAK, rejected reply) is tried this many more
+// times, after a purge of the input.
+inline constexpr int kWalkRetries = 2;
 
 enum class WalkDirection { Read, Write };
 
 struct WalkEnd {
     WalkDirection direction = WalkDirection::Read;
     bool failed = false;
-    intptr_t reason = 0;  // a failure: kReplyRejected, kReplyTimedOut or kRequestRefused
+    // a failure: kReplyRejected, kReplyTimedOut, kRequestRefused or kLinkOutOfStep
+    intptr_t reason = 0;
     const ScalarDef* failedScalar = nullptr;
     // Write walk: scalars of a size the link cannot write (only 1 and 2 bytes can be); they
     // were passed over and the walk went on.
@@ -40,7 +47,10 @@ public:
     virtual ~ScalarWalkListener() = default;
     // The request for scalar, number position of total (from 1), is going out.
     virtual void OnWalkStep(const ScalarDef& scalar, size_t position, size_t total) = 0;
-    // Read walk: the value the controller holds for scalar.
+    // The request for scalar failed and goes out again, try `attempt` of kWalkRetries.
+    virtual void OnWalkRetry(const ScalarDef& /*scalar*/, int /*attempt*/) {}
+    // Read walk: the value the controller holds for scalar. The values come together, in
+    // table order, once the whole walk has been answered and the link has settled in step.
     virtual void OnWalkValue(ScalarDef& scalar, uint32_t raw) = 0;
     // The walk is over (it is idle again when this is called; the listener may start another).
     virtual void OnWalkEnd(const WalkEnd& end) = 0;
@@ -53,7 +63,14 @@ public:
 // The walk runs on the host's thread: it sends its requests through the link, which posts
 // each outcome to the host's receiver; the host hands every posted message to Handle(). A
 // read of a one-byte scalar takes the high byte of the word returned, the byte stored at the
-// scalar's own address. The walk never retries: the first failed request ends it.
+// scalar's own address.
+//
+// A real line loses and spoils replies, so a failed request is tried again after a purge (a
+// write is idempotent). Replies carry no request number: a reply that comes after its request
+// was given up is taken for the next one. The link counts the frames that arrive with no
+// request waiting; when that count moves, every answer since the last retry (or the start)
+// may be off by one, so the walk purges and goes over them again. Before it ends it lets the
+// link settle, so that a reply still owed shows up; the read values are handed over only then.
 class CScalarWalk {
 public:
     // receiver: where the link posts the outcome of the walk's requests (the host's).
@@ -81,6 +98,15 @@ private:
               ScalarWalkListener& listener);
     // Issues the next request, or ends the walk when no scalar is left.
     void Advance();
+    // Sends the request for the current scalar; false when the link refused it.
+    bool Send();
+    // A failed answer: true when the request went out again.
+    bool Retry();
+    // Frames came that no request waited for: true when the answers since the last retry are
+    // being taken again; false when that has happened too often.
+    bool GoBackInStep();
+    bool InStep() const;
+    void Complete();
     void Finish(bool failed, intptr_t reason);
 
     CControllerProtocol& link_;
@@ -88,8 +114,14 @@ private:
     WalkDirection direction_ = WalkDirection::Read;
     ScalarWalkListener* listener_ = nullptr;
     std::vector<ScalarDef*> scalars_;
+    std::vector<uint16_t> words_;  // read walk: the word answered for each scalar
     size_t next_ = 0;
     ScalarDef* current_ = nullptr;
+    int attempt_ = 0;        // retries of the current request
+    size_t inStepFrom_ = 0;  // the first scalar whose answer may be off by one
+    uint32_t outOfStepMark_ = 0;
+    int recoveries_ = 0;  // times the walk went back in step without getting further
+    size_t recoveredAt_ = 0;
     std::vector<std::string> notWritten_;
 };
 

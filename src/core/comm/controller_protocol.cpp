@@ -24,6 +24,12 @@ Outcome Failure(const DataRequest& request, intptr_t reason) {
     return {request.target, {request.failureMessage, 0, reason}};
 }
 
+// A complete message of a type the controller answers with, by its own length and checksum.
+bool IsWholeFrame(std::span<const uint8_t> bytes) {
+    return bytes.size() >= 3 && bytes[0] >= kContinuousRead && bytes[0] <= kCommit &&
+           bytes[1] + 2u == bytes.size() && ChecksumIsCorrect(bytes);
+}
+
 }  // namespace
 
 CControllerProtocol::CControllerProtocol(std::string logName)
@@ -204,8 +210,24 @@ void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {
     HandleReply({bytes, length});
 }
 
+void CControllerProtocol::Settle(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        const Clock::time_point last{Clock::duration(lastFrameAt_.load())};
+        const auto quietUntil = std::max(last, Clock::now()) + quiet;
+        if (quietUntil > deadline) {
+            std::this_thread::sleep_until(deadline);
+            return;
+        }
+        std::this_thread::sleep_until(quietUntil);
+        if (Clock::time_point{Clock::duration(lastFrameAt_.load())} <= quietUntil - quiet) return;
+    }
+}
+
 void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
     std::optional<Outcome> outcome;
+    lastFrameAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
     {
         std::lock_guard lock(requestMutex_);
         DataRequest& r = request_;
@@ -246,8 +268,14 @@ void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
                 outcome = ok ? Success(r) : Failure(r, kReplyRejected);
                 break;
             }
+            case kStopRead:
+                break;  // a continuous read still answering before it heard the stop
             default:
-                break;  // nothing awaits a reply: the bytes are ignored
+                // Nothing awaits a reply: the bytes are ignored. A whole reply here shows that
+                // the replies taken before may have answered other requests; stray bytes that
+                // make no reply are line noise and answer nothing.
+                if (IsWholeFrame(reply)) ++outOfStep_;
+                break;
         }
     }
     if (outcome) PostTo(outcome->target, outcome->message);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -13,6 +15,11 @@
 #include "comm/serial_port.h"
 
 namespace zvr {
+
+// After an answer: how long the link must stay quiet before the answer is believed (a reply
+// still owed by the controller comes within it), and the longest wait for that quiet.
+inline constexpr std::chrono::milliseconds kSettleQuiet{60};
+inline constexpr std::chrono::milliseconds kSettleLimit{1000};
 
 // The one pending request. A new request replaces it; the receive thread completes it.
 struct DataRequest {
@@ -76,6 +83,15 @@ public:
     // The words of the last good read, entry i for address i.
     std::array<uint16_t, kMaxAddresses> RequestValues() const;
     int8_t PendingType() const;
+    // How often a frame came that no request was waiting for: a reply given up on that came
+    // late, a controller answering twice, stray bytes. Replies carry no request number, so
+    // once this moves, the values taken just before may belong to another request; callers
+    // note it before a request and compare after the link has settled.
+    uint32_t OutOfStepCount() const { return outOfStep_.load(); }
+    // Waits until nothing has arrived for `quiet`, or `limit` has passed; then a frame still
+    // owed by the controller (one that would put the link out of step) has had its chance to
+    // show up in OutOfStepCount().
+    void Settle(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
     Identification GetIdentification() const;
     bool AccessOpen() const;
     // Demo mode shows model "DEMO" and strategy "N/A".
@@ -102,6 +118,8 @@ private:
     void HandleReply(std::span<const uint8_t> reply);
     void HandleDemoTick();
 
+    std::atomic<uint32_t> outOfStep_{0};
+    std::atomic<int64_t> lastFrameAt_{0};  // steady-clock ticks of the latest frame received
     mutable std::mutex requestMutex_;
     DataRequest request_;
     Identification identification_;

@@ -1,11 +1,14 @@
 #include "common/replacing_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,13 +16,56 @@ namespace zvr {
 
 namespace {
 
+std::string FolderOf(const std::string& target) {
+    const size_t slash = target.find_last_of('/');
+    return slash == std::string::npos ? "" : target.substr(0, slash + 1);
+}
+
+// ".NAME.tmp-": how every temporary file beside the target NAME starts; the owner's process
+// id follows, then a counter and an attempt number.
+std::string TemporaryPrefixFor(const std::string& target) {
+    const size_t slash = target.find_last_of('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return "." + name + ".tmp-";
+}
+
 std::string TemporaryPathFor(const std::string& target, int attempt) {
     static std::atomic<unsigned> counter{0};
-    const size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+    return FolderOf(target) + TemporaryPrefixFor(target) + std::to_string(::getpid()) + "-" +
            std::to_string(counter++) + "-" + std::to_string(attempt);
+}
+
+bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// Temporary files of this target left by a process that has gone (killed while writing) are
+// removed; those of a live process are its business.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string prefix = TemporaryPrefixFor(target);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix)) continue;
+        const std::string_view rest = name.substr(prefix.size());
+        pid_t pid = 0;
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+        if (error != std::errc{} || end == rest.data() || *end != '-' || pid <= 0) continue;
+        if (pid != ::getpid() && ProcessIsGone(pid)) {
+            ::unlink((folder + std::string(name)).c_str());
+        }
+    }
+    ::closedir(dir);
+}
+
+// The rename is durable only once the folder's entry is on disk too.
+void SyncFolder(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 // A link is followed, so that the file it names is replaced and the link stays.
@@ -54,6 +100,7 @@ bool ReplacingFile::open() {
         }
         targetMode_ = static_cast<int>(status.st_mode & 07777);
     }
+    RemoveStaleTemporaries(target_);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temporary_ = TemporaryPathFor(target_, attempt);
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -97,7 +144,20 @@ bool ReplacingFile::commit() {
         return false;
     }
     temporary_.clear();
+    SyncFolder(target_);
     return true;
+}
+
+bool ReplacingFile::writable() {
+    if (!open()) return false;
+    abandon();
+    return true;
+}
+
+bool ReplaceFileWith(const std::string& target,
+                     const std::function<bool(const std::string& temporaryPath)>& fill) {
+    ReplacingFile file(target);
+    return file.open() && fill(file.temporaryPath()) && file.commit();
 }
 
 void ReplacingFile::abandon() {

@@ -91,11 +91,26 @@ std::optional<PostedMessage> ControllerSession::Await(milliseconds limit) {
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadOnce(
     std::span<const uint16_t> addresses) {
-    if (document_.RequestReadScalars(addresses, requests_, kDone, kFailed) != 0) return {};
-    const auto message = Await(ReplyLimit());
-    if (!message || message->wParam != 1) return {};
-    const auto values = document_.RequestValues();
-    return std::vector<uint16_t>(values.begin(), values.begin() + addresses.size());
+    // Replies carry no request number: an answer is taken only when no frame that nothing
+    // waited for came around it; otherwise it may be another request's, and is read again.
+    outOfStep_ = false;
+    for (int attempt = 0; attempt <= kOutOfStepRereads; ++attempt) {
+        if (attempt > 0) document_.PurgeInput();
+        // A late answer to an earlier request, already posted, is not this one's.
+        while (requests_->poll()) {
+        }
+        const uint32_t mark = document_.OutOfStepCount();
+        if (document_.RequestReadScalars(addresses, requests_, kDone, kFailed) != 0) return {};
+        const auto message = Await(ReplyLimit());
+        if (!message || message->wParam != 1) return {};
+        const auto values = document_.RequestValues();
+        if (!document_.IsDemo()) document_.Settle(kSettleQuiet, kSettleLimit);
+        if (document_.OutOfStepCount() == mark) {
+            return std::vector<uint16_t>(values.begin(), values.begin() + addresses.size());
+        }
+    }
+    outOfStep_ = true;
+    return {};
 }
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadVariablesOnce(
@@ -107,6 +122,8 @@ std::optional<std::vector<uint16_t>> ControllerSession::ReadVariablesOnce(
 }
 
 bool ControllerSession::Write(uint16_t address, uint16_t value, int size) {
+    while (requests_->poll()) {
+    }
     if (document_.RequestWriteScalar(address, value, size, requests_, kDone, kFailed) != 0) {
         return false;
     }

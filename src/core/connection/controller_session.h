@@ -16,6 +16,11 @@ namespace zvr {
 
 class UserPrompt;
 
+// Said after a failed read when the link kept delivering replies that no request asked for.
+inline constexpr const char* kOutOfStepAdvice =
+    " (replies came that no request asked for, so the value cannot be trusted; check the line "
+    "and try again)";
+
 // A controller link for a program without windows: opens the port or the demo, identifies
 // the controller exactly as the main window does (four attempts, then the Retry question),
 // loads the strategy file it names, and then answers requests one at a time, pumping the
@@ -40,8 +45,12 @@ public:
     const std::string& failure() const { return failure_; }
 
     // One read of scalars or stored words; the words in address order, a one-byte item in
-    // the high byte. Nothing when the read failed or timed out.
+    // the high byte. Nothing when the read failed or timed out, or when the link stayed out
+    // of step (frames nobody asked for kept coming) through kOutOfStepRereads more reads.
     std::optional<std::vector<uint16_t>> ReadOnce(std::span<const uint16_t> addresses);
+    static constexpr int kOutOfStepRereads = 2;
+    // Whether the last failed read failed because the link was out of step.
+    bool OutOfStep() const { return outOfStep_; }
     // One set of a continuous read, which is stopped again.
     std::optional<std::vector<uint16_t>> ReadVariablesOnce(std::span<const uint16_t> addresses);
     // Write and commit; false when refused, rejected or timed out.
@@ -89,6 +98,7 @@ private:
     ConnectionWorkflow workflow_;
     bool connected_ = false;
     bool failed_ = false;
+    bool outOfStep_ = false;
     std::string failure_;
     std::vector<uint16_t> continuous_;
     std::function<bool()> interrupted_;

@@ -400,6 +400,7 @@ int LoadCalFile(DefinitionSet& set, const std::string& path, UserPrompt& prompt)
 }
 
 int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string& strategyName) {
+    if (set.overLimit()) return -2;  // its count would wrap to a file that says otherwise
     set.refreshCounts();
     set.header.strategyName = strategyName;
     CalFileImage image;

@@ -1,5 +1,7 @@
 #include "definitions/definition_set.h"
 
+#include <utility>
+
 namespace zvr {
 
 void DefinitionSet::clear() {
@@ -11,8 +13,23 @@ void DefinitionSet::clear() {
     comments.clear();
 }
 
+std::optional<std::string> DefinitionSet::overLimit() const {
+    const std::pair<const char*, size_t> tables[] = {{"variables", variables.count()},
+                                                     {"scalars", scalars.count()},
+                                                     {"view items", viewItems.count()},
+                                                     {"diagnostics", diagnostics.count()},
+                                                     {"comments", comments.count()}};
+    for (const auto& [name, count] : tables) {
+        if (count > kMaxTableEntries) {
+            return "the file can hold at most " + std::to_string(kMaxTableEntries) + " " + name +
+                   "; there are " + std::to_string(count);
+        }
+    }
+    return std::nullopt;
+}
+
 void DefinitionSet::refreshCounts() {
-    // A 16-bit count field: tables never grow near 65535 from a file, which cannot hold more.
+    // 16-bit count fields: a set over the limit is never written (see overLimit()).
     SectionCounts& c = header.counts;
     c.number_of_variables = static_cast<uint16_t>(variables.count());
     c.number_of_scalars = static_cast<uint16_t>(scalars.count());

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "definitions/definition_tables.h"
@@ -36,6 +37,9 @@ struct FileHeader {
     friend bool operator==(const FileHeader&, const FileHeader&) = default;
 };
 
+// A cal file counts each table's entries in 16 bits: it holds at most this many.
+inline constexpr size_t kMaxTableEntries = 65535;
+
 // The header and the five definition tables of one document, with what the document
 // remembers of the file it was loaded from.
 struct DefinitionSet {
@@ -54,6 +58,9 @@ struct DefinitionSet {
     void clear();
     // Sets the section counts from the table sizes; functions, tables and EOL programs are 0.
     void refreshCounts();
+    // "the file can hold at most 65535 scalars; there are 65536" for the first table a file
+    // cannot count; nothing when every table fits.
+    std::optional<std::string> overLimit() const;
 };
 
 }  // namespace zvr

@@ -10,6 +10,7 @@ namespace zvr {
 namespace {
 
 constexpr const char* kComPort = "ComPort";
+constexpr const char* kVerifyDownload = "VerifyDownload";
 
 // Reads a stored integer text the way the plot always has: digits up to the first
 // non-digit, 0 for nonsense; the caller's lower limit applies after.
@@ -25,6 +26,14 @@ std::optional<std::string> CRegistrySettings::ReadComPort() { return store_.read
 
 int CRegistrySettings::WriteComPort(const std::string& portName) {
     return store_.writeString(kComPort, portName);
+}
+
+bool CRegistrySettings::ReadVerifyDownload() {
+    return store_.readNumber(kVerifyDownload).value_or(1) != 0;
+}
+
+int CRegistrySettings::WriteVerifyDownload(bool verify) {
+    return store_.writeNumber(kVerifyDownload, verify ? 1 : 0);
 }
 
 std::optional<WindowRect> CRegistrySettings::ReadWindowPosition() {

@@ -44,6 +44,10 @@ public:
     std::optional<WindowRect> ReadWindowPosition();
     int WriteWindowPosition(const WindowRect& rect);
 
+    // Whether a download reads every written scalar back; on unless stored as 0.
+    bool ReadVerifyDownload();
+    int WriteVerifyDownload(bool verify);
+
     PlotSettings ReadPlotSettings();
     // In the order the Parameter Plot writes them; the grid count is written when present.
     int WritePlotSettings(const PlotSettings& plot);
