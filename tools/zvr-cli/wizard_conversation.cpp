@@ -4,21 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <iomanip>
 #include <ostream>
 
 #include "wizard/wizard_pump.h"
+#include "interruption.h"
 #include "wizard_answers.h"
 
 namespace zvr::cli {
 
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void OnWizardInterrupt(int) { g_interrupted = true; }
 
 constexpr const char* kRetainItem = "Retain Current Values";
 
@@ -67,16 +62,12 @@ const char* IconWord(PromptIcon icon) {
 
 // ---- the terminal -----------------------------------------------------------------------
 
+// Ctrl-C (and SIGTERM, SIGHUP) is the wizard's Cancel. The controller link catches the same
+// signals into the same flag, whichever of the two is set up last.
 TerminalInput::TerminalInput() : terminal_(::isatty(STDIN_FILENO) == 1) {
-    g_interrupted = false;
-    struct sigaction action {};
-    action.sa_handler = OnWizardInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no restart: a waiting poll() returns at once
-    ::sigaction(SIGINT, &action, nullptr);
+    ClearInterruption();
+    CatchInterruptions();
 }
-
-TerminalInput::~TerminalInput() { std::signal(SIGINT, SIG_DFL); }
 
 bool TerminalInput::ready(std::chrono::milliseconds wait) {
     if (!terminal_ || ended_ || buffer_.find('\n') != std::string::npos) return true;
@@ -93,7 +84,7 @@ std::optional<std::string> TerminalInput::line() {
             buffer_.erase(0, end + 1);
             return text;
         }
-        if (ended_ || g_interrupted) return std::nullopt;
+        if (ended_ || Interrupted()) return std::nullopt;
         pollfd fd{STDIN_FILENO, POLLIN, 0};
         if (::poll(&fd, 1, 100) <= 0) continue;
         char chunk[256];
@@ -107,7 +98,12 @@ std::optional<std::string> TerminalInput::line() {
     }
 }
 
-bool TerminalInput::interrupted() { return g_interrupted.exchange(false); }
+// Taking the interruption lowers the flag, so the restore that Cancel starts is not cut short.
+bool TerminalInput::interrupted() {
+    const bool was = Interrupted();
+    if (was) ClearInterruption();
+    return was;
+}
 
 // ---- the conversation -------------------------------------------------------------------
 

@@ -35,7 +35,6 @@ public:
 class TerminalInput : public WizardInput {
 public:
     TerminalInput();
-    ~TerminalInput() override;
     bool ready(std::chrono::milliseconds wait) override;
     std::optional<std::string> line() override;
     bool interrupted() override;
