@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/latin1.h"
 #include "calfile/calfile_commands.h"
 #include "connection/controller_model.h"
 #include "definitions/scaling.h"
+#include "gui_base/latin1.h"
 #include "strategy/strategy_locator.h"
 #include "views/monitoring_commands.h"
 #include "views/parameter_list_commands.h"

@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#include "app/app_services.h"
 #include "app/main_frame.h"
-#include "app/qt_prompt.h"
 #include "comm/data_server.h"
 #include "connection/command_line.h"
+#include "gui_base/app_services.h"
+#include "gui_base/qt_prompt.h"
 #include "settings/registry_settings.h"
 
 namespace zvr {

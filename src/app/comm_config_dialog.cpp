@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
 #include "connection/controller_model.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

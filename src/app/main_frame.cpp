@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "app/info_dialogs.h"
-#include "app/latin1.h"
 #include "comm/serial_port_list.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -12,9 +12,10 @@
 #include "app/comm_config_dialog.h"
 #include "app/main_menus.h"
 #include "app/mdi_background.h"
-#include "app/qt_message_receiver.h"
 #include "comm/data_server.h"
 #include "connection/connection_workflow.h"
+#include "gui_base/qt_message_receiver.h"
+#include "gui_base/view_host.h"
 
 namespace zvr {
 
@@ -33,7 +34,7 @@ struct MainFrameContext {
 // The main window: menus swapped with the connection state, the toolbar, the three status
 // panes (messages; port or "DEMO"; "ENG" or "USER"), the work area for the views, and the
 // connection workflow it shows.
-class CMainFrame : public QMainWindow, public ConnectionShell {
+class CMainFrame : public QMainWindow, public ConnectionShell, public ViewHost {
     Q_OBJECT
 public:
     explicit CMainFrame(MainFrameContext context, QWidget* parent = nullptr);
@@ -49,9 +50,9 @@ public:
 
     // Shows a view in a child frame of the work area: no maximise box, the view sets its
     // caption. The frame is deleted when it closes.
-    QMdiSubWindow* AddChildFrame(QWidget* view);
+    QMdiSubWindow* AddChildFrame(QWidget* view) override;
     // The view of the current child frame, if any.
-    QWidget* CurrentView() const;
+    QWidget* CurrentView() const override;
 
     // Puts the window where it was last closed, when that place is acceptable.
     void ApplyStoredPosition();
@@ -63,11 +64,12 @@ public:
     // enabled only while the condition holds; it is asked again whenever another view
     // becomes the current one.
     void SetCommandHandler(int command, std::function<void()> handler,
-                           std::function<bool()> enabledWhen = {});
+                           std::function<bool()> enabledWhen = {}) override;
     // Whether a command has a handler (a view offers a command only when it does).
-    bool HasCommand(int command) const { return handlers_.count(command) != 0; }
+    bool HasCommand(int command) const override { return handlers_.count(command) != 0; }
     // The wizard a model's strategy runs.
     void SetWizard(ModelKind kind, std::function<void()> run);
+    QWidget* Window() override { return this; }
 
     // ConnectionShell
     void SetPane(int pane, const std::string& text) override;

@@ -1,8 +1,8 @@
 #include "app/main_menus.h"
 
-#include "app/latin1.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

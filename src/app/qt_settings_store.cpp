@@ -1,6 +1,6 @@
 #include "app/qt_settings_store.h"
 
-#include "app/latin1.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -1,8 +1,8 @@
 #include "calfile/cal_file_prompt.h"
 
-#include "app/latin1.h"
 #include "calfile/file_dialog_ex.h"
 #include "definitions/cal_file.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include "app/latin1.h"
 #include "calfile/comment_editor_dialog.h"
 #include "calfile/text_dialog.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -5,11 +5,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/qt_message_receiver.h"
-#include "calibration/cal_file_operations.h"
 #include "calfile/cal_file_prompt.h"
 #include "calfile/progress_dialog.h"
+#include "calibration/cal_file_operations.h"
 #include "comm/data_server.h"
+#include "gui_base/qt_message_receiver.h"
 
 namespace zvr {
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/qt_message_receiver.h"
-#include "calibration/cal_transfer.h"
 #include "calfile/progress_dialog.h"
+#include "calibration/cal_transfer.h"
+#include "gui_base/qt_message_receiver.h"
 
 namespace zvr {
 

@@ -2,12 +2,12 @@
 
 #include <QPointer>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "calfile/cal_file_view.h"
 #include "calfile/file_dialog_ex.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
+#include "gui_base/app_services.h"
+#include "gui_base/view_host.h"
 
 namespace zvr {
 
@@ -26,11 +26,11 @@ void ViewCalFileComments(UserPrompt& prompt, QWidget* parent) {
 }  // namespace
 
 void RegisterCalFileCommands(AppServices& services) {
-    CMainFrame& frame = services.frame;
+    ViewHost& frame = services.frame;
     // The prompt lives as long as the frame, which owns the view that uses it.
-    auto* prompt = new CalFilePrompt(services.prompt, &frame);
+    auto* prompt = new CalFilePrompt(services.prompt, frame.Window());
     QPointer<CCalFile> view = new CCalFile(services.document, *prompt, services.engineeringMode,
-                                           services.startDirectory, &frame);
+                                           services.startDirectory, frame.Window());
     QObject::connect(view, &QObject::destroyed, [prompt] { delete prompt; });
 
     using Operation = void (CalFileOperations::*)();
@@ -48,8 +48,9 @@ void RegisterCalFileCommands(AppServices& services) {
             if (view) (view->operations().*operation)();
         });
     }
-    frame.SetCommandHandler(kCmdViewComments,
-                            [&services, &frame] { ViewCalFileComments(services.prompt, &frame); });
+    frame.SetCommandHandler(kCmdViewComments, [&services, &frame] {
+        ViewCalFileComments(services.prompt, frame.Window());
+    });
 }
 
 }  // namespace zvr

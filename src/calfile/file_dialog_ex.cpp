@@ -7,11 +7,11 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/latin1.h"
-#include "app/qt_prompt.h"
 #include "calibration/comment_list.h"
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
+#include "gui_base/latin1.h"
+#include "gui_base/qt_prompt.h"
 
 namespace zvr {
 

@@ -10,12 +10,12 @@
 #include <QVBoxLayout>
 #include <span>
 
-#include "app/app_services.h"
-#include "app/latin1.h"
 #include "common/user_prompt.h"
+#include "gui_base/app_services.h"
+#include "gui_base/latin1.h"
+#include "monitoring/scalar_entry.h"
 #include "setupdoc/view_setup_file.h"
 #include "views/form_view.h"
-#include "monitoring/scalar_entry.h"
 
 namespace zvr {
 

@@ -11,9 +11,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
 #include "common/numbers.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/latin1.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 #include "monitoring/help_topics.h"
 #include "monitoring/reply_words.h"
 

@@ -2,9 +2,9 @@
 
 #include <QKeyEvent>
 
-#include "app/latin1.h"
 #include "common/numbers.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 #include "plot/plot_data_file.h"
 #include "settings/registry_settings.h"
 #include "setupdoc/plot_setup_file.h"

@@ -10,10 +10,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/qt_message_receiver.h"
 #include "chart/chart_trace.h"
 #include "chart/strip_chart.h"
 #include "comm/data_server.h"
+#include "gui_base/qt_message_receiver.h"
 #include "plot/gain_tuning.h"
 #include "plot/plot_config.h"
 #include "plot/printed_plot.h"

@@ -3,9 +3,9 @@
 #include <QTest>
 #include <fstream>
 
-#include "app/app_services.h"
 #include "app/main_frame.h"
 #include "gui/gui_test_support.h"
+#include "gui_base/app_services.h"
 #include "settings/memory_settings_store.h"
 #include "support/scripted_prompt.h"
 #include "views/parameter_list_view.h"

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
-#include "app/app_services.h"
 #include "app/main_frame.h"
 #include "gui/view_test_support.h"
+#include "gui_base/app_services.h"
 #include "settings/memory_settings_store.h"
 
 namespace zvr::test {

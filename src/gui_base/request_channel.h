@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/qt_message_receiver.h"
+#include "gui_base/qt_message_receiver.h"
 
 namespace zvr {
 

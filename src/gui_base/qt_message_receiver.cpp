@@ -1,4 +1,4 @@
-#include "app/qt_message_receiver.h"
+#include "gui_base/qt_message_receiver.h"
 
 #include <QCoreApplication>
 

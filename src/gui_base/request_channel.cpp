@@ -1,4 +1,4 @@
-#include "views/request_channel.h"
+#include "gui_base/request_channel.h"
 
 #include <QEvent>
 
