@@ -22,11 +22,11 @@ namespace zvr {
 CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     : QMainWindow(parent),
       context_(std::move(context)),
-      receiver_(std::make_shared<QtMessageReceiver>(this)),
+      channel_(this, [this](const PostedMessage& message) { workflow_.OnMessage(message); }),
       workflow_(context_.document, context_.settings, *this, context_.prompt, context_.locate),
       menus_(new MainMenus(this)),
       workArea_(new MdiBackground(this)) {
-    workflow_.SetReceiver(receiver_);
+    workflow_.SetReceiver(channel_.Current());
     setCentralWidget(workArea_);
     CreateStatusPanes();
     CreateToolBar();
@@ -36,7 +36,7 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     ShowNoControllerMenu();
 }
 
-CMainFrame::~CMainFrame() { receiver_->detach(); }
+CMainFrame::~CMainFrame() { channel_.Close(); }
 
 void CMainFrame::CreateStatusPanes() {
     const int width = fontMetrics().horizontalAdvance(QStringLiteral("EXT------"));
@@ -204,14 +204,6 @@ void CMainFrame::ApplyStoredPosition() {
     if (!stored || !AcceptWindowPosition(*stored, screen.width(), screen.height())) return;
     showNormal();
     setGeometry(stored->x, stored->y, stored->width, stored->height);
-}
-
-bool CMainFrame::event(QEvent* event) {
-    if (event->type() == PostedMessageEvent::kType) {
-        workflow_.OnMessage(static_cast<PostedMessageEvent*>(event)->message);
-        return true;
-    }
-    return QMainWindow::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

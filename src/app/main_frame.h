@@ -14,7 +14,7 @@
 #include "app/mdi_background.h"
 #include "comm/data_server.h"
 #include "connection/connection_workflow.h"
-#include "gui_base/qt_message_receiver.h"
+#include "gui_base/request_channel.h"
 #include "gui_base/view_host.h"
 
 namespace zvr {
@@ -82,7 +82,6 @@ public:
     void ExitProgram(int code) override;
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -93,7 +92,7 @@ private:
     void RunWizard();
 
     MainFrameContext context_;
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
     ConnectionWorkflow workflow_;
     MainMenus* menus_;
     MdiBackground* workArea_;

@@ -9,7 +9,7 @@
 #include "calfile/progress_dialog.h"
 #include "calibration/cal_file_operations.h"
 #include "comm/data_server.h"
-#include "gui_base/qt_message_receiver.h"
+#include "gui_base/request_channel.h"
 
 namespace zvr {
 
@@ -36,9 +36,6 @@ public:
 
     void OnDocumentUpdate(int hint) override;
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void ShowProgress(const ProgressState& state) override;
     void HideProgress() override;
@@ -48,7 +45,7 @@ private:
 
     CDataServer& document_;
     UserPrompt& prompt_;
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
     QPointer<CProgressDlg> progress_;  // a window of the main window's, not of this hidden view
     std::function<void(const std::string&)> shellOpener_;
     CalFileOperations operations_;

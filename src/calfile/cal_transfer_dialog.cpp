@@ -4,10 +4,10 @@ namespace zvr {
 
 CCalTransferDlg::CCalTransferDlg(CControllerProtocol& link, UserPrompt& prompt, QWidget* parent)
     : CProgressDlg([this] { transfer_.abort(); }, parent),
-      receiver_(std::make_shared<QtMessageReceiver>(this)),
-      transfer_(link, receiver_, prompt, *this) {}
+      channel_(this, [this](const PostedMessage& message) { transfer_.Handle(message); }),
+      transfer_(link, channel_.Current(), prompt, *this) {}
 
-CCalTransferDlg::~CCalTransferDlg() { receiver_->detach(); }
+CCalTransferDlg::~CCalTransferDlg() { channel_.Close(); }
 
 int CCalTransferDlg::readAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg,
                              uint32_t abortMsg) {
@@ -17,14 +17,6 @@ int CCalTransferDlg::readAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t f
 int CCalTransferDlg::writeAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg,
                               uint32_t abortMsg) {
     return transfer_.writeAll({std::move(notify), doneMsg, failedMsg, abortMsg});
-}
-
-bool CCalTransferDlg::event(QEvent* event) {
-    if (event->type() == PostedMessageEvent::kType) {
-        transfer_.Handle(static_cast<PostedMessageEvent*>(event)->message);
-        return true;
-    }
-    return CProgressDlg::event(event);
 }
 
 }  // namespace zvr

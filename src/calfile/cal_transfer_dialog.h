@@ -4,7 +4,7 @@
 
 #include "calfile/progress_dialog.h"
 #include "calibration/cal_transfer.h"
-#include "gui_base/qt_message_receiver.h"
+#include "gui_base/request_channel.h"
 
 namespace zvr {
 
@@ -32,11 +32,8 @@ public:
     DefinitionSet& definitions() { return transfer_.definitions(); }
     const std::vector<std::string>& notWritten() const { return transfer_.notWritten(); }
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
     CalTransfer transfer_;
 };
 

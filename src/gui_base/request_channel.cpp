@@ -50,6 +50,11 @@ ReceiverHandle RequestChannel::Fresh() {
     return receiver_;
 }
 
+ReceiverHandle RequestChannel::Current() {
+    if (!receiver_) return Fresh();
+    return receiver_;
+}
+
 void RequestChannel::Close() { Retire(); }
 
 }  // namespace zvr
