@@ -7,6 +7,14 @@
 
 namespace zvr {
 
+namespace {
+
+int tickMs = CCommTimeoutDlg::kTickMs;  // read and set on the GUI thread only
+
+}  // namespace
+
+void CCommTimeoutDlg::SetTickMs(int ms) { tickMs = ms; }
+
 CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void()> cancel,
                                  QWidget* owner)
     : QDialog(owner),
@@ -40,7 +48,7 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     layout->addLayout(buttons);
 
     connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::tick);
-    timer_.start(kTickMs);
+    timer_.start(tickMs);
 }
 
 void CCommTimeoutDlg::tick() {

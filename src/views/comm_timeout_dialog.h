@@ -17,6 +17,8 @@ class CCommTimeoutDlg : public QDialog {
 public:
     static constexpr int kCountdown = 50;  // ticks of 100 ms
     static constexpr int kTickMs = 100;
+    // The tick of every dialog opened from now on (tests shorten it); kTickMs unless set.
+    static void SetTickMs(int ms);
 
     // retry and cancel: what "Retry Now" and "Cancel" ask of the owner; they run later on the
     // owner's thread, as a posted message would.

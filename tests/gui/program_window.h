@@ -21,7 +21,9 @@ struct ProgramWindow {
                                      return StrategyPath(name.substr(0, name.find('.')));
                                  },
                                  {}}),
-          services{document, settings, prompt, frame, false, "."} {}
+          services{document, settings, prompt, frame, false, "."} {
+        document.SetDemoTicks(kTestDemoTicks);
+    }
     ~ProgramWindow() { Close(); }
 
     // Closes the views, then the link; a fixture whose controller goes before the window

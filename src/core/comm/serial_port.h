@@ -33,6 +33,7 @@ namespace zvr {
 class CSerialPort {
 public:
     static constexpr int kDefaultTimeoutTicks = 75;
+    static constexpr int kDemoTicks = 10;          // receive passes before demo mode answers
     static constexpr size_t kNoReplyLength = 448;  // the expected length when none is given
     static constexpr size_t kMaxReply = 64;
     static constexpr const char* kTimeOutText = "Serial Comm Time Out";
@@ -59,6 +60,9 @@ public:
     bool IsOpen() const { return open_; }
     bool IsDemo() const { return demo_; }
     int TimeoutTicks() const { return timeoutTicks_; }
+    // How many receive passes demo mode takes for each answer, from the next Open on (tests
+    // speed the demo up).
+    void SetDemoTicks(int ticks) { demoTicks_ = ticks; }
     CLogFile& Log() { return log_; }
 
 protected:
@@ -84,6 +88,7 @@ private:
     bool open_ = false;
     bool demo_ = false;
     int timeoutTicks_ = kDefaultTimeoutTicks;
+    int demoTicks_ = kDemoTicks;
     std::unique_ptr<SerialDevice> device_;  // none in demo mode or when opening failed
     std::atomic<bool> running_{false};
     std::thread receiveThread_;
