@@ -88,9 +88,7 @@ void CCalibrationApp::TakeScreenshotWhenConnected(const std::string& file) {
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     QObject::connect(timer, &QTimer::timeout, frame_.get(), [this, timer, started, file] {
-        const QString pane = frame_->paneText(0);
-        const bool connected =
-            pane == QStringLiteral("Ready") || pane == QStringLiteral("Demo mode Started");
+        const bool connected = frame_->workflow().IsConnected();
         if (!connected && started->elapsed() < 60'000) return;
         timer->stop();
         // A moment for the status bar and menus to be painted in their connected state.

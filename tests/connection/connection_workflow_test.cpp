@@ -7,6 +7,7 @@
 
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
+#include "connection/controller_session.h"
 #include "definitions/cal_file.h"
 #include "settings/memory_settings_store.h"
 #include "support/pty_peer.h"
@@ -130,6 +131,7 @@ TEST_F(ConnectionWorkflowTest, StoredPortConnectsAndLoadsTheStrategyItNames) {
     EXPECT_EQ(shell.panes[1], controller.path());
     EXPECT_EQ(shell.marked, controller.path());
     EXPECT_EQ(document.definitions.filePath, "ZVXA1S07.000");
+    EXPECT_EQ(workflow.State(), ConnectionState::Connected);
     EXPECT_NE(workflow.ConnectedOnce(), -1);
     EXPECT_TRUE(prompt.shown.empty());
     EXPECT_EQ(ControlStrategyText(document.GetIdentification()),
@@ -187,6 +189,8 @@ TEST_F(ConnectionWorkflowTest, NoToTheRetryQuestionAsksForAnotherPort) {
     workflow.OpenPort(controller.path());
     ASSERT_TRUE(pumpUntil([&] { return shell.portDialogs == 1; }, 20s));
     EXPECT_EQ(shell.panes[0], "Select a new Port or Demo Mode");
+    EXPECT_EQ(workflow.State(), ConnectionState::NoAnswer);
+    EXPECT_FALSE(workflow.IsConnected());
     workflow.PortDialogCancelled();
     EXPECT_EQ(shell.exitCode, -1);  // never connected: cancelling ends the program
 }
@@ -205,6 +209,7 @@ TEST_F(ConnectionWorkflowTest, PortsThatCannotBeOpened) {
         EXPECT_EQ(shell.panes[0], "Select a new Port or Demo Mode");
         EXPECT_EQ(prompt.texts().back(), std::string("Could NOT open port ") + port);
         EXPECT_EQ(store.strings["ComPort"], port);
+        EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
     }
     EXPECT_EQ(shell.portDialogs, 2);
 }
@@ -214,6 +219,7 @@ TEST_F(ConnectionWorkflowTest, MissingStrategyEndsTheProgram) {
     workflow.OpenPort(controller.path());
     ASSERT_TRUE(pumpUntil([&] { return shell.exitCode.has_value(); }));
     EXPECT_EQ(*shell.exitCode, -1);
+    EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
     EXPECT_EQ(prompt.texts().back(),
               "Controller Found, but could not open and read cal file 'ZVXA1S07.000'");
 }
@@ -228,12 +234,40 @@ TEST_F(ConnectionWorkflowTest, DemoModeFromItsStrategyFile) {
     EXPECT_EQ(shell.marked, "DEMO740");
     EXPECT_EQ(ConfigureEntryFor("DEMO740"), kCmdDemo740);
     EXPECT_EQ(workflow.ConnectedOnce(), 0);
+    EXPECT_EQ(workflow.State(), ConnectionState::Demo);
+    EXPECT_TRUE(workflow.IsConnected());
     EXPECT_EQ(ControlStrategyText(document.GetIdentification()),
               "\r\nModel:\tDEMO\t \r\nStrategy:\tN/A\t \r\n");
 
     workflow.PortChosen("DEMO880");  // no DEMO880.000 here
     EXPECT_EQ(prompt.texts().back(), "Could not open or read Demo File: DEMO880.000");
     EXPECT_EQ(shell.portDialogs, 1);
+    EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
+}
+
+// The command line's session tells why it could not connect from the workflow's state.
+TEST_F(ConnectionWorkflowTest, SessionNamesWhyItCouldNotConnect) {
+    ControllerSession session(document, prompt, [](const std::string& name) {
+        return std::filesystem::exists(name) ? std::optional<std::string>(name) : std::nullopt;
+    });
+    session.SetTimeoutTicks(15);
+    EXPECT_FALSE(session.Connect("/dev/no-such-port", 5s));
+    EXPECT_EQ(session.failure(), "could not open port /dev/no-such-port");
+
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.silentIdentifies = 100;
+    }
+    prompt.answers = {PromptAnswer::No};
+    EXPECT_FALSE(session.Connect(controller.path(), 20s));
+    EXPECT_EQ(session.failure(), "the controller does not answer");
+
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.silentIdentifies = 0;
+    }
+    EXPECT_TRUE(session.Connect(controller.path(), 20s));
+    EXPECT_EQ(session.failure(), "");
 }
 
 TEST(ControllerModel, NamesNumbersAndProductWords) {

@@ -54,7 +54,7 @@ public:
 
 private:
     // ConnectionShell: the workflow's view of this session.
-    void SetPane(int pane, const std::string& text) override;
+    void SetPane(int, const std::string&) override {}
     void SetCaption(const std::string&) override {}
     void ShowNoControllerMenu() override {}
     void ShowFullMenu(const std::string&) override {}
@@ -72,7 +72,6 @@ private:
     std::shared_ptr<QueueReceiver> workflowReceiver_;
     std::shared_ptr<QueueReceiver> requests_;
     ConnectionWorkflow workflow_;
-    bool connected_ = false;
     bool failed_ = false;
     std::string failure_;
     std::vector<uint16_t> continuous_;
