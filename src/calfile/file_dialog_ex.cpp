@@ -15,16 +15,6 @@
 
 namespace zvr {
 
-namespace {
-
-bool HasCalFileEnding(const QString& path) {
-    const QString ending = path.right(3).toUpper();
-    return ending == QStringLiteral("000") || ending == QStringLiteral("ZVR") ||
-           ending == QStringLiteral("CFG");
-}
-
-}  // namespace
-
 CFileDialogEx::CFileDialogEx(bool open, const QString& defaultExtension, const QString& fileName,
                              const std::string& filter, UserPrompt& prompt, QWidget* parent)
     : QFileDialog(parent), prompt_(prompt), comments_(new QListWidget(this)) {
@@ -77,7 +67,7 @@ void CFileDialogEx::ShowFile(const QString& path) {
     if (ok) ok->setEnabled(false);
     if (path.isEmpty()) return;
     comments_->clear();
-    if (!HasCalFileEnding(path) || !QFileInfo(path).isFile()) return;
+    if (!HasCalFileEnding(FromQ(path)) || !QFileInfo(path).isFile()) return;
     DefinitionSet set;
     if (LoadCalFile(set, FromQ(path), prompt_) != 0) return;
     for (const std::string& line : CommentListLines(set.comments))
