@@ -35,17 +35,13 @@ double ResidentMiB() {
 
 }  // namespace
 
-CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store,
-                                 std::string programDir)
+CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store)
     : commandLine_(std::move(commandLine)),
-      programDir_(std::move(programDir)),
       startDirectory_(std::filesystem::current_path().string()),
       store_(std::move(store)),
       settings_(*store_) {
-    StrategySearchPath search;
-    search.commandLineDirs = commandLine_.strategyDirs;
-    if (const char* data = std::getenv("ZVR_DATA_DIR")) search.dataDir = data;
-    search.programDir = programDir_;
+    const StrategySearchPath search =
+        StrategySearchPath::FromEnvironment(commandLine_.strategyDirs);
     std::vector<std::string> extraPorts;
     if (commandLine_.port && !IsDemoKey(*commandLine_.port))
         extraPorts.push_back(*commandLine_.port);
