@@ -49,7 +49,7 @@ CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<Settin
         document_, settings_, prompt_, commandLine_.engineeringMode,
         [search](const std::string& name) { return LocateStrategyFile(name, search); },
         extraPorts});
-    prompt_.setParent(frame_.get());
+    prompt_.SetParent(frame_.get());
     SetSeriousErrorPrompt(&prompt_);
     services_ = std::make_unique<AppServices>(AppServices{
         document_, settings_, prompt_, *frame_, commandLine_.engineeringMode, startDirectory_});

@@ -79,10 +79,10 @@ CCommConfigDlg::CCommConfigDlg(const std::string& preset, const std::vector<std:
     layout->addWidget(demoBox);
     layout->addLayout(buttons);
 
-    select(preset.size() < kMaxPresetName + 1 ? preset : std::string());
+    Select(preset.size() < kMaxPresetName + 1 ? preset : std::string());
 }
 
-void CCommConfigDlg::select(const std::string& preset) {
+void CCommConfigDlg::Select(const std::string& preset) {
     const int id = PortDialogButtonFor(preset);
     if (id == kButtonCustom) custom_->setCurrentText(ToQ(preset));
     group_->button(id)->setChecked(true);

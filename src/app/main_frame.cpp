@@ -157,16 +157,16 @@ void CMainFrame::SetPane(int pane, const std::string& text) {
 void CMainFrame::SetCaption(const std::string& caption) { setWindowTitle(ToQ(caption)); }
 
 void CMainFrame::ShowNoControllerMenu() {
-    menus_->showNoController(menuBar());
+    menus_->ShowNoController(menuBar());
     UpdateCommandStates();
 }
 
 void CMainFrame::ShowFullMenu(const std::string& productWord) {
-    menus_->showFull(menuBar(), productWord);
+    menus_->ShowFull(menuBar(), productWord);
     UpdateCommandStates();
 }
 
-void CMainFrame::MarkPortEntry(const std::string& portName) { menus_->markPort(portName); }
+void CMainFrame::MarkPortEntry(const std::string& portName) { menus_->MarkPort(portName); }
 
 void CMainFrame::ShowPortDialog() {
     if (portDialog_) {

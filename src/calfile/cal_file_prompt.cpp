@@ -12,9 +12,9 @@ std::optional<std::string> CalFilePrompt::chooseFile(const FileChoice& choice) {
     }
     CFileDialogEx dialog(true, ToQ(choice.defaultExtension), ToQ(choice.suggestedName),
                          choice.filter, inner_, parent_);
-    dialog.setTitle(ToQ(choice.title));
+    dialog.SetTitle(ToQ(choice.title));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return FromQ(dialog.selectedPath());
+    return FromQ(dialog.SelectedPath());
 }
 
 }  // namespace zvr

@@ -30,7 +30,7 @@ public:
     CalFileOperations& operations() { return operations_; }
     CProgressDlg* progressDialog() const { return progress_; }
     // How a written text file is opened; the desktop's viewer unless replaced.
-    void setShellOpener(std::function<void(const std::string&)> open) {
+    void SetShellOpener(std::function<void(const std::string&)> open) {
         shellOpener_ = std::move(open);
     }
 

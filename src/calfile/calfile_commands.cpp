@@ -17,9 +17,9 @@ namespace {
 void ViewCalFileComments(UserPrompt& prompt, QWidget* parent) {
     CFileDialogEx dialog(true, QStringLiteral("*.000"), QString(), kCalFileOpenFilter, prompt,
                          parent);
-    dialog.setTitle(
+    dialog.SetTitle(
         QStringLiteral("Select a Calibration file and its comments are displayed below"));
-    dialog.setViewerMode(true);
+    dialog.SetViewerMode(true);
     dialog.exec();
 }
 

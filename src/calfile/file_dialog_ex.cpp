@@ -41,9 +41,9 @@ CFileDialogEx::CFileDialogEx(bool open, const QString& defaultExtension, const Q
     if (QPushButton* ok = okButton()) ok->setEnabled(false);
 }
 
-void CFileDialogEx::setTitle(const QString& title) { setWindowTitle(title); }
+void CFileDialogEx::SetTitle(const QString& title) { setWindowTitle(title); }
 
-void CFileDialogEx::setViewerMode(bool viewer) {
+void CFileDialogEx::SetViewerMode(bool viewer) {
     viewer_ = viewer;
     if (QPushButton* ok = okButton()) ok->setVisible(!viewer);
     if (auto* box = findChild<QDialogButtonBox*>()) {
@@ -60,7 +60,7 @@ QPushButton* CFileDialogEx::okButton() const {
     return ok ? ok : box->button(QDialogButtonBox::Save);
 }
 
-QString CFileDialogEx::selectedPath() const { return selectedFiles().value(0); }
+QString CFileDialogEx::SelectedPath() const { return selectedFiles().value(0); }
 
 void CFileDialogEx::ShowFile(const QString& path) {
     QPushButton* ok = okButton();
@@ -79,7 +79,7 @@ void CFileDialogEx::ShowFile(const QString& path) {
 void CFileDialogEx::accept() {
     if (viewer_) return;
     // Typing a name can enable the button behind our back: only a loaded file is taken.
-    const QString path = selectedPath();
+    const QString path = SelectedPath();
     if (path.isEmpty() || QFileInfo(path) != QFileInfo(loadedPath_)) return;
     QFileDialog::accept();
 }

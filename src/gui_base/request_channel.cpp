@@ -33,7 +33,7 @@ RequestChannel::RequestChannel(QObject* owner, Handler handler)
 RequestChannel::~RequestChannel() { Retire(); }
 
 void RequestChannel::Retire() {
-    if (receiver_) receiver_->detach();
+    if (receiver_) receiver_->Detach();
     receiver_.reset();
     if (sink_ != nullptr) {
         sink_->live = false;

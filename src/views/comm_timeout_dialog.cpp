@@ -35,8 +35,8 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     retryNow->setDefault(true);
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    connect(retryNow, &QPushButton::clicked, this, [this] { post(this, retry_); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { post(this, cancel_); });
+    connect(retryNow, &QPushButton::clicked, this, [this] { Post(this, retry_); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { Post(this, cancel_); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -47,22 +47,22 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     layout->addWidget(progress_);
     layout->addLayout(buttons);
 
-    connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::tick);
+    connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::Tick);
     timer_.start(tickMs);
 }
 
-void CCommTimeoutDlg::tick() {
+void CCommTimeoutDlg::Tick() {
     --countdown_;
     progress_->setValue(countdown_);
     if (countdown_ <= 0) {
         timer_.stop();
-        post(this, retry_);
+        Post(this, retry_);
     }
 }
 
 // Like a posted message: the owner acts after this handler has returned, so it may destroy
 // the dialog.
-void CCommTimeoutDlg::post(QObject* context, const std::function<void()>& action) {
+void CCommTimeoutDlg::Post(QObject* context, const std::function<void()>& action) {
     if (!action) return;
     QMetaObject::invokeMethod(context->parent() ? context->parent() : context, action,
                               Qt::QueuedConnection);

@@ -29,8 +29,8 @@ public:
     QProgressBar* progress() const { return progress_; }
 
 private:
-    void tick();
-    static void post(QObject* context, const std::function<void()>& action);
+    void Tick();
+    static void Post(QObject* context, const std::function<void()>& action);
 
     std::function<void()> retry_;
     std::function<void()> cancel_;
