@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "calibration/calfile_fixture.h"
 #include "calibration/report_text.h"
+#include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
 
 namespace zvr {

@@ -3,7 +3,7 @@
 #include "calibration/scalar_walk.h"
 
 #include "calibration/cal_transfer.h"
-#include "calibration/calfile_fixture.h"
+#include "support/calfile_fixture.h"
 
 namespace zvr {
 namespace {
