@@ -26,7 +26,7 @@ QRadioButton* AddButton(QButtonGroup* group, QGridLayout* layout, const QString&
 
 }  // namespace
 
-CCommConfigDlg::CCommConfigDlg(const std::string& preset, const std::vector<std::string>& ports,
+CCommConfigDlg::CCommConfigDlg(const std::string& preset, const std::vector<SerialPortEntry>& ports,
                                QWidget* parent)
     : QDialog(parent), group_(new QButtonGroup(this)), custom_(new QComboBox(this)) {
     setWindowTitle(QStringLiteral("ZVR Communications Configuration"));
@@ -40,9 +40,16 @@ CCommConfigDlg::CCommConfigDlg(const std::string& preset, const std::vector<std:
     custom_->setObjectName(QStringLiteral("customField"));
     custom_->lineEdit()->setMaxLength(static_cast<int>(kMaxCustomName));
     custom_->setMinimumContentsLength(28);
-    for (const std::string& port : ports)
-        custom_->addItem(ToQ(port));
+    for (const SerialPortEntry& port : ports) {
+        const QString path = ToQ(port.path);
+        custom_->addItem(
+            port.description.empty() ? path : path + QStringLiteral("   ") + ToQ(port.description),
+            path);
+    }
     custom_->setCurrentText(QString());
+    // A port picked from the list stands for its device path alone.
+    connect(custom_, &QComboBox::activated, this,
+            [this](int index) { custom_->setEditText(custom_->itemData(index).toString()); });
     portLayout->addWidget(custom_, 2, 1);
     // Typing a port of one's own chooses Custom.
     connect(custom_, &QComboBox::currentTextChanged, this,

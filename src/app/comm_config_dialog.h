@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/serial_port_list.h"
+
 namespace zvr {
 
 // "ZVR Communications Configuration": choose Com 1, Com 2, a port of one's own (a device
@@ -14,8 +16,8 @@ class CCommConfigDlg : public QDialog {
     Q_OBJECT
 public:
     // preset: the stored port name (used only when shorter than 32 characters); ports: what
-    // the Custom field offers.
-    CCommConfigDlg(const std::string& preset, const std::vector<std::string>& ports,
+    // the Custom field offers, a USB adapter with its description beside the device name.
+    CCommConfigDlg(const std::string& preset, const std::vector<SerialPortEntry>& ports,
                    QWidget* parent = nullptr);
 
     // The name the choice stands for: "COM1", "COM2", a demo key, or the Custom text.

@@ -33,10 +33,14 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     AddBuiltInCommands();
     connect(menus_, &MainMenus::commandTriggered, this, &CMainFrame::OnCommand);
     connect(workArea_, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
+    connect(&deviceTimer_, &QTimer::timeout, this, &CMainFrame::CheckDeviceWatch);
     ShowNoControllerMenu();
 }
 
-CMainFrame::~CMainFrame() { channel_.Close(); }
+CMainFrame::~CMainFrame() {
+    channel_.Close();
+    delete deviceNotifier_.data();  // before the watch closes the descriptor it listens to
+}
 
 void CMainFrame::CreateStatusPanes() {
     const int width = fontMetrics().horizontalAdvance(QStringLiteral("EXT------"));
@@ -109,10 +113,12 @@ void CMainFrame::UpdateCommandStates() {
     const ControllerModel* model =
         WizardModelFor(context_.document.definitions.header.strategyName);
     for (auto& [command, action] : menus_->actions()) {
-        bool enabled = handlers_.count(command) != 0;
+        bool enabled = handlers_.count(command) != 0 && menus_->InShownMenu(command);
         if (auto condition = conditions_.find(command); condition != conditions_.end())
             enabled = enabled && condition->second();
-        if (command == kCmdCalibrationWizard) enabled = model && wizards_.count(model->kind);
+        if (command == kCmdCalibrationWizard) {
+            enabled = model && wizards_.count(model->kind) && menus_->InShownMenu(command);
+        }
         action->setEnabled(enabled);
     }
 }
@@ -174,7 +180,7 @@ void CMainFrame::ShowPortDialog() {
         portDialog_->deleteLater();
     }
     const std::string preset = context_.settings.ReadComPort().value_or("");
-    auto* dialog = new CCommConfigDlg(preset, FindSerialPorts(context_.extraPorts), this);
+    auto* dialog = new CCommConfigDlg(preset, ListSerialPorts(context_.extraPorts), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     portDialog_ = dialog;
     // The choice is acted on once the dialog has finished closing: acting on it may open the
@@ -186,6 +192,29 @@ void CMainFrame::ShowPortDialog() {
     connect(dialog, &QDialog::rejected, this,
             [this] { QTimer::singleShot(0, this, [this] { workflow_.PortDialogCancelled(); }); });
     dialog->open();
+}
+
+void CMainFrame::WatchForDevice(const std::string& devicePath) {
+    delete deviceNotifier_.data();
+    deviceWatch_ = std::make_unique<DeviceWatch>(devicePath);
+    if (deviceWatch_->fd() >= 0) {
+        deviceNotifier_ = new QSocketNotifier(deviceWatch_->fd(), QSocketNotifier::Read, this);
+        connect(deviceNotifier_, &QSocketNotifier::activated, this, &CMainFrame::CheckDeviceWatch);
+    }
+    deviceTimer_.start(1000);
+    CheckDeviceWatch();
+}
+
+void CMainFrame::CheckDeviceWatch() {
+    if (!deviceWatch_) return;
+    deviceWatch_->Changed();
+    // A new connection chosen meanwhile ends the wait.
+    if (!workflow_.WaitingForDevice() || deviceWatch_->Present()) {
+        delete deviceNotifier_.data();
+        deviceTimer_.stop();
+        deviceWatch_.reset();
+        workflow_.DeviceReturned();
+    }
 }
 
 void CMainFrame::PostCommand(int command) {

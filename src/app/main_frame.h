@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,6 +15,7 @@
 #include "app/main_menus.h"
 #include "app/mdi_background.h"
 #include "comm/data_server.h"
+#include "comm/device_watch.h"
 #include "connection/connection_workflow.h"
 #include "gui_base/request_channel.h"
 #include "gui_base/view_host.h"
@@ -80,6 +83,7 @@ public:
     void ShowPortDialog() override;
     void PostCommand(int command) override;
     void ExitProgram(int code) override;
+    void WatchForDevice(const std::string& devicePath) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +94,7 @@ private:
     void AddBuiltInCommands();
     void UpdateCommandStates();
     void RunWizard();
+    void CheckDeviceWatch();
 
     MainFrameContext context_;
     RequestChannel channel_;
@@ -103,6 +108,11 @@ private:
     std::map<ModelKind, std::function<void()>> wizards_;
     std::optional<int> requestedExit_;
     bool closed_ = false;
+    // While a vanished device is awaited: its watch, woken by notifications, and a slow
+    // timer for what notifications miss.
+    std::unique_ptr<DeviceWatch> deviceWatch_;
+    QPointer<QSocketNotifier> deviceNotifier_;
+    QTimer deviceTimer_;
 };
 
 }  // namespace zvr

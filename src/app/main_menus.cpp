@@ -148,6 +148,15 @@ void MainMenus::ShowNoController(QMenuBar* bar) {
     fullShown_ = false;
 }
 
+bool MainMenus::InShownMenu(int command) const {
+    if (fullShown_) return true;
+    const QAction* wanted = action(command);
+    for (const QMenu* menu : noController_) {
+        if (menu->actions().contains(const_cast<QAction*>(wanted))) return true;
+    }
+    return false;
+}
+
 void MainMenus::MarkPort(const std::string& portName) {
     actions_.at(ConfigureEntryFor(portName))->setChecked(true);
 }

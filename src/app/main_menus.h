@@ -26,6 +26,9 @@ public:
     const std::map<int, QAction*>& actions() const { return actions_; }
     // "full" or "no controller", for tests and the status of the window.
     bool fullMenuShown() const { return fullShown_; }
+    // The command has an entry in the menu shown now. The toolbar shares the menus' actions,
+    // so a command out of the menu must be out of the toolbar's reach too.
+    bool InShownMenu(int command) const;
 
 signals:
     void commandTriggered(int command);

@@ -36,7 +36,7 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     connect(retryNow, &QPushButton::clicked, this, [this] { Post(this, retry_); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { Post(this, cancel_); });
+    connect(cancelButton, &QPushButton::clicked, this, &CCommTimeoutDlg::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -49,6 +49,12 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
 
     connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::Tick);
     timer_.start(tickMs);
+}
+
+void CCommTimeoutDlg::reject() {
+    // A cancelled dialog must not retry on its own afterwards.
+    timer_.stop();
+    Post(this, cancel_);
 }
 
 void CCommTimeoutDlg::Tick() {

@@ -12,6 +12,7 @@ namespace zvr {
 // "Communication Time Out": shown by a view after a failed continuous read. It counts five
 // seconds down on its bar, then asks for a retry as if "Retry Now" had been pressed. Neither
 // button closes it: its owner destroys it (and any earlier one before it makes a new one).
+// Esc and the close box are Cancel: the countdown stops and the owner is asked to cancel.
 class CCommTimeoutDlg : public QDialog {
     Q_OBJECT
 public:
@@ -27,6 +28,9 @@ public:
 
     int countdown() const { return countdown_; }
     QProgressBar* progress() const { return progress_; }
+
+    // Esc and the close box: Cancel, which leaves closing to the owner.
+    void reject() override;
 
 private:
     void Tick();

@@ -1,9 +1,15 @@
 // zvr-cli identify, get, set and monitor against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "commands.h"
 #include "controller_fixture.h"
@@ -101,6 +107,104 @@ TEST_F(ControllerCommandsTest, MonitorWritesCsvRowsAndStopsTheController) {
     EXPECT_GE(rows, 3);  // the simulator answers every 50 ms
     // After the stop, the controller is silent: a plain read gets its one answer.
     EXPECT_EQ(run(RunGet, {"SET_SPEED_1"}), kExitOk);
+}
+
+// A line that spoils some sets: monitor counts them, keeps reading and ends as asked.
+TEST_F(ControllerCommandsTest, MonitorCountsBadSetsAndGoesOn) {
+    startOn(sim::test::Write620());
+    ASSERT_EQ(simulator_->execute("line checksum 0.3"), "ok");
+    ASSERT_EQ(run(RunMonitor, {"engine_rpm", "--duration", "1.5"}), kExitOk) << err_.str();
+    const std::string err = err_.str();
+    ASSERT_TRUE(err.starts_with("zvr-cli monitor: ") && err.ends_with(" bad sets\n")) << err;
+    EXPECT_GT(std::stoi(err.substr(17)), 0) << err;
+    EXPECT_FALSE(simulator_->streaming());
+}
+
+// Every way out of monitor tells the controller to stop first.
+TEST_F(ControllerCommandsTest, MonitorStopsTheControllerOnEverySignal) {
+    startOn(sim::test::Write620());
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        std::filesystem::remove("s.csv");
+        std::thread sender([signal] {
+            // Once rows are coming, the signal arrives as from another process.
+            for (int i = 0; i < 500; ++i) {
+                std::ifstream csv("s.csv");
+                int lines = 0;
+                for (std::string line; std::getline(csv, line);)
+                    ++lines;
+                if (lines >= 3) break;
+                std::this_thread::sleep_for(10ms);
+            }
+            ::kill(::getpid(), signal);
+        });
+        const int code = run(RunMonitor, {"engine_rpm", "--csv", "s.csv"});
+        sender.join();
+        EXPECT_EQ(code, kExitOk) << strsignal(signal) << ": " << err_.str();
+        EXPECT_FALSE(simulator_->streaming()) << strsignal(signal);
+    }
+}
+
+int CsvLines(const std::string& path) {
+    std::ifstream csv(path);
+    int lines = 0;
+    for (std::string line; std::getline(csv, line);)
+        ++lines;
+    return lines;
+}
+
+bool CsvHasGap(const std::string& path) {
+    std::ifstream csv(path);
+    for (std::string line; std::getline(csv, line);) {
+        if (line.ends_with(",,\r")) return true;
+    }
+    return false;
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+// The adapter is pulled out and plugged in again: without --reconnect monitor ends at once
+// (exit 3); with it, the gap is marked, the controller identified again when the device is
+// back, and reading goes on.
+TEST_F(ControllerCommandsTest, MonitorWaitsForAPulledAdapterWithReconnect) {
+    startOn(sim::test::Write620());
+    std::thread puller([this] {
+        WaitFor([] { return CsvLines("p.csv") >= 3; });
+        simulator_->execute("line hangup");
+    });
+    EXPECT_EQ(run(RunMonitor, {"engine_rpm", "n_desired", "--csv", "p.csv"}), kExitLink);
+    puller.join();
+    EXPECT_EQ(err_.str(), "zvr-cli monitor: the port has gone away\nzvr-cli monitor: 0 bad sets\n");
+    ASSERT_EQ(simulator_->execute("line clear"), "ok");
+    ASSERT_TRUE(
+        WaitFor([this] { return std::filesystem::is_character_file(simulator_->linkPath()); }));
+
+    std::thread replug([this] {
+        WaitFor([] { return CsvLines("r.csv") >= 3; });
+        simulator_->execute("line hangup");
+        WaitFor([] { return CsvHasGap("r.csv"); });
+        simulator_->execute("line clear");
+        const int before = CsvLines("r.csv");
+        WaitFor([before] { return CsvLines("r.csv") >= before + 3; });
+        ::kill(::getpid(), SIGTERM);
+    });
+    const int code = run(RunMonitor, {"engine_rpm", "n_desired", "--csv", "r.csv", "--reconnect"});
+    replug.join();
+    ASSERT_EQ(code, kExitOk) << err_.str();
+    const std::string out = out_.str();
+    const size_t lost = out.find("\tlink lost\n");
+    const size_t back = out.find("\tlink back\n");
+    ASSERT_NE(lost, std::string::npos) << out;
+    ASSERT_NE(back, std::string::npos) << out;
+    EXPECT_LT(lost, back);
+    EXPECT_NE(out.find("engine_rpm=", back), std::string::npos) << "rows after the gap";
+    EXPECT_TRUE(CsvHasGap("r.csv"));
+    EXPECT_FALSE(simulator_->streaming());
 }
 
 TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {

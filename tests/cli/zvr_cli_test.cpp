@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -172,6 +173,35 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
     EXPECT_EQ(bare.code, 2);
     EXPECT_EQ(bare.out, "");
     EXPECT_NE(bare.err.find("usage: zvr-cli"), std::string::npos);
+}
+
+// The traffic log is removed at every port open, so --log takes only a path that may be: a
+// regular file, one not there yet, or a device (written to, never removed).
+TEST(ZvrCli, LogMustBeARegularFileOrADevice) {
+    std::filesystem::create_directory("logs");
+    ASSERT_EQ(::mkfifo("log-pipe", 0600), 0);
+    struct Case {
+        std::string path;
+        int code;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"logs", 2, "zvr-cli: --log logs is a folder: the traffic log must be a regular file\n"},
+        {"log-pipe", 2,
+         "zvr-cli: --log log-pipe is a pipe: the traffic log must be a regular file\n"},
+        {"traffic.txt", 0, ""},
+        {"/dev/null", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunCli(
+            {"--log", c.path, "identify", "--port", "DEMO740", "--strategy-dir", ZVR_STRATEGY_DIR});
+        EXPECT_EQ(run.code, c.code) << c.path << ": " << run.err;
+        EXPECT_EQ(run.err, c.err) << c.path;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory("logs"));
+    EXPECT_TRUE(std::filesystem::is_fifo("log-pipe"));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    EXPECT_EQ(ReadBytes("traffic.txt").substr(0, 19), "Serial Com Opened\r\n");
 }
 
 TEST(ZvrCli, VersionAndHelp) {

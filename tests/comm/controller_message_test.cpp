@@ -120,6 +120,33 @@ TEST(ControllerMessage, IdentificationRejections) {
     }
 }
 
+// The checksum covers the bytes the reply's own length byte names and is compared with its
+// last byte: a reply whose length byte is wrong fails unless its sum fits that length.
+TEST(ControllerMessage, IdentificationChecksumFollowsTheLengthByte) {
+    const Bytes body = {6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 1};
+    auto withLength = [&](uint8_t length, size_t summed) {
+        Bytes reply = body;
+        reply[1] = length;
+        reply.push_back(Checksum({reply.data(), summed}));
+        return reply;
+    };
+    struct Case {
+        const char* what;
+        Bytes reply;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"length 10, sum of 11 bytes", withLength(10, 11), true},
+        {"length 9, sum of 11 bytes", withLength(9, 11), false},
+        {"length 9, sum of the 10 bytes it names", withLength(9, 10), true},
+        {"length 11 reaches the checksum itself", withLength(11, 11), false},
+        {"length 255 reaches past the reply", withLength(255, 11), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecodeIdentification(c.reply).has_value(), c.accepted) << c.what;
+    }
+}
+
 TEST(ControllerMessage, TrafficLogLines) {
     EXPECT_EQ(TrafficLine("SEND", Bytes{0x03, 0x03, 0x00, 0x10, 0xEA}),
               " SEND 5 Bytes:  03 03 00 10 EA");

@@ -187,6 +187,27 @@ TEST_F(DataServerTest, BadRepliesAreRejected) {
     }
 }
 
+// A read or write made while an identification awaits its reply is refused and sends
+// nothing, so the identification's requester always hears how it ended; once it has timed
+// out, requests go out again.
+TEST_F(DataServerTest, NothingDisplacesAnIdentificationUnderWay) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    const uint16_t one[] = {0x0010};
+    ASSERT_EQ(server->RequestIdentify(receiver, kOk, kFailed, 0), 0);
+    EXPECT_EQ(peer.read(5).size(), 5u);
+    const int refused = CControllerProtocol::kRefusedWhileIdentifying;
+    EXPECT_EQ(server->RequestReadVariables(one, receiver, 1126, 1127), refused);
+    EXPECT_EQ(server->RequestReadScalars(one, receiver, 1126, 1127), refused);
+    EXPECT_EQ(server->RequestWriteScalar(0x0010, 1, 1, receiver, 1126, 1127), refused);
+    EXPECT_EQ(server->PendingType(), kIdentify);
+    EXPECT_EQ(next(), kTimedOut);
+    EXPECT_TRUE(peer.drain(50ms).empty());
+    ASSERT_EQ(server->RequestReadScalars(one, receiver, kOk, kFailed), 0);
+    EXPECT_EQ(peer.read(5), (Bytes{0x03, 0x03, 0x00, 0x10, 0xEA}));
+}
+
 TEST_F(DataServerTest, TimeOutThenLateReply) {
     PtyPeer peer;
     ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
+#include "comm/serial_port_list.h"
 #include "support/pty_peer.h"
 #include "support/sample_definitions.h"
 
@@ -26,6 +30,8 @@ public:
         Bytes bytes;
         std::string text;
     };
+
+    std::atomic<int> linkLost{0};
 
     std::optional<Event> next(std::chrono::milliseconds timeout = 3s) {
         std::unique_lock lock(mutex_);
@@ -54,6 +60,7 @@ protected:
         add({Event::CommError, {}, std::to_string(code) + " " + text});
     }
     void OnDemoTick() override { add({Event::DemoTick, {}, {}}); }
+    void OnLinkLost() override { ++linkLost; }
 
 private:
     void add(Event event) {
@@ -97,6 +104,40 @@ TEST(SerialPort, PortNamesMapToDevices) {
     EXPECT_EQ(SerialDevicePath("COM1x"), "COM1x");
     EXPECT_EQ(SerialDevicePath("COM99999999999999999999"), "COM99999999999999999999");
     EXPECT_EQ(SerialDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+}
+
+// Only ports with hardware behind them are offered; USB adapters say what they are.
+TEST(SerialPortList, PortsThatExistWithTheirUsbIdentity) {
+    struct Case {
+        const char* what;
+        TtyDeviceFacts facts;
+        bool offered;
+        std::string description;
+    };
+    const Case cases[] = {
+        {"virtual console", {.hasDevice = false}, false, ""},
+        {"UART slot without a chip", {.hasDevice = true, .uartType = "0"}, false, ""},
+        {"built-in 16550A", {.hasDevice = true, .uartType = "4"}, true, ""},
+        {"USB adapter",
+         {true, "", "0403", "6001", "FTDI", "FT232R USB UART", "A1B2C3"},
+         true,
+         "FTDI FT232R USB UART (0403:6001, serial A1B2C3)"},
+        {"USB adapter without strings",
+         {true, "", "067b", "2303", "", "", ""},
+         true,
+         "(067b:2303)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsPresentSerialPort(c.facts), c.offered) << c.what;
+        EXPECT_EQ(UsbDescription(c.facts), c.description) << c.what;
+    }
+    const std::vector<SerialPortEntry> ports = ListSerialPorts({"link-a", "link-a", "link-b"});
+    ASSERT_GE(ports.size(), 2u);
+    EXPECT_EQ(ports[ports.size() - 2].path, "link-a");
+    EXPECT_EQ(ports.back().path, "link-b");
+    for (size_t i = 0; i + 2 < ports.size(); ++i) {
+        EXPECT_TRUE(std::filesystem::exists(ports[i].path)) << ports[i].path;
+    }
 }
 
 TEST(SerialPort, TheSecondOpenerOfAPortIsRefused) {
@@ -180,6 +221,53 @@ TEST(SerialPort, BytesNobodyAwaitsAreStillDelivered) {
     EXPECT_EQ(event->bytes, (Bytes{0xAA, 0xBB}));
 }
 
+// Close writes the log out after the receive thread has ended and waits for the writer, so
+// a new Open starts a log of its own: nothing of the last link reappears in it.
+TEST(SerialPort, ReopeningStartsAFreshLog) {
+    PtyPeer peer;
+    RecordingPort port;
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_EQ(port.Open(peer.path(), kTicks), 0);
+        for (int line = 0; line < 2000; ++line)
+            port.Log().AddLine("old traffic line of round " + std::to_string(round));
+        port.Close();
+        ASSERT_EQ(port.Open("DEMO", kTicks), 0);
+        port.Close();
+        EXPECT_EQ(test::ReadBytes("Log.txt"), "Serial Com Opened\r\n") << "round " << round;
+    }
+}
+
+// Only a regular file is removed at open: a pipe named as the log stays what it is (a device
+// such as /dev/null would be written to, never removed).
+TEST(SerialPort, LogThatIsNotARegularFileIsKept) {
+    ASSERT_EQ(::mkfifo("log-pipe", 0600), 0);
+    {
+        CSerialPort port("log-pipe");
+        ASSERT_EQ(port.Open("DEMO", kTicks), 0);
+        port.Close();
+    }
+    struct stat after {};
+    ASSERT_EQ(::lstat("log-pipe", &after), 0);
+    EXPECT_TRUE(S_ISFIFO(after.st_mode));
+
+    std::filesystem::create_directory("a-folder");
+    std::ofstream("Log.txt") << "x";
+    struct Case {
+        std::string path;
+        bool usable;
+    };
+    const Case cases[] = {{"/dev/null", true},
+                          {"not-there-yet.txt", true},
+                          {"Log.txt", true},
+                          {"a-folder", false},
+                          {"log-pipe", false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(!LogPathProblem(c.path).has_value(), c.usable) << c.path;
+    }
+    EXPECT_EQ(*LogPathProblem("a-folder"),
+              "a-folder is a folder: the traffic log must be a regular file");
+}
+
 TEST(SerialPort, TrafficIsLogged) {
     PtyPeer peer;
     {
@@ -194,6 +282,60 @@ TEST(SerialPort, TrafficIsLogged) {
               "Serial Com Opened\r\n"
               " SEND 5 Bytes:  03 03 00 10 EA\r\n"
               " RECV 5 Bytes:  03 03 12 34 B4\r\n");
+}
+
+// Waits until the condition holds, checking every millisecond; false after the limit.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// Noise has left the start of a reply in the link's assembly when the owner purges the
+// input: the purge drops it too, so the next reply is read whole and in step.
+TEST(SerialPort, PurgeDropsAReplyHalfAssembled) {
+    PtyPeer peer;
+    RecordingPort port;
+    // A long time-out: the noise must still be held when the purge comes, however slow the
+    // machine is, not delivered as a short reply.
+    ASSERT_EQ(port.Open(peer.path(), 150), 0);
+    const Bytes reply = {0x03, 0x0B, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    for (const Bytes& noise :
+         {Bytes{0x07}, Bytes{0x07, 0x00, 0x01}, Bytes{0x06, 0x0A, 0x5A, 0x56, 0x58}}) {
+        port.sendBytes(kRead12, true, 12);
+        ASSERT_EQ(peer.read(12), kRead12);
+        peer.write(noise);
+        // Long enough for the receive thread to take the noise in, far short of the time-out.
+        std::this_thread::sleep_for(60ms);
+        port.PurgeInput();
+        port.sendBytes(kRead12, true, 12);
+        ASSERT_EQ(peer.read(12), kRead12);
+        peer.write(reply);
+        const auto event = port.next();
+        ASSERT_TRUE(event) << noise.size() << " stray bytes";
+        EXPECT_EQ(event->bytes, reply) << noise.size() << " stray bytes";
+        EXPECT_FALSE(port.next(100ms)) << noise.size() << " stray bytes";
+    }
+}
+
+// A pulled adapter: the device reports a hang-up at once on every poll. The link says so
+// once and keeps its tick of 10-20 ms instead of spinning on the dead device.
+TEST(SerialPort, HungUpDeviceIsReportedOnceAndKeepsTheTick) {
+    PtyPeer peer;
+    RecordingPort port;
+    ASSERT_EQ(port.Open(peer.path(), kTicks), 0);
+    EXPECT_FALSE(port.LinkLost());
+    peer.hangUp();
+    ASSERT_TRUE(WaitUntil([&] { return port.LinkLost(); }));
+    const uint64_t first = port.ReceivePasses();
+    const auto start = std::chrono::steady_clock::now();
+    constexpr int kPasses = 20;
+    ASSERT_TRUE(WaitUntil([&] { return port.ReceivePasses() >= first + kPasses; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, kPasses * 8ms);
+    EXPECT_EQ(port.linkLost, 1);
 }
 
 // The adapter is pulled out while the link is open: requests time out, nothing crashes, and

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
@@ -41,6 +42,14 @@ public:
     void ShowPortDialog() override { ++portDialogs; }
     void PostCommand(int command) override { commands.push_back(command); }
     void ExitProgram(int code) override { exitCode = code; }
+    void WatchForDevice(const std::string& path) override { watched = path; }
+    std::string watched;
+};
+
+// The update hints the document's views were given.
+struct RecordingView : DocumentView {
+    std::vector<int> hints;
+    void OnDocumentUpdate(int hint) override { hints.push_back(hint); }
 };
 
 Bytes IdentifyReply(Bytes elevenBytes) {
@@ -49,11 +58,14 @@ Bytes IdentifyReply(Bytes elevenBytes) {
 }
 
 // A ZEVAR 740 that names ZVXA1S07.000 and reports the given fault flags; it stays silent to
-// the first `silentIdentifies` identify requests.
+// the first `silentIdentifies` identify requests, puts `noise` on the line in front of its
+// first identification reply, and may refuse the fault-flag read with a NAK.
 struct Controller740 {
     std::mutex mutex;
     int silentIdentifies = 0;
     uint8_t faultFlags = 0;
+    Bytes noise;
+    bool refuseReads = false;
 
     std::vector<Bytes> answer(const Bytes& request) {
         std::lock_guard lock(mutex);
@@ -62,12 +74,28 @@ struct Controller740 {
                 --silentIdentifies;
                 return {};
             }
-            return {IdentifyReply({6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 0x01})};
+            Bytes reply = std::exchange(noise, {});
+            const Bytes id = IdentifyReply({6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 0x01});
+            reply.insert(reply.end(), id.begin(), id.end());
+            return {reply};
         }
-        if (request[0] == kContinuousRead) return {Reply(kContinuousRead, {faultFlags, 0x00})};
+        if (request[0] == kContinuousRead) {
+            if (refuseReads) return {{kNak}};
+            return {Reply(kContinuousRead, {faultFlags, 0x00})};
+        }
         return {};
     }
 };
+
+size_t RequestsOfType(ScriptedController& controller, uint8_t type) {
+    size_t count = 0;
+    for (const Bytes& request : controller.requests())
+        count += request[0] == type;
+    return count;
+}
+
+// Bytes that arrive at 9600 baud: about a millisecond each.
+constexpr auto kWireByte = 1042us;
 
 class ConnectionWorkflowTest : public testing::Test {
 protected:
@@ -178,6 +206,93 @@ TEST_F(ConnectionWorkflowTest, FourFailuresThenOneRetryQuestion) {
     for (const Bytes& request : controller.requests())
         identifies += request[0] == kIdentify;
     EXPECT_EQ(identifies, 6u);
+}
+
+// Line noise in front of an identification reply spoils that attempt only: the purge before
+// the retry drops every byte the link held back, so the retry is read in step.
+TEST_F(ConnectionWorkflowTest, NoiseBeforeTheIdentificationCostsOneRetry) {
+    const Bytes patterns[] = {
+        {0x00},
+        {0x15},  // a NAK, which is a whole reply of its own
+        {0xFF, 0x06},
+        {0x07, 0x00, 0x01},
+        {0x06, 0x0A, 0x5A, 0x56},
+        {0x03, 0x03, 0x12, 0x34, 0xB4},  // a whole stale read reply
+    };
+    workflow.SetTimeoutTicks(150);  // a slow machine must not turn a retry into a time-out
+    for (const Bytes& noise : patterns) {
+        {
+            std::lock_guard lock(fake.mutex);
+            fake.noise = noise;
+        }
+        ScriptedController line([this](const Bytes& r) { return fake.answer(r); }, kWireByte);
+        shell.panes.clear();
+        prompt.answers = {PromptAnswer::No};
+        workflow.OpenPort(line.path());
+        ASSERT_TRUE(pumpUntil([&] { return shell.panes[0] == "Ready" || shell.portDialogs > 0; }))
+            << noise.size() << " stray bytes";
+        EXPECT_EQ(shell.panes[0], "Ready") << noise.size() << " stray bytes";
+        EXPECT_LE(RequestsOfType(line, kIdentify), 2u) << noise.size() << " stray bytes";
+        pumpUntil([&] { return !workflow.CheckingFaultFlags(); });
+        document.Close();
+    }
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+// A controller that refuses the fault-flag read: connecting ends with the line's own
+// time-out, and the controller is told to stop rather than left in a continuous read.
+TEST_F(ConnectionWorkflowTest, RefusedFaultFlagReadEndsAndStops) {
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.refuseReads = true;
+    }
+    ControllerSession session(
+        document, prompt, [](const std::string& name) { return std::optional<std::string>(name); });
+    session.SetTimeoutTicks(15);
+    ASSERT_TRUE(session.Connect(controller.path(), 20s));
+    EXPECT_EQ(document.PendingType(), kStopRead);
+    ASSERT_TRUE(controller.waitForRequests(4));  // stop at open, identify, read, stop
+    const std::vector<Bytes> requests = controller.requests();
+    EXPECT_EQ(requests.back()[0], kStopRead);
+    EXPECT_EQ(RequestsOfType(controller, kContinuousRead), 1u);
+}
+
+// The adapter is pulled out: the program says so, every view stops reading and the dead
+// device is let go; when the same path returns, the controller is identified again without
+// a question and the views (on the same strategy) stay open.
+TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
+    RecordingView view;
+    document.AddView(&view);
+    auto answer = [this](const Bytes& request) { return fake.answer(request); };
+    auto first = std::make_unique<ScriptedController>(answer);
+    std::filesystem::create_symlink(first->path(), "adapter");
+    workflow.PortChosen("adapter");
+    ASSERT_TRUE(
+        pumpUntil([&] { return shell.panes[0] == "Ready" && !workflow.CheckingFaultFlags(); }));
+    view.hints.clear();
+
+    first.reset();  // both ends of the line close: the device node goes away
+    ASSERT_TRUE(pumpUntil([&] { return !shell.watched.empty(); }));
+    EXPECT_EQ(shell.watched, "adapter");
+    EXPECT_EQ(shell.panes[0], "Controller link lost: waiting for adapter to return");
+    EXPECT_EQ(shell.panes[1], "adapter (lost)");
+    EXPECT_EQ(shell.menu, "no controller");
+    EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});
+    EXPECT_FALSE(document.IsOpen());
+    EXPECT_TRUE(workflow.WaitingForDevice());
+
+    ScriptedController second(answer);
+    std::filesystem::remove("adapter");
+    std::filesystem::create_symlink(second.path(), "adapter");
+    workflow.DeviceReturned();
+    ASSERT_TRUE(pumpUntil([&] { return shell.panes[0] == "Ready"; }));
+    EXPECT_EQ(shell.panes[1], "adapter");
+    EXPECT_EQ(shell.menu, "full ZEVAR");
+    EXPECT_FALSE(workflow.WaitingForDevice());
+    EXPECT_EQ(RequestsOfType(second, kIdentify), 1u);
+    EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});  // tables kept, views stay
+    EXPECT_TRUE(prompt.shown.empty());
+    document.RemoveView(&view);
 }
 
 TEST_F(ConnectionWorkflowTest, NoToTheRetryQuestionAsksForAnotherPort) {

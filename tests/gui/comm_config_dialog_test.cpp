@@ -43,10 +43,18 @@ private slots:
     }
 
     void customFieldOffersPortsAndTakesLongPaths() {
-        CCommConfigDlg dialog("", {"/dev/ttyUSB0", "/tmp/zvr-sim-link"});
+        CCommConfigDlg dialog("",
+                              {{"/dev/ttyUSB0", "FTDI FT232R USB UART (0403:6001, serial A1B2)"},
+                               {"/tmp/zvr-sim-link", ""}});
         QComboBox* field = dialog.customField();
         QCOMPARE(field->count(), 2);
+        QCOMPARE(field->itemText(0),
+                 QStringLiteral("/dev/ttyUSB0   FTDI FT232R USB UART (0403:6001, serial A1B2)"));
         QCOMPARE(field->itemText(1), QStringLiteral("/tmp/zvr-sim-link"));
+        // Picking the adapter from the list chooses its device path.
+        field->setCurrentIndex(0);
+        emit field->activated(0);
+        QCOMPARE(dialog.portName(), std::string("/dev/ttyUSB0"));
         QCOMPARE(field->lineEdit()->maxLength(), 255);
         const QString longPath =
             QStringLiteral("/dev/serial/by-id/") + QString(200, QLatin1Char('x'));

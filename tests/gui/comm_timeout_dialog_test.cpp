@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 #include "views/comm_timeout_dialog.h"
 
@@ -48,6 +49,30 @@ private slots:
         QTRY_COMPARE(retries, 1);
         QTRY_COMPARE(cancels, 1);
         QVERIFY(dialog->isVisible());
+    }
+
+    // Esc and the close box are Cancel: the owner is asked to cancel, and the countdown that
+    // would retry on its own stops.
+    void escapeAndTheCloseBoxCancel() {
+        const std::pair<const char*, std::function<void(QDialog*)>> ways[] = {
+            {"Esc", [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }},
+            {"close box", [](QDialog* d) { d->close(); }},
+        };
+        for (const auto& [way, dismiss] : ways) {
+            QWidget owner;
+            int retries = 0;
+            int cancels = 0;
+            auto* dialog = new CCommTimeoutDlg([&] { ++retries; }, [&] { ++cancels; }, &owner);
+            dialog->show();
+            QTest::qWait(250);
+            dismiss(dialog);
+            QTRY_COMPARE(cancels, 1);
+            const int countdown = dialog->countdown();
+            QTest::qWait(350);
+            QVERIFY2(dialog->countdown() == countdown, way);
+            QVERIFY2(dialog->isVisible(), way);  // the owner destroys it
+            QVERIFY2(retries == 0, way);
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QMenuBar>
 #include <QTest>
+#include <QToolBar>
 
 #include "app/main_frame.h"
 #include "connection/command_ids.h"
@@ -10,6 +11,7 @@
 #include "gui/gui_test_support.h"
 #include "gui_base/qt_prompt.h"
 #include "settings/memory_settings_store.h"
+#include "support/pty_peer.h"
 #include "support/sample_definitions.h"
 #include "support/scripted_prompt.h"
 
@@ -106,6 +108,30 @@ private slots:
         QCOMPARE(f.prompt.texts().back(),
                  std::string("\r\nModel:\tDEMO\t \r\nStrategy:\tN/A\t \r\n"));
         QCOMPARE(f.prompt.shown.back().icon, PromptIcon::Information);
+    }
+
+    // The toolbar shares the menus' actions: while the no-controller menu shows (a re-query),
+    // the full menu's commands are out of reach there too, so no view can start a request
+    // that would displace the identification.
+    void toolbarFollowsTheMenusDuringAQuery() {
+        Fixture f;
+        int opened = 0;
+        f.frame.SetCommandHandler(kCmdParameterView, [&] { ++opened; });
+        f.frame.workflow().PortChosen("DEMO740");
+        QAction* view = f.frame.menus().action(kCmdParameterView);
+        auto* bar = f.frame.findChild<QToolBar*>(QStringLiteral("toolBar"));
+        QVERIFY(view->isEnabled());
+        QVERIFY(bar->widgetForAction(view)->isEnabled());
+
+        test::PtyPeer silent;  // a controller that has not answered yet
+        f.frame.workflow().OpenPort(silent.path());
+        QCOMPARE(f.frame.paneText(0), QStringLiteral("Querying Controller...Please Wait"));
+        QVERIFY(!view->isEnabled());
+        QVERIFY(!bar->widgetForAction(view)->isEnabled());
+        f.frame.OnCommand(kCmdParameterView);
+        QCOMPARE(opened, 0);
+        QVERIFY(f.frame.menus().action(kCmdAbout)->isEnabled());
+        QVERIFY(bar->widgetForAction(f.frame.menus().action(kCmdAbout))->isEnabled());
     }
 
     void portDialogPresetsFromTheStoredPort() {

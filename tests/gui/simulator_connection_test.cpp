@@ -1,7 +1,12 @@
 // End to end: the main window connects to zvr-sim on a pseudo-terminal, identifies the
 // simulated ZEVAR 740 and loads the strategy file it names.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QProcess>
 #include <QTest>
+#include <cstring>
 
 #include "app/main_frame.h"
 #include "connection/command_ids.h"
@@ -19,6 +24,26 @@ private:
     test::GuiTestDirectory directory_;
     QProcess simulator_;
     QString link_;
+    std::string control_;
+
+    // One command on the simulator's control socket; its answer line.
+    std::string Control(const std::string& command) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, control_.c_str(), sizeof address.sun_path - 1);
+        std::string answer;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            const std::string line = command + "\n";
+            if (::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
+                char c;
+                while (::read(fd, &c, 1) == 1 && c != '\n')
+                    answer += c;
+            }
+        }
+        ::close(fd);
+        return answer;
+    }
 
 private slots:
     void initTestCase() {
@@ -29,7 +54,9 @@ private slots:
              QStringLiteral("--link"), link_});
         QVERIFY(simulator_.waitForStarted());
         QVERIFY(simulator_.waitForReadyRead(5000));
-        QVERIFY(simulator_.readLine().startsWith("zvr-sim: link "));
+        const QByteArray line = simulator_.readLine().trimmed();
+        QVERIFY(line.startsWith("zvr-sim: link "));
+        control_ = line.mid(line.indexOf(" control ") + 9).toStdString();
     }
 
     void cleanupTestCase() {
@@ -60,6 +87,40 @@ private slots:
         QVERIFY(prompt.shown.empty());
         frame.close();
         QVERIFY(!document.IsOpen());
+    }
+
+    // The adapter is pulled out and plugged in again: the status bar says the link is lost,
+    // and when the device is back the controller is identified again without a question.
+    void pulledAdapterIsAwaitedAndReconnected() {
+        CDataServer document;
+        MemorySettingsStore store;
+        CRegistrySettings settings{store};
+        test::ScriptedPrompt prompt;
+        StrategySearchPath search;
+        search.commandLineDirs = {ZVR_STRATEGY_DIR};
+        CMainFrame frame(MainFrameContext{
+            document,
+            settings,
+            prompt,
+            false,
+            [search](const std::string& name) { return LocateStrategyFile(name, search); },
+            {}});
+        frame.workflow().PortChosen(link_.toStdString());
+        QTRY_COMPARE_WITH_TIMEOUT(frame.paneText(0), QStringLiteral("Ready"), 10000);
+
+        QCOMPARE(Control("line hangup"), std::string("ok"));
+        QTRY_COMPARE(frame.paneText(0),
+                     QStringLiteral("Controller link lost: waiting for %1 to return").arg(link_));
+        QCOMPARE(frame.paneText(1), link_ + QStringLiteral(" (lost)"));
+        QVERIFY(!frame.menus().fullMenuShown());
+        QVERIFY(!document.IsOpen());
+
+        QCOMPARE(Control("line clear"), std::string("ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(frame.paneText(0), QStringLiteral("Ready"), 10000);
+        QCOMPARE(frame.paneText(1), link_);
+        QVERIFY(frame.menus().fullMenuShown());
+        QVERIFY(prompt.shown.empty());
+        frame.close();
     }
 };
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "command.h"
+#include "interruption.h"
 
 namespace zvr::cli {
 
@@ -16,7 +17,7 @@ CalFileRun::CalFileRun(CommandContext& context, CDataServer& document, CommandPr
 
 bool CalFileRun::Drive(std::chrono::milliseconds limit) {
     while (operations_.busy()) {
-        const auto message = answers_->wait(limit);
+        const auto message = AwaitUnlessInterrupted(*answers_, limit);
         if (!message) {
             operations_.Abort();
             return false;

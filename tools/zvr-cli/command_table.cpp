@@ -57,11 +57,16 @@ constexpr Command kCommands[] = {
      RunSet},
     {"monitor", "watch up to ten variables",
      "usage: zvr-cli monitor NAME... --port NAME [--interval MS] [--duration S] [--csv FILE]\n"
+     "                       [--reconnect]\n"
      "\n"
      "Reads the variables continuously and prints one line per set with its time in\n"
      "seconds (at most one line per interval). With --csv also writes them to FILE with a\n"
-     "header row. Stops after --duration seconds or at Ctrl-C; the controller is always\n"
-     "told to stop.\n",
+     "header row. A set the line spoiled is counted and skipped; the count of bad sets is\n"
+     "printed at the end. Without --reconnect a time-out or a vanished device ends the\n"
+     "command (exit 3); with it, the gap is marked (a line \"link lost\", and a CSV row with\n"
+     "the time and empty values), the device is waited for, and when it is back the\n"
+     "controller is identified again and reading goes on. Stops after --duration seconds\n"
+     "or at Ctrl-C, SIGTERM or SIGHUP; the controller is always told to stop.\n",
      RunMonitor},
     {"save", "save the controller's calibration to a file",
      "usage: zvr-cli save OUT.ZVR --port NAME [--comment TEXT]... [--strategy-dir DIR]\n"
@@ -111,6 +116,18 @@ constexpr Command kCommands[] = {
      "password; when access is closed, --old gives the current one first.\n"
      "Exit 1 when the password is wrong.\n",
      RunPassword},
+    {"wizard", "run the controller's calibration wizard on the terminal",
+     "usage: zvr-cli wizard --port NAME [--answers FILE] [--plot-setup] [--save FILE]\n"
+     "                      [--strategy-dir DIR]\n"
+     "\n"
+     "Reads the fault flags and the whole calibration, asks the wizard's questions page by\n"
+     "page, shows the summary, asks \"Calibrate the controller now?\" and writes the whole\n"
+     "calibration. --answers answers questions from a JSON file (see the README); what it\n"
+     "leaves open is asked on the terminal, and with no terminal the run is cancelled.\n"
+     "--plot-setup writes the Parameter Plot set-up to the program's settings, --save saves\n"
+     "the calibration written to FILE. Ctrl-C cancels, putting back what the analog\n"
+     "calibration changed. Exit 0 written, 1 cancelled or refused, 3 the controller failed.\n",
+     RunWizard},
 };
 
 }  // namespace

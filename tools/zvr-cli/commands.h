@@ -22,5 +22,6 @@ int RunCompare(CommandContext& context, std::span<const std::string> args);
 int RunConvertStrategy(CommandContext& context, std::span<const std::string> args);
 int RunFaults(CommandContext& context, std::span<const std::string> args);
 int RunPassword(CommandContext& context, std::span<const std::string> args);
+int RunWizard(CommandContext& context, std::span<const std::string> args);
 
 }  // namespace zvr::cli

@@ -1,20 +1,20 @@
 // identify, get, set, monitor: zvr-cli talking to a controller (or a demo) the way the main
 // window does.
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <ostream>
 #include <thread>
 #include <tuple>
 
 #include "comm/data_server.h"
+#include "comm/device_watch.h"
 #include "command.h"
 #include "commands.h"
 #include "common/numbers.h"
 #include "controller_link.h"
 #include "definitions/definitions.h"
+#include "interruption.h"
 #include "monitoring/scalar_entry.h"
 
 namespace zvr::cli {
@@ -26,13 +26,24 @@ using Clock = std::chrono::steady_clock;
 constexpr double kMaxIntervalMs = 86'400'000;  // a day
 constexpr double kMaxDurationS = 31'536'000;   // a year
 
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void OnInterrupt(int) { g_interrupted = true; }
-
 // A one-byte item is the high byte of the word read at its address.
 uint32_t RawOf(uint16_t word, int16_t size) {
     return size == 1 ? static_cast<uint32_t>(word >> 8) : word;
+}
+
+// After a time-out or a vanished device: waits for the device to be there (it may already
+// be), then opens and identifies it again as the program does. False only when interrupted.
+bool Reconnect(ControllerLink& link, const std::string& port) {
+    link.document.Close();  // let go of the dead device, so its node can go too
+    DeviceWatch watch(SerialDevicePath(port));
+    while (!Interrupted()) {
+        if (!watch.WaitForReturn(std::chrono::hours(24), Interrupted)) continue;
+        if (link.session.Connect(port)) return true;
+        // Not answering yet (or the old device node still there): wait for the next change.
+        watch.WaitForReturn(std::chrono::seconds(1), Interrupted);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return false;
 }
 
 struct Reading {
@@ -162,8 +173,9 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
 
 int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    if (auto error = parsed.parse(
-            args, {}, {"--port", "--strategy-dir", "--interval", "--duration", "--csv"})) {
+    if (auto error =
+            parsed.parse(args, {"--reconnect"},
+                         {"--port", "--strategy-dir", "--interval", "--duration", "--csv"})) {
         return context.fail("monitor", kExitUsage, *error);
     }
     if (parsed.positional.empty() || parsed.positional.size() > kMaxAddresses) {
@@ -190,13 +202,22 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
 
     std::vector<VariableDef*> variables;
     std::vector<uint16_t> addresses;
-    for (const std::string& name : parsed.positional) {
-        VariableDef* variable = link.document.definitions.variables.find(name);
-        if (variable == nullptr)
-            return context.fail("monitor", kExitUsage,
-                                "the strategy has no variable named " + name);
-        variables.push_back(variable);
-        addresses.push_back(static_cast<uint16_t>(variable->ramAddress));
+    // The variables by name in the loaded strategy (loaded again at a reconnect); the name
+    // that is missing, if one is.
+    auto findVariables = [&]() -> std::optional<std::string> {
+        variables.clear();
+        addresses.clear();
+        for (const std::string& name : parsed.positional) {
+            VariableDef* variable = link.document.definitions.variables.find(name);
+            if (variable == nullptr) return name;
+            variables.push_back(variable);
+            addresses.push_back(static_cast<uint16_t>(variable->ramAddress));
+        }
+        return std::nullopt;
+    };
+    if (const auto missing = findVariables()) {
+        return context.fail("monitor", kExitUsage,
+                            "the strategy has no variable named " + *missing);
     }
     std::ofstream csv;
     if (const std::string* path = parsed.value("--csv")) {
@@ -208,40 +229,68 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
         csv << "\r\n";
     }
 
-    g_interrupted = false;
-    auto* previous = std::signal(SIGINT, OnInterrupt);
     if (!link.session.StartContinuous(addresses)) {
-        std::signal(SIGINT, previous);
         return context.fail("monitor", kExitLink, "Could not start");
     }
     const auto start = Clock::now();
+    auto stamp = [&start] {
+        return FormatFixed(std::chrono::duration<double>(Clock::now() - start).count(), 3);
+    };
     auto nextPrint = start;
+    long badSets = 0;
     int result = kExitOk;
-    while (!g_interrupted) {
+    while (!Interrupted()) {
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (durationS > 0 && elapsed >= durationS) break;
-        const auto words = link.session.Next(std::chrono::seconds(5));
-        if (!words) {
-            result = context.fail("monitor", kExitLink, "Communication Time Out");
-            break;
+        const ControllerSession::ContinuousSet set = link.session.NextSet(std::chrono::seconds(5));
+        if (Interrupted()) break;
+        if (set.outcome == ControllerSession::ContinuousSet::Rejected) {
+            ++badSets;  // the line spoiled one set; the next comes on its own
+            continue;
+        }
+        if (set.outcome == ControllerSession::ContinuousSet::TimedOut) {
+            if (!parsed.has("--reconnect")) {
+                result = context.fail(
+                    "monitor", kExitLink,
+                    link.document.LinkLost() ? "the port has gone away" : "Communication Time Out");
+                break;
+            }
+            // The gap: a line saying so, and a CSV row with the time and no values.
+            const std::string lostAt = stamp();
+            context.out << lostAt << "\tlink lost\n" << std::flush;
+            if (csv.is_open())
+                csv << lostAt << std::string(variables.size(), ',') << "\r\n" << std::flush;
+            if (!Reconnect(link, *parsed.value("--port"))) break;
+            // The strategy was loaded again: the same names, perhaps another controller.
+            if (const auto missing = findVariables()) {
+                result =
+                    context.fail("monitor", kExitLink,
+                                 "the controller now connected has no variable named " + *missing);
+                break;
+            }
+            if (!link.session.StartContinuous(addresses)) {
+                result = context.fail("monitor", kExitLink, "Could not start");
+                break;
+            }
+            context.out << stamp() << "\tlink back\n" << std::flush;
+            continue;
         }
         if (Clock::now() < nextPrint) continue;
         nextPrint =
             Clock::now() + std::chrono::microseconds(static_cast<int64_t>(intervalMs * 1000));
-        const std::string stamp =
-            FormatFixed(std::chrono::duration<double>(Clock::now() - start).count(), 3);
-        context.out << stamp;
-        if (csv.is_open()) csv << stamp;
+        const std::string now = stamp();
+        context.out << now;
+        if (csv.is_open()) csv << now;
         for (size_t i = 0; i < variables.size(); ++i) {
-            variables[i]->setCurrentValue(RawOf((*words)[i], variables[i]->scaling.size));
+            variables[i]->setCurrentValue(RawOf(set.values[i], variables[i]->scaling.size));
             context.out << '\t' << variables[i]->name << '=' << variables[i]->currentText;
             if (csv.is_open()) csv << ',' << variables[i]->currentText;
         }
         context.out << '\n' << std::flush;
-        if (csv.is_open()) csv << "\r\n";
+        if (csv.is_open()) csv << "\r\n" << std::flush;  // a reader may follow the file
     }
-    link.session.Stop();
-    std::signal(SIGINT, previous);
+    if (!link.document.LinkLost()) link.session.Stop();
+    context.err << "zvr-cli monitor: " << badSets << " bad sets\n";
     if (csv.is_open() && !csv.flush())
         return context.fail("monitor", kExitUsage, "writing the CSV file failed");
     return result;

@@ -1,7 +1,9 @@
 #include "controller_link.h"
 
-#include "strategy/strategy_locator.h"
+#include "interruption.h"
+
 #include "monitoring/password.h"
+#include "strategy/strategy_locator.h"
 
 namespace zvr::cli {
 
@@ -18,7 +20,12 @@ StrategyLocator Locator(CommandContext& context, const Arguments& args) {
 }  // namespace
 
 ControllerLink::ControllerLink(CommandContext& context, const Arguments& args)
-    : document(context.logPath), session(document, context.prompt, Locator(context, args)) {}
+    : document(context.logPath), session(document, context.prompt, Locator(context, args)) {
+    // From here on a signal must not end the program before the controller is told to stop.
+    ClearInterruption();
+    CatchInterruptions();
+    session.SetInterrupted(Interrupted);
+}
 
 int ControllerLink::Connect(CommandContext& context, std::string_view command,
                             const Arguments& args) {
@@ -46,7 +53,7 @@ void EnterPassword(PasswordSession& session, const std::string& text) {
 bool AwaitPasswordAnswers(PasswordSession& session, QueueReceiver& answers,
                           std::chrono::milliseconds limit) {
     while (session.step == PasswordSession::kWaiting && !session.result) {
-        const auto message = answers.wait(limit);
+        const auto message = AwaitUnlessInterrupted(answers, limit);
         if (!message) return false;
         session.OnMessage(*message);
     }

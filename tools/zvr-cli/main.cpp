@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/log_file.h"
 #include "command.h"
 #include "definitions/scaling.h"
 #include "terminal_prompt.h"
@@ -66,6 +67,12 @@ int main(int argc, char** argv) {
         if ((option == "--log" || option == "--strategy-dir") && at + 1 < args.size()) {
             const std::string& value = args[++at];
             if (option == "--log") {
+                // Anything but a regular file (or a device such as /dev/null, written to) is
+                // refused: the log is removed and replaced at every port open.
+                if (const auto problem = zvr::LogPathProblem(value)) {
+                    std::cerr << "zvr-cli: --log " << *problem << '\n';
+                    return kExitUsage;
+                }
                 context.logPath = value;
             } else {
                 context.strategyDirs.push_back(value);

@@ -52,6 +52,12 @@ public:
         return f(*state_->unit);
     }
 
+    // The unit keeps answering a continuous read.
+    bool streaming() {
+        std::lock_guard lock(state_->mutex);
+        return state_->responder->streaming();
+    }
+
 private:
     std::string apply(const ControlCommand& command);
     void controlLoop();

@@ -134,7 +134,11 @@ std::string ModelNameForStrategyFile(const std::string& fileName) {
 
 std::optional<Identification> DecodeIdentification(std::span<const uint8_t> reply) {
     if (reply.size() != kIdentifyReplyLength) return std::nullopt;
-    if (Checksum(reply.first(11)) != reply[11]) return std::nullopt;
+    // The reply's own length byte sets the checksum's range, as in every message; the sum is
+    // compared with the last byte, and may not reach into it.
+    const size_t summed = size_t{reply[1]} + 1;
+    if (summed >= kIdentifyReplyLength) return std::nullopt;
+    if (Checksum(reply.first(summed)) != reply[kIdentifyReplyLength - 1]) return std::nullopt;
     auto c = [&](size_t i) { return static_cast<char>(reply[i]); };
     Identification id;
     if (reply[6] == '0') {

@@ -62,23 +62,26 @@ int CControllerProtocol::StartRead(uint8_t type, std::span<const uint16_t> addre
                                    uint32_t failureMessage) {
     const std::optional<Message> message = ReadRequest(type, addresses);
     if (!message) return -1;
-    {
-        std::lock_guard lock(requestMutex_);
-        request_.type = static_cast<int8_t>(type);
-        request_.target = std::move(target);
-        request_.successMessage = successMessage;
-        request_.failureMessage = failureMessage;
-        request_.count = static_cast<uint16_t>(addresses.size());
-        std::copy(addresses.begin(), addresses.end(), request_.addresses.begin());
-        request_.sent = *message;
-        if (IsDemo() && type == kReadOnce) {
-            for (size_t i = 0; i < addresses.size(); ++i) {
-                demoReadValues_[i] = DemoReadValue(addresses[i]).value_or(RandomWord());
-            }
+    std::lock_guard lock(requestMutex_);
+    if (IdentificationAwaited()) return kRefusedWhileIdentifying;
+    request_.type = static_cast<int8_t>(type);
+    request_.target = std::move(target);
+    request_.successMessage = successMessage;
+    request_.failureMessage = failureMessage;
+    request_.count = static_cast<uint16_t>(addresses.size());
+    std::copy(addresses.begin(), addresses.end(), request_.addresses.begin());
+    request_.sent = *message;
+    if (IsDemo() && type == kReadOnce) {
+        for (size_t i = 0; i < addresses.size(); ++i) {
+            demoReadValues_[i] = DemoReadValue(addresses[i]).value_or(RandomWord());
         }
     }
     SendMessage(*message);
     return 0;
+}
+
+bool CControllerProtocol::IdentificationAwaited() {
+    return request_.type == kIdentify && ReplyAwaited();
 }
 
 int CControllerProtocol::RequestReadVariables(std::span<const uint16_t> addresses,
@@ -102,8 +105,8 @@ int CControllerProtocol::RequestStop() {
         request_.count = 0;
         request_.type = kStopRead;
         request_.sent = message;
+        SendMessage(message);
     }
-    SendMessage(message);
     std::this_thread::sleep_for(kAfterStop);
     PurgeInput();
     return 0;
@@ -114,17 +117,16 @@ int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, in
                                             uint32_t failureMessage) {
     const std::optional<Message> message = WriteRequest(address, value, size);
     if (!message) return 6;
-    {
-        std::lock_guard lock(requestMutex_);
-        request_.type = kWrite;
-        request_.target = std::move(target);
-        request_.successMessage = successMessage;
-        request_.failureMessage = failureMessage;
-        request_.count = 1;
-        request_.addresses[0] = address;
-        request_.values[0] = value;
-        request_.sent = *message;
-    }
+    std::lock_guard lock(requestMutex_);
+    if (IdentificationAwaited()) return kRefusedWhileIdentifying;
+    request_.type = kWrite;
+    request_.target = std::move(target);
+    request_.successMessage = successMessage;
+    request_.failureMessage = failureMessage;
+    request_.count = 1;
+    request_.addresses[0] = address;
+    request_.values[0] = value;
+    request_.sent = *message;
     SendMessage(*message);
     return 0;
 }
@@ -132,28 +134,24 @@ int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, in
 int CControllerProtocol::RequestIdentify(ReceiverHandle target, uint32_t successMessage,
                                          uint32_t failureMessage, uint16_t password) {
     const Message message = IdentifyRequest(password);
-    {
-        std::lock_guard lock(requestMutex_);
-        request_.type = kIdentify;
-        request_.target = std::move(target);
-        request_.successMessage = successMessage;
-        request_.failureMessage = failureMessage;
-        request_.sent = message;
-    }
+    std::lock_guard lock(requestMutex_);
+    request_.type = kIdentify;
+    request_.target = std::move(target);
+    request_.successMessage = successMessage;
+    request_.failureMessage = failureMessage;
+    request_.sent = message;
     SendMessage(message);
     return 0;
 }
 
 int CControllerProtocol::SendCloseNotice() {
     const Message message = CloseNotice();
-    {
-        std::lock_guard lock(requestMutex_);
-        request_.target.reset();
-        request_.successMessage = 0;
-        request_.failureMessage = 0;
-        request_.type = 0;
-        request_.sent = message;
-    }
+    std::lock_guard lock(requestMutex_);
+    request_.target.reset();
+    request_.successMessage = 0;
+    request_.failureMessage = 0;
+    request_.type = 0;
+    request_.sent = message;
     SendMessage(message);
     return 0;
 }
@@ -185,6 +183,21 @@ void CControllerProtocol::ResetIdentification() {
     identification_.accessOpen = accessOpen;
 }
 
+void CControllerProtocol::SetLinkLostNotice(ReceiverHandle target, uint32_t message) {
+    std::lock_guard lock(requestMutex_);
+    linkLostTarget_ = std::move(target);
+    linkLostMessage_ = message;
+}
+
+void CControllerProtocol::OnLinkLost() {
+    Outcome outcome;
+    {
+        std::lock_guard lock(requestMutex_);
+        outcome = {linkLostTarget_, {linkLostMessage_, 0, 0}};
+    }
+    PostTo(outcome.target, outcome.message);
+}
+
 std::optional<uint16_t> CControllerProtocol::DemoReadValue(uint16_t) const { return std::nullopt; }
 
 void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {
@@ -193,7 +206,6 @@ void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {
 
 void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
     std::optional<Outcome> outcome;
-    std::optional<Message> followUp;
     {
         std::lock_guard lock(requestMutex_);
         DataRequest& r = request_;
@@ -214,7 +226,7 @@ void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
                 if (ValidWriteEcho(reply, r.sent)) {
                     r.type = kCommit;
                     r.sent = CommitRequest();
-                    followUp = r.sent;
+                    SendMessage(r.sent);
                 } else {
                     r.type = 0;
                     outcome = Failure(r, kReplyRejected);
@@ -238,7 +250,6 @@ void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
                 break;  // nothing awaits a reply: the bytes are ignored
         }
     }
-    if (followUp) SendMessage(*followUp);
     if (outcome) PostTo(outcome->target, outcome->message);
 }
 
@@ -255,7 +266,6 @@ void CControllerProtocol::OnDemoTick() { HandleDemoTick(); }
 
 void CControllerProtocol::HandleDemoTick() {
     std::optional<Outcome> outcome;
-    std::optional<Message> followUp;
     {
         std::lock_guard lock(requestMutex_);
         DataRequest& r = request_;
@@ -268,7 +278,7 @@ void CControllerProtocol::HandleDemoTick() {
                     // The same read again, which arms the next tick.
                     r.type = kContinuousRead;
                     r.failureMessage = 0;
-                    followUp = r.sent;
+                    SendMessage(r.sent);
                 }
                 outcome = Success(r);
                 break;
@@ -280,7 +290,7 @@ void CControllerProtocol::HandleDemoTick() {
             case kWrite:
                 r.type = kCommit;
                 r.sent = CommitRequest();
-                followUp = r.sent;
+                SendMessage(r.sent);
                 break;
             case kIdentify:
                 r.type = 0;
@@ -295,7 +305,6 @@ void CControllerProtocol::HandleDemoTick() {
                 break;
         }
     }
-    if (followUp) SendMessage(*followUp);
     if (outcome) PostTo(outcome->target, outcome->message);
 }
 

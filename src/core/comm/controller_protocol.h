@@ -34,8 +34,17 @@ struct DataRequest {
 // Threads: requests are made on the owner's thread; replies, time-outs and demo ticks are
 // handled on the receive thread. The pending request and the identification results are
 // guarded by one mutex, so read them through the accessors below after the notification.
+// A request is recorded and sent under that mutex, and so is the commit that follows a good
+// echo: the message on the wire is always the pending one.
+//
+// An identification awaiting its reply is never replaced by a read or a write: those are
+// refused (kRefusedWhileIdentifying, nothing sent) until it is answered or has timed out, so
+// the connection workflow always hears how its identification ended.
 class CControllerProtocol : public CSerialPort {
 public:
+    // The result of a read or write request made while an identification awaits its reply.
+    static constexpr int kRefusedWhileIdentifying = -2;
+
     explicit CControllerProtocol(std::string logName = CLogFile::kDefaultName);
     ~CControllerProtocol() override;
 
@@ -46,15 +55,17 @@ public:
     int Close() override;
 
     // Continuous read (variables): every reply is reported until a stop or another request.
-    // -1 and nothing sent for more than 10 addresses.
+    // -1 and nothing sent for more than 10 addresses; kRefusedWhileIdentifying.
     int RequestReadVariables(std::span<const uint16_t> addresses, ReceiverHandle target,
                              uint32_t successMessage, uint32_t failureMessage);
     // Stops a continuous read, waits 100 ms and purges the input.
     int RequestStop();
-    // One read (scalars, stored fault words). -1 and nothing sent for more than 10 addresses.
+    // One read (scalars, stored fault words). -1 and nothing sent for more than 10 addresses;
+    // kRefusedWhileIdentifying.
     int RequestReadScalars(std::span<const uint16_t> addresses, ReceiverHandle target,
                            uint32_t successMessage, uint32_t failureMessage);
-    // Writes one value and commits it. 6 and nothing sent for a size other than 1 or 2.
+    // Writes one value and commits it. 6 and nothing sent for a size other than 1 or 2;
+    // kRefusedWhileIdentifying.
     int RequestWriteScalar(uint16_t address, uint16_t value, int size, ReceiverHandle target,
                            uint32_t successMessage, uint32_t failureMessage);
     int RequestIdentify(ReceiverHandle target, uint32_t successMessage, uint32_t failureMessage,
@@ -69,11 +80,14 @@ public:
     bool AccessOpen() const;
     // Demo mode shows model "DEMO" and strategy "N/A".
     void ResetIdentification();
+    // Where to post (message, wParam 0, lParam 0) when the open device goes away.
+    void SetLinkLostNotice(ReceiverHandle target, uint32_t message);
 
 protected:
     void OnReceive(const uint8_t* bytes, size_t length) override;
     void OnCommError(int code, const std::string& text) override;
     void OnDemoTick() override;
+    void OnLinkLost() override;
 
     // The value demo mode answers for a read of this address, when it knows one (the
     // document answers with its scalars' file values); otherwise a random number.
@@ -83,6 +97,7 @@ private:
     int StartRead(uint8_t type, std::span<const uint16_t> addresses, ReceiverHandle target,
                   uint32_t successMessage, uint32_t failureMessage);
     void SendMessage(const Message& message);
+    bool IdentificationAwaited();  // under requestMutex_
     uint16_t RandomWord();
     void HandleReply(std::span<const uint8_t> reply);
     void HandleDemoTick();
@@ -91,6 +106,8 @@ private:
     DataRequest request_;
     Identification identification_;
     std::array<uint16_t, kMaxAddresses> demoReadValues_{};
+    ReceiverHandle linkLostTarget_;
+    uint32_t linkLostMessage_ = 0;
     std::mt19937 random_;
 };
 

@@ -1,6 +1,7 @@
 #include "comm/log_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <vector>
 
 namespace zvr {
@@ -49,6 +51,23 @@ bool ReadKeptTail(std::FILE* file, long from, std::string& kept, size_t chunkSiz
 }
 
 }  // namespace
+
+void RemoveLogFile(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+}
+
+std::optional<std::string> LogPathProblem(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;  // created at the first line
+    if (S_ISREG(info.st_mode) || S_ISCHR(info.st_mode)) return std::nullopt;
+    const char* what = S_ISDIR(info.st_mode)    ? "a folder"
+                       : S_ISFIFO(info.st_mode) ? "a pipe"
+                       : S_ISSOCK(info.st_mode) ? "a socket"
+                       : S_ISBLK(info.st_mode)  ? "a block device"
+                                                : "not a regular file";
+    return path + " is " + what + ": the traffic log must be a regular file";
+}
 
 int AppendToLogFile(const std::string& path, std::string_view bytes, size_t maximum,
                     size_t cacheSize) {
@@ -119,6 +138,12 @@ int CLogFile::Flush(bool wait) {
     return flushLocked(wait);
 }
 
+void CLogFile::FlushAndWait() {
+    std::lock_guard lock(mutex_);
+    flushLocked(true);
+    waitForWriter();
+}
+
 int CLogFile::flushLocked(bool wait) {
     if (writer_.joinable() && !writerDone_->load()) {
         if (!wait) {
@@ -131,11 +156,18 @@ int CLogFile::flushLocked(bool wait) {
     waitForWriter();
     if (cache_.empty()) return status_;
     writerDone_ = std::make_shared<std::atomic<bool>>(false);
-    writer_ = std::thread([bytes = std::move(cache_), path = path_, maximum = maximum_,
-                           cache = cacheSize_, done = writerDone_] {
-        AppendToLogFile(path, bytes, maximum, cache);
-        done->store(true);
-    });
+    try {
+        writer_ = std::thread([bytes = cache_, path = path_, maximum = maximum_, cache = cacheSize_,
+                               done = writerDone_] {
+            AppendToLogFile(path, bytes, maximum, cache);
+            done->store(true);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had (the process is at its limit): write on this thread rather
+        // than lose the lines or end the program.
+        AppendToLogFile(path_, cache_, maximum_, cacheSize_);
+        writerDone_->store(true);
+    }
     cache_.clear();
     cache_.reserve(cacheSize_);
     status_ = 0;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -36,6 +37,9 @@ public:
     int AddLine(std::string_view text);
     // Hands the cache to a writer thread; wait: first wait for the writer before this one.
     int Flush(bool wait);
+    // Writes the cache out and returns once the file holds it: nothing writes to the file
+    // afterwards until new lines are flushed.
+    void FlushAndWait();
 
     const std::string& path() const { return path_; }
     size_t maximumBytes() const { return maximum_; }
@@ -55,6 +59,13 @@ private:
     std::thread writer_;
     std::shared_ptr<std::atomic<bool>> writerDone_;
 };
+
+// The log is removed at every port open, but only a regular file is ever removed or
+// replaced: a device named as the log (/dev/null) is written to and left in place.
+void RemoveLogFile(const std::string& path);
+// Why a path cannot be the traffic log (a folder, a pipe, a socket ...); nothing when it can:
+// it does not exist yet, or it is a regular file or a character device.
+std::optional<std::string> LogPathProblem(const std::string& path);
 
 // Appends bytes to a log file, first cutting its oldest lines when the file would grow past
 // maximum. Returns 0, -1 when memory runs out, -4 when the file cannot be opened.

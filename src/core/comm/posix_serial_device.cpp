@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 
@@ -43,6 +44,10 @@ public:
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && IsGone(errno)) {
+                lost_ = true;
+                break;
+            }
             // A raw terminal with nothing waiting reads 0 bytes (or EAGAIN): wait for more.
             const bool nothingYet = n == 0 || errno == EAGAIN || errno == EWOULDBLOCK;
             if (!nothingYet || !waitFor(POLLIN, deadline)) {
@@ -54,11 +59,16 @@ public:
 
     void waitReadable(milliseconds timeout) override {
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(timeout.count())) > 0 && (p.revents & POLLIN) == 0) {
-            // Hung up or failed: poll would return at once, so keep the caller's pace.
+        const int ready = ::poll(&p, 1, static_cast<int>(timeout.count()));
+        // A hung-up device reports POLLHUP (often with POLLIN) at once, every time, and its
+        // reads give nothing: sleep out the tick so the receive loop keeps its pace.
+        if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            lost_ = true;
             ::usleep(static_cast<useconds_t>(timeout.count() * 1000));
         }
     }
+
+    bool lost() const override { return lost_; }
 
     bool write(const uint8_t* data, size_t size) override {
         const auto deadline = Clock::now() + kWriteLimit;
@@ -85,11 +95,17 @@ private:
             pollfd p{fd_, event, 0};
             const int ready = ::poll(&p, 1, RemainingMs(deadline));
             if (ready < 0 && errno == EINTR) continue;
+            if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) lost_ = true;
             return ready > 0 && (p.revents & event) != 0 && (p.revents & (POLLHUP | POLLERR)) == 0;
         }
     }
 
+    // Errors of a device that is no longer there (EIO: a pseudo-terminal whose far end
+    // closed; ENXIO, ENODEV: an unplugged adapter).
+    static bool IsGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
     int fd_;
+    std::atomic<bool> lost_{false};
 };
 
 // USB serial adapters hold short replies back for their latency timer unless told not to.
@@ -151,6 +167,13 @@ int OpenSerialDevice(const std::string& portName, std::unique_ptr<SerialDevice>&
     if (const int result = Configure(fd); result != 0) {
         ::close(fd);
         return result;
+    }
+    // A node left behind by a device that has gone (a pseudo-terminal whose far end closed)
+    // still opens, but hangs up at once: it is not a port.
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        ::close(fd);
+        return -1;
     }
     AskForLowLatency(fd);
     device = std::make_unique<PosixSerialDevice>(fd);

@@ -23,8 +23,13 @@ public:
     // came or the device has gone away.
     virtual size_t read(uint8_t* data, size_t size, std::chrono::milliseconds timeout) = 0;
 
-    // Waits until input is waiting or timeout has passed.
+    // Waits until input is waiting or timeout has passed. A device that has gone away waits
+    // the whole timeout, so a caller looping on it keeps its pace instead of spinning.
     virtual void waitReadable(std::chrono::milliseconds timeout) = 0;
+
+    // True once the device has gone away (an adapter pulled out, the far end of a
+    // pseudo-terminal closed): it will never deliver input again and must be reopened.
+    virtual bool lost() const = 0;
 
     // Writes all bytes; false when the device refused them or stayed blocked for seconds.
     virtual bool write(const uint8_t* data, size_t size) = 0;

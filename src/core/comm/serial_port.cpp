@@ -1,7 +1,6 @@
 #include "comm/serial_port.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <span>
 #include <system_error>
 
@@ -28,18 +27,23 @@ CSerialPort::~CSerialPort() { CSerialPort::Close(); }
 
 int CSerialPort::Close() {
     if (!open_) return -1;
-    log_.Flush(false);
+    // The receive thread ends before the log is written out, so its last lines go into this
+    // link's log, and the writer has finished before a new Open removes the file.
     running_ = false;
     if (receiveThread_.joinable()) receiveThread_.join();
+    log_.FlushAndWait();
     device_.reset();
-    carriedOver_.clear();
+    {
+        std::lock_guard lock(inputMutex_);
+        carriedOver_.clear();
+    }
     open_ = false;
     return 0;
 }
 
 int CSerialPort::Open(const std::string& portName, int timeoutTicks) {
     Close();
-    std::remove(log_.path().c_str());
+    RemoveLogFile(log_.path());
     log_.AddLine("Serial Com Opened");
     open_ = true;
     demo_ = portName == "DEMO";
@@ -51,6 +55,8 @@ int CSerialPort::Open(const std::string& portName, int timeoutTicks) {
         std::lock_guard lock(countdownMutex_);
         countdown_ = 0;
     }
+    lost_ = false;
+    passes_ = 0;
     running_ = true;
     try {
         receiveThread_ = std::thread(&CSerialPort::ReceiveLoop, this);
@@ -63,6 +69,9 @@ int CSerialPort::Open(const std::string& portName, int timeoutTicks) {
 
 int CSerialPort::Send(const uint8_t* bytes, size_t count, bool expectReply, size_t expectedLength) {
     if (!open_) return -1;
+    // The receive thread's commit and the owner's next request may send at the same time:
+    // the reply state and the bytes on the wire must belong to the same message.
+    std::lock_guard send(sendMutex_);
     // Armed before the bytes go out: a fast controller may answer before this call returns,
     // and its reply must find the countdown armed, not be followed by a stale time-out.
     {
@@ -71,16 +80,17 @@ int CSerialPort::Send(const uint8_t* bytes, size_t count, bool expectReply, size
     }
     if (demo_) return 0;
     expectedLength_ = expectedLength != 0 ? expectedLength : kNoReplyLength;
-    {
-        std::lock_guard lock(writeMutex_);
-        if (device_) device_->write(bytes, count);
-    }
+    if (device_) device_->write(bytes, count);
     log_.AddLine(TrafficLine("SEND", {bytes, count}));
     return 0;
 }
 
 void CSerialPort::PurgeInput() {
     if (!device_) return;
+    std::lock_guard lock(inputMutex_);
+    // What the receive pass has read of a reply so far is as stale as what still waits.
+    carriedOver_.clear();
+    ++purges_;
     uint8_t scratch[kPurgeChunk];
     while (device_->read(scratch, sizeof scratch, kReadWait) > 0) {
         std::this_thread::sleep_for(kTickPause);
@@ -92,51 +102,92 @@ void CSerialPort::RearmTimeout() {
     countdown_ = timeoutTicks_;
 }
 
+bool CSerialPort::ReplyAwaited() {
+    std::lock_guard lock(countdownMutex_);
+    return countdown_ > 0;
+}
+
 void CSerialPort::ReceiveLoop() {
     uint8_t buffer[kMaxReply];
     while (running_) {
         ReceivePass(buffer);
+        if (!lost_ && device_ && device_->lost()) NoticeLoss();
         Pause();
+        ++passes_;
     }
+}
+
+void CSerialPort::NoticeLoss() {
+    lost_ = true;
+    log_.AddLine("Serial Com Lost");
+    OnLinkLost();
 }
 
 void CSerialPort::ReceivePass(uint8_t* buffer) {
     size_t got = 0;
+    uint64_t purgesSeen = 0;
     if (!demo_ && device_) {
-        got = TakeCarriedOver(buffer);
-        const size_t wanted = ExpectedChunk();
-        if (got < wanted) got += device_->read(buffer + got, wanted - got, kReadWait);
+        {
+            std::lock_guard lock(inputMutex_);
+            purgesSeen = purges_;
+            got = TakeCarriedOver(buffer);
+        }
+        got = ReadMore(buffer, got, ExpectedChunk(), kReadWait, purgesSeen);
         // The expected length is taken again after the read: a request sent while the read
         // was under way has set the length its reply will have. Bytes beyond it belong to the
         // next reply (a controller answering back to back) and wait for the next pass.
         const size_t expected = ExpectedChunk();
         if (got > expected) {
-            carriedOver_.assign(buffer + expected, buffer + got);
+            std::lock_guard lock(inputMutex_);
+            if (purgesSeen == purges_) carriedOver_.assign(buffer + expected, buffer + got);
             got = expected;
         } else if (got > 0 && got < expected) {
-            got = Assemble(buffer, got);
+            got = Assemble(buffer, got, purgesSeen);
         }
     }
     if (got == 0) {
         IdlePass();
         return;
     }
+    Deliver(buffer, got, purgesSeen);
+}
+
+// Hands a complete reply over, unless a purge has made it stale since it was read: the
+// purge and the handler never overlap, so a request sent after a purge is judged only by
+// bytes read after it.
+void CSerialPort::Deliver(const uint8_t* buffer, size_t got, uint64_t purgesSeen) {
+    std::lock_guard lock(inputMutex_);
+    if (purgesSeen != purges_) return;
     {
-        std::lock_guard lock(countdownMutex_);
+        std::lock_guard countdown(countdownMutex_);
         countdown_ = 0;
     }
     OnReceive(buffer, got);
     log_.AddLine(TrafficLine("RECV", {buffer, got}));
 }
 
+// Reads up to `wanted` bytes in all into the buffer that holds `got`. Bytes held from before
+// a purge are dropped first.
+size_t CSerialPort::ReadMore(uint8_t* buffer, size_t got, size_t wanted,
+                             std::chrono::milliseconds wait, uint64_t& purgesSeen) {
+    std::lock_guard lock(inputMutex_);
+    if (purgesSeen != purges_) {
+        purgesSeen = purges_;
+        got = 0;
+    }
+    if (got < wanted) got += device_->read(buffer + got, wanted - got, wait);
+    return got;
+}
+
 // Collects the rest of a reply that arrived in pieces.
-size_t CSerialPort::Assemble(uint8_t* buffer, size_t got) {
+size_t CSerialPort::Assemble(uint8_t* buffer, size_t got, uint64_t& purgesSeen) {
     for (;;) {
         if (got == 1 && buffer[0] == kNak) return got;
         // Read afresh: the pass may have started before the request that this reply answers.
         const size_t wanted = ExpectedChunk();
         if (got >= wanted) return got;
-        got += device_->read(buffer + got, wanted - got, kPieceWait);
+        got = ReadMore(buffer, got, wanted, kPieceWait, purgesSeen);
+        if (got == 0) return 0;  // a purge dropped the start, and nothing new came
         if (DecrementCountdown() <= 1 || got >= wanted) return got;
     }
 }

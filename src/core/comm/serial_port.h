@@ -26,10 +26,15 @@ namespace zvr {
 // came when the countdown runs down to 1, not reported as a time-out.
 //
 // Threads: Open, Close, Send and PurgeInput run on the owner's thread; the receive thread
-// calls the three handlers and may itself Send (a follow-up message). Writes to the port are
-// serialised by a lock, and the countdown is guarded by its own mutex. Derived classes whose
-// handlers use their own members must call Close() in their destructor, so that the receive
-// thread has ended before those members go.
+// calls the handlers and may itself Send (a follow-up message). A Send writes its bytes and
+// sets the expected reply length and the countdown under one lock, so the link always awaits
+// the reply to the message written last. Reading is done by one side at a time: a purge drops
+// whatever the receive thread holds of a reply begun before it, so the next reply starts in
+// step. Derived classes whose handlers use their own members must call Close() in their
+// destructor, so that the receive thread has ended before those members go.
+//
+// A device that goes away (an adapter pulled out) is reported once to OnLinkLost; the receive
+// thread keeps its tick until Close, and requests time out as on a silent line.
 class CSerialPort {
 public:
     static constexpr int kDefaultTimeoutTicks = 75;
@@ -59,6 +64,10 @@ public:
 
     bool IsOpen() const { return open_; }
     bool IsDemo() const { return demo_; }
+    // The open device has gone away since Open.
+    bool LinkLost() const { return lost_; }
+    // Passes of the receive loop since Open: the tick the time-out is counted on.
+    uint64_t ReceivePasses() const { return passes_; }
     int TimeoutTicks() const { return timeoutTicks_; }
     // How many receive passes demo mode takes for each answer, from the next Open on (tests
     // speed the demo up).
@@ -70,15 +79,23 @@ protected:
     virtual void OnDemoTick() {}
     virtual void OnCommError(int /*code*/, const std::string& /*text*/) {}
     virtual void OnReceive(const uint8_t* /*bytes*/, size_t /*length*/) {}
+    // Called once when the open device goes away.
+    virtual void OnLinkLost() {}
 
     // Sets the countdown to the time-out again (a continuous read answers repeatedly).
     void RearmTimeout();
+    // A reply is awaited and has not timed out yet.
+    bool ReplyAwaited();
 
 private:
     void ReceiveLoop();
     void ReceivePass(uint8_t* buffer);
-    size_t Assemble(uint8_t* buffer, size_t got);
+    size_t Assemble(uint8_t* buffer, size_t got, uint64_t& purgesSeen);
+    size_t ReadMore(uint8_t* buffer, size_t got, size_t wanted, std::chrono::milliseconds wait,
+                    uint64_t& purgesSeen);
+    void Deliver(const uint8_t* buffer, size_t got, uint64_t purgesSeen);
     void IdlePass();
+    void NoticeLoss();
     size_t TakeCarriedOver(uint8_t* buffer);
     void Pause();
     size_t ExpectedChunk() const;
@@ -93,12 +110,18 @@ private:
     std::atomic<bool> running_{false};
     std::thread receiveThread_;
     std::atomic<size_t> expectedLength_{kNoReplyLength};
-    std::vector<uint8_t> carriedOver_;  // receive thread only: the start of the next reply
+    std::atomic<bool> lost_{false};
+    std::atomic<uint64_t> passes_{0};
+
+    // One reader at a time: a receive pass's read or a purge. Guards what the assembly holds.
+    std::mutex inputMutex_;
+    std::vector<uint8_t> carriedOver_;  // the start of the next reply
+    uint64_t purges_ = 0;               // purges so far: bytes read before one are stale
 
     std::mutex countdownMutex_;
     int countdown_ = 0;  // receive passes left before the awaited reply times out; 0 idle
 
-    std::mutex writeMutex_;
+    std::mutex sendMutex_;  // a write and the reply state it sets go together
 };
 
 }  // namespace zvr

@@ -1,5 +1,8 @@
 #include "connection/connection_workflow.h"
 
+#include <utility>
+
+#include "comm/serial_device.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
@@ -10,6 +13,9 @@ namespace {
 
 constexpr int kMessagePane = 0;
 constexpr int kPortPane = 1;
+// Rejected fault-flag sets in a row after which the check is given up, as four failed
+// identification attempts are.
+constexpr int kFaultSetAttempts = 4;
 
 }  // namespace
 
@@ -39,6 +45,7 @@ void ConnectionWorkflow::AskForPort() {
 }
 
 void ConnectionWorkflow::PortChosen(const std::string& portName) {
+    reconnecting_ = false;
     settings_.WriteComPort(portName);
     shell_.MarkPortEntry(portName);
     if (IsDemoKey(portName)) {
@@ -55,6 +62,8 @@ void ConnectionWorkflow::PortDialogCancelled() {
 void ConnectionWorkflow::OpenPort(const std::string& portName) {
     portName_ = portName;
     faultFlags_ = nullptr;
+    waitingForDevice_ = false;
+    document_.SetLinkLostNotice(self_, kLinkLost);
     if (document_.OpenPort(portName, timeoutTicks_) != 0) {
         state_ = ConnectionState::NotConnected;
         shell_.SetPane(kMessagePane, "Could not open Comm Port");
@@ -85,8 +94,14 @@ void ConnectionWorkflow::OnMessage(const PostedMessage& message) {
         case kFaultFlags:
             FaultFlagsArrived();
             break;
+        case kFaultFlagsFailed:
+            FaultFlagsFailed(message.lParam);
+            break;
+        case kLinkLost:
+            LinkLost();
+            break;
         default:
-            break;  // a failed fault-flag read is ignored
+            break;
     }
 }
 
@@ -110,11 +125,41 @@ void ConnectionWorkflow::NotIdentified() {
     }
 }
 
+// The device went away under the open link (an adapter pulled out): every view stops
+// reading, the dead device is let go, and the shell watches for it to come back.
+void ConnectionWorkflow::LinkLost() {
+    // A notice from a link that has been opened again since is stale.
+    if (!document_.IsOpen() || !document_.LinkLost() || IsDemoKey(portName_)) return;
+    faultFlags_ = nullptr;
+    waitingForDevice_ = true;
+    state_ = ConnectionState::LinkLost;
+    document_.UpdateAllViews(kHintStopReading);
+    document_.Close();
+    shell_.SetPane(kMessagePane, "Controller link lost: waiting for " + portName_ + " to return");
+    shell_.SetPane(kPortPane, portName_ + " (lost)");
+    // Nothing that needs the controller can be reached until it answers again.
+    shell_.ShowNoControllerMenu();
+    shell_.WatchForDevice(SerialDevicePath(portName_));
+}
+
+void ConnectionWorkflow::DeviceReturned() {
+    if (!waitingForDevice_) return;
+    reconnecting_ = true;
+    OpenPort(portName_);
+}
+
 std::optional<std::string> ConnectionWorkflow::LoadStrategy(const std::string& fileName) {
+    // Back on the same controller after a reconnect: the tables (and the views on them) stay.
+    if (std::exchange(reconnecting_, false) && fileName == loadedStrategy_ &&
+        !document_.definitions.filePath.empty()) {
+        return document_.definitions.filePath;
+    }
     const std::optional<std::string> path = locate_(fileName);
     if (!path) return std::nullopt;
     document_.UpdateAllViews(kHintDefinitionsReplaced);
+    loadedStrategy_.clear();
     if (document_.Load(*path, prompt_) != 0) return std::nullopt;
+    loadedStrategy_ = fileName;
     return path;
 }
 
@@ -141,14 +186,30 @@ void ConnectionWorkflow::CheckFaultFlags() {
     faultFlags_ = document_.definitions.variables.find("fault_flags");
     if (faultFlags_ == nullptr) faultFlags_ = document_.definitions.variables.find("fault_flags1");
     if (faultFlags_ == nullptr) return;
+    rejectedFaultSets_ = 0;
     const uint16_t address[] = {static_cast<uint16_t>(faultFlags_->ramAddress)};
-    document_.RequestReadVariables(address, self_, kFaultFlags, kFaultFlagsFailed);
+    if (document_.RequestReadVariables(address, self_, kFaultFlags, kFaultFlagsFailed) != 0) {
+        faultFlags_ = nullptr;
+    }
+}
+
+// A failed fault-flag read offers nothing, but the continuous read must not go on: a
+// controller that refused it or a line that timed out is told to stop, so nothing keeps
+// streaming. A single bad set is let pass while the good ones may follow.
+void ConnectionWorkflow::FaultFlagsFailed(intptr_t reason) {
+    if (faultFlags_ == nullptr) return;
+    if (reason != kReplyTimedOut && ++rejectedFaultSets_ < kFaultSetAttempts) return;
+    EndFaultCheck();
+}
+
+void ConnectionWorkflow::EndFaultCheck() {
+    faultFlags_ = nullptr;
+    document_.RequestStop();
 }
 
 void ConnectionWorkflow::FaultFlagsArrived() {
     if (faultFlags_ == nullptr) return;  // a continuous read reporting after its stop
-    faultFlags_ = nullptr;
-    document_.RequestStop();
+    EndFaultCheck();
     const uint8_t flags = static_cast<uint8_t>(document_.RequestValues()[0] >> 8);
     if (flags & 0x02) {
         shell_.PostCommand(kCmdDisplayFaults);

@@ -28,6 +28,9 @@ public:
     // Runs a menu command later, as if the user had picked it.
     virtual void PostCommand(int command) = 0;
     virtual void ExitProgram(int code) = 0;
+    // The device of the port has gone away: watch for it to come back under this path, then
+    // call DeviceReturned. A shell that does not reconnect leaves this alone.
+    virtual void WatchForDevice(const std::string& /*devicePath*/) {}
 };
 
 // Where the connection stands. The workflow decides it; the status bar shows it in words.
@@ -37,6 +40,7 @@ enum class ConnectionState {
     NoAnswer,      // the controller did not answer the last attempt the user was asked about
     Connected,     // identified, its strategy loaded
     Demo,          // demo mode on a demo strategy
+    LinkLost,      // the device went away under the open link; waiting for it to return
 };
 
 // Finds the strategy file a controller or a demo key names; nothing when no folder has it.
@@ -55,6 +59,7 @@ public:
     static constexpr uint32_t kNotIdentified = 1125;
     static constexpr uint32_t kFaultFlags = 1127;
     static constexpr uint32_t kFaultFlagsFailed = 1128;
+    static constexpr uint32_t kLinkLost = 1129;
     static constexpr int kAutomaticRetries = 3;
 
     ConnectionWorkflow(CDataServer& document, CRegistrySettings& settings, ConnectionShell& shell,
@@ -75,6 +80,15 @@ public:
 
     void OpenPort(const std::string& portName);
     void StartDemo(const std::string& demoKey);
+    // The device that went away is back: open it again and identify the controller, as a
+    // re-query does. Views stay open when it names the strategy already loaded.
+    void DeviceReturned();
+    // Waiting for a vanished device to come back.
+    bool WaitingForDevice() const { return waitingForDevice_; }
+
+    // The first look at the fault flags is under way (a continuous read that this workflow
+    // stops once it has its answer, or once the line has failed it).
+    bool CheckingFaultFlags() const { return faultFlags_ != nullptr; }
 
     // -1 until the first identification or demo start; then the port number, 0 for a demo.
     int ConnectedOnce() const { return connectedOnce_; }
@@ -92,6 +106,9 @@ private:
     void NotIdentified();
     void CheckFaultFlags();
     void FaultFlagsArrived();
+    void LinkLost();
+    void FaultFlagsFailed(intptr_t reason);
+    void EndFaultCheck();
     std::optional<std::string> LoadStrategy(const std::string& fileName);
 
     CDataServer& document_;
@@ -107,6 +124,10 @@ private:
     int connectedOnce_ = -1;
     ConnectionState state_ = ConnectionState::NotConnected;
     const VariableDef* faultFlags_ = nullptr;
+    int rejectedFaultSets_ = 0;
+    bool waitingForDevice_ = false;
+    bool reconnecting_ = false;   // the tables may stay if the controller names them again
+    std::string loadedStrategy_;  // the strategy file name the controller named last
 };
 
 }  // namespace zvr

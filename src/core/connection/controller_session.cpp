@@ -1,5 +1,7 @@
 #include "connection/controller_session.h"
 
+#include <algorithm>
+
 #include "common/user_prompt.h"
 
 namespace zvr {
@@ -10,6 +12,8 @@ using std::chrono::milliseconds;
 
 constexpr uint32_t kDone = 1124;
 constexpr uint32_t kFailed = 1125;
+// Waits are cut into slices this long so that an interruption is seen soon.
+constexpr milliseconds kSlice{50};
 
 }  // namespace
 
@@ -35,6 +39,12 @@ void ControllerSession::ShowPortDialog() {
                    : "could not open port " + workflow_.PortName();
 }
 
+// The device went away while connecting: the caller decides whether to wait for it.
+void ControllerSession::WatchForDevice(const std::string&) {
+    failed_ = true;
+    failure_ = "the port has gone away";
+}
+
 void ControllerSession::ExitProgram(int) {
     failed_ = true;
     failure_ = "could not load the strategy file the controller names";
@@ -45,11 +55,13 @@ bool ControllerSession::Connect(const std::string& portName, milliseconds limit)
     failure_.clear();
     workflow_.PortChosen(portName);
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!workflow_.IsConnected() && !failed_ && std::chrono::steady_clock::now() < deadline) {
+    while (!workflow_.IsConnected() && !failed_ && !Interrupted() &&
+           std::chrono::steady_clock::now() < deadline) {
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
-    // The first look at the fault flags is a continuous read the workflow stops itself.
-    while (workflow_.IsConnected() && document_.PendingType() == kContinuousRead &&
+    // The first look at the fault flags is a continuous read the workflow stops itself, once
+    // it has the flags or the line has failed the read.
+    while (workflow_.IsConnected() && workflow_.CheckingFaultFlags() && !Interrupted() &&
            std::chrono::steady_clock::now() < deadline) {
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
@@ -63,7 +75,16 @@ milliseconds ControllerSession::ReplyLimit() const {
 }
 
 std::optional<PostedMessage> ControllerSession::Await(milliseconds limit) {
-    return requests_->wait(limit);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (Interrupted()) return std::nullopt;
+        // A device that went away answers nothing more: no use waiting out the time-out.
+        if (document_.LinkLost()) return requests_->poll();
+        const auto left =
+            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left <= milliseconds(0)) return std::nullopt;
+        if (auto message = requests_->wait(std::min(left, kSlice))) return message;
+    }
 }
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadOnce(
@@ -99,10 +120,18 @@ bool ControllerSession::StartContinuous(std::span<const uint16_t> addresses) {
 }
 
 std::optional<std::vector<uint16_t>> ControllerSession::Next(milliseconds wait) {
+    ContinuousSet set = NextSet(wait);
+    if (set.outcome != ContinuousSet::Values) return {};
+    return std::move(set.values);
+}
+
+ControllerSession::ContinuousSet ControllerSession::NextSet(milliseconds wait) {
     const auto message = Await(wait);
-    if (!message || message->wParam != 1) return {};
+    if (!message || message->lParam == kReplyTimedOut) return {};
+    if (message->wParam != 1) return {ContinuousSet::Rejected, {}};
     const auto values = document_.RequestValues();
-    return std::vector<uint16_t>(values.begin(), values.begin() + continuous_.size());
+    return {ContinuousSet::Values,
+            std::vector<uint16_t>(values.begin(), values.begin() + continuous_.size())};
 }
 
 void ControllerSession::Stop() {

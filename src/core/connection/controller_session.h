@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,6 +27,11 @@ public:
 
     // Shorter reply time-outs, for tests.
     void SetTimeoutTicks(int ticks) { workflow_.SetTimeoutTicks(ticks); }
+    // Asked while waiting for the controller: once it says true, every wait ends as failed
+    // (a signal asked the program to end; the caller then stops the controller and leaves).
+    void SetInterrupted(std::function<bool()> interrupted) {
+        interrupted_ = std::move(interrupted);
+    }
 
     // True once the controller (or demo) is identified and its strategy loaded; otherwise
     // failure() says what failed.
@@ -46,6 +52,13 @@ public:
     // The next set, or nothing when none came within the wait (a time-out or a rejected
     // reply counts as none).
     std::optional<std::vector<uint16_t>> Next(std::chrono::milliseconds wait);
+    // The next outcome of a continuous read: a set of words, a set the checks rejected (the
+    // read goes on), or a time-out (nothing came within the link's time-out or the wait).
+    struct ContinuousSet {
+        enum Outcome { Values, Rejected, TimedOut } outcome = TimedOut;
+        std::vector<uint16_t> values;
+    };
+    ContinuousSet NextSet(std::chrono::milliseconds wait);
     void Stop();
 
     CDataServer& document() { return document_; }
@@ -62,8 +75,10 @@ private:
     void ShowPortDialog() override;
     void PostCommand(int) override {}
     void ExitProgram(int) override;
+    void WatchForDevice(const std::string&) override;
 
     std::optional<PostedMessage> Await(std::chrono::milliseconds limit);
+    bool Interrupted() const { return interrupted_ && interrupted_(); }
 
     CDataServer& document_;
     // The port chosen here is not the desktop program's: it stays in memory.
@@ -75,6 +90,7 @@ private:
     bool failed_ = false;
     std::string failure_;
     std::vector<uint16_t> continuous_;
+    std::function<bool()> interrupted_;
 };
 
 }  // namespace zvr

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "comm/message_receiver.h"
+
+namespace zvr {
+
+class CalTransfer;
+class WizardSheet;
+
+// Carries the link's notifications to a wizard on the caller's thread, for a host without
+// an event loop (the command line, tests): the sheet's own requests arrive on one queue, the
+// transfer's walk on another (their message numbers overlap).
+class WizardPump {
+public:
+    WizardPump();
+
+    ReceiverHandle sheetReceiver() const { return sheet_; }
+    ReceiverHandle transferReceiver() const { return transfer_; }
+    void bind(WizardSheet& sheet, CalTransfer& transfer);
+
+    // Hands messages on until the sheet waits for the person or has ended. False when none
+    // came within limit while it was still waiting for the controller.
+    bool settle(std::chrono::milliseconds limit);
+    // Hands on what has arrived, waiting at most wait for the first message.
+    void poll(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+
+private:
+    bool deliverOne(std::chrono::milliseconds wait);
+
+    std::shared_ptr<QueueReceiver> sheet_ = std::make_shared<QueueReceiver>();
+    std::shared_ptr<QueueReceiver> transfer_ = std::make_shared<QueueReceiver>();
+    WizardSheet* sheetTarget_ = nullptr;
+    CalTransfer* transferTarget_ = nullptr;
+};
+
+}  // namespace zvr

@@ -1,0 +1,271 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "comm/message_receiver.h"
+#include "definitions/definition_set.h"
+#include "wizard/range_check.h"
+#include "wizard/wizard_form.h"
+
+namespace zvr {
+
+class CControllerProtocol;
+class CalTransfer;
+class SettingsStore;
+class UserPrompt;
+class WizardSheet;
+struct WizardRequirements;
+
+// Wizard button masks: Back 1, Next 2, Finish 4. 0 while a request or transfer runs; Cancel
+// is never disabled.
+inline constexpr int kWizardNoButtons = 0;
+inline constexpr int kWizardNext = 2;
+inline constexpr int kWizardBackNext = 3;
+inline constexpr int kWizardFinish = 4;
+
+// How the sheet's run ended.
+enum class WizardEnd {
+    Running,
+    Finished,   // the calibration was written and Finish pressed
+    Cancelled,  // the person cancelled, or the wizard refused to go on
+    Failed,     // the line or the controller failed
+};
+
+enum class PageMove { Stay, Next, Previous };
+
+// One page of a wizard: its heading, its controls and the step it is on.
+class WizardPage {
+public:
+    explicit WizardPage(std::string heading) : heading_(std::move(heading)) {}
+    virtual ~WizardPage() = default;
+
+    // Called every time the page becomes active (after the sheet set Back+Next).
+    virtual void activate(WizardSheet&) {}
+    virtual PageMove next(WizardSheet& sheet) = 0;
+    // Step 1 goes to the previous page; later steps hide their groups and stay.
+    virtual PageMove back(WizardSheet&) { return PageMove::Previous; }
+    // A combo's selection or a check box changed.
+    virtual void changed(WizardSheet&, std::string_view /*fieldId*/) {}
+    // The page's "Retain Current Values" button, while it is shown.
+    virtual bool retainOffered() const { return false; }
+    virtual PageMove retain(WizardSheet&) { return PageMove::Stay; }
+
+    const std::string& heading() const { return heading_; }
+    void setHeading(std::string heading) { heading_ = std::move(heading); }
+
+    WizardForm form;
+    // Clear: the page fills its controls from the controller's values when next activated.
+    bool preloaded = true;
+    int step = 1;
+
+private:
+    std::string heading_;
+};
+
+struct SummaryRow {
+    std::string description;
+    std::string selection;
+    std::string units;
+
+    friend bool operator==(const SummaryRow&, const SummaryRow&) = default;
+};
+
+// The analog calibration process dialog: its instruction and whether "Skip This Step" is
+// offered.
+struct ProcessPrompt {
+    std::string text;
+    bool skipOffered = false;
+};
+enum class ProcessAnswer { Done, AbortAndStartOver, Skip };
+
+inline constexpr const char* kProcessCaption = "Analog Calibration Process";
+inline constexpr const char* kProcessDone = "Done";
+inline constexpr const char* kProcessAbort = "Abort and Start Over";
+inline constexpr const char* kProcessSkip = "Skip This Step";
+
+// What shows the wizard to the person: a window's pages or a terminal's conversation. Every
+// call comes on the thread that drives the sheet.
+class WizardPresenter {
+public:
+    virtual ~WizardPresenter() = default;
+    // A page became active, or its controls changed.
+    virtual void showPage(const WizardPage& page) = 0;
+    virtual void setButtons(int mask) = 0;
+    // The process dialog opens with this instruction, or closes.
+    virtual void showProcess(const ProcessPrompt& prompt) = 0;
+    virtual void hideProcess() = 0;
+    // Live values of the page arrived (adc_app, the IVS boxes).
+    virtual void showLive(const WizardPage& page) = 0;
+    // The Complete page's menu command for the main window (Parameter Plot, Save Cal).
+    virtual void postCommand(int command) = 0;
+};
+
+// Where a sheet meets the program: the controller link and the receiver its notifications
+// go to, the transfer with the wizard's own document, the person, and the settings the
+// Complete page writes the plot set-up to (none: nothing is written).
+struct WizardLinks {
+    CControllerProtocol& link;
+    ReceiverHandle self;
+    CalTransfer& transfer;
+    UserPrompt& prompt;
+    WizardPresenter& presenter;
+    SettingsStore* settings = nullptr;
+};
+
+// The sheet shared by every family: Welcome (fault flags, start mode, whole read), the
+// family's question pages, Summary (rows, answers to values, whole write), Complete (plot
+// set-up), the preload rule and cancellation. The host hands every message posted to
+// links.self to handle(), and the transfer's own messages to the transfer.
+class WizardSheet {
+public:
+    WizardSheet(std::string caption, std::string strategyPath, WizardLinks links);
+    virtual ~WizardSheet();
+    WizardSheet(const WizardSheet&) = delete;
+    WizardSheet& operator=(const WizardSheet&) = delete;
+
+    // Loads the strategy into the wizard's document, builds the pages and activates Welcome.
+    // False when the sheet cannot be shown or ended at once (end() says how).
+    bool start();
+
+    // The person's actions; each is ignored while its button is disabled.
+    void next();
+    void back();
+    void finish();
+    void cancel();
+    void retain();
+    void changed(std::string_view fieldId);
+    void answerProcess(ProcessAnswer answer);
+    // A notification posted to links.self.
+    void handle(const PostedMessage& message);
+
+    const std::string& caption() const { return caption_; }
+    WizardEnd end() const { return end_; }
+    bool ended() const { return end_ != WizardEnd::Running; }
+    // The whole write went through.
+    bool written() const { return written_; }
+    // A request or transfer failed on the line (the whole write, a restore).
+    bool lineFailed() const { return lineFailed_; }
+    int buttons() const { return buttons_; }
+    // Some button or the process dialog waits for the person, or the failed whole write
+    // leaves only Cancel.
+    bool waitingForPerson() const {
+        return buttons_ != kWizardNoButtons || process_ || writeFailed_;
+    }
+    WizardPage& page() { return *pages_.at(current_); }
+    size_t pageIndex() const { return current_; }
+    const std::vector<std::unique_ptr<WizardPage>>& pages() const { return pages_; }
+    const std::optional<ProcessPrompt>& process() const { return process_; }
+    const std::vector<SummaryRow>& summaryRows() const { return rows_; }
+    bool onSummary() const { return current_ + 2 == pages_.size(); }
+    bool onComplete() const { return current_ + 1 == pages_.size(); }
+    bool onWelcome() const { return current_ == 0; }
+    // Welcome's choice: 0 start with default values, 1 start with current values.
+    int startMode() const { return startMode_; }
+
+    // The shared operations of the pages, on the wizard's own document.
+    DefinitionSet& document();
+    ScalarDef* scalar(std::string_view name);
+    VariableDef* variable(std::string_view name);
+    // The scalar's value text, from its controller value ("current") or cal-file value; "" when
+    // absent.
+    std::string valueText(std::string_view name, bool current = true);
+    double value(std::string_view name, bool current = true);
+    // Stores value (engineering units) as the cal-file raw value; an absent scalar is skipped.
+    void set(std::string_view name, double value);
+    void setRaw(std::string_view name, uint32_t raw);
+    // Keeps the whole write from touching the scalar.
+    void drop(std::string_view name);
+    bool rangeCheck(std::string_view label, double value, const RangeLimits& limits);
+
+    UserPrompt& prompt() { return links_.prompt; }
+    CControllerProtocol& link() { return links_.link; }
+    const ReceiverHandle& self() const { return links_.self; }
+    bool demo() const;
+    void setButtons(int mask);
+    // The page after this one, or null.
+    WizardPage* pageAfter(const WizardPage* page);
+    // Shows the page's controls again after a change.
+    void refresh();
+    void refreshLive();
+    void openProcess(ProcessPrompt prompt);
+    void closeProcess();
+    // Moves from the current page as a page's Next would.
+    void moveNext() { move(PageMove::Next); }
+    void endWith(WizardEnd end);
+    void markLineFailed() { lineFailed_ = true; }
+    // The Complete page's plot set-up into the settings: engine_rpm and n_desired over the
+    // speed range, after asking before replacing a stored set-up.
+    void writePlotSetup();
+
+protected:
+    // The family's question pages, in order, between Welcome and Summary.
+    virtual std::vector<std::unique_ptr<WizardPage>> buildPages() = 0;
+    virtual const WizardRequirements& requirements() const = 0;
+    virtual std::vector<SummaryRow> rows() = 0;
+    // Turns the answers into cal-file values (before the fixed items and the write).
+    virtual void writeAnswers() = 0;
+    // A notification of the family's own requests; false when it was not the family's.
+    virtual bool handleFamily(const PostedMessage&) { return false; }
+    virtual bool familyBusy() const { return false; }
+    virtual void processAnswered(ProcessAnswer) {}
+    // Cancel while a process has changed the controller: start putting it back and end the
+    // sheet when done. False when there is nothing to put back.
+    virtual bool startRestore() { return false; }
+    // A continuous read of the family's that must stop before the sheet ends.
+    virtual void stopFamilyRequests() {}
+    virtual bool completeShowsOptions() const = 0;
+    // Lowest and highest command speed, for the plot set-up.
+    virtual std::pair<double, double> plotRange() const = 0;
+    virtual std::array<std::string, 2> completeTexts() const = 0;
+    virtual std::string fatalFaultText() const {
+        return "The controller reported fatal errors. The Wizard cannot procede.";
+    }
+
+private:
+    enum class Pending { None, FaultRead, WholeRead, WholeWrite };
+
+    void move(PageMove move);
+    void activateCurrent();
+    bool checkRequired();
+    void welcomeActivate();
+    void welcomeFaults(const PostedMessage& message);
+    PageMove welcomeNext();
+    void welcomeRead(const PostedMessage& message);
+    PageMove summaryNext();
+    void summaryWritten(const PostedMessage& message);
+    void completeActivate();
+
+    std::string caption_;
+    std::string strategyPath_;
+    WizardLinks links_;
+    std::vector<std::unique_ptr<WizardPage>> pages_;
+    std::vector<bool> filled_;  // pages that have filled themselves from the controller
+    size_t current_ = 0;
+    int buttons_ = kWizardNoButtons;
+    int startMode_ = 1;
+    Pending pending_ = Pending::None;
+    WizardEnd end_ = WizardEnd::Running;
+    bool written_ = false;
+    bool lineFailed_ = false;
+    bool writeFailed_ = false;
+    std::optional<ProcessPrompt> process_;
+    std::vector<SummaryRow> rows_;
+    const VariableDef* faultVariable_ = nullptr;
+};
+
+// Field ids of the shared pages.
+inline constexpr const char* kWelcomeText = "welcome.text";
+inline constexpr const char* kWelcomeStart = "welcome.start";
+inline constexpr const char* kWelcomeDefaultNote = "welcome.default_note";
+inline constexpr const char* kWelcomeCurrentNote = "welcome.current_note";
+inline constexpr const char* kCompletePlot = "complete.plot";
+inline constexpr const char* kCompleteSave = "complete.save";
+
+}  // namespace zvr

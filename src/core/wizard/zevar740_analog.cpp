@@ -1,0 +1,435 @@
+// The ZEVAR 740 wizard's analog input page and its calibration process: the controller is
+// put into calibration (EXTERNAL_ANALOG_MODE 0, then 255), its readings are watched while the
+// person moves the input to each end, and the mode is written to 3, on which the controller
+// stores APP_MIN_CAL and APP_RANGE_CAL itself.
+
+#include "comm/controller_protocol.h"
+#include "common/user_prompt.h"
+#include "wizard/wizard_entry.h"
+#include "wizard/zevar740_wizard.h"
+
+namespace zvr {
+
+namespace {
+
+// Notifications of the process' requests.
+constexpr uint32_t kReadSet = 1124;
+constexpr uint32_t kReadFailed = 1125;
+constexpr uint32_t kWriteDone = 1126;
+constexpr uint32_t kWriteFailed = 1127;
+// Notifications of the restore on cancel.
+constexpr uint32_t kRestoreMinimumDone = 1128;
+constexpr uint32_t kRestoreModeDone = 1129;
+constexpr uint32_t kRestoreRangeDone = 1130;
+constexpr uint32_t kRestoreFailed = 1131;
+
+constexpr int kIdleSwitchBit = 0x08;
+
+enum ProcessState { kWriting0 = 0, kWriting255 = 1, kReading = 2, kDialogs = 3, kWriting3 = 4 };
+
+const char* const kLiveVariables[] = {"adc_app", "app_min", "app_range", "switch_f_debounced"};
+
+}  // namespace
+
+AnalogPage::AnalogPage(char identifierLetter) : WizardPage("Configure Analog Input") {
+    std::vector<std::string> items = {
+        "No analog input required", "Pedal Control for Drive-by-Wire Vehicles",
+        "Pot or analog Control for stationary applications", "Trim Mode"};
+    const std::string canLetters = "RDCS";
+    if (canLetters.find(identifierLetter) != std::string::npos) items.push_back("CAN Input");
+    if (identifierLetter == 'S') items.push_back("Auto-idle mode");
+    form.add({.id = "analog.mode",
+              .kind = FieldKind::Choice,
+              .label = "How should the Analog Input be configured?",
+              .items = std::move(items)});
+    form.add({.id = "analog.ivs",
+              .kind = FieldKind::Choice,
+              .label = " Does the pedal have an Idle Verification Switch (IVS)?",
+              .items = {"No", "Yes"},
+              .visible = false});
+    form.add({.id = "analog.min",
+              .kind = FieldKind::Live,
+              .label = "Minimum value of adc_app:",
+              .visible = false});
+    form.add(
+        {.id = "analog.ivs_min", .kind = FieldKind::Live, .label = "IVS at MIN", .visible = false});
+    form.add({.id = "analog.max",
+              .kind = FieldKind::Live,
+              .label = "Maximum value of adc_app:",
+              .visible = false});
+    form.add(
+        {.id = "analog.ivs_max", .kind = FieldKind::Live, .label = "IVS at MAX", .visible = false});
+    form.add({.id = "analog.trim",
+              .kind = FieldKind::Edit,
+              .label = "What is the trim rpm?\n(trim value is max + or - deviation from set speed)",
+              .visible = false});
+}
+
+void AnalogPage::activate(WizardSheet& sheet) {
+    if (preloaded) return;
+    preloaded = true;
+    const AnalogPreselection chosen = PreselectAnalog(sheet.valueText("EXTERNAL_ANALOG_MODE"));
+    WizardField& combo = form.at("analog.mode");
+    const bool offered = chosen.mode >= 0 && chosen.mode < static_cast<int>(combo.items.size());
+    combo.selection = offered ? chosen.mode : -1;
+    if (chosen.mode == kAnalogTrim) form.at("analog.trim").text = sheet.valueText("SET_SPEED_TRIM");
+    if (chosen.ivs >= 0) form.at("analog.ivs").selection = chosen.ivs;
+    previousMode = offered ? chosen.mode : -1;
+    previousIvs = chosen.ivs;
+    previousReversed = chosen.reversed;
+    previousIvsSet = chosen.ivsSetAtMinimum;
+}
+
+PageMove AnalogPage::next(WizardSheet& sheet) {
+    switch (step) {
+        case 1: {
+            const int chosen = form.selection("analog.mode");
+            if (chosen < 0) return PageMove::Stay;
+            mode = chosen;
+            ivsPresent = false;
+            if (mode == kAnalogNone || mode == kAnalogCan) return PageMove::Next;
+            form.enable("analog.mode", false);
+            if (mode == kAnalogPedal) {
+                prefix_ = "Move pedal ";
+                form.show("analog.ivs");
+                form.enable("analog.ivs");
+                step = 2;
+                return PageMove::Stay;
+            }
+            prefix_ = mode == kAnalogTrim ? "Move Trim " : "Move Potentiometer ";
+            startProcess(sheet);
+            return PageMove::Stay;
+        }
+        case 2: {
+            const int ivs = form.selection("analog.ivs");
+            if (ivs != 0 && ivs != 1) {
+                sheet.prompt().error("Must choose IVS Yes or No");
+                return PageMove::Stay;
+            }
+            ivsPresent = ivs == 1;
+            form.enable("analog.ivs", false);
+            startProcess(sheet);
+            return PageMove::Stay;
+        }
+        case 3:
+            return PageMove::Stay;
+        case 4:
+            if (mode == kAnalogTrim) {
+                form.show("analog.trim");
+                form.enable("analog.trim");
+                step = 6;
+                return PageMove::Stay;
+            }
+            if (validate(sheet)) return PageMove::Next;
+            step = 5;
+            return PageMove::Stay;
+        case 5:
+            startProcess(sheet);
+            return PageMove::Stay;
+        case 6:
+            if (validate(sheet)) return PageMove::Next;
+            step = 5;
+            return PageMove::Stay;
+        default:
+            sheet.prompt().plain("Internal State Error");
+            return PageMove::Stay;
+    }
+}
+
+PageMove AnalogPage::back(WizardSheet&) {
+    switch (step) {
+        case 1:
+            return PageMove::Previous;
+        case 3:
+            return PageMove::Stay;
+        default:
+            for (WizardField& field : form.fields()) {
+                if (field.id != "analog.mode") field.visible = false;
+            }
+            form.enable("analog.mode");
+            step = 1;
+            return PageMove::Stay;
+    }
+}
+
+bool AnalogPage::validate(WizardSheet& sheet) {
+    if (sheet.demo()) return true;
+    UserPrompt& prompt = sheet.prompt();
+    if (mode == kAnalogTrim) {
+        auto trim = EntryInteger(prompt, form, "analog.trim", "Trim RPM");
+        if (!trim) return false;
+        trimRpm = *trim;
+    }
+    // A skipped step took no readings: there is nothing to judge them by.
+    if (!skipped) {
+        if (mode == kAnalogPedal && maximumCapture < minimumCapture) {
+            prompt.error(
+                "The min pot value is greater than the max.\nCorrect the sense of the "
+                "sensor and click Next to retry.");
+            return false;
+        }
+        if (ivsPresent && ivsAtMinimum == ivsAtMaximum) {
+            prompt.error(
+                "IVS Switch did not transition.\nCorrect problem and click Next to retry.");
+            return false;
+        }
+    }
+    if (mode == kAnalogTrim && trimRpm == 0) {
+        prompt.error("Trim RPM must be > 0");
+        return false;
+    }
+    if (mode == kAnalogTrim && trimRpm > 5000 &&
+        !prompt.askYesNo("Trim RPM seems to high. Should be less than 5000. Do you wish to "
+                         "continue?",
+                         kApplicationCaption, PromptIcon::Error)) {
+        return false;
+    }
+    return true;
+}
+
+int AnalogPage::modeCode(int speedCount) const {
+    AnalogCodeInput input{.mode = mode, .speedCount = speedCount, .ivsPresent = ivsPresent};
+    if (skipped) {
+        // Skipping keeps the previous configuration: its sense and its idle switch state.
+        input.reversed = previousReversed;
+        input.ivsSetAtMinimum = previousIvsSet;
+    } else {
+        input.reversed = ReversedSense(minimumCapture, maximumCapture);
+        input.ivsSetAtMinimum = ivsAtMinimum;
+    }
+    return AnalogModeCode(input);
+}
+
+// ---- the process ------------------------------------------------------------------------
+
+void AnalogPage::startProcess(WizardSheet& sheet) {
+    const ScalarDef* code = sheet.scalar("EXTERNAL_ANALOG_MODE");
+    bool found = code != nullptr;
+    for (const char* name : kLiveVariables)
+        found = found && sheet.variable(name) != nullptr;
+    if (!found) {
+        sheet.prompt().error("Fatal Error. Could not start analog calibration.");
+        sheet.cancel();
+        return;
+    }
+    calibrationActive = true;
+    if (!savedValid) {
+        savedValid = true;
+        savedRange =
+            sheet.scalar("APP_RANGE_CAL") ? sheet.scalar("APP_RANGE_CAL")->controllerRaw : 0;
+        savedMinimum = sheet.scalar("APP_MIN_CAL") ? sheet.scalar("APP_MIN_CAL")->controllerRaw : 0;
+    }
+    skipped = false;
+    processRunning_ = true;
+    processState = kWriting0;
+    sheet.setButtons(kWizardNoButtons);
+    step = 3;
+    write(sheet, "EXTERNAL_ANALOG_MODE", 0, kWriteDone);
+}
+
+bool AnalogPage::write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done) {
+    const ScalarDef* def = sheet.scalar(name);
+    const uint32_t failed = restoring_ ? kRestoreFailed : kWriteFailed;
+    if (def == nullptr || sheet.link().RequestWriteScalar(
+                              static_cast<uint16_t>(def->eepromAddress), static_cast<uint16_t>(raw),
+                              def->scaling.size, sheet.self(), done, failed) != 0) {
+        // A refused request: the sheet ends at once.
+        processRunning_ = restoring_ = false;
+        sheet.markLineFailed();
+        sheet.endWith(WizardEnd::Failed);
+        return false;
+    }
+    return true;
+}
+
+bool AnalogPage::handle(WizardSheet& sheet, const PostedMessage& message) {
+    if (restoring_) {
+        restoreNext(sheet, message);
+        return true;
+    }
+    if (!processRunning_) return false;
+    switch (message.message) {
+        case kReadSet:
+            if (!reading_) return true;  // a set that was on its way when the read stopped
+            if (processState == kReading) {
+                processState = kDialogs;
+                dialog_ = 1;
+                showCaptureLines(false, true);
+                storeLive(sheet);
+                const bool skipOffered = sheet.startMode() == 1 && previousMode == mode &&
+                                         (previousIvs == -1 || previousIvs == (ivsPresent ? 1 : 0));
+                sheet.refresh();
+                sheet.openProcess(
+                    {prefix_ + "to the minimum speed position, then click Done.", skipOffered});
+                return true;
+            }
+            storeLive(sheet);
+            sheet.refreshLive();
+            return true;
+        case kWriteDone:
+            if (processState == kWriting0) {
+                processState = kWriting255;
+                write(sheet, "EXTERNAL_ANALOG_MODE", 255, kWriteDone);
+            } else if (processState == kWriting255) {
+                std::vector<uint16_t> addresses;
+                for (const char* name : kLiveVariables) {
+                    addresses.push_back(static_cast<uint16_t>(sheet.variable(name)->ramAddress));
+                }
+                processState = kReading;
+                reading_ = true;
+                if (sheet.link().RequestReadVariables(addresses, sheet.self(), kReadSet,
+                                                      kReadFailed) != 0) {
+                    communicationFailed(sheet);
+                }
+            } else if (processState == kWriting3) {
+                processRunning_ = false;
+                if (step != 5) step = 4;
+                sheet.setButtons(kWizardBackNext);
+                if (step == 4 && skipped) {
+                    sheet.moveNext();
+                    return true;
+                }
+                sheet.refresh();
+            }
+            return true;
+        case kReadFailed:
+        case kWriteFailed:
+            communicationFailed(sheet);
+            return true;
+        default:
+            return true;
+    }
+}
+
+void AnalogPage::storeLive(WizardSheet& sheet) {
+    const auto words = sheet.link().RequestValues();
+    for (size_t i = 0; i < std::size(kLiveVariables); ++i) {
+        VariableDef* live = sheet.variable(kLiveVariables[i]);
+        const uint32_t raw = live->scaling.size == 1 ? words[i] >> 8 : words[i];
+        live->setCurrentValue(raw);
+    }
+    const std::string adc = sheet.variable("adc_app")->currentText;
+    const bool ivs = (sheet.variable("switch_f_debounced")->currentRaw & kIdleSwitchBit) != 0;
+    // Only the lines of the capture under way follow the live values.
+    if (dialog_ == 1) {
+        form.at("analog.min").text = adc;
+        form.at("analog.ivs_min").selection = ivs ? 1 : 0;
+    } else if (dialog_ == 2) {
+        form.at("analog.max").text = adc;
+        form.at("analog.ivs_max").selection = ivs ? 1 : 0;
+    }
+}
+
+void AnalogPage::showCaptureLines(bool maximum, bool show) {
+    form.show(maximum ? "analog.max" : "analog.min", show);
+    form.show(maximum ? "analog.ivs_max" : "analog.ivs_min", show && ivsPresent);
+}
+
+void AnalogPage::hideCaptureLines() {
+    showCaptureLines(false, false);
+    showCaptureLines(true, false);
+}
+
+void AnalogPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
+    if (!processRunning_ || processState != kDialogs) return;
+    const VariableDef* adc = sheet.variable("adc_app");
+    const bool ivsNow = (sheet.variable("switch_f_debounced")->currentRaw & kIdleSwitchBit) != 0;
+    if (dialog_ == 1) {
+        if (answer == ProcessAnswer::Done) {
+            minimumCapture = static_cast<int>(adc->currentRaw);
+            ivsAtMinimum = ivsNow;
+            dialog_ = 2;
+            showCaptureLines(true, true);
+            sheet.refresh();
+            sheet.openProcess({prefix_ + "to the maximum speed position, then click Done.", false});
+            return;
+        }
+        hideCaptureLines();
+        if (answer == ProcessAnswer::AbortAndStartOver) step = 5;
+        if (answer == ProcessAnswer::Skip) skipped = true;
+    } else if (answer == ProcessAnswer::Done) {
+        maximumCapture = static_cast<int>(adc->currentRaw);
+        ivsAtMaximum = ivsNow;
+        appMin = static_cast<int>(sheet.variable("app_min")->currentRaw);
+        appRange = static_cast<int>(sheet.variable("app_range")->currentRaw);
+        if (ivsPresent && ivsAtMinimum == ivsAtMaximum) {
+            sheet.prompt().warn(
+                "IVS Switch did not change state from Min to Max. Analog "
+                "Calibration Canceled.",
+                kProcessCaption);
+            hideCaptureLines();
+            step = 5;
+        }
+    } else {
+        hideCaptureLines();
+        step = 5;
+    }
+    finishDialogs(sheet);
+}
+
+void AnalogPage::finishDialogs(WizardSheet& sheet) {
+    dialog_ = 0;
+    stopReading(sheet);
+    processState = kWriting3;
+    sheet.refresh();
+    write(sheet, "EXTERNAL_ANALOG_MODE", 3, kWriteDone);
+}
+
+void AnalogPage::stopReading(WizardSheet& sheet) {
+    if (!reading_) return;
+    reading_ = false;
+    sheet.link().RequestStop();
+}
+
+void AnalogPage::communicationFailed(WizardSheet& sheet) {
+    stopReading(sheet);
+    processRunning_ = false;
+    sheet.prompt().error("There was an communication error. The Wizard will close.");
+    sheet.prompt().warn(kAnalogLeftUnfinished);
+    sheet.markLineFailed();
+    sheet.endWith(WizardEnd::Failed);
+}
+
+// ---- the restore on cancel --------------------------------------------------------------
+
+bool AnalogPage::startRestore(WizardSheet& sheet) {
+    if (!calibrationActive) return false;
+    calibrationActive = false;
+    stopReading(sheet);
+    processRunning_ = false;
+    dialog_ = 0;
+    restoring_ = true;
+    sheet.setButtons(kWizardNoButtons);
+    // The mode first: a controller leaving calibration stores its readings as APP_MIN_CAL and
+    // APP_RANGE_CAL, which would overwrite values put back before it.
+    const ScalarDef* code = sheet.scalar("EXTERNAL_ANALOG_MODE");
+    return write(sheet, "EXTERNAL_ANALOG_MODE", code ? code->controllerRaw : 0, kRestoreModeDone);
+}
+
+void AnalogPage::restoreNext(WizardSheet& sheet, const PostedMessage& message) {
+    switch (message.message) {
+        case kRestoreModeDone:
+            write(sheet, "APP_RANGE_CAL", savedRange, kRestoreRangeDone);
+            return;
+        case kRestoreRangeDone:
+            write(sheet, "APP_MIN_CAL", savedMinimum, kRestoreMinimumDone);
+            return;
+        case kRestoreMinimumDone:
+            restoring_ = false;
+            sheet.endWith(WizardEnd::Cancelled);
+            return;
+        case kRestoreFailed:
+            restoring_ = false;
+            sheet.prompt().error(
+                "There was an error restoring the original Analog Calibration "
+                "values. You must run the wizard again or APP_MIN_CAL and "
+                "APP_RANGE_CAL manually");
+            sheet.markLineFailed();
+            sheet.endWith(WizardEnd::Cancelled);
+            return;
+        default:
+            return;  // a read set still on its way
+    }
+}
+
+}  // namespace zvr

@@ -1,0 +1,297 @@
+#include "wizard/zevar740_wizard.h"
+
+#include <cstdio>
+
+#include "strategy/strategy_check.h"
+
+namespace zvr {
+
+namespace {
+
+std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string Integer(int value) { return std::to_string(value); }
+
+const char* const kAnalogTexts[] = {"None",      "Pedal Control", "Pot or Analog",
+                                    "Trim Mode", "CAN Input",     "Auto-idle Mode"};
+const char* const kOutputTexts[] = {"Not Used",   "Max RPM Exceeded", "Fault",    "PTO Mode",
+                                    "Auto Crank", "LED Mirror",       "Glowplug", "Auto-idle lamp"};
+
+constexpr const char* kString130 =
+    "For simplicity, ZEVAR Wizard performs a basic calibration only and does not cover all "
+    "options; it does not automatically assure optimum engine operation.  Please refer to the "
+    "User's Manual for a complete discussion of ZEVAR 740 features and calibration procedures.";
+constexpr const char* kString131 =
+    "You are now ready to run your engine and adjust the PID gains.  Other features which you "
+    "may wish to add include:\n\n\tUnderspeed Shutdown\t\tActuator Current "
+    "Limiting\n\tDroop\t\t\t\tCold Start Gains\n\tSpeed Decrease Delays\t\tAnalog Drift "
+    "Compensation\n";
+
+}  // namespace
+
+Zevar740Wizard::Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links)
+    : WizardSheet("ZEVAR 740 Calibration Wizard", std::move(strategyPath), links),
+      identifierLetter_(identifierLetter) {}
+
+const WizardRequirements& Zevar740Wizard::requirements() const {
+    return *RequirementsFor(ModelKind::Zevar740);
+}
+
+std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::buildPages() {
+    std::vector<std::unique_ptr<WizardPage>> pages;
+    if (scalar("SPEED_TYPE") != nullptr) {
+        auto page = std::make_unique<Engine760Page>(*this);
+        engine760_ = page.get();
+        pages.push_back(std::move(page));
+    } else {
+        auto page = std::make_unique<Engine740Page>(*this);
+        engine740_ = page.get();
+        pages.push_back(std::move(page));
+    }
+    auto range = std::make_unique<SpeedRangePage>();
+    speedRange_ = range.get();
+    pages.push_back(std::move(range));
+    auto analogPage = std::make_unique<AnalogPage>(identifierLetter_);
+    analog_ = analogPage.get();
+    pages.push_back(std::move(analogPage));
+    auto speedPage = std::make_unique<SpeedPage>(*this);
+    speed_ = speedPage.get();
+    pages.push_back(std::move(speedPage));
+    const bool two =
+        scalar("AUXILIARY_OUTPUT_2_MODE") && scalar("AUX_OUTPUT_2_RPM") && scalar("GLOWPLUG_TIME");
+    auto first = std::make_unique<AuxOutPage>(*this, 1, two);
+    aux1_ = first.get();
+    pages.push_back(std::move(first));
+    if (two) {
+        auto second = std::make_unique<AuxOutPage>(*this, 2, two);
+        aux2_ = second.get();
+        pages.push_back(std::move(second));
+    }
+    auto protectPage = std::make_unique<ProtectPage>();
+    protect_ = protectPage.get();
+    pages.push_back(std::move(protectPage));
+    return pages;
+}
+
+bool Zevar740Wizard::engineSkipped() const {
+    return engine760_ ? engine760_->skipped : engine740_->skipped;
+}
+
+// ---- Summary rows -----------------------------------------------------------------------
+
+std::vector<SummaryRow> Zevar740Wizard::rows() {
+    std::vector<SummaryRow> rows;
+    engineRows(rows);
+    rows.push_back({"Lowest command speed", Format("%10.2lf", speedRange_->lowest), "rpm"});
+    rows.push_back({"Highest command speed", Format("%10.2lf", speedRange_->highest), "rpm"});
+    analogRows(rows);
+    speedRows(rows);
+    auxRows(rows, *aux1_);
+    if (aux2_) auxRows(rows, *aux2_);
+    rows.push_back({"Overspeed Protection",
+                    protect_->overspeedRpm < 1 ? "DISABLED" : Integer(protect_->overspeedRpm),
+                    protect_->overspeedRpm < 1 ? "" : "rpm"});
+    rows.push_back({"Protection Switch delay",
+                    protect_->delay > 7999 ? "DISABLED" : Integer(protect_->delay),
+                    protect_->delay > 7999 ? "" : "sec"});
+    return rows;
+}
+
+void Zevar740Wizard::engineRows(std::vector<SummaryRow>& rows) const {
+    if (engineSkipped()) {
+        rows.push_back({"Engine Setup Skipped.", "", ""});
+        return;
+    }
+    if (engine740_) {
+        if (engine740_->inputType == 0) {
+            rows.push_back({"Number of flywheel teeth", Integer(engine740_->teeth), ""});
+            rows.push_back({"Number engine cylinders", Integer(engine740_->cylinders), ""});
+        } else {
+            rows.push_back(
+                {"Number Sparks Per Revolution", Format("%5.1f", engine740_->pulsesPerRev), ""});
+        }
+        return;
+    }
+    if (Engine760Page::TeethType(engine760_->inputType)) {
+        rows.push_back({"Number of flywheel teeth", Integer(engine760_->teeth), ""});
+        rows.push_back({"Number engine cylinders", Integer(engine760_->cylinders), ""});
+    } else {
+        rows.push_back(
+            {"Number of sparks per revolution", Format("%5.1f", engine760_->sparks), ""});
+    }
+}
+
+void Zevar740Wizard::analogRows(std::vector<SummaryRow>& rows) const {
+    const AnalogPage& page = *analog_;
+    const bool known = page.mode >= 0 && page.mode <= 5;
+    rows.push_back(
+        {"Analog Input Configuration", known ? kAnalogTexts[page.mode] : "Invalid Selection", ""});
+    if (page.mode == kAnalogPedal) {
+        rows.push_back({"IVS Switch Present", page.ivsPresent ? "Yes" : "No", ""});
+    }
+    if (!page.skipped && page.mode > 0) {
+        rows.push_back({"Min Position ADC", Integer(page.minimumCapture), ""});
+        rows.push_back({"Max Position ADC", Integer(page.maximumCapture), ""});
+        rows.push_back({"Min Cal (Read from controller)", Integer(page.appMin), ""});
+        rows.push_back({"Range Cal (Read from controller)", Integer(page.appRange), ""});
+    }
+    if (page.mode == kAnalogTrim) rows.push_back({"Trim RPM", Integer(page.trimRpm), "rpm"});
+}
+
+void Zevar740Wizard::speedRows(std::vector<SummaryRow>& rows) const {
+    const SpeedPage& page = *speed_;
+    if (page.count > 0) {
+        rows.push_back({"Single or Multiple speed", page.count == 1 ? "Single" : "Multiple", ""});
+        if (page.count == 5) {
+            rows.push_back({"Min Speed", Integer(page.minimum), "rpm"});
+            rows.push_back({"Default Speed", Integer(page.defaultSpeed), "rpm"});
+            rows.push_back({"Max Speed", Integer(page.maximum), "rpm"});
+        } else {
+            for (int i = 1; i <= page.count; ++i) {
+                rows.push_back({"Set Speed " + Integer(i), Integer(page.speeds[i - 1]), "rpm"});
+            }
+        }
+    } else {
+        rows.push_back({"NO SET SPEEDS", "", ""});
+    }
+    rows.push_back({"Ramp Up Rate", Integer(page.rampUp), "rpm/sec"});
+    rows.push_back({"Ramp Down Rate", Integer(page.rampDown), "rpm/sec"});
+}
+
+void Zevar740Wizard::auxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const {
+    const bool second = page.output == 2;
+    const std::string indent = second ? "" : "   ";
+    const char* heading = second  ? "Auxiliary Output 2 Of 2"
+                          : aux2_ ? "Auxiliary Output 1 Of 2"
+                                  : "Auxiliary Output";
+    const bool known = page.mode >= 0 && page.mode <= 7;
+    rows.push_back({heading, known ? kOutputTexts[page.mode] : "Invalid", ""});
+    if (page.mode == 1) rows.push_back({indent + "Speed output limit", Integer(page.rpm), "rpm"});
+    if (page.mode == 4) {
+        rows.push_back({indent + "Crank Time", Integer(page.crankTime), "sec"});
+        rows.push_back({indent + "Rest Time", Format("%0.1lf", page.restTime), "sec"});
+        rows.push_back({indent + "Retry Count", Integer(page.retryCount), ""});
+    }
+    if (page.mode == 6) {
+        rows.push_back({"   Glowplug preheat time", Format("%0.1f", page.preheatTime), "sec"});
+    }
+}
+
+// ---- the Summary write ------------------------------------------------------------------
+
+void Zevar740Wizard::writeAnswers() {
+    const AnalogPage& analogPage = *analog_;
+    const SpeedPage& speedPage = *speed_;
+    const double lowest = speedRange_->lowest;
+    const double highest = speedRange_->highest;
+
+    setRaw("EXTERNAL_ANALOG_MODE", static_cast<uint32_t>(analogPage.modeCode(speedPage.count)));
+    writeEngine();
+    setRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(speedPage.count));
+    if (analogPage.skipped) {
+        setRaw("APP_MIN_CAL", analogPage.savedMinimum);
+        setRaw("APP_RANGE_CAL", analogPage.savedRange);
+    } else {
+        drop("APP_MIN_CAL");
+        drop("APP_RANGE_CAL");
+    }
+    setRaw("AUXILIARY_OUTPUT_MODE", static_cast<uint32_t>(aux1_->mode));
+    if (aux2_) setRaw("AUXILIARY_OUTPUT_2_MODE", static_cast<uint32_t>(aux2_->mode));
+    set("SET_SPEED_MIN", lowest);
+    set("SET_SPEED_MAX", highest);
+    if (speedPage.count > 0 || analogPage.mode == kAnalogAutoIdle) {
+        set("WARMUP_TIME", speedPage.warmupTime);
+        if (speedPage.warmupTime != 0) set("SET_SPEED_WARMUP", speedPage.warmupSpeed);
+    } else {
+        setRaw("WARMUP_TIME", 0);
+    }
+    if (!(speedPage.count == 1 && analogPage.mode == kAnalogNone)) {
+        set("RAMP_UP_RATE", speedPage.rampUp);
+        set("RAMP_DOWN_RATE", speedPage.rampDown);
+        set("BRAKE_DOWN_RATE", speedPage.rampDown);
+        set("BRAKE_UP_RATE", speedPage.rampUp);
+    }
+    if (analogPage.mode == kAnalogTrim) set("SET_SPEED_TRIM", analogPage.trimRpm);
+    writeAux(*aux1_);
+    if (aux2_) writeAux(*aux2_);
+    if (analogPage.mode == kAnalogAutoIdle) {
+        for (const char* name : {"SET_SPEED_MIN_1", "SET_SPEED_MIN_2", "SET_SPEED_MIN_3"}) {
+            set(name, lowest);
+        }
+        for (const char* name : {"SET_SPEED_MAX_1", "SET_SPEED_MAX_2", "SET_SPEED_MAX_3"}) {
+            set(name, highest);
+        }
+    }
+    if (speedPage.count >= 1 && speedPage.count <= 4) {
+        for (int i = 1; i <= speedPage.count; ++i) {
+            set("SET_SPEED_" + std::to_string(i), speedPage.speeds[i - 1]);
+        }
+    } else if (speedPage.count == 5) {
+        set("SET_SPEED_MIN", speedPage.minimum);
+        set("SET_SPEED_WARMUP", speedPage.defaultSpeed);
+        set("SET_SPEED_MAX", speedPage.maximum);
+    }
+    set("OVERSPEED_RPM", protect_->overspeedRpm);
+    set("ENGINE_PRTCT_RUN_TIME", protect_->delay);
+}
+
+void Zevar740Wizard::writeEngine() {
+    if (engineSkipped()) return;
+    if (engine740_) {
+        set("PULSES_PER_REV", engine740_->pulsesPerRev);
+        const auto perUpdate = static_cast<uint32_t>(engine740_->pulsesPerUpdate);
+        setRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
+        return;
+    }
+    const Engine760Page& page = *engine760_;
+    if (Engine760Page::TeethType(page.inputType)) {
+        set("PULSES_PER_REV", page.teeth);
+        if (page.cylinders > 0) {
+            set("PULSES_PER_UPDATE", 2.0 * page.teeth / page.cylinders);
+        }
+    } else {
+        set("PULSES_PER_REV", page.sparks);
+        set("PULSES_PER_UPDATE", 1);
+    }
+    const uint32_t types[] = {128, 1, 2, 131};
+    if (page.inputType >= 0 && page.inputType <= 3) setRaw("SPEED_TYPE", types[page.inputType]);
+}
+
+void Zevar740Wizard::writeAux(const AuxOutPage& page) {
+    const bool first = page.output == 1;
+    if (page.mode == 1) set(first ? "AUX_OUTPUT_RPM" : "AUX_OUTPUT_2_RPM", page.rpm);
+    if (page.mode == 4) {
+        set("AUTOCRANK_CRANK_TIME", page.crankTime);
+        set("AUTOCRANK_REST_TIME", page.restTime);
+        set("AUTOCRANK_MAX_TRIES", page.retryCount);
+    }
+    if (page.mode == 6) set("GLOWPLUG_TIME", page.preheatTime);
+}
+
+// ---- the analog process and the end of the run ------------------------------------------
+
+bool Zevar740Wizard::handleFamily(const PostedMessage& message) {
+    return analog_ != nullptr && analog_->handle(*this, message);
+}
+
+void Zevar740Wizard::processAnswered(ProcessAnswer answer) { analog_->answered(*this, answer); }
+
+bool Zevar740Wizard::startRestore() { return analog_ != nullptr && analog_->startRestore(*this); }
+
+void Zevar740Wizard::stopFamilyRequests() {
+    if (analog_ != nullptr) analog_->stopReading(*this);
+}
+
+std::pair<double, double> Zevar740Wizard::plotRange() const {
+    return {speedRange_->lowest, speedRange_->highest};
+}
+
+std::array<std::string, 2> Zevar740Wizard::completeTexts() const {
+    return {kString130, kString131};
+}
+
+}  // namespace zvr

@@ -1,0 +1,335 @@
+// zvr-cli wizard against zvr-sim on a pseudo-terminal, with the shipped ZEVAR 740 and 760
+// strategies: the terminal conversation, the answers file, the exit codes and the EEPROM the
+// wizard leaves behind.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <variant>
+
+#include "controller_fixture.h"
+#include "wizard_command.h"
+#include "wizard_conversation.h"
+
+namespace zvr::cli {
+namespace {
+
+// The person at the terminal: typed lines, and things done between them (moving the
+// pedal, pressing Ctrl-C).
+class ScriptedInput : public WizardInput {
+public:
+    using Step = std::variant<std::string, std::function<void()>>;
+
+    explicit ScriptedInput(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {}
+
+    // An action between lines happens first, and the wizard gets a moment to see it.
+    bool ready(std::chrono::milliseconds) override {
+        if (steps_.empty() || std::holds_alternative<std::string>(steps_.front())) return true;
+        auto action = std::get<std::function<void()>>(std::move(steps_.front()));
+        steps_.pop_front();
+        action();
+        return interrupt_;
+    }
+    std::optional<std::string> line() override {
+        while (!steps_.empty()) {
+            Step step = std::move(steps_.front());
+            steps_.pop_front();
+            if (auto* text = std::get_if<std::string>(&step)) return *text;
+            std::get<std::function<void()>>(step)();
+            if (interrupt_) return std::nullopt;
+        }
+        return std::nullopt;  // the end of input
+    }
+    bool interrupted() override { return std::exchange(interrupt_, false); }
+    bool terminal() const override { return false; }
+
+    void pressCtrlC() { interrupt_ = true; }
+    size_t left() const { return steps_.size(); }
+
+private:
+    std::deque<Step> steps_;
+    bool interrupt_ = false;
+};
+
+class WizardCommandTest : public test::ControllerFixture {
+protected:
+    void startSimulator(const std::string& strategy,
+                        const std::vector<std::string>& commands = {}) {
+        startOn(std::string(ZVR_STRATEGY_DIR) + "/" + strategy + ".000");
+        for (const std::string& command : commands)
+            ASSERT_EQ(simulator_->execute(command), "ok");
+    }
+
+    int wizard(ScriptedInput& input, std::vector<std::string> args = {}) {
+        args.insert(args.end(),
+                    {"--strategy-dir", ZVR_STRATEGY_DIR, "--port", simulator_->linkPath()});
+        out_.str({});
+        err_.str({});
+        CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
+        return RunWizardWith(context, args, input);
+    }
+
+    // Puts the pedal (and the idle switch) somewhere, and lets the wizard see it.
+    std::function<void()> pedal(double position, bool idleSwitch) {
+        return [this, position, idleSwitch] {
+            ASSERT_EQ(simulator_->execute("pedal " + std::to_string(position)), "ok");
+            ASSERT_EQ(simulator_->execute(std::string("ivs ") + (idleSwitch ? "on" : "off")), "ok");
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));  // two live sets
+        };
+    }
+
+    std::string get(const std::string& name) { return simulator_->execute("get " + name); }
+
+    bool printed(const std::string& text) { return out_.str().find(text) != std::string::npos; }
+};
+
+TEST_F(WizardCommandTest, UncalibratedZevar740OnTheTerminalWritesWhatWasAnswered) {
+    startSimulator("ZVX41R03", {"uncalibrated on"});
+    ScriptedInput input({
+        "1",  // magnetic pickup
+        "4",  // cylinders
+        "60",
+        "700",
+        "2600",  // speed range
+        "pedal control for drive-by-wire vehicles",
+        "2",  // with IVS
+        pedal(0.0, true),
+        "d",
+        pedal(1.0, false),
+        "Done",
+        "3",  // 2 speeds
+        "1400",
+        "1900",
+        "0",
+        "",
+        "450",
+        "350",
+        "Output on when fault exists",
+        "2",
+        "2900",
+        "1",  // overspeed on, switch off
+        "y",
+    });
+    ASSERT_EQ(wizard(input), kExitOk) << err_.str() << out_.str();
+    EXPECT_EQ(input.left(), 0u);
+    // The uncalibrated unit is not asked how to start.
+    EXPECT_TRUE(printed(
+        "The unit is ready to be calibrated.\nClick Next to continue.\n\nEngine Sensor Setup\n"));
+    EXPECT_TRUE(printed(
+        "How will the engine speed be detected?\n  1. Magnetic Pickup (MPU) or Hall Effect\n"
+        "  2. Ignition Sensing or Magneto Input\n> "));
+    EXPECT_FALSE(printed("Retain Current Values"));  // start mode 0
+    EXPECT_TRUE(
+        printed("Move pedal to the minimum speed position, then click Done.\nDone or Abort and "
+                "Start Over?\n"));
+    EXPECT_TRUE(printed("Calibrate the controller now? [y/n] "));
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 13");
+    EXPECT_EQ(get("PULSES_PER_REV"), "ok 60.00");
+    EXPECT_EQ(get("PULSES_PER_UPDATE"), "ok 30");
+    EXPECT_EQ(get("SWITCH_CONFIGURATION"), "ok 2");
+    EXPECT_EQ(get("SET_SPEED_1"), "ok 1400");
+    EXPECT_EQ(get("SET_SPEED_2"), "ok 1900");
+    EXPECT_EQ(get("SET_SPEED_MIN"), "ok 700");
+    EXPECT_EQ(get("RAMP_UP_RATE"), "ok 450");
+    EXPECT_EQ(get("AUXILIARY_OUTPUT_MODE"), "ok 2");
+    EXPECT_EQ(get("OVERSPEED_RPM"), "ok 2900");
+    EXPECT_EQ(get("ENGINE_PRTCT_RUN_TIME"), "ok 8000");
+    EXPECT_EQ(get("APP_MIN_CAL"), "ok 102");
+    EXPECT_EQ(get("APP_RANGE_CAL"), "ok 820");
+}
+
+TEST_F(WizardCommandTest, Zevar760FromAnAnswersFileWithTheRestOnTheTerminal) {
+    startSimulator("ZVX61S01");
+    const std::string answers = "answers.json";
+    std::ofstream(answers) << R"({
+        "fields": {"welcome.start": "Start with current values", "engine.cylinders": 6,
+                   "analog.mode": "Pot or analog Control for stationary applications",
+                   "speed.count": "Variable Speed", "speed.1": 900, "speed.2": 1500, "speed.3": 2300,
+                   "aux1.mode": "Autocrank mode", "aux1.crank": 40,
+                   "aux2.mode": 2, "aux2.rpm": 1700,
+                   "protect.overspeed": 1, "protect.switch": 1},
+        "questions": {"Crank time seems too high, should be < 30 sec.\nDo you wish to continue?": "yes"},
+        "calibrate": "yes"
+    })";
+    // Only the process and the fields the file leaves open are typed.
+    ScriptedInput input(
+        {pedal(1.0, true), "done", pedal(0.0, true), "d", "", "", "", "", "", "", "", "", "", ""});
+    ASSERT_EQ(wizard(input, {"--answers", answers, "--save", "prepared.ZVR"}), kExitOk)
+        << err_.str() << out_.str();
+    EXPECT_TRUE(printed("Configure Engine Speed Input\n"));
+    EXPECT_TRUE(printed("How many teeth does the Flywheel have? [120] "));
+    EXPECT_TRUE(printed(
+        "Crank time seems too high, should be < 30 sec.\nDo you wish to continue?\n[y/n] yes\n"));
+    // A reversed pot: + 100, and no + 10 for the speeds.
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 102");
+    EXPECT_EQ(get("PULSES_PER_UPDATE"), "ok 40");  // 2 × 120 / 6
+    EXPECT_EQ(get("SWITCH_CONFIGURATION"), "ok 5");
+    EXPECT_EQ(get("SET_SPEED_WARMUP"), "ok 1500");
+    EXPECT_EQ(get("AUXILIARY_OUTPUT_MODE"), "ok 4");
+    EXPECT_EQ(get("AUTOCRANK_CRANK_TIME"), "ok 40");
+    EXPECT_EQ(get("AUXILIARY_OUTPUT_2_MODE"), "ok 1");
+    EXPECT_EQ(get("AUX_OUTPUT_2_RPM"), "ok 1700");
+    EXPECT_TRUE(std::filesystem::exists("prepared.ZVR"));
+}
+
+TEST_F(WizardCommandTest, RefusedEntriesAskTheStepAgain) {
+    startSimulator("ZVX41R03");
+    ScriptedInput input({"2",    "1",    "4", "",  // current values; pickup, 4 cylinders, 120 teeth
+                         "abc",  "",               // not a number: asked again
+                         "800",  "2600",
+                         "1",                              // no analog input
+                         "2",    "6000", "0", "", "", "",  // one speed, above the highest
+                         "1500", "",     "",  "", "", "1", "1", "1", "n"});
+    EXPECT_EQ(wizard(input), kExitNo) << err_.str();
+    EXPECT_TRUE(
+        printed("error: Low Speed must be a number.\n"
+                "What is the LOWEST engine speed the operator can command? (rpm) [abc] 800\n"));
+    EXPECT_TRUE(
+        printed("error: Speed 1 is too large, Value must be < 2600.Wizard cannot continue.\n"
+                "Enter Desired Speed: [6000] 1500\n"));
+    EXPECT_TRUE(printed("Calibrate the controller now? [y/n] "));
+    EXPECT_EQ(err_.str(), "zvr-cli wizard: cancelled\n");
+}
+
+TEST_F(WizardCommandTest, CtrlCDuringTheProcessPutsTheAnalogCalibrationBack) {
+    startSimulator("ZVX41R03");
+    ScriptedInput* script = nullptr;
+    ScriptedInput input({"2", "1", "4", "", "", "",
+                         "3",  // pot
+                         pedal(0.4, true), [&] { script->pressCtrlC(); }});
+    script = &input;
+    EXPECT_EQ(wizard(input), kExitNo) << err_.str();
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 0");
+    EXPECT_EQ(get("APP_MIN_CAL"), "ok 102");
+    EXPECT_EQ(get("APP_RANGE_CAL"), "ok 820");
+}
+
+TEST_F(WizardCommandTest, NobodyToAnswerCancelsAndASilentControllerFails) {
+    startSimulator("ZVX41R03");
+    ScriptedInput nobody({});
+    EXPECT_EQ(wizard(nobody), kExitNo);
+    EXPECT_TRUE(printed("  2. Start with current values\n> [2] \n"));
+
+    // The controller falls silent before the whole read.
+    ScriptedInput hangs({[this] { ASSERT_EQ(simulator_->execute("line silent 30"), "ok"); }, "2"});
+    EXPECT_EQ(wizard(hangs), kExitLink);
+    EXPECT_TRUE(printed("warning: Fatal Error. The Calibration could not be read.\n"));
+}
+
+TEST_F(WizardCommandTest, BadAnswersFilesAreUsageErrors) {
+    startSimulator("ZVX41R03");
+    std::ofstream("bad.json") << R"({"fields": {"range.lowest": [1]}})";
+    std::ofstream("unknown.json") << R"({"answers": {}})";
+    ScriptedInput input({});
+    for (const char* file : {"bad.json", "unknown.json", "missing.json"}) {
+        EXPECT_EQ(wizard(input, {"--answers", file}), kExitUsage) << file;
+    }
+}
+
+// zvr-cli wizard as a program on a terminal of its own (a pseudo-terminal), typed at as a
+// person would: the live line follows the pedal, and Ctrl-C cancels with the restore.
+class WizardOnTerminalTest : public WizardCommandTest {
+protected:
+    void TearDown() override {
+        if (child_ > 0) {
+            ::kill(child_, SIGKILL);
+            ::waitpid(child_, nullptr, 0);
+        }
+        if (master_ >= 0) ::close(master_);
+    }
+
+    void spawn(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {ZVR_CLI_PATH, "wizard"};
+        all.insert(all.end(), args.begin(), args.end());
+        child_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
+        ASSERT_GE(child_, 0);
+        if (child_ == 0) {
+            std::vector<char*> argv;
+            for (std::string& arg : all)
+                argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            ::setenv("XDG_CONFIG_HOME", "config", 1);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+
+    // Reads the terminal until text has appeared since the last call.
+    bool expect(const std::string& text, std::chrono::seconds limit = std::chrono::seconds(15)) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < until) {
+            const size_t at = screen_.find(text, seen_);
+            if (at != std::string::npos) {
+                seen_ = at + text.size();
+                return true;
+            }
+            pollfd fd{master_, POLLIN, 0};
+            if (::poll(&fd, 1, 100) <= 0) continue;
+            char chunk[512];
+            const ssize_t got = ::read(master_, chunk, sizeof chunk);
+            if (got <= 0) break;
+            // The terminal ends lines in CR LF; the live line redraws itself after a CR.
+            for (ssize_t i = 0; i < got; ++i) {
+                if (chunk[i] != '\r') screen_ += chunk[i];
+            }
+        }
+        ADD_FAILURE() << "no \"" << text << "\" in:\n" << screen_.substr(seen_);
+        return false;
+    }
+
+    void typeLine(const std::string& text) {
+        const std::string line = text + "\r";
+        ASSERT_EQ(::write(master_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+
+    int exitCode() {
+        int status = 0;
+        ::waitpid(child_, &status, 0);
+        child_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    pid_t child_ = -1;
+    int master_ = -1;
+    std::string screen_;
+    size_t seen_ = 0;
+};
+
+TEST_F(WizardOnTerminalTest, LiveLineFollowsThePedalAndCtrlCPutsTheCalibrationBack) {
+    startSimulator("ZVX41R03", {"pedal 0.5"});
+    spawn({"--port", simulator_->linkPath(), "--strategy-dir", ZVR_STRATEGY_DIR});
+    ASSERT_TRUE(expect("  2. Start with current values\n> [2] "));
+    typeLine("");
+    ASSERT_TRUE(expect("  3. Retain Current Values\n> [1] "));
+    typeLine("retain current values");
+    ASSERT_TRUE(expect("(rpm) [800] "));
+    typeLine("");
+    ASSERT_TRUE(expect("(rpm) [2400] "));
+    typeLine("");
+    ASSERT_TRUE(expect("  5. CAN Input\n> [1] "));
+    typeLine("3");
+    ASSERT_TRUE(
+        expect("Move Potentiometer to the minimum speed position, then click Done.\n"
+               "Done or Abort and Start Over?\n"));
+    ASSERT_TRUE(expect("adc_app:   512"));
+    ASSERT_EQ(simulator_->execute("pedal 0.75"), "ok");
+    ASSERT_TRUE(expect("adc_app:   717"));
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 255");
+    ASSERT_EQ(::write(master_, "\x03", 1), 1);  // Ctrl-C
+    EXPECT_EQ(exitCode(), kExitNo);
+    EXPECT_EQ(get("EXTERNAL_ANALOG_MODE"), "ok 0");
+    EXPECT_EQ(get("APP_MIN_CAL"), "ok 102");
+    EXPECT_EQ(get("APP_RANGE_CAL"), "ok 820");
+}
+
+}  // namespace
+}  // namespace zvr::cli

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calibration/cal_transfer.h"
+#include "comm/data_server.h"
+#include "controller_unit.h"
+#include "definitions/cal_file.h"
+#include "settings/memory_settings_store.h"
+#include "sim/sim_fixtures.h"
+#include "support/scripted_prompt.h"
+#include "wizard/wizard_pump.h"
+#include "wizard/zevar740_wizard.h"
+
+namespace zvr::test {
+
+// What the wizard showed, for tests to look at.
+class RecordingPresenter : public WizardPresenter {
+public:
+    void showPage(const WizardPage& page) override { headings.push_back(page.heading()); }
+    void setButtons(int mask) override { buttons = mask; }
+    void showProcess(const ProcessPrompt& prompt) override { processes.push_back(prompt); }
+    void hideProcess() override {}
+    void showLive(const WizardPage&) override { ++liveUpdates; }
+    void postCommand(int command) override { commands.push_back(command); }
+
+    std::vector<std::string> headings;
+    std::vector<ProcessPrompt> processes;
+    std::vector<int> commands;
+    int buttons = 0;
+    int liveUpdates = 0;
+};
+
+class NoProgress : public ProgressDisplay {
+public:
+    void ShowProgress(const ProgressState&) override {}
+    void HideProgress() override {}
+};
+
+// A ZEVAR 740 wizard on the shipped strategies against zvr-sim on a pseudo-terminal, with a
+// person played by the test: it fills the page's fields and presses the buttons.
+class WizardFixture : public testing::Test {
+protected:
+    static constexpr std::chrono::seconds kLimit{20};
+
+    void TearDown() override {
+        wizard_.reset();
+        transfer_.reset();
+        link_.reset();
+        simulator_.reset();
+    }
+
+    static std::string StrategyPath(const std::string& name) {
+        return std::string(ZVR_STRATEGY_DIR) + "/" + name + ".000";
+    }
+
+    // The simulator on the strategy, with control commands run before the wizard starts.
+    void startSimulator(const std::string& name, const std::vector<std::string>& commands = {}) {
+        sim::SimOptions options;
+        options.strategy = StrategyPath(name);
+        simulator_ = sim::test::StartSimulator(options);
+        for (const std::string& command : commands)
+            control(command);
+    }
+
+    void control(const std::string& command) {
+        ASSERT_EQ(simulator_->execute(command), "ok") << command;
+    }
+
+    // Starts the wizard and lets it read the fault flags.
+    bool startWizard(const std::string& name, char letter) {
+        link_ = std::make_unique<CDataServer>("wizard-test-log.txt");
+        if (link_->OpenPort(simulator_->linkPath(), 50) != 0) return false;
+        transfer_ =
+            std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
+        wizard_ =
+            std::make_unique<Zevar740Wizard>(StrategyPath(name), letter,
+                                             WizardLinks{*link_, pump_.sheetReceiver(), *transfer_,
+                                                         prompt_, presenter_, &settings_});
+        pump_.bind(*wizard_, *transfer_);
+        if (!wizard_->start()) return false;
+        return settle() && !wizard_->ended();
+    }
+
+    bool settle() { return pump_.settle(kLimit); }
+
+    WizardForm& form() { return wizard_->page().form; }
+    const std::string& heading() { return wizard_->page().heading(); }
+
+    void choose(const std::string& id, int item) {
+        form().at(id).selection = item;
+        wizard_->changed(id);
+    }
+    void type(const std::string& id, const std::string& text) { form().at(id).text = text; }
+    void next() {
+        wizard_->next();
+        ASSERT_TRUE(settle());
+    }
+    void back() {
+        wizard_->back();
+        ASSERT_TRUE(settle());
+    }
+    void answer(ProcessAnswer answer) {
+        wizard_->answerProcess(answer);
+        ASSERT_TRUE(settle());
+    }
+    // Hands messages on until the sheet ends (a failure while a dialog waits).
+    bool awaitEnd() {
+        const auto until = std::chrono::steady_clock::now() + kLimit;
+        while (!wizard_->ended() && std::chrono::steady_clock::now() < until) {
+            pump_.poll(std::chrono::milliseconds(50));
+        }
+        return wizard_->ended();
+    }
+    // Lets live sets arrive so the wizard sees the pedal where the simulator put it.
+    void seeLive() { pump_.poll(std::chrono::milliseconds(300)); }
+
+    // The raw value the simulator's EEPROM holds for a scalar of the strategy.
+    uint32_t eeprom(const std::string& name) {
+        const ScalarDef* def = wizard_->document().scalars.find(name);
+        if (def == nullptr) {
+            // Dropped from the write set: look it up in a fresh load of the strategy.
+            DefinitionSet set;
+            LoadCalFile(set, StrategyPath(strategy_), prompt_);
+            def = set.scalars.find(name);
+            EXPECT_NE(def, nullptr) << name;
+            if (def == nullptr) return 0;
+            return read(def->eepromAddress, def->scaling.size);
+        }
+        return read(def->eepromAddress, def->scaling.size);
+    }
+
+    uint32_t read(uint32_t address, int size) {
+        const uint16_t word = simulator_->withUnit([address](sim::ControllerUnit& unit) {
+            return unit.readWord(static_cast<uint16_t>(address));
+        });
+        return size == 1 ? static_cast<uint32_t>(word >> 8) : word;
+    }
+
+    std::string strategy_ = "ZVX41R03";
+    std::unique_ptr<sim::Simulator> simulator_;
+    std::unique_ptr<CDataServer> link_;
+    std::unique_ptr<CalTransfer> transfer_;
+    std::unique_ptr<Zevar740Wizard> wizard_;
+    WizardPump pump_;
+    ScriptedPrompt prompt_;
+    RecordingPresenter presenter_;
+    NoProgress progress_;
+    MemorySettingsStore settings_;
+};
+
+}  // namespace zvr::test

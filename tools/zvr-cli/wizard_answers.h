@@ -1,0 +1,36 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace zvr::cli {
+
+// The answers file of "zvr-cli wizard --answers FILE", a JSON object:
+//   "fields":    {"FIELD ID": "text or item", ...}  the page questions by field id; an item
+//                is its number (from 1) or its text; each answer is used once
+//   "questions": {"QUESTION TEXT": "yes" | "no", ...}  Yes/No questions, every time asked
+//   "process":   ["Done", "Skip This Step", ...]  the analog process dialogs, in order
+//   "calibrate": "yes" | "no"  the question after the Summary
+// Numbers may be given as JSON numbers. Whatever the file leaves open is asked on the
+// terminal.
+class WizardAnswers {
+public:
+    // Nothing, with the reason in error, for a file that cannot be read or is not such an
+    // object.
+    static std::optional<WizardAnswers> Load(const std::string& path, std::string& error);
+
+    // The field's answer, used up.
+    std::optional<std::string> takeField(const std::string& id);
+    std::optional<std::string> question(const std::string& text) const;
+    std::optional<std::string> takeProcess();
+    std::optional<std::string> calibrate() const { return calibrate_; }
+
+    std::map<std::string, std::string> fields;
+    std::map<std::string, std::string> questions;
+    std::deque<std::string> process;
+    std::optional<std::string> calibrate_;
+};
+
+}  // namespace zvr::cli

@@ -1,0 +1,417 @@
+#include "wizard_conversation.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <iomanip>
+#include <ostream>
+
+#include "wizard/wizard_pump.h"
+#include "wizard_answers.h"
+
+namespace zvr::cli {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnWizardInterrupt(int) { g_interrupted = true; }
+
+constexpr const char* kRetainItem = "Retain Current Values";
+
+std::string Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return std::string(text);
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The item an answer names: its number from 1, or its text in any case.
+std::optional<int> ItemFor(const std::string& answer, const std::vector<std::string>& items) {
+    if (!answer.empty() && std::all_of(answer.begin(), answer.end(), ::isdigit) &&
+        answer.size() < 4) {
+        const int number = std::stoi(answer);
+        if (number >= 1 && number <= static_cast<int>(items.size())) return number - 1;
+        return std::nullopt;
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (SameText(Trimmed(items[i]), answer)) return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+const char* IconWord(PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Error:
+            return "error: ";
+        case PromptIcon::Warning:
+            return "warning: ";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+// ---- the terminal -----------------------------------------------------------------------
+
+TerminalInput::TerminalInput() : terminal_(::isatty(STDIN_FILENO) == 1) {
+    g_interrupted = false;
+    struct sigaction action {};
+    action.sa_handler = OnWizardInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a waiting poll() returns at once
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+TerminalInput::~TerminalInput() { std::signal(SIGINT, SIG_DFL); }
+
+bool TerminalInput::ready(std::chrono::milliseconds wait) {
+    if (!terminal_ || ended_ || buffer_.find('\n') != std::string::npos) return true;
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    return ::poll(&fd, 1, static_cast<int>(wait.count())) > 0;
+}
+
+std::optional<std::string> TerminalInput::line() {
+    if (!terminal_) return std::nullopt;
+    for (;;) {
+        const size_t end = buffer_.find('\n');
+        if (end != std::string::npos) {
+            std::string text = buffer_.substr(0, end);
+            buffer_.erase(0, end + 1);
+            return text;
+        }
+        if (ended_ || g_interrupted) return std::nullopt;
+        pollfd fd{STDIN_FILENO, POLLIN, 0};
+        if (::poll(&fd, 1, 100) <= 0) continue;
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            ended_ = got == 0;
+            if (ended_) return std::nullopt;
+            continue;
+        }
+        buffer_.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+bool TerminalInput::interrupted() { return g_interrupted.exchange(false); }
+
+// ---- the conversation -------------------------------------------------------------------
+
+WizardConversation::WizardConversation(std::ostream& out, WizardInput& input,
+                                       WizardAnswers* answers)
+    : out_(out), input_(input), answers_(answers) {}
+
+std::optional<std::string> WizardConversation::readLine() {
+    if (cancelled_) return std::nullopt;
+    out_.flush();
+    std::optional<std::string> text = input_.line();
+    if (input_.interrupted() || !text) {
+        out_ << '\n';
+        cancelled_ = true;
+        return std::nullopt;
+    }
+    // A terminal echoes what is typed; lines from elsewhere are shown as answered.
+    if (!input_.terminal()) out_ << *text << '\n';
+    return Trimmed(*text);
+}
+
+std::optional<bool> WizardConversation::yesNo(const std::string& answer) const {
+    if (SameText(answer, "y") || SameText(answer, "yes")) return true;
+    if (SameText(answer, "n") || SameText(answer, "no")) return false;
+    return std::nullopt;
+}
+
+PromptAnswer WizardConversation::show(const PromptMessage& message) {
+    if (liveShown_) hideProcess();
+    out_ << IconWord(message.icon) << message.text << '\n';
+    if (message.buttons == PromptButtons::Ok) return PromptAnswer::Ok;
+    if (message.buttons != PromptButtons::YesNo) {
+        return message.buttons == PromptButtons::RetryCancel ? PromptAnswer::Cancel
+                                                             : PromptAnswer::No;
+    }
+    if (answers_) {
+        if (auto answer = answers_->question(message.text)) {
+            if (auto yes = yesNo(*answer)) {
+                out_ << "[y/n] " << *answer << '\n';
+                return *yes ? PromptAnswer::Yes : PromptAnswer::No;
+            }
+        }
+    }
+    for (;;) {
+        out_ << "[y/n] ";
+        auto line = readLine();
+        if (!line) return PromptAnswer::No;
+        if (auto yes = yesNo(*line)) return *yes ? PromptAnswer::Yes : PromptAnswer::No;
+    }
+}
+
+void WizardConversation::hideProcess() {
+    if (!liveShown_) return;
+    liveShown_ = false;
+    out_ << '\n';
+}
+
+void WizardConversation::showLive(const WizardPage& page) {
+    if (!input_.terminal() || !waitingProcess_) return;
+    const WizardForm& form = page.form;
+    std::string adc;
+    std::optional<bool> ivs;
+    for (const char* id : {"analog.max", "analog.min"}) {
+        if (form.has(id) && form.at(id).visible && adc.empty()) adc = form.at(id).text;
+    }
+    for (const char* id : {"analog.ivs_max", "analog.ivs_min"}) {
+        if (form.has(id) && form.at(id).visible && !ivs) ivs = form.at(id).selection == 1;
+    }
+    out_ << "\r  adc_app: " << std::setw(5) << adc;
+    if (ivs) out_ << "   IVS: " << (*ivs ? "on " : "off");
+    out_ << "   " << std::flush;
+    liveShown_ = true;
+}
+
+void WizardConversation::printPage(const WizardPage& page) {
+    out_ << '\n' << page.heading() << '\n';
+    for (const WizardField& field : page.form.fields()) {
+        if (field.kind == FieldKind::Text && field.visible && !field.label.empty()) {
+            out_ << field.label << '\n';
+        }
+    }
+}
+
+bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool offerRetain,
+                                  bool& retain) {
+    std::optional<std::string> fromFile = answers_ ? answers_->takeField(field.id) : std::nullopt;
+    // An unattended run keeps what a field already holds where the file says nothing.
+    const bool holds = !field.text.empty() || field.selection >= 0;
+    if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
+    if (field.kind == FieldKind::Choice || field.kind == FieldKind::Check) {
+        std::vector<std::string> items = field.items;
+        if (field.kind == FieldKind::Check) items = {"No", "Yes"};
+        if (offerRetain) items.push_back(kRetainItem);
+        for (;;) {
+            if (!field.label.empty()) out_ << Trimmed(field.label) << '\n';
+            for (size_t i = 0; i < items.size(); ++i)
+                out_ << "  " << i + 1 << ". " << items[i] << '\n';
+            const bool hasCurrent =
+                field.selection >= 0 && field.selection < static_cast<int>(items.size());
+            out_ << "> ";
+            if (hasCurrent) out_ << '[' << field.selection + 1 << "] ";
+            std::optional<std::string> answer;
+            if (fromFile) {
+                answer = *fromFile;
+                out_ << *fromFile << '\n';
+                fromFile.reset();
+            } else {
+                answer = readLine();
+                if (!answer) return false;
+            }
+            if (answer->empty() && hasCurrent) return true;
+            if (auto item = ItemFor(*answer, items)) {
+                if (offerRetain && *item == static_cast<int>(items.size()) - 1) {
+                    retain = true;
+                    return true;
+                }
+                field.selection = *item;
+                sheet.changed(field.id);
+                return true;
+            }
+            out_ << "Answer with an item's number or its text.\n";
+        }
+    }
+    out_ << Trimmed(field.label);
+    if (!field.units.empty()) out_ << " (" << field.units << ')';
+    if (!field.text.empty()) out_ << " [" << field.text << ']';
+    out_ << ' ';
+    std::optional<std::string> answer = fromFile;
+    if (answer) {
+        out_ << *answer << '\n';
+    } else {
+        answer = readLine();
+        if (!answer) return false;
+    }
+    if (!answer->empty()) field.text = *answer;
+    return true;
+}
+
+bool WizardConversation::askStep(WizardSheet& sheet) {
+    WizardPage& page = sheet.page();
+    bool first = true;
+    bool retain = false;
+    // Fields can appear while the step is asked (a combo's choice reveals its lines).
+    for (size_t i = 0; i < page.form.fields().size(); ++i) {
+        WizardField& field = page.form.fields()[i];
+        if (!field.asks()) continue;
+        const bool offerRetain = first && page.step == 1 && page.retainOffered();
+        first = false;
+        if (!askField(sheet, field, offerRetain, retain)) return false;
+        if (retain) {
+            sheet.retain();
+            return true;
+        }
+    }
+    sheet.next();
+    return true;
+}
+
+bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
+    const ProcessPrompt prompt = *sheet.process();
+    out_ << prompt.text << '\n'
+         << kProcessDone << (prompt.skipOffered ? ", " : " or ") << kProcessAbort
+         << (prompt.skipOffered ? std::string(" or ") + kProcessSkip : "") << "?\n";
+    const auto parse = [&](const std::string& text) -> std::optional<ProcessAnswer> {
+        if (SameText(text, kProcessDone) || SameText(text, "d")) return ProcessAnswer::Done;
+        if (SameText(text, kProcessAbort) || SameText(text, "a"))
+            return ProcessAnswer::AbortAndStartOver;
+        if (prompt.skipOffered && (SameText(text, kProcessSkip) || SameText(text, "s"))) {
+            return ProcessAnswer::Skip;
+        }
+        return std::nullopt;
+    };
+    if (answers_) {
+        if (auto text = answers_->takeProcess()) {
+            if (auto answer = parse(*text)) {
+                out_ << "> " << *text << '\n';
+                sheet.answerProcess(*answer);
+                return true;
+            }
+        }
+    }
+    // Live values keep arriving while the person moves the input.
+    waitingProcess_ = true;
+    struct Waiting {
+        bool& flag;
+        ~Waiting() { flag = false; }
+    } waiting{waitingProcess_};
+    for (;;) {
+        pump.poll(std::chrono::milliseconds(20));
+        if (sheet.ended() || !sheet.process()) return true;
+        if (input_.interrupted()) {
+            hideProcess();
+            cancelled_ = true;
+            return false;
+        }
+        if (!input_.ready(std::chrono::milliseconds(30))) continue;
+        auto line = readLine();
+        hideProcess();
+        if (!line) return false;
+        if (auto answer = parse(*line)) {
+            sheet.answerProcess(*answer);
+            return true;
+        }
+        out_ << "Answer Done, Abort and Start Over"
+             << (prompt.skipOffered ? ", Skip This Step" : "") << " or their first letter.\n";
+    }
+}
+
+bool WizardConversation::askSummary(WizardSheet& sheet) {
+    out_ << '\n' << sheet.page().heading() << '\n';
+    for (const SummaryRow& row : sheet.summaryRows()) {
+        out_ << "  " << std::left << std::setw(34) << row.description << std::setw(18)
+             << Trimmed(row.selection) << row.units << '\n';
+    }
+    out_ << "Calibrate the controller now? [y/n] ";
+    std::optional<bool> yes;
+    if (answers_ && answers_->calibrate()) {
+        yes = yesNo(*answers_->calibrate());
+        if (yes) out_ << *answers_->calibrate() << '\n';
+    }
+    while (!yes) {
+        auto line = readLine();
+        if (!line) return false;
+        yes = yesNo(*line);
+        if (!yes) out_ << "[y/n] ";
+    }
+    if (!*yes) return false;
+    sheet.next();
+    return true;
+}
+
+void WizardConversation::finish(WizardSheet& sheet, const Options& options) {
+    printPage(sheet.page());
+    WizardForm& form = sheet.page().form;
+    if (form.at(kCompletePlot).visible) {
+        form.at(kCompletePlot).selection = options.plotSetup ? 1 : 0;
+        form.at(kCompleteSave).selection = !options.plotSetup && options.save ? 1 : 0;
+    } else if (options.plotSetup && sheet.startMode() == 1) {
+        // The page offers no option and its Finish prepares no plot in this start mode.
+        sheet.writePlotSetup();
+    }
+    sheet.finish();
+}
+
+bool WizardConversation::settle(WizardSheet& sheet, WizardPump& pump, const Options& options) {
+    auto quietSince = std::chrono::steady_clock::now();
+    while (!sheet.ended() && !sheet.waitingForPerson()) {
+        if (input_.interrupted()) {
+            cancelled_ = true;
+            sheet.cancel();
+        }
+        pump.poll(std::chrono::milliseconds(20));
+        // A request always ends in a notification; only a link that is gone stays quiet.
+        if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
+            silent_ = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+void WizardConversation::run(WizardSheet& sheet, WizardPump& pump, const Options& options) {
+    sheet_ = &sheet;
+    while (!sheet.ended()) {
+        if (!settle(sheet, pump, options)) {
+            sheet.cancel();
+            if (!sheet.ended()) sheet.endWith(WizardEnd::Failed);
+            break;
+        }
+        if (sheet.ended()) break;
+        if (cancelled_ || input_.interrupted()) {
+            cancelled_ = true;
+            sheet.cancel();
+            continue;
+        }
+        if (sheet.process()) {
+            if (!askProcess(sheet, pump)) sheet.cancel();
+            continue;
+        }
+        if (sheet.buttons() == kWizardNoButtons) {
+            // The failed whole write: Cancel is the only way out.
+            sheet.cancel();
+            continue;
+        }
+        if (sheet.pageIndex() != printedIndex_ && !sheet.onSummary() && !sheet.onComplete()) {
+            printedIndex_ = sheet.pageIndex();
+            printPage(sheet.page());
+        }
+        if (sheet.onSummary()) {
+            printedIndex_ = sheet.pageIndex();
+            if (!askSummary(sheet)) sheet.cancel();
+            continue;
+        }
+        if (sheet.onComplete()) {
+            finish(sheet, options);
+            continue;
+        }
+        if (sheet.onWelcome() && !sheet.page().form.at(kWelcomeStart).visible) {
+            sheet.next();  // an uncalibrated unit: nothing to ask
+            continue;
+        }
+        if (!askStep(sheet)) sheet.cancel();
+    }
+    sheet_ = nullptr;
+}
+
+}  // namespace zvr::cli
