@@ -280,6 +280,8 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});
     EXPECT_FALSE(document.IsOpen());
     EXPECT_TRUE(workflow.WaitingForDevice());
+    EXPECT_EQ(workflow.State(), ConnectionState::LinkLost);
+    EXPECT_FALSE(workflow.IsConnected());
 
     ScriptedController second(answer);
     std::filesystem::remove("adapter");
@@ -289,6 +291,7 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_EQ(shell.panes[1], "adapter");
     EXPECT_EQ(shell.menu, "full ZEVAR");
     EXPECT_FALSE(workflow.WaitingForDevice());
+    EXPECT_EQ(workflow.State(), ConnectionState::Connected);
     EXPECT_EQ(RequestsOfType(second, kIdentify), 1u);
     EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});  // tables kept, views stay
     EXPECT_TRUE(prompt.shown.empty());
