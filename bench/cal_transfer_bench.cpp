@@ -45,7 +45,7 @@ double RunWalk(zvr::CalTransfer& transfer, zvr::QueueReceiver& receiver,
                const std::shared_ptr<zvr::QueueReceiver>& notify, bool write) {
     const auto start = steady_clock::now();
     const zvr::TransferNotify target{notify, 1, 2, 3};
-    if ((write ? transfer.writeAll(target) : transfer.readAll(target)) != 0) return -1;
+    if ((write ? transfer.WriteAll(target) : transfer.ReadAll(target)) != 0) return -1;
     while (transfer.running()) {
         auto message = receiver.wait(seconds(5));
         if (!message) return -1;
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     auto receiver = std::make_shared<zvr::QueueReceiver>();
     Silent silent;
     zvr::CalTransfer transfer(link, receiver, silent, silent);
-    if (transfer.loadFile(strategy) != 0) {
+    if (transfer.LoadFile(strategy) != 0) {
         std::fprintf(stderr, "cannot load %s\n", strategy.c_str());
         return 2;
     }

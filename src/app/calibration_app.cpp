@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/latin1.h"
 #include "calfile/calfile_commands.h"
 #include "connection/controller_model.h"
 #include "definitions/scaling.h"
+#include "gui_base/latin1.h"
 #include "strategy/strategy_locator.h"
 #include "views/monitoring_commands.h"
 #include "views/parameter_list_commands.h"
@@ -35,17 +35,13 @@ double ResidentMiB() {
 
 }  // namespace
 
-CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store,
-                                 std::string programDir)
+CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store)
     : commandLine_(std::move(commandLine)),
-      programDir_(std::move(programDir)),
       startDirectory_(std::filesystem::current_path().string()),
       store_(std::move(store)),
       settings_(*store_) {
-    StrategySearchPath search;
-    search.commandLineDirs = commandLine_.strategyDirs;
-    if (const char* data = std::getenv("ZVR_DATA_DIR")) search.dataDir = data;
-    search.programDir = programDir_;
+    const StrategySearchPath search =
+        StrategySearchPath::FromEnvironment(commandLine_.strategyDirs);
     std::vector<std::string> extraPorts;
     if (commandLine_.port && !IsDemoKey(*commandLine_.port))
         extraPorts.push_back(*commandLine_.port);
@@ -53,7 +49,7 @@ CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<Settin
         document_, settings_, prompt_, commandLine_.engineeringMode,
         [search](const std::string& name) { return LocateStrategyFile(name, search); },
         extraPorts});
-    prompt_.setParent(frame_.get());
+    prompt_.SetParent(frame_.get());
     SetSeriousErrorPrompt(&prompt_);
     services_ = std::make_unique<AppServices>(AppServices{
         document_, settings_, prompt_, *frame_, commandLine_.engineeringMode, startDirectory_});
@@ -88,9 +84,7 @@ void CCalibrationApp::TakeScreenshotWhenConnected(const std::string& file) {
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     QObject::connect(timer, &QTimer::timeout, frame_.get(), [this, timer, started, file] {
-        const QString pane = frame_->paneText(0);
-        const bool connected =
-            pane == QStringLiteral("Ready") || pane == QStringLiteral("Demo mode Started");
+        const bool connected = frame_->workflow().IsConnected();
         if (!connected && started->elapsed() < 60'000) return;
         timer->stop();
         // A moment for the status bar and menus to be painted in their connected state.

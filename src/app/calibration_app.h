@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#include "app/app_services.h"
 #include "app/main_frame.h"
-#include "app/qt_prompt.h"
 #include "comm/data_server.h"
 #include "connection/command_line.h"
+#include "gui_base/app_services.h"
+#include "gui_base/qt_prompt.h"
 #include "settings/registry_settings.h"
 
 namespace zvr {
@@ -17,8 +17,7 @@ namespace zvr {
 class CCalibrationApp {
 public:
     // store: where settings live (the user's QSettings in the program, memory in tests).
-    CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store,
-                    std::string programDir);
+    CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store);
     ~CCalibrationApp();
 
     // Shows the main window and starts the connection.
@@ -36,7 +35,6 @@ private:
     void TakeScreenshotWhenConnected(const std::string& file);
 
     CommandLine commandLine_;
-    std::string programDir_;
     std::string startDirectory_;
     std::unique_ptr<SettingsStore> store_;
     CRegistrySettings settings_;

@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
 #include "connection/controller_model.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
@@ -86,10 +86,10 @@ CCommConfigDlg::CCommConfigDlg(const std::string& preset, const std::vector<Seri
     layout->addWidget(demoBox);
     layout->addLayout(buttons);
 
-    select(preset.size() < kMaxPresetName + 1 ? preset : std::string());
+    Select(preset.size() < kMaxPresetName + 1 ? preset : std::string());
 }
 
-void CCommConfigDlg::select(const std::string& preset) {
+void CCommConfigDlg::Select(const std::string& preset) {
     const int id = PortDialogButtonFor(preset);
     if (id == kButtonCustom) custom_->setCurrentText(ToQ(preset));
     group_->button(id)->setChecked(true);

@@ -27,7 +27,7 @@ public:
     QComboBox* customField() const { return custom_; }
 
 private:
-    void select(const std::string& preset);
+    void Select(const std::string& preset);
 
     QButtonGroup* group_;
     QComboBox* custom_;

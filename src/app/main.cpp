@@ -15,8 +15,7 @@ int main(int argc, char** argv) {
     for (const std::string& unknown : commandLine.unknown) {
         std::fprintf(stderr, "zvr: ignoring unknown argument '%s'\n", unknown.c_str());
     }
-    zvr::CCalibrationApp app(std::move(commandLine), std::make_unique<zvr::QtSettingsStore>(),
-                             QCoreApplication::applicationDirPath().toStdString());
+    zvr::CCalibrationApp app(std::move(commandLine), std::make_unique<zvr::QtSettingsStore>());
     app.Start();
     return QApplication::exec();
 }

@@ -11,22 +11,22 @@
 #include <thread>
 
 #include "app/info_dialogs.h"
-#include "app/latin1.h"
 #include "comm/serial_port_list.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
 CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
     : QMainWindow(parent),
       context_(std::move(context)),
-      receiver_(std::make_shared<QtMessageReceiver>(this)),
+      channel_(this, [this](const PostedMessage& message) { workflow_.OnMessage(message); }),
       workflow_(context_.document, context_.settings, *this, context_.prompt, context_.locate),
       menus_(new MainMenus(this)),
       workArea_(new MdiBackground(this)) {
-    workflow_.SetReceiver(receiver_);
+    workflow_.SetReceiver(channel_.Current());
     setCentralWidget(workArea_);
     CreateStatusPanes();
     CreateToolBar();
@@ -38,7 +38,7 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
-    receiver_->detach();
+    channel_.Close();
     delete deviceNotifier_.data();  // before the watch closes the descriptor it listens to
 }
 
@@ -113,11 +113,11 @@ void CMainFrame::UpdateCommandStates() {
     const ControllerModel* model =
         WizardModelFor(context_.document.definitions.header.strategyName);
     for (auto& [command, action] : menus_->actions()) {
-        bool enabled = handlers_.count(command) != 0 && menus_->inShownMenu(command);
+        bool enabled = handlers_.count(command) != 0 && menus_->InShownMenu(command);
         if (auto condition = conditions_.find(command); condition != conditions_.end())
             enabled = enabled && condition->second();
         if (command == kCmdCalibrationWizard) {
-            enabled = model && wizards_.count(model->kind) && menus_->inShownMenu(command);
+            enabled = model && wizards_.count(model->kind) && menus_->InShownMenu(command);
         }
         action->setEnabled(enabled);
     }
@@ -163,16 +163,16 @@ void CMainFrame::SetPane(int pane, const std::string& text) {
 void CMainFrame::SetCaption(const std::string& caption) { setWindowTitle(ToQ(caption)); }
 
 void CMainFrame::ShowNoControllerMenu() {
-    menus_->showNoController(menuBar());
+    menus_->ShowNoController(menuBar());
     UpdateCommandStates();
 }
 
 void CMainFrame::ShowFullMenu(const std::string& productWord) {
-    menus_->showFull(menuBar(), productWord);
+    menus_->ShowFull(menuBar(), productWord);
     UpdateCommandStates();
 }
 
-void CMainFrame::MarkPortEntry(const std::string& portName) { menus_->markPort(portName); }
+void CMainFrame::MarkPortEntry(const std::string& portName) { menus_->MarkPort(portName); }
 
 void CMainFrame::ShowPortDialog() {
     if (portDialog_) {
@@ -233,14 +233,6 @@ void CMainFrame::ApplyStoredPosition() {
     if (!stored || !AcceptWindowPosition(*stored, screen.width(), screen.height())) return;
     showNormal();
     setGeometry(stored->x, stored->y, stored->width, stored->height);
-}
-
-bool CMainFrame::event(QEvent* event) {
-    if (event->type() == PostedMessageEvent::kType) {
-        workflow_.OnMessage(static_cast<PostedMessageEvent*>(event)->message);
-        return true;
-    }
-    return QMainWindow::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

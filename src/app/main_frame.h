@@ -14,10 +14,11 @@
 #include "app/comm_config_dialog.h"
 #include "app/main_menus.h"
 #include "app/mdi_background.h"
-#include "app/qt_message_receiver.h"
 #include "comm/data_server.h"
 #include "comm/device_watch.h"
 #include "connection/connection_workflow.h"
+#include "gui_base/request_channel.h"
+#include "gui_base/view_host.h"
 
 namespace zvr {
 
@@ -36,7 +37,7 @@ struct MainFrameContext {
 // The main window: menus swapped with the connection state, the toolbar, the three status
 // panes (messages; port or "DEMO"; "ENG" or "USER"), the work area for the views, and the
 // connection workflow it shows.
-class CMainFrame : public QMainWindow, public ConnectionShell {
+class CMainFrame : public QMainWindow, public ConnectionShell, public ViewHost {
     Q_OBJECT
 public:
     explicit CMainFrame(MainFrameContext context, QWidget* parent = nullptr);
@@ -52,9 +53,9 @@ public:
 
     // Shows a view in a child frame of the work area: no maximise box, the view sets its
     // caption. The frame is deleted when it closes.
-    QMdiSubWindow* AddChildFrame(QWidget* view);
+    QMdiSubWindow* AddChildFrame(QWidget* view) override;
     // The view of the current child frame, if any.
-    QWidget* CurrentView() const;
+    QWidget* CurrentView() const override;
 
     // Puts the window where it was last closed, when that place is acceptable.
     void ApplyStoredPosition();
@@ -66,11 +67,12 @@ public:
     // enabled only while the condition holds; it is asked again whenever another view
     // becomes the current one.
     void SetCommandHandler(int command, std::function<void()> handler,
-                           std::function<bool()> enabledWhen = {});
+                           std::function<bool()> enabledWhen = {}) override;
     // Whether a command has a handler (a view offers a command only when it does).
-    bool HasCommand(int command) const { return handlers_.count(command) != 0; }
+    bool HasCommand(int command) const override { return handlers_.count(command) != 0; }
     // The wizard a model's strategy runs.
     void SetWizard(ModelKind kind, std::function<void()> run);
+    QWidget* Window() override { return this; }
 
     // ConnectionShell
     void SetPane(int pane, const std::string& text) override;
@@ -84,7 +86,6 @@ public:
     void WatchForDevice(const std::string& devicePath) override;
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -96,7 +97,7 @@ private:
     void CheckDeviceWatch();
 
     MainFrameContext context_;
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
     ConnectionWorkflow workflow_;
     MainMenus* menus_;
     MdiBackground* workArea_;

@@ -1,8 +1,8 @@
 #include "app/main_menus.h"
 
-#include "app/latin1.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
@@ -74,34 +74,34 @@ constexpr int kPortCommands[] = {kCmdCom1,     kCmdCom2,      kCmdDemo880, kCmdD
 }  // namespace
 
 MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGroup(this)) {
-    addCommands(owner);
+    AddCommands(owner);
     full_ = {
-        makeMenu(owner, QStringLiteral("&File"),
+        MakeMenu(owner, QStringLiteral("&File"),
                  {kCmdSaveCal, kCmdViewComments, kCmdViewTextFile, kCmdConvertControllerToText,
                   kCmdConvertFileToText, kCmdConvertFileToStrategy, kCmdPrint, kCmdPrintPreview,
                   kCmdPrintSetup, kCmdExit},
                  {kCmdViewTextFile, kCmdConvertFileToStrategy, kCmdPrintSetup}),
-        makeMenu(owner, QStringLiteral("&Calibrate"),
+        MakeMenu(owner, QStringLiteral("&Calibrate"),
                  {kCmdChangeCalibration, kCmdDownloadCal, kCmdCompareCal, kCmdChangePassword,
                   kCmdCalibrationWizard},
                  {}),
-        makeMenu(owner, QStringLiteral("&Monitor"),
+        MakeMenu(owner, QStringLiteral("&Monitor"),
                  {kCmdParameterView, kCmdParameterPlot, kCmdDisplayFaults, kCmdControlStrategy,
                   kCmdParameterList},
                  {kCmdDisplayFaults, kCmdControlStrategy}),
-        makeMenu(owner, QStringLiteral("C&onfigure"),
+        MakeMenu(owner, QStringLiteral("C&onfigure"),
                  std::vector<int>(std::begin(kPortCommands), std::end(kPortCommands)),
                  {kCmdCom2, kCmdDemoKms2}),
-        makeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout, kCmdUserManuals},
+        MakeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout, kCmdUserManuals},
                  {kCmdHelpTopics}),
     };
     noController_ = {
-        makeMenu(owner, QStringLiteral("&File"), {kCmdExit}, {}),
-        makeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout}, {kCmdHelpTopics}),
+        MakeMenu(owner, QStringLiteral("&File"), {kCmdExit}, {}),
+        MakeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout}, {kCmdHelpTopics}),
     };
 }
 
-void MainMenus::addCommands(QWidget* owner) {
+void MainMenus::AddCommands(QWidget* owner) {
     for (const CommandText& c : kCommands) {
         auto* action = new QAction(ToQ(c.text), owner);
         const QStringList prompt = ToQ(c.prompt).split(QLatin1Char('\n'));
@@ -118,7 +118,7 @@ void MainMenus::addCommands(QWidget* owner) {
     }
 }
 
-QMenu* MainMenus::makeMenu(QWidget* owner, const QString& title, const std::vector<int>& commands,
+QMenu* MainMenus::MakeMenu(QWidget* owner, const QString& title, const std::vector<int>& commands,
                            const std::vector<int>& separatorsAfter) {
     auto* menu = new QMenu(title, owner);
     for (int command : commands) {
@@ -131,7 +131,7 @@ QMenu* MainMenus::makeMenu(QWidget* owner, const QString& title, const std::vect
     return menu;
 }
 
-void MainMenus::showFull(QMenuBar* bar, const std::string& productWord) {
+void MainMenus::ShowFull(QMenuBar* bar, const std::string& productWord) {
     for (auto& [command, action] : actions_) {
         if (auto text = ProductMenuText(command, productWord)) action->setText(ToQ(*text));
     }
@@ -141,14 +141,14 @@ void MainMenus::showFull(QMenuBar* bar, const std::string& productWord) {
     fullShown_ = true;
 }
 
-void MainMenus::showNoController(QMenuBar* bar) {
+void MainMenus::ShowNoController(QMenuBar* bar) {
     bar->clear();
     for (QMenu* menu : noController_)
         bar->addMenu(menu);
     fullShown_ = false;
 }
 
-bool MainMenus::inShownMenu(int command) const {
+bool MainMenus::InShownMenu(int command) const {
     if (fullShown_) return true;
     const QAction* wanted = action(command);
     for (const QMenu* menu : noController_) {
@@ -157,7 +157,7 @@ bool MainMenus::inShownMenu(int command) const {
     return false;
 }
 
-void MainMenus::markPort(const std::string& portName) {
+void MainMenus::MarkPort(const std::string& portName) {
     actions_.at(ConfigureEntryFor(portName))->setChecked(true);
 }
 

@@ -17,10 +17,10 @@ class MainMenus : public QObject {
 public:
     explicit MainMenus(QWidget* owner);
 
-    void showFull(QMenuBar* bar, const std::string& productWord);
-    void showNoController(QMenuBar* bar);
+    void ShowFull(QMenuBar* bar, const std::string& productWord);
+    void ShowNoController(QMenuBar* bar);
     // Radio mark on the Configure entry for this port name.
-    void markPort(const std::string& portName);
+    void MarkPort(const std::string& portName);
 
     QAction* action(int command) const;
     const std::map<int, QAction*>& actions() const { return actions_; }
@@ -28,14 +28,14 @@ public:
     bool fullMenuShown() const { return fullShown_; }
     // The command has an entry in the menu shown now. The toolbar shares the menus' actions,
     // so a command out of the menu must be out of the toolbar's reach too.
-    bool inShownMenu(int command) const;
+    bool InShownMenu(int command) const;
 
 signals:
     void commandTriggered(int command);
 
 private:
-    void addCommands(QWidget* owner);
-    QMenu* makeMenu(QWidget* owner, const QString& title, const std::vector<int>& commands,
+    void AddCommands(QWidget* owner);
+    QMenu* MakeMenu(QWidget* owner, const QString& title, const std::vector<int>& commands,
                     const std::vector<int>& separatorsAfter);
 
     std::map<int, QAction*> actions_;

@@ -1,6 +1,6 @@
 #include "app/qt_settings_store.h"
 
-#include "app/latin1.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
@@ -25,7 +25,7 @@ std::optional<std::string> QtSettingsStore::readString(std::string_view name) {
 
 int QtSettingsStore::writeString(std::string_view name, std::string_view value) {
     settings_.setValue(ToQ(name), ToQ(value));
-    return sync();
+    return Sync();
 }
 
 std::optional<int32_t> QtSettingsStore::readNumber(std::string_view name) {
@@ -37,10 +37,10 @@ std::optional<int32_t> QtSettingsStore::readNumber(std::string_view name) {
 
 int QtSettingsStore::writeNumber(std::string_view name, int32_t value) {
     settings_.setValue(ToQ(name), value);
-    return sync();
+    return Sync();
 }
 
-int QtSettingsStore::sync() {
+int QtSettingsStore::Sync() {
     settings_.sync();
     switch (settings_.status()) {
         case QSettings::NoError:

@@ -17,7 +17,7 @@ public:
     int writeNumber(std::string_view name, int32_t value) override;
 
 private:
-    int sync();
+    int Sync();
 
     QSettings settings_;
 };

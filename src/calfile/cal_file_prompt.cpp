@@ -1,8 +1,8 @@
 #include "calfile/cal_file_prompt.h"
 
-#include "app/latin1.h"
 #include "calfile/file_dialog_ex.h"
 #include "definitions/cal_file.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
@@ -12,9 +12,9 @@ std::optional<std::string> CalFilePrompt::chooseFile(const FileChoice& choice) {
     }
     CFileDialogEx dialog(true, ToQ(choice.defaultExtension), ToQ(choice.suggestedName),
                          choice.filter, inner_, parent_);
-    dialog.setTitle(ToQ(choice.title));
+    dialog.SetTitle(ToQ(choice.title));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return FromQ(dialog.selectedPath());
+    return FromQ(dialog.SelectedPath());
 }
 
 }  // namespace zvr

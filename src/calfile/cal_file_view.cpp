@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include "app/latin1.h"
 #include "calfile/comment_editor_dialog.h"
 #include "calfile/text_dialog.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
@@ -15,20 +15,20 @@ CCalFile::CCalFile(CDataServer& document, UserPrompt& prompt, bool engineeringMo
     : QWidget(parent),
       document_(document),
       prompt_(prompt),
-      receiver_(std::make_shared<QtMessageReceiver>(this)),
+      channel_(this, [this](const PostedMessage& message) { operations_.Handle(message); }),
       progress_(new CProgressDlg([this] { operations_.Abort(); }, parent)),
       shellOpener_([](const std::string& path) {
           QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(ToQ(path)).absoluteFilePath()));
       }),
       operations_(
           CalFileContext{document, prompt, *this, engineeringMode, std::move(startDirectory)},
-          receiver_) {
+          channel_.Current()) {
     hide();
     document_.AddView(this);
 }
 
 CCalFile::~CCalFile() {
-    receiver_->detach();
+    channel_.Close();
     document_.RemoveView(this);
     delete progress_.data();
 }
@@ -36,14 +36,6 @@ CCalFile::~CCalFile() {
 void CCalFile::OnDocumentUpdate(int hint) {
     // The walk may hold the strategy's scalars, which are about to go.
     if (hint == kHintDefinitionsReplaced) operations_.Abort();
-}
-
-bool CCalFile::event(QEvent* event) {
-    if (event->type() == PostedMessageEvent::kType) {
-        operations_.Handle(static_cast<PostedMessageEvent*>(event)->message);
-        return true;
-    }
-    return QWidget::event(event);
 }
 
 void CCalFile::ShowProgress(const ProgressState& state) { progress_->ShowProgress(state); }

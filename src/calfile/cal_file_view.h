@@ -5,11 +5,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/qt_message_receiver.h"
-#include "calibration/cal_file_operations.h"
 #include "calfile/cal_file_prompt.h"
 #include "calfile/progress_dialog.h"
+#include "calibration/cal_file_operations.h"
 #include "comm/data_server.h"
+#include "gui_base/request_channel.h"
 
 namespace zvr {
 
@@ -30,14 +30,11 @@ public:
     CalFileOperations& operations() { return operations_; }
     CProgressDlg* progressDialog() const { return progress_; }
     // How a written text file is opened; the desktop's viewer unless replaced.
-    void setShellOpener(std::function<void(const std::string&)> open) {
+    void SetShellOpener(std::function<void(const std::string&)> open) {
         shellOpener_ = std::move(open);
     }
 
     void OnDocumentUpdate(int hint) override;
-
-protected:
-    bool event(QEvent* event) override;
 
 private:
     void ShowProgress(const ProgressState& state) override;
@@ -48,7 +45,7 @@ private:
 
     CDataServer& document_;
     UserPrompt& prompt_;
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
     QPointer<CProgressDlg> progress_;  // a window of the main window's, not of this hidden view
     std::function<void(const std::string&)> shellOpener_;
     CalFileOperations operations_;

@@ -3,28 +3,20 @@
 namespace zvr {
 
 CCalTransferDlg::CCalTransferDlg(CControllerProtocol& link, UserPrompt& prompt, QWidget* parent)
-    : CProgressDlg([this] { transfer_.abort(); }, parent),
-      receiver_(std::make_shared<QtMessageReceiver>(this)),
-      transfer_(link, receiver_, prompt, *this) {}
+    : CProgressDlg([this] { transfer_.Abort(); }, parent),
+      channel_(this, [this](const PostedMessage& message) { transfer_.Handle(message); }),
+      transfer_(link, channel_.Current(), prompt, *this) {}
 
-CCalTransferDlg::~CCalTransferDlg() { receiver_->detach(); }
+CCalTransferDlg::~CCalTransferDlg() { channel_.Close(); }
 
-int CCalTransferDlg::readAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg,
+int CCalTransferDlg::ReadAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg,
                              uint32_t abortMsg) {
-    return transfer_.readAll({std::move(notify), doneMsg, failedMsg, abortMsg});
+    return transfer_.ReadAll({std::move(notify), doneMsg, failedMsg, abortMsg});
 }
 
-int CCalTransferDlg::writeAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg,
+int CCalTransferDlg::WriteAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg,
                               uint32_t abortMsg) {
-    return transfer_.writeAll({std::move(notify), doneMsg, failedMsg, abortMsg});
-}
-
-bool CCalTransferDlg::event(QEvent* event) {
-    if (event->type() == PostedMessageEvent::kType) {
-        transfer_.Handle(static_cast<PostedMessageEvent*>(event)->message);
-        return true;
-    }
-    return CProgressDlg::event(event);
+    return transfer_.WriteAll({std::move(notify), doneMsg, failedMsg, abortMsg});
 }
 
 }  // namespace zvr

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/qt_message_receiver.h"
-#include "calibration/cal_transfer.h"
 #include "calfile/progress_dialog.h"
+#include "calibration/cal_transfer.h"
+#include "gui_base/request_channel.h"
 
 namespace zvr {
 
@@ -21,22 +21,19 @@ public:
     CCalTransferDlg(CControllerProtocol& link, UserPrompt& prompt, QWidget* parent = nullptr);
     ~CCalTransferDlg() override;
 
-    int loadFile(const std::string& path) { return transfer_.loadFile(path); }
+    int LoadFile(const std::string& path) { return transfer_.LoadFile(path); }
     // -1 for an empty scalar table (nothing is posted); otherwise 0 and one of the three
     // messages follows.
-    int readAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg, uint32_t abortMsg);
-    int writeAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg, uint32_t abortMsg);
-    void copyCalToController() { transfer_.copyCalToController(); }
-    void copyControllerToCal() { transfer_.copyControllerToCal(); }
+    int ReadAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg, uint32_t abortMsg);
+    int WriteAll(ReceiverHandle notify, uint32_t doneMsg, uint32_t failedMsg, uint32_t abortMsg);
+    void CopyCalToController() { transfer_.CopyCalToController(); }
+    void CopyControllerToCal() { transfer_.CopyControllerToCal(); }
 
     DefinitionSet& definitions() { return transfer_.definitions(); }
     const std::vector<std::string>& notWritten() const { return transfer_.notWritten(); }
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
     CalTransfer transfer_;
 };
 

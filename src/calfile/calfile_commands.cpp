@@ -2,13 +2,13 @@
 
 #include <QPointer>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "calfile/cal_file_view.h"
 #include "calfile/file_dialog_ex.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
 #include "settings/registry_settings.h"
+#include "gui_base/app_services.h"
+#include "gui_base/view_host.h"
 
 namespace zvr {
 
@@ -18,20 +18,20 @@ namespace {
 void ViewCalFileComments(UserPrompt& prompt, QWidget* parent) {
     CFileDialogEx dialog(true, QStringLiteral("*.000"), QString(), kCalFileOpenFilter, prompt,
                          parent);
-    dialog.setTitle(
+    dialog.SetTitle(
         QStringLiteral("Select a Calibration file and its comments are displayed below"));
-    dialog.setViewerMode(true);
+    dialog.SetViewerMode(true);
     dialog.exec();
 }
 
 }  // namespace
 
 void RegisterCalFileCommands(AppServices& services) {
-    CMainFrame& frame = services.frame;
+    ViewHost& frame = services.frame;
     // The prompt lives as long as the frame, which owns the view that uses it.
-    auto* prompt = new CalFilePrompt(services.prompt, &frame);
+    auto* prompt = new CalFilePrompt(services.prompt, frame.Window());
     QPointer<CCalFile> view = new CCalFile(services.document, *prompt, services.engineeringMode,
-                                           services.startDirectory, &frame);
+                                           services.startDirectory, frame.Window());
     QObject::connect(view, &QObject::destroyed, [prompt] { delete prompt; });
 
     using Operation = void (CalFileOperations::*)();
@@ -52,8 +52,9 @@ void RegisterCalFileCommands(AppServices& services) {
             (view->operations().*operation)();
         });
     }
-    frame.SetCommandHandler(kCmdViewComments,
-                            [&services, &frame] { ViewCalFileComments(services.prompt, &frame); });
+    frame.SetCommandHandler(kCmdViewComments, [&services, &frame] {
+        ViewCalFileComments(services.prompt, frame.Window());
+    });
 }
 
 }  // namespace zvr

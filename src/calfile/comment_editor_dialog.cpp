@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 
-#include "app/latin1.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

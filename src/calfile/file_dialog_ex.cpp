@@ -7,23 +7,13 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/latin1.h"
-#include "app/qt_prompt.h"
 #include "calibration/comment_list.h"
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
+#include "gui_base/latin1.h"
+#include "gui_base/qt_prompt.h"
 
 namespace zvr {
-
-namespace {
-
-bool HasCalFileEnding(const QString& path) {
-    const QString ending = path.right(3).toUpper();
-    return ending == QStringLiteral("000") || ending == QStringLiteral("ZVR") ||
-           ending == QStringLiteral("CFG");
-}
-
-}  // namespace
 
 CFileDialogEx::CFileDialogEx(bool open, const QString& defaultExtension, const QString& fileName,
                              const std::string& filter, UserPrompt& prompt, QWidget* parent)
@@ -51,9 +41,9 @@ CFileDialogEx::CFileDialogEx(bool open, const QString& defaultExtension, const Q
     if (QPushButton* ok = okButton()) ok->setEnabled(false);
 }
 
-void CFileDialogEx::setTitle(const QString& title) { setWindowTitle(title); }
+void CFileDialogEx::SetTitle(const QString& title) { setWindowTitle(title); }
 
-void CFileDialogEx::setViewerMode(bool viewer) {
+void CFileDialogEx::SetViewerMode(bool viewer) {
     viewer_ = viewer;
     if (QPushButton* ok = okButton()) ok->setVisible(!viewer);
     if (auto* box = findChild<QDialogButtonBox*>()) {
@@ -70,14 +60,14 @@ QPushButton* CFileDialogEx::okButton() const {
     return ok ? ok : box->button(QDialogButtonBox::Save);
 }
 
-QString CFileDialogEx::selectedPath() const { return selectedFiles().value(0); }
+QString CFileDialogEx::SelectedPath() const { return selectedFiles().value(0); }
 
 void CFileDialogEx::ShowFile(const QString& path) {
     QPushButton* ok = okButton();
     if (ok) ok->setEnabled(false);
     if (path.isEmpty()) return;
     comments_->clear();
-    if (!HasCalFileEnding(path) || !QFileInfo(path).isFile()) return;
+    if (!HasCalFileEnding(FromQ(path)) || !QFileInfo(path).isFile()) return;
     DefinitionSet set;
     if (LoadCalFile(set, FromQ(path), prompt_) != 0) return;
     for (const std::string& line : CommentListLines(set.comments))
@@ -89,7 +79,7 @@ void CFileDialogEx::ShowFile(const QString& path) {
 void CFileDialogEx::accept() {
     if (viewer_) return;
     // Typing a name can enable the button behind our back: only a loaded file is taken.
-    const QString path = selectedPath();
+    const QString path = SelectedPath();
     if (path.isEmpty() || QFileInfo(path) != QFileInfo(loadedPath_)) return;
     QFileDialog::accept();
 }

@@ -17,9 +17,9 @@ public:
     CFileDialogEx(bool open, const QString& defaultExtension, const QString& fileName,
                   const std::string& filter, UserPrompt& prompt, QWidget* parent = nullptr);
 
-    void setTitle(const QString& title);
-    void setViewerMode(bool viewer);
-    QString selectedPath() const;
+    void SetTitle(const QString& title);
+    void SetViewerMode(bool viewer);
+    QString SelectedPath() const;
     // The last selected file that loaded as a cal file.
     QString loadedPath() const { return loadedPath_; }
     QListWidget* commentList() const { return comments_; }

@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/latin1.h"
 #include "common/numbers.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

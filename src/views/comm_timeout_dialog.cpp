@@ -7,6 +7,14 @@
 
 namespace zvr {
 
+namespace {
+
+int tickMs = CCommTimeoutDlg::kTickMs;  // read and set on the GUI thread only
+
+}  // namespace
+
+void CCommTimeoutDlg::SetTickMs(int ms) { tickMs = ms; }
+
 CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void()> cancel,
                                  QWidget* owner)
     : QDialog(owner),
@@ -27,7 +35,7 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     retryNow->setDefault(true);
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    connect(retryNow, &QPushButton::clicked, this, [this] { post(this, retry_); });
+    connect(retryNow, &QPushButton::clicked, this, [this] { Post(this, retry_); });
     connect(cancelButton, &QPushButton::clicked, this, &CCommTimeoutDlg::reject);
 
     auto* buttons = new QHBoxLayout;
@@ -39,28 +47,28 @@ CCommTimeoutDlg::CCommTimeoutDlg(std::function<void()> retry, std::function<void
     layout->addWidget(progress_);
     layout->addLayout(buttons);
 
-    connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::tick);
-    timer_.start(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, &CCommTimeoutDlg::Tick);
+    timer_.start(tickMs);
 }
 
 void CCommTimeoutDlg::reject() {
     // A cancelled dialog must not retry on its own afterwards.
     timer_.stop();
-    post(this, cancel_);
+    Post(this, cancel_);
 }
 
-void CCommTimeoutDlg::tick() {
+void CCommTimeoutDlg::Tick() {
     --countdown_;
     progress_->setValue(countdown_);
     if (countdown_ <= 0) {
         timer_.stop();
-        post(this, retry_);
+        Post(this, retry_);
     }
 }
 
 // Like a posted message: the owner acts after this handler has returned, so it may destroy
 // the dialog.
-void CCommTimeoutDlg::post(QObject* context, const std::function<void()>& action) {
+void CCommTimeoutDlg::Post(QObject* context, const std::function<void()>& action) {
     if (!action) return;
     QMetaObject::invokeMethod(context->parent() ? context->parent() : context, action,
                               Qt::QueuedConnection);

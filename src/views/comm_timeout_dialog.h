@@ -18,6 +18,8 @@ class CCommTimeoutDlg : public QDialog {
 public:
     static constexpr int kCountdown = 50;  // ticks of 100 ms
     static constexpr int kTickMs = 100;
+    // The tick of every dialog opened from now on (tests shorten it); kTickMs unless set.
+    static void SetTickMs(int ms);
 
     // retry and cancel: what "Retry Now" and "Cancel" ask of the owner; they run later on the
     // owner's thread, as a posted message would.
@@ -31,8 +33,8 @@ public:
     void reject() override;
 
 private:
-    void tick();
-    static void post(QObject* context, const std::function<void()>& action);
+    void Tick();
+    static void Post(QObject* context, const std::function<void()>& action);
 
     std::function<void()> retry_;
     std::function<void()> cancel_;

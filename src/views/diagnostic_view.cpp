@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/latin1.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "comm/data_server.h"
-#include "views/request_channel.h"
+#include "gui_base/request_channel.h"
 
 namespace zvr {
 

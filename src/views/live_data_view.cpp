@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 #include "monitoring/reply_words.h"
 
 namespace zvr {

@@ -1,8 +1,8 @@
 #include "views/monitoring_commands.h"
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "connection/command_ids.h"
+#include "gui_base/app_services.h"
+#include "gui_base/view_host.h"
 #include "views/diagnostic_view.h"
 #include "views/help_browser.h"
 #include "views/live_data_view.h"
@@ -28,14 +28,14 @@ void OpenParameterView(AppServices& s) {
 
 void OpenChangeCalibration(AppServices& s) {
     OpenView(s, new CScalarView(s.document, s.prompt, s.engineeringMode,
-                                [&s](int context) { ShowHelp(context, &s.frame); }));
+                                [&s](int context) { ShowHelp(context, s.frame.Window()); }));
 }
 
 // Change Calibration sits behind the password unless access is open or the link is a demo.
 void ChangeCalibrationCommand(AppServices& s) {
     if (!s.document.AccessOpen() && !s.document.IsDemo()) {
         CPasswordDlg gate(s.document, s.prompt, PasswordMode::CheckOnly,
-                          QStringLiteral("This Option requires a Password"), &s.frame);
+                          QStringLiteral("This Option requires a Password"), s.frame.Window());
         if (gate.exec() != QDialog::Accepted) return;
     }
     OpenChangeCalibration(s);
@@ -49,9 +49,9 @@ void RegisterMonitoringCommands(AppServices& s) {
                               [&s] { OpenView(s, new CDiagnosticView(s.document, s.prompt)); });
     s.frame.SetCommandHandler(kCmdChangeCalibration, [&s] { ChangeCalibrationCommand(s); });
     s.frame.SetCommandHandler(kCmdChangePassword, [&s] {
-        CPasswordDlg(s.document, s.prompt, PasswordMode::Change, {}, &s.frame).exec();
+        CPasswordDlg(s.document, s.prompt, PasswordMode::Change, {}, s.frame.Window()).exec();
     });
-    s.frame.SetCommandHandler(kCmdHelpTopics, [&s] { ShowHelpContents(&s.frame); });
+    s.frame.SetCommandHandler(kCmdHelpTopics, [&s] { ShowHelpContents(s.frame.Window()); });
 }
 
 }  // namespace zvr

@@ -2,9 +2,9 @@
 
 #include <QMdiSubWindow>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "connection/command_ids.h"
+#include "gui_base/app_services.h"
+#include "gui_base/view_host.h"
 #include "views/parameter_list_view.h"
 
 namespace zvr {

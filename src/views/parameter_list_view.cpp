@@ -10,12 +10,12 @@
 #include <QVBoxLayout>
 #include <span>
 
-#include "app/app_services.h"
-#include "app/latin1.h"
 #include "common/user_prompt.h"
+#include "gui_base/app_services.h"
+#include "gui_base/latin1.h"
+#include "monitoring/scalar_entry.h"
 #include "setupdoc/view_setup_file.h"
 #include "views/form_view.h"
-#include "monitoring/scalar_entry.h"
 
 namespace zvr {
 
@@ -33,15 +33,15 @@ QComboBox* List(std::span<const char* const> names) {
 CParameterView::CParameterView(AppServices& services, QWidget* parent)
     : QWidget(parent), services_(services), document_(services.document) {
     setWindowTitle(QStringLiteral("Parameter List"));
-    buildForm();
+    BuildForm();
     fileName_->setText(QFileInfo(ToQ(document_.definitions.filePath)).fileName());
     document_.AddView(this);
-    fill({});
+    Fill({});
 }
 
 CParameterView::~CParameterView() { document_.RemoveView(this); }
 
-void CParameterView::buildForm() {
+void CParameterView::BuildForm() {
     list_ = new QListWidget;
     list_->setSortingEnabled(true);
     list_->setToolTip(QStringLiteral("The list of avaliable parameters to adjust"));
@@ -91,13 +91,13 @@ void CParameterView::buildForm() {
         const char* tooltip;
     };
     const ButtonSpec specs[] = {
-        {"Add As New", &CParameterView::addAsNew, true, ""},
-        {"Save Edit", &CParameterView::saveEdit, true, ""},
-        {"Delete", &CParameterView::deleteVariable, true, ""},
-        {"Cancel Edit", &CParameterView::cancelEdit, true, ""},
-        {"&Open", &CParameterView::openSetup, false,
+        {"Add As New", &CParameterView::AddAsNew, true, ""},
+        {"Save Edit", &CParameterView::SaveEdit, true, ""},
+        {"Delete", &CParameterView::DeleteVariable, true, ""},
+        {"Cancel Edit", &CParameterView::CancelEdit, true, ""},
+        {"&Open", &CParameterView::OpenSetup, false,
          "Opens a previously saved parameter list view"},
-        {"&Save", &CParameterView::saveSetup, false, "Saves the current View List to a file."},
+        {"&Save", &CParameterView::SaveSetup, false, "Saves the current View List to a file."},
     };
     auto* buttons = new QHBoxLayout;
     for (const ButtonSpec& spec : specs) {
@@ -129,14 +129,14 @@ void CParameterView::buildForm() {
         widget->setVisible(services_.engineeringMode);
 
     connect(list_, &QListWidget::currentRowChanged, this, [this] {
-        if (!filling_) selectVariable();
+        if (!filling_) SelectVariable();
     });
-    connect(onViewList_, &QCheckBox::clicked, this, &CParameterView::onViewListClicked);
+    connect(onViewList_, &QCheckBox::clicked, this, &CParameterView::OnViewListClicked);
     for (QLineEdit* edit : {name_, address_, units_, binaryPoint_, position_, itemBinaryPoint_}) {
-        connect(edit, &QLineEdit::textEdited, this, [this] { setEditsPending(true); });
+        connect(edit, &QLineEdit::textEdited, this, [this] { SetEditsPending(true); });
     }
     for (QComboBox* box : {type_, size_, itemType_, itemSize_}) {
-        connect(box, &QComboBox::activated, this, [this] { setEditsPending(true); });
+        connect(box, &QComboBox::activated, this, [this] { SetEditsPending(true); });
     }
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
@@ -155,13 +155,13 @@ void CParameterView::OnDocumentUpdate(int hint) {
     }
 }
 
-VariableDef* CParameterView::selected() const {
+VariableDef* CParameterView::Selected() const {
     const QListWidgetItem* item = list_->currentItem();
     if (item == nullptr) return nullptr;
     return document_.definitions.variables.find(FromQ(item->text()));
 }
 
-void CParameterView::fill(const std::string& keep) {
+void CParameterView::Fill(const std::string& keep) {
     filling_ = true;
     list_->clear();
     for (const auto& variable : document_.definitions.variables.entries()) {
@@ -174,17 +174,17 @@ void CParameterView::fill(const std::string& keep) {
     }
     if (list_->count() > 0) list_->setCurrentRow(row);
     filling_ = false;
-    selectVariable();
+    SelectVariable();
 }
 
-void CParameterView::selectVariable() {
+void CParameterView::SelectVariable() {
     if (editsPending_) services_.prompt.plain("Edits not saved");
-    const VariableDef* variable = selected();
-    if (variable != nullptr) showVariable(*variable);
-    setEditsPending(false);
+    const VariableDef* variable = Selected();
+    if (variable != nullptr) ShowVariable(*variable);
+    SetEditsPending(false);
 }
 
-void CParameterView::showVariable(const VariableDef& variable) {
+void CParameterView::ShowVariable(const VariableDef& variable) {
     const VariableFields fields = FieldsOf(variable);
     name_->setText(ToQ(fields.name));
     address_->setText(ToQ(fields.address));
@@ -194,7 +194,7 @@ void CParameterView::showVariable(const VariableDef& variable) {
     binaryPoint_->setText(ToQ(fields.binaryPoint));
     const std::optional<ViewItemFields> item = ViewItemFieldsOf(document_.definitions, variable);
     onViewList_->setChecked(item.has_value());
-    enableViewItemControls(item.has_value());
+    EnableViewItemControls(item.has_value());
     if (item) {
         itemType_->setCurrentIndex(item->typeIndex);
         itemSize_->setCurrentIndex(item->sizeIndex);
@@ -205,7 +205,7 @@ void CParameterView::showVariable(const VariableDef& variable) {
     }
 }
 
-void CParameterView::enableViewItemControls(bool enabled) {
+void CParameterView::EnableViewItemControls(bool enabled) {
     for (QWidget* widget :
          {static_cast<QWidget*>(position_), static_cast<QWidget*>(itemType_),
           static_cast<QWidget*>(itemSize_), static_cast<QWidget*>(itemBinaryPoint_)}) {
@@ -213,17 +213,17 @@ void CParameterView::enableViewItemControls(bool enabled) {
     }
 }
 
-void CParameterView::setEditsPending(bool pending) {
+void CParameterView::SetEditsPending(bool pending) {
     editsPending_ = pending;
     for (const char* name : {"Save Edit", "Add As New", "Cancel Edit"}) {
         button(QString::fromLatin1(name))->setEnabled(pending);
     }
 }
 
-void CParameterView::onViewListClicked() {
-    setEditsPending(true);
+void CParameterView::OnViewListClicked() {
+    SetEditsPending(true);
     const bool checked = onViewList_->isChecked();
-    enableViewItemControls(checked);
+    EnableViewItemControls(checked);
     if (!checked) return;
     itemType_->setCurrentIndex(type_->currentIndex());
     itemSize_->setCurrentIndex(size_->currentIndex());
@@ -232,77 +232,77 @@ void CParameterView::onViewListClicked() {
     position_->setText(free ? QString::number(*free) : QString());
 }
 
-VariableFields CParameterView::variableFields() const {
+VariableFields CParameterView::CurrentVariableFields() const {
     return {FromQ(name_->text()),  FromQ(address_->text()), FromQ(units_->text()),
             type_->currentIndex(), size_->currentIndex(),   FromQ(binaryPoint_->text())};
 }
 
-ViewItemFields CParameterView::viewItemFields() const {
+ViewItemFields CParameterView::CurrentViewItemFields() const {
     return {onViewList_->isChecked(), FromQ(position_->text()), itemType_->currentIndex(),
             itemSize_->currentIndex(), FromQ(itemBinaryPoint_->text())};
 }
 
-void CParameterView::saveEdit() {
-    VariableDef* variable = selected();
+void CParameterView::SaveEdit() {
+    VariableDef* variable = Selected();
     if (variable == nullptr) return;
-    setEditsPending(false);
-    if (!SaveEdit(document_.definitions, *variable, variableFields(), viewItemFields(),
-                  services_.prompt)) {
+    SetEditsPending(false);
+    if (!zvr::SaveEdit(document_.definitions, *variable, CurrentVariableFields(),
+                       CurrentViewItemFields(), services_.prompt)) {
         return;
     }
-    fill(variable->name);
+    Fill(variable->name);
     list_->setFocus();
     document_.UpdateAllViews(kHintViewItemsChanged);
 }
 
-void CParameterView::addAsNew() {
-    setEditsPending(false);
-    if (const VariableDef* added =
-            AddAsNew(document_.definitions, variableFields(), viewItemFields(), services_.prompt)) {
-        fill(added->name);
+void CParameterView::AddAsNew() {
+    SetEditsPending(false);
+    if (const VariableDef* added = zvr::AddAsNew(document_.definitions, CurrentVariableFields(),
+                                                 CurrentViewItemFields(), services_.prompt)) {
+        Fill(added->name);
         document_.UpdateAllViews(kHintViewItemsChanged);
     }
 }
 
-void CParameterView::deleteVariable() {
-    VariableDef* variable = selected();
+void CParameterView::DeleteVariable() {
+    VariableDef* variable = Selected();
     if (variable == nullptr) return;
-    DeleteVariable(document_.definitions, *variable);
-    setEditsPending(false);
-    fill({});
+    zvr::DeleteVariable(document_.definitions, *variable);
+    SetEditsPending(false);
+    Fill({});
     document_.UpdateAllViews(kHintViewItemsChanged);
 }
 
-void CParameterView::cancelEdit() {
-    setEditsPending(false);
-    if (const VariableDef* variable = selected()) showVariable(*variable);
+void CParameterView::CancelEdit() {
+    SetEditsPending(false);
+    if (const VariableDef* variable = Selected()) ShowVariable(*variable);
     list_->setFocus();
 }
 
-void CParameterView::toggleOnViewList() {
+void CParameterView::ToggleOnViewList() {
     onViewList_->setChecked(!onViewList_->isChecked());
-    onViewListClicked();
-    saveEdit();
+    OnViewListClicked();
+    SaveEdit();
 }
 
-void CParameterView::saveSetup() {
+void CParameterView::SaveSetup() {
     const auto path = services_.prompt.chooseFile(ViewSetupFileChoice(FileChoiceMode::Save));
     if (path) SaveViewSetupFile(document_.definitions.viewItems, *path, services_.prompt);
 }
 
-void CParameterView::openSetup() {
+void CParameterView::OpenSetup() {
     const auto path = services_.prompt.chooseFile(ViewSetupFileChoice(FileChoiceMode::Open));
     if (!path) return;
     if (OpenViewSetupFile(*path, document_.definitions.viewItems, services_.prompt) != 0) return;
     editsPending_ = false;
-    fill(selected() ? selected()->name : std::string());
+    Fill(Selected() ? Selected()->name : std::string());
     document_.UpdateAllViews(kHintViewItemsChanged);
     const QString caption = ToQ(ParameterListCaption(*path));
     setWindowTitle(caption);
     if (parentWidget() != nullptr) parentWidget()->setWindowTitle(caption);
 }
 
-void CParameterView::move(int step) {
+void CParameterView::SelectAdjacent(int step) {
     const int count = list_->count();
     if (count == 0) return;
     int row = list_->currentRow();
@@ -330,23 +330,23 @@ void CParameterView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (editsPending_) saveEdit();
+            if (editsPending_) SaveEdit();
             break;
         case Qt::Key_Escape:
             if (editsPending_) {
-                cancelEdit();
+                CancelEdit();
             } else {
                 CloseFrameOf(*this);
             }
             break;
         case Qt::Key_F5:
-            move(-1);
+            SelectAdjacent(-1);
             break;
         case Qt::Key_F6:
-            move(1);
+            SelectAdjacent(1);
             break;
         case Qt::Key_F9:
-            toggleOnViewList();
+            ToggleOnViewList();
             break;
         default:
             QWidget::keyPressEvent(event);

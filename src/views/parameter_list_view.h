@@ -32,30 +32,30 @@ public:
     QPushButton* button(const QString& name) const;
     bool editsPending() const { return editsPending_; }
 
-    void saveEdit();
-    void addAsNew();
-    void deleteVariable();
-    void cancelEdit();
-    void toggleOnViewList();
-    void saveSetup();
-    void openSetup();
+    void SaveEdit();
+    void AddAsNew();
+    void DeleteVariable();
+    void CancelEdit();
+    void ToggleOnViewList();
+    void SaveSetup();
+    void OpenSetup();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildForm();
-    void fill(const std::string& keep);
-    void selectVariable();
-    void onViewListClicked();
-    void setEditsPending(bool pending);
-    void enableViewItemControls(bool enabled);
-    void move(int step);
-    VariableDef* selected() const;
-    VariableFields variableFields() const;
-    ViewItemFields viewItemFields() const;
-    void showVariable(const VariableDef& variable);
+    void BuildForm();
+    void Fill(const std::string& keep);
+    void SelectVariable();
+    void OnViewListClicked();
+    void SetEditsPending(bool pending);
+    void EnableViewItemControls(bool enabled);
+    void SelectAdjacent(int step);
+    VariableDef* Selected() const;
+    VariableFields CurrentVariableFields() const;
+    ViewItemFields CurrentViewItemFields() const;
+    void ShowVariable(const VariableDef& variable);
 
     AppServices& services_;
     CDataServer& document_;

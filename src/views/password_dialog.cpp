@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "gui_base/request_channel.h"
 #include "monitoring/password.h"
-#include "views/request_channel.h"
 
 namespace zvr {
 

@@ -1,17 +1,18 @@
 #include "views/plot_commands.h"
 
+#include <QMdiSubWindow>
 #include <memory>
 
-#include "app/app_services.h"
-#include "app/main_frame.h"
 #include "connection/command_ids.h"
+#include "gui_base/app_services.h"
+#include "gui_base/view_host.h"
 #include "views/plot_printing.h"
 #include "views/strip_chart_view.h"
 
 namespace zvr {
 
 void RegisterPlotCommands(AppServices& services) {
-    CMainFrame& frame = services.frame;
+    ViewHost& frame = services.frame;
     frame.SetCommandHandler(kCmdParameterPlot, [&services] {
         auto* view = new CStripChartView(services.document, services.settings, services.prompt);
         QMdiSubWindow* child = services.frame.AddChildFrame(view);
@@ -19,7 +20,7 @@ void RegisterPlotCommands(AppServices& services) {
     });
 
     // Print and Print Preview act on the current Parameter Plot; other views do not print.
-    auto printing = std::make_shared<PlotPrinting>(services.prompt, &frame);
+    auto printing = std::make_shared<PlotPrinting>(services.prompt, frame.Window());
     auto currentPlot = [&frame] { return qobject_cast<CStripChartView*>(frame.CurrentView()); };
     auto plotIsCurrent = [currentPlot] { return currentPlot() != nullptr; };
     frame.SetCommandHandler(

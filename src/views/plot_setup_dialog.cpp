@@ -11,9 +11,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/latin1.h"
 #include "common/numbers.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
@@ -31,18 +31,18 @@ CPlotSetupDlg::CPlotSetupDlg(const PlotSetup& setup, const SortedTable<VariableD
       variables_(variables),
       divisionLimit_(divisionLimit),
       prompt_(prompt),
-      plot1_(makeVariableList()),
-      plot2_(makeVariableList()),
-      plot1Max_(makeEdit(kLimitTip, false)),
-      plot1Min_(makeEdit(kLimitTip, false)),
-      plot2Max_(makeEdit(kLimitTip, false)),
-      plot2Min_(makeEdit(kLimitTip, false)),
+      plot1_(MakeVariableList()),
+      plot2_(MakeVariableList()),
+      plot1Max_(MakeEdit(kLimitTip, false)),
+      plot1Min_(MakeEdit(kLimitTip, false)),
+      plot2Max_(MakeEdit(kLimitTip, false)),
+      plot2Min_(MakeEdit(kLimitTip, false)),
       timeScale_(
-          makeEdit(QStringLiteral("How many seconds the plot will display on the X Axis"), true)),
+          MakeEdit(QStringLiteral("How many seconds the plot will display on the X Axis"), true)),
       sampleRate_(
-          makeEdit(QStringLiteral("How often the data will be sampled (in miliseconds)"), true)),
-      vertical_(makeDivisionList()),
-      horizontal_(makeDivisionList()) {
+          MakeEdit(QStringLiteral("How often the data will be sampled (in miliseconds)"), true)),
+      vertical_(MakeDivisionList()),
+      horizontal_(MakeDivisionList()) {
     setWindowTitle(QStringLiteral("Plot Setup"));
     auto* plots = new QGridLayout;
     plots->addWidget(new QLabel(QStringLiteral("Plot 1")), 0, 0);
@@ -80,8 +80,8 @@ CPlotSetupDlg::CPlotSetupDlg(const PlotSetup& setup, const SortedTable<VariableD
     saveButton->setObjectName(QStringLiteral("saveButton"));
     connect(ok, &QPushButton::clicked, this, &CPlotSetupDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CPlotSetupDlg::reject);
-    connect(openButton, &QPushButton::clicked, this, &CPlotSetupDlg::openFile);
-    connect(saveButton, &QPushButton::clicked, this, &CPlotSetupDlg::saveFile);
+    connect(openButton, &QPushButton::clicked, this, &CPlotSetupDlg::OpenFile);
+    connect(saveButton, &QPushButton::clicked, this, &CPlotSetupDlg::SaveFile);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(plots);
@@ -89,13 +89,13 @@ CPlotSetupDlg::CPlotSetupDlg(const PlotSetup& setup, const SortedTable<VariableD
     layout->addWidget(buttons);
 
     connect(plot1_, &QComboBox::currentIndexChanged, this,
-            [this] { noPlotChosen(plot1_, plot1Max_, plot1Min_); });
+            [this] { NoPlotChosen(plot1_, plot1Max_, plot1Min_); });
     connect(plot2_, &QComboBox::currentIndexChanged, this,
-            [this] { noPlotChosen(plot2_, plot2Max_, plot2Min_); });
-    showSetup(setup);
+            [this] { NoPlotChosen(plot2_, plot2Max_, plot2Min_); });
+    ShowSetup(setup);
 }
 
-QComboBox* CPlotSetupDlg::makeVariableList() {
+QComboBox* CPlotSetupDlg::MakeVariableList() {
     auto* list = new QComboBox(this);
     list->setToolTip(QStringLiteral("The available list of parameters to plot"));
     QStringList names{QString::fromLatin1(kNoPlot)};
@@ -106,14 +106,14 @@ QComboBox* CPlotSetupDlg::makeVariableList() {
     return list;
 }
 
-QComboBox* CPlotSetupDlg::makeDivisionList() {
+QComboBox* CPlotSetupDlg::MakeDivisionList() {
     auto* list = new QComboBox(this);
     for (int i = 0; i <= divisionLimit_; ++i)
         list->addItem(QString::number(i));
     return list;
 }
 
-QLineEdit* CPlotSetupDlg::makeEdit(const QString& tooltip, bool digitsOnly) {
+QLineEdit* CPlotSetupDlg::MakeEdit(const QString& tooltip, bool digitsOnly) {
     auto* edit = new QLineEdit;
     edit->setToolTip(tooltip);
     if (digitsOnly) {
@@ -124,14 +124,14 @@ QLineEdit* CPlotSetupDlg::makeEdit(const QString& tooltip, bool digitsOnly) {
 }
 
 // Choosing "NO PLOT" empties that plot's limits.
-void CPlotSetupDlg::noPlotChosen(QComboBox* list, QLineEdit* max, QLineEdit* min) {
+void CPlotSetupDlg::NoPlotChosen(QComboBox* list, QLineEdit* max, QLineEdit* min) {
     if (list->currentText() == QString::fromLatin1(kNoPlot)) {
         max->clear();
         min->clear();
     }
 }
 
-void CPlotSetupDlg::showSetup(const PlotSetup& setup) {
+void CPlotSetupDlg::ShowSetup(const PlotSetup& setup) {
     // Selecting the names first: a "NO PLOT" selection empties the limits, which the given
     // texts then fill as handed in.
     plot1_->setCurrentIndex(std::max(0, plot1_->findText(ToQ(setup.plot1Name))));
@@ -165,7 +165,7 @@ void CPlotSetupDlg::accept() {
     if (CheckPlotSetup(setup(), prompt_)) QDialog::accept();
 }
 
-void CPlotSetupDlg::saveFile() {
+void CPlotSetupDlg::SaveFile() {
     const std::optional<std::string> path =
         prompt_.chooseFile(PlotSetupFileChoice(FileChoiceMode::Save));
     if (!path) return;
@@ -174,13 +174,13 @@ void CPlotSetupDlg::saveFile() {
     }
 }
 
-void CPlotSetupDlg::openFile() {
+void CPlotSetupDlg::OpenFile() {
     const std::optional<std::string> path =
         prompt_.chooseFile(PlotSetupFileChoice(FileChoiceMode::Open));
     if (!path) return;
     PlotSetup loaded = setup();
     if (OpenPlotSetupFile(*path, variables_, divisionLimit_, loaded, prompt_) == 0) {
-        showSetup(loaded);
+        ShowSetup(loaded);
         setWindowTitle(QFileInfo(ToQ(*path)).fileName());
     }
 }

@@ -33,15 +33,15 @@ public:
     QComboBox* horizontalList() const { return horizontal_; }
 
     void accept() override;
-    void saveFile();
-    void openFile();
+    void SaveFile();
+    void OpenFile();
 
 private:
-    void showSetup(const PlotSetup& setup);
-    QComboBox* makeVariableList();
-    QComboBox* makeDivisionList();
-    static QLineEdit* makeEdit(const QString& tooltip, bool digitsOnly);
-    void noPlotChosen(QComboBox* list, QLineEdit* max, QLineEdit* min);
+    void ShowSetup(const PlotSetup& setup);
+    QComboBox* MakeVariableList();
+    QComboBox* MakeDivisionList();
+    static QLineEdit* MakeEdit(const QString& tooltip, bool digitsOnly);
+    void NoPlotChosen(QComboBox* list, QLineEdit* max, QLineEdit* min);
 
     const SortedTable<VariableDef>& variables_;
     int divisionLimit_;

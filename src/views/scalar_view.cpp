@@ -6,11 +6,12 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/latin1.h"
 #include "calibration/scalar_walk.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 #include "monitoring/help_topics.h"
 #include "monitoring/reply_words.h"
+#include "viewlist/scalar_definition_edits.h"
 
 namespace zvr {
 
@@ -369,20 +370,10 @@ void CScalarView::SaveEdit() {
     pending_ = false;
     // User mode shows no definition fields, so only engineering mode can have changed one.
     if (engineering_) {
-        const ScalarFields fields = CurrentFields();
-        switch (CompareDefinition(fields, *scalar)) {
-            case DefinitionCompare::Changed:
-                RewriteDefinition(*scalar, fields);
-                return;
-            case DefinitionCompare::BadType:
-                prompt_.plain("Scaling type is invalid", "Error");
-                break;
-            case DefinitionCompare::BadSize:
-                prompt_.plain("Scaling size is invalid", "Error");
-                break;
-            case DefinitionCompare::Same:
-                break;
-        }
+        const ScalarDefinitionEdit edit =
+            SaveScalarDefinition(document_.definitions, *scalar, CurrentFields(), prompt_);
+        if (edit.outcome == ScalarDefinitionEdit::Rewritten) Refill(edit.name);
+        if (edit.outcome != ScalarDefinitionEdit::WriteNewValue) return;
     }
     WriteNewValue(*scalar);
 }
@@ -409,53 +400,18 @@ void CScalarView::WriteNewValue(const ScalarDef& scalar) {
     }
 }
 
-void CScalarView::RewriteDefinition(ScalarDef& scalar, const ScalarFields& fields) {
-    // The scalar keeps its own group: the filter may show "All Parameters", which is no group.
-    std::optional<ScalarDef> rewritten = BuildScalarDef(fields, scalar.menuGroup);
-    auto& table = document_.definitions.scalars;
-    if (!rewritten || (rewritten->name != scalar.name && table.find(rewritten->name))) {
-        prompt_.plain("Invalid Data. Please correct");
-        return;
-    }
-    rewritten->accessLevel = scalar.accessLevel;
-    rewritten->baseValid = scalar.baseValid;
-    rewritten->controllerRaw = scalar.controllerRaw;
-    const std::string name = rewritten->name;
-    if (name == scalar.name) {
-        scalar = std::move(*rewritten);
-    } else {
-        // A new name has a new place in the sorted table.
-        table.remove(&scalar);
-        table.insert(std::move(*rewritten));
-    }
-    Refill(name);
-}
-
 void CScalarView::AddAsNew() {
     pending_ = false;
-    const ScalarFields fields = CurrentFields();
-    std::optional<ScalarDef> scalar =
-        BuildScalarDef(fields, static_cast<uint16_t>(filter_->currentIndex() + 1));
-    if (!scalar) {
-        prompt_.plain("Invalid Data. Point NOT Added");
-        return;
-    }
-    const std::string name = scalar->name;
-    if (document_.definitions.scalars.insert(std::move(*scalar)) != 0) {
-        prompt_.plain("New Item name must be unique. Point NOT added");
-        return;
-    }
-    Refill(name);
+    const std::optional<std::string> name =
+        AddScalarAsNew(document_.definitions, CurrentFields(),
+                       static_cast<uint16_t>(filter_->currentIndex() + 1), prompt_);
+    if (name) Refill(*name);
 }
 
 void CScalarView::DeleteScalar() {
     ScalarDef* scalar = Selected();
     if (scalar == nullptr) return;
-    if (!prompt_.askYesNo("Are you sure you want to delete this parameter?", kApplicationCaption,
-                          PromptIcon::Error)) {
-        return;
-    }
-    document_.definitions.scalars.remove(scalar);
+    if (!zvr::DeleteScalar(document_.definitions, *scalar, prompt_)) return;
     pending_ = false;
     Refill({});
 }

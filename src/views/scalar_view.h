@@ -75,7 +75,6 @@ private:
     void SelectScalar();
     ScalarDef* Selected() const;
     ScalarFields CurrentFields() const;
-    void RewriteDefinition(ScalarDef& scalar, const ScalarFields& fields);
     void WriteNewValue(const ScalarDef& scalar);
     void ReadDone(bool ok);
     void RequestValue();

@@ -2,9 +2,9 @@
 
 #include <QKeyEvent>
 
-#include "app/latin1.h"
 #include "common/numbers.h"
 #include "common/user_prompt.h"
+#include "gui_base/latin1.h"
 #include "plot/plot_data_file.h"
 #include "settings/registry_settings.h"
 #include "setupdoc/plot_setup_file.h"
@@ -34,7 +34,7 @@ CStripChartView::CStripChartView(CDataServer& document, CRegistrySettings& setti
       document_(&document),
       settings_(settings),
       prompt_(prompt),
-      receiver_(std::make_shared<QtMessageReceiver>(this)) {
+      channel_(this, [this](const PostedMessage& message) { OnMessage(message); }) {
     setWindowTitle(QStringLiteral("Parameter Plot"));
     setFocusPolicy(Qt::StrongFocus);
     CreateControls();
@@ -55,7 +55,7 @@ CStripChartView::CStripChartView(CDataServer& document, CRegistrySettings& setti
 
 CStripChartView::~CStripChartView() {
     Detach();
-    receiver_->detach();
+    channel_.Close();
 }
 
 void CStripChartView::CreateControls() {
@@ -206,7 +206,7 @@ void CStripChartView::FindGains() {
 
 void CStripChartView::ReadGains() {
     gainRequest_ = gains_.addresses;
-    document_->RequestReadScalars(gainRequest_, receiver_, kGainsRead, kGainsReadFailed);
+    document_->RequestReadScalars(gainRequest_, channel_.Current(), kGainsRead, kGainsReadFailed);
 }
 
 // Start / Stop
@@ -241,8 +241,8 @@ void CStripChartView::Start() {
             requested_.push_back(plot.variable);
             addresses.push_back(static_cast<uint16_t>(plot.variable->ramAddress));
         }
-        if (document_->RequestReadVariables(addresses, receiver_, kValuesRead, kValuesReadFailed) !=
-            0) {
+        if (document_->RequestReadVariables(addresses, channel_.Current(), kValuesRead,
+                                            kValuesReadFailed) != 0) {
             start_->setText(QStringLiteral("&Start"));
             prompt_.warn("Could not start");
             return;
@@ -284,14 +284,6 @@ void CStripChartView::Sample() {
 }
 
 // Notifications
-
-bool CStripChartView::event(QEvent* event) {
-    if (event->type() == PostedMessageEvent::kType) {
-        OnMessage(static_cast<PostedMessageEvent*>(event)->message);
-        return true;
-    }
-    return QWidget::event(event);
-}
 
 void CStripChartView::OnMessage(const PostedMessage& message) {
     if (document_ == nullptr) return;
@@ -464,9 +456,9 @@ void CStripChartView::WriteSelectedGain() {
     bool issued = false;
     if (const std::optional<uint32_t> raw = GainRawForWrite(text, gain.scaling); !raw) {
         prompt_.warn("New Value out of range");
-    } else if (document_->RequestWriteScalar(static_cast<uint16_t>(gain.eepromAddress),
-                                             static_cast<uint16_t>(*raw), gain.scaling.size,
-                                             receiver_, kGainWritten, kGainWriteFailed) != 0) {
+    } else if (document_->RequestWriteScalar(
+                   static_cast<uint16_t>(gain.eepromAddress), static_cast<uint16_t>(*raw),
+                   gain.scaling.size, channel_.Current(), kGainWritten, kGainWriteFailed) != 0) {
         prompt_.warn("Internal Error Writing New Value");
     } else {
         issued = true;
@@ -575,7 +567,7 @@ void CStripChartView::Detach() {
     if (running_) Stop();
     sampleTimer_.stop();
     document_->RemoveView(this);
-    receiver_->detach();
+    channel_.Close();
     for (Plot& plot : plots_)
         plot.variable = nullptr;
     requested_.clear();

@@ -10,10 +10,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/qt_message_receiver.h"
 #include "chart/chart_trace.h"
 #include "chart/strip_chart.h"
 #include "comm/data_server.h"
+#include "gui_base/request_channel.h"
 #include "plot/gain_tuning.h"
 #include "plot/plot_config.h"
 #include "plot/printed_plot.h"
@@ -67,7 +67,6 @@ public:
     const QTimer& sampleTimer() const { return sampleTimer_; }
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -105,7 +104,7 @@ private:
     CDataServer* document_;
     CRegistrySettings& settings_;
     UserPrompt& prompt_;
-    std::shared_ptr<QtMessageReceiver> receiver_;
+    RequestChannel channel_;
 
     std::array<Plot, 2> plots_;
     int timeScale_ = 10;

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "calibration/calfile_fixture.h"
 #include "calibration/report_text.h"
+#include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
 
 namespace zvr {

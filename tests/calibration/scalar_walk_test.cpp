@@ -3,7 +3,7 @@
 #include "calibration/scalar_walk.h"
 
 #include "calibration/cal_transfer.h"
-#include "calibration/calfile_fixture.h"
+#include "support/calfile_fixture.h"
 
 #include <algorithm>
 
@@ -202,7 +202,7 @@ TEST_F(CalTransferTest, ReadsIntoControllerValuesAndWritesFileValuesBack) {
     transfer.definitions().scalars.insert(Scalar("SPEED", 2, 0x4032, 0));
     controller.SetWord(0x4030, 0x0705);
     controller.SetWord(0x4032, 1500);
-    ASSERT_EQ(transfer.readAll(notify()), 0);
+    ASSERT_EQ(transfer.ReadAll(notify()), 0);
     EXPECT_EQ(ui.progress.front().line1,
               "Reading Calibration Values from controller. Please wait.");
     EXPECT_EQ(ui.progress.front().position, 0);
@@ -213,10 +213,10 @@ TEST_F(CalTransferTest, ReadsIntoControllerValuesAndWritesFileValuesBack) {
     EXPECT_EQ(scalars.find("GAIN")->controllerRaw, 0x07u);
     EXPECT_EQ(scalars.find("SPEED")->controllerRaw, 1500u);
 
-    transfer.copyControllerToCal();
+    transfer.CopyControllerToCal();
     scalars.find("SPEED")->fileRaw = 1800;
     outcomes.clear();
-    ASSERT_EQ(transfer.writeAll(notify()), 0);
+    ASSERT_EQ(transfer.WriteAll(notify()), 0);
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
     EXPECT_EQ(controller.Word(0x4032), 1800);
@@ -228,7 +228,7 @@ TEST_F(CalTransferTest, FailuresPostFailedAndAStoppedWriteSaysWhatTheControllerH
     transfer.definitions().scalars.insert(Scalar("A", 2, 0x4000, 1));
     transfer.definitions().scalars.insert(Scalar("B", 2, 0x4002, 2));
     controller.FallSilentAt(2);  // the read of A is answered
-    transfer.readAll(notify());
+    transfer.ReadAll(notify());
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1102, 0, 0}}));
     EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"Cal Read Error. Operation Aborted"}));
@@ -241,7 +241,7 @@ TEST_F(CalTransferTest, FailuresPostFailedAndAStoppedWriteSaysWhatTheControllerH
     prompt.shown.clear();
     controller.FallSilentAt(0);
     controller.FallSilentAt(3);  // the write of A and its commit are answered
-    transfer.writeAll(notify());
+    transfer.WriteAll(notify());
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1102, 0, 0}}));
     EXPECT_EQ(prompt.texts(),
@@ -256,10 +256,10 @@ TEST_F(CalTransferTest, AbortPostsAbortedOnceAndDoneNever) {
     for (int i = 0; i < 5; ++i)
         transfer.definitions().scalars.insert(
             Scalar("S" + std::to_string(i), 2, 0x4000 + 2 * i, i));
-    transfer.writeAll(notify());
+    transfer.WriteAll(notify());
     ASSERT_TRUE(controller.link().waitForRequests(3));  // identify, then the first write
-    transfer.abort();
-    transfer.abort();
+    transfer.Abort();
+    transfer.Abort();
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1103, 0, 0}}));
     EXPECT_EQ(controller.Writes().size(), 1u);
@@ -268,7 +268,7 @@ TEST_F(CalTransferTest, AbortPostsAbortedOnceAndDoneNever) {
 TEST_F(CalTransferTest, FourByteScalarsAreNamedBeforeDone) {
     transfer.definitions().scalars.insert(Scalar("HOURS", 4, 0x4040, 7));
     transfer.definitions().scalars.insert(Scalar("SPEED", 2, 0x4044, 9));
-    transfer.writeAll(notify());
+    transfer.WriteAll(notify());
     Run();
     EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
     EXPECT_EQ(transfer.notWritten(), (std::vector<std::string>{"HOURS"}));
@@ -278,8 +278,8 @@ TEST_F(CalTransferTest, FourByteScalarsAreNamedBeforeDone) {
 }
 
 TEST_F(CalTransferTest, AnEmptyTablePostsNothing) {
-    EXPECT_EQ(transfer.readAll(notify()), -1);
-    EXPECT_EQ(transfer.writeAll(notify()), -1);
+    EXPECT_EQ(transfer.ReadAll(notify()), -1);
+    EXPECT_EQ(transfer.WriteAll(notify()), -1);
     EXPECT_FALSE(receiver->wait(200ms));
     EXPECT_TRUE(ui.progress.empty());
 }

@@ -1,12 +1,13 @@
 // Save, compare and download against zvr-sim on a pseudo-terminal, with the ZEVAR 740
 // strategy the program ships.
 #include "calibration/cal_file_operations.h"
-#include "calibration/calfile_fixture.h"
 #include "calibration/scalar_walk.h"
 
 #include <algorithm>
+
 #include "controller_unit.h"
 #include "sim/sim_fixtures.h"
+#include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
 
 namespace zvr {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "calibration/calfile_fixture.h"
 #include "calibration/download_checks.h"
 #include "commands.h"
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
+#include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
 #include "terminal_prompt.h"
 

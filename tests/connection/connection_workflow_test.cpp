@@ -159,6 +159,7 @@ TEST_F(ConnectionWorkflowTest, StoredPortConnectsAndLoadsTheStrategyItNames) {
     EXPECT_EQ(shell.panes[1], controller.path());
     EXPECT_EQ(shell.marked, controller.path());
     EXPECT_EQ(document.definitions.filePath, "ZVXA1S07.000");
+    EXPECT_EQ(workflow.State(), ConnectionState::Connected);
     EXPECT_NE(workflow.ConnectedOnce(), -1);
     EXPECT_TRUE(prompt.shown.empty());
     EXPECT_EQ(ControlStrategyText(document.GetIdentification()),
@@ -279,6 +280,8 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});
     EXPECT_FALSE(document.IsOpen());
     EXPECT_TRUE(workflow.WaitingForDevice());
+    EXPECT_EQ(workflow.State(), ConnectionState::LinkLost);
+    EXPECT_FALSE(workflow.IsConnected());
 
     ScriptedController second(answer);
     std::filesystem::remove("adapter");
@@ -288,6 +291,7 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_EQ(shell.panes[1], "adapter");
     EXPECT_EQ(shell.menu, "full ZEVAR");
     EXPECT_FALSE(workflow.WaitingForDevice());
+    EXPECT_EQ(workflow.State(), ConnectionState::Connected);
     EXPECT_EQ(RequestsOfType(second, kIdentify), 1u);
     EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});  // tables kept, views stay
     EXPECT_TRUE(prompt.shown.empty());
@@ -303,6 +307,8 @@ TEST_F(ConnectionWorkflowTest, NoToTheRetryQuestionAsksForAnotherPort) {
     workflow.OpenPort(controller.path());
     ASSERT_TRUE(pumpUntil([&] { return shell.portDialogs == 1; }, 20s));
     EXPECT_EQ(shell.panes[0], "Select a new Port or Demo Mode");
+    EXPECT_EQ(workflow.State(), ConnectionState::NoAnswer);
+    EXPECT_FALSE(workflow.IsConnected());
     workflow.PortDialogCancelled();
     EXPECT_EQ(shell.exitCode, -1);  // never connected: cancelling ends the program
 }
@@ -321,6 +327,7 @@ TEST_F(ConnectionWorkflowTest, PortsThatCannotBeOpened) {
         EXPECT_EQ(shell.panes[0], "Select a new Port or Demo Mode");
         EXPECT_EQ(prompt.texts().back(), std::string("Could NOT open port ") + port);
         EXPECT_EQ(store.strings["ComPort"], port);
+        EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
     }
     EXPECT_EQ(shell.portDialogs, 2);
 }
@@ -330,6 +337,7 @@ TEST_F(ConnectionWorkflowTest, MissingStrategyEndsTheProgram) {
     workflow.OpenPort(controller.path());
     ASSERT_TRUE(pumpUntil([&] { return shell.exitCode.has_value(); }));
     EXPECT_EQ(*shell.exitCode, -1);
+    EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
     EXPECT_EQ(prompt.texts().back(),
               "Controller Found, but could not open and read cal file 'ZVXA1S07.000'");
 }
@@ -344,12 +352,40 @@ TEST_F(ConnectionWorkflowTest, DemoModeFromItsStrategyFile) {
     EXPECT_EQ(shell.marked, "DEMO740");
     EXPECT_EQ(ConfigureEntryFor("DEMO740"), kCmdDemo740);
     EXPECT_EQ(workflow.ConnectedOnce(), 0);
+    EXPECT_EQ(workflow.State(), ConnectionState::Demo);
+    EXPECT_TRUE(workflow.IsConnected());
     EXPECT_EQ(ControlStrategyText(document.GetIdentification()),
               "\r\nModel:\tDEMO\t \r\nStrategy:\tN/A\t \r\n");
 
     workflow.PortChosen("DEMO880");  // no DEMO880.000 here
     EXPECT_EQ(prompt.texts().back(), "Could not open or read Demo File: DEMO880.000");
     EXPECT_EQ(shell.portDialogs, 1);
+    EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
+}
+
+// The command line's session tells why it could not connect from the workflow's state.
+TEST_F(ConnectionWorkflowTest, SessionNamesWhyItCouldNotConnect) {
+    ControllerSession session(document, prompt, [](const std::string& name) {
+        return std::filesystem::exists(name) ? std::optional<std::string>(name) : std::nullopt;
+    });
+    session.SetTimeoutTicks(15);
+    EXPECT_FALSE(session.Connect("/dev/no-such-port", 5s));
+    EXPECT_EQ(session.failure(), "could not open port /dev/no-such-port");
+
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.silentIdentifies = 100;
+    }
+    prompt.answers = {PromptAnswer::No};
+    EXPECT_FALSE(session.Connect(controller.path(), 20s));
+    EXPECT_EQ(session.failure(), "the controller does not answer");
+
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.silentIdentifies = 0;
+    }
+    EXPECT_TRUE(session.Connect(controller.path(), 20s));
+    EXPECT_EQ(session.failure(), "");
 }
 
 TEST(ControllerModel, NamesNumbersAndProductWords) {

@@ -305,6 +305,20 @@ TEST_F(CalFileTest, WriteTakesTheCallersStrategyNameAndCounts) {
 
 // Whatever the bytes, a load ends in a result code: never a crash, a hang or a read past
 // the data (the sanitizer build checks the last).
+TEST(CalFileEnding, StrategyCalibrationAndConfigurationFilesInAnyCase) {
+    struct Case {
+        const char* path;
+        bool calFile;
+    };
+    const Case cases[] = {
+        {"ZVX41R03.000", true}, {"unit3.ZVR", true},  {"dir/unit3.zvr", true},
+        {"setup.Cfg", true},    {"unit3.ZVF", false}, {"notes.txt", false},
+        {"ZVR", true},          {"VR", false},        {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HasCalFileEnding(c.path), c.calFile) << c.path;
+}
+
 TEST_F(CalFileTest, AnyBytesLoadToAResultCode) {
     std::mt19937 random(20261210);
     for (size_t size = 0; size < bytes.size(); size += 7) {

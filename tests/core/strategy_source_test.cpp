@@ -225,6 +225,25 @@ TEST(StrategySourceText, Utf8BeyondLatin1IsRefused) {
     EXPECT_FALSE(Utf8ToLatin1("\xC3\x41", bytes));      // no continuation byte
 }
 
+// The command line's --json output quotes texts the same way.
+TEST(StrategySourceText, JsonTextQuotesEscapesAndWidensEachByte) {
+    const struct {
+        std::string text;
+        std::string json;
+    } cases[] = {
+        {"ZEVAR 740", "\"ZEVAR 740\""},
+        {"say \"hi\" \\ bye", "\"say \\\"hi\\\" \\\\ bye\""},
+        {std::string("a\0b\x1F", 4), "\"a\\u0000b\\u001f\""},
+        {"\xB0"
+         "C \xFF",
+         "\"\xC2\xB0"
+         "C \xC3\xBF\""},
+        {"", "\"\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JsonText(c.text), c.json) << c.text;
+}
+
 // Values in units: what each text means as a raw value.
 TEST(StrategySourceValues, TextsInUnitsGiveRawValues) {
     const DefinitionSet set = Compile(R"({"scalars": [

@@ -29,7 +29,7 @@ private:
             RegisterCalFileCommands(services);
             frame.workflow().PortChosen("DEMO740");
             view = frame.findChild<CCalFile*>();
-            view->setShellOpener([this](const std::string& path) { opened.push_back(path); });
+            view->SetShellOpener([this](const std::string& path) { opened.push_back(path); });
         }
 
         bool finished() { return !view->operations().busy(); }
@@ -144,7 +144,7 @@ private:
         const QString path = QDir::current().absoluteFilePath(file);
         // Typed into the name field, as a user would.
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
-        QCOMPARE(dialog->selectedPath(), path);
+        QCOMPARE(dialog->SelectedPath(), path);
         dialog->ShowFile(path);
         QVERIFY(dialog->okButton()->isEnabled());
         dialog->okButton()->click();

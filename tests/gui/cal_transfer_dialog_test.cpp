@@ -42,9 +42,9 @@ private:
 private slots:
     void readsWithProgressThenPostsDone() {
         Fixture f;
-        QCOMPARE(f.dialog.readAll(f.notify, 1201, 1202, 1203), -1);  // nothing loaded yet
-        QCOMPARE(f.dialog.loadFile("sample.000"), 0);
-        QCOMPARE(f.dialog.readAll(f.notify, 1201, 1202, 1203), 0);
+        QCOMPARE(f.dialog.ReadAll(f.notify, 1201, 1202, 1203), -1);  // nothing loaded yet
+        QCOMPARE(f.dialog.LoadFile("sample.000"), 0);
+        QCOMPARE(f.dialog.ReadAll(f.notify, 1201, 1202, 1203), 0);
         QVERIFY(f.dialog.isVisible());
         QCOMPARE(f.dialog.line1(),
                  QStringLiteral("Reading Calibration Values from controller. Please wait."));
@@ -57,8 +57,8 @@ private slots:
 
     void abortPostsAbortedOnly() {
         Fixture f;
-        QCOMPARE(f.dialog.loadFile("sample.000"), 0);
-        QCOMPARE(f.dialog.writeAll(f.notify, 1201, 1202, 1203), 0);
+        QCOMPARE(f.dialog.LoadFile("sample.000"), 0);
+        QCOMPARE(f.dialog.WriteAll(f.notify, 1201, 1202, 1203), 0);
         f.dialog.abortButton()->click();
         QTRY_VERIFY(f.collect());
         QTest::qWait(1500);

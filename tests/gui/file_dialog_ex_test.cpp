@@ -42,7 +42,7 @@ private slots:
 
     void okOnlyForAFileThatLoads() {
         CFileDialogEx dialog(true, QStringLiteral("*.000"), QString(), kCalFileOpenFilter, prompt_);
-        dialog.setTitle(QStringLiteral("Choose a Calibration file to download"));
+        dialog.SetTitle(QStringLiteral("Choose a Calibration file to download"));
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose a Calibration file to download"));
         struct Case {
@@ -76,7 +76,7 @@ private slots:
 
     void viewerModeOnlyCloses() {
         CFileDialogEx dialog(true, QStringLiteral("*.000"), QString(), kCalFileOpenFilter, prompt_);
-        dialog.setViewerMode(true);
+        dialog.SetViewerMode(true);
         dialog.show();
         QVERIFY(!dialog.okButton()->isVisible());
         auto* box = dialog.findChild<QDialogButtonBox*>();

@@ -25,6 +25,8 @@ private:
     test::GuiTestDirectory directory_;
 
 private slots:
+    void initTestCase() { CCommTimeoutDlg::SetTickMs(test::kTestTimeoutDialogTickMs); }
+
     void showsTheViewItemsWithLiveValues() {
         test::LinkedDocument link;
         QVERIFY(link.loaded && link.opened);
@@ -94,7 +96,7 @@ private slots:
         QCOMPARE(first->list()->topLevelItemCount(), 9);  // rebuilt, still stopped
     }
 
-    void timeOutDialogRetriesAfterFiveSeconds() {
+    void timeOutDialogRetriesAfterItsCountdown() {
         test::LinkedDocument link;
         link.controller.setSilent(true);
         auto* view = link.Show(new CLiveDataView(link.document, link.prompt, {}));

@@ -6,10 +6,10 @@
 #include <QToolBar>
 
 #include "app/main_frame.h"
-#include "app/qt_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
 #include "gui/gui_test_support.h"
+#include "gui_base/qt_prompt.h"
 #include "settings/memory_settings_store.h"
 #include "support/pty_peer.h"
 #include "support/sample_definitions.h"

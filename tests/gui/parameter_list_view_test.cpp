@@ -3,9 +3,9 @@
 #include <QTest>
 #include <fstream>
 
-#include "app/app_services.h"
 #include "app/main_frame.h"
 #include "gui/gui_test_support.h"
+#include "gui_base/app_services.h"
 #include "settings/memory_settings_store.h"
 #include "support/scripted_prompt.h"
 #include "views/parameter_list_view.h"
@@ -109,7 +109,7 @@ private slots:
         Select(view, "var_21");
         view.onViewList()->click();
         QCOMPARE(view.viewPosition()->text(), QString());
-        view.saveEdit();
+        view.SaveEdit();
         QCOMPARE(f.prompt.texts(),
                  std::vector<std::string>{"All View Positions used. There is a max of 10."});
         QVERIFY(!f.document.definitions.viewItems.find("var_21"));
@@ -130,7 +130,7 @@ private slots:
             Select(view, "var_15");
             view.onViewList()->click();
             view.viewPosition()->setText(QString::fromLatin1(c.position));
-            view.saveEdit();
+            view.SaveEdit();
             QCOMPARE(f.prompt.texts(), std::vector<std::string>{c.message});
             QCOMPARE(f.document.definitions.viewItems.count(), size_t{2});
         }
@@ -152,18 +152,18 @@ private slots:
         Select(view, "var_10");
         auto* name = view.findChildren<QLineEdit*>().at(1);  // after the file name field
         name->setText(QStringLiteral("zz_renamed"));
-        view.saveEdit();
+        view.SaveEdit();
         const auto& entries = f.document.definitions.variables.entries();
         QCOMPARE(entries.back()->name, std::string("zz_renamed"));
         QCOMPARE(view.list()->currentItem()->text(), QStringLiteral("zz_renamed"));
 
         name->setText(QStringLiteral("var_11"));
-        view.addAsNew();
+        view.AddAsNew();
         QCOMPARE(f.prompt.texts().back(),
                  std::string("New Item name must be unique. Point NOT added"));
 
         Select(view, "var_12");
-        view.deleteVariable();
+        view.DeleteVariable();
         QVERIFY(!f.document.definitions.variables.find("var_12"));
         QCOMPARE(view.list()->count(), 11);
     }
@@ -173,22 +173,22 @@ private slots:
         f.addItems(3);
         CParameterView view(*f.services);
         f.prompt.files = {std::string("three.zvf")};
-        view.saveSetup();
+        view.SaveSetup();
         f.document.definitions.viewItems.clear();
 
         f.prompt.files = {std::string("three.zvf")};
-        view.openSetup();
+        view.OpenSetup();
         QCOMPARE(f.document.definitions.viewItems.count(), size_t{3});
         QCOMPARE(view.windowTitle(), QStringLiteral("Parameter List : three.zvf"));
         QCOMPARE(f.recorder.hints.back(), kHintViewItemsChanged);
 
         std::ofstream("empty.zvf") << "<?xml version=1.0?><ZVR VER=1.0/>";
         f.prompt.files = {std::string("empty.zvf")};
-        view.openSetup();
+        view.OpenSetup();
         QCOMPARE(f.document.definitions.viewItems.count(), size_t{0});
 
         f.prompt.files = {std::string("none.zvf")};
-        view.saveSetup();
+        view.SaveSetup();
         QCOMPARE(f.prompt.texts().back(), std::string("There are no item on list to save."));
     }
 

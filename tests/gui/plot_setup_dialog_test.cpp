@@ -91,12 +91,12 @@ private slots:
     void saveThenOpenRestoresTheSetup() {
         CPlotSetupDlg saver(Engine(), variables_, kPlotDivisionLimit, prompt_);
         prompt_.files = {std::string("engine.zpf")};
-        saver.saveFile();
+        saver.SaveFile();
         QCOMPARE(saver.windowTitle(), QStringLiteral("engine.zpf"));
 
         CPlotSetupDlg opener(PlotSetup{}, variables_, kPlotDivisionLimit, prompt_);
         prompt_.files = {std::string("engine.zpf")};
-        opener.openFile();
+        opener.OpenFile();
         QCOMPARE(opener.setup(), Engine());
         QCOMPARE(prompt_.fileChoices.back().title,
                  std::string("Choose a file to open the plot setup info."));
@@ -108,7 +108,7 @@ private slots:
                "MIN=\"0\"></PLOT1>";
         CPlotSetupDlg dialog(Engine(), variables_, kPlotDivisionLimit, prompt_);
         prompt_.files = {std::string("other.zpf")};
-        dialog.openFile();
+        dialog.OpenFile();
         QCOMPARE(prompt_.texts().back(),
                  std::string("Incompatiable Plot File. Plot 1 parameter not in list."));
         QCOMPARE(dialog.setup(), Engine());

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
-#include "app/app_services.h"
 #include "app/main_frame.h"
 #include "gui/view_test_support.h"
+#include "gui_base/app_services.h"
 #include "settings/memory_settings_store.h"
 
 namespace zvr::test {
@@ -21,7 +21,9 @@ struct ProgramWindow {
                                      return StrategyPath(name.substr(0, name.find('.')));
                                  },
                                  {}}),
-          services{document, settings, prompt, frame, false, "."} {}
+          services{document, settings, prompt, frame, false, "."} {
+        document.SetDemoTicks(kTestDemoTicks);
+    }
     ~ProgramWindow() { Close(); }
 
     // Closes the views, then the link; a fixture whose controller goes before the window

@@ -19,27 +19,6 @@ StrategyLocator Locator(CommandContext& context, const Arguments& args) {
 
 }  // namespace
 
-std::string JsonText(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else if (static_cast<unsigned char>(c) >= 0x80) {
-            // Strings are Latin-1: one byte, one code point.
-            quoted += static_cast<char>(0xC0 | (static_cast<unsigned char>(c) >> 6));
-            quoted += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 ControllerLink::ControllerLink(CommandContext& context, const Arguments& args)
     : document(context.logPath), session(document, context.prompt, Locator(context, args)) {
     // From here on a signal must not end the program before the controller is told to stop.

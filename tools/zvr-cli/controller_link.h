@@ -8,15 +8,13 @@
 #include "comm/message_receiver.h"
 #include "command.h"
 #include "connection/controller_session.h"
+#include "strategy/strategy_source.h"  // JsonText, for the commands' --json output
 
 namespace zvr {
 class PasswordSession;
 }
 
 namespace zvr::cli {
-
-// A JSON string of a single-byte (Latin-1) text.
-std::string JsonText(const std::string& text);
 
 // The controller a command talks to: the port of --port (a device, a pseudo-terminal link or
 // a demo key), identified as ZVR does, with its strategy from the current directory,

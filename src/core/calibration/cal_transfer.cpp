@@ -10,20 +10,20 @@ CalTransfer::CalTransfer(CControllerProtocol& link, ReceiverHandle receiver, Use
                          ProgressDisplay& display)
     : walk_(link, std::move(receiver)), prompt_(prompt), display_(display) {}
 
-int CalTransfer::loadFile(const std::string& path) {
+int CalTransfer::LoadFile(const std::string& path) {
     walk_.Stop();
     return LoadCalFile(definitions_, path, prompt_);
 }
 
-int CalTransfer::readAll(TransferNotify notify) {
-    return start(WalkDirection::Read, std::move(notify));
+int CalTransfer::ReadAll(TransferNotify notify) {
+    return Start(WalkDirection::Read, std::move(notify));
 }
 
-int CalTransfer::writeAll(TransferNotify notify) {
-    return start(WalkDirection::Write, std::move(notify));
+int CalTransfer::WriteAll(TransferNotify notify) {
+    return Start(WalkDirection::Write, std::move(notify));
 }
 
-int CalTransfer::start(WalkDirection direction, TransferNotify notify) {
+int CalTransfer::Start(WalkDirection direction, TransferNotify notify) {
     if (definitions_.scalars.count() == 0) return -1;
     notify_ = std::move(notify);
     const bool read = direction == WalkDirection::Read;
@@ -36,7 +36,7 @@ int CalTransfer::start(WalkDirection direction, TransferNotify notify) {
                 : walk_.StartWrite(definitions_.scalars, *this);
 }
 
-void CalTransfer::abort() {
+void CalTransfer::Abort() {
     if (!walk_.Running()) return;
     walk_.Stop();
     PostTo(notify_.target, {notify_.aborted, 0, 0});
@@ -45,12 +45,12 @@ void CalTransfer::abort() {
 
 bool CalTransfer::Handle(const PostedMessage& message) { return walk_.Handle(message); }
 
-void CalTransfer::copyCalToController() {
+void CalTransfer::CopyCalToController() {
     for (const auto& scalar : definitions_.scalars.entries())
         scalar->controllerRaw = scalar->fileRaw;
 }
 
-void CalTransfer::copyControllerToCal() {
+void CalTransfer::CopyControllerToCal() {
     for (const auto& scalar : definitions_.scalars.entries())
         scalar->fileRaw = scalar->controllerRaw;
 }

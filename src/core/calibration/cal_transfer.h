@@ -33,31 +33,31 @@ public:
                 ProgressDisplay& display);
 
     // Loads a cal file into the transfer's document; the result of LoadCalFile.
-    int loadFile(const std::string& path);
+    int LoadFile(const std::string& path);
 
     // -1 when the scalar table is empty (nothing happens and nothing is posted); otherwise 0
     // and the outcome arrives later as notify.done, notify.failed or notify.aborted.
-    int readAll(TransferNotify notify);
+    int ReadAll(TransferNotify notify);
     // Writes every scalar's cal-file value. A scalar the link cannot write (4 bytes) is
     // passed over; the walk goes on and, before done is posted, a warning names them.
-    int writeAll(TransferNotify notify);
+    int WriteAll(TransferNotify notify);
     // The Abort button: aborted is posted once, the walk stops, done never follows.
-    void abort();
+    void Abort();
     // A message posted to the host; true when the transfer took it.
     bool Handle(const PostedMessage& message);
     bool running() const { return walk_.Running(); }
 
     // For every scalar: controller value := cal-file value.
-    void copyCalToController();
+    void CopyCalToController();
     // For every scalar: cal-file value := controller value.
-    void copyControllerToCal();
+    void CopyControllerToCal();
 
     DefinitionSet& definitions() { return definitions_; }
     // The scalars the last write walk passed over.
     const std::vector<std::string>& notWritten() const { return notWritten_; }
 
 private:
-    int start(WalkDirection direction, TransferNotify notify);
+    int Start(WalkDirection direction, TransferNotify notify);
     void OnWalkStep(const ScalarDef& scalar, size_t position, size_t total) override;
     void OnWalkRetry(const ScalarDef& scalar, int attempt) override;
     void OnWalkValue(ScalarDef& scalar, uint32_t raw) override;

@@ -47,7 +47,7 @@ int CSerialPort::Open(const std::string& portName, int timeoutTicks) {
     log_.AddLine("Serial Com Opened");
     open_ = true;
     demo_ = portName == "DEMO";
-    timeoutTicks_ = demo_ ? 10 : timeoutTicks;
+    timeoutTicks_ = demo_ ? demoTicks_ : timeoutTicks;
     int result = 0;
     if (!demo_) result = OpenSerialDevice(portName, device_);
     expectedLength_ = kNoReplyLength;

@@ -38,6 +38,7 @@ namespace zvr {
 class CSerialPort {
 public:
     static constexpr int kDefaultTimeoutTicks = 75;
+    static constexpr int kDemoTicks = 10;          // receive passes before demo mode answers
     static constexpr size_t kNoReplyLength = 448;  // the expected length when none is given
     static constexpr size_t kMaxReply = 64;
     static constexpr const char* kTimeOutText = "Serial Comm Time Out";
@@ -68,6 +69,9 @@ public:
     // Passes of the receive loop since Open: the tick the time-out is counted on.
     uint64_t ReceivePasses() const { return passes_; }
     int TimeoutTicks() const { return timeoutTicks_; }
+    // How many receive passes demo mode takes for each answer, from the next Open on (tests
+    // speed the demo up).
+    void SetDemoTicks(int ticks) { demoTicks_ = ticks; }
     CLogFile& Log() { return log_; }
 
 protected:
@@ -101,6 +105,7 @@ private:
     bool open_ = false;
     bool demo_ = false;
     int timeoutTicks_ = kDefaultTimeoutTicks;
+    int demoTicks_ = kDemoTicks;
     std::unique_ptr<SerialDevice> device_;  // none in demo mode or when opening failed
     std::atomic<bool> running_{false};
     std::thread receiveThread_;

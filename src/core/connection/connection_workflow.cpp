@@ -65,6 +65,7 @@ void ConnectionWorkflow::OpenPort(const std::string& portName) {
     waitingForDevice_ = false;
     document_.SetLinkLostNotice(self_, kLinkLost);
     if (document_.OpenPort(portName, timeoutTicks_) != 0) {
+        state_ = ConnectionState::NotConnected;
         shell_.SetPane(kMessagePane, "Could not open Comm Port");
         prompt_.plain("Could NOT open port " + portName);
         AskForPort();
@@ -72,6 +73,7 @@ void ConnectionWorkflow::OpenPort(const std::string& portName) {
     }
     shell_.SetPane(kPortPane, portName);
     retries_ = 0;
+    state_ = ConnectionState::Querying;
     SendIdentify();
     shell_.SetPane(kMessagePane, "Querying Controller...Please Wait");
     shell_.ShowNoControllerMenu();
@@ -111,9 +113,11 @@ void ConnectionWorkflow::NotIdentified() {
         SendIdentify();
         return;
     }
+    state_ = ConnectionState::NoAnswer;
     shell_.SetPane(kMessagePane, "Query Controller Failed");
     if (prompt_.askYesNo("Could not find controller on open port. Retry Query?",
                          kApplicationCaption, PromptIcon::Error)) {
+        state_ = ConnectionState::Querying;
         SendIdentify();
         shell_.SetPane(kMessagePane, "Retrying Query Controller...Please Wait");
     } else {
@@ -128,6 +132,7 @@ void ConnectionWorkflow::LinkLost() {
     if (!document_.IsOpen() || !document_.LinkLost() || IsDemoKey(portName_)) return;
     faultFlags_ = nullptr;
     waitingForDevice_ = true;
+    state_ = ConnectionState::LinkLost;
     document_.UpdateAllViews(kHintStopReading);
     document_.Close();
     shell_.SetPane(kMessagePane, "Controller link lost: waiting for " + portName_ + " to return");
@@ -163,9 +168,11 @@ void ConnectionWorkflow::Identified() {
     if (!LoadStrategy(id.strategyFileName)) {
         prompt_.plain("Controller Found, but could not open and read cal file '" +
                       id.strategyFileName + "'");
+        state_ = ConnectionState::NotConnected;
         shell_.ExitProgram(-1);
         return;
     }
+    state_ = ConnectionState::Connected;
     shell_.SetPane(kMessagePane, "Ready");
     shell_.SetCaption(id.modelName);
     shell_.ShowFullMenu(ProductWord(document_.definitions.header.strategyName));
@@ -217,12 +224,14 @@ void ConnectionWorkflow::StartDemo(const std::string& demoKey) {
     document_.OpenPort("DEMO", CDataServer::kTimeoutTicks);
     const std::string fileName = demoKey + ".000";
     if (!LoadStrategy(fileName)) {
+        state_ = ConnectionState::NotConnected;
         prompt_.plain("Could not open or read Demo File: " + fileName);
         AskForPort();
         return;
     }
     std::string caption = "ZVR Demo - " + ModelNameForKind(document_.definitions.header.modelKind);
     shell_.SetCaption(caption);
+    state_ = ConnectionState::Demo;
     shell_.SetPane(kMessagePane, "Demo mode Started");
     shell_.SetPane(kPortPane, "DEMO");
     shell_.ShowFullMenu(ProductWord(document_.definitions.header.strategyName));

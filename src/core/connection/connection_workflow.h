@@ -33,6 +33,16 @@ public:
     virtual void WatchForDevice(const std::string& /*devicePath*/) {}
 };
 
+// Where the connection stands. The workflow decides it; the status bar shows it in words.
+enum class ConnectionState {
+    NotConnected,  // no port open, or the one chosen could not be opened or its strategy read
+    Querying,      // a port is open and the controller is being asked who it is
+    NoAnswer,      // the controller did not answer the last attempt the user was asked about
+    Connected,     // identified, its strategy loaded
+    Demo,          // demo mode on a demo strategy
+    LinkLost,      // the device went away under the open link; waiting for it to return
+};
+
 // Finds the strategy file a controller or a demo key names; nothing when no folder has it.
 using StrategyLocator = std::function<std::optional<std::string>(const std::string& fileName)>;
 
@@ -82,6 +92,11 @@ public:
 
     // -1 until the first identification or demo start; then the port number, 0 for a demo.
     int ConnectedOnce() const { return connectedOnce_; }
+    ConnectionState State() const { return state_; }
+    // Connected to a controller or in demo mode.
+    bool IsConnected() const {
+        return state_ == ConnectionState::Connected || state_ == ConnectionState::Demo;
+    }
     const std::string& PortName() const { return portName_; }
 
 private:
@@ -107,6 +122,7 @@ private:
     std::string portName_;
     int retries_ = 0;
     int connectedOnce_ = -1;
+    ConnectionState state_ = ConnectionState::NotConnected;
     const VariableDef* faultFlags_ = nullptr;
     int rejectedFaultSets_ = 0;
     bool waitingForDevice_ = false;

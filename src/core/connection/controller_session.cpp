@@ -31,14 +31,12 @@ ControllerSession::~ControllerSession() {
     if (document_.IsOpen() && document_.PendingType() == kContinuousRead) document_.RequestStop();
 }
 
-void ControllerSession::SetPane(int pane, const std::string& text) {
-    if (pane == 0 && (text == "Ready" || text == "Demo mode Started")) connected_ = true;
-    if (pane == 0 && text == "Query Controller Failed") failure_ = "the controller does not answer";
-}
-
 void ControllerSession::ShowPortDialog() {
     failed_ = true;
-    if (failure_.empty()) failure_ = "could not open port " + workflow_.PortName();
+    if (!failure_.empty()) return;
+    failure_ = workflow_.State() == ConnectionState::NoAnswer
+                   ? "the controller does not answer"
+                   : "could not open port " + workflow_.PortName();
 }
 
 // The device went away while connecting: the caller decides whether to wait for it.
@@ -53,22 +51,22 @@ void ControllerSession::ExitProgram(int) {
 }
 
 bool ControllerSession::Connect(const std::string& portName, milliseconds limit) {
-    connected_ = failed_ = false;
+    failed_ = false;
     failure_.clear();
     workflow_.PortChosen(portName);
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!connected_ && !failed_ && !Interrupted() &&
+    while (!workflow_.IsConnected() && !failed_ && !Interrupted() &&
            std::chrono::steady_clock::now() < deadline) {
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
     // The first look at the fault flags is a continuous read the workflow stops itself, once
     // it has the flags or the line has failed the read.
-    while (connected_ && workflow_.CheckingFaultFlags() && !Interrupted() &&
+    while (workflow_.IsConnected() && workflow_.CheckingFaultFlags() && !Interrupted() &&
            std::chrono::steady_clock::now() < deadline) {
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
-    if (!connected_ && failure_.empty()) failure_ = "the controller does not answer";
-    return connected_;
+    if (!workflow_.IsConnected() && failure_.empty()) failure_ = "the controller does not answer";
+    return workflow_.IsConnected();
 }
 
 milliseconds ControllerSession::ReplyLimit() const {

@@ -76,7 +76,7 @@ public:
 
 private:
     // ConnectionShell: the workflow's view of this session.
-    void SetPane(int pane, const std::string& text) override;
+    void SetPane(int, const std::string&) override {}
     void SetCaption(const std::string&) override {}
     void ShowNoControllerMenu() override {}
     void ShowFullMenu(const std::string&) override {}
@@ -96,7 +96,6 @@ private:
     std::shared_ptr<QueueReceiver> workflowReceiver_;
     std::shared_ptr<QueueReceiver> requests_;
     ConnectionWorkflow workflow_;
-    bool connected_ = false;
     bool failed_ = false;
     bool outOfStep_ = false;
     std::string failure_;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -419,6 +420,14 @@ int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string&
     ok = (::fsync(fd) == 0 || errno == EINVAL) && ok;
     ok = ::close(fd) == 0 && ok;
     return ok ? 0 : -1;
+}
+
+bool HasCalFileEnding(std::string_view path) {
+    if (path.size() < 3) return false;
+    std::string ending(path.substr(path.size() - 3));
+    for (char& c : ending)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ending == "000" || ending == "ZVR" || ending == "CFG";
 }
 
 }  // namespace zvr

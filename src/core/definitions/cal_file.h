@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zvr {
 
@@ -15,6 +16,10 @@ inline constexpr const char* kCalFileOpenFilter = "Cal Files(*.000;*.ZVR)|*.000;
 inline constexpr const char* kCalFileOpenExtension = "*.000";
 inline constexpr const char* kCalFileSaveFilter = "CAL Files (*.ZVR)|*.ZVR||";
 inline constexpr const char* kCalFileSaveExtension = "*.ZVR";
+
+// Whether a path ends the way cal files do: "000", "ZVR" or "CFG", in any case. The file
+// dialog reads and shows the comments only of such files.
+bool HasCalFileEnding(std::string_view path);
 
 // Reads a cal file into set, replacing what it held. Results:
 //   0 success (the path is remembered as the set's file);

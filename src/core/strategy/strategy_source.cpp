@@ -724,6 +724,8 @@ std::string Latin1ToUtf8(std::string_view bytes) {
     return utf8;
 }
 
+std::string JsonText(std::string_view text) { return Dump(Latin1ToUtf8(text)); }
+
 bool Utf8ToLatin1(std::string_view utf8, std::string& bytes) {
     bytes.clear();
     for (size_t i = 0; i < utf8.size(); ++i) {

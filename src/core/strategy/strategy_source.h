@@ -53,4 +53,7 @@ std::string WriteStrategySource(const DefinitionSet& set);
 std::string Latin1ToUtf8(std::string_view bytes);
 bool Utf8ToLatin1(std::string_view utf8, std::string& bytes);
 
+// Single-byte text as a JSON string in UTF-8, quoted and escaped as the sources write theirs.
+std::string JsonText(std::string_view text);
+
 }  // namespace zvr

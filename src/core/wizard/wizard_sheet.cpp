@@ -86,7 +86,7 @@ WizardSheet::WizardSheet(std::string caption, std::string strategyPath, WizardLi
 WizardSheet::~WizardSheet() = default;
 
 bool WizardSheet::start() {
-    if (links_.transfer.loadFile(strategyPath_) != 0) {
+    if (links_.transfer.LoadFile(strategyPath_) != 0) {
         links_.prompt.error("Fatal Error. Could not initialize from file");
         end_ = WizardEnd::Cancelled;
         return false;
@@ -181,7 +181,7 @@ void WizardSheet::cancel() {
     if (ended()) return;
     if (pending_ == Pending::WholeRead || pending_ == Pending::WholeWrite) {
         pending_ = Pending::None;
-        links_.transfer.abort();
+        links_.transfer.Abort();
     }
     if (pending_ == Pending::FaultRead) {
         pending_ = Pending::None;
@@ -358,7 +358,7 @@ PageMove WizardSheet::welcomeNext() {
     startMode_ = choice;
     setButtons(kWizardNoButtons);
     pending_ = Pending::WholeRead;
-    links_.transfer.readAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
+    links_.transfer.ReadAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
     return PageMove::Stay;
 }
 
@@ -369,7 +369,7 @@ void WizardSheet::welcomeRead(const PostedMessage& message) {
     if (message.message == kTransferDone) {
         WizardPage* first = pages_.at(1).get();
         if (startMode_ == 1) {
-            links_.transfer.copyControllerToCal();
+            links_.transfer.CopyControllerToCal();
             first->preloaded = false;
         } else {
             first->preloaded = true;
@@ -391,7 +391,7 @@ PageMove WizardSheet::summaryNext() {
     drop("FACTORY_SETTINGS");
     setButtons(kWizardNoButtons);
     pending_ = Pending::WholeWrite;
-    links_.transfer.writeAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
+    links_.transfer.WriteAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
     return PageMove::Stay;
 }
 

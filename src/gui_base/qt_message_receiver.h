@@ -26,7 +26,7 @@ public:
     explicit QtMessageReceiver(QObject* target) : target_(target) {}
 
     void post(const PostedMessage& message) override;
-    void detach();
+    void Detach();
 
 private:
     std::mutex mutex_;

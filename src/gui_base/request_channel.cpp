@@ -1,4 +1,4 @@
-#include "views/request_channel.h"
+#include "gui_base/request_channel.h"
 
 #include <QEvent>
 
@@ -33,7 +33,7 @@ RequestChannel::RequestChannel(QObject* owner, Handler handler)
 RequestChannel::~RequestChannel() { Retire(); }
 
 void RequestChannel::Retire() {
-    if (receiver_) receiver_->detach();
+    if (receiver_) receiver_->Detach();
     receiver_.reset();
     if (sink_ != nullptr) {
         sink_->live = false;
@@ -47,6 +47,11 @@ ReceiverHandle RequestChannel::Fresh() {
     Retire();
     sink_ = new Sink(owner_, &handler_);
     receiver_ = std::make_shared<QtMessageReceiver>(sink_);
+    return receiver_;
+}
+
+ReceiverHandle RequestChannel::Current() {
+    if (!receiver_) return Fresh();
     return receiver_;
 }
 

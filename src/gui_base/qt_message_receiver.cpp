@@ -1,4 +1,4 @@
-#include "app/qt_message_receiver.h"
+#include "gui_base/qt_message_receiver.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +14,7 @@ void QtMessageReceiver::post(const PostedMessage& message) {
     }
 }
 
-void QtMessageReceiver::detach() {
+void QtMessageReceiver::Detach() {
     std::lock_guard lock(mutex_);
     target_ = nullptr;
 }

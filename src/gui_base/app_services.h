@@ -5,9 +5,9 @@
 namespace zvr {
 
 class CDataServer;
-class CMainFrame;
 class CRegistrySettings;
 class UserPrompt;
+class ViewHost;
 
 // What the views, dialogs and operations of the program work with. The application owns it
 // all; it lives until the program ends.
@@ -15,7 +15,7 @@ struct AppServices {
     CDataServer& document;
     CRegistrySettings& settings;
     UserPrompt& prompt;
-    CMainFrame& frame;
+    ViewHost& frame;
     bool engineeringMode;
     std::string startDirectory;  // the current directory when the program started
 };

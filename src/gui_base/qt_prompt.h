@@ -11,7 +11,7 @@ namespace zvr {
 class QtPrompt : public UserPrompt {
 public:
     explicit QtPrompt(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
+    void SetParent(QWidget* parent) { parent_ = parent; }
 
     PromptAnswer show(const PromptMessage& message) override;
     std::optional<std::string> chooseFile(const FileChoice& choice) override;

@@ -1,9 +1,9 @@
-#include "app/qt_prompt.h"
+#include "gui_base/qt_prompt.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "app/latin1.h"
+#include "gui_base/latin1.h"
 
 namespace zvr {
 
