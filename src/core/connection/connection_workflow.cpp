@@ -1,5 +1,6 @@
 #include "connection/connection_workflow.h"
 
+#include "comm/serial_device.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
@@ -57,7 +58,9 @@ void ConnectionWorkflow::OpenPort(const std::string& portName) {
     faultFlags_ = nullptr;
     if (document_.OpenPort(portName, timeoutTicks_) != 0) {
         shell_.SetPane(kMessagePane, "Could not open Comm Port");
-        prompt_.plain("Could NOT open port " + portName);
+        openFailure_ = DescribeOpenFailure(portName);
+        prompt_.plain("Could NOT open port " + portName +
+                      (openFailure_.empty() ? "" : "\n" + openFailure_));
         AskForPort();
         return;
     }

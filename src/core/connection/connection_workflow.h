@@ -70,6 +70,8 @@ public:
     // -1 until the first identification or demo start; then the port number, 0 for a demo.
     int ConnectedOnce() const { return connectedOnce_; }
     const std::string& PortName() const { return portName_; }
+    // Why the last port did not open, as the system tells it; empty when it gave no reason.
+    const std::string& OpenFailure() const { return openFailure_; }
 
 private:
     void AskForPort();
@@ -89,6 +91,7 @@ private:
 
     int timeoutTicks_ = CDataServer::kTimeoutTicks;
     std::string portName_;
+    std::string openFailure_;
     int retries_ = 0;
     int connectedOnce_ = -1;
     const VariableDef* faultFlags_ = nullptr;

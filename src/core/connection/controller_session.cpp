@@ -34,7 +34,10 @@ void ControllerSession::SetPane(int pane, const std::string& text) {
 
 void ControllerSession::ShowPortDialog() {
     failed_ = true;
-    if (failure_.empty()) failure_ = "could not open port " + workflow_.PortName();
+    if (failure_.empty()) {
+        failure_ = "could not open port " + workflow_.PortName();
+        if (!workflow_.OpenFailure().empty()) failure_ += ": " + workflow_.OpenFailure();
+    }
 }
 
 void ControllerSession::ExitProgram(int) {
