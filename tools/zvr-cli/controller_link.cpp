@@ -1,7 +1,8 @@
 #include "controller_link.h"
 
-#include "strategy/strategy_locator.h"
 #include "monitoring/password.h"
+#include "strategy/strategy_locator.h"
+#include "traffic_log.h"
 
 namespace zvr::cli {
 
@@ -13,6 +14,13 @@ StrategyLocator Locator(CommandContext& context, const Arguments& args) {
     dirs.insert(dirs.end(), context.strategyDirs.begin(), context.strategyDirs.end());
     const StrategySearchPath search = StrategySearchPath::FromEnvironment(dirs);
     return [search](const std::string& name) { return LocateStrategyFile(name, search); };
+}
+
+// The log's folder is made before the link's log is created in it.
+std::string PreparedLogPath(const CommandContext& context) {
+    const std::string path = TrafficLogPath(context.logPath);
+    MakeTrafficLogFolder(path);
+    return path;
 }
 
 }  // namespace
@@ -39,7 +47,8 @@ std::string JsonText(const std::string& text) {
 }
 
 ControllerLink::ControllerLink(CommandContext& context, const Arguments& args)
-    : document(context.logPath), session(document, context.prompt, Locator(context, args)) {}
+    : document(PreparedLogPath(context)),
+      session(document, context.prompt, Locator(context, args)) {}
 
 int ControllerLink::Connect(CommandContext& context, std::string_view command,
                             const Arguments& args) {
