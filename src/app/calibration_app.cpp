@@ -55,7 +55,8 @@ void CCalibrationApp::Start() {
     frame_->SetCaption("ZVR Initializing");
     // Before the connection starts: a port that cannot be opened shows a message box, and
     // the picture is taken while it is up.
-    if (commandLine_.screenshot) new ScriptedScreenshot(*frame_, *commandLine_.screenshot);
+    if (commandLine_.screenshot)
+        new ScriptedScreenshot(*frame_, document_, *commandLine_.screenshot);
     if (commandLine_.port) {
         frame_->ShowNoControllerMenu();
         frame_->workflow().PortChosen(*commandLine_.port);

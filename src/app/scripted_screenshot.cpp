@@ -8,6 +8,8 @@
 
 #include "app/latin1.h"
 #include "app/main_frame.h"
+#include "comm/controller_message.h"
+#include "comm/data_server.h"
 #include "connection/command_ids.h"
 #include "views/live_data_view.h"
 
@@ -51,8 +53,8 @@ QPixmap WhatIsOnScreen(QWidget& frame) {
 
 }  // namespace
 
-ScriptedScreenshot::ScriptedScreenshot(CMainFrame& frame, std::string file)
-    : QObject(&frame), frame_(frame), file_(std::move(file)) {
+ScriptedScreenshot::ScriptedScreenshot(CMainFrame& frame, CDataServer& document, std::string file)
+    : QObject(&frame), frame_(frame), document_(document), file_(std::move(file)) {
     started_.start();
     connect(&poll_, &QTimer::timeout, this, &ScriptedScreenshot::Check);
     poll_.start(kPollMs);
@@ -70,11 +72,15 @@ void ScriptedScreenshot::Check() {
     const bool connected =
         pane == QStringLiteral("Ready") || pane == QStringLiteral("Demo mode Started");
     if (connected && !viewOpened_) {
+        viewOpened_ = true;
         std::printf("zvr: %s, %s after %lld ms, resident memory %.1f MiB\n",
                     FromQ(frame_.windowTitle()).c_str(), FromQ(pane).c_str(),
                     static_cast<long long>(started_.elapsed()), ResidentMiB());
-        OpenParameterView();
-    } else if (valueSets_ >= kValueSetsWanted) {
+    }
+    // The connection's first look at the fault flags is a continuous read it stops itself
+    // when the answer comes; a view started before then would lose its read to that stop.
+    if (viewOpened_ && document_.PendingType() != kContinuousRead) WatchParameterViews();
+    if (valueSets_ >= kValueSetsWanted) {
         Finish("the connected window with the Parameter View reading live values", true);
     } else if (started_.elapsed() >= kConnectLimitMs) {
         Finish(viewOpened_ ? "the connected window; the Parameter View showed no live values"
@@ -83,10 +89,16 @@ void ScriptedScreenshot::Check() {
     }
 }
 
-void ScriptedScreenshot::OpenParameterView() {
-    viewOpened_ = true;
-    frame_.OnCommand(kCmdParameterView);
-    for (CLiveDataView* view : frame_.findChildren<CLiveDataView*>()) {
+void ScriptedScreenshot::WatchParameterViews() {
+    // The command may be refused while the menus change: ask again until a view is there.
+    QList<CLiveDataView*> views = frame_.findChildren<CLiveDataView*>();
+    if (views.isEmpty()) {
+        frame_.OnCommand(kCmdParameterView);
+        views = frame_.findChildren<CLiveDataView*>();
+    }
+    for (CLiveDataView* view : views) {
+        if (watched_.contains(view)) continue;
+        watched_.insert(view);
         connect(view, &CLiveDataView::valuesShown, this, [this] { ++valueSets_; });
     }
 }

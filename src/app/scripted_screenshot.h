@@ -2,11 +2,13 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <string>
 
 namespace zvr {
 
+class CDataServer;
 class CMainFrame;
 
 // The picture a scripted run (--screenshot FILE) saves before the program ends. It waits for
@@ -16,21 +18,24 @@ class CMainFrame;
 // and the picture then shows the window with that message box.
 class ScriptedScreenshot : public QObject {
 public:
-    ScriptedScreenshot(CMainFrame& frame, std::string file);
+    ScriptedScreenshot(CMainFrame& frame, CDataServer& document, std::string file);
 
 private:
     void Check();
-    void OpenParameterView();
+    // Opens the Parameter View when none is open, and counts the values each one shows.
+    void WatchParameterViews();
     // Saves the picture after a moment for painting, says what it shows and ends the program:
     // exit code 0 only for a saved picture of live values.
     void Finish(const char* shows, bool live);
 
     CMainFrame& frame_;
+    CDataServer& document_;
     std::string file_;
     QTimer poll_;
     QElapsedTimer started_;
     QElapsedTimer modalSince_;
-    bool viewOpened_ = false;
+    bool viewOpened_ = false;  // connected: a Parameter View is wanted
+    QSet<const QObject*> watched_;
     int valueSets_ = 0;
     bool finishing_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "sim/sim_fixtures.h"
 #include "support/child_process.h"
 #include "support/sample_definitions.h"
 
@@ -30,6 +31,9 @@ TEST(ProgramStart, HelpAndVersionNeedNoDisplay) {
 }
 
 TEST(ProgramStart, AScriptedScreenshotAlwaysEndsWithAPicture) {
+    // A controller on a pseudo-terminal: its connection opens the Parameter View itself.
+    const auto simulator = sim::test::StartSimulator(
+        {.strategy = ZVR_STRATEGY_DIR "/ZVX41R03.000", .link = "zevar740"});
     struct Case {
         const char* port;
         int code;
@@ -37,6 +41,7 @@ TEST(ProgramStart, AScriptedScreenshotAlwaysEndsWithAPicture) {
     };
     const Case cases[] = {
         {"DEMO740", 0, "the connected window with the Parameter View reading live values"},
+        {"zevar740", 0, "the connected window with the Parameter View reading live values"},
         // The port's message box stays up; the picture shows it and the run ends.
         {"/dev/no-such-port", 1, "the window with a message"},
     };

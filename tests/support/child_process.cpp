@@ -2,10 +2,10 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -31,20 +31,26 @@ ChildRun RunProgram(const std::string& program, const std::vector<std::string>& 
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    // The child's environment is made here: between fork and exec a child of a process with
+    // threads may only make async-signal-safe calls.
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        variables.emplace_back(*variable);
+    for (const std::string& change : environment) {
+        const std::string name = change.substr(0, change.find('='));
+        std::erase_if(variables, [&](const std::string& v) { return v.starts_with(name + "="); });
+        if (change.size() > name.size()) variables.push_back(change);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        for (const std::string& change : environment) {
-            const size_t equals = change.find('=');
-            if (equals == std::string::npos) {
-                ::unsetenv(change.c_str());
-            } else {
-                ::setenv(change.substr(0, equals).c_str(), change.c_str() + equals + 1, 1);
-            }
-        }
         ::dup2(::open("/dev/null", O_RDONLY), 0);
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ChildRun run;
