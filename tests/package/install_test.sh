@@ -52,5 +52,13 @@ unset ZVR_DATA_DIR
 # The installed program finds the shipped strategies beside itself.
 "$usr/bin/zvr-cli" identify --port DEMO740 || fail "zvr-cli identify on the installed demo strategy"
 [[ $("$usr/bin/zvr-sim" --version) == "zvr-sim $version" ]] || fail "the installed zvr-sim --version"
+# Each man page names every option its program's --help lists.
+for program in zvr zvr-cli zvr-sim; do
+    [[ -x $usr/bin/$program ]] || continue
+    page=$usr/share/man/man1/$program.1
+    for option in $(env -u DISPLAY "$usr/bin/$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+        grep -qF -- "${option//-/\\-}" "$page" || fail "the man page of $program does not name $option"
+    done
+done
 [[ -z $(ls -A "$scratch/work") ]] || fail "the programs left files in the current folder: $(ls -A)"
 echo "the package installs and runs"
