@@ -157,15 +157,7 @@ constexpr int kMaxHistoryScalars = 11;  // Display Faults looks up EE_FAULTS_1 t
 
 using Problems = std::vector<std::string>;
 
-// Built by appending: GCC 12 at -O3 warns wrongly (-Wrestrict) about "'" + std::string.
-std::string Quoted(std::string_view name) {
-    std::string quoted;
-    quoted.reserve(name.size() + 2);
-    quoted += '\'';
-    quoted += name;
-    quoted += '\'';
-    return quoted;
-}
+std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
 
 void CheckRepeatedRecords(const DefinitionSet& set, Problems& problems) {
     const SectionCounts& counts = set.header.counts;
