@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -35,7 +36,9 @@ int main(int argc, char** argv) {
     zvr::test::MemoryController controller("ZVX41R03", perByte);
     controller.setStreamInterval(std::chrono::milliseconds(baud > 0 ? 0 : 10));
 
-    zvr::CDataServer document;
+    // The traffic log goes to a folder of its own, never the one the bench was started in.
+    QTemporaryDir logFolder;
+    zvr::CDataServer document(logFolder.filePath(QStringLiteral("Log.txt")).toStdString());
     for (int i = 0; i < 10; ++i) {
         const std::string name = "value_" + std::to_string(i);
         document.definitions.variables.insert({.scaling = {'U', 2, 0},

@@ -20,7 +20,8 @@ public:
     CCalibrationApp(CommandLine commandLine, std::unique_ptr<SettingsStore> store);
     ~CCalibrationApp();
 
-    // Shows the main window and starts the connection.
+    // Shows the main window and starts the connection. Called from the running event loop,
+    // so a scripted run can end the program from inside a message box.
     void Start();
 
     CMainFrame& mainFrame() { return *frame_; }
@@ -30,10 +31,6 @@ public:
     bool engineeringMode() const { return commandLine_.engineeringMode; }
 
 private:
-    // Saves a picture of the main window once it shows a connection, then ends the program;
-    // for scripts and machines without a display.
-    void TakeScreenshotWhenConnected(const std::string& file);
-
     CommandLine commandLine_;
     std::string startDirectory_;
     std::unique_ptr<SettingsStore> store_;

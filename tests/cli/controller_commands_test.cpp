@@ -296,7 +296,9 @@ TEST_F(ControllerCommandsTest, PortsThatFail) {
     CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
     const std::vector<std::string> args = {"--port", "/dev/no-such-port"};
     EXPECT_EQ(RunIdentify(context, args), kExitLink);
-    EXPECT_EQ(err_.str(), "zvr-cli identify: could not open port /dev/no-such-port\n");
+    EXPECT_EQ(err_.str(),
+              "zvr-cli identify: could not open port /dev/no-such-port: No such file or "
+              "directory\n");
     EXPECT_EQ(RunIdentify(context, std::vector<std::string>{}), kExitUsage);
 }
 

@@ -313,6 +313,40 @@ TEST(ZvrCli, VersionAndHelp) {
     EXPECT_FALSE(std::filesystem::exists("Log.txt"));
 }
 
+TEST(ZvrCli, TrafficLogNeverReplacesAFileOfTheUser) {
+    const std::string notes = "my notes\n";
+    test::WriteBytes("Log.txt", notes);
+    test::WriteBytes("notes.txt", notes);
+    std::filesystem::create_directory("folder");
+    const auto identify = [](std::vector<std::string> args) {
+        args.insert(args.end(),
+                    {"--strategy-dir", ZVR_STRATEGY_DIR, "identify", "--port", "DEMO740"});
+        return RunCli(args);
+    };
+
+    // By default the log goes to the state folder, whatever lies in the current one.
+    const CliRun plain = identify({});
+    EXPECT_EQ(plain.code, 0) << plain.err;
+    EXPECT_EQ(ReadBytes("Log.txt"), notes);
+    const std::string stateLog = std::string(std::getenv("XDG_STATE_HOME")) + "/zvr/Log.txt";
+    EXPECT_EQ(ReadBytes(stateLog).rfind("Serial Com Opened\r\n", 0), 0u);
+
+    // --log on a file that is not a traffic log, or on a folder, is refused before any link.
+    for (const char* path : {"notes.txt", "folder"}) {
+        const CliRun refused = identify({"--log", path});
+        EXPECT_EQ(refused.code, 2) << path;
+        EXPECT_NE(refused.err.find("is left alone"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(ReadBytes("notes.txt"), notes);
+    EXPECT_TRUE(std::filesystem::is_directory("folder"));
+
+    // An earlier traffic log is the program's own and starts afresh.
+    test::WriteBytes("traffic.txt", "Serial Com Opened\r\n SEND 1 Bytes:  15\r\n");
+    const CliRun again = identify({"--log", "traffic.txt"});
+    EXPECT_EQ(again.code, 0) << again.err;
+    EXPECT_EQ(ReadBytes("traffic.txt").find("SEND 1 Bytes"), std::string::npos);
+}
+
 TEST(TerminalPrompt, WithoutATerminalQuestionsTakeTheAnswerThatStops) {
     std::istringstream in("y\n");
     std::ostringstream err;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
 
 #include <condition_variable>
@@ -79,6 +80,14 @@ private:
 const Bytes kRead12 = {0x03, 0x09, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5};  // expects 12 bytes back
 constexpr int kTicks = 20;  // about 400 ms of silence before a time-out
 
+// The name of the group that owns path.
+std::string GroupOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return "";
+    const group* owner = ::getgrgid(info.st_gid);
+    return owner != nullptr ? owner->gr_name : "";
+}
+
 TEST(SerialPort, OpenAndCloseResults) {
     RecordingPort port;
     EXPECT_EQ(port.Close(), -1);
@@ -146,6 +155,21 @@ TEST(SerialPort, TheSecondOpenerOfAPortIsRefused) {
     RecordingPort second;
     ASSERT_EQ(first.Open(peer.path(), kTicks), 0);
     EXPECT_EQ(second.Open(peer.path(), kTicks), -1);
+    EXPECT_EQ(DescribeOpenFailure(peer.path()), "in use by another program");
+    first.Close();
+    EXPECT_EQ(DescribeOpenFailure(peer.path()), "");  // opens now: no reason to give
+}
+
+TEST(SerialPort, APermissionFailureSaysWhichGroupGivesAccess) {
+    // The device's own group is named; root owns this test's file, so the group is root's.
+    std::ofstream("device") << "";
+    const std::string text = OpenErrorText("device", EACCES);
+    EXPECT_EQ(text.rfind("Permission denied. ", 0), 0u) << text;
+    EXPECT_NE(text.find("'" + GroupOf("device") + "'"), std::string::npos) << text;
+    EXPECT_NE(text.find("usermod -aG " + GroupOf("device") + " $USER"), std::string::npos);
+    // Without a device to look at, the usual group of serial devices.
+    EXPECT_NE(OpenErrorText("/dev/no-such-port", EACCES).find("'dialout'"), std::string::npos);
+    EXPECT_EQ(OpenErrorText("/dev/no-such-port", ENOENT), "No such file or directory");
 }
 
 TEST(SerialPort, RepliesAreAssembledFromPieces) {

@@ -320,16 +320,27 @@ TEST_F(ConnectionWorkflowTest, CancelAfterAConnectionKeepsIt) {
     EXPECT_TRUE(document.IsOpen());
 }
 
-TEST_F(ConnectionWorkflowTest, PortsThatCannotBeOpened) {
+TEST_F(ConnectionWorkflowTest, PortsThatCannotBeOpenedSayWhy) {
     std::ofstream("not-a-tty") << "x";
-    for (const char* port : {"/dev/no-such-port", "not-a-tty"}) {
-        workflow.PortChosen(port);
+    std::filesystem::create_directory("a-folder");
+    struct Case {
+        const char* port;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"/dev/no-such-port", "No such file or directory"},
+        {"not-a-tty", "a regular file, not a serial device"},
+        {"a-folder", "Is a directory"},
+    };
+    for (const Case& c : cases) {
+        workflow.PortChosen(c.port);
         EXPECT_EQ(shell.panes[0], "Select a new Port or Demo Mode");
-        EXPECT_EQ(prompt.texts().back(), std::string("Could NOT open port ") + port);
-        EXPECT_EQ(store.strings["ComPort"], port);
+        EXPECT_EQ(prompt.texts().back(),
+                  std::string("Could NOT open port ") + c.port + "\n" + c.reason);
+        EXPECT_EQ(store.strings["ComPort"], c.port);
         EXPECT_EQ(workflow.State(), ConnectionState::NotConnected);
     }
-    EXPECT_EQ(shell.portDialogs, 2);
+    EXPECT_EQ(shell.portDialogs, 3);
 }
 
 TEST_F(ConnectionWorkflowTest, MissingStrategyEndsTheProgram) {

@@ -197,7 +197,8 @@ private slots:
         QCOMPARE(dialog->buttons()->checkedId(), kButtonCustom);
         dialog->accept();
         QTRY_VERIFY(!f.prompt.shown.empty());
-        QCOMPARE(f.prompt.texts().back(), std::string("Could NOT open port /dev/no-such-port"));
+        QCOMPARE(f.prompt.texts().back(), std::string("Could NOT open port /dev/no-such-port\n"
+                                                      "No such file or directory"));
         QVERIFY(f.frame.portDialog() && f.frame.portDialog() != dialog);  // asked again
         QVERIFY(f.frame.menus().action(kCmdCustomPort)->isChecked());
     }

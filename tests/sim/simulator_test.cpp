@@ -14,6 +14,7 @@
 
 #include "comm/data_server.h"
 #include "sim_fixtures.h"
+#include "support/child_process.h"
 #include "support/sample_definitions.h"
 
 namespace zvr::sim::test {
@@ -51,6 +52,55 @@ TEST_F(SimulatorTest, ControlChannelDrivesTheUnitAndAnswersOkOrError) {
     // The faults show on the line too.
     EXPECT_EQ(client->ask(WireClient::Read(0x03, {kFaultFlags2}), 5),
               WireClient::Frame(0x03, {0x01, 0x00}));
+}
+
+TEST_F(SimulatorTest, SendIsTheControlChannelsOwnClient) {
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+        std::string err;
+    };
+    const std::string path = simulator->controlPath();
+    const Case cases[] = {
+        {{"send", path, "pedal", "0.5"}, 0, "ok\n", ""},
+        {{"send", path, "get", "adc_app"}, 0, "ok 512\n", ""},
+        {{"send", path, "get", "nothing"}, 1, "error: no variable or scalar named 'nothing'\n", ""},
+        {{"send", "no-such.control", "quit"},
+         3,
+         "",
+         "zvr-sim: no simulator answers at no-such.control"},
+        {{"send", path}, 2, "", "zvr-sim: send needs a control path and a command\n"},
+    };
+    for (const Case& c : cases) {
+        const zvr::test::ChildRun run = zvr::test::RunProgram(ZVR_SIM_PROGRAM, c.args);
+        EXPECT_EQ(run.code, c.code) << c.args.back();
+        EXPECT_EQ(run.out, c.out) << c.args.back();
+        EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
+    }
+}
+
+TEST(SimulatorProgramTest, SpeaksToTheUserAboutItsCommandLine) {
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string says;  // the first line of the output or the message
+    };
+    const Case cases[] = {
+        {{"--version"}, 0, "zvr-sim " ZVR_VERSION "\n"},
+        {{"--help"}, 0, "usage: zvr-sim --strategy FILE.000"},
+        {{"--colour"}, 2, "zvr-sim: unknown option '--colour'\n"},
+        {{"--strategy", "a.000", "-x", "1"}, 2, "zvr-sim: unknown option '-x'\n"},
+        {{"--strategy"}, 2, "zvr-sim: --strategy needs a value\n"},
+        {{"--strategy", "missing.000"},
+         1,
+         "zvr-sim: the strategy file missing.000 cannot be opened\n"},
+    };
+    for (const Case& c : cases) {
+        const zvr::test::ChildRun run = zvr::test::RunProgram(ZVR_SIM_PROGRAM, c.args);
+        EXPECT_EQ(run.code, c.code) << c.args.front();
+        EXPECT_EQ((c.code == 0 ? run.out : run.err).rfind(c.says, 0), 0u) << run.out << run.err;
+    }
 }
 
 TEST_F(SimulatorTest, QuitAsksTheProgramToEnd) {
@@ -103,8 +153,9 @@ TEST(SimulatorStartTest, RefusesWhatItCannotServeWithAClearMessage) {
         const char* message;
     };
     const Case cases[] = {
-        {{.strategy = "missing.000"}, "cannot load strategy missing.000 (result -1)"},
-        {{.strategy = "garbage.000"}, "cannot load strategy garbage.000 (result -2)"},
+        {{.strategy = "missing.000"}, "the strategy file missing.000 cannot be opened"},
+        {{.strategy = "garbage.000"},
+         "the strategy file garbage.000 cannot be read: it is damaged or not a ZVR strategy"},
         {{.strategy = "DEMO740.000"}, "give the name with --ident NAME.000"},
         {{.strategy = strategy, .ident = "ZVX4R03.000"}, "is not a 12-character name"},
         {{.strategy = strategy, .eeprom = "short.eeprom"}, "is not a 65536-byte image"},

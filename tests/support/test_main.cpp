@@ -7,7 +7,7 @@
 
 // Every test process works in a fresh directory of its own with its own settings folder, so
 // suites can run in parallel: the traffic log lands in the working directory, and settings
-// are per user.
+// are per user, and so is zvr-cli's traffic log.
 namespace {
 
 class TemporaryWorkingDirectory : public testing::Environment {
@@ -22,6 +22,8 @@ public:
         const std::string config = (directory_ / "config").string();
         std::filesystem::create_directory(config);
         ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        const std::string state = (directory_ / "state").string();
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     }
 
     void TearDown() override {

@@ -25,7 +25,7 @@ enum ExitCode : int {
 
 // What every command gets: the global options and where to speak.
 struct CommandContext {
-    std::string logPath = "Log.txt";        // the traffic log, as the GUI keeps it
+    std::string logPath;                    // --log PATH; empty: see TrafficLogPath
     std::vector<std::string> strategyDirs;  // --strategy-dir, searched after the current dir
     UserPrompt& prompt;
     std::ostream& out;  // results

@@ -1,9 +1,9 @@
 #include "controller_link.h"
 
 #include "interruption.h"
-
 #include "monitoring/password.h"
 #include "strategy/strategy_locator.h"
+#include "traffic_log.h"
 
 namespace zvr::cli {
 
@@ -17,10 +17,18 @@ StrategyLocator Locator(CommandContext& context, const Arguments& args) {
     return [search](const std::string& name) { return LocateStrategyFile(name, search); };
 }
 
+// The log's folder is made before the link's log is created in it.
+std::string PreparedLogPath(const CommandContext& context) {
+    const std::string path = TrafficLogPath(context.logPath);
+    MakeTrafficLogFolder(path);
+    return path;
+}
+
 }  // namespace
 
 ControllerLink::ControllerLink(CommandContext& context, const Arguments& args)
-    : document(context.logPath), session(document, context.prompt, Locator(context, args)) {
+    : document(PreparedLogPath(context)),
+      session(document, context.prompt, Locator(context, args)) {
     // From here on a signal must not end the program before the controller is told to stop.
     ClearInterruption();
     CatchInterruptions();

@@ -10,6 +10,7 @@
 #include "command.h"
 #include "definitions/scaling.h"
 #include "terminal_prompt.h"
+#include "traffic_log.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ void PrintUsage(std::ostream& out) {
     }
     out << "\n"
            "options:\n"
-           "  --log PATH          the traffic log (default Log.txt in the current directory)\n"
+           "  --log PATH          the traffic log of controller commands (default Log.txt\n"
+           "                      in $XDG_STATE_HOME/zvr, else ~/.local/state/zvr)\n"
            "  --strategy-dir DIR  look for strategy files here too, after the current\n"
            "                      directory\n"
            "\n"
@@ -84,6 +86,12 @@ int main(int argc, char** argv) {
                           ? "option " + option + " needs a value"
                           : "unknown option " + option)
                   << " (see zvr-cli --help)\n";
+        return kExitUsage;
+    }
+    // A file that is not a traffic log stays as it is: each connection removes the old log.
+    const std::string log = TrafficLogPath(context.logPath);
+    if (const auto refusal = TrafficLogRefusal(log)) {
+        std::cerr << "zvr-cli: the traffic log " << log << ": " << *refusal << " (see --log)\n";
         return kExitUsage;
     }
     if (at == args.size()) {

@@ -9,16 +9,44 @@
 #include <string>
 #include <vector>
 
+#include "control_client.h"
 #include "sim_options.h"
 #include "simulator.h"
 
+namespace {
+
+// zvr-sim send CONTROLPATH COMMAND...: the words make one command; its answer is printed.
+// Exit 0 for "ok", 1 for "error: ...", 2 for a usage error, 3 when no simulator answers.
+int SendCommand(const std::vector<std::string>& args) {
+    if (args.size() < 3) {
+        std::fprintf(stderr, "zvr-sim: send needs a control path and a command\n%s",
+                     zvr::sim::kSimUsage);
+        return 2;
+    }
+    std::string command;
+    for (size_t i = 2; i < args.size(); ++i)
+        command += (i > 2 ? " " : "") + args[i];
+    std::string error;
+    const auto answer = zvr::sim::SendControlCommand(args[1], command, error);
+    if (!answer) {
+        std::fprintf(stderr, "zvr-sim: %s\n", error.c_str());
+        return 3;
+    }
+    std::printf("%s\n", answer->c_str());
+    return answer->starts_with("ok") ? 0 : 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace zvr::sim;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "send") return SendCommand(args);
     std::string error;
-    const auto options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto options = ParseSimOptions(args, error);
     if (!options) {
-        if (error == "help") {
-            std::fputs(kSimUsage, stdout);
+        if (error == "help" || error == "version") {
+            std::fputs(error == "help" ? kSimUsage : "zvr-sim " ZVR_VERSION "\n", stdout);
             return 0;
         }
         std::fprintf(stderr, "zvr-sim: %s\n%s", error.c_str(), kSimUsage);

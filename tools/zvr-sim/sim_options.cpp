@@ -2,10 +2,15 @@
 
 #include <charconv>
 #include <limits>
+#include <set>
 
 namespace zvr::sim {
 
 namespace {
+
+const std::set<std::string, std::less<>> kValueOptions{"--strategy", "--link",   "--control",
+                                                       "--ident",    "--eeprom", "--script",
+                                                       "--baud",     "--period", "--seed"};
 
 template <typename Int>
 bool ParseInt(const std::string& text, Int low, Int high, Int& out) {
@@ -26,13 +31,17 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
     SimOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
-        if (option == "--help" || option == "-h") {
-            error = "help";
+        if (option == "--help" || option == "-h" || option == "--version") {
+            error = option == "--version" ? "version" : "help";
+            return std::nullopt;
+        }
+        if (!kValueOptions.contains(option)) {
+            error = option.starts_with("-") ? "unknown option '" + option + "'"
+                                            : "unexpected argument '" + option + "'";
             return std::nullopt;
         }
         if (i + 1 >= arguments.size()) {
-            error = option.starts_with("--") ? option + " needs a value"
-                                             : "unexpected argument '" + option + "'";
+            error = option + " needs a value";
             return std::nullopt;
         }
         const std::string& value = arguments[++i];
@@ -55,9 +64,6 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
             good = ParseInt(value, 1, 60000, options.periodMs);
         } else if (option == "--seed") {
             good = ParseInt(value, uint32_t{0}, std::numeric_limits<uint32_t>::max(), options.seed);
-        } else {
-            error = "unknown option '" + option + "'";
-            return std::nullopt;
         }
         if (!good || value.empty()) {
             error = "bad value '" + value + "' for " + option;

@@ -22,10 +22,12 @@ struct SimOptions {
 
 inline constexpr const char* kSimUsage =
     "usage: zvr-sim --strategy FILE.000 [--link PATH] [--control PATH] [--ident NAME.000]\n"
-    "               [--eeprom FILE] [--script FILE] [--baud 9600] [--period MS] [--seed N]\n";
+    "               [--eeprom FILE] [--script FILE] [--baud 9600] [--period MS] [--seed N]\n"
+    "       zvr-sim send CONTROLPATH COMMAND...\n"
+    "       zvr-sim --version | --help\n";
 
 // Pure. Nothing, with the reason in error, for an unknown option, a missing value or a
-// number out of range; "help" in error for --help.
+// number out of range; "help" in error for --help or -h, "version" for --version.
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& arguments,
                                           std::string& error);
 

@@ -53,8 +53,9 @@ bool Simulator::start(const SimOptions& options, std::string& error) {
     DefinitionSet definitions;
     StderrPrompt prompt;
     if (const int result = LoadCalFile(definitions, options.strategy, prompt); result != 0) {
-        error =
-            "cannot load strategy " + options.strategy + " (result " + std::to_string(result) + ")";
+        error = "the strategy file " + options.strategy +
+                (result == -1 ? " cannot be opened"
+                              : " cannot be read: it is damaged or not a ZVR strategy file");
         return false;
     }
     const std::string name = options.ident.empty() ? BaseName(options.strategy) : options.ident;

@@ -1,15 +1,18 @@
 // The serial port on POSIX termios.
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "comm/serial_device.h"
 
@@ -146,6 +149,35 @@ std::string SerialDevicePath(const std::string& portName) {
         }
     }
     return portName;
+}
+
+std::string OpenErrorText(const std::string& path, int err) {
+    std::string text = std::strerror(err);
+    if (err != EACCES && err != EPERM) return text;
+    struct stat info {};
+    const group* owner = ::stat(path.c_str(), &info) == 0 ? ::getgrgid(info.st_gid) : nullptr;
+    const std::string name = owner != nullptr ? owner->gr_name : "dialout";
+    return text + ". Serial devices are for members of the group that owns them ('" + name +
+           "'): add your user to it (sudo usermod -aG " + name +
+           " $USER), then log out and in again";
+}
+
+std::string DescribeOpenFailure(const std::string& portName) {
+    const std::string path = SerialDevicePath(portName);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return OpenErrorText(path, errno);
+    std::string reason;
+    struct stat info {};
+    if (!::isatty(fd)) {
+        const bool file = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+        reason = file ? "a regular file, not a serial device" : "not a serial device";
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        reason = "in use by another program";
+    } else if (termios settings{}; ::tcgetattr(fd, &settings) != 0) {
+        reason = std::string("its line settings cannot be read: ") + std::strerror(errno);
+    }
+    ::close(fd);
+    return reason;
 }
 
 int OpenSerialDevice(const std::string& portName, std::unique_ptr<SerialDevice>& device) {

@@ -13,7 +13,12 @@ struct CommandLine {
     std::optional<std::string> port;        // --port NAME: open it (or its demo) at once
     std::optional<std::string> screenshot;  // --screenshot FILE: picture of the connected window
     std::vector<std::string> unknown;       // arguments the program does not know
+    bool help = false;                      // -h or --help: print the usage and exit
+    bool version = false;                   // --version: print the version and exit
 };
+
+// What "zvr --help" prints.
+std::string ProgramUsage();
 
 // Reads the arguments after the program name. "--opt value" and "--opt=value" both work.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);

@@ -67,7 +67,9 @@ void ConnectionWorkflow::OpenPort(const std::string& portName) {
     if (document_.OpenPort(portName, timeoutTicks_) != 0) {
         state_ = ConnectionState::NotConnected;
         shell_.SetPane(kMessagePane, "Could not open Comm Port");
-        prompt_.plain("Could NOT open port " + portName);
+        openFailure_ = DescribeOpenFailure(portName);
+        prompt_.plain("Could NOT open port " + portName +
+                      (openFailure_.empty() ? "" : "\n" + openFailure_));
         AskForPort();
         return;
     }

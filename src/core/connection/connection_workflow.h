@@ -98,6 +98,8 @@ public:
         return state_ == ConnectionState::Connected || state_ == ConnectionState::Demo;
     }
     const std::string& PortName() const { return portName_; }
+    // Why the last port did not open, as the system tells it; empty when it gave no reason.
+    const std::string& OpenFailure() const { return openFailure_; }
 
 private:
     void AskForPort();
@@ -120,6 +122,7 @@ private:
 
     int timeoutTicks_ = CDataServer::kTimeoutTicks;
     std::string portName_;
+    std::string openFailure_;
     int retries_ = 0;
     int connectedOnce_ = -1;
     ConnectionState state_ = ConnectionState::NotConnected;

@@ -34,9 +34,12 @@ ControllerSession::~ControllerSession() {
 void ControllerSession::ShowPortDialog() {
     failed_ = true;
     if (!failure_.empty()) return;
-    failure_ = workflow_.State() == ConnectionState::NoAnswer
-                   ? "the controller does not answer"
-                   : "could not open port " + workflow_.PortName();
+    if (workflow_.State() == ConnectionState::NoAnswer) {
+        failure_ = "the controller does not answer";
+        return;
+    }
+    failure_ = "could not open port " + workflow_.PortName();
+    if (!workflow_.OpenFailure().empty()) failure_ += ": " + workflow_.OpenFailure();
 }
 
 // The device went away while connecting: the caller decides whether to wait for it.
