@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "app/latin1.h"
+#include "gui_base/latin1.h"
 #include "app/main_frame.h"
 #include "comm/controller_message.h"
 #include "comm/data_server.h"
