@@ -277,9 +277,12 @@ TEST(ZvrCli, LogMustBeARegularFileOrADevice) {
         std::string err;
     };
     const Case cases[] = {
-        {"logs", 2, "zvr-cli: --log logs is a folder: the traffic log must be a regular file\n"},
+        {"logs", 2,
+         "zvr-cli: traffic log logs is a folder: the traffic log must be a regular file; it is "
+         "left alone (see --log)\n"},
         {"log-pipe", 2,
-         "zvr-cli: --log log-pipe is a pipe: the traffic log must be a regular file\n"},
+         "zvr-cli: traffic log log-pipe is a pipe: the traffic log must be a regular file; it is "
+         "left alone (see --log)\n"},
         {"traffic.txt", 0, ""},
         {"/dev/null", 0, ""},
     };

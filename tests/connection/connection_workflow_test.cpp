@@ -381,7 +381,7 @@ TEST_F(ConnectionWorkflowTest, SessionNamesWhyItCouldNotConnect) {
     });
     session.SetTimeoutTicks(15);
     EXPECT_FALSE(session.Connect("/dev/no-such-port", 5s));
-    EXPECT_EQ(session.failure(), "could not open port /dev/no-such-port");
+    EXPECT_EQ(session.failure(), "could not open port /dev/no-such-port: No such file or directory");
 
     {
         std::lock_guard lock(fake.mutex);

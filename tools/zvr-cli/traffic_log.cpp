@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "comm/log_file.h"
+
 namespace zvr::cli {
 
 namespace {
@@ -45,12 +47,17 @@ std::string TrafficLogPath(const std::string& requested) {
 }
 
 std::optional<std::string> TrafficLogRefusal(const std::string& path) {
+    // A folder, pipe, socket or block device is never a log.
+    if (const auto problem = LogPathProblem(path)) return *problem + "; it is left alone";
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
     if (status.type() == fs::file_type::not_found) return std::nullopt;
-    if (error) return error.message();
-    if (!fs::is_regular_file(status)) return "not a regular file; it is left alone";
-    if (!BeginsLikeATrafficLog(path)) return "not a traffic log of zvr-cli; it is left alone";
+    if (error) return path + ": " + error.message();
+    // A device such as /dev/null is written to and never removed.
+    if (fs::is_character_file(status)) return std::nullopt;
+    if (!fs::is_regular_file(status)) return path + " is not a regular file; it is left alone";
+    if (!BeginsLikeATrafficLog(path))
+        return path + " is not a traffic log of zvr-cli; it is left alone";
     return std::nullopt;
 }
 
