@@ -189,6 +189,32 @@ TEST_F(ConnectionWorkflowTest, FaultFlagsOfferDisplayFaultsBeforeTheWizard) {
     }
 }
 
+// A window that starts its own read while the fault flags are on their way keeps it: the
+// connection neither stops it nor reads the window's values as fault flags.
+TEST_F(ConnectionWorkflowTest, AReadStartedDuringTheFaultCheckGoesOn) {
+    {
+        std::lock_guard lock(fake.mutex);
+        fake.faultFlags = 0x02;  // would offer Display Faults
+    }
+    workflow.PortChosen(controller.path());
+    ASSERT_TRUE(pumpUntil([&] { return document.PendingType() == kContinuousRead; }));
+    const std::optional<PostedMessage> flags = receiver->wait(5s);
+    ASSERT_TRUE(flags.has_value());
+
+    auto view = std::make_shared<QueueReceiver>();
+    const uint16_t address[] = {0x0200};
+    ASSERT_EQ(document.RequestReadVariables(address, view, 1127, 1128), 0);
+    workflow.OnMessage(*flags);
+    pumpUntil([] { return false; }, 200ms);
+
+    EXPECT_EQ(document.PendingType(), kContinuousRead);
+    EXPECT_EQ(RequestsOfType(controller, kStopRead), 1u);  // only the one at open
+    EXPECT_TRUE(shell.commands.empty());
+    const std::optional<PostedMessage> values = view->wait(5s);
+    ASSERT_TRUE(values.has_value());
+    EXPECT_EQ(values->message, 1127u);
+}
+
 TEST_F(ConnectionWorkflowTest, FourFailuresThenOneRetryQuestion) {
     {
         std::lock_guard lock(fake.mutex);

@@ -172,6 +172,12 @@ int8_t CControllerProtocol::PendingType() const {
     return request_.type;
 }
 
+bool CControllerProtocol::PendingForAnother(const ReceiverHandle& target) const {
+    std::lock_guard lock(requestMutex_);
+    const bool same = !request_.target.owner_before(target) && !target.owner_before(request_.target);
+    return request_.type != 0 && !same;
+}
+
 Identification CControllerProtocol::GetIdentification() const {
     std::lock_guard lock(requestMutex_);
     return identification_;

@@ -83,6 +83,9 @@ public:
     // The words of the last good read, entry i for address i.
     std::array<uint16_t, kMaxAddresses> RequestValues() const;
     int8_t PendingType() const;
+    // A request is pending and reports to another receiver than target: a window that started
+    // a request since target's has the link now, and target must not stop it.
+    bool PendingForAnother(const ReceiverHandle& target) const;
     // How often a frame came that no request was waiting for: a reply given up on that came
     // late, a controller answering twice, stray bytes. Replies carry no request number, so
     // once this moves, the values taken just before may belong to another request; callers

@@ -204,13 +204,20 @@ void ConnectionWorkflow::FaultFlagsFailed(intptr_t reason) {
     EndFaultCheck();
 }
 
+// A window opened right after "Ready" may have started its own read while the fault flags were
+// on their way: that read has replaced the check's, and stopping the link would leave the
+// window without values.
 void ConnectionWorkflow::EndFaultCheck() {
     faultFlags_ = nullptr;
-    document_.RequestStop();
+    if (!document_.PendingForAnother(self_)) document_.RequestStop();
 }
 
 void ConnectionWorkflow::FaultFlagsArrived() {
     if (faultFlags_ == nullptr) return;  // a continuous read reporting after its stop
+    if (document_.PendingForAnother(self_)) {
+        faultFlags_ = nullptr;  // the values now are the other window's, not the fault flags
+        return;
+    }
     EndFaultCheck();
     const uint8_t flags = static_cast<uint8_t>(document_.RequestValues()[0] >> 8);
     if (flags & 0x02) {
