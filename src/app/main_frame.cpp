@@ -38,6 +38,9 @@ CMainFrame::CMainFrame(MainFrameContext context, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // Closing the child frames during the QWidget teardown activates others; by then this is
+    // no longer a CMainFrame to update.
+    disconnect(workArea_, nullptr, this, nullptr);
     channel_.Close();
     delete deviceNotifier_.data();  // before the watch closes the descriptor it listens to
 }
