@@ -32,6 +32,16 @@ struct PedalMove {
 
 double AdcAt(double position) { return 102 + position * (922 - 102); }
 
+// The box being recorded (the maximum's once it shows, the minimum's before) follows the
+// pedal, and so does its IVS box.
+bool LiveShows(CWizardWindow& w, const PedalMove& move) {
+    const bool second = w.field("analog.max") != nullptr;
+    auto* edit = qobject_cast<QLineEdit*>(w.field(second ? "analog.max" : "analog.min"));
+    if (edit == nullptr || edit->text().toDouble() != AdcAt(move.position)) return false;
+    auto* check = qobject_cast<QCheckBox*>(w.field(second ? "analog.ivs_max" : "analog.ivs_min"));
+    return check == nullptr || check->isChecked() == move.idleSwitch;
+}
+
 // Works the wizard window from a timer, so that it runs inside the window's own modal loop:
 // each tick gives the first open answer of the current step to its control, or, with none
 // left, presses Next (Finish on Complete). Answers are keyed by field id: a combo's item by
@@ -133,17 +143,6 @@ private:
         moves.pop_front();
         moved_ = false;
         w.processDialog()->doneButton()->click();
-    }
-
-    // The box being recorded (the maximum's once it shows, the minimum's before) follows the
-    // pedal, and so does its IVS box.
-    static bool LiveShows(CWizardWindow& w, const PedalMove& move) {
-        const bool second = w.field("analog.max") != nullptr;
-        auto* edit = qobject_cast<QLineEdit*>(w.field(second ? "analog.max" : "analog.min"));
-        if (edit == nullptr || edit->text().toDouble() != AdcAt(move.position)) return false;
-        auto* check =
-            qobject_cast<QCheckBox*>(w.field(second ? "analog.ivs_max" : "analog.ivs_min"));
-        return check == nullptr || check->isChecked() == move.idleSwitch;
     }
 
     void Grab(CWizardWindow& w) {
@@ -252,6 +251,105 @@ private slots:
         // Start mode 0 without the Complete options prepares and opens the plot.
         QTRY_COMPARE(f.posted, std::vector<int>{kCmdParameterPlot});
         QCOMPARE(f.program.store.strings["Plot 1 Name"], std::string("engine_rpm"));
+    }
+
+    // Start mode 1 on a ZEVAR 760 strategy from the menu command: page 2b, two outputs, a
+    // reversed pot, the crank-time question answered, and Complete's option to show the
+    // engine speed graph, which writes the plot set-up and opens Parameter Plot.
+    void zevar760WithCurrentValuesFromTheMenu() {
+        Fixture f("ZVX61S01");
+        QVERIFY(f.Connect());
+        WizardDriver driver(f.program.frame, *f.simulator);
+        driver.answers = {
+            {"welcome.start", QStringLiteral("Start with current values")},
+            {"engine.cylinders", QStringLiteral("6")},
+            {"analog.mode", QStringLiteral("Pot or analog Control for stationary applications")},
+            {"speed.count", QStringLiteral("Variable Speed")},
+            {"speed.1", QStringLiteral("900")},
+            {"speed.2", QStringLiteral("1500")},
+            {"speed.3", QStringLiteral("2300")},
+            {"aux1.mode", QStringLiteral("Autocrank mode")},
+            {"aux1.crank", QStringLiteral("40")},
+            {"aux2.mode", QStringLiteral("2")},
+            {"aux2.rpm", QStringLiteral("1700")},
+            {"protect.overspeed", QStringLiteral("1")},
+            {"protect.switch", QStringLiteral("1")},
+            {"complete.plot", QStringLiteral("1")}};
+        driver.moves = {{1.0, true}, {0.0, true}};
+        QVERIFY(f.program.frame.menus().action(kCmdCalibrationWizard)->isEnabled());
+        f.program.frame.PostCommand(kCmdCalibrationWizard);
+        QTRY_VERIFY_WITH_TIMEOUT(driver.done(), 30000);
+        QVERIFY(!driver.stuck);
+        QCOMPARE(driver.end, WizardEnd::Finished);
+        QCOMPARE(driver.caption, QStringLiteral("ZEVAR 740 Calibration Wizard"));
+        QVERIFY(driver.headings.contains(QStringLiteral("Configure Engine Speed Input")));
+        QVERIFY2(driver.answers.empty(), "every answer found its control");
+        const auto texts = f.program.prompt.texts();
+        QVERIFY(std::find(texts.begin(), texts.end(),
+                          "Crank time seems too high, should be < 30 sec.\nDo you wish to "
+                          "continue?") != texts.end());
+        // A reversed pot: + 100, and no + 10 for the speeds.
+        QCOMPARE(f.get("EXTERNAL_ANALOG_MODE"), std::string("ok 102"));
+        QCOMPARE(f.get("PULSES_PER_UPDATE"), std::string("ok 40"));  // 2 x 120 / 6
+        QCOMPARE(f.get("SWITCH_CONFIGURATION"), std::string("ok 5"));
+        QCOMPARE(f.get("SET_SPEED_WARMUP"), std::string("ok 1500"));
+        QCOMPARE(f.get("AUXILIARY_OUTPUT_MODE"), std::string("ok 4"));
+        QCOMPARE(f.get("AUTOCRANK_CRANK_TIME"), std::string("ok 40"));
+        QCOMPARE(f.get("AUXILIARY_OUTPUT_2_MODE"), std::string("ok 1"));
+        QCOMPARE(f.get("AUX_OUTPUT_2_RPM"), std::string("ok 1700"));
+        QTRY_COMPARE(f.posted, std::vector<int>{kCmdParameterPlot});
+        QCOMPARE(f.program.store.strings["Plot 1 Name"], std::string("engine_rpm"));
+        QCOMPARE(f.program.store.strings["Plot 2 Name"], std::string("n_desired"));
+    }
+
+    // Back from the analog page shows the speed range as it was answered; Cancel while the
+    // process dialog waits puts the analog calibration back in the controller and writes
+    // none of the answers.
+    void backKeepsAnswersAndCancelDuringTheProcessRestores() {
+        Fixture f("ZVX41R03");
+        QVERIFY(f.Connect());
+        const std::string minimumBefore = f.get("SET_SPEED_MIN");
+        WizardDriver driver(f.program.frame, *f.simulator);
+        driver.answers = {
+            {"welcome.start", QStringLiteral("2")},
+            {"engine.type", QStringLiteral("1")},
+            {"engine.count", QStringLiteral("4")},
+            {"range.lowest", QStringLiteral("800")},
+            {"analog.mode", QStringLiteral("Pot or analog Control for stationary applications")}};
+        driver.moves = {{0.4, true}};
+        bool wentBack = false;
+        QString kept;
+        std::string modeDuringProcess;
+        driver.hook = [&](CWizardWindow& w) {
+            const QString heading = w.heading()->text();
+            if (heading == QStringLiteral("Configure Analog Input") && !wentBack &&
+                w.backButton()->isEnabled()) {
+                wentBack = true;
+                w.backButton()->click();
+                return true;
+            }
+            if (heading == QStringLiteral("Configure Desired Engine Speed Range") && wentBack &&
+                kept.isEmpty()) {
+                kept = qobject_cast<QLineEdit*>(w.field("range.lowest"))->text();
+            }
+            if (w.processDialog()->isVisible() && LiveShows(w, {0.4, true})) {
+                modeDuringProcess = f.get("EXTERNAL_ANALOG_MODE");
+                w.cancelButton()->click();
+                return true;
+            }
+            return false;
+        };
+        f.program.frame.PostCommand(kCmdCalibrationWizard);
+        QTRY_VERIFY_WITH_TIMEOUT(driver.done(), 30000);
+        QVERIFY2(!driver.stuck, qPrintable(driver.headings.join(u'|')));
+        QCOMPARE(driver.end, WizardEnd::Cancelled);
+        QCOMPARE(kept, QStringLiteral("800"));
+        QVERIFY(modeDuringProcess != "ok 0");  // the process had changed the controller
+        QCOMPARE(f.get("EXTERNAL_ANALOG_MODE"), std::string("ok 0"));
+        QCOMPARE(f.get("APP_MIN_CAL"), std::string("ok 102"));
+        QCOMPARE(f.get("APP_RANGE_CAL"), std::string("ok 820"));
+        QCOMPARE(f.get("SET_SPEED_MIN"), minimumBefore);
+        QVERIFY(f.posted.empty());
     }
 };
 
