@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <deque>
 #include <map>
 
@@ -17,6 +19,7 @@
 #include "gui/program_window.h"
 #include "gui_base/latin1.h"
 #include "sim/sim_fixtures.h"
+#include "wizard/zevar740_wizard.h"
 #include "wizard_pages/process_dialog.h"
 #include "wizard_pages/wizard_window.h"
 
@@ -30,14 +33,15 @@ struct PedalMove {
     bool idleSwitch;
 };
 
-double AdcAt(double position) { return 102 + position * (922 - 102); }
+long AdcAt(double position) { return std::lround(102 + position * (922 - 102)); }
 
 // The box being recorded (the maximum's once it shows, the minimum's before) follows the
 // pedal, and so does its IVS box.
 bool LiveShows(CWizardWindow& w, const PedalMove& move) {
     const bool second = w.field("analog.max") != nullptr;
     auto* edit = qobject_cast<QLineEdit*>(w.field(second ? "analog.max" : "analog.min"));
-    if (edit == nullptr || edit->text().toDouble() != AdcAt(move.position)) return false;
+    if (edit == nullptr || std::lround(edit->text().toDouble()) != AdcAt(move.position))
+        return false;
     auto* check = qobject_cast<QCheckBox*>(w.field(second ? "analog.ivs_max" : "analog.ivs_min"));
     return check == nullptr || check->isChecked() == move.idleSwitch;
 }
@@ -80,6 +84,13 @@ private:
         }
         CWizardWindow& w = *window_;
         if (!w.isVisible() || w.sheet().ended()) return;
+        // A wizard waiting on something that never comes would hold the modal loop for ever.
+        if (!opened_.isValid()) opened_.start();
+        if (opened_.elapsed() > 20000) {
+            stuck = true;
+            w.cancelButton()->click();
+            return;
+        }
         caption = w.windowTitle();
         wasModal = w.isModal();
         if (headings.isEmpty() || headings.back() != w.heading()->text())
@@ -166,6 +177,7 @@ private:
     QPointer<CWizardWindow> window_;
     bool moved_ = false;
     int nextPresses_ = 0;
+    QElapsedTimer opened_;
 };
 
 }  // namespace
@@ -191,8 +203,13 @@ private:
 
         bool Connect() {
             program.frame.workflow().PortChosen(simulator->linkPath());
+            // Ready, and the connection's own fault check over: the wizard's requests come after.
             return QTest::qWaitFor(
-                [this] { return program.frame.paneText(0) == QStringLiteral("Ready"); }, 10000);
+                [this] {
+                    return program.frame.paneText(0) == QStringLiteral("Ready") &&
+                           !program.frame.workflow().CheckingFaultFlags();
+                },
+                10000);
         }
         std::string get(const std::string& name) { return simulator->execute("get " + name); }
 
@@ -251,6 +268,48 @@ private slots:
         // Start mode 0 without the Complete options prepares and opens the plot.
         QTRY_COMPARE(f.posted, std::vector<int>{kCmdParameterPlot});
         QCOMPARE(f.program.store.strings["Plot 1 Name"], std::string("engine_rpm"));
+    }
+
+    // The sheet's button masks as the window shows them: Finish in Next's place, Cancel never
+    // disabled.
+    void buttonsFollowTheSheetsMask() {
+        CDataServer document;
+        test::ScriptedPrompt prompt;
+        CWizardWindow w({document, prompt, nullptr, {}}, [](WizardLinks links) {
+            return std::make_unique<Zevar740Wizard>("none.000", 'R', links);
+        });
+        struct Case {
+            int mask;
+            bool back, next, finish;
+        };
+        for (const Case c :
+             {Case{kWizardNoButtons, false, false, false}, Case{kWizardNext, false, true, false},
+              Case{kWizardBackNext, true, true, false}, Case{kWizardFinish, false, false, true}}) {
+            w.setButtons(c.mask);
+            QCOMPARE(w.backButton()->isEnabled(), c.back);
+            QCOMPARE(w.nextButton()->isEnabled(), c.next);
+            QCOMPARE(w.nextButton()->isVisibleTo(&w), !c.finish);
+            QCOMPARE(w.finishButton()->isVisibleTo(&w), c.finish);
+            QCOMPARE(w.finishButton()->isEnabled(), c.finish);
+            QVERIFY(w.cancelButton()->isEnabled());
+        }
+    }
+
+    // "Skip This Step" only when offered; Escape is "Abort and Start Over", never a silent
+    // close that leaves the process waiting.
+    void processDialogOffersSkipOnlyWhenAskedAndEscapeAborts() {
+        std::vector<ProcessAnswer> answers;
+        QWidget owner;
+        CProcessDlg dialog([&](ProcessAnswer a) { answers.push_back(a); }, &owner);
+        dialog.Open({"Move pedal to the minimum speed position, then click Done.", false});
+        QVERIFY(dialog.skipButton()->isHidden());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        dialog.Open({"Move pedal to the maximum speed position, then click Done.", true});
+        QVERIFY(!dialog.skipButton()->isHidden());
+        dialog.skipButton()->click();
+        QCOMPARE(answers, (std::vector<ProcessAnswer>{ProcessAnswer::AbortAndStartOver,
+                                                      ProcessAnswer::Skip}));
     }
 
     // Start mode 1 on a ZEVAR 760 strategy from the menu command: page 2b, two outputs, a
