@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/scripted_screenshot.h"
+#include "app/wizard_commands.h"
 #include "calfile/calfile_commands.h"
 #include "connection/controller_model.h"
 #include "definitions/scaling.h"
@@ -37,6 +38,7 @@ CCalibrationApp::CCalibrationApp(CommandLine commandLine, std::unique_ptr<Settin
     RegisterParameterListCommands(*services_);
     RegisterPlotCommands(*services_);
     RegisterCalFileCommands(*services_);
+    RegisterCalibrationWizards(*frame_, document_, prompt_, settings_);
 }
 
 CCalibrationApp::~CCalibrationApp() {

@@ -29,6 +29,8 @@ public:
     void CopyCalToController() { transfer_.CopyCalToController(); }
     void CopyControllerToCal() { transfer_.CopyControllerToCal(); }
 
+    // The transfer itself, for a wizard sheet that drives it.
+    CalTransfer& transfer() { return transfer_; }
     DefinitionSet& definitions() { return transfer_.definitions(); }
     const std::vector<std::string>& notWritten() const { return transfer_.notWritten(); }
 

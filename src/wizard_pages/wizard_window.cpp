@@ -1,0 +1,294 @@
+#include "wizard_pages/wizard_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "calfile/cal_transfer_dialog.h"
+#include "gui_base/latin1.h"
+#include "wizard_pages/process_dialog.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr int kDescriptionWidth = 172;
+constexpr int kSelectionWidth = 150;
+constexpr int kUnitsWidth = 60;
+
+// A live control whose label ends in a colon is a value box beside its label; one without is
+// a check box carrying its own text (the idle switch's state).
+bool LiveIsCheck(const WizardField& field) {
+    return field.label.empty() || field.label.back() != ':';
+}
+
+}  // namespace
+
+CWizardWindow::CWizardWindow(WizardWindowLinks links, const WizardSheetMaker& make, QWidget* parent)
+    : QDialog(parent),
+      links_(std::move(links)),
+      channel_(this,
+               [this](const PostedMessage& message) {
+                   if (sheet_) sheet_->handle(message);
+                   AfterAction();
+               }),
+      transfer_(new CCalTransferDlg(links_.link, links_.prompt, this)),
+      process_(new CProcessDlg(
+          [this](ProcessAnswer answer) {
+              sheet_->answerProcess(answer);
+              AfterAction();
+          },
+          this)),
+      heading_(new QLabel(this)),
+      formArea_(new QWidget(this)),
+      summary_(new QTreeWidget(this)),
+      back_(new QPushButton(QStringLiteral("< Back"), this)),
+      next_(new QPushButton(QStringLiteral("Next >"), this)),
+      finish_(new QPushButton(QStringLiteral("Finish"), this)),
+      cancel_(new QPushButton(QStringLiteral("Cancel"), this)),
+      retain_(new QPushButton(QStringLiteral("Retain Current Values"), this)) {
+    QFont bold = heading_->font();
+    bold.setBold(true);
+    heading_->setFont(bold);
+    heading_->setWordWrap(true);
+    new QVBoxLayout(formArea_);
+    formArea_->layout()->setContentsMargins(0, 0, 0, 0);
+
+    summary_->setColumnCount(3);
+    summary_->setHeaderLabels(
+        {QStringLiteral("Description"), QStringLiteral("Selection"), QStringLiteral("Units")});
+    summary_->setColumnWidth(0, kDescriptionWidth);
+    summary_->setColumnWidth(1, kSelectionWidth);
+    summary_->setColumnWidth(2, kUnitsWidth);
+    summary_->setRootIsDecorated(false);
+    summary_->hide();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(retain_);
+    buttons->addStretch();
+    for (QPushButton* button : {back_, next_, finish_, cancel_}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
+    retain_->setAutoDefault(false);
+    retain_->hide();
+    finish_->hide();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading_);
+    layout->addWidget(formArea_, 1);
+    layout->addWidget(summary_, 1);
+    layout->addLayout(buttons);
+    setMinimumSize(520, 380);
+    setButtons(kWizardNoButtons);
+
+    const auto act = [this](auto action) {
+        return [this, action] {
+            action(*sheet_);
+            AfterAction();
+        };
+    };
+    connect(back_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.back(); }));
+    connect(next_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.next(); }));
+    connect(finish_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.finish(); }));
+    connect(retain_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.retain(); }));
+    connect(cancel_, &QPushButton::clicked, this, &CWizardWindow::reject);
+
+    sheet_ = make({links_.link, channel_.Current(), transfer_->transfer(), links_.prompt, *this,
+                   links_.settings});
+    setWindowTitle(ToQ(sheet_->caption()));
+}
+
+CWizardWindow::~CWizardWindow() {
+    channel_.Close();
+    process_->hide();
+    sheet_.reset();
+}
+
+bool CWizardWindow::Start() {
+    const bool shown = sheet_->start();
+    AfterAction();
+    return shown && !sheet_->ended();
+}
+
+WizardEnd CWizardWindow::Run() {
+    if (Start()) exec();
+    return sheet_->end();
+}
+
+QWidget* CWizardWindow::field(const char* id) const {
+    return form_ ? form_->findChild<QWidget*>(QString::fromLatin1(id)) : nullptr;
+}
+
+void CWizardWindow::showPage(const WizardPage& page) {
+    heading_->setText(ToQ(page.heading()));
+    retain_->setVisible(page.retainOffered());
+    if (sheet_ && sheet_->onSummary()) {
+        ShowSummary();
+        return;
+    }
+    summary_->hide();
+    formArea_->show();
+    BuildForm(page);
+}
+
+void CWizardWindow::BuildForm(const WizardPage& page) {
+    if (form_) {
+        form_->hide();
+        form_->deleteLater();  // a control of it may be emitting the change that led here
+    }
+    form_ = new QWidget(formArea_);
+    auto* layout = new QFormLayout(form_);
+    layout->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    for (const WizardField& field : page.form.fields()) {
+        if (!field.visible) continue;
+        QWidget* widget = MakeField(field);
+        widget->setEnabled(field.enabled);
+        const bool ownsText = field.kind == FieldKind::Text || field.kind == FieldKind::Check ||
+                              (field.kind == FieldKind::Live && LiveIsCheck(field));
+        if (ownsText) {
+            layout->addRow(widget);
+            continue;
+        }
+        QWidget* row = widget;
+        if (!field.units.empty()) {
+            row = new QWidget(form_);
+            auto* line = new QHBoxLayout(row);
+            line->setContentsMargins(0, 0, 0, 0);
+            widget->setParent(row);
+            line->addWidget(widget);
+            line->addWidget(new QLabel(ToQ(field.units), row));
+        }
+        auto* label = new QLabel(ToQ(field.label), form_);
+        label->setWordWrap(true);
+        layout->addRow(label, row);
+    }
+    formArea_->layout()->addWidget(form_);
+    form_->show();
+}
+
+QWidget* CWizardWindow::MakeField(const WizardField& field) {
+    const QString id = ToQ(field.id);
+    const std::string key = field.id;
+    // A control's change goes into the page's form; a combo's or check box's also to the page.
+    const auto formField = [this, key]() -> WizardField* {
+        WizardForm& form = sheet_->page().form;
+        return form.has(key) ? &form.at(key) : nullptr;
+    };
+    QWidget* widget = nullptr;
+    switch (field.kind) {
+        case FieldKind::Text: {
+            auto* label = new QLabel(ToQ(field.label), form_);
+            label->setWordWrap(true);
+            widget = label;
+            break;
+        }
+        case FieldKind::Choice: {
+            auto* combo = new QComboBox(form_);
+            for (const std::string& item : field.items)
+                combo->addItem(ToQ(item));
+            combo->setCurrentIndex(field.selection);
+            connect(combo, &QComboBox::currentIndexChanged, this, [this, formField, key](int i) {
+                if (WizardField* f = formField()) f->selection = i;
+                sheet_->changed(key);
+                AfterAction();
+            });
+            widget = combo;
+            break;
+        }
+        case FieldKind::Edit: {
+            auto* edit = new QLineEdit(ToQ(field.text), form_);
+            connect(edit, &QLineEdit::textChanged, this, [formField](const QString& text) {
+                if (WizardField* f = formField()) f->text = FromQ(text);
+            });
+            widget = edit;
+            break;
+        }
+        case FieldKind::Check: {
+            auto* check = new QCheckBox(ToQ(field.label), form_);
+            check->setChecked(field.selection == 1);
+            connect(check, &QCheckBox::toggled, this, [this, formField, key](bool on) {
+                if (WizardField* f = formField()) f->selection = on ? 1 : 0;
+                sheet_->changed(key);
+                AfterAction();
+            });
+            widget = check;
+            break;
+        }
+        case FieldKind::Live:
+            if (LiveIsCheck(field)) {
+                auto* check = new QCheckBox(ToQ(field.label), form_);
+                check->setChecked(field.selection == 1);
+                check->setAttribute(Qt::WA_TransparentForMouseEvents);
+                check->setFocusPolicy(Qt::NoFocus);
+                widget = check;
+            } else {
+                auto* edit = new QLineEdit(ToQ(field.text), form_);
+                edit->setReadOnly(true);
+                widget = edit;
+            }
+            break;
+    }
+    widget->setObjectName(id);
+    return widget;
+}
+
+void CWizardWindow::ShowSummary() {
+    formArea_->hide();
+    summary_->clear();
+    for (const SummaryRow& row : sheet_->summaryRows()) {
+        new QTreeWidgetItem(summary_, {ToQ(row.description), ToQ(row.selection), ToQ(row.units)});
+    }
+    summary_->show();
+}
+
+void CWizardWindow::showLive(const WizardPage& page) {
+    for (const WizardField& field : page.form.fields()) {
+        if (field.kind != FieldKind::Live || !field.visible) continue;
+        QWidget* widget = this->field(field.id.c_str());
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->setText(ToQ(field.text));
+        } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+            check->setChecked(field.selection == 1);
+        }
+    }
+}
+
+void CWizardWindow::setButtons(int mask) {
+    back_->setEnabled((mask & 1) != 0);
+    next_->setEnabled((mask & kWizardNext) != 0);
+    // Finish takes the place of Next.
+    finish_->setVisible((mask & kWizardFinish) != 0);
+    next_->setVisible((mask & kWizardFinish) == 0);
+    finish_->setEnabled((mask & kWizardFinish) != 0);
+    retain_->setEnabled((mask & kWizardNext) != 0);
+    cancel_->setEnabled(true);
+}
+
+void CWizardWindow::showProcess(const ProcessPrompt& prompt) { process_->Open(prompt); }
+
+void CWizardWindow::hideProcess() { process_->hide(); }
+
+void CWizardWindow::postCommand(int command) {
+    if (links_.postCommand) links_.postCommand(command);
+}
+
+void CWizardWindow::reject() {
+    if (!closing_) {
+        sheet_->cancel();
+        AfterAction();
+    }
+}
+
+void CWizardWindow::AfterAction() {
+    if (!sheet_ || !sheet_->ended() || closing_) return;
+    closing_ = true;
+    process_->hide();
+    done(sheet_->end() == WizardEnd::Finished ? QDialog::Accepted : QDialog::Rejected);
+}
+
+}  // namespace zvr
