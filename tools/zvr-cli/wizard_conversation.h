@@ -94,7 +94,6 @@ private:
     WizardInput& input_;
     WizardAnswers* answers_;
     WizardSheet* sheet_ = nullptr;
-    const WizardPage* printed_ = nullptr;
     size_t printedIndex_ = SIZE_MAX;
     bool liveShown_ = false;
     bool waitingProcess_ = false;  // the live line is drawn only while a dialog waits
