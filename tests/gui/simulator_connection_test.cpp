@@ -17,6 +17,23 @@
 
 namespace zvr {
 
+// The strategies of the build tree, as the program finds them with --strategy-dir.
+StrategyLocator BuildTreeStrategies() {
+    StrategySearchPath search;
+    search.commandLineDirs = {ZVR_STRATEGY_DIR};
+    return [search](const std::string& name) { return LocateStrategyFile(name, search); };
+}
+
+// A main window with a document, settings and prompt of its own.
+struct MainWindowOnItsOwn {
+    CDataServer document;
+    MemorySettingsStore store;
+    CRegistrySettings settings{store};
+    test::ScriptedPrompt prompt;
+    CMainFrame frame{
+        MainFrameContext{document, settings, prompt, false, BuildTreeStrategies(), {}}};
+};
+
 class SimulatorConnectionTest : public QObject {
     Q_OBJECT
 
@@ -65,19 +82,10 @@ private slots:
     }
 
     void reachesReadyWithTheModelAndItsStrategy() {
-        CDataServer document;
-        MemorySettingsStore store;
-        CRegistrySettings settings{store};
-        test::ScriptedPrompt prompt;
-        StrategySearchPath search;
-        search.commandLineDirs = {ZVR_STRATEGY_DIR};
-        CMainFrame frame(MainFrameContext{
-            document,
-            settings,
-            prompt,
-            false,
-            [search](const std::string& name) { return LocateStrategyFile(name, search); },
-            {}});
+        MainWindowOnItsOwn window;
+        CDataServer& document = window.document;
+        test::ScriptedPrompt& prompt = window.prompt;
+        CMainFrame& frame = window.frame;
         frame.workflow().PortChosen(link_.toStdString());
         QTRY_COMPARE_WITH_TIMEOUT(frame.paneText(0), QStringLiteral("Ready"), 10000);
         QCOMPARE(frame.windowTitle(), QStringLiteral("ZEVAR 740"));
@@ -92,19 +100,10 @@ private slots:
     // The adapter is pulled out and plugged in again: the status bar says the link is lost,
     // and when the device is back the controller is identified again without a question.
     void pulledAdapterIsAwaitedAndReconnected() {
-        CDataServer document;
-        MemorySettingsStore store;
-        CRegistrySettings settings{store};
-        test::ScriptedPrompt prompt;
-        StrategySearchPath search;
-        search.commandLineDirs = {ZVR_STRATEGY_DIR};
-        CMainFrame frame(MainFrameContext{
-            document,
-            settings,
-            prompt,
-            false,
-            [search](const std::string& name) { return LocateStrategyFile(name, search); },
-            {}});
+        MainWindowOnItsOwn window;
+        CDataServer& document = window.document;
+        test::ScriptedPrompt& prompt = window.prompt;
+        CMainFrame& frame = window.frame;
         frame.workflow().PortChosen(link_.toStdString());
         QTRY_COMPARE_WITH_TIMEOUT(frame.paneText(0), QStringLiteral("Ready"), 10000);
 
