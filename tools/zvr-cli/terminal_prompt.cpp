@@ -10,17 +10,6 @@ namespace zvr::cli {
 
 namespace {
 
-const char* IconWord(PromptIcon icon) {
-    switch (icon) {
-        case PromptIcon::Error:
-            return "error: ";
-        case PromptIcon::Warning:
-            return "warning: ";
-        default:
-            return "";
-    }
-}
-
 // Message boxes break lines with CR LF; a terminal wants LF alone.
 std::string TerminalText(std::string text) {
     std::string out;
@@ -75,6 +64,17 @@ PromptAnswer DefaultAnswer(PromptButtons buttons) {
             return PromptAnswer::No;
         default:
             return PromptAnswer::Cancel;
+    }
+}
+
+const char* IconWord(PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Error:
+            return "error: ";
+        case PromptIcon::Warning:
+            return "warning: ";
+        default:
+            return "";
     }
 }
 

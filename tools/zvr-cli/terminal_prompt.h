@@ -39,4 +39,7 @@ PromptAnswer DefaultAnswer(PromptButtons buttons);
 // "yes", "no", "cancel", "retry" or "ok".
 const char* AnswerWord(PromptAnswer answer);
 
+// "error: " or "warning: " before a message with that icon; nothing for the others.
+const char* IconWord(PromptIcon icon);
+
 }  // namespace zvr::cli

@@ -9,6 +9,7 @@
 
 #include "wizard/wizard_pump.h"
 #include "interruption.h"
+#include "terminal_prompt.h"
 #include "wizard_answers.h"
 
 namespace zvr::cli {
@@ -45,17 +46,6 @@ std::optional<int> ItemFor(const std::string& answer, const std::vector<std::str
         if (SameText(Trimmed(items[i]), answer)) return static_cast<int>(i);
     }
     return std::nullopt;
-}
-
-const char* IconWord(PromptIcon icon) {
-    switch (icon) {
-        case PromptIcon::Error:
-            return "error: ";
-        case PromptIcon::Warning:
-            return "warning: ";
-        default:
-            return "";
-    }
 }
 
 }  // namespace
