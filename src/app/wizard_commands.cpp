@@ -1,6 +1,7 @@
 #include "app/wizard_commands.h"
 
 #include "app/main_frame.h"
+#include "connection/controller_model.h"
 #include "settings/registry_settings.h"
 #include "wizard_pages/wizard_launcher.h"
 
@@ -8,12 +9,15 @@ namespace zvr {
 
 void RegisterCalibrationWizards(CMainFrame& frame, CDataServer& document, UserPrompt& prompt,
                                 CRegistrySettings& settings) {
-    frame.SetWizard(ModelKind::Zevar740, [&frame, &document, &prompt, &settings] {
-        RunCalibrationWizard(document,
-                             {document, prompt, &settings.store(),
-                              [&frame](int command) { frame.PostCommand(command); }},
-                             &frame);
-    });
+    for (const ControllerModel& model : ControllerModels()) {
+        if (!HasWizard(model.kind)) continue;
+        frame.SetWizard(model.kind, [&frame, &document, &prompt, &settings] {
+            RunCalibrationWizard(document,
+                                 {document, prompt, &settings.store(),
+                                  [&frame](int command) { frame.PostCommand(command); }},
+                                 &frame);
+        });
+    }
 }
 
 }  // namespace zvr

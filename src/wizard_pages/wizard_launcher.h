@@ -10,10 +10,6 @@ namespace zvr {
 
 class CDataServer;
 
-// The sheet of the family a connected strategy runs; null for a family whose wizard is not
-// built yet.
-WizardSheetMaker WizardSheetFor(CDataServer& document);
-
 // Opens the connected strategy's wizard modally over parent, on its own document loaded from
 // the connection's strategy file. Returns how it ended; Cancelled when there is no wizard.
 WizardEnd RunCalibrationWizard(CDataServer& document, WizardWindowLinks links, QWidget* parent);

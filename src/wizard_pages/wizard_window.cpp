@@ -1,11 +1,13 @@
 #include "wizard_pages/wizard_window.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -149,6 +151,7 @@ void CWizardWindow::BuildForm(const WizardPage& page) {
         QWidget* widget = MakeField(field);
         widget->setEnabled(field.enabled);
         const bool ownsText = field.kind == FieldKind::Text || field.kind == FieldKind::Check ||
+                              (field.kind == FieldKind::Radio && field.label.empty()) ||
                               (field.kind == FieldKind::Live && LiveIsCheck(field));
         if (ownsText) {
             layout->addRow(widget);
@@ -198,6 +201,24 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
                 AfterAction();
             });
             widget = combo;
+            break;
+        }
+        case FieldKind::Radio: {
+            widget = new QWidget(form_);
+            auto* column = new QVBoxLayout(widget);
+            column->setContentsMargins(0, 0, 0, 0);
+            auto* group = new QButtonGroup(widget);
+            for (size_t i = 0; i < field.items.size(); ++i) {
+                auto* button = new QRadioButton(ToQ(field.items[i]), widget);
+                button->setChecked(static_cast<int>(i) == field.selection);
+                group->addButton(button, static_cast<int>(i));
+                column->addWidget(button);
+            }
+            connect(group, &QButtonGroup::idClicked, this, [this, formField, key](int i) {
+                if (WizardField* f = formField()) f->selection = i;
+                sheet_->changed(key);
+                AfterAction();
+            });
             break;
         }
         case FieldKind::Edit: {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "gui_base/request_channel.h"
+#include "wizard/wizard_families.h"
 #include "wizard/wizard_sheet.h"
 
 namespace zvr {
@@ -25,9 +26,6 @@ struct WizardWindowLinks {
     SettingsStore* settings = nullptr;
     std::function<void(int)> postCommand;
 };
-
-// Makes the family's sheet on the links the window provides.
-using WizardSheetMaker = std::function<std::unique_ptr<WizardSheet>(WizardLinks)>;
 
 // The calibration wizard's window: the sheet's current page built from its form (a heading,
 // then one row per visible control), Back/Next/Finish as the sheet's button mask says and

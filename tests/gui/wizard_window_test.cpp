@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -135,10 +136,22 @@ private:
                 QTest::keyClicks(edit, answer);
             } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
                 check->setChecked(answer == QStringLiteral("1"));
+            } else {
+                ChooseRadio(*widget, answer);
             }
             return true;
         }
         return false;
+    }
+
+    // A radio group's button by its number or its text, clicked as the person would.
+    static void ChooseRadio(QWidget& group, const QString& answer) {
+        const QList<QRadioButton*> buttons = group.findChildren<QRadioButton*>();
+        bool number = false;
+        const int item = answer.toInt(&number);
+        for (int i = 0; i < buttons.size(); ++i) {
+            if (number ? i == item - 1 : buttons[i]->text() == answer) buttons[i]->click();
+        }
     }
 
     void Process(CWizardWindow& w) {

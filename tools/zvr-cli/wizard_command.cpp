@@ -15,8 +15,8 @@
 #include "controller_link.h"
 #include "ini_settings_store.h"
 #include "input_files.h"
+#include "wizard/wizard_families.h"
 #include "wizard/wizard_pump.h"
-#include "wizard/zevar740_wizard.h"
 #include "wizard_answers.h"
 #include "wizard_conversation.h"
 
@@ -68,7 +68,9 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
     const std::string strategyName = link.document.definitions.header.strategyName;
     const ControllerModel* model = WizardModelFor(strategyName);
     if (model == nullptr) return context.fail(kName, kExitNo, WizardRefusalText(strategyName));
-    if (model->kind != ModelKind::Zevar740) {
+    const WizardSheetMaker make = WizardSheetFor(strategyName, link.document.definitions.filePath,
+                                                 link.document.GetIdentification().strategyText);
+    if (!make) {
         return context.fail(kName, kExitNo,
                             std::string("the ") + model->wizardTitle + " is not in zvr-cli yet");
     }
@@ -80,11 +82,9 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
     CalTransfer transfer(link.document, pump.transferReceiver(), conversation, progress);
     std::unique_ptr<IniSettingsStore> settings;
     if (parsed.has("--plot-setup")) settings = std::make_unique<IniSettingsStore>();
-    const std::string identifier = link.document.GetIdentification().strategyText;
-    Zevar740Wizard wizard(link.document.definitions.filePath,
-                          identifier.empty() ? ' ' : identifier[0],
-                          {link.document, pump.sheetReceiver(), transfer, conversation,
-                           conversation, settings.get()});
+    const std::unique_ptr<WizardSheet> sheet = make({link.document, pump.sheetReceiver(), transfer,
+                                                     conversation, conversation, settings.get()});
+    WizardSheet& wizard = *sheet;
     pump.bind(wizard, transfer);
     context.out << wizard.caption() << '\n';
     if (wizard.start()) {

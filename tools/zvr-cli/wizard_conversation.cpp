@@ -7,9 +7,9 @@
 #include <iomanip>
 #include <ostream>
 
-#include "wizard/wizard_pump.h"
 #include "interruption.h"
 #include "terminal_prompt.h"
+#include "wizard/wizard_pump.h"
 #include "wizard_answers.h"
 
 namespace zvr::cli {
@@ -183,7 +183,8 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
     // An unattended run keeps what a field already holds where the file says nothing.
     const bool holds = !field.text.empty() || field.selection >= 0;
     if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
-    if (field.kind == FieldKind::Choice || field.kind == FieldKind::Check) {
+    if (field.kind == FieldKind::Choice || field.kind == FieldKind::Radio ||
+        field.kind == FieldKind::Check) {
         std::vector<std::string> items = field.items;
         if (field.kind == FieldKind::Check) items = {"No", "Yes"};
         if (offerRetain) items.push_back(kRetainItem);

@@ -7,16 +7,17 @@
 namespace zvr {
 
 // One control of a wizard page, described so that a window and a terminal can both show it:
-// a line of text, a combo (a question with numbered items), an edit (a label and its text),
-// a check box, or a read-only edit that follows a live value.
-enum class FieldKind { Text, Choice, Edit, Check, Live };
+// a line of text, a combo (a question with numbered items), a group of radio buttons (the
+// items as the buttons' texts), an edit (a label and its text), a check box, or a read-only
+// edit that follows a live value.
+enum class FieldKind { Text, Choice, Radio, Edit, Check, Live };
 
 struct WizardField {
     std::string id;  // stable name: answers files and windows find the field by it
     FieldKind kind = FieldKind::Text;
     std::string label;               // the question, the edit's label or the line's text
-    std::vector<std::string> items;  // a combo's items
-    int selection = -1;              // a combo's item, a check box's 0/1; -1 none
+    std::vector<std::string> items;  // a combo's items, or the radio buttons' texts
+    int selection = -1;              // the chosen item, a check box's 0/1; -1 none
     std::string text;                // an edit's text
     std::string units;
     bool visible = true;

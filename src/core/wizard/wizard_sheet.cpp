@@ -54,7 +54,7 @@ std::unique_ptr<WizardPage> MakeWelcome() {
                              "updated.",
                     .visible = false});
     page->form.add({.id = kWelcomeStart,
-                    .kind = FieldKind::Choice,
+                    .kind = FieldKind::Radio,
                     .items = {"Start with default values", "Start with current values"},
                     .visible = false});
     return page;

@@ -1,0 +1,34 @@
+#include "wizard/wizard_families.h"
+
+#include "connection/controller_model.h"
+#include "wizard/zevar740_wizard.h"
+
+namespace zvr {
+
+bool HasWizard(ModelKind kind) {
+    switch (kind) {
+        case ModelKind::Zevar740:
+            return true;
+        default:
+            return false;
+    }
+}
+
+WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string& strategyPath,
+                                std::string_view identifier) {
+    const ControllerModel* model = WizardModelFor(strategyName);
+    if (model == nullptr) return {};
+    switch (model->kind) {
+        case ModelKind::Zevar740: {
+            // The caption follows the identifier's letter (the 740 or the 760).
+            const char letter = identifier.empty() ? ' ' : identifier[0];
+            return [strategyPath, letter](WizardLinks links) {
+                return std::make_unique<Zevar740Wizard>(strategyPath, letter, links);
+            };
+        }
+        default:
+            return {};
+    }
+}
+
+}  // namespace zvr
