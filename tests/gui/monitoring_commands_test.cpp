@@ -14,7 +14,9 @@
 #include "views/live_data_view.h"
 #include "views/monitoring_commands.h"
 #include "views/password_dialog.h"
+#include "views/plot_commands.h"
 #include "views/scalar_view.h"
+#include "views/strip_chart_view.h"
 
 namespace zvr {
 
@@ -120,6 +122,46 @@ private slots:
         QVERIFY(live->configureButton()->isEnabled());
         live->configureButton()->click();
         QTRY_COMPARE(asked, 1);
+    }
+
+    // New Parameter Plot frames open inside the visible work area, however the work area
+    // placed them, and every label has its width: none runs under the control beside it.
+    void plotFramesOpenInsideTheWorkArea() {
+        Fixture f;
+        RegisterPlotCommands(f.services);
+        f.store.strings = {{"Plot 1 Name", "engine_rpm"}, {"Plot 2 Name", "n_desired"}};
+        f.frame.workflow().PortChosen("DEMO740");
+        f.frame.resize(900, 640);
+        f.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+        const QRect visible = f.frame.workArea()->viewport()->rect();
+        for (int n = 0; n < 3; ++n)
+            f.frame.OnCommand(kCmdParameterPlot);
+        QApplication::processEvents();
+        for (QMdiSubWindow* sub : f.frame.workArea()->subWindowList()) {
+            QVERIFY2(visible.contains(sub->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                       .arg(sub->x())
+                                                                       .arg(sub->y())
+                                                                       .arg(sub->width())
+                                                                       .arg(sub->height())));
+        }
+        for (QMdiSubWindow* sub : f.frame.workArea()->subWindowList()) {
+            auto* view = qobject_cast<CStripChartView*>(sub->widget());
+            QVERIFY(view);
+            for (Gain g : {Gain::P, Gain::I, Gain::D}) {
+                QLabel* label = view->gainLabel(g);
+                QVERIFY(label->geometry().right() < view->gainEdit(g)->x());
+                QVERIFY(label->width() >= label->sizeHint().width());
+            }
+            for (int plot : {1, 2}) {
+                QVERIFY(view->plotLabel(plot)->geometry().right() < view->indicator(plot)->x());
+                QVERIFY(view->rect().contains(view->indicator(plot)->geometry()));
+            }
+        }
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            f.frame.grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/parameter_plot_frames.png"));
+        }
     }
 
     void helpOpensOurOwnPages() {
