@@ -149,6 +149,10 @@ private slots:
             QVERIFY(window->note().contains(path));
             QVERIFY(window->field()->isReadOnly());
             QVERIFY(!window->okButton()->isVisible());
+            if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+                window->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                    QStringLiteral("/text_file_window.png"));
+            }
             window->cancelButton()->click();
             QTRY_VERIFY(Open<CTextDlg>() == nullptr);
         }

@@ -2,7 +2,10 @@
 // stored window position and the wizard launcher.
 #include <QAbstractButton>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/main_frame.h"
@@ -73,6 +76,28 @@ private slots:
                  QStringLiteral("ZVR View Setup Files (*.zvf)"));
         QCOMPARE(QtFileFilter("Text Files (*.txt)|*.txt|All (*.*)|*.*||"),
                  QStringLiteral("Text Files (*.txt);;All (*.*)"));
+    }
+
+    // A question with its own verbs shows them on the Yes and No buttons and still answers
+    // Yes, No or Cancel.
+    void promptButtonsCarryTheirOwnWords() {
+        QtPrompt prompt;
+        PromptMessage question{"Write it?", "ZVR", PromptIcon::Question, PromptButtons::YesNoCancel,
+                               PromptAnswer::Cancel};
+        question.yesText = "Write";
+        question.noText = "Discard";
+        QStringList shown;
+        QTimer::singleShot(50, [&shown] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            for (auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                shown << box->button(button)->text();
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(prompt.show(question), PromptAnswer::No);
+        QCOMPARE(shown, (QStringList{QStringLiteral("Write"), QStringLiteral("Discard"),
+                                     QStringLiteral("Cancel")}));
     }
 
     void panesShowTheMode() {
