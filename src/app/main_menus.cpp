@@ -69,10 +69,12 @@ constexpr CommandText kCommands[] = {
     {kCmdUserManuals, "User Manuals", ""},
 };
 
-// The standard keys of the commands that save and open a file, shown beside them in the menus.
+// The standard keys of the commands that save and open a file and show help, shown beside
+// them in the menus. Change Calibration keeps F1 for the help of its selected scalar.
 const std::pair<int, QKeySequence::StandardKey> kShortcuts[] = {
     {kCmdSaveCal, QKeySequence::Save},
     {kCmdViewTextFile, QKeySequence::Open},
+    {kCmdHelpTopics, QKeySequence::HelpContents},
 };
 
 constexpr int kPortCommands[] = {kCmdCom1,     kCmdCom2,      kCmdDemo880, kCmdDemo740,

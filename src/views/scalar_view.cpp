@@ -495,6 +495,15 @@ void CScalarView::ReleaseDefinitions() {
     list_->clear();
 }
 
+bool CScalarView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        event->accept();
+        return true;
+    }
+    return CFormView::event(event);
+}
+
 void CScalarView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:

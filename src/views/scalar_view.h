@@ -69,6 +69,8 @@ protected:
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
     void keyPressEvent(QKeyEvent* event) override;
+    // F1 is the help of the selected scalar here, not the main window's Help Topics.
+    bool event(QEvent* event) override;
     // A typed value that was not written is not dropped silently: the user writes it (the
     // frame closes once the controller took it), discards it, or keeps the frame open.
     void closeEvent(QCloseEvent* event) override;

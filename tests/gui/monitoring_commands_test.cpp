@@ -188,6 +188,32 @@ private slots:
         }
         help->close();
     }
+
+    // F1 opens Help Topics, and is shown beside it; in Change Calibration it stays the help
+    // of the selected scalar.
+    void f1OpensHelpTopicsOutsideChangeCalibration() {
+        Fixture f;
+        f.frame.workflow().PortChosen("DEMO740");
+        f.frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.frame));
+        QCOMPARE(f.frame.menus().action(kCmdHelpTopics)->shortcut(), QKeySequence(Qt::Key_F1));
+        QTest::keyClick(&f.frame, Qt::Key_F1);
+        auto* help = f.frame.findChild<CHelpBrowser*>();
+        QVERIFY(help);
+        QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("ZVR Help Topics")));
+
+        f.frame.OnCommand(kCmdChangeCalibration);
+        auto* view = f.Views<CScalarView>().value(0);
+        const auto found =
+            view->scalarList()->findItems(QStringLiteral("DERIVATIVE_GAIN"), Qt::MatchExactly);
+        view->scalarList()->setCurrentItem(found.front());
+        f.frame.activateWindow();
+        view->scalarList()->setFocus();
+        QTest::keyClick(view->scalarList(), Qt::Key_F1);
+        QVERIFY(help->browser()->toPlainText().contains(
+            QStringLiteral("The derivative gain of the governor's speed control loop.")));
+        help->close();
+    }
 };
 
 }  // namespace zvr
