@@ -1,6 +1,7 @@
 // The main window's monitoring commands: the password gate of Change Calibration, several
 // views at once, views closing when the strategy is replaced, Help Topics and F1 help.
 #include <QApplication>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QTest>
@@ -110,6 +111,31 @@ private slots:
         });
         f.frame.OnCommand(kCmdChangeCalibration);
         QVERIFY(f.Views<CScalarView>().isEmpty());
+    }
+
+    // Leaving the program with a typed value not written asks as closing its frame does;
+    // Cancel keeps the program and the link open.
+    void exitWithAnUnwrittenValueAsksFirst() {
+        for (PromptAnswer answer : {PromptAnswer::Cancel, PromptAnswer::No}) {
+            Fixture f;
+            f.frame.workflow().PortChosen("DEMO740");
+            f.frame.show();
+            f.frame.OnCommand(kCmdChangeCalibration);
+            auto* view = f.Views<CScalarView>().value(0);
+            QVERIFY(view);
+            QLineEdit* newValue = view->findChild<QLineEdit*>(QStringLiteral("field1016"));
+            QTRY_VERIFY(!newValue->text().isEmpty() &&
+                        newValue->text() != QStringLiteral("Reading..."));
+            newValue->clear();
+            QTest::keyClicks(newValue, QStringLiteral("3.5"));
+            f.prompt.answers = {answer};
+            f.frame.close();
+            QCOMPARE(f.prompt.shown.size(), size_t{1});
+            const bool stays = answer == PromptAnswer::Cancel;
+            QCOMPARE(f.frame.isVisible(), stays);
+            QCOMPARE(f.document.IsOpen(), stays);
+            QCOMPARE(f.Views<CScalarView>().size(), stays ? 1 : 0);
+        }
     }
 
     void configureOpensTheParameterListWhenThereIsOne() {
