@@ -238,6 +238,11 @@ void CDiagnosticView::ClearCurrentFaults() {
 }
 
 void CDiagnosticView::ClearHistoricalFaults() {
+    // The history is the only record of faults that came and went; it cannot be read back
+    // once erased, so the user confirms, and Enter keeps it.
+    const PromptMessage question{kClearHistoryQuestion, kApplicationCaption, PromptIcon::Warning,
+                                 PromptButtons::YesNo, PromptAnswer::No};
+    if (prompt_.show(question) != PromptAnswer::Yes) return;
     historyList_->clear();
     SetCommandButtons(false);
     StartClear(HistoryAddresses(history_));

@@ -1,5 +1,6 @@
 #include "views/scalar_view.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -318,12 +319,20 @@ void CScalarView::OnMessage(const PostedMessage& message) {
             }
             break;
         case kWriteDone:
+            writeOutstanding_ = false;
+            if (closeAfterWrite_) {
+                closeAfterWrite_ = false;
+                CloseFrame();
+                return;
+            }
             if (scalar && scalar->eepromAddress == writeAddress_) {
                 // The controller settles before the value is read back; the window stays live.
                 readBack_.start(kReadBackDelayMs);
             }
             break;
         case kWriteFailed:
+            writeOutstanding_ = false;
+            closeAfterWrite_ = false;  // the failure is shown; the frame stays open
             if (scalar && scalar->eepromAddress == writeAddress_) {
                 fields_[kNewValue]->setText(QStringLiteral("Write Error"));
                 SetSaveCancel(false);
@@ -397,7 +406,44 @@ void CScalarView::WriteNewValue(const ScalarDef& scalar) {
                                      kWriteFailed) != 0) {
         prompt_.plain("Internal Error Writing New Value");
         SetSaveCancel(false);
+        return;
     }
+    writeOutstanding_ = true;
+}
+
+bool CScalarView::HasUnwrittenValue() const {
+    const QString typed = fields_.at(kNewValue)->text();
+    return pending_ && !released_ && Selected() != nullptr && !typed.isEmpty() &&
+           typed != fields_.at(kControllerValue)->text();
+}
+
+void CScalarView::closeEvent(QCloseEvent* event) {
+    if (closeAfterWrite_ || !HasUnwrittenValue()) {
+        CFormView::closeEvent(event);
+        return;
+    }
+    const ScalarDef& scalar = *Selected();
+    std::string text = kUnwrittenQuestion;
+    text.replace(text.find("%s"), 2, FromQ(fields_[kNewValue]->text().left(kMaxFieldText)));
+    text.replace(text.find("%s"), 2, scalar.name);
+    PromptMessage question{text, kApplicationCaption, PromptIcon::Question,
+                           PromptButtons::YesNoCancel, PromptAnswer::Cancel};
+    question.yesText = "Write";
+    question.noText = "Discard";
+    switch (prompt_.show(question)) {
+        case PromptAnswer::No:
+            CFormView::closeEvent(event);
+            return;
+        case PromptAnswer::Yes:
+            SaveEdit();
+            // Only a write under way closes the frame, when it succeeds; a value refused
+            // before it went out keeps the frame open with the reason shown.
+            closeAfterWrite_ = writeOutstanding_;
+            break;
+        default:
+            break;
+    }
+    event->ignore();
 }
 
 void CScalarView::AddAsNew() {
@@ -447,6 +493,15 @@ void CScalarView::ReleaseDefinitions() {
     selectedIndex_ = -1;
     filling_ = true;
     list_->clear();
+}
+
+bool CScalarView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        event->accept();
+        return true;
+    }
+    return CFormView::event(event);
 }
 
 void CScalarView::keyPressEvent(QKeyEvent* event) {

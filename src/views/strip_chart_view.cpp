@@ -18,6 +18,9 @@ namespace {
 constexpr int kControlsHeight = 100;  // below the chart: three rows of controls
 constexpr int kRowOffsets[] = {84, 56, 28};
 constexpr int kRowHeight = 24;
+constexpr int kColumnGap = 5;
+constexpr int kGainLabelWidth = 125;
+constexpr int kPlotLabelWidth = 140;
 constexpr const char* kLimitsWithoutVariable[] = {"0", "5000"};
 
 double Decimal(const std::string& text) { return ParseDecimal(text); }
@@ -89,7 +92,7 @@ void CStripChartView::CreateControls() {
     const char* gainCaptions[] = {"&PROPORTIONAL_GAIN", "&INTEGRAL_GAIN", "&DERIVATIVE_GAIN"};
     for (int g = 0; g < 3; ++g) {
         gainLabels_[g] = new QLabel(QString::fromLatin1(gainCaptions[g]), this);
-        gainLabels_[g]->resize(125, kRowHeight);
+        FitLabel(gainLabels_[g], kGainLabelWidth);
         gainEdits_[g] = new QLineEdit(this);
         gainEdits_[g]->setObjectName(QStringLiteral("gainEdit%1").arg(g));
         gainEdits_[g]->setReadOnly(true);
@@ -104,7 +107,7 @@ void CStripChartView::CreateControls() {
     }
     for (int p = 0; p < 2; ++p) {
         plotLabels_[p] = new QLabel(this);
-        plotLabels_[p]->resize(140, kRowHeight);
+        plotLabels_[p]->resize(kPlotLabelWidth, kRowHeight);
         indicators_[p] = new QLineEdit(this);
         indicators_[p]->setObjectName(QStringLiteral("indicator%1").arg(p + 1));
         indicators_[p]->setReadOnly(true);
@@ -119,20 +122,38 @@ void CStripChartView::CreateControls() {
 void CStripChartView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     chart_->setGeometry(0, 0, width(), std::max(height() - kControlsHeight, 0));
+    PlaceControls();
+}
+
+void CStripChartView::PlaceControls() {
     const int bottom = height();
-    QWidget* columns[][5] = {
+    QWidget* columns[][3] = {
         {start_, configure_, save_},
         {gainLabels_[0], gainLabels_[1], gainLabels_[2]},
         {gainEdits_[0], gainEdits_[1], gainEdits_[2]},
-        {plotLabels_[0], plotLabels_[1]},
-        {indicators_[0], indicators_[1]},
+        {plotLabels_[0], plotLabels_[1], nullptr},
+        {indicators_[0], indicators_[1], nullptr},
     };
-    const int x[] = {10, 110, 235, 360, 505};
+    // Each column starts at its usual place, or further right when the column before it
+    // needs more room: a label is never covered by the edit beside it.
+    const int usualX[] = {10, 110, 235, 360, 505};
+    int x = 0;
     for (int c = 0; c < 5; ++c) {
+        x = std::max(x, usualX[c]);
+        int widest = 0;
         for (int row = 0; row < 3; ++row) {
-            if (QWidget* w = columns[c][row]) w->move(x[c], bottom - kRowOffsets[row]);
+            if (QWidget* w = columns[c][row]) {
+                w->move(x, bottom - kRowOffsets[row]);
+                widest = std::max(widest, w->width());
+            }
         }
+        x += widest + kColumnGap;
     }
+    setMinimumWidth(x);
+}
+
+void CStripChartView::FitLabel(QLabel* label, int usualWidth) {
+    label->resize(std::max(usualWidth, label->sizeHint().width()), kRowHeight);
 }
 
 void CStripChartView::ReadSetup() {
@@ -157,12 +178,14 @@ void CStripChartView::ApplySetupToChart() {
         Plot& plot = plots_[p];
         const QString label = ToQ(PlotLabel(plot.name, plot.variable));
         plotLabels_[p]->setText(label);
+        FitLabel(plotLabels_[p], kPlotLabelWidth);
         plot.trace.SetUnitsLabel(label);
         plot.trace.SetLimits(Decimal(plot.minimum), Decimal(plot.maximum), 1);
     }
     chart_->SetTimeMaximum(QString::number(timeScale_));
     chart_->SetDivisions(grid_.horizontal, grid_.vertical);
     chart_->RedrawStaticLayer();
+    PlaceControls();  // the plot labels may have grown
 }
 
 PlotSettings CStripChartView::Settings() const {

@@ -80,6 +80,9 @@ private:
     };
 
     void CreateControls();
+    // The three rows of controls under the chart; sets the view's minimum width to them.
+    void PlaceControls();
+    static void FitLabel(QLabel* label, int usualWidth);
     void ReadSetup();
     void ApplySetupToChart();
     void FindGains();

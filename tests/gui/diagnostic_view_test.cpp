@@ -83,6 +83,26 @@ private slots:
                      QStringList{QStringLiteral(": No Historical Faults")});
     }
 
+    // The history is erased only after a Yes to the question, whose default is No.
+    void clearingTheHistoryAsksFirst() {
+        for (PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+            test::LinkedDocument link;
+            link.controller.setByte(0x40F0, 0x08);
+            auto* view = link.Show(new CDiagnosticView(link.document, link.prompt));
+            QTRY_VERIFY(view->running());
+            link.prompt.answers = {answer};
+            view->button(CDiagnosticView::kClearHistory)->click();
+            QCOMPARE(link.prompt.texts(),
+                     std::vector<std::string>{CDiagnosticView::kClearHistoryQuestion});
+            QCOMPARE(link.prompt.shown.back().defaultAnswer, std::optional(PromptAnswer::No));
+            QTRY_VERIFY(ButtonsEnabled(view) && view->running());
+            const bool erased = answer == PromptAnswer::Yes;
+            QCOMPARE(link.controller.byte(0x40F0), uint8_t(erased ? 0 : 0x08));
+            QCOMPARE(link.controller.requestsOfType(kWrite), erased ? 2 : 0);
+            QCOMPARE(view->historyList()->topLevelItemCount(), erased ? 0 : 1);
+        }
+    }
+
     void aFailedWriteEndsTheCommand() {
         test::LinkedDocument link;
         auto* view = link.Show(new CDiagnosticView(link.document, link.prompt));

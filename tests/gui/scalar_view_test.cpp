@@ -209,6 +209,61 @@ private slots:
         QTRY_VERIFY(!view);
     }
 
+    // Closing the frame with a typed value that was not written asks Write / Discard /
+    // Cancel; Write closes only once the controller has taken the value.
+    void closingWithAnUnwrittenValueAsksFirst() {
+        struct Case {
+            PromptAnswer answer;
+            bool silent;  // the controller does not answer the write
+            uint16_t gain;
+            bool closes;
+        };
+        const Case cases[] = {
+            {PromptAnswer::Cancel, false, 640, false},
+            {PromptAnswer::No, false, 640, true},
+            {PromptAnswer::Yes, false, 896, true},
+            {PromptAnswer::Yes, true, 640, false},
+        };
+        for (const Case& c : cases) {
+            test::LinkedDocument link;
+            QPointer<CScalarView> view = Open(link);
+            Select(view, QStringLiteral("PROPORTIONAL_GAIN"));
+            QTRY_COMPARE(Text(view, kControllerValue), QStringLiteral("2.500"));
+            view->field(kNewValue)->clear();
+            QTest::keyClicks(view->field(kNewValue), QStringLiteral("3.5"));
+            link.controller.setSilent(c.silent);
+            link.prompt.answers = {c.answer};
+            view->parentWidget()->close();
+            QCOMPARE(link.prompt.texts(),
+                     std::vector<std::string>{"The new value 3.5 for PROPORTIONAL_GAIN has not "
+                                              "been written to the controller.\r\n"
+                                              "Write it before closing?"});
+            QCOMPARE(link.prompt.shown[0].yesText, std::string("Write"));
+            QCOMPARE(link.prompt.shown[0].noText, std::string("Discard"));
+            if (c.closes) {
+                QTRY_VERIFY(!view);
+            } else if (c.silent) {
+                QTRY_COMPARE(Text(view, kNewValue), QStringLiteral("Write Error"));
+            } else {
+                QTest::qWait(50);
+                QCOMPARE(Text(view, kNewValue), QStringLiteral("3.5"));
+            }
+            QCOMPARE(view.isNull(), c.closes);
+            QCOMPARE(link.controller.word(0x4010), c.gain);
+        }
+
+        // Nothing typed, or the value as read: the frame closes without a question.
+        test::LinkedDocument link;
+        QPointer<CScalarView> view = Open(link);
+        Select(view, QStringLiteral("PROPORTIONAL_GAIN"));
+        QTRY_COMPARE(Text(view, kControllerValue), QStringLiteral("2.500"));
+        view->field(kNewValue)->clear();
+        QTest::keyClicks(view->field(kNewValue), QStringLiteral("2.500"));
+        view->parentWidget()->close();
+        QTRY_VERIFY(!view);
+        QVERIFY(link.prompt.shown.empty());
+    }
+
     void helpOpensTheContextOfTheSelection() {
         test::LinkedDocument link;
         link.document.definitions.scalars.insert({.menuGroup = 1, .name = "NOT_A_TOPIC"});
