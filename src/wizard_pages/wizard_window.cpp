@@ -146,10 +146,21 @@ void CWizardWindow::BuildForm(const WizardPage& page) {
     form_ = new QWidget(formArea_);
     auto* layout = new QFormLayout(form_);
     layout->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    std::string box;
     for (const WizardField& field : page.form.fields()) {
         if (!field.visible) continue;
+        if (!field.box.empty() && field.box != box) {
+            // The title of the group box the following controls stand in.
+            box = field.box;
+            auto* title = new QLabel(ToQ(box), form_);
+            QFont bold = title->font();
+            bold.setBold(true);
+            title->setFont(bold);
+            layout->addRow(title);
+        }
         QWidget* widget = MakeField(field);
         widget->setEnabled(field.enabled);
+        if (!field.toolTip.empty()) widget->setToolTip(ToQ(field.toolTip));
         const bool ownsText = field.kind == FieldKind::Text || field.kind == FieldKind::Check ||
                               (field.kind == FieldKind::Radio && field.label.empty()) ||
                               (field.kind == FieldKind::Live && LiveIsCheck(field));

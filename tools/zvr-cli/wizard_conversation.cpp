@@ -183,6 +183,7 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
     // An unattended run keeps what a field already holds where the file says nothing.
     const bool holds = !field.text.empty() || field.selection >= 0;
     if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
+    if (field.kind == FieldKind::Check) return askCheck(sheet, field, std::move(fromFile));
     if (field.kind == FieldKind::Choice || field.kind == FieldKind::Radio ||
         field.kind == FieldKind::Check) {
         std::vector<std::string> items = field.items;
@@ -233,14 +234,42 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
     return true;
 }
 
+bool WizardConversation::askCheck(WizardSheet& sheet, WizardField& field,
+                                  std::optional<std::string> fromFile) {
+    for (;;) {
+        out_ << Trimmed(field.label) << " [" << (field.selection == 1 ? "y" : "n") << "] ";
+        std::optional<std::string> answer;
+        if (fromFile) {
+            answer = std::move(fromFile);
+            fromFile.reset();
+            out_ << *answer << '\n';
+        } else {
+            answer = readLine();
+            if (!answer) return false;
+        }
+        if (answer->empty()) return true;
+        if (auto yes = yesNo(*answer)) {
+            field.selection = *yes ? 1 : 0;
+            sheet.changed(field.id);
+            return true;
+        }
+        out_ << "Answer y, yes, n or no.\n";
+    }
+}
+
 bool WizardConversation::askStep(WizardSheet& sheet) {
     WizardPage& page = sheet.page();
     bool first = true;
     bool retain = false;
+    std::string box;  // the group box whose title was printed last
     // Fields can appear while the step is asked (a combo's choice reveals its lines).
     for (size_t i = 0; i < page.form.fields().size(); ++i) {
         WizardField& field = page.form.fields()[i];
         if (!field.asks()) continue;
+        if (!field.box.empty() && field.box != box) {
+            box = field.box;
+            out_ << box << '\n';
+        }
         const bool offerRetain = first && page.step == 1 && page.retainOffered();
         first = false;
         if (!askField(sheet, field, offerRetain, retain)) return false;
