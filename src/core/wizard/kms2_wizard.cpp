@@ -70,7 +70,7 @@ std::vector<std::unique_ptr<WizardPage>> Kms2Wizard::buildPages() {
 }
 
 double Kms2Wizard::pulsesPerUpdate() {
-    return PulsesPerUpdate(engine_->pulsesPerRev,
+    return PulsesPerUpdateAt(engine_->pulsesPerRev,
                            LowestSetSpeed(channelSpeeds("SET_SPEED_%d_MIN")));
 }
 

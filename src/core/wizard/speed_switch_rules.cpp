@@ -15,7 +15,7 @@ double LowestSetSpeed(std::span<const ChannelSpeed> channels) {
     return lowest;
 }
 
-double PulsesPerUpdate(double pulsesPerRev, double lowest) {
+double PulsesPerUpdateAt(double pulsesPerRev, double lowest) {
     return lowest >= 250 ? pulsesPerRev : 1;
 }
 
@@ -29,7 +29,7 @@ Lpn310Derived DeriveLpn310(std::span<const ChannelSpeed> channels, double pulses
     const bool autocrank = std::any_of(channels.begin(), channels.end(),
                                        [](const ChannelSpeed& c) { return c.mode == kAutocrank; });
     if (!autocrank) derived.crankDisable = d >= 1000 ? 700 : 0.7 * d;
-    derived.pulsesPerUpdate = PulsesPerUpdate(pulsesPerRev, d);
+    derived.pulsesPerUpdate = PulsesPerUpdateAt(pulsesPerRev, d);
     return derived;
 }
 

@@ -19,7 +19,7 @@ double LowestSetSpeed(std::span<const ChannelSpeed> channels);
 
 // Speed pulses counted per update: every pulse of a revolution when the lowest set speed is
 // at least 250 rpm, else each pulse on its own.
-double PulsesPerUpdate(double pulsesPerRev, double lowest);
+double PulsesPerUpdateAt(double pulsesPerRev, double lowest);
 
 // What the LPN 310 derives from its answers once the engine input is known.
 struct Lpn310Derived {
