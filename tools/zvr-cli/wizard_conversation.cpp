@@ -112,6 +112,7 @@ std::optional<std::string> WizardConversation::readLine() {
     }
     // A terminal echoes what is typed; lines from elsewhere are shown as answered.
     if (!input_.terminal()) out_ << *text << '\n';
+    ++answered_;
     return Trimmed(*text);
 }
 
@@ -180,6 +181,7 @@ void WizardConversation::printPage(const WizardPage& page) {
 bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool offerRetain,
                                   bool& retain) {
     std::optional<std::string> fromFile = answers_ ? answers_->takeField(field.id) : std::nullopt;
+    if (fromFile) ++answered_;
     // An unattended run keeps what a field already holds where the file says nothing.
     const bool holds = !field.text.empty() || field.selection >= 0;
     if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
@@ -425,7 +427,19 @@ void WizardConversation::run(WizardSheet& sheet, WizardPump& pump, const Options
             sheet.next();  // an uncalibrated unit: nothing to ask
             continue;
         }
-        if (!askStep(sheet)) sheet.cancel();
+        const size_t page = sheet.pageIndex();
+        const int step = sheet.page().step;
+        const size_t answered = answered_;
+        if (!askStep(sheet)) {
+            sheet.cancel();
+        } else if (!sheet.ended() && sheet.pageIndex() == page && sheet.page().step == step &&
+                   answered_ == answered && !sheet.onWelcome() && !sheet.process() &&
+                   sheet.buttons() != kWizardNoButtons) {
+            // A refused step whose every field kept what it held, with nobody to answer:
+            // asking again would only refuse again.
+            cancelled_ = true;
+            sheet.cancel();
+        }
     }
     sheet_ = nullptr;
 }

@@ -101,6 +101,7 @@ private:
     bool waitingProcess_ = false;  // the live line is drawn only while a dialog waits
     bool silent_ = false;
     bool cancelled_ = false;
+    size_t answered_ = 0;  // answers given (typed lines and answers-file entries)
 };
 
 }  // namespace zvr::cli
