@@ -178,11 +178,15 @@ void CWizardWindow::BuildForm(const WizardPage& page) {
             line->addWidget(new QLabel(ToQ(field.units), row));
         }
         auto* label = new QLabel(ToQ(field.label), form_);
-        label->setWordWrap(true);
+        // Only a long question wraps: a wrapped label beside its control is cut short.
+        label->setWordWrap(field.label.size() > 60);
         layout->addRow(label, row);
     }
     formArea_->layout()->addWidget(form_);
     form_->show();
+    // A page with many controls (a speed-switch channel) grows the window rather than
+    // squeezing its rows.
+    resize(size().expandedTo(sizeHint()));
 }
 
 QWidget* CWizardWindow::MakeField(const WizardField& field) {
