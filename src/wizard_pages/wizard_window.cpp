@@ -127,6 +127,7 @@ QWidget* CWizardWindow::field(const char* id) const {
 }
 
 void CWizardWindow::showPage(const WizardPage& page) {
+    if (sheet_) setWindowTitle(ToQ(sheet_->pageCaption()));
     heading_->setText(ToQ(page.heading()));
     retain_->setVisible(page.retainOffered());
     if (sheet_ && sheet_->onSummary()) {

@@ -176,7 +176,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(driver.done(), 30000);
         QVERIFY2(!driver.stuck, qPrintable(driver.headings.join(u'|')));
         QCOMPARE(driver.end, WizardEnd::Finished);
-        QCOMPARE(driver.caption, QStringLiteral("ECM 310 Calibration Wizard"));
+        // The sheet's caption names the unit as the menu does; its pages call it LPN 310.
+        QCOMPARE(driver.caption, QStringLiteral("LPN 310 Calibration Wizard"));
         QVERIFY2(driver.answers.empty(), "every answer found its control");
         QVERIFY(driver.headings.contains(QStringLiteral("Engine Protection Setup")));
         QVERIFY(driver.headings.contains(

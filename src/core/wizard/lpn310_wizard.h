@@ -36,6 +36,7 @@ class Lpn310Wizard : public SpeedSwitchWizard {
 public:
     Lpn310Wizard(std::string strategyPath, WizardLinks links);
 
+    std::string pageCaption() const override { return "LPN 310 Calibration Wizard"; }
     Lpn310EnginePage& engine() const { return *engine_; }
     // Pulses per update as the Summary last derived it.
     double pulsesPerUpdate() const { return pulsesPerUpdate_; }

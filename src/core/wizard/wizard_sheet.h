@@ -146,6 +146,8 @@ public:
     void handle(const PostedMessage& message);
 
     const std::string& caption() const { return caption_; }
+    // The title shown while a page is up: the family's page caption, else the sheet's.
+    virtual std::string pageCaption() const { return caption_; }
     WizardEnd end() const { return end_; }
     bool ended() const { return end_ != WizardEnd::Running; }
     // The whole write went through.
