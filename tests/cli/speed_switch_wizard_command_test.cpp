@@ -8,7 +8,13 @@
 #include <functional>
 #include <variant>
 
+#include "calibration/cal_transfer.h"
+#include "calibration/progress_display.h"
+#include "comm/data_server.h"
 #include "controller_fixture.h"
+#include "wizard/lpn310_wizard.h"
+#include "wizard/wizard_pump.h"
+#include "wizard_answers.h"
 #include "wizard_command.h"
 #include "wizard_conversation.h"
 
@@ -152,6 +158,37 @@ TEST_F(SpeedSwitchWizardCommandTest, LineFaultDuringTheWriteIsALinkFailure) {
     EXPECT_TRUE(printed("Calibrate the controller now? [y/n] y\nerror: Cal Write Error."));
     EXPECT_TRUE(printed("error: There was a communication error writing the configuration.\n"));
     EXPECT_EQ(err_.str(), "zvr-cli wizard: the controller failed; the wizard ended\n");
+}
+
+// The reply limit bounds the wait for one notification, not a whole transfer: a whole read
+// and write of many scalars may take longer than it while every step still answers.
+TEST_F(SpeedSwitchWizardCommandTest, AWholeTransferLongerThanTheReplyLimitIsNotSilence) {
+    startSimulator("RRQ31E05");
+    struct NoProgress : ProgressDisplay {
+        void ShowProgress(const ProgressState&) override {}
+        void HideProgress() override {}
+    } progress;
+    CDataServer link("wizard-test-log.txt");
+    ASSERT_EQ(link.OpenPort(simulator_->linkPath(), 50), 0);
+    std::ofstream("all.json") << R"({"fields": {"engine.teeth": 60}, "calibrate": "yes"})";
+    std::string error;
+    auto answers = WizardAnswers::Load("all.json", error);
+    ASSERT_TRUE(answers) << error;
+    TypedInput nobody({});
+    WizardConversation conversation(out_, nobody, &*answers);
+    WizardPump pump;
+    CalTransfer transfer(link, pump.transferReceiver(), conversation, progress);
+    Lpn310Wizard wizard(std::string(ZVR_STRATEGY_DIR) + "/RRQ31E05.000",
+                        {link, pump.sheetReceiver(), transfer, conversation, conversation});
+    pump.bind(wizard, transfer);
+    ASSERT_TRUE(wizard.start());
+    const auto started = std::chrono::steady_clock::now();
+    const std::chrono::milliseconds limit(40);
+    conversation.run(wizard, pump, {.replyLimit = limit});
+    ASSERT_GT(std::chrono::steady_clock::now() - started, 4 * limit);  // the point of the test
+    EXPECT_FALSE(conversation.silent()) << out_.str();
+    EXPECT_EQ(wizard.end(), WizardEnd::Finished) << out_.str();
+    EXPECT_EQ(get("PULSES_PER_REV"), "ok 60.00");
 }
 
 }  // namespace

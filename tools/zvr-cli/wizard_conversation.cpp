@@ -377,9 +377,11 @@ bool WizardConversation::settle(WizardSheet& sheet, WizardPump& pump, const Opti
             cancelled_ = true;
             sheet.cancel();
         }
-        pump.poll(std::chrono::milliseconds(20));
-        // A request always ends in a notification; only a link that is gone stays quiet.
-        if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
+        // A request always ends in a notification, and a whole transfer notifies every
+        // step: only a link that is gone stays quiet for the limit.
+        if (pump.poll(std::chrono::milliseconds(20))) {
+            quietSince = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
             silent_ = true;
             return false;
         }
