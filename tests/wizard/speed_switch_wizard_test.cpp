@@ -477,12 +477,21 @@ TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteEndsTheSheetWithItsMessage)
     ASSERT_TRUE(startFamily<Lpn310Wizard>("RRQ31E05"));
     passWelcome(1);
     type("engine.teeth", "60");
-    // Engine, channels 1 and 2 (3 steps each), channel 3 (autocrank, 2 steps), protection.
-    for (int i = 0; i < 10; ++i)
+    // Engine, channels 1 and 2 (3 steps each), channel 3's mode.
+    for (int i = 0; i < 8; ++i)
         next();
+    ASSERT_EQ(form().at("ch3.crank_time").visible, true);
+    type("ch3.crank_time", "11");  // written early: the sign that the write is under way
+    next();
+    next();
     ASSERT_TRUE(sheet_->onSummary());
-    control("line silent 10");
     sheet_->next();
+    const auto until = std::chrono::steady_clock::now() + kLimit;
+    while (eepromOf("AUTOCRANK_CRANK_TIME") != 11 && std::chrono::steady_clock::now() < until)
+        pump_.poll(std::chrono::milliseconds(5));
+    ASSERT_EQ(eepromOf("AUTOCRANK_CRANK_TIME"), 11u);
+    ASSERT_FALSE(sheet_->ended());
+    control("line silent 10");
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet_->end(), WizardEnd::Failed);
     EXPECT_TRUE(sheet_->lineFailed());
