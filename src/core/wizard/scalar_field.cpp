@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numeric>
 
 #include "common/user_prompt.h"
 #include "monitoring/scalar_entry.h"
