@@ -112,6 +112,7 @@ std::optional<std::string> WizardConversation::readLine() {
     }
     // A terminal echoes what is typed; lines from elsewhere are shown as answered.
     if (!input_.terminal()) out_ << *text << '\n';
+    ++answered_;
     return Trimmed(*text);
 }
 
@@ -180,9 +181,11 @@ void WizardConversation::printPage(const WizardPage& page) {
 bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool offerRetain,
                                   bool& retain) {
     std::optional<std::string> fromFile = answers_ ? answers_->takeField(field.id) : std::nullopt;
+    if (fromFile) ++answered_;
     // An unattended run keeps what a field already holds where the file says nothing.
     const bool holds = !field.text.empty() || field.selection >= 0;
     if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
+    if (field.kind == FieldKind::Check) return askCheck(sheet, field, std::move(fromFile));
     if (field.kind == FieldKind::Choice || field.kind == FieldKind::Radio ||
         field.kind == FieldKind::Check) {
         std::vector<std::string> items = field.items;
@@ -233,14 +236,42 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
     return true;
 }
 
+bool WizardConversation::askCheck(WizardSheet& sheet, WizardField& field,
+                                  std::optional<std::string> fromFile) {
+    for (;;) {
+        out_ << Trimmed(field.label) << " [" << (field.selection == 1 ? "y" : "n") << "] ";
+        std::optional<std::string> answer;
+        if (fromFile) {
+            answer = std::move(fromFile);
+            fromFile.reset();
+            out_ << *answer << '\n';
+        } else {
+            answer = readLine();
+            if (!answer) return false;
+        }
+        if (answer->empty()) return true;
+        if (auto yes = yesNo(*answer)) {
+            field.selection = *yes ? 1 : 0;
+            sheet.changed(field.id);
+            return true;
+        }
+        out_ << "Answer y, yes, n or no.\n";
+    }
+}
+
 bool WizardConversation::askStep(WizardSheet& sheet) {
     WizardPage& page = sheet.page();
     bool first = true;
     bool retain = false;
+    std::string box;  // the group box whose title was printed last
     // Fields can appear while the step is asked (a combo's choice reveals its lines).
     for (size_t i = 0; i < page.form.fields().size(); ++i) {
         WizardField& field = page.form.fields()[i];
         if (!field.asks()) continue;
+        if (!field.box.empty() && field.box != box) {
+            box = field.box;
+            out_ << box << '\n';
+        }
         const bool offerRetain = first && page.step == 1 && page.retainOffered();
         first = false;
         if (!askField(sheet, field, offerRetain, retain)) return false;
@@ -346,9 +377,11 @@ bool WizardConversation::settle(WizardSheet& sheet, WizardPump& pump, const Opti
             cancelled_ = true;
             sheet.cancel();
         }
-        pump.poll(std::chrono::milliseconds(20));
-        // A request always ends in a notification; only a link that is gone stays quiet.
-        if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
+        // A request always ends in a notification, and a whole transfer notifies every
+        // step: only a link that is gone stays quiet for the limit.
+        if (pump.poll(std::chrono::milliseconds(20))) {
+            quietSince = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
             silent_ = true;
             return false;
         }
@@ -396,7 +429,19 @@ void WizardConversation::run(WizardSheet& sheet, WizardPump& pump, const Options
             sheet.next();  // an uncalibrated unit: nothing to ask
             continue;
         }
-        if (!askStep(sheet)) sheet.cancel();
+        const size_t page = sheet.pageIndex();
+        const int step = sheet.page().step;
+        const size_t answered = answered_;
+        if (!askStep(sheet)) {
+            sheet.cancel();
+        } else if (!sheet.ended() && sheet.pageIndex() == page && sheet.page().step == step &&
+                   answered_ == answered && !sheet.onWelcome() && !sheet.process() &&
+                   sheet.buttons() != kWizardNoButtons) {
+            // A refused step whose every field kept what it held, with nobody to answer:
+            // asking again would only refuse again.
+            cancelled_ = true;
+            sheet.cancel();
+        }
     }
     sheet_ = nullptr;
 }

@@ -83,6 +83,8 @@ private:
     bool askStep(WizardSheet& sheet);
     // False when nobody answers (the run is then cancelled).
     bool askField(WizardSheet& sheet, WizardField& field, bool offerRetain, bool& retain);
+    // A check box as a yes/no question under its own label; empty keeps its state.
+    bool askCheck(WizardSheet& sheet, WizardField& field, std::optional<std::string> fromFile);
     bool askProcess(WizardSheet& sheet, WizardPump& pump);
     bool askSummary(WizardSheet& sheet);
     void finish(WizardSheet& sheet, const Options& options);
@@ -99,6 +101,7 @@ private:
     bool waitingProcess_ = false;  // the live line is drawn only while a dialog waits
     bool silent_ = false;
     bool cancelled_ = false;
+    size_t answered_ = 0;  // answers given (typed lines and answers-file entries)
 };
 
 }  // namespace zvr::cli

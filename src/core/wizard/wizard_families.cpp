@@ -1,6 +1,8 @@
 #include "wizard/wizard_families.h"
 
 #include "connection/controller_model.h"
+#include "wizard/kms2_wizard.h"
+#include "wizard/lpn310_wizard.h"
 #include "wizard/zevar740_wizard.h"
 
 namespace zvr {
@@ -8,6 +10,8 @@ namespace zvr {
 bool HasWizard(ModelKind kind) {
     switch (kind) {
         case ModelKind::Zevar740:
+        case ModelKind::Lpn310:
+        case ModelKind::Kms2:
             return true;
         default:
             return false;
@@ -26,6 +30,14 @@ WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string
                 return std::make_unique<Zevar740Wizard>(strategyPath, letter, links);
             };
         }
+        case ModelKind::Lpn310:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Lpn310Wizard>(strategyPath, links);
+            };
+        case ModelKind::Kms2:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Kms2Wizard>(strategyPath, links);
+            };
         default:
             return {};
     }

@@ -96,6 +96,7 @@ bool WizardSheet::start() {
         pages_.push_back(std::move(page));
     pages_.push_back(MakeSummary());
     pages_.push_back(MakeComplete());
+    pages_.back()->setHeading(completeHeading());
     filled_.assign(pages_.size(), false);
     if (!checkRequired()) return false;
     current_ = 0;
@@ -197,6 +198,10 @@ void WizardSheet::finish() {
     if (ended() || (buttons_ & kWizardFinish) == 0) return;
     WizardForm& form = page().form;
     const bool options = completeShowsOptions();
+    if (finishOnlyCloses()) {
+        endWith(WizardEnd::Finished);
+        return;
+    }
     if (form.selection(kCompletePlot) == 1 || (!options && startMode_ == 0)) {
         writePlotSetup();
         links_.presenter.postCommand(kCmdParameterPlot);
@@ -239,7 +244,8 @@ void WizardSheet::move(PageMove move) {
     if (move == PageMove::Next && current_ + 1 < pages_.size()) {
         // The preload rule: in start mode 1 the page that follows fills itself from the
         // controller, once; a page filled before keeps the person's entries.
-        if (startMode_ == 1 && !onWelcome() && !filled_.at(current_ + 1)) {
+        const bool preloads = startMode_ == 1 || pagesAlwaysPreload();
+        if (preloads && !onWelcome() && !filled_.at(current_ + 1)) {
             pages_[current_ + 1]->preloaded = false;
         }
         ++current_;
@@ -367,13 +373,8 @@ void WizardSheet::welcomeRead(const PostedMessage& message) {
     if (!IsTransferOutcome(message)) return;
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
-        WizardPage* first = pages_.at(1).get();
-        if (startMode_ == 1) {
-            links_.transfer.CopyControllerToCal();
-            first->preloaded = false;
-        } else {
-            first->preloaded = true;
-        }
+        takeStartingValues();
+        pages_.at(1)->preloaded = !(startMode_ == 1 || pagesAlwaysPreload());
         move(PageMove::Next);
         return;
     }
@@ -403,8 +404,15 @@ void WizardSheet::summaryWritten(const PostedMessage& message) {
         move(PageMove::Next);
         return;
     }
-    // The page stays with every button disabled: the only way out is Cancel.
     lineFailed_ = message.message == kTransferFailed;
+    if (failedWriteEndsSheet()) {
+        links_.prompt.error(lineFailed_
+                                ? "There was a communication error writing the configuration."
+                                : "Write Configuration was canceled. Not all parameters updated.");
+        endWith(lineFailed_ ? WizardEnd::Failed : WizardEnd::Cancelled);
+        return;
+    }
+    // The page stays with every button disabled: the only way out is Cancel.
     writeFailed_ = true;
     setButtons(kWizardNoButtons);
 }
@@ -414,13 +422,14 @@ void WizardSheet::completeActivate() {
     const auto texts = completeTexts();
     form.at("complete.text1").label = texts[0];
     form.at("complete.text2").label = texts[1];
-    const bool options = completeShowsOptions();
+    const bool options = completeShowsOptions() && !finishOnlyCloses();
     form.show(kCompletePlot, options);
     form.show(kCompleteSave, options);
     form.at(kCompletePlot).selection = 0;
     form.at(kCompleteSave).selection = 0;
     form.at("complete.instruction").label =
-        options ? "Select any of the folowing options, then click Finish."
+        finishOnlyCloses() ? "Click Finish to return to the main menu."
+        : options          ? "Select any of the folowing options, then click Finish."
         : startMode_ == 1
             ? "Click Finish to close this window."
             : "Click Finish to automatically configure and placed into the Parameter Plot screen "
@@ -449,6 +458,12 @@ void WizardSheet::writePlotSetup() {
     store->writeString("Plot X Scale", "20");
     store->writeString("Plot X Sample Rate", "250");
 }
+
+void WizardSheet::takeStartingValues() {
+    if (startMode_ == 1) links_.transfer.CopyControllerToCal();
+}
+
+std::string WizardSheet::completeHeading() const { return kCompleteHeading; }
 
 // ---- the shared operations --------------------------------------------------------------
 

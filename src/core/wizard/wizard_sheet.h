@@ -146,6 +146,8 @@ public:
     void handle(const PostedMessage& message);
 
     const std::string& caption() const { return caption_; }
+    // The title shown while a page is up: the family's page caption, else the sheet's.
+    virtual std::string pageCaption() const { return caption_; }
     WizardEnd end() const { return end_; }
     bool ended() const { return end_ != WizardEnd::Running; }
     // The whole write went through.
@@ -227,6 +229,20 @@ protected:
     virtual std::string fatalFaultText() const {
         return "The controller reported fatal errors. The Wizard cannot procede.";
     }
+    // Pages fill themselves from the controller values in both start modes, not only in start
+    // mode 1.
+    virtual bool pagesAlwaysPreload() const { return false; }
+    // After the whole read: the values the pages start from. Start mode 1 takes the
+    // controller's values as the cal-file values.
+    virtual void takeStartingValues();
+    // A failed or cancelled whole write says so and ends the sheet, instead of leaving
+    // only Cancel.
+    virtual bool failedWriteEndsSheet() const { return false; }
+    virtual std::string completeHeading() const;
+    // The Complete page offers nothing and Finish only closes the sheet.
+    virtual bool finishOnlyCloses() const { return false; }
+
+    CalTransfer& transfer() { return links_.transfer; }
 
 private:
     enum class Pending { None, FaultRead, WholeRead, WholeWrite };
