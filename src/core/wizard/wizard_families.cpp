@@ -2,12 +2,14 @@
 
 #include "connection/controller_model.h"
 #include "wizard/zevar740_wizard.h"
+#include "wizard/zevar880_wizard.h"
 
 namespace zvr {
 
 bool HasWizard(ModelKind kind) {
     switch (kind) {
         case ModelKind::Zevar740:
+        case ModelKind::Zevar880:
             return true;
         default:
             return false;
@@ -26,6 +28,10 @@ WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string
                 return std::make_unique<Zevar740Wizard>(strategyPath, letter, links);
             };
         }
+        case ModelKind::Zevar880:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Zevar880Wizard>(strategyPath, links);
+            };
         default:
             return {};
     }

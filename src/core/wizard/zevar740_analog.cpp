@@ -416,7 +416,7 @@ void AnalogPage::restoreNext(WizardSheet& sheet, const PostedMessage& message) {
             return;
         case kRestoreMinimumDone:
             restoring_ = false;
-            sheet.endWith(WizardEnd::Cancelled);
+            if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
             return;
         case kRestoreFailed:
             restoring_ = false;
@@ -425,7 +425,7 @@ void AnalogPage::restoreNext(WizardSheet& sheet, const PostedMessage& message) {
                 "values. You must run the wizard again or APP_MIN_CAL and "
                 "APP_RANGE_CAL manually");
             sheet.markLineFailed();
-            sheet.endWith(WizardEnd::Cancelled);
+            if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
             return;
         default:
             return;  // a read set still on its way

@@ -119,7 +119,8 @@ PageMove Engine740Page::retain(WizardSheet&) {
 
 // ---- Engine, ZEVAR 760 strategies -------------------------------------------------------
 
-Engine760Page::Engine760Page(Zevar740Wizard&) : WizardPage("Configure Engine Speed Input") {
+Engine760Page::Engine760Page(Zevar740Wizard& wizard)
+    : WizardPage("Configure Engine Speed Input"), wholeSparks_(wizard.traits().wholeSparks) {
     form.add({.id = "engine.type",
               .kind = FieldKind::Choice,
               .label = "How will the engine speed be detected?",
@@ -198,6 +199,15 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
         }
         teeth = *teethEntry;
         cylinders = *cylinderEntry;
+    } else if (wholeSparks_) {
+        auto sparkEntry =
+            EntryInteger(prompt, form, "engine.count", "Number of sparks per revolution");
+        if (!sparkEntry ||
+            !sheet.rangeCheck("Number of sparks per revolution", *sparkEntry, {1, 250, 1, 32000})) {
+            return PageMove::Stay;
+        }
+        sparks = *sparkEntry;
+        cylinders = 1;
     } else {
         auto sparkEntry =
             EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");

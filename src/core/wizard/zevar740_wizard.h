@@ -11,6 +11,19 @@ namespace zvr {
 
 class Zevar740Wizard;
 
+// What sets a governor family that follows the ZEVAR 740's pages apart from it.
+struct GovernorTraits {
+    std::string caption = "ZEVAR 740 Calibration Wizard";
+    // The four-sensor engine page (SPEED_TYPE) whatever else the strategy holds.
+    bool fourTypeEngine = false;
+    // Spark pulses per revolution as a whole number (usual 1 to 250, hard 1 to 32000).
+    bool wholeSparks = false;
+    // One auxiliary output (modes 0-5), whatever scalars the strategy holds.
+    bool oneOutput = false;
+    // BRAKE_UP_RATE and BRAKE_DOWN_RATE follow the ramp rates where the strategy has them.
+    bool brakeRates = true;
+};
+
 // Engine speed input of ZEVAR 740 strategies (no SPEED_TYPE): pickup or ignition.
 class Engine740Page : public WizardPage {
 public:
@@ -54,6 +67,7 @@ public:
 private:
     void applyType();
     bool retainShown_ = false;
+    bool wholeSparks_ = false;
 };
 
 class SpeedRangePage : public WizardPage {
@@ -79,6 +93,9 @@ public:
     bool startRestore(WizardSheet& sheet);
     void stopReading(WizardSheet& sheet);
     bool busy() const { return processRunning_ || restoring_; }
+    // Whether the end of the restore ends the sheet (a family with more to put back after it
+    // ends the sheet itself).
+    bool restoreEndsSheet = true;
 
     int mode = -1;
     bool ivsPresent = false;
@@ -188,6 +205,8 @@ public:
     // identifierLetter: the first letter of the controller's strategy identifier.
     Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links);
 
+    const GovernorTraits& traits() const { return traits_; }
+
     bool is760() const { return engine760_ != nullptr; }
     bool twoOutputs() const { return aux2_ != nullptr; }
     Engine740Page* engine740() const { return engine740_; }
@@ -201,6 +220,9 @@ public:
     bool engineSkipped() const;
 
 protected:
+    Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links,
+                   GovernorTraits traits);
+
     std::vector<std::unique_ptr<WizardPage>> buildPages() override;
     const WizardRequirements& requirements() const override;
     std::vector<SummaryRow> rows() override;
@@ -224,6 +246,7 @@ private:
     void writeEngine();
     void writeAux(const AuxOutPage& page);
 
+    GovernorTraits traits_;
     char identifierLetter_;
     Engine740Page* engine740_ = nullptr;
     Engine760Page* engine760_ = nullptr;
