@@ -395,7 +395,7 @@ void WizardConversation::finish(WizardSheet& sheet, const Options& options) {
     if (form.at(kCompletePlot).visible) {
         form.at(kCompletePlot).selection = options.plotSetup ? 1 : 0;
         form.at(kCompleteSave).selection = !options.plotSetup && options.save ? 1 : 0;
-    } else if (options.plotSetup && sheet.startMode() == 1) {
+    } else if (options.plotSetup && sheet.startMode() == 1 && form.selection(kCompletePlot) != 1) {
         // The page offers no option and its Finish prepares no plot in this start mode.
         sheet.writePlotSetup();
     }

@@ -1,6 +1,8 @@
 #include "wizard/wizard_families.h"
 
 #include "connection/controller_model.h"
+#include "wizard/zevar210_wizard.h"
+#include "wizard/zevar620_wizard.h"
 #include "wizard/zevar740_wizard.h"
 #include "wizard/zevar880_wizard.h"
 
@@ -10,6 +12,8 @@ bool HasWizard(ModelKind kind) {
     switch (kind) {
         case ModelKind::Zevar740:
         case ModelKind::Zevar880:
+        case ModelKind::Zevar620:
+        case ModelKind::Zevar210:
             return true;
         default:
             return false;
@@ -31,6 +35,14 @@ WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string
         case ModelKind::Zevar880:
             return [strategyPath](WizardLinks links) {
                 return std::make_unique<Zevar880Wizard>(strategyPath, links);
+            };
+        case ModelKind::Zevar620:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Zevar620Wizard>(strategyPath, links);
+            };
+        case ModelKind::Zevar210:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Zevar210Wizard>(strategyPath, links);
             };
         default:
             return {};

@@ -64,4 +64,6 @@ int PulsesPerUpdate(int teeth, int cylinders) {
     return static_cast<int>(std::ceil(2.0 * teeth / cylinders));
 }
 
+int PulsesPerRevForSparks(int sparks) { return sparks == 1 ? 1 : sparks / 2; }
+
 }  // namespace zvr

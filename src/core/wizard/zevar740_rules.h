@@ -50,4 +50,8 @@ AnalogPreselection PreselectAnalog(std::string_view valueText);
 // cylinders rounded up.
 int PulsesPerUpdate(int teeth, int cylinders);
 
+// Pulses per revolution of an ignition input counted in sparks: half the spark count, 1 for
+// a single spark.
+int PulsesPerRevForSparks(int sparks);
+
 }  // namespace zvr

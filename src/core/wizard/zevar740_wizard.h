@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/user_prompt.h"
 #include "wizard/wizard_sheet.h"
 #include "wizard/zevar740_rules.h"
 
@@ -24,10 +25,28 @@ struct GovernorTraits {
     bool brakeRates = true;
 };
 
+// The toothed wheel's questions shared by the engine pages: fewer than 10 or more than 250
+// teeth, or more than 8 cylinders, are asked about (No refuses); fewer than 1 cylinder is
+// refused.
+bool TeethAccepted(UserPrompt& prompt, int teeth);
+bool CylindersAccepted(UserPrompt& prompt, int cylinders);
+
+// What the pickup-or-ignition engine page reads its sensor type from and how it takes a
+// spark count.
+struct PickupEngineRules {
+    // Bit 2 of this scalar's low byte set: a magnetic pickup.
+    const char* typeScalar = "FACTORY_SETTINGS";
+    // A whole spark count, checked as the cylinders are: pulses per revolution are half of it
+    // (1 for a single spark), one pulse per sample. Otherwise a decimal count of sparks per
+    // revolution.
+    bool sparksHalved = false;
+};
+
 // Engine speed input of ZEVAR 740 strategies (no SPEED_TYPE): pickup or ignition.
 class Engine740Page : public WizardPage {
 public:
     explicit Engine740Page(Zevar740Wizard& wizard);
+    explicit Engine740Page(PickupEngineRules rules);
     void activate(WizardSheet& sheet) override;
     PageMove next(WizardSheet& sheet) override;
     void changed(WizardSheet& sheet, std::string_view fieldId) override;
@@ -37,6 +56,7 @@ public:
     int inputType = 0;
     int teeth = 0;
     int cylinders = 0;
+    int sparks = 0;  // a whole spark count as entered
     double pulsesPerRev = 0;
     int pulsesPerUpdate = 0;
     bool skipped = false;
@@ -44,6 +64,7 @@ public:
 private:
     void applyType(WizardSheet& sheet);
     bool retainShown_ = false;
+    PickupEngineRules rules_;
 };
 
 // Engine speed input of ZEVAR 760 strategies (SPEED_TYPE): four sensor kinds.
