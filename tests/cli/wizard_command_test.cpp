@@ -300,6 +300,50 @@ TEST_F(WizardCommandTest, Zevar880CancelRestoresTheStepperAndSilenceFails) {
     EXPECT_TRUE(printed("error: There was an communication error. The Wizard will close.\n"));
 }
 
+// The ZEVAR 620's single/multiple pair is asked as a combo of the buttons' texts.
+TEST_F(WizardCommandTest, Zevar620SparkInputAndMultipleSpeeds) {
+    startSimulator("Z99620G1");
+    ScriptedInput input({"1",       // start with default values
+                         "2", "6",  // ignition, 6 sparks
+                         "setup for multiple speed operation", "3 Speed", "1000", "2000", "1500",
+                         "y"});
+    ASSERT_EQ(wizard(input, {"--plot-setup"}), kExitOk) << err_.str() << out_.str();
+    EXPECT_EQ(input.left(), 0u);
+    EXPECT_TRUE(
+        printed("Speed Setup\n  1. Setup for Single Speed operation\n"
+                "  2. Setup for Multiple Speed operation\n> "));
+    EXPECT_EQ(get("PULSES_PER_REV"), "ok 3.00");
+    EXPECT_EQ(get("PULSES_PER_SAMPLE"), "ok 1");
+    EXPECT_EQ(get("SWITCH_CONFIGURATION"), "ok 3");
+    EXPECT_EQ(get("SET_SPEED_3"), "ok 1500");
+}
+
+// The ZEVAR 210 with overspeed shutdown on and off; a refused percent is asked again.
+TEST_F(WizardCommandTest, Zevar210OverspeedOnAndOff) {
+    struct Case {
+        std::vector<ScriptedInput::Step> protect;
+        const char* written;
+    };
+    const Case cases[] = {
+        {{"2", "110", "25"}, "ok 0.25"},
+        {{"No overspeed shutdown."}, "ok 1.99"},
+    };
+    for (const Case& c : cases) {
+        simulator_.reset();
+        startSimulator("ZVX01B02");
+        std::vector<ScriptedInput::Step> steps = {"2", "", "6", "900", "2100"};
+        steps.insert(steps.end(), c.protect.begin(), c.protect.end());
+        steps.emplace_back("y");
+        ScriptedInput input(std::move(steps));
+        ASSERT_EQ(wizard(input), kExitOk) << err_.str() << out_.str();
+        EXPECT_EQ(input.left(), 0u);
+        EXPECT_EQ(get("OVERSPEED_PCNT").substr(0, 7), c.written);
+        EXPECT_EQ(get("PULSES_PER_UPDATE"), "ok 40");  // 2 × 120 / 6
+        EXPECT_EQ(get("SET_SPEED_MIN"), "ok 900");
+    }
+    EXPECT_FALSE(printed("Overspeed Percent must be greater than 0"));  // the second run's
+}
+
 // zvr-cli wizard as a program on a terminal of its own (a pseudo-terminal), typed at as a
 // person would: the live line follows the pedal, and Ctrl-C cancels with the restore.
 class WizardOnTerminalTest : public WizardCommandTest {
