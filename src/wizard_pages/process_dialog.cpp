@@ -19,9 +19,6 @@ CProcessDlg::CProcessDlg(Answered answered, QWidget* parent)
     setWindowTitle(ToQ(kProcessCaption));
     setModal(false);
     text_->setWordWrap(true);
-    done_->setToolTip(QStringLiteral("Click when you have completed the instructions."));
-    abort_->setToolTip(QStringLiteral("Click to abort and start the process over."));
-    skip_->setToolTip(QStringLiteral("Click to use the previous configured values."));
     done_->setDefault(true);
     buttons_->addWidget(done_);
     buttons_->addWidget(abort_);
@@ -47,13 +44,25 @@ void CProcessDlg::Open(const ProcessPrompt& prompt) {
     label_->setText(ToQ(prompt.label));
     label_->setVisible(!prompt.label.empty());
     escapeAborts_ = prompt.escapeAborts;
-    for (QPushButton* button : own_)
+    // The previous buttons go at once from the layout; their deletion waits, as one of them
+    // may be the button whose click opened this dialog again.
+    for (QPushButton* button : own_) {
+        buttons_->removeWidget(button);
+        button->hide();
         button->deleteLater();
+    }
     own_.clear();
     const bool analog = prompt.buttons.empty();
     done_->setVisible(analog);
     abort_->setVisible(analog);
     skip_->setVisible(analog && prompt.skipOffered);
+    if (analog) {
+        for (const ProcessButton& described : prompt.offered()) {
+            if (QPushButton* button = this->button(described.answer)) {
+                button->setToolTip(ToQ(described.toolTip));
+            }
+        }
+    }
     for (const ProcessButton& described : prompt.buttons) {
         auto* button = new QPushButton(ToQ(described.text), this);
         button->setToolTip(ToQ(described.toolTip));
