@@ -43,6 +43,21 @@ TEST(StepperTravelTest, DegreesBecomeWholeMotorStepsAndBack) {
     }
 }
 
+// The ZEVAR 880 knows neither CAN nor auto-idle: a code is read by its units digit.
+TEST(Zevar880AnalogTest, PreselectionByTheUnitsDigit) {
+    const std::pair<const char*, AnalogPreselection> cases[] = {
+        {"0", {kAnalogNone}},
+        {"40", {kAnalogNone}},
+        {"102", {kAnalogPot, -1, true}},
+        {"13", {kAnalogPedal, 0}},
+        {"223", {kAnalogPedal, 1}},
+        {"123", {kAnalogPedal, 1, false, true}},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(PreselectAnalog(text, false), expected) << text;
+    }
+}
+
 class Zevar880WizardTest : public WizardFixture {
 protected:
     Zevar880Wizard& wizard() { return static_cast<Zevar880Wizard&>(sheet()); }
@@ -283,7 +298,9 @@ TEST_F(Zevar880WizardTest, SparkCountIsAWholeNumber) {
 }
 
 TEST_F(Zevar880WizardTest, PagesOfferTheZevar880Choices) {
-    start();
+    startSimulator("ZVX51A04");
+    preset(0x4100, 1, 223);  // EXTERNAL_ANALOG_MODE of a ZEVAR 740 in auto-idle
+    ASSERT_TRUE(startFamily("ZVX51A04"));
     EXPECT_EQ(sheet().caption(), "ZEVAR 880 Calibration Wizard");
     EXPECT_EQ(heading(),
               "Welcome to ZEVAR Wizard, an interactive guide to getting your ZEVAR 880 up and "
@@ -295,6 +312,8 @@ TEST_F(Zevar880WizardTest, PagesOfferTheZevar880Choices) {
     type("range.highest", "2600");
     next();
     EXPECT_EQ(form().at("analog.mode").items.size(), 4u);  // no CAN, no auto-idle
+    EXPECT_EQ(form().selection("analog.mode"), kAnalogPedal);
+    EXPECT_EQ(form().selection("analog.ivs"), 1);
     choose("analog.mode", kAnalogNone);
     next();
     choose("speed.count", 0);

@@ -68,7 +68,8 @@ AnalogPage::AnalogPage(char identifierLetter) : WizardPage("Configure Analog Inp
 void AnalogPage::activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
-    const AnalogPreselection chosen = PreselectAnalog(sheet.valueText("EXTERNAL_ANALOG_MODE"));
+    const AnalogPreselection chosen =
+        PreselectAnalog(sheet.valueText("EXTERNAL_ANALOG_MODE"), canAndAutoIdle);
     WizardField& combo = form.at("analog.mode");
     const bool offered = chosen.mode >= 0 && chosen.mode < static_cast<int>(combo.items.size());
     combo.selection = offered ? chosen.mode : -1;

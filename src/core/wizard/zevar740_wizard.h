@@ -117,6 +117,8 @@ public:
     // Whether the end of the restore ends the sheet (a family with more to put back after it
     // ends the sheet itself).
     bool restoreEndsSheet = true;
+    // The unit knows neither CAN nor auto-idle: its code is read by the units digit alone.
+    bool canAndAutoIdle = true;
 
     int mode = -1;
     bool ivsPresent = false;

@@ -37,6 +37,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::buildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages = Zevar740Wizard::buildPages();
     // The stepper restore follows the analog one, so the analog restore must not end the run.
     analog().restoreEndsSheet = false;
+    analog().canAndAutoIdle = false;
     auto page = std::make_unique<StepperPage>();
     stepper_ = page.get();
     pages.push_back(std::move(page));
