@@ -330,6 +330,42 @@ TEST_F(Zevar880WizardTest, PagesOfferTheZevar880Choices) {
     EXPECT_EQ(form().at("aux1.mode").items.size(), 6u);  // modes 0-5
 }
 
+// Cancel on a page before the stepper process writes nothing: the unit keeps its speed and
+// its stepper settings.
+TEST_F(Zevar880WizardTest, CancelBeforeTheStepperProcessWritesNothing) {
+    const char* const stopAt[] = {"Configure Engine Speed Input",
+                                  "Configure Desired Engine Speed Range", "Speed Setup",
+                                  "Configure Engine Protection", "Configure Stepper Motor"};
+    for (const char* page : stopAt) {
+        SCOPED_TRACE(page);
+        TearDown();
+        start();
+        const auto answers =
+            std::vector<std::pair<std::string, std::string>>{{"engine.cylinders", "4"},
+                                                             {"range.lowest", "700"},
+                                                             {"range.highest", "2600"},
+                                                             {"speed.1", "1900"},
+                                                             {"speed.warmup_time", "0"}};
+        next();
+        for (int guard = 0; heading() != page && guard < 20; ++guard) {
+            for (const auto& [id, text] : answers) {
+                if (form().has(id)) type(id, text);
+            }
+            for (const char* id : {"analog.mode", "speed.count", "aux1.mode", "protect.overspeed",
+                                   "protect.switch"}) {
+                if (form().has(id) && form().at(id).asks())
+                    choose(id, id == std::string("speed.count") ? 1 : 0);
+            }
+            next();
+        }
+        ASSERT_EQ(heading(), page);
+        sheet().cancel();
+        EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
+        EXPECT_EQ(eeprom("SET_SPEED_1"), 1500u);
+        EXPECT_EQ(eeprom("STEP_MAX_STEP"), 100u);
+    }
+}
+
 TEST_F(Zevar880WizardTest, CancelDuringTheProcessPutsTheStepperBackAsTheWelcomeReadFoundIt) {
     startSimulator("ZVX51A04");
     preset(0x418C, 2, 150);  // STEP_MAX_STEP
