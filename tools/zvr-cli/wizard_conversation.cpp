@@ -48,6 +48,37 @@ std::optional<int> ItemFor(const std::string& answer, const std::vector<std::str
     return std::nullopt;
 }
 
+// "A, B or C".
+std::string JoinedChoices(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) joined += i + 1 == texts.size() ? " or " : ", ";
+        joined += texts[i];
+    }
+    return joined;
+}
+
+// The button an answer names: its text in any case, its first letter where no other button
+// starts with it, or, when numbered, its number from 1.
+std::optional<int> ButtonFor(const std::string& answer, const std::vector<std::string>& texts,
+                             bool numbered) {
+    if (numbered) {
+        if (auto item = ItemFor(answer, texts)) return item;
+    }
+    std::optional<int> byLetter;
+    int sharing = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (SameText(texts[i], answer)) return static_cast<int>(i);
+        if (answer.size() == 1 && !texts[i].empty() &&
+            std::tolower(static_cast<unsigned char>(texts[i][0])) ==
+                std::tolower(static_cast<unsigned char>(answer[0]))) {
+            byLetter = static_cast<int>(i);
+            ++sharing;
+        }
+    }
+    return sharing == 1 ? byLetter : std::nullopt;
+}
+
 }  // namespace
 
 // ---- the terminal -----------------------------------------------------------------------
@@ -126,10 +157,11 @@ PromptAnswer WizardConversation::show(const PromptMessage& message) {
     if (liveShown_) hideProcess();
     out_ << IconWord(message.icon) << message.text << '\n';
     if (message.buttons == PromptButtons::Ok) return PromptAnswer::Ok;
-    if (message.buttons != PromptButtons::YesNo) {
-        return message.buttons == PromptButtons::RetryCancel ? PromptAnswer::Cancel
-                                                             : PromptAnswer::No;
+    if (message.buttons == PromptButtons::OkCancel ||
+        message.buttons == PromptButtons::RetryCancel) {
+        return askButtons(message);
     }
+    if (message.buttons != PromptButtons::YesNo) return PromptAnswer::No;
     if (answers_) {
         if (auto answer = answers_->question(message.text)) {
             if (auto yes = yesNo(*answer)) {
@@ -143,6 +175,31 @@ PromptAnswer WizardConversation::show(const PromptMessage& message) {
         auto line = readLine();
         if (!line) return PromptAnswer::No;
         if (auto yes = yesNo(*line)) return *yes ? PromptAnswer::Yes : PromptAnswer::No;
+    }
+}
+
+// An OK/Cancel or Retry/Cancel question: the button's text or its first letter. With
+// nobody to answer it is Cancel.
+PromptAnswer WizardConversation::askButtons(const PromptMessage& message) {
+    const bool ok = message.buttons == PromptButtons::OkCancel;
+    const std::vector<std::string> texts = {ok ? "OK" : "Retry", "Cancel"};
+    const PromptAnswer first = ok ? PromptAnswer::Ok : PromptAnswer::Retry;
+    const std::string choices = "[" + texts[0] + "/" + texts[1] + "] ";
+    if (answers_) {
+        if (auto answer = answers_->question(message.text)) {
+            if (auto index = ButtonFor(*answer, texts, false)) {
+                out_ << choices << *answer << '\n';
+                return *index == 0 ? first : PromptAnswer::Cancel;
+            }
+        }
+    }
+    for (;;) {
+        out_ << choices;
+        auto line = readLine();
+        if (!line) return PromptAnswer::Cancel;
+        if (auto index = ButtonFor(*line, texts, false)) {
+            return *index == 0 ? first : PromptAnswer::Cancel;
+        }
     }
 }
 
@@ -286,15 +343,21 @@ bool WizardConversation::askStep(WizardSheet& sheet) {
 
 bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
     const ProcessPrompt prompt = *sheet.process();
-    out_ << prompt.text << '\n'
-         << kProcessDone << (prompt.skipOffered ? ", " : " or ") << kProcessAbort
-         << (prompt.skipOffered ? std::string(" or ") + kProcessSkip : "") << "?\n";
+    const std::vector<ProcessButton> buttons = prompt.offered();
+    std::vector<std::string> texts;
+    for (const ProcessButton& button : buttons)
+        texts.push_back(button.text);
+    out_ << prompt.text << '\n';
+    if (!prompt.label.empty()) out_ << prompt.label << '\n';
+    // A dialog with buttons of its own lists them numbered; the analog one names them.
+    if (!prompt.buttons.empty()) {
+        for (size_t i = 0; i < texts.size(); ++i)
+            out_ << "  " << i + 1 << ". " << texts[i] << '\n';
+    }
+    out_ << JoinedChoices(texts) << "?\n";
     const auto parse = [&](const std::string& text) -> std::optional<ProcessAnswer> {
-        if (SameText(text, kProcessDone) || SameText(text, "d")) return ProcessAnswer::Done;
-        if (SameText(text, kProcessAbort) || SameText(text, "a"))
-            return ProcessAnswer::AbortAndStartOver;
-        if (prompt.skipOffered && (SameText(text, kProcessSkip) || SameText(text, "s"))) {
-            return ProcessAnswer::Skip;
+        if (auto index = ButtonFor(text, texts, !prompt.buttons.empty())) {
+            return buttons[static_cast<size_t>(*index)].answer;
         }
         return std::nullopt;
     };
@@ -329,8 +392,8 @@ bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
             sheet.answerProcess(*answer);
             return true;
         }
-        out_ << "Answer Done, Abort and Start Over"
-             << (prompt.skipOffered ? ", Skip This Step" : "") << " or their first letter.\n";
+        out_ << "Answer " << JoinedChoices(texts)
+             << (prompt.buttons.empty() ? " or their first letter.\n" : " or their number.\n");
     }
 }
 
@@ -363,7 +426,7 @@ void WizardConversation::finish(WizardSheet& sheet, const Options& options) {
     if (form.at(kCompletePlot).visible) {
         form.at(kCompletePlot).selection = options.plotSetup ? 1 : 0;
         form.at(kCompleteSave).selection = !options.plotSetup && options.save ? 1 : 0;
-    } else if (options.plotSetup && sheet.startMode() == 1) {
+    } else if (options.plotSetup && sheet.startMode() == 1 && form.selection(kCompletePlot) != 1) {
         // The page offers no option and its Finish prepares no plot in this start mode.
         sheet.writePlotSetup();
     }

@@ -48,7 +48,8 @@ private:
 
 // The wizard as a terminal conversation: pages print their heading and texts, each question
 // of the step is asked (a combo's items numbered, an edit with its current text in
-// brackets), messages print, Yes/No questions take y, yes, n or no. Answers come from the
+// brackets), messages print, Yes/No questions take y, yes, n or no, OK/Cancel and
+// Retry/Cancel questions the button's text or its first letter. Answers come from the
 // answers file first, then from the input; with neither the run is cancelled.
 class WizardConversation : public WizardPresenter, public UserPrompt {
 public:
@@ -91,6 +92,7 @@ private:
     // A line from the input; nothing when input ended, there is none, or Ctrl-C.
     std::optional<std::string> readLine();
     std::optional<bool> yesNo(const std::string& answer) const;
+    PromptAnswer askButtons(const PromptMessage& message);
 
     std::ostream& out_;
     WizardInput& input_;

@@ -3,7 +3,10 @@
 #include "connection/controller_model.h"
 #include "wizard/kms2_wizard.h"
 #include "wizard/lpn310_wizard.h"
+#include "wizard/zevar210_wizard.h"
+#include "wizard/zevar620_wizard.h"
 #include "wizard/zevar740_wizard.h"
+#include "wizard/zevar880_wizard.h"
 
 namespace zvr {
 
@@ -12,6 +15,9 @@ bool HasWizard(ModelKind kind) {
         case ModelKind::Zevar740:
         case ModelKind::Lpn310:
         case ModelKind::Kms2:
+        case ModelKind::Zevar880:
+        case ModelKind::Zevar620:
+        case ModelKind::Zevar210:
             return true;
         default:
             return false;
@@ -37,6 +43,18 @@ WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string
         case ModelKind::Kms2:
             return [strategyPath](WizardLinks links) {
                 return std::make_unique<Kms2Wizard>(strategyPath, links);
+            };
+        case ModelKind::Zevar880:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Zevar880Wizard>(strategyPath, links);
+            };
+        case ModelKind::Zevar620:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Zevar620Wizard>(strategyPath, links);
+            };
+        case ModelKind::Zevar210:
+            return [strategyPath](WizardLinks links) {
+                return std::make_unique<Zevar210Wizard>(strategyPath, links);
             };
         default:
             return {};
