@@ -7,8 +7,8 @@
 #include <array>
 #include <optional>
 
-#include "views/comm_timeout_dialog.h"
 #include "monitoring/fault_list.h"
+#include "views/comm_timeout_dialog.h"
 #include "views/form_view.h"
 
 namespace zvr {
@@ -55,6 +55,7 @@ public:
 
 protected:
     void OnUpdate(int hint) override;
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
 
