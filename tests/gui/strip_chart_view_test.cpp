@@ -18,6 +18,7 @@
 #include "settings/memory_settings_store.h"
 #include "support/pty_peer.h"
 #include "support/scripted_prompt.h"
+#include "viewlist/definition_editor.h"
 #include "views/parameter_list_view.h"
 #include "views/plot_setup_dialog.h"
 #include "views/scalar_view.h"
@@ -351,6 +352,30 @@ private slots:
             Qt::LeftButton);
         QTRY_VERIFY(f.view->timeoutDialog() == nullptr);
         QVERIFY(!f.view->running());
+    }
+
+    // The gain is deleted or renamed while its write is on the way: the answer finds it by
+    // name, or not at all.
+    void gainEditedWhileItsWriteIsUnderWay() {
+        for (const bool deleted : {true, false}) {
+            Fixture f;
+            QVERIFY(f.openController());
+            f.makeView();
+            QTRY_VERIFY(f.view->running());
+            QTest::keyClick(f.view.get(), Qt::Key_P);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+            QVERIFY(f.view->writeInProgress());  // its answer has not been handled yet
+            DefinitionEditor editor(f.document);
+            QCOMPARE(deleted ? editor.DeleteScalar("PROPORTIONAL_GAIN")
+                             : editor.RenameScalar("PROPORTIONAL_GAIN", "P_GAIN"),
+                     0);
+            QTRY_VERIFY(!f.view->writeInProgress());
+            QTRY_VERIFY(f.view->running());
+            QCOMPARE(f.governor.word(0x4010), 704);  // the write went out before the edit
+            QCOMPARE(f.view->gainEdit(Gain::P)->isVisibleTo(f.view.get()), !deleted);
+            QCOMPARE(f.gain(Gain::P), deleted ? QString() : QStringLiteral("2.750"));
+            QCOMPARE(f.prompt.texts(), std::vector<std::string>{});
+        }
     }
 
     // Another window edits what the open plot holds; then the technician tunes P with the
