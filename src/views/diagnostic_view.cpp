@@ -295,6 +295,13 @@ void CDiagnosticView::OnUpdate(int hint) {
     }
 }
 
+void CDiagnosticView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    // The fault history is kept in scalars, which Change Calibration may rename or delete.
+    if (!released_ && faults_ && edit.table == DefinitionEdit::Table::Scalars) {
+        history_ = FaultHistoryScalars(document_.definitions);
+    }
+}
+
 void CDiagnosticView::ReleaseDefinitions() {
     timeout_.Close();
     if (running_) Stop();

@@ -60,6 +60,7 @@ public:
 
 protected:
     void OnUpdate(int hint) override;
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
 

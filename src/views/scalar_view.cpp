@@ -350,7 +350,9 @@ void CScalarView::ReadDone(bool ok) {
     }
     const uint16_t word = document_.RequestValues()[0];
     if (!AnswerInStep()) return;
-    const ScalarDef& scalar = *Selected();
+    const ScalarDef* selected = Selected();
+    if (selected == nullptr) return;
+    const ScalarDef& scalar = *selected;
     const uint32_t raw = RawFromWord(word, scalar.scaling.size);
     const QString text = ToQ(formatDefValue(scalar, raw));
     fields_[kControllerValue]->setText(text);
@@ -374,15 +376,20 @@ ScalarFields CScalarView::CurrentFields() const {
 }
 
 void CScalarView::SaveEdit() {
-    ScalarDef* scalar = Selected();
+    const ScalarDef* scalar = Selected();
     if (scalar == nullptr) return;
     pending_ = false;
     // User mode shows no definition fields, so only engineering mode can have changed one.
     if (engineering_) {
+        editing_ = true;
         const ScalarDefinitionEdit edit =
-            SaveScalarDefinition(document_.definitions, *scalar, CurrentFields(), prompt_);
+            SaveScalarDefinition(document_, scalar->name, CurrentFields(), prompt_);
+        editing_ = false;
         if (edit.outcome == ScalarDefinitionEdit::Rewritten) Refill(edit.name);
         if (edit.outcome != ScalarDefinitionEdit::WriteNewValue) return;
+        // Found again: a message has been on screen since.
+        scalar = Selected();
+        if (scalar == nullptr) return;
     }
     WriteNewValue(*scalar);
 }
@@ -448,18 +455,52 @@ void CScalarView::closeEvent(QCloseEvent* event) {
 
 void CScalarView::AddAsNew() {
     pending_ = false;
-    const std::optional<std::string> name =
-        AddScalarAsNew(document_.definitions, CurrentFields(),
-                       static_cast<uint16_t>(filter_->currentIndex() + 1), prompt_);
+    editing_ = true;
+    const std::optional<std::string> name = AddScalarAsNew(
+        document_, CurrentFields(), static_cast<uint16_t>(filter_->currentIndex() + 1), prompt_);
+    editing_ = false;
     if (name) Refill(*name);
 }
 
 void CScalarView::DeleteScalar() {
-    ScalarDef* scalar = Selected();
+    const ScalarDef* scalar = Selected();
     if (scalar == nullptr) return;
-    if (!zvr::DeleteScalar(document_.definitions, *scalar, prompt_)) return;
+    const std::string name = scalar->name;
+    editing_ = true;
+    const bool deleted = zvr::DeleteScalar(document_, name, prompt_);
+    editing_ = false;
+    if (!deleted) return;
     pending_ = false;
     Refill({});
+}
+
+void CScalarView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    // This view's own edits refill the list when they are done.
+    if (released_ || editing_ || groups_ == nullptr ||
+        edit.table != DefinitionEdit::Table::Scalars) {
+        return;
+    }
+    const std::string shown = selectedIndex_ >= 0 && selectedIndex_ < list_->count()
+                                  ? FromQ(list_->item(selectedIndex_)->text())
+                                  : std::string();
+    if (shown.empty() || shown == edit.name) {
+        // The scalar shown was edited elsewhere: show it as it is now (read again), or the
+        // first of its group when it is gone. Edits typed for it are dropped, with a word.
+        Refill(edit.nameAfter());
+        return;
+    }
+    // Another scalar: the list changes around the one shown, whose fields stay as typed.
+    filling_ = true;
+    list_->clear();
+    int keepRow = 0;
+    for (const ScalarDef* scalar :
+         ScalarsOfGroup(document_.definitions, *groups_, filter_->currentIndex())) {
+        if (scalar->name == shown) keepRow = list_->count();
+        list_->addItem(ToQ(scalar->name));
+    }
+    list_->setCurrentRow(keepRow);
+    selectedIndex_ = keepRow;
+    filling_ = false;
 }
 
 void CScalarView::CancelEdit() {

@@ -66,6 +66,7 @@ public:
 
 protected:
     void OnUpdate(int) override {}
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -113,6 +114,7 @@ private:
 
     bool pending_ = false;
     bool filling_ = false;
+    bool editing_ = false;  // an edit of this view's is being announced
     int selectedIndex_ = -1;
     uint16_t requestAddress_ = 0;
     uint32_t outOfStepMark_ = 0;  // the link's out-of-step count when the read went out

@@ -47,8 +47,9 @@ CStripChartView::CStripChartView(CDataServer& document, CRegistrySettings& setti
     document_->AddView(this);
 
     document_->QuietTheLink();
-    FindGains();
-    if (!gains_.addresses.empty()) {
+    gainNames_ = FindGains(document_->definitions.scalars);
+    ShowGains();
+    if (!GainAddresses(document_->definitions.scalars, gainNames_).empty()) {
         restartAfter_ = true;  // plotting starts when the gains have arrived
         ReadGains();
     } else {
@@ -164,8 +165,6 @@ void CStripChartView::ReadSetup() {
     plots_[1].name = stored.plot2Name;
     plots_[1].minimum = stored.plot2Min;
     plots_[1].maximum = stored.plot2Max;
-    for (Plot& plot : plots_)
-        plot.variable = document_->definitions.variables.find(plot.name);
     timeScale_ = stored.xScale;
     sampleRate_ = stored.xSampleRate;
     grid_ = RestoreGrid(stored.horizontalGrid);
@@ -176,7 +175,7 @@ void CStripChartView::ReadSetup() {
 void CStripChartView::ApplySetupToChart() {
     for (size_t p = 0; p < plots_.size(); ++p) {
         Plot& plot = plots_[p];
-        const QString label = ToQ(PlotLabel(plot.name, plot.variable));
+        const QString label = ToQ(PlotLabel(plot.name, PlotVariable(p)));
         plotLabels_[p]->setText(label);
         FitLabel(plotLabels_[p], kPlotLabelWidth);
         plot.trace.SetUnitsLabel(label);
@@ -207,7 +206,7 @@ PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) con
                              .sampleRate = sampleRate_};
     for (size_t p = 0; p < plots_.size(); ++p) {
         const Plot& plot = plots_[p];
-        const VariableDef* variable = plot.variable;
+        const VariableDef* variable = PlotVariable(p);
         source.plots[p] = {
             .samples = &buffers_[p],
             .minimum = Decimal(plot.minimum),
@@ -218,17 +217,32 @@ PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) con
     return LayOutPrintedPlot(source);
 }
 
-void CStripChartView::FindGains() {
-    gains_ = zvr::FindGains(document_->definitions.scalars);
+VariableDef* CStripChartView::PlotVariable(size_t plot) const {
+    if (document_ == nullptr) return nullptr;
+    return document_->definitions.variables.find(plots_[plot].name);
+}
+
+const ScalarDef* CStripChartView::GainScalar(int gain) const {
+    if (document_ == nullptr || gainNames_[gain].empty()) return nullptr;
+    return document_->definitions.scalars.find(gainNames_[gain]);
+}
+
+std::optional<Gain> CStripChartView::selectedGain() const {
+    if (selected_ < 0) return std::nullopt;
+    return static_cast<Gain>(selected_);
+}
+
+void CStripChartView::ShowGains() {
     for (int g = 0; g < 3; ++g) {
-        const bool exists = gains_.gains[g] != nullptr;
+        const bool exists = !gainNames_[g].empty();
         gainLabels_[g]->setVisible(exists);
         gainEdits_[g]->setVisible(exists);
+        if (exists) gainLabels_[g]->setText(QStringLiteral("&") + ToQ(gainNames_[g]));
     }
 }
 
 void CStripChartView::ReadGains() {
-    gainRequest_ = gains_.addresses;
+    gainRequest_ = GainAddresses(document_->definitions.scalars, gainNames_);
     document_->RequestReadScalars(gainRequest_, channel_.Current(), kGainsRead, kGainsReadFailed);
 }
 
@@ -259,10 +273,11 @@ void CStripChartView::Start() {
     } else {
         requested_.clear();
         std::vector<uint16_t> addresses;
-        for (const Plot& plot : plots_) {
-            if (plot.variable == nullptr) continue;
-            requested_.push_back(plot.variable);
-            addresses.push_back(static_cast<uint16_t>(plot.variable->ramAddress));
+        for (size_t p = 0; p < plots_.size(); ++p) {
+            const VariableDef* variable = PlotVariable(p);
+            if (variable == nullptr) continue;
+            requested_.push_back(variable->name);
+            addresses.push_back(static_cast<uint16_t>(variable->ramAddress));
         }
         if (document_->RequestReadVariables(addresses, channel_.Current(), kValuesRead,
                                             kValuesReadFailed) != 0) {
@@ -294,7 +309,7 @@ void CStripChartView::Sample() {
             indicators_[p]->setText(ToQ(FormatFixed(lastValues_[p], 3)));
     } else if (newData_) {
         for (int p = 0; p < 2; ++p) {
-            const VariableDef* variable = plots_[p].variable;
+            const VariableDef* variable = PlotVariable(static_cast<size_t>(p));
             lastValues_[p] = variable != nullptr ? variable->currentValue : 0.0;
             indicators_[p]->setText(variable != nullptr ? ToQ(variable->currentText) : QString());
         }
@@ -342,7 +357,8 @@ void CStripChartView::OnValues() {
     if (!running_) return;
     const auto words = document_->RequestValues();
     for (size_t k = 0; k < requested_.size() && k < words.size(); ++k) {
-        VariableDef* variable = requested_[k];
+        VariableDef* variable = document_->definitions.variables.find(requested_[k]);
+        if (variable == nullptr) continue;  // deleted while its value was on the way
         variable->setCurrentValue(RawFromWord(words[k], variable->scaling));
     }
     newData_ = true;
@@ -365,7 +381,7 @@ void CStripChartView::OnGains() {
     const auto words = document_->RequestValues();
     for (size_t k = 0; k < gainRequest_.size() && k < words.size(); ++k) {
         for (int g = 0; g < 3; ++g) {
-            const ScalarDef* gain = gains_.gains[g];
+            const ScalarDef* gain = GainScalar(g);
             if (gain == nullptr || gain->eepromAddress != gainRequest_[k]) continue;
             const uint32_t raw = RawFromWord(words[k], gain->scaling);
             gainEdits_[g]->setText(ToQ(formatDefValue(*gain, raw)));
@@ -379,8 +395,10 @@ void CStripChartView::OnGains() {
 void CStripChartView::OnGainWritten() {
     writeInProgress_ = false;
     if (written_ >= 0) {
-        QLineEdit* edit = gainEdits_[written_];
-        edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gains_.gains[written_]->scaling)));
+        if (const ScalarDef* gain = GainScalar(written_)) {
+            QLineEdit* edit = gainEdits_[written_];
+            edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gain->scaling)));
+        }
         written_ = -1;
     }
     if (restartAfter_ && !running_) Start();
@@ -451,7 +469,7 @@ bool CStripChartView::HandleKey(QKeyEvent* key) {
 }
 
 void CStripChartView::SelectGain(int gain) {
-    if (gains_.gains[gain] == nullptr) return;
+    if (GainScalar(gain) == nullptr) return;
     for (int g = 0; g < 3; ++g)
         gainEdits_[g]->setReadOnly(g != gain);
     selected_ = gain;
@@ -472,7 +490,9 @@ void CStripChartView::StepSelectedGain(bool up) {
 
 void CStripChartView::WriteSelectedGain() {
     if (!gainsValid_ || selected_ < 0) return;
-    const ScalarDef& gain = *gains_.gains[selected_];
+    const ScalarDef* found = GainScalar(selected_);
+    if (found == nullptr) return;
+    const ScalarDef& gain = *found;
     const std::string text = FromQ(gainEdits_[selected_]->text());
     restartAfter_ = running_;
     document_->QuietTheLink();  // which stops plotting
@@ -533,9 +553,9 @@ void CStripChartView::Configure() {
         for (size_t p = 0; p < plots_.size(); ++p) {
             Plot& plot = plots_[p];
             plot.name = given[p][0];
-            plot.variable = document_->definitions.variables.find(plot.name);
-            plot.minimum = plot.variable != nullptr ? given[p][1] : kLimitsWithoutVariable[0];
-            plot.maximum = plot.variable != nullptr ? given[p][2] : kLimitsWithoutVariable[1];
+            const bool found = PlotVariable(p) != nullptr;
+            plot.minimum = found ? given[p][1] : kLimitsWithoutVariable[0];
+            plot.maximum = found ? given[p][2] : kLimitsWithoutVariable[1];
             indicators_[p]->clear();
         }
         grid_ = {.vertical = chosen.verticalDivisions - 1,
@@ -563,8 +583,8 @@ void CStripChartView::SaveToFile() {
                   .plot2Name = plots_[1].name,
                   .plot2Max = plots_[1].maximum,
                   .plot2Min = plots_[1].minimum,
-                  .decimals1 = DecimalsOf(plots_[0].variable),
-                  .decimals2 = DecimalsOf(plots_[1].variable),
+                  .decimals1 = DecimalsOf(PlotVariable(0)),
+                  .decimals2 = DecimalsOf(PlotVariable(1)),
                   .samples1 = &buffers_[0],
                   .samples2 = &buffers_[1]};
     for (int g = 0; g < 3; ++g)
@@ -584,6 +604,51 @@ void CStripChartView::OnDocumentUpdate(int hint) {
     }
 }
 
+void CStripChartView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    if (document_ == nullptr) return;
+    if (edit.table == DefinitionEdit::Table::Variables) {
+        FollowVariableEdit(edit);
+    } else {
+        FollowScalarEdit(edit);
+    }
+}
+
+void CStripChartView::FollowVariableEdit(const DefinitionEdit& edit) {
+    bool plotted = false;
+    for (size_t p = 0; p < plots_.size(); ++p) {
+        Plot& plot = plots_[p];
+        if (plot.name != edit.name) continue;
+        plotted = true;
+        const std::string kept = edit.follow(DefinitionEdit::Table::Variables, plot.name);
+        plot.name = kept.empty() ? std::string(kNoPlot) : kept;
+        indicators_[p]->clear();
+    }
+    if (!plotted) return;
+    ApplySetupToChart();
+    // The running read asks for the addresses the variables had: ask again.
+    if (running_) {
+        Stop();
+        Start();
+    }
+}
+
+void CStripChartView::FollowScalarEdit(const DefinitionEdit& edit) {
+    for (int g = 0; g < 3; ++g) {
+        if (gainNames_[g].empty() || gainNames_[g] != edit.name) continue;
+        gainNames_[g] = edit.follow(DefinitionEdit::Table::Scalars, gainNames_[g]);
+        if (gainNames_[g].empty()) {
+            // Gone: nothing can be written to it any more. Its edit gives the focus away
+            // first, so that hiding it does not pass the focus (and the selection) on to
+            // another gain.
+            if (gainEdits_[g]->hasFocus()) configure_->setFocus();
+            if (selected_ == g) DeselectGain();
+            if (written_ == g) written_ = -1;
+            gainEdits_[g]->clear();
+        }
+        ShowGains();
+    }
+}
+
 void CStripChartView::Detach() {
     if (document_ == nullptr) return;
     timeout_.Close();
@@ -591,10 +656,8 @@ void CStripChartView::Detach() {
     sampleTimer_.stop();
     document_->RemoveView(this);
     channel_.Close();
-    for (Plot& plot : plots_)
-        plot.variable = nullptr;
     requested_.clear();
-    gains_ = {};
+    gainNames_ = {};
     selected_ = written_ = -1;
     document_ = nullptr;
 }

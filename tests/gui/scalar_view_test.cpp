@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "gui/view_test_support.h"
+#include "gui_base/latin1.h"
 #include "monitoring/help_topics.h"
 #include "views/scalar_view.h"
 
@@ -332,22 +333,33 @@ private slots:
         QCOMPARE(view->scalarList()->currentRow(), 0);
     }
 
-    // Another Calibration view deletes the scalar this one shows.
-    void aScalarDeletedElsewhere() {
+    // Another Calibration view deletes or renames the scalar this one shows: this one shows
+    // the table as it is now at once, and nothing typed for the old scalar is written.
+    void aScalarDeletedOrRenamedElsewhere() {
         test::LinkedDocument link;
         CScalarView* user = Open(link);
         CScalarView* engineer = Open(link, true);
+        Select(user, QStringLiteral("SET_SPEED_1"));
+        Select(engineer, QStringLiteral("SET_SPEED_1"));
+        engineer->field(kName)->setText(QStringLiteral("SET_SPEED_ONE"));
+        engineer->SaveEdit();
+        QCOMPARE(user->scalarList()->currentItem()->text(), QStringLiteral("SET_SPEED_ONE"));
+        QTRY_COMPARE(Text(user, kControllerValue), Text(user, kCalFile));  // read again
+
         Select(user, QStringLiteral("WARMUP_TIME"));
+        QTest::keyClicks(user->field(kNewValue), QStringLiteral("60"));
         Select(engineer, QStringLiteral("WARMUP_TIME"));
         engineer->DeleteScalar();
-        QTest::keyClicks(user->field(kNewValue), QStringLiteral("60"));
-        QTest::keyClick(user->field(kNewValue), Qt::Key_Return);  // nothing to write it to
-        QTest::qWait(50);
-        QCOMPARE(link.controller.requestsOfType(kWrite), 0);
-        user->CancelEdit();  // finds it gone and lists what is left
         QVERIFY(user->scalarList()
                     ->findItems(QStringLiteral("WARMUP_TIME"), Qt::MatchExactly)
                     .isEmpty());
+        QVERIFY(link.document.definitions.scalars.find(
+            FromQ(user->scalarList()->currentItem()->text())));
+        QCOMPARE(link.prompt.texts().back(), std::string("Edits not saved"));
+        QVERIFY(Text(user, kNewValue) != QStringLiteral("60"));  // the typed value went with it
+        QTest::keyClick(user->field(kNewValue), Qt::Key_Return);
+        QTest::qWait(50);
+        QCOMPARE(link.controller.requestsOfType(kWrite), 0);
         if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
             link.area.resize(1500, 520);
             link.area.show();
