@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QVBoxLayout>
+#include <QValidator>
 
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
@@ -30,6 +32,24 @@ constexpr ButtonSpec kButtons[] = {
 
 constexpr const char* kListTip = "Current list of comments and edit control";
 
+// Lets through only what a cal file can store as a comment, so nothing is cut or turned into
+// "?" when the file is written; a refused keystroke or paste leaves the line as it was, and
+// the reason goes to the note under it.
+class StoredTextValidator : public QValidator {
+public:
+    StoredTextValidator(QLabel* note, QObject* parent) : QValidator(parent), note_(note) {}
+
+    State validate(QString& input, int&) const override {
+        const StoredText stored = StoredTextFromQ(input);
+        note_->setText(ToQ(stored.refusal));
+        note_->setVisible(!stored.ok());
+        return stored.ok() ? Acceptable : Invalid;
+    }
+
+private:
+    QLabel* note_;
+};
+
 }  // namespace
 
 CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, UserPrompt& prompt,
@@ -40,6 +60,7 @@ CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, Us
       model_(set.comments),
       fileName_(new QLineEdit(path, this)),
       edit_(new QLineEdit(this)),
+      note_(new QLabel(this)),
       list_(new QListWidget(this)) {
     setWindowTitle(QStringLiteral("Cal File Comment List"));
     fileName_->setReadOnly(true);
@@ -49,13 +70,20 @@ CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, Us
     list_->setObjectName(QStringLiteral("commentList"));
     edit_->setToolTip(QLatin1String(kListTip));
     list_->setToolTip(QLatin1String(kListTip));
+    note_->setObjectName(QStringLiteral("limitNote"));
+    note_->setWordWrap(true);
+    note_->hide();
+    edit_->setValidator(new StoredTextValidator(note_, edit_));
 
     auto* grid = new QGridLayout(this);
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(new QLabel(QStringLiteral("Cal File Name"), this));
     nameRow->addWidget(fileName_);
     grid->addLayout(nameRow, 0, 0, 1, 2);
-    grid->addWidget(edit_, 1, 0);
+    auto* editColumn = new QVBoxLayout;
+    editColumn->addWidget(edit_);
+    editColumn->addWidget(note_);
+    grid->addLayout(editColumn, 1, 0);
     grid->addWidget(list_, 2, 0, static_cast<int>(std::size(kButtons)), 1);
     grid->setRowStretch(static_cast<int>(std::size(kButtons)) + 1, 1);
     int row = 1;

@@ -34,7 +34,7 @@ CParameterView::CParameterView(AppServices& services, QWidget* parent)
     : QWidget(parent), services_(services), document_(services.document) {
     setWindowTitle(QStringLiteral("Parameter List"));
     BuildForm();
-    fileName_->setText(QFileInfo(ToQ(document_.definitions.filePath)).fileName());
+    fileName_->setText(QFileInfo(PathToQ(document_.definitions.filePath)).fileName());
     document_.AddView(this);
     Fill({});
 }

@@ -217,7 +217,7 @@ void CScalarView::OnInitialUpdate() {
     filter_->setCurrentIndex(0);
     ResizeFrame(730, 440);
     fields_[kFileName]->setText(
-        ToQ(std::filesystem::path(document_.definitions.filePath).filename().string()));
+        PathToQ(std::filesystem::path(document_.definitions.filePath).filename().string()));
     if (!engineering_) {
         fields_[kCalFileValue]->setReadOnly(true);
         definition_->hide();

@@ -2,6 +2,7 @@
 // its "ZVR PROGRESS" dialog, and save, compare and abort in demo mode.
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -75,6 +76,28 @@ private slots:
         // Demo mode answers with the strategy's values: the file matches.
         f.prompt.shown.clear();
         ChooseCalFile(QStringLiteral("demo.ZVR"));
+        f.frame.OnCommand(kCmdCompareCal);
+        QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
+        QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File Matches Controller"});
+    }
+
+    // Paths are the file system's bytes: a folder and a file with an umlaut are saved and
+    // chosen again in the cal-file dialog; messages show the name in the program's letters.
+    void saveAndReopenUnderAFolderWithAnUmlaut() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        const QString path = QString::fromUtf8("M\xC3\xBChle/K\xC3\xBChler.ZVR");
+        QVERIFY(QDir().mkdir(QString::fromUtf8("M\xC3\xBChle")));
+        f.prompt.files = {"M\xC3\xBChle/K\xC3\xBChler.ZVR"};
+        f.prompt.answers = {PromptAnswer::No};
+        f.frame.OnCommand(kCmdSaveCal);
+        QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
+        QCOMPARE(f.prompt.shown.back().text,
+                 std::string("M\xFChle/K\xFChler.ZVR Created Successfully"));
+        QVERIFY(QFileInfo(path).isFile());
+
+        f.prompt.shown.clear();
+        ChooseCalFile(path);
         f.frame.OnCommand(kCmdCompareCal);
         QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
         QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File Matches Controller"});
