@@ -16,6 +16,7 @@
 #include "definitions/cal_file.h"
 #include "gui/program_window.h"
 #include "settings/memory_settings_store.h"
+#include "support/sample_definitions.h"
 #include "support/scripted_prompt.h"
 
 namespace zvr {
@@ -103,6 +104,23 @@ private slots:
         QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File Matches Controller"});
     }
 
+    // Comments typed for a text conversion go into single-byte text: a letter it cannot hold
+    // is refused and the prompt comes back with the text, instead of "?" in the file.
+    void typedCommentsTheTextFileCannotHoldAreRefused() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        f.prompt.files = {"values.txt"};
+        QStringList typed = {QString::fromUtf8("5 \xE2\x82\xAC"), QString::fromUtf8("5 \xC2\xB5s")};
+        QTimer::singleShot(0, [&] { TypeComments(typed); });
+        f.frame.OnCommand(kCmdConvertControllerToText);
+        QTRY_VERIFY_WITH_TIMEOUT(typed.isEmpty() && f.finished(), 30000);
+        QCOMPARE(f.prompt.texts(),
+                 std::vector<std::string>{"The character U+20AC cannot be stored: the file holds "
+                                          "Western European (Latin-1) characters only."});
+        QVERIFY(test::ReadBytes("values.txt").find("**Comments:\r\n5 \xB5s\r\n") !=
+                std::string::npos);
+    }
+
     void abortStopsTheSaveAndKeepsTheOldFile() {
         Fixture f;
         QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
@@ -171,6 +189,19 @@ private:
         dialog->ShowFile(path);
         QVERIFY(dialog->okButton()->isEnabled());
         dialog->okButton()->click();
+    }
+
+    // Types each text in turn into the comment prompt, every time it opens, and saves it.
+    static void TypeComments(QStringList& texts) {
+        auto* dialog = Open<CTextDlg>();
+        if (dialog == nullptr || !dialog->isVisible() || dialog->field()->isReadOnly()) {
+            if (!texts.isEmpty()) QTimer::singleShot(50, [&] { TypeComments(texts); });
+            return;
+        }
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Enter Comments for this file"));
+        dialog->field()->setPlainText(texts.takeFirst());
+        dialog->okButton()->click();
+        if (!texts.isEmpty()) QTimer::singleShot(50, [&] { TypeComments(texts); });
     }
 
     // Waits for the text dialog, pictures it, and closes it with "Close".
