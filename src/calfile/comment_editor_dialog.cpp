@@ -5,10 +5,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <QValidator>
 
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
+#include "gui_base/stored_text_validator.h"
 
 namespace zvr {
 
@@ -31,24 +31,6 @@ constexpr ButtonSpec kButtons[] = {
 };
 
 constexpr const char* kListTip = "Current list of comments and edit control";
-
-// Lets through only what a cal file can store as a comment, so nothing is cut or turned into
-// "?" when the file is written; a refused keystroke or paste leaves the line as it was, and
-// the reason goes to the note under it.
-class StoredTextValidator : public QValidator {
-public:
-    StoredTextValidator(QLabel* note, QObject* parent) : QValidator(parent), note_(note) {}
-
-    State validate(QString& input, int&) const override {
-        const StoredText stored = StoredTextFromQ(input);
-        note_->setText(ToQ(stored.refusal));
-        note_->setVisible(!stored.ok());
-        return stored.ok() ? Acceptable : Invalid;
-    }
-
-private:
-    QLabel* note_;
-};
 
 }  // namespace
 
@@ -73,7 +55,13 @@ CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, Us
     note_->setObjectName(QStringLiteral("limitNote"));
     note_->setWordWrap(true);
     note_->hide();
-    edit_->setValidator(new StoredTextValidator(note_, edit_));
+    // The reason a keystroke or a paste was refused shows under the line until the next one.
+    edit_->setValidator(new StoredTextValidator(
+        [this](const QString& reason) {
+            note_->setText(reason);
+            note_->setVisible(!reason.isEmpty());
+        },
+        edit_));
 
     auto* grid = new QGridLayout(this);
     auto* nameRow = new QHBoxLayout;

@@ -9,6 +9,7 @@
 #include "calibration/scalar_walk.h"
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
+#include "gui_base/stored_text_validator.h"
 #include "monitoring/help_topics.h"
 #include "monitoring/reply_words.h"
 #include "viewlist/scalar_definition_edits.h"
@@ -132,6 +133,7 @@ void CScalarView::BuildForm() {
         auto* edit = new QLineEdit(definition_);
         edit->setObjectName(QStringLiteral("field%1").arg(id));
         fields_[id] = edit;
+        if (id == kName || id == kUnits) LimitToStoredText(edit);
         definitionGrid->addWidget(new QLabel(QString::fromLatin1(label), definition_), row, 0);
         definitionGrid->addWidget(edit, row++, 1);
     }
