@@ -334,25 +334,29 @@ TEST_F(ControllerCommandsTest, TextMeetsTheTerminalInItsOwnEncoding) {
     ASSERT_EQ(saved.comments.count(), 1u);
     EXPECT_EQ(saved.comments.entries()[0]->text, "r\xE9vis\xE9");
     EXPECT_EQ(prompt_.shown.back().text, "caf\xE9.ZVR Created Successfully");
+    EXPECT_EQ(run(RunCompare, {"caf\xC3\xA9.ZVR", "--json"}), kExitOk) << err_.str();
+    EXPECT_TRUE(out_.str().starts_with("{\"file\": \"caf\xC3\xA9.ZVR\", \"matches\": true"))
+        << out_.str();
 }
 
 // What the file cannot hold is refused before the controller is asked, never cut or turned
 // into "?".
 TEST_F(ControllerCommandsTest, TextTheFileCannotHoldIsRefused) {
     startOn(Write620WithLatin1Names());
+    std::filesystem::remove("refused.ZVR");
     locale_ = LocaleText("UTF-8");
     struct Case {
         std::vector<std::string> args;
         std::string message;
     };
     const Case cases[] = {
-        {{"save", "unit.ZVR", "--comment", std::string(300, 'c')},
+        {{"save", "refused.ZVR", "--comment", std::string(300, 'c')},
          "zvr-cli save: '" + std::string(300, 'c') +
              "': The text is 300 characters long; the file holds at most 255.\n"},
-        {{"save", "unit.ZVR", "--comment", "ok", "--comment", "5 \xE2\x82\xAC"},
+        {{"save", "refused.ZVR", "--comment", "ok", "--comment", "5 \xE2\x82\xAC"},
          "zvr-cli save: '5 \xE2\x82\xAC': The character U+20AC cannot be stored: the file "
          "holds Western European (Latin-1) characters only.\n"},
-        {{"save", "unit.ZVR", "--comment", "t\xE9mp"},
+        {{"save", "refused.ZVR", "--comment", "t\xE9mp"},
          "zvr-cli save: 't\xE9mp': The text is not valid UTF-8.\n"},
         {{"get", "\xE2\x82\xAC"},
          "zvr-cli get: '\xE2\x82\xAC': The character U+20AC cannot be stored: the file "
@@ -363,13 +367,13 @@ TEST_F(ControllerCommandsTest, TextTheFileCannotHoldIsRefused) {
         const std::vector<std::string> args(c.args.begin() + 1, c.args.end());
         EXPECT_EQ(run(c.args[0] == "save" ? RunSave : RunGet, args), kExitUsage);
         EXPECT_EQ(err_.str(), c.message);
-        EXPECT_FALSE(std::filesystem::exists("unit.ZVR"));
+        EXPECT_FALSE(std::filesystem::exists("refused.ZVR"));
     }
     // 255 bytes fit whole.
-    ASSERT_EQ(run(RunSave, {"unit.ZVR", "--comment", std::string(255, 'c')}), kExitOk)
+    ASSERT_EQ(run(RunSave, {"refused.ZVR", "--comment", std::string(255, 'c')}), kExitOk)
         << err_.str();
     DefinitionSet saved;
-    ASSERT_EQ(LoadCalFile(saved, "unit.ZVR", prompt_), 0);
+    ASSERT_EQ(LoadCalFile(saved, "refused.ZVR", prompt_), 0);
     EXPECT_EQ(saved.comments.entries()[0]->text, std::string(255, 'c'));
 }
 

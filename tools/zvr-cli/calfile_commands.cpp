@@ -20,7 +20,7 @@ bool IsFileMatches(std::string_view text) { return text == kFileMatchesControlle
 
 void PrintCompareJson(CommandContext& context, const std::string& path,
                       const std::vector<CompareMismatch>& mismatches) {
-    context.out << "{\"file\": " << JsonText(path)
+    context.out << "{\"file\": " << JsonPath(path)
                 << ", \"matches\": " << (mismatches.empty() ? "true" : "false")
                 << ", \"mismatches\": [";
     for (size_t i = 0; i < mismatches.size(); ++i) {

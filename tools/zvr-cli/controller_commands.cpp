@@ -67,7 +67,7 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
     if (parsed.has("--json")) {
         context.out << "{\"model\": " << JsonText(id.modelName)
                     << ", \"strategy\": " << JsonText(id.strategyText)
-                    << ", \"strategy_file\": " << JsonText(file)
+                    << ", \"strategy_file\": " << JsonPath(file)
                     << ", \"access_open\": " << (open ? "true" : "false") << "}\n";
     } else {
         context.out << "model: " << context.shown(id.modelName)
