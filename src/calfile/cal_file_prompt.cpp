@@ -10,11 +10,11 @@ std::optional<std::string> CalFilePrompt::chooseFile(const FileChoice& choice) {
     if (choice.mode != FileChoiceMode::Open || choice.filter != kCalFileOpenFilter) {
         return inner_.chooseFile(choice);
     }
-    CFileDialogEx dialog(true, ToQ(choice.defaultExtension), ToQ(choice.suggestedName),
+    CFileDialogEx dialog(true, ToQ(choice.defaultExtension), PathToQ(choice.suggestedName),
                          choice.filter, inner_, parent_);
     dialog.SetTitle(ToQ(choice.title));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return FromQ(dialog.SelectedPath());
+    return PathFromQ(dialog.SelectedPath());
 }
 
 }  // namespace zvr

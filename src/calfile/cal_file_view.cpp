@@ -20,7 +20,7 @@ CCalFile::CCalFile(CDataServer& document, UserPrompt& prompt, bool engineeringMo
       progress_(new CProgressDlg([this] { operations_.Abort(); }, parent)),
       shellOpener_([](const std::string& path) {
           return QDesktopServices::openUrl(
-              QUrl::fromLocalFile(QFileInfo(ToQ(path)).absoluteFilePath()));
+              QUrl::fromLocalFile(QFileInfo(PathToQ(path)).absoluteFilePath()));
       }),
       operations_(
           CalFileContext{document, prompt, *this, engineeringMode, std::move(startDirectory)},
@@ -45,14 +45,20 @@ void CCalFile::ShowProgress(const ProgressState& state) { progress_->ShowProgres
 void CCalFile::HideProgress() { progress_->HideProgress(); }
 
 bool CCalFile::EditComments(DefinitionSet& set, const std::string& path) {
-    CCommentEditorDlg editor(set, ToQ(path), prompt_, parentWidget());
+    CCommentEditorDlg editor(set, PathToQ(path), prompt_, parentWidget());
     return editor.exec() == QDialog::Accepted;
 }
 
 std::optional<std::string> CCalFile::ShowText(const TextDialogRequest& request) {
     CTextDlg dialog(request, parentWidget());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return FromQ(dialog.text());
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        // Typed comments go into a single-byte text file: a character it cannot hold is
+        // refused, and the dialog comes back with the text, rather than writing "?".
+        const StoredText typed = StoredTextFromQ(dialog.text(), std::string::npos);
+        if (typed.ok()) return typed.bytes;
+        prompt_.error(typed.refusal);
+    }
 }
 
 void CCalFile::OpenWithShell(const std::string& path) {

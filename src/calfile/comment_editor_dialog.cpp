@@ -4,9 +4,11 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QVBoxLayout>
 
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
+#include "gui_base/stored_text_validator.h"
 
 namespace zvr {
 
@@ -40,6 +42,7 @@ CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, Us
       model_(set.comments),
       fileName_(new QLineEdit(path, this)),
       edit_(new QLineEdit(this)),
+      note_(new QLabel(this)),
       list_(new QListWidget(this)) {
     setWindowTitle(QStringLiteral("Cal File Comment List"));
     fileName_->setReadOnly(true);
@@ -49,13 +52,26 @@ CCommentEditorDlg::CCommentEditorDlg(DefinitionSet& set, const QString& path, Us
     list_->setObjectName(QStringLiteral("commentList"));
     edit_->setToolTip(QLatin1String(kListTip));
     list_->setToolTip(QLatin1String(kListTip));
+    note_->setObjectName(QStringLiteral("limitNote"));
+    note_->setWordWrap(true);
+    note_->hide();
+    // The reason a keystroke or a paste was refused shows under the line until the next one.
+    edit_->setValidator(new StoredTextValidator(
+        [this](const QString& reason) {
+            note_->setText(reason);
+            note_->setVisible(!reason.isEmpty());
+        },
+        edit_));
 
     auto* grid = new QGridLayout(this);
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(new QLabel(QStringLiteral("Cal File Name"), this));
     nameRow->addWidget(fileName_);
     grid->addLayout(nameRow, 0, 0, 1, 2);
-    grid->addWidget(edit_, 1, 0);
+    auto* editColumn = new QVBoxLayout;
+    editColumn->addWidget(edit_);
+    editColumn->addWidget(note_);
+    grid->addLayout(editColumn, 1, 0);
     grid->addWidget(list_, 2, 0, static_cast<int>(std::size(kButtons)), 1);
     grid->setRowStretch(static_cast<int>(std::size(kButtons)) + 1, 1);
     int row = 1;

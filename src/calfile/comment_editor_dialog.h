@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +17,7 @@ class UserPrompt;
 // takes new text or changes the selected comment; OK replaces the document's comments with
 // the list, Cancel leaves them alone. Enter adds a pending text (or closes with OK), Escape
 // drops it (or cancels), Delete removes the selected comment, F5 and F6 step through the list.
+// The edit line takes only what a cal file can store: Latin-1 text of at most 255 bytes.
 class CCommentEditorDlg : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +25,8 @@ public:
                       QWidget* parent = nullptr);
 
     QLineEdit* editLine() const { return edit_; }
+    // Says why the edit line refused a keystroke or a paste; hidden while nothing was refused.
+    QLabel* limitNote() const { return note_; }
     QListWidget* list() const { return list_; }
     QPushButton* button(const QString& objectName) const;
 
@@ -42,6 +46,7 @@ private:
     CommentEditorModel model_;
     QLineEdit* fileName_;
     QLineEdit* edit_;
+    QLabel* note_;
     QListWidget* list_;
     QPushButton* addButton_;
     QPushButton* saveButton_;

@@ -90,9 +90,9 @@ void CFileDialogEx::ShowFile(const QString& path) {
     if (ok) ok->setEnabled(false);
     if (path.isEmpty()) return;
     comments_->clear();
-    if (!HasCalFileEnding(FromQ(path)) || !QFileInfo(path).isFile()) return;
+    if (!HasCalFileEnding(PathFromQ(path)) || !QFileInfo(path).isFile()) return;
     DefinitionSet set;
-    if (LoadCalFile(set, FromQ(path), prompt_) != 0) return;
+    if (LoadCalFile(set, PathFromQ(path), prompt_) != 0) return;
     for (const std::string& line : CommentListLines(set.comments))
         comments_->addItem(ToQ(line));
     loadedPath_ = path;

@@ -24,7 +24,7 @@ QString DecodeText(const QByteArray& bytes) {
 }  // namespace
 
 CTextDlg* ShowTextFileWindow(const std::string& path, QWidget* parent) {
-    const QFileInfo info(ToQ(path));
+    const QFileInfo info(PathToQ(path));
     // Only a regular file: a FIFO or a device would block or never end.
     if (!info.isFile() || info.size() > kMaxViewedTextBytes) return nullptr;
     QFile file(info.absoluteFilePath());

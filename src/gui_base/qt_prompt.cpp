@@ -110,9 +110,9 @@ std::optional<std::string> QtPrompt::chooseFile(const FileChoice& choice) {
     const QString filter = QtFileFilter(choice.filter);
     const QString path = choice.mode == FileChoiceMode::Open
                              ? QFileDialog::getOpenFileName(parent_, ToQ(choice.title),
-                                                            ToQ(choice.suggestedName), filter)
+                                                            PathToQ(choice.suggestedName), filter)
                              : QFileDialog::getSaveFileName(parent_, ToQ(choice.title),
-                                                            ToQ(choice.suggestedName), filter);
+                                                            PathToQ(choice.suggestedName), filter);
     if (path.isEmpty()) return std::nullopt;
     QString chosen = path;
     // The default extension ("*.ZVR") is added to a saved name that has none.
@@ -121,7 +121,7 @@ std::optional<std::string> QtPrompt::chooseFile(const FileChoice& choice) {
         !QFileInfo(chosen).fileName().contains(QLatin1Char('.'))) {
         chosen += extension;
     }
-    return FromQ(chosen);
+    return PathFromQ(chosen);
 }
 
 }  // namespace zvr

@@ -13,6 +13,7 @@
 #include "common/user_prompt.h"
 #include "gui_base/app_services.h"
 #include "gui_base/latin1.h"
+#include "gui_base/stored_text_validator.h"
 #include "monitoring/scalar_entry.h"
 #include "setupdoc/view_setup_file.h"
 #include "viewlist/definition_editor.h"
@@ -35,7 +36,7 @@ CParameterView::CParameterView(AppServices& services, QWidget* parent)
     : QWidget(parent), services_(services), document_(services.document) {
     setWindowTitle(QStringLiteral("Parameter List"));
     BuildForm();
-    fileName_->setText(QFileInfo(ToQ(document_.definitions.filePath)).fileName());
+    fileName_->setText(QFileInfo(PathToQ(document_.definitions.filePath)).fileName());
     document_.AddView(this);
     Fill({});
 }
@@ -136,6 +137,8 @@ void CParameterView::BuildForm() {
     for (QLineEdit* edit : {name_, address_, units_, binaryPoint_, position_, itemBinaryPoint_}) {
         connect(edit, &QLineEdit::textEdited, this, [this] { SetEditsPending(true); });
     }
+    for (QLineEdit* edit : {name_, units_})
+        LimitToStoredText(edit);
     for (QComboBox* box : {type_, size_, itemType_, itemSize_}) {
         connect(box, &QComboBox::activated, this, [this] { SetEditsPending(true); });
     }

@@ -170,7 +170,7 @@ void CPlotSetupDlg::SaveFile() {
         prompt_.chooseFile(PlotSetupFileChoice(FileChoiceMode::Save));
     if (!path) return;
     if (SavePlotSetupFile(setup(), *path, prompt_) == 0) {
-        setWindowTitle(QFileInfo(ToQ(*path)).fileName());
+        setWindowTitle(QFileInfo(PathToQ(*path)).fileName());
     }
 }
 
@@ -181,7 +181,7 @@ void CPlotSetupDlg::OpenFile() {
     PlotSetup loaded = setup();
     if (OpenPlotSetupFile(*path, variables_, divisionLimit_, loaded, prompt_) == 0) {
         ShowSetup(loaded);
-        setWindowTitle(QFileInfo(ToQ(*path)).fileName());
+        setWindowTitle(QFileInfo(PathToQ(*path)).fileName());
     }
 }
 

@@ -10,6 +10,7 @@
 #include "calibration/scalar_walk.h"
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
+#include "gui_base/stored_text_validator.h"
 #include "monitoring/help_topics.h"
 #include "monitoring/reply_words.h"
 #include "viewlist/scalar_definition_edits.h"
@@ -133,6 +134,7 @@ void CScalarView::BuildForm() {
         auto* edit = new QLineEdit(definition_);
         edit->setObjectName(QStringLiteral("field%1").arg(id));
         fields_[id] = edit;
+        if (id == kName || id == kUnits) LimitToStoredText(edit);
         definitionGrid->addWidget(new QLabel(QString::fromLatin1(label), definition_), row, 0);
         definitionGrid->addWidget(edit, row++, 1);
     }
@@ -218,7 +220,7 @@ void CScalarView::OnInitialUpdate() {
     filter_->setCurrentIndex(0);
     ResizeFrame(730, 440);
     fields_[kFileName]->setText(
-        ToQ(std::filesystem::path(document_.definitions.filePath).filename().string()));
+        PathToQ(std::filesystem::path(document_.definitions.filePath).filename().string()));
     if (!engineering_) {
         fields_[kCalFileValue]->setReadOnly(true);
         definition_->hide();

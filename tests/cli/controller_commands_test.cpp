@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
 #include "monitoring/password.h"
+#include "support/child_process.h"
 #include "support/scalar_memory_controller.h"
 
 namespace zvr::cli {
@@ -289,6 +291,106 @@ TEST_F(ControllerCommandsTest, SaveAndCompareRefuseFilesTheyCannotUse) {
     std::ofstream("junk.ZVR") << "not a cal file";
     EXPECT_EQ(run(RunCompare, {"junk.ZVR"}), kExitUsage);
     EXPECT_EQ(run(RunCompare, {}), kExitUsage);
+}
+
+// A ZEVAR 620 with a variable named "témp" (0xE9 in the file) in "µs" (0xB5).
+std::string Write620WithLatin1Names() {
+    DefinitionSet set;
+    sim::test::Fill620(set);
+    set.variables.insert({.scaling = {'U', 2, 0},
+                          .ramAddress = sim::test::kActDuty,
+                          .name = "t\xE9mp",
+                          .units = "\xB5s"});
+    sim::test::WriteStrategy(set, "Z99620G1.000");
+    return "Z99620G1.000";
+}
+
+// Names and comments are typed in the terminal's encoding and stored in Latin-1; what the
+// core says comes back in the terminal's encoding. Paths are neither.
+TEST_F(ControllerCommandsTest, TextMeetsTheTerminalInItsOwnEncoding) {
+    startOn(Write620WithLatin1Names());
+    struct Case {
+        const char* codeset;
+        std::string name;   // as typed
+        std::string shown;  // the name and units as printed
+    };
+    const Case cases[] = {
+        {"UTF-8", "t\xC3\xA9mp", "t\xC3\xA9mp\t.*\t\xC2\xB5s\n"},
+        {"ISO-8859-15", "t\xE9mp", "t\xE9mp\t.*\t\xB5s\n"},
+        {"", "t\xE9mp", "t\xE9mp\t.*\t\xB5s\n"},  // "C": the bytes as they are
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codeset);
+        locale_ = LocaleText(c.codeset);
+        ASSERT_EQ(run(RunGet, {c.name}), kExitOk) << err_.str();
+        EXPECT_TRUE(std::regex_match(out_.str(), std::regex(c.shown))) << out_.str();
+    }
+
+    locale_ = LocaleText("UTF-8");
+    ASSERT_EQ(run(RunSave, {"caf\xC3\xA9.ZVR", "--comment", "r\xC3\xA9vis\xC3\xA9"}), kExitOk)
+        << err_.str();
+    DefinitionSet saved;
+    ASSERT_EQ(LoadCalFile(saved, "caf\xC3\xA9.ZVR", prompt_), 0);  // the path's own bytes
+    ASSERT_EQ(saved.comments.count(), 1u);
+    EXPECT_EQ(saved.comments.entries()[0]->text, "r\xE9vis\xE9");
+    EXPECT_EQ(prompt_.shown.back().text, "caf\xE9.ZVR Created Successfully");
+    EXPECT_EQ(run(RunCompare, {"caf\xC3\xA9.ZVR", "--json"}), kExitOk) << err_.str();
+    EXPECT_TRUE(out_.str().starts_with("{\"file\": \"caf\xC3\xA9.ZVR\", \"matches\": true"))
+        << out_.str();
+}
+
+// What the file cannot hold is refused before the controller is asked, never cut or turned
+// into "?".
+TEST_F(ControllerCommandsTest, TextTheFileCannotHoldIsRefused) {
+    startOn(Write620WithLatin1Names());
+    std::filesystem::remove("refused.ZVR");
+    locale_ = LocaleText("UTF-8");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"save", "refused.ZVR", "--comment", std::string(300, 'c')},
+         "zvr-cli save: '" + std::string(300, 'c') +
+             "': The text is 300 characters long; the file holds at most 255.\n"},
+        {{"save", "refused.ZVR", "--comment", "ok", "--comment", "5 \xE2\x82\xAC"},
+         "zvr-cli save: '5 \xE2\x82\xAC': The character U+20AC cannot be stored: the file "
+         "holds Western European (Latin-1) characters only.\n"},
+        {{"save", "refused.ZVR", "--comment", "t\xE9mp"},
+         "zvr-cli save: 't\xE9mp': The text is not valid UTF-8.\n"},
+        {{"get", "\xE2\x82\xAC"},
+         "zvr-cli get: '\xE2\x82\xAC': The character U+20AC cannot be stored: the file "
+         "holds Western European (Latin-1) characters only.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const std::vector<std::string> args(c.args.begin() + 1, c.args.end());
+        EXPECT_EQ(run(c.args[0] == "save" ? RunSave : RunGet, args), kExitUsage);
+        EXPECT_EQ(err_.str(), c.message);
+        EXPECT_FALSE(std::filesystem::exists("refused.ZVR"));
+    }
+    // 255 bytes fit whole.
+    ASSERT_EQ(run(RunSave, {"refused.ZVR", "--comment", std::string(255, 'c')}), kExitOk)
+        << err_.str();
+    DefinitionSet saved;
+    ASSERT_EQ(LoadCalFile(saved, "refused.ZVR", prompt_), 0);
+    EXPECT_EQ(saved.comments.entries()[0]->text, std::string(255, 'c'));
+}
+
+// The program itself takes its encoding from the environment's locale.
+TEST_F(ControllerCommandsTest, TheProgramReadsItsLocale) {
+    startOn(Write620WithLatin1Names());
+    const auto get = [this](const std::string& name, const std::string& locale) {
+        return zvr::test::RunProgram(
+            ZVR_CLI_PATH, {"--log", "Log.txt", "get", name, "--port", simulator_->linkPath()},
+            {"LC_ALL=" + locale, "LC_CTYPE", "LANG"});
+    };
+    const zvr::test::ChildRun utf8 = get("t\xC3\xA9mp", "C.UTF-8");
+    EXPECT_EQ(utf8.code, kExitOk) << utf8.err;
+    EXPECT_TRUE(std::regex_match(utf8.out, std::regex("t\xC3\xA9mp\t.*\t\xC2\xB5s\n"))) << utf8.out;
+    const zvr::test::ChildRun plain = get("t\xE9mp", "C");
+    EXPECT_EQ(plain.code, kExitOk) << plain.err;
+    EXPECT_TRUE(std::regex_match(plain.out, std::regex("t\xE9mp\t.*\t\xB5s\n"))) << plain.out;
 }
 
 TEST_F(ControllerCommandsTest, PortsThatFail) {

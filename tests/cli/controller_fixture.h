@@ -39,7 +39,8 @@ protected:
     int runAsIs(Run command, const std::vector<std::string>& args, UserPrompt* prompt = nullptr) {
         out_.str({});
         err_.str({});
-        CommandContext context{.prompt = prompt ? *prompt : prompt_, .out = out_, .err = err_};
+        CommandContext context{
+            .prompt = prompt ? *prompt : prompt_, .out = out_, .err = err_, .locale = locale_};
         return command(context, args);
     }
 
@@ -49,6 +50,7 @@ protected:
     }
 
     std::unique_ptr<sim::Simulator> simulator_;
+    LocaleText locale_;  // the "C" locale's: bytes pass as they are
     zvr::test::ScriptedPrompt prompt_;
     std::ostringstream out_;
     std::ostringstream err_;

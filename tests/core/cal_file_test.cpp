@@ -255,11 +255,56 @@ TEST_F(CalFileTest, RepeatedScalarNameKeepsTheFirstRecord) {
     EXPECT_EQ(loaded.scalars.find("GAIN1")->fileRaw, 1u);
 }
 
-TEST_F(CalFileTest, StringsLongerThan255BytesKeepTheLow8BitsOfTheirLength) {
-    DefinitionSet set;
-    set.comments.append({.accessLevel = 0, .text = std::string(300, 'x')});
-    ASSERT_EQ(load(test::WrittenBytes(set, "long.000")), 0);
-    EXPECT_EQ(loaded.comments.entries()[0]->text, std::string(300 % 256, 'x'));
+// A length byte holds 255 at most: a longer text is refused with nothing written, never
+// cut to the low 8 bits of its length (300 bytes would keep 44, 256 none).
+TEST_F(CalFileTest, TextsLongerThan255BytesAreRefusedNotCut) {
+    struct Case {
+        const char* what;
+        void (*put)(DefinitionSet&, std::string);
+        const char* refusal;  // for 256 bytes
+    };
+    const Case cases[] = {
+        {"comment",
+         [](DefinitionSet& set, std::string text) {
+             set.comments.append({0, std::move(text)});
+         },
+         "comment 1 is 256 bytes long; the file holds at most 255 per text"},
+        {"units",
+         [](DefinitionSet& set, std::string text) {
+             set.scalars.insert({.name = "GAIN", .units = std::move(text)});
+         },
+         "the units of GAIN is 256 bytes long; the file holds at most 255 per text"},
+        {"fault text",
+         [](DefinitionSet& set, std::string text) {
+             DiagnosticDef d{.flagCount = 1, .name = "fault_flags"};
+             d.bitTexts[0] = std::move(text);
+             set.diagnostics.append(std::move(d));
+         },
+         "a fault text of fault_flags is 256 bytes long; the file holds at most 255 per text"},
+        {"description",
+         [](DefinitionSet& set, std::string text) { set.header.descriptions[5] = std::move(text); },
+         "a description is 256 bytes long; the file holds at most 255 per text"},
+    };
+    for (const Case& c : cases) {
+        for (const size_t length : {size_t{255}, size_t{256}, size_t{300}}) {
+            SCOPED_TRACE(std::string(c.what) + " " + std::to_string(length));
+            DefinitionSet set;
+            c.put(set, std::string(length, 'x'));
+            test::WriteBytes("long.000", "before");
+            const int result = WriteCalFile(set, "long.000", "ZVX41R03");
+            if (length == 255) {
+                ASSERT_EQ(result, 0);
+                ASSERT_EQ(LoadCalFile(loaded, "long.000", prompt), 0);
+                EXPECT_EQ(test::WrittenBytes(loaded, "again.000"), test::ReadBytes("long.000"));
+            } else {
+                EXPECT_EQ(result, -2);
+                EXPECT_EQ(test::ReadBytes("long.000"), "before");
+                if (length == 256) {
+                    EXPECT_EQ(set.overLimit(), c.refusal);
+                }
+            }
+        }
+    }
 }
 
 TEST_F(CalFileTest, FilesThatCannotBeOpenedLeaveTheDocumentAlone) {

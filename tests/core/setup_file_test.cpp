@@ -128,6 +128,21 @@ TEST_P(SetupFileTest, OpenOfAMissingFileSaysSo) {
     EXPECT_EQ(prompt.shown[0].buttons, PromptButtons::OkCancel);
 }
 
+// Opening never waits on a FIFO that nobody writes, nor reads a device without end.
+TEST_P(SetupFileTest, OpenOfSomethingThatIsNoRegularFileIsRefusedAtOnce) {
+    const std::string fifo = std::string(kFolder) + "/pipe.setup";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, const char*> cases[] = {
+        {fifo, "pipe.setup"}, {"/dev/zero", "zero"}, {kFolder, "setups"}};
+    for (const auto& [target, name] : cases) {
+        ScriptedPrompt casePrompt;
+        EXPECT_EQ(GetParam().open(target, casePrompt), -1) << target;
+        EXPECT_EQ(casePrompt.texts(),
+                  std::vector<std::string>{"Could not open file for reading\r\n\r\n" +
+                                           std::string(name) + " is not a regular file."});
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothKinds, SetupFileTest,
                          testing::Values(SetupKind{"view", SaveViewItems, OpenViewItems},
                                          SetupKind{"plot", SavePlot, OpenPlot}),

@@ -2,6 +2,7 @@
 // its "ZVR PROGRESS" dialog, and save, compare and abort in demo mode.
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "definitions/cal_file.h"
 #include "gui/program_window.h"
 #include "settings/memory_settings_store.h"
+#include "support/sample_definitions.h"
 #include "support/scripted_prompt.h"
 
 namespace zvr {
@@ -82,6 +84,45 @@ private slots:
         f.frame.OnCommand(kCmdCompareCal);
         QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
         QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File Matches Controller"});
+    }
+
+    // Paths are the file system's bytes: a folder and a file with an umlaut are saved and
+    // chosen again in the cal-file dialog; messages show the name in the program's letters.
+    void saveAndReopenUnderAFolderWithAnUmlaut() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        const QString path = QString::fromUtf8("M\xC3\xBChle/K\xC3\xBChler.ZVR");
+        QVERIFY(QDir().mkdir(QString::fromUtf8("M\xC3\xBChle")));
+        f.prompt.files = {"M\xC3\xBChle/K\xC3\xBChler.ZVR"};
+        f.prompt.answers = {PromptAnswer::No};
+        f.frame.OnCommand(kCmdSaveCal);
+        QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
+        QCOMPARE(f.prompt.shown.back().text,
+                 std::string("M\xFChle/K\xFChler.ZVR Created Successfully"));
+        QVERIFY(QFileInfo(path).isFile());
+
+        f.prompt.shown.clear();
+        ChooseCalFile(path);
+        f.frame.OnCommand(kCmdCompareCal);
+        QTRY_VERIFY_WITH_TIMEOUT(f.finished(), 30000);
+        QCOMPARE(f.prompt.texts(), std::vector<std::string>{"File Matches Controller"});
+    }
+
+    // Comments typed for a text conversion go into single-byte text: a letter it cannot hold
+    // is refused and the prompt comes back with the text, instead of "?" in the file.
+    void typedCommentsTheTextFileCannotHoldAreRefused() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        f.prompt.files = {"values.txt"};
+        QStringList typed = {QString::fromUtf8("5 \xE2\x82\xAC"), QString::fromUtf8("5 \xC2\xB5s")};
+        QTimer::singleShot(0, [&] { TypeComments(typed); });
+        f.frame.OnCommand(kCmdConvertControllerToText);
+        QTRY_VERIFY_WITH_TIMEOUT(typed.isEmpty() && f.finished(), 30000);
+        QCOMPARE(f.prompt.texts(),
+                 std::vector<std::string>{"The character U+20AC cannot be stored: the file holds "
+                                          "Western European (Latin-1) characters only."});
+        QVERIFY(test::ReadBytes("values.txt").find("**Comments:\r\n5 \xB5s\r\n") !=
+                std::string::npos);
     }
 
     void abortStopsTheSaveAndKeepsTheOldFile() {
@@ -192,6 +233,19 @@ private:
         dialog->ShowFile(path);
         QVERIFY(dialog->okButton()->isEnabled());
         dialog->okButton()->click();
+    }
+
+    // Types each text in turn into the comment prompt, every time it opens, and saves it.
+    static void TypeComments(QStringList& texts) {
+        auto* dialog = Open<CTextDlg>();
+        if (dialog == nullptr || !dialog->isVisible() || dialog->field()->isReadOnly()) {
+            if (!texts.isEmpty()) QTimer::singleShot(50, [&] { TypeComments(texts); });
+            return;
+        }
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Enter Comments for this file"));
+        dialog->field()->setPlainText(texts.takeFirst());
+        dialog->okButton()->click();
+        if (!texts.isEmpty()) QTimer::singleShot(50, [&] { TypeComments(texts); });
     }
 
     // Waits for the text dialog, pictures it, and closes it with "Close".

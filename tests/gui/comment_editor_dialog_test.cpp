@@ -26,6 +26,12 @@ private:
         CCommentEditorDlg editor{set, QStringLiteral("/cal/unit.ZVR"), prompt};
     };
 
+    // Types text key by key, letters beyond ASCII too.
+    static void Type(QWidget* widget, const QString& text) {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+
     static QStringList Items(QListWidget* list) {
         QStringList items;
         for (int i = 0; i < list->count(); ++i)
@@ -54,6 +60,54 @@ private slots:
             QCOMPARE(f.editor.button(QLatin1String(name))->toolTip(), QLatin1String(tip));
         for (const char* name : {"addButton", "saveButton", "cancelEditButton"})
             QVERIFY(!f.editor.button(QLatin1String(name))->isEnabled());
+    }
+
+    // The edit line takes only what the file can store, and says why it refused the rest:
+    // nothing is cut to fit or turned into "?" when the file is written.
+    void textTheFileCannotHoldIsRefusedWithTheReason() {
+        Fixture f;
+        f.editor.show();
+        QLineEdit* edit = f.editor.editLine();
+        edit->clear();
+        QVERIFY(f.editor.limitNote()->isHidden());
+        const QString full(255, QLatin1Char('a'));
+        edit->insert(full);  // as a paste
+        QCOMPARE(edit->text(), full);
+        QVERIFY(f.editor.limitNote()->isHidden());
+        struct Case {
+            QString typed;
+            bool paste;
+            QString reason;
+        };
+        const Case cases[] = {
+            {QStringLiteral("b"), false,
+             QStringLiteral("The text is 256 characters long; the file holds at most 255.")},
+            {QString(300, QLatin1Char('c')), true,
+             QStringLiteral("The text is 555 characters long; the file holds at most 255.")},
+        };
+        for (const Case& c : cases) {
+            if (c.paste) {
+                edit->insert(c.typed);
+            } else {
+                Type(edit, c.typed);
+            }
+            QCOMPARE(edit->text(), full);
+            QVERIFY(f.editor.limitNote()->isVisible());
+            QCOMPARE(f.editor.limitNote()->text(), c.reason);
+        }
+        edit->setSelection(0, 255);
+        Type(edit, QString::fromUtf8("5 \xE2\x82\xAC"));  // the euro sign
+        QCOMPARE(edit->text(), QStringLiteral("5 "));
+        QCOMPARE(f.editor.limitNote()->text(),
+                 QStringLiteral("The character U+20AC cannot be stored: the file holds Western "
+                                "European (Latin-1) characters only."));
+        Type(edit, QString::fromUtf8("\xC2\xB5s"));  // Latin-1 has the micro sign
+        QCOMPARE(edit->text(), QString::fromUtf8("5 \xC2\xB5s"));
+        QVERIFY(f.editor.limitNote()->isHidden());
+        QTest::keyClick(edit, Qt::Key_Return);  // add
+        QTest::keyClick(edit, Qt::Key_Return);  // OK
+        QCOMPARE(f.editor.result(), int(QDialog::Accepted));
+        QCOMPARE(f.set.comments.entries().back()->text, std::string("5 \xB5s"));
     }
 
     void enterAddsThenClosesWithOk() {

@@ -194,6 +194,30 @@ private slots:
         QVERIFY(f.prompt.shown.empty());
     }
 
+    // Names and units are stored as single bytes: a letter they cannot hold, or more than 255
+    // of them, is refused as it is typed, never turned into "?" when the file is written.
+    void namesAndUnitsTakeOnlyWhatTheFileCanHold() {
+        Fixture f(true);
+        CParameterView view(*f.services);
+        view.show();
+        Select(view, "var_10");
+        const QList<QLineEdit*> edits = view.findChildren<QLineEdit*>();
+        for (QLineEdit* edit : {edits.at(1), edits.at(3)}) {  // the name and the units
+            edit->setText(QStringLiteral("rpm"));
+            for (const QChar c : QString::fromUtf8("\xE2\x82\xAC\xC2\xB5")) {  // euro, micro
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+            }
+            QCOMPARE(edit->text(), QString::fromUtf8("rpm\xC2\xB5"));
+            edit->insert(QString(253, QLatin1Char('x')));
+            QCOMPARE(edit->text(), QString::fromUtf8("rpm\xC2\xB5"));
+        }
+        view.SaveEdit();
+        const VariableDef* saved = f.document.definitions.variables.find("rpm\xB5");
+        QVERIFY(saved != nullptr);
+        QCOMPARE(saved->units, std::string("rpm\xB5"));
+    }
+
     void saveThenOpenAViewSetup() {
         Fixture f(false);
         f.addItems(3);
@@ -216,6 +240,13 @@ private slots:
         f.prompt.files = {std::string("none.zvf")};
         view.SaveSetup();
         QCOMPARE(f.prompt.texts().back(), std::string("There are no item on list to save."));
+
+        // A file name beyond ASCII is the file system's bytes, shown in the caption as it is.
+        f.addItems(1);
+        f.prompt.files = {std::string("K\xC3\xBChler.zvf"), std::string("K\xC3\xBChler.zvf")};
+        view.SaveSetup();
+        view.OpenSetup();
+        QCOMPARE(view.windowTitle(), QString::fromUtf8("Parameter List : K\xC3\xBChler.zvf"));
     }
 
     void closesWhenTheStrategyIsReplaced() {

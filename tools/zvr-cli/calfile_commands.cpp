@@ -7,6 +7,7 @@
 #include "cal_file_run.h"
 #include "command.h"
 #include "commands.h"
+#include "common/stored_text.h"
 #include "controller_link.h"
 #include "input_files.h"
 
@@ -19,7 +20,7 @@ bool IsFileMatches(std::string_view text) { return text == kFileMatchesControlle
 
 void PrintCompareJson(CommandContext& context, const std::string& path,
                       const std::vector<CompareMismatch>& mismatches) {
-    context.out << "{\"file\": " << JsonText(path)
+    context.out << "{\"file\": " << JsonPath(path)
                 << ", \"matches\": " << (mismatches.empty() ? "true" : "false")
                 << ", \"mismatches\": [";
     for (size_t i = 0; i < mismatches.size(); ++i) {
@@ -36,12 +37,12 @@ void PrintCompareJson(CommandContext& context, const std::string& path,
 
 int RunSave(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    std::vector<std::string> comments;
+    std::vector<std::string> typed;
     std::vector<std::string> rest;
     // --comment may be given more than once.
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--comment" && i + 1 < args.size()) {
-            comments.push_back(args[++i]);
+            typed.push_back(args[++i]);
         } else {
             rest.push_back(args[i]);
         }
@@ -52,6 +53,11 @@ int RunSave(CommandContext& context, std::span<const std::string> args) {
     if (parsed.positional.size() != 1)
         return context.fail("save", kExitUsage, "usage: save OUT.ZVR");
     const std::string& path = parsed.positional[0];
+    // Each comment as the file stores it: a comment the file cannot hold whole is refused,
+    // never cut.
+    const auto stored = context.storedArguments("save", typed);
+    if (!stored) return kExitUsage;
+    const std::vector<std::string>& comments = *stored;
     if (comments.size() > kMaxTableEntries) {
         return context.fail(
             "save", kExitUsage,
@@ -77,7 +83,7 @@ int RunSave(CommandContext& context, std::span<const std::string> args) {
         return context.fail("save", kExitLink, kCalReadError);
     }
     if (run.prompt().saw(kCalReadError)) return kExitLink;
-    return run.prompt().saw(path + kCreatedSuccessfully) ? kExitOk : kExitUsage;
+    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk : kExitUsage;
 }
 
 int RunCompare(CommandContext& context, std::span<const std::string> args) {
@@ -113,7 +119,7 @@ int RunCompare(CommandContext& context, std::span<const std::string> args) {
         PrintCompareJson(context, path, mismatches);
     } else {
         context.out << (mismatches.empty() ? kFileMatchesController + std::string("\n")
-                                           : run.ui().text().value_or(""));
+                                           : context.shown(run.ui().text().value_or("")));
     }
     return mismatches.empty() ? kExitOk : kExitNo;
 }

@@ -16,6 +16,20 @@ int FinishOutput(CommandContext& context, std::string_view command, int code) {
     return context.fail(command, kExitUsage, "standard output could not be written");
 }
 
+std::optional<std::vector<std::string>> CommandContext::storedArguments(
+    std::string_view command, std::span<const std::string> args, size_t limit) {
+    std::vector<std::string> stored;
+    for (const std::string& arg : args) {
+        StoredText text = locale.argument(arg, limit);
+        if (!text.ok()) {
+            fail(command, kExitUsage, "'" + arg + "': " + text.refusal);
+            return std::nullopt;
+        }
+        stored.push_back(std::move(text.bytes));
+    }
+    return stored;
+}
+
 const Command* FindCommand(std::string_view name) {
     const auto commands = Commands();
     auto at = std::find_if(commands.begin(), commands.end(),

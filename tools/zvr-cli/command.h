@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "locale_text.h"
+
 namespace zvr {
 class UserPrompt;
 }
@@ -30,9 +32,19 @@ struct CommandContext {
     UserPrompt& prompt;
     std::ostream& out;  // results
     std::ostream& err;  // messages
+    // The terminal's encoding: names and comments typed as arguments come in through it, the
+    // core's texts go out through it.
+    LocaleText locale;
 
     // Prints "zvr-cli <command>: <text>" on the error stream and gives the exit code.
     int fail(std::string_view command, int code, std::string_view text) const;
+    // A core (Latin-1) text for the terminal.
+    std::string shown(std::string_view latin1) const { return locale.shown(latin1); }
+    // Arguments that name stored text (values, comments), as the core holds them; nothing,
+    // after a usage failure that says which argument and why, when one cannot be.
+    std::optional<std::vector<std::string>> storedArguments(std::string_view command,
+                                                            std::span<const std::string> args,
+                                                            size_t limit = kMaxStoredTextBytes);
 };
 
 struct Command {

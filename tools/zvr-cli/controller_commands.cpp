@@ -67,10 +67,11 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
     if (parsed.has("--json")) {
         context.out << "{\"model\": " << JsonText(id.modelName)
                     << ", \"strategy\": " << JsonText(id.strategyText)
-                    << ", \"strategy_file\": " << JsonText(file)
+                    << ", \"strategy_file\": " << JsonPath(file)
                     << ", \"access_open\": " << (open ? "true" : "false") << "}\n";
     } else {
-        context.out << "model: " << id.modelName << "\nstrategy: " << id.strategyText
+        context.out << "model: " << context.shown(id.modelName)
+                    << "\nstrategy: " << context.shown(id.strategyText)
                     << "\nstrategy file: " << file << "\naccess: " << (open ? "open" : "closed")
                     << '\n';
     }
@@ -78,8 +79,8 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
 }
 
 // A failed read, saying when replies kept coming that no request had asked for.
-std::string ReadErrorText(ControllerLink& link, const std::string& name) {
-    std::string text = "Read Error: " + name;
+std::string ReadErrorText(CommandContext& context, ControllerLink& link, const std::string& name) {
+    std::string text = "Read Error: " + context.shown(name);
     if (link.session.OutOfStep()) text += kOutOfStepAdvice;
     return text;
 }
@@ -90,29 +91,32 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
         return context.fail("get", kExitUsage, *error);
     }
     if (parsed.positional.empty()) return context.fail("get", kExitUsage, "name the values to get");
+    const auto names = context.storedArguments("get", parsed.positional);
+    if (!names) return kExitUsage;
     ControllerLink link(context, parsed);
     if (int code = link.Connect(context, "get", parsed); code != kExitOk) return code;
     const DefinitionSet& set = link.document.definitions;
     std::vector<Reading> readings;
-    for (const std::string& name : parsed.positional) {
+    for (const std::string& name : *names) {
         std::optional<std::vector<uint16_t>> words;
         uint16_t address = 0;
         if (const ScalarDef* scalar = set.scalars.find(name)) {
             address = static_cast<uint16_t>(scalar->eepromAddress);
             words = link.session.ReadOnce({&address, 1});
-            if (!words) return context.fail("get", kExitLink, ReadErrorText(link, name));
+            if (!words) return context.fail("get", kExitLink, ReadErrorText(context, link, name));
             readings.push_back(
                 {name, FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling),
                  scalar->units});
         } else if (const VariableDef* variable = set.variables.find(name)) {
             address = static_cast<uint16_t>(variable->ramAddress);
             words = link.session.ReadVariablesOnce({&address, 1});
-            if (!words) return context.fail("get", kExitLink, "Read Error: " + name);
+            if (!words) return context.fail("get", kExitLink, "Read Error: " + context.shown(name));
             readings.push_back(
                 {name, FormatValue(RawOf((*words)[0], variable->scaling.size), variable->scaling),
                  variable->units});
         } else {
-            return context.fail("get", kExitUsage, "the strategy has no value named " + name);
+            return context.fail("get", kExitUsage,
+                                "the strategy has no value named " + context.shown(name));
         }
     }
     if (parsed.has("--json")) {
@@ -125,7 +129,8 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
         context.out << "]\n";
     } else {
         for (const Reading& r : readings)
-            context.out << r.name << '\t' << r.value << '\t' << r.units << '\n';
+            context.out << context.shown(r.name) << '\t' << context.shown(r.value) << '\t'
+                        << context.shown(r.units) << '\n';
     }
     return kExitOk;
 }
@@ -137,14 +142,18 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
     }
     if (parsed.positional.size() != 2)
         return context.fail("set", kExitUsage, "usage: set NAME VALUE");
-    const std::string& name = parsed.positional[0];
+    const auto stored = context.storedArguments("set", {parsed.positional.data(), 1});
+    if (!stored) return kExitUsage;
+    const std::string& name = stored->front();
     ControllerLink link(context, parsed);
     if (int code = link.Connect(context, "set", parsed); code != kExitOk) return code;
     const ScalarDef* scalar = link.document.definitions.scalars.find(name);
     if (scalar == nullptr)
-        return context.fail("set", kExitUsage, "the strategy has no scalar named " + name);
+        return context.fail("set", kExitUsage,
+                            "the strategy has no scalar named " + context.shown(name));
     if (!isWritableByUser(*scalar) && !parsed.has("--eng")) {
-        return context.fail("set", kExitUsage, name + " is protected: only --eng changes it");
+        return context.fail("set", kExitUsage,
+                            context.shown(name) + " is protected: only --eng changes it");
     }
     if (!link.document.AccessOpen() && !link.document.IsDemo()) {
         const std::string* password = parsed.value("--password");
@@ -164,7 +173,8 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
     }
     const int size = scalar->scaling.size;
     if (size != 1 && size != 2) {
-        return context.fail("set", kExitUsage, name + " is a 4-byte value: it cannot be written");
+        return context.fail("set", kExitUsage,
+                            context.shown(name) + " is a 4-byte value: it cannot be written");
     }
     const uint16_t address = static_cast<uint16_t>(scalar->eepromAddress);
     if (!link.session.Write(address, static_cast<uint16_t>(check.raw), size)) {
@@ -176,9 +186,9 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
             "set", kExitLink,
             link.session.OutOfStep() ? "Read Error" + std::string(kOutOfStepAdvice) : "Read Error");
     }
-    context.out << name << '\t'
+    context.out << context.shown(name) << '\t'
                 << FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling) << '\t'
-                << scalar->units << '\n';
+                << context.shown(scalar->units) << '\n';
     return kExitOk;
 }
 
@@ -208,6 +218,8 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
         }
         *target = *value;
     }
+    const auto names = context.storedArguments("monitor", parsed.positional);
+    if (!names) return kExitUsage;
     ControllerLink link(context, parsed);
     if (int code = link.Connect(context, "monitor", parsed); code != kExitOk) return code;
 
@@ -218,7 +230,7 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     auto findVariables = [&]() -> std::optional<std::string> {
         variables.clear();
         addresses.clear();
-        for (const std::string& name : parsed.positional) {
+        for (const std::string& name : *names) {
             VariableDef* variable = link.document.definitions.variables.find(name);
             if (variable == nullptr) return name;
             variables.push_back(variable);
@@ -228,7 +240,7 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     };
     if (const auto missing = findVariables()) {
         return context.fail("monitor", kExitUsage,
-                            "the strategy has no variable named " + *missing);
+                            "the strategy has no variable named " + context.shown(*missing));
     }
     std::ofstream csv;
     if (const std::string* path = parsed.value("--csv")) {
@@ -274,9 +286,9 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
             if (!Reconnect(link, *parsed.value("--port"))) break;
             // The strategy was loaded again: the same names, perhaps another controller.
             if (const auto missing = findVariables()) {
-                result =
-                    context.fail("monitor", kExitLink,
-                                 "the controller now connected has no variable named " + *missing);
+                result = context.fail("monitor", kExitLink,
+                                      "the controller now connected has no variable named " +
+                                          context.shown(*missing));
                 break;
             }
             if (!link.session.StartContinuous(addresses)) {
@@ -294,7 +306,8 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
         if (csv.is_open()) csv << now;
         for (size_t i = 0; i < variables.size(); ++i) {
             variables[i]->setCurrentValue(RawOf(set.values[i], variables[i]->scaling.size));
-            context.out << '\t' << variables[i]->name << '=' << variables[i]->currentText;
+            context.out << '\t' << context.shown(variables[i]->name) << '='
+                        << context.shown(variables[i]->currentText);
             if (csv.is_open()) csv << ',' << variables[i]->currentText;
         }
         context.out << '\n' << std::flush;

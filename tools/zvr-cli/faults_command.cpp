@@ -34,7 +34,8 @@ void PrintRows(CommandContext& context, const char* section, const std::vector<F
     }
     context.out << section << ":\n";
     for (const FaultRow& row : rows)
-        context.out << "  " << row.source << '\t' << row.description << '\n';
+        context.out << "  " << context.shown(row.source) << '\t' << context.shown(row.description)
+                    << '\n';
 }
 
 }  // namespace

@@ -51,7 +51,10 @@ bool IsHelp(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     TerminalPrompt& prompt = TerminalPrompt::ForProcess();
     zvr::SetSeriousErrorPrompt(&prompt);
-    CommandContext context{.prompt = prompt, .out = std::cout, .err = std::cerr};
+    CommandContext context{.prompt = prompt,
+                           .out = std::cout,
+                           .err = std::cerr,
+                           .locale = LocaleText::FromEnvironment()};
 
     std::vector<std::string> args(argv + 1, argv + argc);
     size_t at = 0;

@@ -120,10 +120,10 @@ int RunCheck(CommandContext& context, std::span<const std::string> args) {
         }
         const std::vector<std::string> problems = CheckStrategy(set);
         for (const std::string& problem : problems)
-            context.out << path << ": " << problem << '\n';
+            context.out << path << ": " << context.shown(problem) << '\n';
         if (problems.empty()) {
             context.out << path << ": " << ModelName(set.header.modelKind) << " strategy '"
-                        << set.header.strategyName << "', " << set.variables.count()
+                        << context.shown(set.header.strategyName) << "', " << set.variables.count()
                         << " variables, " << set.scalars.count() << " scalars, "
                         << set.viewItems.count() << " view items, " << set.diagnostics.count()
                         << " diagnostics, " << set.comments.count() << " comments: no problems\n";

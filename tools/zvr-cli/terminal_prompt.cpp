@@ -93,11 +93,13 @@ const char* AnswerWord(PromptAnswer answer) {
     }
 }
 
-TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& err, bool interactive)
-    : in_(in), err_(err), interactive_(interactive) {}
+TerminalPrompt::TerminalPrompt(std::istream& in, std::ostream& err, bool interactive,
+                               LocaleText locale)
+    : in_(in), err_(err), interactive_(interactive), locale_(std::move(locale)) {}
 
 TerminalPrompt& TerminalPrompt::ForProcess() {
-    static TerminalPrompt prompt(std::cin, std::cerr, ::isatty(STDIN_FILENO) == 1);
+    static TerminalPrompt prompt(std::cin, std::cerr, ::isatty(STDIN_FILENO) == 1,
+                                 LocaleText::FromEnvironment());
     return prompt;
 }
 
@@ -112,8 +114,8 @@ std::optional<std::string> TerminalPrompt::readLine() {
 PromptAnswer TerminalPrompt::show(const PromptMessage& message) {
     std::string heading = message.caption.empty() || message.caption == kApplicationCaption
                               ? std::string()
-                              : message.caption + ": ";
-    err_ << IconWord(message.icon) << heading << TerminalText(message.text);
+                              : locale_.shown(message.caption) + ": ";
+    err_ << IconWord(message.icon) << heading << TerminalText(locale_.shown(message.text));
     if (message.buttons == PromptButtons::Ok) {
         err_ << '\n' << std::flush;
         return PromptAnswer::Ok;

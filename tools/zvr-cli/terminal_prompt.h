@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/user_prompt.h"
+#include "locale_text.h"
 
 namespace zvr::cli {
 
@@ -14,12 +15,14 @@ namespace zvr::cli {
 // terminal takes the default answer: the message's own default button when it names one,
 // otherwise the one that neither goes on nor tries again (No for Yes/No, Cancel for Yes/No/
 // Cancel and Retry/Cancel). A file choice asks for a path and is cancelled when there is no
-// terminal to ask.
+// terminal to ask. Texts are shown in the terminal's encoding.
 class TerminalPrompt : public UserPrompt {
 public:
-    TerminalPrompt(std::istream& in, std::ostream& err, bool interactive);
+    TerminalPrompt(std::istream& in, std::ostream& err, bool interactive,
+                   LocaleText locale = LocaleText());
 
-    // Standard input and standard error; interactive when standard input is a terminal.
+    // Standard input and standard error; interactive when standard input is a terminal; the
+    // environment's encoding.
     static TerminalPrompt& ForProcess();
 
     PromptAnswer show(const PromptMessage& message) override;
@@ -31,6 +34,7 @@ private:
     std::istream& in_;
     std::ostream& err_;
     bool interactive_;
+    LocaleText locale_;
 };
 
 // The answer a question gets when nobody is there to give one.

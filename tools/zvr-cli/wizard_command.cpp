@@ -11,6 +11,7 @@
 #include "command.h"
 #include "command_ui.h"
 #include "commands.h"
+#include "common/stored_text.h"
 #include "connection/controller_model.h"
 #include "controller_link.h"
 #include "ini_settings_store.h"
@@ -39,7 +40,7 @@ int SavePrepared(CommandContext& context, ControllerLink& link, const std::strin
     if (!run.Drive(link.session.ReplyLimit()) || run.prompt().saw(kCalReadError)) {
         return context.fail(kName, kExitLink, kCalReadError);
     }
-    return run.prompt().saw(path + kCreatedSuccessfully) ? kExitOk : kExitUsage;
+    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk : kExitUsage;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "calibration/report_text.h"
 #include "comm/data_server.h"
 #include "common/replacing_file.h"
+#include "common/stored_text.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
 #include "definitions/text_report.h"
@@ -174,7 +175,7 @@ void CalFileOperations::ConvertFileToText() {
     }
     std::string leading = ModelHeading(set->fileModelName, set->fileStrategy);
     if (auto comments = AskComments(kFileCommentLimit)) leading += *comments;
-    leading += "Values converted from file : " + *source + "\r\n\r\n";
+    leading += "Values converted from file : " + PathText(*source) + "\r\n\r\n";
     const bool written = ReplaceFileWith(*target, [&](const std::string& temporary) {
         return writeTextReport(*set, temporary, leading, context_.engineeringMode) == 0;
     });
@@ -191,22 +192,22 @@ void CalFileOperations::ConvertFileToStrategy() {
     if (!source) return;
     DefinitionSet from;
     if (LoadCalFile(from, *source, context_.prompt) != 0) {
-        context_.prompt.plain("Error reading source file " + *source);
+        context_.prompt.plain("Error reading source file " + PathText(*source));
         return;
     }
     DefinitionSet to;
     const std::string& strategy = context_.document.definitions.filePath;
     if (LoadCalFile(to, InStartDirectory(strategy, context_.startDirectory), context_.prompt) !=
         0) {
-        context_.prompt.plain("Dupa Error reading target file " + strategy);
+        context_.prompt.plain("Dupa Error reading target file " + PathText(strategy));
         return;
     }
     for (const auto& scalar : from.scalars.entries()) {
         if (ScalarDef* match = to.scalars.find(scalar->name)) {
             match->fileRaw = scalar->fileRaw;
         } else if (!context_.prompt.askYesNo("Could not find scalar " + scalar->name +
-                                                 " in existing Strategy file " + strategy +
-                                                 kSkipScalarQuestionEnd,
+                                                 " in existing Strategy file " +
+                                                 PathText(strategy) + kSkipScalarQuestionEnd,
                                              kApplicationCaption, PromptIcon::Error)) {
             return;
         }
@@ -217,7 +218,7 @@ void CalFileOperations::ConvertFileToStrategy() {
     ReplacingFile file(*target);
     if (!OpenChosenFile(file, context_.prompt)) return;
     if (!CommitCalFile(file, to, context_.document.definitions.header.strategyName)) {
-        context_.prompt.plain("There was an error writing to file " + *target);
+        context_.prompt.plain("There was an error writing to file " + PathText(*target));
         return;
     }
     context_.prompt.plain(kConversionSuccessful);
@@ -414,7 +415,7 @@ void CalFileOperations::FinishSave() {
         context_.prompt.plain(kWriteToFileError);
         return;
     }
-    context_.prompt.inform(path_ + kCreatedSuccessfully);
+    context_.prompt.inform(PathText(path_) + kCreatedSuccessfully);
 }
 
 void CalFileOperations::FinishCompare() {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/stored_text.h"
+
 namespace zvr {
 
 namespace {
@@ -67,8 +69,9 @@ std::string CommentsBlock(std::string_view typed, size_t maxLength) {
 }
 
 std::string CompareHeading(const std::string& path) {
-    return "Controller <> " + path + " Mismatch List.\r\n\r\n" + Format(" %-30s", "Name") +
-           Format("%10s ", "File") + Format(" %10s ", "Controller") + " Units\r\n";
+    return "Controller <> " + PathText(path) + " Mismatch List.\r\n\r\n" +
+           Format(" %-30s", "Name") + Format("%10s ", "File") + Format(" %10s ", "Controller") +
+           " Units\r\n";
 }
 
 std::string CompareLine(const ScalarDef& scalar, uint32_t fileRaw, uint32_t controllerRaw) {

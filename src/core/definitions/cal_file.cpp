@@ -1,7 +1,6 @@
 #include "definitions/cal_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -11,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "common/regular_file.h"
 #include "common/user_prompt.h"
 #include "definitions/definition_set.h"
 
@@ -262,8 +262,8 @@ public:
         u32(static_cast<uint32_t>(bytes.size()));
         u8(0);
     }
-    // Strings longer than 255 bytes keep the low 8 bits of their length and that many leading
-    // bytes, so the file stays readable.
+    // WriteCalFile refuses a set with a longer string (DefinitionSet::overLimit()); the
+    // length byte is never wrapped.
     static uint8_t length(const std::string& s) { return static_cast<uint8_t>(s.size()); }
     void text(const std::string& s) { bytes.append(s, 0, length(s)); }
 };
@@ -346,25 +346,6 @@ void WriteRecords(CalFileImage& out, const DefinitionSet& set) {
     }
 }
 
-// Only regular files are cal files: a directory, a FIFO or a device is "cannot be opened", and
-// opening without blocking means a FIFO with no writer cannot hang the caller.
-std::FILE* OpenRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return nullptr;
-    }
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) {
-        ::close(fd);
-    }
-    return file;
-}
-
 bool WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -401,7 +382,7 @@ int LoadCalFile(DefinitionSet& set, const std::string& path, UserPrompt& prompt)
 }
 
 int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string& strategyName) {
-    if (set.overLimit()) return -2;  // its count would wrap to a file that says otherwise
+    if (set.overLimit()) return -2;  // a count or a length would wrap: the file would lie
     set.refreshCounts();
     set.header.strategyName = strategyName;
     CalFileImage image;

@@ -36,7 +36,8 @@ int LoadCalFile(DefinitionSet& set, const std::string& path, UserPrompt& prompt)
 // Writes set into an existing file (the caller has created it), with strategyName as the
 // strategy name; the set's header counts and strategy name are updated first.
 // 0 success, -1 the file cannot be opened or a write failed, -2 a table holds more entries
-// than the file can count (DefinitionSet::overLimit(); nothing is written). Never throws.
+// than the file can count or a text is longer than 255 bytes (DefinitionSet::overLimit();
+// nothing is written). Never throws.
 int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string& strategyName);
 
 }  // namespace zvr

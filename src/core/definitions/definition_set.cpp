@@ -2,7 +2,48 @@
 
 #include <utility>
 
+#include "common/stored_text.h"
+
 namespace zvr {
+
+namespace {
+
+// The first stored string longer than its one-byte length can say, as "comment 2 is 300
+// bytes long; the file holds at most 255 per text".
+std::optional<std::string> OverLongText(const DefinitionSet& set) {
+    std::optional<std::string> found;
+    const auto check = [&found](const std::string& text, const std::string& what) {
+        if (!found && text.size() > kMaxStoredTextBytes) {
+            found = what + " is " + std::to_string(text.size()) +
+                    " bytes long; the file holds at most " + std::to_string(kMaxStoredTextBytes) +
+                    " per text";
+        }
+    };
+    check(set.header.strategyName, "the strategy name");
+    for (const std::string& description : set.header.descriptions)
+        check(description, "a description");
+    for (const auto& v : set.variables.entries()) {
+        check(v->name, "a variable name");
+        check(v->units, "the units of " + v->name.substr(0, 40));
+    }
+    for (const auto& s : set.scalars.entries()) {
+        check(s->name, "a scalar name");
+        check(s->units, "the units of " + s->name.substr(0, 40));
+    }
+    for (const auto& item : set.viewItems.entries())
+        check(item->name, "a view item name");
+    for (const auto& d : set.diagnostics.entries()) {
+        check(d->name, "a diagnostic name");
+        for (const std::string& text : d->bitTexts)
+            check(text, "a fault text of " + d->name.substr(0, 40));
+    }
+    size_t number = 0;
+    for (const auto& c : set.comments.entries())
+        check(c->text, "comment " + std::to_string(++number));
+    return found;
+}
+
+}  // namespace
 
 void DefinitionSet::clear() {
     header = FileHeader{};
@@ -25,7 +66,7 @@ std::optional<std::string> DefinitionSet::overLimit() const {
                    "; there are " + std::to_string(count);
         }
     }
-    return std::nullopt;
+    return OverLongText(*this);
 }
 
 void DefinitionSet::refreshCounts() {

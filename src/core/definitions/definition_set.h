@@ -59,7 +59,9 @@ struct DefinitionSet {
     // Sets the section counts from the table sizes; functions, tables and EOL programs are 0.
     void refreshCounts();
     // "the file can hold at most 65535 scalars; there are 65536" for the first table a file
-    // cannot count; nothing when every table fits.
+    // cannot count, or "comment 2 is 300 bytes long; ..." for the first text longer than its
+    // one-byte length can say; nothing when everything fits. A set over the limit is never
+    // written, so nothing is cut on the way to the file.
     std::optional<std::string> overLimit() const;
 };
 

@@ -1,6 +1,9 @@
 #include "setupdoc/setup_file.h"
 
+#include <filesystem>
+
 #include "common/replacing_file.h"
+#include "common/stored_text.h"
 #include "common/user_prompt.h"
 #include "setupdoc/setup_node.h"
 
@@ -13,8 +16,14 @@ std::string SetupFileName(std::string_view path) {
 
 bool ReadSetupFile(const std::string& path, SetupNode& root, UserPrompt& prompt) {
     if (root.parseFile(path) != 0) {
-        prompt.show({"Could not open file for reading", kApplicationCaption, PromptIcon::Warning,
-                     PromptButtons::OkCancel});
+        std::string text = "Could not open file for reading";
+        // A FIFO, a device or a folder is refused unread; say so, as it is there to see.
+        std::error_code ignored;
+        const auto status = std::filesystem::status(path, ignored);
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+            text += "\r\n\r\n" + PathText(SetupFileName(path)) + " is not a regular file.";
+        }
+        prompt.show({text, kApplicationCaption, PromptIcon::Warning, PromptButtons::OkCancel});
         return false;
     }
     return true;

@@ -15,7 +15,8 @@ class UserPrompt;
 std::string SetupFileName(std::string_view path);
 
 // Parses the file into root. False, with "Could not open file for reading" shown, when the
-// file cannot be read.
+// file cannot be read; only a regular file is read, so a FIFO or a device never blocks or
+// feeds the reader without end, and the message then says it is not a regular file.
 bool ReadSetupFile(const std::string& path, SetupNode& root, UserPrompt& prompt);
 
 // Opens the replacement of the target file. False, with "Could not open file for writing"

@@ -8,6 +8,8 @@
 #include <limits>
 #include <new>
 
+#include "common/regular_file.h"
+
 namespace zvr {
 
 namespace {
@@ -394,7 +396,8 @@ void SetupNode::parseText(std::string_view text) {
 }
 
 int SetupNode::parseFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // A FIFO or a device is refused rather than waited on or read without end.
+    std::FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
         return -1;
     }

@@ -1,6 +1,7 @@
 #include "setupdoc/view_setup_file.h"
 
 #include "common/replacing_file.h"
+#include "common/stored_text.h"
 #include "setupdoc/setup_file.h"
 #include "setupdoc/setup_node.h"
 
@@ -87,7 +88,7 @@ int OpenViewSetupFile(const std::string& path, ViewItems& items, UserPrompt& pro
 }
 
 std::string ParameterListCaption(std::string_view path) {
-    return "Parameter List : " + SetupFileName(path);
+    return "Parameter List : " + PathText(SetupFileName(path));
 }
 
 }  // namespace zvr

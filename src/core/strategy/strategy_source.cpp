@@ -726,6 +726,14 @@ std::string Latin1ToUtf8(std::string_view bytes) {
 
 std::string JsonText(std::string_view text) { return Dump(Latin1ToUtf8(text)); }
 
+std::string JsonPath(std::string_view path) {
+    try {
+        return Dump(std::string(path));
+    } catch (const nlohmann::json::type_error&) {  // not UTF-8
+        return JsonText(path);
+    }
+}
+
 bool Utf8ToLatin1(std::string_view utf8, std::string& bytes) {
     bytes.clear();
     for (size_t i = 0; i < utf8.size(); ++i) {

@@ -55,5 +55,8 @@ bool Utf8ToLatin1(std::string_view utf8, std::string& bytes);
 
 // Single-byte text as a JSON string in UTF-8, quoted and escaped as the sources write theirs.
 std::string JsonText(std::string_view text);
+// A path as a JSON string: its own bytes when they are UTF-8 (as file names are by
+// convention), otherwise each byte as one Latin-1 letter.
+std::string JsonPath(std::string_view path);
 
 }  // namespace zvr

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace zvr {
+
+// Opens a file for reading in binary mode, only when it is a regular file: a directory, a FIFO
+// or a device is "cannot be opened" (null), and opening without blocking means a FIFO with no
+// writer cannot hang the caller, nor a device feed it without end.
+std::FILE* OpenRegularFile(const std::string& path);
+
+}  // namespace zvr
