@@ -28,7 +28,8 @@ public:
     explicit WizardAtHand(WizardProgram& program) : f_(program) {}
     ~WizardAtHand() { window_.reset(); }
 
-    bool Open() {
+    // Makes the window and starts it, without waiting for its first request.
+    bool Start() {
         CDataServer& document = f_.program.document;
         WizardSheetMaker make =
             WizardSheetFor(document.definitions.header.strategyName, document.definitions.filePath,
@@ -40,8 +41,10 @@ public:
             make, &f_.program.frame);
         window_->Start();
         window_->show();
-        return Settled();
+        return true;
     }
+
+    bool Open() { return Start() && Settled(); }
 
     CWizardWindow& window() { return *window_; }
     WizardSheet& sheet() { return window_->sheet(); }
@@ -361,6 +364,166 @@ private slots:
         TryRefusals(wizard, f.program.prompt, refusals740, {});
         if (QTest::currentTestFailed()) return;
         QVERIFY(wizard.Cancel());
+    }
+    // Cancel on every page of a ZEVAR 760 run from current values, with answers unlike the
+    // controller's and a finished analog calibration on the way: the controller's EEPROM is
+    // as it was, the analog values the process changed put back, and nothing is posted.
+    void cancelOnEveryPageLeavesTheEepromAsItWas() {
+        // Each leg takes the wizard from one page (or step) to the next stop.
+        const std::vector<std::pair<const char*, Entries>> legs = {
+            {"Welcome", {{"next", {}}}},
+            {kEngine760,
+             {{"engine.type", "Hall Effect Sensor"},
+              {"engine.count", "90"},
+              {"engine.cylinders", "6"},
+              {"next", {}}}},
+            {kRange, {{"range.lowest", "650"}, {"range.highest", "2800"}, {"next", {}}}},
+            {kAnalog,
+             {{"analog.mode", "Pot or analog Control for stationary applications"},
+              {"next", {}},
+              {"pedal", "0.2"},
+              {"pedal", "0.9"}}},
+            {kAnalog, {{"next", {}}}},
+            {kSpeed, Join({{"speed.count", "2 Speed"},
+                           {"next", {}},
+                           {"speed.1", "1200"},
+                           {"speed.2", "1800"}},
+                          Join(Ramps("300", "200"), {{"next", {}}}))},
+            {kAux1,
+             {{"aux1.mode", "Output on when rpm > AUX_OUTPUT_RPM"},
+              {"next", {}},
+              {"aux1.rpm", "1900"},
+              {"next", {}}}},
+            {kAux2, {{"aux2.mode", "Output on when fault exists"}, {"next", {}}}},
+            {kProtect,
+             {{"protect.overspeed", "Yes, enable overspeed shutdown."},
+              {"next", {}},
+              {"protect.rpm", "3100"},
+              {"next", {}},
+              {"protect.switch", "Yes, enable engine protect switch."},
+              {"next", {}},
+              {"protect.delay", "20"},
+              {"next", {}}}},
+            {kSummary, {}},
+        };
+        WizardProgram f("ZVX61S01", {"pedal 0.5"});
+        QVERIFY(f.Connect());
+        const auto before = Eeprom(f);
+        for (size_t stop = 0; stop < legs.size(); ++stop) {
+            WizardAtHand wizard(f);
+            QVERIFY(wizard.Open());
+            for (size_t leg = 0; leg < stop; ++leg) {
+                if (leg > 0) QCOMPARE(wizard.heading(), QString::fromLatin1(legs[leg].first));
+                QVERIFY2(wizard.Do(legs[leg].second), qPrintable(wizard.failure));
+            }
+            const QString page = wizard.heading();
+            QVERIFY(wizard.Cancel());
+            QVERIFY2(wizard.sheet().end() == WizardEnd::Cancelled, qPrintable(page));
+            QVERIFY2(Eeprom(f) == before, qPrintable(page));
+        }
+        QVERIFY(f.posted.empty());
+        QVERIFY(f.program.prompt.shown.empty());
+    }
+
+    // The controller stops answering, or stops and then the line hangs up, while each of the
+    // wizard's requests waits for its reply: each ends the wizard with its own message, except
+    // a failed whole write, after which the Summary stays with only Cancel.
+    void lineFaultsEndTheWizardWithTheirMessage() {
+        enum class During { FaultRead, WholeRead, Process, WholeWrite };
+        const char* const names[] = {"fault read", "whole read", "process", "whole write"};
+        struct Case {
+            bool hangup;
+            During during;
+        };
+        const Case cases[] = {
+            {false, During::FaultRead},  {true, During::FaultRead},  {false, During::WholeRead},
+            {true, During::WholeRead},   {false, During::Process},   {true, During::Process},
+            {false, During::WholeWrite}, {true, During::WholeWrite},
+        };
+        for (const Case& c : cases) {
+            const QByteArray name = QByteArray(c.hangup ? "hangup" : "silent") + " during " +
+                                    names[static_cast<int>(c.during)];
+            WizardProgram f("ZVX41R03");
+            QVERIFY(f.Connect(test::kTestTimeoutTicks));
+            f.program.prompt.shown.clear();
+            WizardAtHand wizard(f);
+            // The way to the request, which is then started without waiting for its outcome.
+            if (c.during != During::FaultRead) QVERIFY2(wizard.Open(), name);
+            if (c.during == During::Process || c.during == During::WholeWrite) {
+                QVERIFY2(wizard.Do({{"next", {}}, {"retain", {}}, {"next", {}}}),
+                         qPrintable(wizard.failure));
+            }
+            if (c.during == During::Process) {
+                QVERIFY(
+                    wizard.Do({{"analog.mode", "Pot or analog Control for stationary applications"},
+                               {"next", {}}}));
+                QVERIFY2(wizard.window().processDialog()->isVisible(), name);
+            }
+            if (c.during == During::WholeWrite) {
+                QVERIFY2(wizard.Do(Join({{"analog.mode", "No analog input required"},
+                                         {"next", {}},
+                                         {"speed.count", "1 Speed"},
+                                         {"next", {}},
+                                         {"speed.1", "1500"}},
+                                        Join(Ramps("450", "350"),
+                                             {{"next", {}},
+                                              {"aux1.mode", "No auxiliary output required"},
+                                              {"next", {}},
+                                              {"protect.overspeed", "No overspeed shutdown."},
+                                              {"next", {}},
+                                              {"protect.switch", "No engine protect switch used."},
+                                              {"next", {}}}))),
+                         qPrintable(wizard.failure));
+                QCOMPARE(wizard.heading(), QString::fromLatin1(kSummary));
+            }
+            f.simulator->execute("line silent 30");
+            if (c.during == During::FaultRead) {
+                QVERIFY2(wizard.Start(), name);
+            } else if (c.during != During::Process) {
+                QTest::mouseClick(wizard.window().nextButton(), Qt::LeftButton);
+            }
+            if (c.hangup) f.simulator->execute("line hangup");
+
+            if (c.during == During::WholeWrite) {
+                // Only Cancel is left, and it closes the wizard.
+                QVERIFY2(QTest::qWaitFor([&] { return wizard.sheet().lineFailed(); }, 15000), name);
+                QVERIFY2(!wizard.sheet().ended(), name);
+                QVERIFY2(!wizard.window().backButton()->isEnabled() &&
+                             !wizard.window().nextButton()->isEnabled() &&
+                             !wizard.window().finishButton()->isEnabled(),
+                         name);
+                QVERIFY(wizard.window().cancelButton()->isEnabled());
+                QVERIFY2(wizard.Cancel(), name);
+                QCOMPARE(wizard.sheet().end(), WizardEnd::Cancelled);
+                QVERIFY(f.posted.empty());
+                continue;
+            }
+            QVERIFY2(QTest::qWaitFor([&] { return wizard.sheet().ended(); }, 15000), name);
+            QVERIFY2(QTest::qWaitFor([&] { return !wizard.window().isVisible(); }, 5000), name);
+            QCOMPARE(wizard.sheet().end(), WizardEnd::Failed);
+            const auto texts = f.program.prompt.texts();
+            QVERIFY2(!texts.empty(), name);
+            switch (c.during) {
+                case During::FaultRead:
+                    QCOMPARE(texts.back(), std::string("Fatal Error. The fault data could not be "
+                                                       "read."));
+                    break;
+                case During::WholeRead:
+                    QCOMPARE(texts.back(),
+                             std::string("Fatal Error. The Calibration could not be read."));
+                    break;
+                case During::Process:
+                    QVERIFY2(texts.size() >= 2, name);
+                    QCOMPARE(texts[texts.size() - 2],
+                             std::string("There was an communication error. The Wizard will "
+                                         "close."));
+                    QCOMPARE(texts.back(), std::string(kAnalogLeftUnfinished));
+                    break;
+                case During::WholeWrite:
+                    break;
+            }
+            QVERIFY(f.posted.empty());
+        }
     }
 };
 
