@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <atomic>
+#include <functional>
 
 #include "gui/wizard_window_support.h"
 #include "wizard/wizard_families.h"
@@ -21,24 +23,49 @@ using test::WizardProgram;
 // simulator and presses the process dialog's Done once the page shows the reading.
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-// The wizard window opened over the program's main window and worked step by step; after
-// each action the test waits until the wizard waits for the person again, or has ended.
+// The wizard window opened on a link and worked step by step; after each action the test
+// waits until the wizard waits for the person again, or has ended.
 class WizardAtHand {
 public:
-    explicit WizardAtHand(WizardProgram& program) : f_(program) {}
+    // What the person does away from the window: moves the input the analog calibration
+    // records, and (for the check of the page's live boxes) where the idle switch stands.
+    struct Input {
+        std::function<void(double)> movePedal;
+        std::function<bool()> idleSwitch;
+    };
+
+    WizardAtHand(CDataServer& link, test::ScriptedPrompt& prompt, Input input,
+                 SettingsStore* settings = nullptr, QWidget* parent = nullptr,
+                 std::vector<int>* posted = nullptr)
+        : link_(link),
+          prompt_(prompt),
+          input_(std::move(input)),
+          settings_(settings),
+          parent_(parent),
+          posted_(posted) {}
+    // Over the program's main window, on its simulated controller.
+    explicit WizardAtHand(WizardProgram& f)
+        : WizardAtHand(
+              f.program.document, f.program.prompt,
+              {[&f](double position) { f.simulator->execute("pedal " + std::to_string(position)); },
+               [&f] { return f.get("switch_f_debounced").find(" 8") != std::string::npos; }},
+              &f.program.settings.store(), &f.program.frame, &f.posted) {}
     ~WizardAtHand() { window_.reset(); }
 
     // Makes the window and starts it, without waiting for its first request.
     bool Start() {
-        CDataServer& document = f_.program.document;
         WizardSheetMaker make =
-            WizardSheetFor(document.definitions.header.strategyName, document.definitions.filePath,
-                           document.GetIdentification().strategyText);
+            WizardSheetFor(link_.definitions.header.strategyName, link_.definitions.filePath,
+                           link_.GetIdentification().strategyText);
         if (!make) return false;
-        window_ = std::make_unique<CWizardWindow>(
-            WizardWindowLinks{document, f_.program.prompt, &f_.program.settings.store(),
-                              [this](int command) { f_.posted.push_back(command); }},
-            make, &f_.program.frame);
+        std::vector<int>* posted = posted_;
+        window_ =
+            std::make_unique<CWizardWindow>(WizardWindowLinks{link_, prompt_, settings_,
+                                                              [posted](int command) {
+                                                                  if (posted)
+                                                                      posted->push_back(command);
+                                                              }},
+                                            make, parent_);
         window_->Start();
         window_->show();
         return true;
@@ -87,6 +114,7 @@ private:
         if (id == "next") return Press(window_->nextButton());
         if (id == "back") return Press(window_->backButton());
         if (id == "retain") return Press(window_->retainButton());
+        if (id == "finish") return Press(window_->finishButton());
         if (id == "pedal") return Capture(value.toDouble());
         QWidget* widget = window_->field(id.c_str());
         if (widget == nullptr || !widget->isEnabled()) return false;
@@ -106,16 +134,55 @@ private:
 
     bool Capture(double position) {
         if (!window_->processDialog()->isVisible()) return false;
-        f_.simulator->execute("pedal " + std::to_string(position));
-        const test::PedalMove move{position, IdleSwitch()};
+        input_.movePedal(position);
+        const test::PedalMove move{position, input_.idleSwitch()};
         if (!QTest::qWaitFor([&] { return test::LiveShows(*window_, move); }, 5000)) return false;
         return Press(window_->processDialog()->doneButton());
     }
 
-    bool IdleSwitch() { return f_.get("switch_f_debounced").find(" 8") != std::string::npos; }
-
-    WizardProgram& f_;
+    CDataServer& link_;
+    test::ScriptedPrompt& prompt_;
+    Input input_;
+    SettingsStore* settings_;
+    QWidget* parent_;
+    std::vector<int>* posted_;
     std::unique_ptr<CWizardWindow> window_;
+};
+
+// A demonstration link whose live values are known: fault flags with the fatal bit set, an
+// input the test moves, and an idle switch that stays open.
+class ScriptedDemo : public CDataServer {
+public:
+    ScriptedDemo() {
+        SetDemoTicks(test::kTestDemoTicks);
+        test::ScriptedPrompt loading;
+        loaded = Load(test::StrategyPath("DEMO740"), loading) == 0 &&
+                 OpenPort("DEMO", kTimeoutTicks) == 0;
+        if (loaded) {
+            faultFlags_ =
+                static_cast<uint16_t>(definitions.variables.find("fault_flags1")->ramAddress);
+            adc_ = static_cast<uint16_t>(definitions.variables.find("adc_app")->ramAddress);
+        }
+    }
+    ~ScriptedDemo() override { Close(); }
+
+    bool loaded = false;
+    std::atomic<double> pedal{0};
+    std::atomic<int> fatalFlagsAnswered{0};
+
+protected:
+    uint16_t DemoLiveValue(uint16_t address) override {
+        if (address == faultFlags_) {
+            ++fatalFlagsAnswered;
+            return 0x0200;  // a one-byte flag word: bit 1 of its high byte, fatal
+        }
+        if (address == adc_) return static_cast<uint16_t>(test::AdcAt(pedal));
+        return 0;  // the idle switch stays open
+    }
+
+private:
+    uint16_t faultFlags_ = 0;
+    uint16_t adc_ = 0;
 };
 
 // The controller's EEPROM, scalar by scalar, as the simulator holds it.
@@ -524,6 +591,61 @@ private slots:
             }
             QVERIFY(f.posted.empty());
         }
+    }
+    // Demonstration mode: a set fatal flag does not stop the wizard, and a pedal read with
+    // reversed sense is not judged; the run goes on to Complete and Finish.
+    void demoIgnoresTheFatalFlagAndDoesNotJudgeThePedal() {
+        ScriptedDemo demo;
+        QVERIFY(demo.loaded);
+        test::ScriptedPrompt prompt;
+        WizardAtHand wizard(
+            demo, prompt,
+            {[&demo](double position) { demo.pedal = position; }, [] { return false; }});
+        QVERIFY(wizard.Open());
+        QVERIFY(demo.fatalFlagsAnswered > 0);
+        QVERIFY2(wizard.Do({{"next", {}},
+                            {"engine.type", "Magnetic Pickup (MPU) or Hall Effect"},
+                            {"engine.teeth", "60"},
+                            {"engine.count", "4"},
+                            {"next", {}},
+                            {"range.lowest", "700"},
+                            {"range.highest", "2600"},
+                            {"next", {}},
+                            {"analog.mode", "Pedal Control for Drive-by-Wire Vehicles"},
+                            {"next", {}},
+                            {"analog.ivs", "No"},
+                            {"next", {}},
+                            // Reversed sense: high at the minimum, low at the maximum.
+                            {"pedal", "1.0"},
+                            {"pedal", "0.0"},
+                            {"next", {}}}),
+                 qPrintable(wizard.failure));
+        QCOMPARE(wizard.heading(), QString::fromLatin1(kSpeed));
+        QVERIFY2(
+            wizard.Do(Join(Join({{"speed.count", "1 Speed"}, {"next", {}}, {"speed.1", "1500"}},
+                                Ramps("450", "350")),
+                           {{"next", {}},
+                            {"aux1.mode", "No auxiliary output required"},
+                            {"next", {}},
+                            {"protect.overspeed", "No overspeed shutdown."},
+                            {"next", {}},
+                            {"protect.switch", "No engine protect switch used."},
+                            {"next", {}}})),
+            qPrintable(wizard.failure));
+        const auto rows = wizard.sheet().summaryRows();
+        const auto row = [&rows](const char* description) {
+            for (const SummaryRow& r : rows) {
+                if (r.description == description) return r.selection;
+            }
+            return std::string("(none)");
+        };
+        QCOMPARE(row("Min Position ADC"), std::to_string(test::AdcAt(1.0)));
+        QCOMPARE(row("Max Position ADC"), std::to_string(test::AdcAt(0.0)));
+        QVERIFY(wizard.Do({{"next", {}}}));
+        QCOMPARE(wizard.heading(), QStringLiteral("Calibration Wizard has been completed!"));
+        QVERIFY(wizard.Do({{"finish", {}}}));
+        QCOMPARE(wizard.sheet().end(), WizardEnd::Finished);
+        QVERIFY2(prompt.shown.empty(), prompt.shown.empty() ? "" : prompt.shown[0].text.c_str());
     }
 };
 

@@ -67,11 +67,11 @@ struct PedalMove {
     bool idleSwitch;
 };
 
-long AdcAt(double position) { return std::lround(102 + position * (922 - 102)); }
+inline long AdcAt(double position) { return std::lround(102 + position * (922 - 102)); }
 
 // The box being recorded (the maximum's once it shows, the minimum's before) follows the
 // pedal, and so does its IVS box.
-bool LiveShows(CWizardWindow& w, const PedalMove& move) {
+inline bool LiveShows(CWizardWindow& w, const PedalMove& move) {
     const bool second = w.field("analog.max") != nullptr;
     auto* edit = qobject_cast<QLineEdit*>(w.field(second ? "analog.max" : "analog.min"));
     if (edit == nullptr || std::lround(edit->text().toDouble()) != AdcAt(move.position))

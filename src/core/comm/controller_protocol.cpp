@@ -230,6 +230,8 @@ void CControllerProtocol::OnLinkLost() {
 
 std::optional<uint16_t> CControllerProtocol::DemoReadValue(uint16_t) const { return std::nullopt; }
 
+uint16_t CControllerProtocol::DemoLiveValue(uint16_t) { return RandomWord(); }
+
 void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {
     HandleReply({bytes, length});
 }
@@ -325,7 +327,7 @@ void CControllerProtocol::HandleDemoTick() {
             case kContinuousRead:
                 r.type = 0;
                 for (size_t i = 0; i < r.count; ++i)
-                    r.values[i] = RandomWord();
+                    r.values[i] = DemoLiveValue(r.addresses[i]);
                 if (r.count > 0) {
                     // The same read again, which arms the next tick.
                     r.type = kContinuousRead;

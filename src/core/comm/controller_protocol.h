@@ -113,6 +113,10 @@ protected:
     // The value demo mode answers for a read of this address, when it knows one (the
     // document answers with its scalars' file values); otherwise a random number.
     virtual std::optional<uint16_t> DemoReadValue(uint16_t address) const;
+    // The word demo mode answers for this address in a continuous read: a random number, as
+    // live values keep moving (tests answer known ones). Called on the receive thread with
+    // the request locked.
+    virtual uint16_t DemoLiveValue(uint16_t address);
 
 private:
     int StartRead(uint8_t type, std::span<const uint16_t> addresses, ReceiverHandle target,
