@@ -1,6 +1,7 @@
 // The calibration wizard's window when things go wrong, against the simulated controller on a
-// pty: entries the pages refuse, Cancel on every page, and a controller that stops answering
-// or hangs up during each of the wizard's conversations with it.
+// pty: entries the pages refuse, Cancel on every page, a controller that stops answering or
+// hangs up during each of the wizard's conversations with it or before a restore; and what
+// demonstration mode lets through.
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -646,6 +647,45 @@ private slots:
         QVERIFY(wizard.Do({{"finish", {}}}));
         QCOMPARE(wizard.sheet().end(), WizardEnd::Finished);
         QVERIFY2(prompt.shown.empty(), prompt.shown.empty() ? "" : prompt.shown[0].text.c_str());
+    }
+    // Cancel after the analog calibration, when the controller no longer answers, or when the
+    // line has hung up before Cancel: the analog values cannot be put back, and the person is
+    // told so with the restore-error message.
+    void failedRestoreOnCancelIsReported() {
+        struct Case {
+            bool hangup;
+            WizardEnd end;
+        };
+        for (const Case c : {Case{false, WizardEnd::Cancelled}, Case{true, WizardEnd::Failed}}) {
+            WizardProgram f("ZVX41R03");
+            QVERIFY(f.Connect(test::kTestTimeoutTicks));
+            f.program.prompt.shown.clear();
+            WizardAtHand wizard(f);
+            QVERIFY(wizard.Open());
+            QVERIFY2(
+                wizard.Do({{"next", {}},
+                           {"retain", {}},
+                           {"next", {}},
+                           {"analog.mode", "Pot or analog Control for stationary applications"},
+                           {"next", {}},
+                           {"pedal", "0.2"},
+                           {"pedal", "0.8"},
+                           {"next", {}}}),
+                qPrintable(wizard.failure));
+            QCOMPARE(wizard.heading(), QString::fromLatin1(kSpeed));
+            f.simulator->execute("line silent 30");
+            if (c.hangup) {
+                f.simulator->execute("line hangup");
+                QVERIFY(QTest::qWaitFor([&] { return !f.program.document.IsOpen(); }, 5000));
+            }
+            QVERIFY(wizard.Cancel());
+            QCOMPARE(wizard.sheet().end(), c.end);
+            QVERIFY(!f.program.prompt.shown.empty());
+            QCOMPARE(f.program.prompt.shown.back().text,
+                     std::string("There was an error restoring the original Analog Calibration "
+                                 "values. You must run the wizard again or APP_MIN_CAL and "
+                                 "APP_RANGE_CAL manually"));
+        }
     }
 };
 
