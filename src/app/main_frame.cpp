@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -239,6 +240,15 @@ void CMainFrame::ApplyStoredPosition() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The views close first, so that one holding a value the user typed but did not write
+    // can ask, and keep the program open when the user says so.
+    workArea_->closeAllSubWindows();
+    for (const QMdiSubWindow* frame : workArea_->subWindowList()) {
+        if (frame->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
     if (!closed_) {
         closed_ = true;
         const QRect rect = geometry();

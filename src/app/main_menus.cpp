@@ -1,5 +1,7 @@
 #include "app/main_menus.h"
 
+#include <QKeySequence>
+
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
 #include "gui_base/latin1.h"
@@ -14,7 +16,7 @@ struct CommandText {
     const char* prompt;  // status-bar prompt, then "\n" and the tooltip where there is one
 };
 
-// Texts as the menus show them before a controller names its product.
+// Texts as the menus show them; "%s" stands for the product word of the controller.
 constexpr CommandText kCommands[] = {
     {kCmdSaveCal, "&Save %s Cal to File",
      "Reads Current Calibration values and writes to an ZVR file."},
@@ -67,6 +69,14 @@ constexpr CommandText kCommands[] = {
     {kCmdUserManuals, "User Manuals", ""},
 };
 
+// The standard keys of the commands that save and open a file and show help, shown beside
+// them in the menus. Change Calibration keeps F1 for the help of its selected scalar.
+const std::pair<int, QKeySequence::StandardKey> kShortcuts[] = {
+    {kCmdSaveCal, QKeySequence::Save},
+    {kCmdViewTextFile, QKeySequence::Open},
+    {kCmdHelpTopics, QKeySequence::HelpContents},
+};
+
 constexpr int kPortCommands[] = {kCmdCom1,     kCmdCom2,      kCmdDemo880, kCmdDemo740,
                                  kCmdDemo760,  kCmdDemo620,   kCmdDemo210, kCmdDemo310,
                                  kCmdDemoKms2, kCmdCustomPort};
@@ -103,15 +113,21 @@ MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGro
 
 void MainMenus::AddCommands(QWidget* owner) {
     for (const CommandText& c : kCommands) {
-        auto* action = new QAction(ToQ(c.text), owner);
+        // Until a controller names its product, the product word is the default one.
+        const std::string text = ProductMenuText(c.command, ProductWord({})).value_or(c.text);
+        auto* action = new QAction(ToQ(text), owner);
         const QStringList prompt = ToQ(c.prompt).split(QLatin1Char('\n'));
         action->setStatusTip(prompt.value(0));
-        action->setToolTip(prompt.value(1, action->text().remove(QLatin1Char('&'))));
+        // Without a tooltip of its own an action's tooltip is its text, so a toolbar button
+        // follows the menu text when the product word changes.
+        if (prompt.size() > 1) action->setToolTip(prompt.value(1));
         action->setData(c.command);
         connect(action, &QAction::triggered, this,
                 [this, command = c.command] { emit commandTriggered(command); });
         actions_[c.command] = action;
     }
+    for (auto [command, key] : kShortcuts)
+        actions_[command]->setShortcut(key);
     for (int command : kPortCommands) {
         actions_[command]->setCheckable(true);
         portGroup_->addAction(actions_[command]);

@@ -6,6 +6,7 @@
 
 #include "calfile/comment_editor_dialog.h"
 #include "calfile/text_dialog.h"
+#include "calfile/text_file_window.h"
 #include "gui_base/latin1.h"
 
 namespace zvr {
@@ -18,7 +19,8 @@ CCalFile::CCalFile(CDataServer& document, UserPrompt& prompt, bool engineeringMo
       channel_(this, [this](const PostedMessage& message) { operations_.Handle(message); }),
       progress_(new CProgressDlg([this] { operations_.Abort(); }, parent)),
       shellOpener_([](const std::string& path) {
-          QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(ToQ(path)).absoluteFilePath()));
+          return QDesktopServices::openUrl(
+              QUrl::fromLocalFile(QFileInfo(ToQ(path)).absoluteFilePath()));
       }),
       operations_(
           CalFileContext{document, prompt, *this, engineeringMode, std::move(startDirectory)},
@@ -54,7 +56,12 @@ std::optional<std::string> CCalFile::ShowText(const TextDialogRequest& request) 
 }
 
 void CCalFile::OpenWithShell(const std::string& path) {
-    if (shellOpener_) shellOpener_(path);
+    if (shellOpener_ && shellOpener_(path)) return;
+    // No launcher for text files (a bare desktop, or none at all): the file was written all
+    // the same, so the user gets its text here and learns where it is.
+    if (ShowTextFileWindow(path, parentWidget()) == nullptr) {
+        prompt_.error("The text file " + path + " could not be shown.");
+    }
 }
 
 }  // namespace zvr

@@ -29,8 +29,9 @@ public:
 
     CalFileOperations& operations() { return operations_; }
     CProgressDlg* progressDialog() const { return progress_; }
-    // How a written text file is opened; the desktop's viewer unless replaced.
-    void SetShellOpener(std::function<void(const std::string&)> open) {
+    // How a written text file is opened: the desktop's viewer unless replaced. The opener
+    // answers false when nothing could open the file; the program then shows it itself.
+    void SetShellOpener(std::function<bool(const std::string&)> open) {
         shellOpener_ = std::move(open);
     }
 
@@ -47,7 +48,7 @@ private:
     UserPrompt& prompt_;
     RequestChannel channel_;
     QPointer<CProgressDlg> progress_;  // a window of the main window's, not of this hidden view
-    std::function<void(const std::string&)> shellOpener_;
+    std::function<bool(const std::string&)> shellOpener_;
     CalFileOperations operations_;
 };
 

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <memory>
@@ -38,6 +39,11 @@ CFileDialogEx::CFileDialogEx(bool open, const QString& defaultExtension, const Q
     }
     // Connected after the dialog's own handlers, so the OK state set here is the last word.
     connect(this, &QFileDialog::currentChanged, this, &CFileDialogEx::ShowFile);
+    // A name typed into the name field is a selection too: its comments replace the ones
+    // of the file clicked before, and OK takes it when it loads.
+    if (auto* nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        connect(nameField, &QLineEdit::textChanged, this, [this] { ShowFile(SelectedPath()); });
+    }
     if (QPushButton* ok = okButton()) ok->setEnabled(false);
 }
 
@@ -60,7 +66,24 @@ QPushButton* CFileDialogEx::okButton() const {
     return ok ? ok : box->button(QDialogButtonBox::Save);
 }
 
-QString CFileDialogEx::SelectedPath() const { return selectedFiles().value(0); }
+QString CFileDialogEx::SelectedPath() const {
+    const QString typed = TypedPath();
+    return !typed.isEmpty() ? typed : selectedFiles().value(0);
+}
+
+QString CFileDialogEx::TypedPath() const {
+    auto* nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString typed = nameField ? nameField->text().trimmed() : QString();
+    // A quoted list is the dialog's picture of several selected files, not a typed name.
+    if (typed.isEmpty() || typed.startsWith(QLatin1Char('"'))) return {};
+    QString path = directory().absoluteFilePath(typed);
+    // As the dialog does: a name typed without an ending gets the default one.
+    if (QFileInfo(path).suffix().isEmpty() && !defaultSuffix().isEmpty() &&
+        !QFileInfo::exists(path)) {
+        path += QLatin1Char('.') + defaultSuffix();
+    }
+    return path;
+}
 
 void CFileDialogEx::ShowFile(const QString& path) {
     QPushButton* ok = okButton();

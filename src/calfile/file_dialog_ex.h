@@ -19,6 +19,8 @@ public:
 
     void SetTitle(const QString& title);
     void SetViewerMode(bool viewer);
+    // The file the name field names, else the one selected in the list. The list's own
+    // selection can lag behind a name typed over it, so the typed name comes first.
     QString SelectedPath() const;
     // The last selected file that loaded as a cal file.
     QString loadedPath() const { return loadedPath_; }
@@ -32,6 +34,8 @@ protected:
     void accept() override;
 
 private:
+    QString TypedPath() const;
+
     UserPrompt& prompt_;
     QListWidget* comments_;
     QString loadedPath_;

@@ -10,6 +10,7 @@ namespace zvr {
 
 CTextDlg::CTextDlg(const TextDialogRequest& request, QWidget* parent)
     : QDialog(parent),
+      note_(new QLabel(this)),
       field_(new QPlainTextEdit(this)),
       ok_(new QPushButton(ToQ(request.okText), this)),
       cancel_(new QPushButton(ToQ(request.cancelText), this)) {
@@ -26,6 +27,11 @@ CTextDlg::CTextDlg(const TextDialogRequest& request, QWidget* parent)
     ok_->setObjectName(QStringLiteral("okButton"));
     cancel_->setObjectName(QStringLiteral("cancelButton"));
     ok_->setDefault(!request.editable);
+    ok_->setVisible(!request.okText.empty());
+    note_->setObjectName(QStringLiteral("note"));
+    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    note_->setWordWrap(true);
+    note_->hide();
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -34,9 +40,15 @@ CTextDlg::CTextDlg(const TextDialogRequest& request, QWidget* parent)
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note_);
     layout->addWidget(field_);
     layout->addLayout(buttons);
     resize(640, 420);
+}
+
+void CTextDlg::SetNote(const QString& note) {
+    note_->setText(note);
+    note_->setVisible(!note.isEmpty());
 }
 
 }  // namespace zvr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -9,7 +10,8 @@
 namespace zvr {
 
 // A text in a fixed-width field with two buttons: the compare report ("Save to File",
-// "Close"), or a field to type comments in ("Save Comments", "No Comments").
+// "Close"), or a field to type comments in ("Save Comments", "No Comments"). An empty OK text
+// leaves only the cancel button, for a text that is only read.
 class CTextDlg : public QDialog {
     Q_OBJECT
 public:
@@ -20,8 +22,12 @@ public:
     QPlainTextEdit* field() const { return field_; }
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
+    // A line above the text, such as where the text is stored; hidden while empty.
+    void SetNote(const QString& note);
+    QString note() const { return note_->text(); }
 
 private:
+    QLabel* note_;
     QPlainTextEdit* field_;
     QPushButton* ok_;
     QPushButton* cancel_;

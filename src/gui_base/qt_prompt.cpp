@@ -1,5 +1,6 @@
 #include "gui_base/qt_prompt.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -76,6 +77,12 @@ PromptAnswer QtPrompt::show(const PromptMessage& message) {
     QMessageBox box(IconFor(message.icon), ToQ(message.caption), text, ButtonsFor(message.buttons),
                     parent_);
     if (message.defaultAnswer) box.setDefaultButton(ButtonFor(*message.defaultAnswer));
+    const std::pair<QMessageBox::StandardButton, const std::string*> words[] = {
+        {QMessageBox::Yes, &message.yesText}, {QMessageBox::No, &message.noText}};
+    for (auto [button, text] : words) {
+        if (QAbstractButton* shown = box.button(button); shown && !text->empty())
+            shown->setText(ToQ(*text));
+    }
     const PromptAnswer answer = AnswerFor(box.exec());
     // Closing a Yes/No box by its window button answers No, not an OK nobody offered.
     if (answer == PromptAnswer::Ok && message.buttons == PromptButtons::YesNo) {

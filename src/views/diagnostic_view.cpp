@@ -238,6 +238,11 @@ void CDiagnosticView::ClearCurrentFaults() {
 }
 
 void CDiagnosticView::ClearHistoricalFaults() {
+    // The history is the only record of faults that came and went; it cannot be read back
+    // once erased, so the user confirms, and Enter keeps it.
+    const PromptMessage question{kClearHistoryQuestion, kApplicationCaption, PromptIcon::Warning,
+                                 PromptButtons::YesNo, PromptAnswer::No};
+    if (prompt_.show(question) != PromptAnswer::Yes) return;
     historyList_->clear();
     SetCommandButtons(false);
     StartClear(HistoryAddresses(history_));
@@ -287,6 +292,13 @@ void CDiagnosticView::OnUpdate(int hint) {
         commandOutstanding_ = false;
         restartAfterCommand_ = false;
         SetCommandButtons(true);
+    }
+}
+
+void CDiagnosticView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    // The fault history is kept in scalars, which Change Calibration may rename or delete.
+    if (!released_ && faults_ && edit.table == DefinitionEdit::Table::Scalars) {
+        history_ = FaultHistoryScalars(document_.definitions);
     }
 }
 

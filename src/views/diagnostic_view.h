@@ -7,8 +7,8 @@
 #include <array>
 #include <optional>
 
-#include "views/comm_timeout_dialog.h"
 #include "monitoring/fault_list.h"
+#include "views/comm_timeout_dialog.h"
 #include "views/form_view.h"
 
 namespace zvr {
@@ -36,6 +36,10 @@ public:
         kUpdateHistory = 1003
     };
 
+    static constexpr const char* kClearHistoryQuestion =
+        "Erase the fault history stored in the controller?\r\n"
+        "The erased faults cannot be read again.";
+
     CDiagnosticView(CDataServer& document, UserPrompt& prompt, QWidget* parent = nullptr);
     ~CDiagnosticView() override;
 
@@ -43,6 +47,7 @@ public:
     void OnStartPause();
     void UpdateHistory();
     void ClearCurrentFaults();
+    // Asks first; only a Yes erases the history.
     void ClearHistoricalFaults();
 
     bool running() const { return running_; }
@@ -55,6 +60,7 @@ public:
 
 protected:
     void OnUpdate(int hint) override;
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
 

@@ -1,6 +1,8 @@
 #include "views/form_view.h"
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 namespace zvr {
 
@@ -10,6 +12,18 @@ void CloseFrameOf(QWidget& view) {
     } else {
         view.close();
     }
+}
+
+void SizeFrameInWorkArea(QMdiSubWindow& frame, int width, int height) {
+    QRect wanted(frame.pos(), QSize(width, height).expandedTo(frame.minimumSizeHint()));
+    // A work area that is not on screen yet has no size to keep the frame in.
+    if (QMdiArea* area = frame.mdiArea(); area && area->viewport()->isVisible()) {
+        const QRect visible = area->viewport()->rect();
+        wanted.setSize(wanted.size().boundedTo(visible.size()));
+        wanted.moveLeft(std::clamp(wanted.left(), 0, visible.width() - wanted.width()));
+        wanted.moveTop(std::clamp(wanted.top(), 0, visible.height() - wanted.height()));
+    }
+    frame.setGeometry(wanted);
 }
 
 CFormView::CFormView(CDataServer& document, QWidget* parent)
@@ -44,7 +58,7 @@ void CFormView::SetFrameCaption(const QString& caption) {
 
 void CFormView::ResizeFrame(int width, int height) {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        frame->resize(width, height);
+        SizeFrameInWorkArea(*frame, width, height);
     } else {
         resize(width, height);
     }

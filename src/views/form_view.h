@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMdiSubWindow>
 #include <QString>
 #include <QWidget>
 
@@ -10,6 +11,12 @@ namespace zvr {
 
 // Closes the child frame a view sits in (or the view itself when it has none).
 void CloseFrameOf(QWidget& view);
+
+// Gives a child frame the size a view asks for, kept inside the visible work area: the work
+// area places a new frame by the size it had when shown, so a frame that grows afterwards
+// would stick out past the edges. The frame moves back in, and shrinks only where the work
+// area is smaller than the frame.
+void SizeFrameInWorkArea(QMdiSubWindow& frame, int width, int height);
 
 // A monitoring screen in its own child frame: it hears the document's update hints and
 // handles the answers to its requests. When the strategy is about to be replaced it lets go

@@ -154,11 +154,20 @@ void CLiveDataView::OnUpdate(int hint) {
     if (hint == kHintStopReading) {
         if (running_) OnStartStop();
     } else if (hint == kHintViewItemsChanged) {
-        const bool wasRunning = running_;
-        if (wasRunning) OnStartStop();
-        BuildRows();
-        if (wasRunning) OnStartStop();
+        Rebuild();
     }
+}
+
+void CLiveDataView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    // A row keeps its variable only until the table changes.
+    if (!released_ && edit.table == DefinitionEdit::Table::Variables) Rebuild();
+}
+
+void CLiveDataView::Rebuild() {
+    const bool wasRunning = running_;
+    if (wasRunning) OnStartStop();
+    BuildRows();
+    if (wasRunning) OnStartStop();
 }
 
 void CLiveDataView::ReleaseDefinitions() {

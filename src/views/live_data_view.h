@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
+#include "monitoring/live_rows.h"
 #include "views/comm_timeout_dialog.h"
 #include "views/form_view.h"
-#include "monitoring/live_rows.h"
 
 namespace zvr {
 
@@ -45,12 +45,14 @@ signals:
 
 protected:
     void OnUpdate(int hint) override;
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildRows();
+    void Rebuild();  // the rows again, and the read again when it runs
     void ValuesArrived();
     void ReadFailed();
     void Stop();

@@ -5,6 +5,7 @@
 #include "connection/command_ids.h"
 #include "gui_base/app_services.h"
 #include "gui_base/view_host.h"
+#include "views/form_view.h"
 #include "views/parameter_list_view.h"
 
 namespace zvr {
@@ -13,7 +14,7 @@ void RegisterParameterListCommands(AppServices& services) {
     services.frame.SetCommandHandler(kCmdParameterList, [&services] {
         auto* view = new CParameterView(services);
         QMdiSubWindow* frame = services.frame.AddChildFrame(view);
-        frame->resize(750, 450);
+        SizeFrameInWorkArea(*frame, 750, 450);
         frame->setWindowTitle(view->windowTitle());
     });
 }

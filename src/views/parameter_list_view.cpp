@@ -15,6 +15,7 @@
 #include "gui_base/latin1.h"
 #include "monitoring/scalar_entry.h"
 #include "setupdoc/view_setup_file.h"
+#include "viewlist/definition_editor.h"
 #include "views/form_view.h"
 
 namespace zvr {
@@ -155,6 +156,30 @@ void CParameterView::OnDocumentUpdate(int hint) {
     }
 }
 
+void CParameterView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    // This view's own edits refill the list when they are done.
+    if (editing_ || edit.table != DefinitionEdit::Table::Variables) return;
+    const QListWidgetItem* current = list_->currentItem();
+    if (current == nullptr) {
+        Fill({});
+        return;
+    }
+    const std::string shown = FromQ(current->text());
+    if (shown != edit.name) {
+        // Another variable: the list changes around the one shown, whose fields stay as typed.
+        filling_ = true;
+        list_->clear();
+        for (const auto& variable : document_.definitions.variables.entries())
+            list_->addItem(ToQ(variable->name));
+        const auto found = list_->findItems(ToQ(shown), Qt::MatchExactly);
+        if (!found.isEmpty()) list_->setCurrentItem(found.first());
+        filling_ = false;
+        return;
+    }
+    // The variable shown was edited elsewhere: show it as it is now, or the first one.
+    Fill(edit.nameAfter());
+}
+
 VariableDef* CParameterView::Selected() const {
     const QListWidgetItem* item = list_->currentItem();
     if (item == nullptr) return nullptr;
@@ -243,31 +268,40 @@ ViewItemFields CParameterView::CurrentViewItemFields() const {
 }
 
 void CParameterView::SaveEdit() {
-    VariableDef* variable = Selected();
+    const VariableDef* variable = Selected();
     if (variable == nullptr) return;
     SetEditsPending(false);
-    if (!zvr::SaveEdit(document_.definitions, *variable, CurrentVariableFields(),
-                       CurrentViewItemFields(), services_.prompt)) {
-        return;
-    }
-    Fill(variable->name);
+    const std::string name = variable->name;
+    const VariableFields fields = CurrentVariableFields();
+    editing_ = true;
+    const bool saved =
+        zvr::SaveEdit(document_, name, fields, CurrentViewItemFields(), services_.prompt);
+    editing_ = false;
+    if (!saved) return;
+    // The variable goes by the typed name unless that name was refused.
+    Fill(document_.definitions.variables.find(name) != nullptr ? name : fields.name);
     list_->setFocus();
     document_.UpdateAllViews(kHintViewItemsChanged);
 }
 
 void CParameterView::AddAsNew() {
     SetEditsPending(false);
-    if (const VariableDef* added = zvr::AddAsNew(document_.definitions, CurrentVariableFields(),
-                                                 CurrentViewItemFields(), services_.prompt)) {
-        Fill(added->name);
+    editing_ = true;
+    const std::optional<std::string> added = zvr::AddAsNew(
+        document_, CurrentVariableFields(), CurrentViewItemFields(), services_.prompt);
+    editing_ = false;
+    if (added) {
+        Fill(*added);
         document_.UpdateAllViews(kHintViewItemsChanged);
     }
 }
 
 void CParameterView::DeleteVariable() {
-    VariableDef* variable = Selected();
+    const VariableDef* variable = Selected();
     if (variable == nullptr) return;
-    zvr::DeleteVariable(document_.definitions, *variable);
+    editing_ = true;
+    DefinitionEditor(document_).DeleteVariable(variable->name);
+    editing_ = false;
     SetEditsPending(false);
     Fill({});
     document_.UpdateAllViews(kHintViewItemsChanged);

@@ -24,6 +24,7 @@ public:
     ~CParameterView() override;
 
     void OnDocumentUpdate(int hint) override;
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
 
     // The form's parts, for the keyboard and for tests.
     QListWidget* list() const { return list_; }
@@ -61,6 +62,7 @@ private:
     CDataServer& document_;
     bool editsPending_ = false;
     bool filling_ = false;
+    bool editing_ = false;  // an edit of this view's is being announced
 
     QListWidget* list_;
     QLineEdit* fileName_;

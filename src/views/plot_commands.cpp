@@ -6,6 +6,7 @@
 #include "connection/command_ids.h"
 #include "gui_base/app_services.h"
 #include "gui_base/view_host.h"
+#include "views/form_view.h"
 #include "views/plot_printing.h"
 #include "views/strip_chart_view.h"
 
@@ -16,7 +17,7 @@ void RegisterPlotCommands(AppServices& services) {
     frame.SetCommandHandler(kCmdParameterPlot, [&services] {
         auto* view = new CStripChartView(services.document, services.settings, services.prompt);
         QMdiSubWindow* child = services.frame.AddChildFrame(view);
-        child->resize(640, 480);
+        SizeFrameInWorkArea(*child, 640, 480);
     });
 
     // Print and Print Preview act on the current Parameter Plot; other views do not print.

@@ -1,5 +1,6 @@
 #include "views/scalar_view.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -318,12 +319,20 @@ void CScalarView::OnMessage(const PostedMessage& message) {
             }
             break;
         case kWriteDone:
+            writeOutstanding_ = false;
+            if (closeAfterWrite_) {
+                closeAfterWrite_ = false;
+                CloseFrame();
+                return;
+            }
             if (scalar && scalar->eepromAddress == writeAddress_) {
                 // The controller settles before the value is read back; the window stays live.
                 readBack_.start(kReadBackDelayMs);
             }
             break;
         case kWriteFailed:
+            writeOutstanding_ = false;
+            closeAfterWrite_ = false;  // the failure is shown; the frame stays open
             if (scalar && scalar->eepromAddress == writeAddress_) {
                 fields_[kNewValue]->setText(QStringLiteral("Write Error"));
                 SetSaveCancel(false);
@@ -341,7 +350,9 @@ void CScalarView::ReadDone(bool ok) {
     }
     const uint16_t word = document_.RequestValues()[0];
     if (!AnswerInStep()) return;
-    const ScalarDef& scalar = *Selected();
+    const ScalarDef* selected = Selected();
+    if (selected == nullptr) return;
+    const ScalarDef& scalar = *selected;
     const uint32_t raw = RawFromWord(word, scalar.scaling.size);
     const QString text = ToQ(formatDefValue(scalar, raw));
     fields_[kControllerValue]->setText(text);
@@ -365,15 +376,20 @@ ScalarFields CScalarView::CurrentFields() const {
 }
 
 void CScalarView::SaveEdit() {
-    ScalarDef* scalar = Selected();
+    const ScalarDef* scalar = Selected();
     if (scalar == nullptr) return;
     pending_ = false;
     // User mode shows no definition fields, so only engineering mode can have changed one.
     if (engineering_) {
+        editing_ = true;
         const ScalarDefinitionEdit edit =
-            SaveScalarDefinition(document_.definitions, *scalar, CurrentFields(), prompt_);
+            SaveScalarDefinition(document_, scalar->name, CurrentFields(), prompt_);
+        editing_ = false;
         if (edit.outcome == ScalarDefinitionEdit::Rewritten) Refill(edit.name);
         if (edit.outcome != ScalarDefinitionEdit::WriteNewValue) return;
+        // Found again: a message has been on screen since.
+        scalar = Selected();
+        if (scalar == nullptr) return;
     }
     WriteNewValue(*scalar);
 }
@@ -397,23 +413,94 @@ void CScalarView::WriteNewValue(const ScalarDef& scalar) {
                                      kWriteFailed) != 0) {
         prompt_.plain("Internal Error Writing New Value");
         SetSaveCancel(false);
+        return;
     }
+    writeOutstanding_ = true;
+}
+
+bool CScalarView::HasUnwrittenValue() const {
+    const QString typed = fields_.at(kNewValue)->text();
+    return pending_ && !released_ && Selected() != nullptr && !typed.isEmpty() &&
+           typed != fields_.at(kControllerValue)->text();
+}
+
+void CScalarView::closeEvent(QCloseEvent* event) {
+    if (closeAfterWrite_ || !HasUnwrittenValue()) {
+        CFormView::closeEvent(event);
+        return;
+    }
+    const ScalarDef& scalar = *Selected();
+    std::string text = kUnwrittenQuestion;
+    text.replace(text.find("%s"), 2, FromQ(fields_[kNewValue]->text().left(kMaxFieldText)));
+    text.replace(text.find("%s"), 2, scalar.name);
+    PromptMessage question{text, kApplicationCaption, PromptIcon::Question,
+                           PromptButtons::YesNoCancel, PromptAnswer::Cancel};
+    question.yesText = "Write";
+    question.noText = "Discard";
+    switch (prompt_.show(question)) {
+        case PromptAnswer::No:
+            CFormView::closeEvent(event);
+            return;
+        case PromptAnswer::Yes:
+            SaveEdit();
+            // Only a write under way closes the frame, when it succeeds; a value refused
+            // before it went out keeps the frame open with the reason shown.
+            closeAfterWrite_ = writeOutstanding_;
+            break;
+        default:
+            break;
+    }
+    event->ignore();
 }
 
 void CScalarView::AddAsNew() {
     pending_ = false;
-    const std::optional<std::string> name =
-        AddScalarAsNew(document_.definitions, CurrentFields(),
-                       static_cast<uint16_t>(filter_->currentIndex() + 1), prompt_);
+    editing_ = true;
+    const std::optional<std::string> name = AddScalarAsNew(
+        document_, CurrentFields(), static_cast<uint16_t>(filter_->currentIndex() + 1), prompt_);
+    editing_ = false;
     if (name) Refill(*name);
 }
 
 void CScalarView::DeleteScalar() {
-    ScalarDef* scalar = Selected();
+    const ScalarDef* scalar = Selected();
     if (scalar == nullptr) return;
-    if (!zvr::DeleteScalar(document_.definitions, *scalar, prompt_)) return;
+    const std::string name = scalar->name;
+    editing_ = true;
+    const bool deleted = zvr::DeleteScalar(document_, name, prompt_);
+    editing_ = false;
+    if (!deleted) return;
     pending_ = false;
     Refill({});
+}
+
+void CScalarView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    // This view's own edits refill the list when they are done.
+    if (released_ || editing_ || groups_ == nullptr ||
+        edit.table != DefinitionEdit::Table::Scalars) {
+        return;
+    }
+    const std::string shown = selectedIndex_ >= 0 && selectedIndex_ < list_->count()
+                                  ? FromQ(list_->item(selectedIndex_)->text())
+                                  : std::string();
+    if (shown.empty() || shown == edit.name) {
+        // The scalar shown was edited elsewhere: show it as it is now (read again), or the
+        // first of its group when it is gone. Edits typed for it are dropped, with a word.
+        Refill(edit.nameAfter());
+        return;
+    }
+    // Another scalar: the list changes around the one shown, whose fields stay as typed.
+    filling_ = true;
+    list_->clear();
+    int keepRow = 0;
+    for (const ScalarDef* scalar :
+         ScalarsOfGroup(document_.definitions, *groups_, filter_->currentIndex())) {
+        if (scalar->name == shown) keepRow = list_->count();
+        list_->addItem(ToQ(scalar->name));
+    }
+    list_->setCurrentRow(keepRow);
+    selectedIndex_ = keepRow;
+    filling_ = false;
 }
 
 void CScalarView::CancelEdit() {
@@ -447,6 +534,15 @@ void CScalarView::ReleaseDefinitions() {
     selectedIndex_ = -1;
     filling_ = true;
     list_->clear();
+}
+
+bool CScalarView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        event->accept();
+        return true;
+    }
+    return CFormView::event(event);
 }
 
 void CScalarView::keyPressEvent(QKeyEvent* event) {

@@ -51,6 +51,9 @@ public:
     QComboBox* sizeCombo() const { return size_; }
     QGroupBox* definitionFrame() const { return definition_; }
     bool editsPending() const { return pending_; }
+    static constexpr const char* kUnwrittenQuestion =
+        "The new value %s for %s has not been written to the controller.\r\n"
+        "Write it before closing?";
     bool readBackWaiting() const { return readBack_.isActive(); }
 
     void SaveEdit();
@@ -63,9 +66,15 @@ public:
 
 protected:
     void OnUpdate(int) override {}
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
     void OnMessage(const PostedMessage& message) override;
     void ReleaseDefinitions() override;
     void keyPressEvent(QKeyEvent* event) override;
+    // F1 is the help of the selected scalar here, not the main window's Help Topics.
+    bool event(QEvent* event) override;
+    // A typed value that was not written is not dropped silently: the user writes it (the
+    // frame closes once the controller took it), discards it, or keeps the frame open.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildForm();
@@ -83,6 +92,8 @@ private:
     bool AnswerInStep();
     void SetSaveCancel(bool enabled);
     void MarkEdited();
+    // New Value holds a typed value that differs from the one read from the controller.
+    bool HasUnwrittenValue() const;
 
     UserPrompt& prompt_;
     bool engineering_;
@@ -103,11 +114,14 @@ private:
 
     bool pending_ = false;
     bool filling_ = false;
+    bool editing_ = false;  // an edit of this view's is being announced
     int selectedIndex_ = -1;
     uint16_t requestAddress_ = 0;
     uint32_t outOfStepMark_ = 0;  // the link's out-of-step count when the read went out
     int rereads_ = 0;             // reads of the selected scalar made again for it
     uint16_t writeAddress_ = 0;
+    bool writeOutstanding_ = false;
+    bool closeAfterWrite_ = false;  // the user chose Write while closing
 };
 
 }  // namespace zvr

@@ -18,6 +18,9 @@ namespace {
 constexpr int kControlsHeight = 100;  // below the chart: three rows of controls
 constexpr int kRowOffsets[] = {84, 56, 28};
 constexpr int kRowHeight = 24;
+constexpr int kColumnGap = 5;
+constexpr int kGainLabelWidth = 125;
+constexpr int kPlotLabelWidth = 140;
 constexpr const char* kLimitsWithoutVariable[] = {"0", "5000"};
 
 double Decimal(const std::string& text) { return ParseDecimal(text); }
@@ -44,8 +47,9 @@ CStripChartView::CStripChartView(CDataServer& document, CRegistrySettings& setti
     document_->AddView(this);
 
     document_->QuietTheLink();
-    FindGains();
-    if (!gains_.addresses.empty()) {
+    gainNames_ = FindGains(document_->definitions.scalars);
+    ShowGains();
+    if (!GainAddresses(document_->definitions.scalars, gainNames_).empty()) {
         restartAfter_ = true;  // plotting starts when the gains have arrived
         ReadGains();
     } else {
@@ -89,7 +93,7 @@ void CStripChartView::CreateControls() {
     const char* gainCaptions[] = {"&PROPORTIONAL_GAIN", "&INTEGRAL_GAIN", "&DERIVATIVE_GAIN"};
     for (int g = 0; g < 3; ++g) {
         gainLabels_[g] = new QLabel(QString::fromLatin1(gainCaptions[g]), this);
-        gainLabels_[g]->resize(125, kRowHeight);
+        FitLabel(gainLabels_[g], kGainLabelWidth);
         gainEdits_[g] = new QLineEdit(this);
         gainEdits_[g]->setObjectName(QStringLiteral("gainEdit%1").arg(g));
         gainEdits_[g]->setReadOnly(true);
@@ -104,7 +108,7 @@ void CStripChartView::CreateControls() {
     }
     for (int p = 0; p < 2; ++p) {
         plotLabels_[p] = new QLabel(this);
-        plotLabels_[p]->resize(140, kRowHeight);
+        plotLabels_[p]->resize(kPlotLabelWidth, kRowHeight);
         indicators_[p] = new QLineEdit(this);
         indicators_[p]->setObjectName(QStringLiteral("indicator%1").arg(p + 1));
         indicators_[p]->setReadOnly(true);
@@ -119,20 +123,38 @@ void CStripChartView::CreateControls() {
 void CStripChartView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     chart_->setGeometry(0, 0, width(), std::max(height() - kControlsHeight, 0));
+    PlaceControls();
+}
+
+void CStripChartView::PlaceControls() {
     const int bottom = height();
-    QWidget* columns[][5] = {
+    QWidget* columns[][3] = {
         {start_, configure_, save_},
         {gainLabels_[0], gainLabels_[1], gainLabels_[2]},
         {gainEdits_[0], gainEdits_[1], gainEdits_[2]},
-        {plotLabels_[0], plotLabels_[1]},
-        {indicators_[0], indicators_[1]},
+        {plotLabels_[0], plotLabels_[1], nullptr},
+        {indicators_[0], indicators_[1], nullptr},
     };
-    const int x[] = {10, 110, 235, 360, 505};
+    // Each column starts at its usual place, or further right when the column before it
+    // needs more room: a label is never covered by the edit beside it.
+    const int usualX[] = {10, 110, 235, 360, 505};
+    int x = 0;
     for (int c = 0; c < 5; ++c) {
+        x = std::max(x, usualX[c]);
+        int widest = 0;
         for (int row = 0; row < 3; ++row) {
-            if (QWidget* w = columns[c][row]) w->move(x[c], bottom - kRowOffsets[row]);
+            if (QWidget* w = columns[c][row]) {
+                w->move(x, bottom - kRowOffsets[row]);
+                widest = std::max(widest, w->width());
+            }
         }
+        x += widest + kColumnGap;
     }
+    setMinimumWidth(x);
+}
+
+void CStripChartView::FitLabel(QLabel* label, int usualWidth) {
+    label->resize(std::max(usualWidth, label->sizeHint().width()), kRowHeight);
 }
 
 void CStripChartView::ReadSetup() {
@@ -143,8 +165,6 @@ void CStripChartView::ReadSetup() {
     plots_[1].name = stored.plot2Name;
     plots_[1].minimum = stored.plot2Min;
     plots_[1].maximum = stored.plot2Max;
-    for (Plot& plot : plots_)
-        plot.variable = document_->definitions.variables.find(plot.name);
     timeScale_ = stored.xScale;
     sampleRate_ = stored.xSampleRate;
     grid_ = RestoreGrid(stored.horizontalGrid);
@@ -155,14 +175,16 @@ void CStripChartView::ReadSetup() {
 void CStripChartView::ApplySetupToChart() {
     for (size_t p = 0; p < plots_.size(); ++p) {
         Plot& plot = plots_[p];
-        const QString label = ToQ(PlotLabel(plot.name, plot.variable));
+        const QString label = ToQ(PlotLabel(plot.name, PlotVariable(p)));
         plotLabels_[p]->setText(label);
+        FitLabel(plotLabels_[p], kPlotLabelWidth);
         plot.trace.SetUnitsLabel(label);
         plot.trace.SetLimits(Decimal(plot.minimum), Decimal(plot.maximum), 1);
     }
     chart_->SetTimeMaximum(QString::number(timeScale_));
     chart_->SetDivisions(grid_.horizontal, grid_.vertical);
     chart_->RedrawStaticLayer();
+    PlaceControls();  // the plot labels may have grown
 }
 
 PlotSettings CStripChartView::Settings() const {
@@ -184,7 +206,7 @@ PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) con
                              .sampleRate = sampleRate_};
     for (size_t p = 0; p < plots_.size(); ++p) {
         const Plot& plot = plots_[p];
-        const VariableDef* variable = plot.variable;
+        const VariableDef* variable = PlotVariable(p);
         source.plots[p] = {
             .samples = &buffers_[p],
             .minimum = Decimal(plot.minimum),
@@ -195,17 +217,32 @@ PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) con
     return LayOutPrintedPlot(source);
 }
 
-void CStripChartView::FindGains() {
-    gains_ = zvr::FindGains(document_->definitions.scalars);
+VariableDef* CStripChartView::PlotVariable(size_t plot) const {
+    if (document_ == nullptr) return nullptr;
+    return document_->definitions.variables.find(plots_[plot].name);
+}
+
+const ScalarDef* CStripChartView::GainScalar(int gain) const {
+    if (document_ == nullptr || gainNames_[gain].empty()) return nullptr;
+    return document_->definitions.scalars.find(gainNames_[gain]);
+}
+
+std::optional<Gain> CStripChartView::selectedGain() const {
+    if (selected_ < 0) return std::nullopt;
+    return static_cast<Gain>(selected_);
+}
+
+void CStripChartView::ShowGains() {
     for (int g = 0; g < 3; ++g) {
-        const bool exists = gains_.gains[g] != nullptr;
+        const bool exists = !gainNames_[g].empty();
         gainLabels_[g]->setVisible(exists);
         gainEdits_[g]->setVisible(exists);
+        if (exists) gainLabels_[g]->setText(QStringLiteral("&") + ToQ(gainNames_[g]));
     }
 }
 
 void CStripChartView::ReadGains() {
-    gainRequest_ = gains_.addresses;
+    gainRequest_ = GainAddresses(document_->definitions.scalars, gainNames_);
     document_->RequestReadScalars(gainRequest_, channel_.Current(), kGainsRead, kGainsReadFailed);
 }
 
@@ -236,10 +273,11 @@ void CStripChartView::Start() {
     } else {
         requested_.clear();
         std::vector<uint16_t> addresses;
-        for (const Plot& plot : plots_) {
-            if (plot.variable == nullptr) continue;
-            requested_.push_back(plot.variable);
-            addresses.push_back(static_cast<uint16_t>(plot.variable->ramAddress));
+        for (size_t p = 0; p < plots_.size(); ++p) {
+            const VariableDef* variable = PlotVariable(p);
+            if (variable == nullptr) continue;
+            requested_.push_back(variable->name);
+            addresses.push_back(static_cast<uint16_t>(variable->ramAddress));
         }
         if (document_->RequestReadVariables(addresses, channel_.Current(), kValuesRead,
                                             kValuesReadFailed) != 0) {
@@ -271,7 +309,7 @@ void CStripChartView::Sample() {
             indicators_[p]->setText(ToQ(FormatFixed(lastValues_[p], 3)));
     } else if (newData_) {
         for (int p = 0; p < 2; ++p) {
-            const VariableDef* variable = plots_[p].variable;
+            const VariableDef* variable = PlotVariable(static_cast<size_t>(p));
             lastValues_[p] = variable != nullptr ? variable->currentValue : 0.0;
             indicators_[p]->setText(variable != nullptr ? ToQ(variable->currentText) : QString());
         }
@@ -319,7 +357,8 @@ void CStripChartView::OnValues() {
     if (!running_) return;
     const auto words = document_->RequestValues();
     for (size_t k = 0; k < requested_.size() && k < words.size(); ++k) {
-        VariableDef* variable = requested_[k];
+        VariableDef* variable = document_->definitions.variables.find(requested_[k]);
+        if (variable == nullptr) continue;  // deleted while its value was on the way
         variable->setCurrentValue(RawFromWord(words[k], variable->scaling));
     }
     newData_ = true;
@@ -342,7 +381,7 @@ void CStripChartView::OnGains() {
     const auto words = document_->RequestValues();
     for (size_t k = 0; k < gainRequest_.size() && k < words.size(); ++k) {
         for (int g = 0; g < 3; ++g) {
-            const ScalarDef* gain = gains_.gains[g];
+            const ScalarDef* gain = GainScalar(g);
             if (gain == nullptr || gain->eepromAddress != gainRequest_[k]) continue;
             const uint32_t raw = RawFromWord(words[k], gain->scaling);
             gainEdits_[g]->setText(ToQ(formatDefValue(*gain, raw)));
@@ -356,8 +395,10 @@ void CStripChartView::OnGains() {
 void CStripChartView::OnGainWritten() {
     writeInProgress_ = false;
     if (written_ >= 0) {
-        QLineEdit* edit = gainEdits_[written_];
-        edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gains_.gains[written_]->scaling)));
+        if (const ScalarDef* gain = GainScalar(written_)) {
+            QLineEdit* edit = gainEdits_[written_];
+            edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gain->scaling)));
+        }
         written_ = -1;
     }
     if (restartAfter_ && !running_) Start();
@@ -428,7 +469,7 @@ bool CStripChartView::HandleKey(QKeyEvent* key) {
 }
 
 void CStripChartView::SelectGain(int gain) {
-    if (gains_.gains[gain] == nullptr) return;
+    if (GainScalar(gain) == nullptr) return;
     for (int g = 0; g < 3; ++g)
         gainEdits_[g]->setReadOnly(g != gain);
     selected_ = gain;
@@ -449,7 +490,9 @@ void CStripChartView::StepSelectedGain(bool up) {
 
 void CStripChartView::WriteSelectedGain() {
     if (!gainsValid_ || selected_ < 0) return;
-    const ScalarDef& gain = *gains_.gains[selected_];
+    const ScalarDef* found = GainScalar(selected_);
+    if (found == nullptr) return;
+    const ScalarDef& gain = *found;
     const std::string text = FromQ(gainEdits_[selected_]->text());
     restartAfter_ = running_;
     document_->QuietTheLink();  // which stops plotting
@@ -510,9 +553,9 @@ void CStripChartView::Configure() {
         for (size_t p = 0; p < plots_.size(); ++p) {
             Plot& plot = plots_[p];
             plot.name = given[p][0];
-            plot.variable = document_->definitions.variables.find(plot.name);
-            plot.minimum = plot.variable != nullptr ? given[p][1] : kLimitsWithoutVariable[0];
-            plot.maximum = plot.variable != nullptr ? given[p][2] : kLimitsWithoutVariable[1];
+            const bool found = PlotVariable(p) != nullptr;
+            plot.minimum = found ? given[p][1] : kLimitsWithoutVariable[0];
+            plot.maximum = found ? given[p][2] : kLimitsWithoutVariable[1];
             indicators_[p]->clear();
         }
         grid_ = {.vertical = chosen.verticalDivisions - 1,
@@ -540,8 +583,8 @@ void CStripChartView::SaveToFile() {
                   .plot2Name = plots_[1].name,
                   .plot2Max = plots_[1].maximum,
                   .plot2Min = plots_[1].minimum,
-                  .decimals1 = DecimalsOf(plots_[0].variable),
-                  .decimals2 = DecimalsOf(plots_[1].variable),
+                  .decimals1 = DecimalsOf(PlotVariable(0)),
+                  .decimals2 = DecimalsOf(PlotVariable(1)),
                   .samples1 = &buffers_[0],
                   .samples2 = &buffers_[1]};
     for (int g = 0; g < 3; ++g)
@@ -561,6 +604,51 @@ void CStripChartView::OnDocumentUpdate(int hint) {
     }
 }
 
+void CStripChartView::OnDefinitionsEdited(const DefinitionEdit& edit) {
+    if (document_ == nullptr) return;
+    if (edit.table == DefinitionEdit::Table::Variables) {
+        FollowVariableEdit(edit);
+    } else {
+        FollowScalarEdit(edit);
+    }
+}
+
+void CStripChartView::FollowVariableEdit(const DefinitionEdit& edit) {
+    bool plotted = false;
+    for (size_t p = 0; p < plots_.size(); ++p) {
+        Plot& plot = plots_[p];
+        if (plot.name != edit.name) continue;
+        plotted = true;
+        const std::string kept = edit.follow(DefinitionEdit::Table::Variables, plot.name);
+        plot.name = kept.empty() ? std::string(kNoPlot) : kept;
+        indicators_[p]->clear();
+    }
+    if (!plotted) return;
+    ApplySetupToChart();
+    // The running read asks for the addresses the variables had: ask again.
+    if (running_) {
+        Stop();
+        Start();
+    }
+}
+
+void CStripChartView::FollowScalarEdit(const DefinitionEdit& edit) {
+    for (int g = 0; g < 3; ++g) {
+        if (gainNames_[g].empty() || gainNames_[g] != edit.name) continue;
+        gainNames_[g] = edit.follow(DefinitionEdit::Table::Scalars, gainNames_[g]);
+        if (gainNames_[g].empty()) {
+            // Gone: nothing can be written to it any more. Its edit gives the focus away
+            // first, so that hiding it does not pass the focus (and the selection) on to
+            // another gain.
+            if (gainEdits_[g]->hasFocus()) configure_->setFocus();
+            if (selected_ == g) DeselectGain();
+            if (written_ == g) written_ = -1;
+            gainEdits_[g]->clear();
+        }
+        ShowGains();
+    }
+}
+
 void CStripChartView::Detach() {
     if (document_ == nullptr) return;
     timeout_.Close();
@@ -568,10 +656,8 @@ void CStripChartView::Detach() {
     sampleTimer_.stop();
     document_->RemoveView(this);
     channel_.Close();
-    for (Plot& plot : plots_)
-        plot.variable = nullptr;
     requested_.clear();
-    gains_ = {};
+    gainNames_ = {};
     selected_ = written_ = -1;
     document_ = nullptr;
 }

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "chart/chart_trace.h"
@@ -44,6 +46,9 @@ public:
     ~CStripChartView() override;
 
     void OnDocumentUpdate(int hint) override;
+    // Looks the plotted variables and the gains up again: a renamed one is kept under its new
+    // name, a deleted one is dropped.
+    void OnDefinitionsEdited(const DefinitionEdit& edit) override;
 
     void StartStop();
     void Configure();
@@ -54,6 +59,12 @@ public:
     bool running() const { return running_; }
     bool gainsValid() const { return gainsValid_; }
     bool writeInProgress() const { return writeInProgress_; }
+    // The gain whose edit is writable (P, I or D), or none.
+    std::optional<Gain> selectedGain() const;
+    // The scalar a gain's edit writes, or empty when the strategy has no such gain.
+    const std::string& gainName(Gain gain) const { return gainNames_[static_cast<int>(gain)]; }
+    // The variable a plot shows, by the name in its setup ("NO PLOT" shows none).
+    const std::string& plotName(int plot) const { return plots_[plot - 1].name; }
     CStripChart* chart() const { return chart_; }
     QPushButton* startButton() const { return start_; }
     QPushButton* configureButton() const { return configure_; }
@@ -71,18 +82,26 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Definitions are kept by name and looked up where they are used: another view may
+    // rename or delete them at any time.
     struct Plot {
         std::string name;
         std::string minimum;
         std::string maximum;
-        VariableDef* variable = nullptr;
         CChartTrace trace;
     };
 
     void CreateControls();
+    // The three rows of controls under the chart; sets the view's minimum width to them.
+    void PlaceControls();
+    static void FitLabel(QLabel* label, int usualWidth);
     void ReadSetup();
     void ApplySetupToChart();
-    void FindGains();
+    VariableDef* PlotVariable(size_t plot) const;
+    const ScalarDef* GainScalar(int gain) const;
+    void ShowGains();
+    void FollowVariableEdit(const DefinitionEdit& edit);
+    void FollowScalarEdit(const DefinitionEdit& edit);
     void ReadGains();
     void Start();
     void Stop();
@@ -112,8 +131,8 @@ private:
     GridDivisions grid_;
     std::array<SampleBuffer, 2> buffers_;
     std::array<double, 2> lastValues_{};
-    std::vector<VariableDef*> requested_;  // the variables of the running read, in order
-    GainSet gains_;
+    std::vector<std::string> requested_;  // the variables of the running read, in order
+    GainNames gainNames_;
     std::vector<uint16_t> gainRequest_;  // the addresses of the last gain read
     int selected_ = -1;                  // the gain whose edit is writable, or none
     int written_ = -1;                   // the gain of the write in progress

@@ -11,23 +11,23 @@ CProcessDlg::CProcessDlg(Answered answered, QWidget* parent)
     : QDialog(parent),
       answered_(std::move(answered)),
       text_(new QLabel(this)),
+      label_(new QLabel(this)),
+      buttons_(new QHBoxLayout),
       done_(new QPushButton(ToQ(kProcessDone), this)),
       abort_(new QPushButton(ToQ(kProcessAbort), this)),
       skip_(new QPushButton(ToQ(kProcessSkip), this)) {
     setWindowTitle(ToQ(kProcessCaption));
     setModal(false);
     text_->setWordWrap(true);
-    done_->setToolTip(QStringLiteral("Click when you have completed the instructions."));
-    abort_->setToolTip(QStringLiteral("Click to abort and start the process over."));
-    skip_->setToolTip(QStringLiteral("Click to use the previous configured values."));
     done_->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(done_);
-    buttons->addWidget(abort_);
-    buttons->addWidget(skip_);
+    buttons_->addWidget(done_);
+    buttons_->addWidget(abort_);
+    buttons_->addWidget(skip_);
+    label_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);
-    layout->addLayout(buttons);
+    layout->addWidget(label_);
+    layout->addLayout(buttons_);
     const auto answer = [this](ProcessAnswer value) {
         hide();
         answered_(value);
@@ -39,8 +39,43 @@ CProcessDlg::CProcessDlg(Answered answered, QWidget* parent)
 }
 
 void CProcessDlg::Open(const ProcessPrompt& prompt) {
+    setWindowTitle(ToQ(prompt.caption));
     text_->setText(ToQ(prompt.text));
-    skip_->setVisible(prompt.skipOffered);
+    label_->setText(ToQ(prompt.label));
+    label_->setVisible(!prompt.label.empty());
+    escapeAborts_ = prompt.escapeAborts;
+    // The previous buttons go at once from the layout; their deletion waits, as one of them
+    // may be the button whose click opened this dialog again.
+    for (QPushButton* button : own_) {
+        buttons_->removeWidget(button);
+        button->hide();
+        button->deleteLater();
+    }
+    own_.clear();
+    const bool analog = prompt.buttons.empty();
+    done_->setVisible(analog);
+    abort_->setVisible(analog);
+    skip_->setVisible(analog && prompt.skipOffered);
+    if (analog) {
+        for (const ProcessButton& described : prompt.offered()) {
+            if (QPushButton* button = this->button(described.answer)) {
+                button->setToolTip(ToQ(described.toolTip));
+            }
+        }
+    }
+    for (const ProcessButton& described : prompt.buttons) {
+        auto* button = new QPushButton(ToQ(described.text), this);
+        button->setToolTip(ToQ(described.toolTip));
+        button->setProperty("answer", static_cast<int>(described.answer));
+        button->setDefault(own_.empty());
+        const ProcessAnswer answer = described.answer;
+        connect(button, &QPushButton::clicked, this, [this, answer] {
+            hide();
+            answered_(answer);
+        });
+        buttons_->addWidget(button);
+        own_.push_back(button);
+    }
     // Level with the page, beside the wizard, so the live values stay visible.
     if (QWidget* owner = parentWidget()) {
         move(owner->mapToGlobal(QPoint(owner->width(), 0)));
@@ -49,8 +84,25 @@ void CProcessDlg::Open(const ProcessPrompt& prompt) {
     raise();
 }
 
+QPushButton* CProcessDlg::button(ProcessAnswer answer) const {
+    for (QPushButton* own : own_) {
+        if (own->property("answer").toInt() == static_cast<int>(answer)) return own;
+    }
+    if (!own_.empty()) return nullptr;
+    switch (answer) {
+        case ProcessAnswer::Done:
+            return done_;
+        case ProcessAnswer::AbortAndStartOver:
+            return abort_;
+        case ProcessAnswer::Skip:
+            return skip_->isHidden() ? nullptr : skip_;
+        default:
+            return nullptr;
+    }
+}
+
 void CProcessDlg::reject() {
-    if (!isVisible()) return;
+    if (!isVisible() || !escapeAborts_) return;
     hide();
     answered_(ProcessAnswer::AbortAndStartOver);
 }

@@ -127,6 +127,7 @@ QWidget* CWizardWindow::field(const char* id) const {
 }
 
 void CWizardWindow::showPage(const WizardPage& page) {
+    if (sheet_) setWindowTitle(ToQ(sheet_->pageCaption()));
     heading_->setText(ToQ(page.heading()));
     retain_->setVisible(page.retainOffered());
     if (sheet_ && sheet_->onSummary()) {
@@ -146,10 +147,21 @@ void CWizardWindow::BuildForm(const WizardPage& page) {
     form_ = new QWidget(formArea_);
     auto* layout = new QFormLayout(form_);
     layout->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    std::string box;
     for (const WizardField& field : page.form.fields()) {
         if (!field.visible) continue;
+        if (!field.box.empty() && field.box != box) {
+            // The title of the group box the following controls stand in.
+            box = field.box;
+            auto* title = new QLabel(ToQ(box), form_);
+            QFont bold = title->font();
+            bold.setBold(true);
+            title->setFont(bold);
+            layout->addRow(title);
+        }
         QWidget* widget = MakeField(field);
         widget->setEnabled(field.enabled);
+        if (!field.toolTip.empty()) widget->setToolTip(ToQ(field.toolTip));
         const bool ownsText = field.kind == FieldKind::Text || field.kind == FieldKind::Check ||
                               (field.kind == FieldKind::Radio && field.label.empty()) ||
                               (field.kind == FieldKind::Live && LiveIsCheck(field));
@@ -167,11 +179,15 @@ void CWizardWindow::BuildForm(const WizardPage& page) {
             line->addWidget(new QLabel(ToQ(field.units), row));
         }
         auto* label = new QLabel(ToQ(field.label), form_);
-        label->setWordWrap(true);
+        // Only a long question wraps: a wrapped label beside its control is cut short.
+        label->setWordWrap(field.label.size() > 60);
         layout->addRow(label, row);
     }
     formArea_->layout()->addWidget(form_);
     form_->show();
+    // A page with many controls (a speed-switch channel) grows the window rather than
+    // squeezing its rows.
+    resize(size().expandedTo(sizeHint()));
 }
 
 QWidget* CWizardWindow::MakeField(const WizardField& field) {

@@ -235,6 +235,115 @@ TEST_F(WizardCommandTest, BadAnswersFilesAreUsageErrors) {
     }
 }
 
+// The ZEVAR 880's stepper process on the terminal: each answer of the direction dialog by its
+// text or number, "Didn't move" with Retry and with Cancel, and the EEPROM after the write.
+TEST_F(WizardCommandTest, Zevar880StepperProcessTakesEachAnswer) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> stepper;  // from the travel question to the last dialog
+        const char* config;
+        const char* maxStep;
+    };
+    const Case cases[] = {
+        {"centre skipped", {"180", "c"}, "ok 3", "ok 100"},
+        {"full travel", {"180", "ok", "Moved to full travel"}, "ok 131", "ok 100"},
+        {"closed by number", {"90", "o", "2"}, "ok 3", "ok 50"},
+        {"didn't move, retry", {"180", "ok", "3", "r", "120", "OK", "1"}, "ok 131", "ok 66"},
+        {"didn't move, cancel", {"180", "ok", "didn't move", "cancel"}, "ok 3", "ok 100"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        simulator_.reset();
+        startSimulator("ZVX51A04");
+        std::vector<ScriptedInput::Step> steps = {
+            "2", "1",    "",  "4",          // current values; pickup, 120 teeth, 4 cylinders
+            "",  "",                        // speed range kept
+            "1",                            // no analog input
+            "2", "1500", "0", "",  "", "",  // one speed
+            "1",                            // no output
+            "1", "1"};                      // no overspeed, no switch
+        steps.insert(steps.end(), c.stepper.begin(), c.stepper.end());
+        steps.emplace_back("y");
+        ScriptedInput input(std::move(steps));
+        ASSERT_EQ(wizard(input), kExitOk) << err_.str() << out_.str();
+        EXPECT_EQ(input.left(), 0u);
+        EXPECT_EQ(get("STEP_CONFIG"), c.config);
+        EXPECT_EQ(get("STEP_MAX_STEP"), c.maxStep);
+        EXPECT_EQ(get("STEP_MODE"), "ok 0");
+        EXPECT_EQ(get("STEP_POWER_DN"), "ok 15");
+        EXPECT_TRUE(printed("Stepper Motor Max Travel"));
+    }
+    // The last run's dialog.
+    EXPECT_TRUE(printed("Moved to full travel, Moved to closed position or Didn't move?\n"));
+}
+
+// Refusing to calibrate after the stepper process puts the stepper back as it was read;
+// a controller that falls silent during the process ends the run with a line failure.
+TEST_F(WizardCommandTest, Zevar880CancelRestoresTheStepperAndSilenceFails) {
+    startSimulator("ZVX51A04");
+    const std::vector<ScriptedInput::Step> toStepper = {"2",    "1", "", "4", "", "",  "1", "2",
+                                                        "1500", "0", "", "",  "", "1", "1", "1"};
+    std::vector<ScriptedInput::Step> refuse = toStepper;
+    refuse.insert(refuse.end(), {"90", "ok", "2", "n"});
+    ScriptedInput refused(std::move(refuse));
+    EXPECT_EQ(wizard(refused), kExitNo) << err_.str();
+    EXPECT_EQ(get("STEP_MAX_STEP"), "ok 100");
+    EXPECT_EQ(get("STEP_CONFIG"), "ok 131");
+    EXPECT_EQ(get("STEP_POWER_DN"), "ok 15");
+
+    std::vector<ScriptedInput::Step> silent = toStepper;
+    silent.insert(
+        silent.end(),
+        {"180", "ok", [this] { ASSERT_EQ(simulator_->execute("line silent 30"), "ok"); }, "1"});
+    ScriptedInput hangs(std::move(silent));
+    EXPECT_EQ(wizard(hangs), kExitLink) << err_.str();
+    EXPECT_TRUE(printed("error: There was an communication error. The Wizard will close.\n"));
+}
+
+// The ZEVAR 620's single/multiple pair is asked as a combo of the buttons' texts.
+TEST_F(WizardCommandTest, Zevar620SparkInputAndMultipleSpeeds) {
+    startSimulator("Z99620G1");
+    ScriptedInput input({"1",       // start with default values
+                         "2", "6",  // ignition, 6 sparks
+                         "setup for multiple speed operation", "3 Speed", "1000", "2000", "1500",
+                         "y"});
+    ASSERT_EQ(wizard(input, {"--plot-setup"}), kExitOk) << err_.str() << out_.str();
+    EXPECT_EQ(input.left(), 0u);
+    EXPECT_TRUE(
+        printed("Speed Setup\n  1. Setup for Single Speed operation\n"
+                "  2. Setup for Multiple Speed operation\n> "));
+    EXPECT_EQ(get("PULSES_PER_REV"), "ok 3.00");
+    EXPECT_EQ(get("PULSES_PER_SAMPLE"), "ok 1");
+    EXPECT_EQ(get("SWITCH_CONFIGURATION"), "ok 3");
+    EXPECT_EQ(get("SET_SPEED_3"), "ok 1500");
+}
+
+// The ZEVAR 210 with overspeed shutdown on and off; a refused percent is asked again.
+TEST_F(WizardCommandTest, Zevar210OverspeedOnAndOff) {
+    struct Case {
+        std::vector<ScriptedInput::Step> protect;
+        const char* written;
+    };
+    const Case cases[] = {
+        {{"2", "110", "25"}, "ok 0.25"},
+        {{"No overspeed shutdown."}, "ok 1.99"},
+    };
+    for (const Case& c : cases) {
+        simulator_.reset();
+        startSimulator("ZVX01B02");
+        std::vector<ScriptedInput::Step> steps = {"2", "", "6", "900", "2100"};
+        steps.insert(steps.end(), c.protect.begin(), c.protect.end());
+        steps.emplace_back("y");
+        ScriptedInput input(std::move(steps));
+        ASSERT_EQ(wizard(input), kExitOk) << err_.str() << out_.str();
+        EXPECT_EQ(input.left(), 0u);
+        EXPECT_EQ(get("OVERSPEED_PCNT").substr(0, 7), c.written);
+        EXPECT_EQ(get("PULSES_PER_UPDATE"), "ok 40");  // 2 × 120 / 6
+        EXPECT_EQ(get("SET_SPEED_MIN"), "ok 900");
+    }
+    EXPECT_FALSE(printed("Overspeed Percent must be greater than 0"));  // the second run's
+}
+
 // zvr-cli wizard as a program on a terminal of its own (a pseudo-terminal), typed at as a
 // person would: the live line follows the pedal, and Ctrl-C cancels with the restore.
 class WizardOnTerminalTest : public WizardCommandTest {

@@ -29,13 +29,17 @@ private:
             RegisterCalFileCommands(services);
             frame.workflow().PortChosen("DEMO740");
             view = frame.findChild<CCalFile*>();
-            view->SetShellOpener([this](const std::string& path) { opened.push_back(path); });
+            view->SetShellOpener([this](const std::string& path) {
+                opened.push_back(path);
+                return desktopOpens;
+            });
         }
 
         bool finished() { return !view->operations().busy(); }
 
         CCalFile* view = nullptr;
         std::vector<std::string> opened;
+        bool desktopOpens = true;  // false: a desktop with no launcher for text files
     };
 
     test::GuiTestDirectory directory_;
@@ -120,6 +124,46 @@ private slots:
         QVERIFY(shownText.contains(QStringLiteral("SET_SPEED_1")));
         QVERIFY(shownText.startsWith(QStringLiteral("Controller <> /")));
         QVERIFY(shownText.contains(QStringLiteral("/other.ZVR Mismatch List.\n")));
+    }
+
+    // A text file the desktop cannot open is shown in the program's own window, which says
+    // where the file is; one the desktop opens is left to it.
+    void aTextFileWithoutALauncherIsShownHere() {
+        Fixture f;
+        QTRY_VERIFY(f.document.definitions.scalars.count() > 0);
+        // Latin-1 as the program's reports are written: "µs" is one byte.
+        QFile report(QStringLiteral("report.txt"));
+        QVERIFY(report.open(QIODevice::WriteOnly));
+        report.write("SPEED_TIME   2.5 \xb5s\r\n");
+        report.close();
+        const QString path = QDir::current().absoluteFilePath(QStringLiteral("report.txt"));
+        for (bool desktopOpens : {true, false}) {
+            f.desktopOpens = desktopOpens;
+            f.prompt.files = {"report.txt"};
+            f.frame.OnCommand(kCmdViewTextFile);
+            QCOMPARE(f.opened.back(), std::string("report.txt"));
+            auto* window = Open<CTextDlg>();
+            QCOMPARE(window != nullptr, !desktopOpens);
+            if (window == nullptr) continue;
+            QCOMPARE(window->text(), QStringLiteral("SPEED_TIME   2.5 \u00b5s\n"));
+            QVERIFY(window->note().contains(path));
+            QVERIFY(window->field()->isReadOnly());
+            QVERIFY(!window->okButton()->isVisible());
+            if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+                window->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                    QStringLiteral("/text_file_window.png"));
+            }
+            window->cancelButton()->click();
+            QTRY_VERIFY(Open<CTextDlg>() == nullptr);
+        }
+        QVERIFY(f.prompt.shown.empty());
+
+        // A file that cannot be read is said so, not shown empty.
+        f.prompt.files = {"gone.txt"};
+        f.frame.OnCommand(kCmdViewTextFile);
+        QVERIFY(Open<CTextDlg>() == nullptr);
+        QCOMPARE(f.prompt.texts(),
+                 std::vector<std::string>{"The text file gone.txt could not be shown."});
     }
 
 private:

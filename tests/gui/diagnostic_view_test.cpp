@@ -1,9 +1,10 @@
 // Display Faults against a controller on a pty: current faults, the history and its rules,
-// the clear commands, and the time-out dialog.
+// the clear commands, a history scalar deleted elsewhere, and the time-out dialog.
 #include <QPointer>
 #include <QTest>
 
 #include "gui/view_test_support.h"
+#include "viewlist/definition_editor.h"
 #include "views/diagnostic_view.h"
 
 namespace zvr {
@@ -81,6 +82,44 @@ private slots:
         view->UpdateHistory();
         QTRY_COMPARE(Rows(view->historyList()),
                      QStringList{QStringLiteral(": No Historical Faults")});
+    }
+
+    // The history is erased only after a Yes to the question, whose default is No.
+    void clearingTheHistoryAsksFirst() {
+        for (PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+            test::LinkedDocument link;
+            link.controller.setByte(0x40F0, 0x08);
+            auto* view = link.Show(new CDiagnosticView(link.document, link.prompt));
+            QTRY_VERIFY(view->running());
+            link.prompt.answers = {answer};
+            view->button(CDiagnosticView::kClearHistory)->click();
+            QCOMPARE(link.prompt.texts(),
+                     std::vector<std::string>{CDiagnosticView::kClearHistoryQuestion});
+            QCOMPARE(link.prompt.shown.back().defaultAnswer, std::optional(PromptAnswer::No));
+            QTRY_VERIFY(ButtonsEnabled(view) && view->running());
+            const bool erased = answer == PromptAnswer::Yes;
+            QCOMPARE(link.controller.byte(0x40F0), uint8_t(erased ? 0 : 0x08));
+            QCOMPARE(link.controller.requestsOfType(kWrite), erased ? 2 : 0);
+            QCOMPARE(view->historyList()->topLevelItemCount(), erased ? 0 : 1);
+        }
+    }
+
+    // Change Calibration deletes a history scalar while Display Faults is open: clearing the
+    // history zeroes only the history scalars that are left.
+    void aHistoryScalarDeletedElsewhere() {
+        test::LinkedDocument link;
+        for (uint16_t a : {0x40F0, 0x40F1})
+            link.controller.setByte(a, 0x08);
+        auto* view = link.Show(new CDiagnosticView(link.document, link.prompt));
+        QTRY_VERIFY(view->running());
+        QCOMPARE(DefinitionEditor(link.document).DeleteScalar("EE_FAULTS_2"), 0);
+
+        link.prompt.answers = {PromptAnswer::Yes};
+        view->ClearHistoricalFaults();
+        QTRY_VERIFY(ButtonsEnabled(view));
+        QCOMPARE(link.controller.requestsOfType(kWrite), 1);
+        QCOMPARE(link.controller.byte(0x40F0), uint8_t(0));
+        QCOMPARE(link.controller.byte(0x40F1), uint8_t(0x08));
     }
 
     void aFailedWriteEndsTheCommand() {

@@ -1,5 +1,6 @@
 // The cal-file dialog: the comment panel, OK only for a file that loads, and viewer mode.
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -63,6 +64,39 @@ private slots:
         }
         dialog.ShowFile(QDir::current().absoluteFilePath(QStringLiteral("unit.ZVR")));
         QVERIFY(prompt_.shown.empty());
+    }
+
+    // Typing a name shows that file's comments in place of the clicked file's, and Open
+    // takes the typed file.
+    void aTypedNameIsShownAndOpened() {
+        CFileDialogEx dialog(true, QStringLiteral("*.000"), QString(), kCalFileOpenFilter, prompt_);
+        dialog.show();
+        dialog.ShowFile(QDir::current().absoluteFilePath(QStringLiteral("unit.ZVR")));
+        auto* nameField = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(nameField);
+        // The user types into the focused field of the active dialog.
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        nameField->setFocus();
+        struct Case {
+            const char* typed;
+            bool ok;
+            QStringList lines;
+        };
+        const Case cases[] = {
+            {"notes.txt", false, {}},
+            {"empty.000", true, {QStringLiteral("No Comments Found.")}},
+        };
+        for (const Case& c : cases) {
+            nameField->clear();
+            QTest::keyClicks(nameField, QLatin1String(c.typed));
+            QCOMPARE(Items(dialog.commentList()), c.lines);
+            QCOMPARE(dialog.okButton()->isEnabled(), c.ok);
+        }
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.SelectedPath(),
+                 QDir::current().absoluteFilePath(QStringLiteral("empty.000")));
     }
 
     void aNameTypedForAFileThatDoesNotLoadIsNotTaken() {

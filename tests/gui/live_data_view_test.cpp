@@ -1,9 +1,11 @@
 // The Parameter View against a controller on a pty: rows and values, Start/Stop, the update
-// hints, the time-out dialog and its retry, closing while a read is under way.
+// hints and definition edits, the time-out dialog and its retry, closing while a read is under
+// way.
 #include <QPointer>
 #include <QTest>
 
 #include "gui/view_test_support.h"
+#include "viewlist/definition_editor.h"
 #include "views/live_data_view.h"
 
 namespace zvr {
@@ -94,6 +96,29 @@ private slots:
         QTRY_COMPARE(Cell(second, row, 1), QStringLiteral("-2"));
         QVERIFY(!first->running());
         QCOMPARE(first->list()->topLevelItemCount(), 9);  // rebuilt, still stopped
+    }
+
+    // A variable the running view shows is renamed, then deleted, by another window: the view
+    // follows the table at once, before anything else tells it the view items changed.
+    void followsVariablesEditedElsewhere() {
+        test::LinkedDocument link;
+        link.controller.setWord(0x0100, 1500);  // engine_rpm
+        auto* view = link.Show(new CLiveDataView(link.document, link.prompt, {}));
+        QTRY_COMPARE(Cell(view, 0, 1), QStringLiteral("1500"));
+        DefinitionEditor editor(link.document);
+
+        QCOMPARE(editor.RenameVariable("engine_rpm", "speed"), 0);
+        QCOMPARE(Cell(view, 0, 0), QStringLiteral("speed"));
+        QVERIFY(view->running());
+        link.controller.setWord(0x0100, 1600);
+        QTRY_COMPARE(Cell(view, 0, 1), QStringLiteral("1600"));
+
+        QCOMPARE(editor.DeleteVariable("speed"), 0);
+        QCOMPARE(view->list()->topLevelItemCount(), 7);
+        QCOMPARE(RowOf(view, QStringLiteral("speed")), -1);
+        QVERIFY(view->running());
+        QTRY_VERIFY(!Cell(view, 0, 1).trimmed().isEmpty());  // the others read on
+        QVERIFY(link.prompt.shown.empty());
     }
 
     void timeOutDialogRetriesAfterItsCountdown() {

@@ -2,7 +2,10 @@
 // stored window position and the wizard launcher.
 #include <QAbstractButton>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/main_frame.h"
@@ -75,6 +78,28 @@ private slots:
                  QStringLiteral("Text Files (*.txt);;All (*.*)"));
     }
 
+    // A question with its own verbs shows them on the Yes and No buttons and still answers
+    // Yes, No or Cancel.
+    void promptButtonsCarryTheirOwnWords() {
+        QtPrompt prompt;
+        PromptMessage question{"Write it?", "ZVR", PromptIcon::Question, PromptButtons::YesNoCancel,
+                               PromptAnswer::Cancel};
+        question.yesText = "Write";
+        question.noText = "Discard";
+        QStringList shown;
+        QTimer::singleShot(50, [&shown] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            for (auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                shown << box->button(button)->text();
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(prompt.show(question), PromptAnswer::No);
+        QCOMPARE(shown, (QStringList{QStringLiteral("Write"), QStringLiteral("Discard"),
+                                     QStringLiteral("Cancel")}));
+    }
+
     void panesShowTheMode() {
         Fixture user(false);
         QCOMPARE(user.frame.paneText(2), QStringLiteral("USER"));
@@ -132,6 +157,55 @@ private slots:
         QCOMPARE(opened, 0);
         QVERIFY(f.frame.menus().action(kCmdAbout)->isEnabled());
         QVERIFY(bar->widgetForAction(f.frame.menus().action(kCmdAbout))->isEnabled());
+    }
+
+    // The toolbar's Save button names the product as the menu entry does, before and after
+    // a controller is there.
+    void toolbarSaveTipCarriesTheProductWord() {
+        struct Case {
+            const char* strategy;  // nullptr: no connection
+            const char* tip;
+        };
+        const Case cases[] = {
+            {nullptr, "Save ZEVAR Cal to File"},
+            {"ZVX740", "Save ZEVAR Cal to File"},
+            {"RRQ310", "Save LPN Cal to File"},
+            {"KMS0A1", "Save KMS-2 Cal to File"},
+        };
+        for (const Case& c : cases) {
+            Fixture f;
+            if (c.strategy != nullptr) {
+                WriteStrategy("DEMO620.000", c.strategy);
+                f.frame.workflow().PortChosen("DEMO620");
+            }
+            QAction* save = f.frame.menus().action(kCmdSaveCal);
+            auto* bar = f.frame.findChild<QToolBar*>(QStringLiteral("toolBar"));
+            QCOMPARE(bar->widgetForAction(save)->toolTip(), QString::fromLatin1(c.tip));
+            QCOMPARE(save->text().remove(QLatin1Char('&')), QString::fromLatin1(c.tip));
+        }
+    }
+
+    // Ctrl+S saves and Ctrl+O opens a text file; the menus show the keys beside the entries.
+    void standardShortcutsRunTheirCommands() {
+        Fixture f;
+        std::vector<int> ran;
+        for (int command : {kCmdSaveCal, kCmdViewTextFile}) {
+            f.frame.SetCommandHandler(command, [&ran, command] { ran.push_back(command); });
+        }
+        f.frame.workflow().PortChosen("DEMO740");
+        f.frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.frame));
+        QTest::keyClick(&f.frame, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(&f.frame, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(ran, (std::vector<int>{kCmdSaveCal, kCmdViewTextFile}));
+        QCOMPARE(f.frame.menus().action(kCmdSaveCal)->shortcut(), QKeySequence(QKeySequence::Save));
+        QCOMPARE(f.frame.menus().action(kCmdViewTextFile)->shortcut(),
+                 QKeySequence(QKeySequence::Open));
+
+        // Without a controller the keys reach nothing.
+        f.frame.ShowNoControllerMenu();
+        QTest::keyClick(&f.frame, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(ran.size(), size_t{2});
     }
 
     void portDialogPresetsFromTheStoredPort() {

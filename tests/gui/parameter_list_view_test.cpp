@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "gui/gui_test_support.h"
 #include "gui_base/app_services.h"
+#include "gui_base/latin1.h"
 #include "settings/memory_settings_store.h"
 #include "support/scripted_prompt.h"
 #include "views/parameter_list_view.h"
@@ -166,6 +167,31 @@ private slots:
         view.DeleteVariable();
         QVERIFY(!f.document.definitions.variables.find("var_12"));
         QCOMPARE(view.list()->count(), 11);
+    }
+
+    // Two Parameter List windows: what one renames or deletes, the other shows at once.
+    void editsInAnotherParameterList() {
+        Fixture f(true);
+        CParameterView editing(*f.services);
+        CParameterView other(*f.services);
+        Select(other, "var_12");
+        Select(editing, "var_12");
+        editing.findChildren<QLineEdit*>().at(1)->setText(QStringLiteral("zz_renamed"));
+        editing.SaveEdit();
+        QCOMPARE(other.list()->currentItem()->text(), QStringLiteral("zz_renamed"));
+        QCOMPARE(other.findChildren<QLineEdit*>().at(1)->text(), QStringLiteral("zz_renamed"));
+
+        Select(other, "var_15");
+        Select(editing, "var_11");
+        editing.DeleteVariable();  // not the one the other shows: it stays selected there
+        QCOMPARE(other.list()->count(), 11);
+        QCOMPARE(other.list()->currentItem()->text(), QStringLiteral("var_15"));
+        Select(editing, "var_15");
+        editing.DeleteVariable();
+        QCOMPARE(other.list()->count(), 10);
+        QCOMPARE(other.list()->currentRow(), 0);
+        QVERIFY(f.document.definitions.variables.find(FromQ(other.list()->currentItem()->text())));
+        QVERIFY(f.prompt.shown.empty());
     }
 
     void saveThenOpenAViewSetup() {

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "gui/view_test_support.h"
+#include "gui_base/latin1.h"
 #include "monitoring/help_topics.h"
 #include "views/scalar_view.h"
 
@@ -209,6 +210,61 @@ private slots:
         QTRY_VERIFY(!view);
     }
 
+    // Closing the frame with a typed value that was not written asks Write / Discard /
+    // Cancel; Write closes only once the controller has taken the value.
+    void closingWithAnUnwrittenValueAsksFirst() {
+        struct Case {
+            PromptAnswer answer;
+            bool silent;  // the controller does not answer the write
+            uint16_t gain;
+            bool closes;
+        };
+        const Case cases[] = {
+            {PromptAnswer::Cancel, false, 640, false},
+            {PromptAnswer::No, false, 640, true},
+            {PromptAnswer::Yes, false, 896, true},
+            {PromptAnswer::Yes, true, 640, false},
+        };
+        for (const Case& c : cases) {
+            test::LinkedDocument link;
+            QPointer<CScalarView> view = Open(link);
+            Select(view, QStringLiteral("PROPORTIONAL_GAIN"));
+            QTRY_COMPARE(Text(view, kControllerValue), QStringLiteral("2.500"));
+            view->field(kNewValue)->clear();
+            QTest::keyClicks(view->field(kNewValue), QStringLiteral("3.5"));
+            link.controller.setSilent(c.silent);
+            link.prompt.answers = {c.answer};
+            view->parentWidget()->close();
+            QCOMPARE(link.prompt.texts(),
+                     std::vector<std::string>{"The new value 3.5 for PROPORTIONAL_GAIN has not "
+                                              "been written to the controller.\r\n"
+                                              "Write it before closing?"});
+            QCOMPARE(link.prompt.shown[0].yesText, std::string("Write"));
+            QCOMPARE(link.prompt.shown[0].noText, std::string("Discard"));
+            if (c.closes) {
+                QTRY_VERIFY(!view);
+            } else if (c.silent) {
+                QTRY_COMPARE(Text(view, kNewValue), QStringLiteral("Write Error"));
+            } else {
+                QTest::qWait(50);
+                QCOMPARE(Text(view, kNewValue), QStringLiteral("3.5"));
+            }
+            QCOMPARE(view.isNull(), c.closes);
+            QCOMPARE(link.controller.word(0x4010), c.gain);
+        }
+
+        // Nothing typed, or the value as read: the frame closes without a question.
+        test::LinkedDocument link;
+        QPointer<CScalarView> view = Open(link);
+        Select(view, QStringLiteral("PROPORTIONAL_GAIN"));
+        QTRY_COMPARE(Text(view, kControllerValue), QStringLiteral("2.500"));
+        view->field(kNewValue)->clear();
+        QTest::keyClicks(view->field(kNewValue), QStringLiteral("2.500"));
+        view->parentWidget()->close();
+        QTRY_VERIFY(!view);
+        QVERIFY(link.prompt.shown.empty());
+    }
+
     void helpOpensTheContextOfTheSelection() {
         test::LinkedDocument link;
         link.document.definitions.scalars.insert({.menuGroup = 1, .name = "NOT_A_TOPIC"});
@@ -277,22 +333,33 @@ private slots:
         QCOMPARE(view->scalarList()->currentRow(), 0);
     }
 
-    // Another Calibration view deletes the scalar this one shows.
-    void aScalarDeletedElsewhere() {
+    // Another Calibration view deletes or renames the scalar this one shows: this one shows
+    // the table as it is now at once, and nothing typed for the old scalar is written.
+    void aScalarDeletedOrRenamedElsewhere() {
         test::LinkedDocument link;
         CScalarView* user = Open(link);
         CScalarView* engineer = Open(link, true);
+        Select(user, QStringLiteral("SET_SPEED_1"));
+        Select(engineer, QStringLiteral("SET_SPEED_1"));
+        engineer->field(kName)->setText(QStringLiteral("SET_SPEED_ONE"));
+        engineer->SaveEdit();
+        QCOMPARE(user->scalarList()->currentItem()->text(), QStringLiteral("SET_SPEED_ONE"));
+        QTRY_COMPARE(Text(user, kControllerValue), Text(user, kCalFile));  // read again
+
         Select(user, QStringLiteral("WARMUP_TIME"));
+        QTest::keyClicks(user->field(kNewValue), QStringLiteral("60"));
         Select(engineer, QStringLiteral("WARMUP_TIME"));
         engineer->DeleteScalar();
-        QTest::keyClicks(user->field(kNewValue), QStringLiteral("60"));
-        QTest::keyClick(user->field(kNewValue), Qt::Key_Return);  // nothing to write it to
-        QTest::qWait(50);
-        QCOMPARE(link.controller.requestsOfType(kWrite), 0);
-        user->CancelEdit();  // finds it gone and lists what is left
         QVERIFY(user->scalarList()
                     ->findItems(QStringLiteral("WARMUP_TIME"), Qt::MatchExactly)
                     .isEmpty());
+        QVERIFY(link.document.definitions.scalars.find(
+            FromQ(user->scalarList()->currentItem()->text())));
+        QCOMPARE(link.prompt.texts().back(), std::string("Edits not saved"));
+        QVERIFY(Text(user, kNewValue) != QStringLiteral("60"));  // the typed value went with it
+        QTest::keyClick(user->field(kNewValue), Qt::Key_Return);
+        QTest::qWait(50);
+        QCOMPARE(link.controller.requestsOfType(kWrite), 0);
         if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
             link.area.resize(1500, 520);
             link.area.show();

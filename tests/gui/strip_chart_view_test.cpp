@@ -1,6 +1,7 @@
 // Parameter Plot offscreen: in demo mode, and against a controller on a pseudo-terminal that
 // keeps its gains in a word memory. Gains read, a gain raised with the Up key, the export
-// file, Configure, the time-out dialog and the document's hints.
+// file, Configure, the time-out dialog, the document's hints, and gains and plotted variables
+// that Change Calibration or the Parameter List delete or rename under the open plot.
 #include <QApplication>
 #include <QFile>
 #include <QLocalSocket>
@@ -12,10 +13,15 @@
 
 #include "comm/controller_message.h"
 #include "gui/gui_test_support.h"
+#include "gui_base/app_services.h"
+#include "gui_base/view_host.h"
 #include "settings/memory_settings_store.h"
 #include "support/pty_peer.h"
 #include "support/scripted_prompt.h"
+#include "viewlist/definition_editor.h"
+#include "views/parameter_list_view.h"
 #include "views/plot_setup_dialog.h"
+#include "views/scalar_view.h"
 #include "views/strip_chart_view.h"
 
 namespace zvr {
@@ -31,6 +37,7 @@ struct Governor {
     std::map<uint16_t, uint16_t> memory{
         {0x0100, 1500}, {0x0102, 1800}, {0x4010, 640}, {0x4012, 320}, {0x4014, 128}};
     bool silentReads = false;
+    int writes = 0;
 
     std::vector<Bytes> answer(const Bytes& request) {
         std::lock_guard lock(mutex);
@@ -49,6 +56,7 @@ struct Governor {
                 return std::vector<Bytes>(replies, test::Reply(request[0], words));
             }
             case kWrite:
+                ++writes;
                 memory[static_cast<uint16_t>(request[2] << 8 | request[3])] =
                     static_cast<uint16_t>(request[4] << 8 | request[5]);
                 return {request};
@@ -62,6 +70,28 @@ struct Governor {
         std::lock_guard lock(mutex);
         return memory[address];
     }
+    int writeCount() {
+        std::lock_guard lock(mutex);
+        return writes;
+    }
+};
+
+// The Parameter List asks nothing of the main window.
+struct NoFrame : ViewHost {
+    QMdiSubWindow* AddChildFrame(QWidget*) override { return nullptr; }
+    QWidget* CurrentView() const override { return nullptr; }
+    void SetCommandHandler(int, std::function<void()>, std::function<bool()>) override {}
+    bool HasCommand(int) const override { return false; }
+    void PostCommand(int) override {}
+    QWidget* Window() override { return nullptr; }
+};
+
+// How another window changes the definitions under the open plot, as an engineer does it.
+enum class EditElsewhere {
+    DeleteGain,     // Change Calibration: Delete, Yes
+    RenameGain,     // Change Calibration: a new name, Save Edit
+    DeletePlotted,  // Parameter List: Delete
+    RenamePlotted,  // Parameter List: a new name, Save Edit
 };
 
 class StripChartViewTest : public QObject {
@@ -322,6 +352,148 @@ private slots:
             Qt::LeftButton);
         QTRY_VERIFY(f.view->timeoutDialog() == nullptr);
         QVERIFY(!f.view->running());
+    }
+
+    // The gain is deleted or renamed while its write is on the way: the answer finds it by
+    // name, or not at all.
+    void gainEditedWhileItsWriteIsUnderWay() {
+        for (const bool deleted : {true, false}) {
+            Fixture f;
+            QVERIFY(f.openController());
+            f.makeView();
+            QTRY_VERIFY(f.view->running());
+            QTest::keyClick(f.view.get(), Qt::Key_P);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+            QVERIFY(f.view->writeInProgress());  // its answer has not been handled yet
+            DefinitionEditor editor(f.document);
+            QCOMPARE(deleted ? editor.DeleteScalar("PROPORTIONAL_GAIN")
+                             : editor.RenameScalar("PROPORTIONAL_GAIN", "P_GAIN"),
+                     0);
+            QTRY_VERIFY(!f.view->writeInProgress());
+            QTRY_VERIFY(f.view->running());
+            QCOMPARE(f.governor.word(0x4010), 704);  // the write went out before the edit
+            QCOMPARE(f.view->gainEdit(Gain::P)->isVisibleTo(f.view.get()), !deleted);
+            QCOMPARE(f.gain(Gain::P), deleted ? QString() : QStringLiteral("2.750"));
+            QCOMPARE(f.prompt.texts(), std::vector<std::string>{});
+        }
+    }
+
+    // Another window edits what the open plot holds; then the technician tunes P with the
+    // keyboard. Nothing may be read from or written through a definition that is gone: a
+    // deleted gain is no longer offered, a renamed one is written under its new name, and a
+    // plotted variable is dropped or followed.
+    void definitionsEditedUnderTheOpenPlot_data() {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<bool>("selectFirst");  // P pressed before the edit
+        QTest::addColumn<QString>("gainName");  // what P writes afterwards; empty: nothing
+        QTest::addColumn<QString>("plot1");     // plot 1's variable afterwards
+        QTest::addColumn<QString>("label1");
+        const auto add = [](const char* tag, EditElsewhere edit, bool selectFirst,
+                            const char* gainName, const char* plot1, const char* label1) {
+            QTest::newRow(tag) << static_cast<int>(edit) << selectFirst
+                               << QString::fromLatin1(gainName) << QString::fromLatin1(plot1)
+                               << QString::fromLatin1(label1);
+        };
+        add("gain deleted", EditElsewhere::DeleteGain, false, "", "engine_rpm", "engine_rpm [rpm]");
+        add("selected gain deleted", EditElsewhere::DeleteGain, true, "", "engine_rpm",
+            "engine_rpm [rpm]");
+        add("gain renamed", EditElsewhere::RenameGain, false, "P_GAIN", "engine_rpm",
+            "engine_rpm [rpm]");
+        add("selected gain renamed", EditElsewhere::RenameGain, true, "P_GAIN", "engine_rpm",
+            "engine_rpm [rpm]");
+        add("plotted variable deleted", EditElsewhere::DeletePlotted, false, "PROPORTIONAL_GAIN",
+            "NO PLOT", "NO PLOT");
+        add("plotted variable renamed", EditElsewhere::RenamePlotted, false, "PROPORTIONAL_GAIN",
+            "rpm_renamed", "rpm_renamed [rpm]");
+    }
+
+    void definitionsEditedUnderTheOpenPlot() {
+        QFETCH(int, edit);
+        QFETCH(bool, selectFirst);
+        QFETCH(QString, gainName);
+        QFETCH(QString, plot1);
+        QFETCH(QString, label1);
+        Fixture f;
+        QVERIFY(f.openController());
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QTRY_COMPARE(f.view->indicator(1)->text(), QStringLiteral("1500"));
+        if (selectFirst) QTest::keyClick(f.view.get(), Qt::Key_P);
+
+        test::ScriptedPrompt elsewhere;  // the other window's messages and questions
+        switch (static_cast<EditElsewhere>(edit)) {
+            case EditElsewhere::DeleteGain:
+            case EditElsewhere::RenameGain: {
+                CScalarView calibration(f.document, elsewhere, true, {});
+                calibration.OnInitialUpdate();
+                calibration.filter()->setCurrentIndex(calibration.filter()->count() - 1);
+                emit calibration.filter()->activated(calibration.filter()->count() - 1);
+                calibration.scalarList()->setCurrentItem(
+                    calibration.scalarList()
+                        ->findItems(QStringLiteral("PROPORTIONAL_GAIN"), Qt::MatchExactly)
+                        .front());
+                if (static_cast<EditElsewhere>(edit) == EditElsewhere::DeleteGain) {
+                    calibration.DeleteScalar();  // unscripted: Yes
+                } else {
+                    calibration.field(1003)->setText(QStringLiteral("P_GAIN"));
+                    calibration.SaveEdit();
+                }
+                break;
+            }
+            case EditElsewhere::DeletePlotted:
+            case EditElsewhere::RenamePlotted: {
+                NoFrame frame;
+                AppServices services{f.document, f.settings, elsewhere, frame, true, "."};
+                CParameterView list(services);
+                list.list()->setCurrentItem(
+                    list.list()->findItems(QStringLiteral("engine_rpm"), Qt::MatchExactly).first());
+                if (static_cast<EditElsewhere>(edit) == EditElsewhere::DeletePlotted) {
+                    list.DeleteVariable();
+                } else {
+                    list.findChildren<QLineEdit*>().at(1)->setText(QStringLiteral("rpm_renamed"));
+                    list.SaveEdit();
+                }
+                break;
+            }
+        }
+        QVERIFY(f.prompt.shown.empty());
+
+        // Back in the plot: plotting again, then P and Up.
+        if (!f.view->running()) QTest::keyClick(f.view.get(), Qt::Key_S);
+        QTRY_VERIFY(f.view->running());
+        QCOMPARE(QString::fromStdString(f.view->plotName(1)), plot1);
+        QCOMPARE(f.view->plotLabel(1)->text(), label1);
+        if (plot1 == QStringLiteral("NO PLOT")) {
+            QTRY_COMPARE(f.view->indicator(2)->text(), QStringLiteral("1800"));
+            QCOMPARE(f.view->indicator(1)->text(), QString());
+        } else {
+            QTRY_COMPARE(f.view->indicator(1)->text(), QStringLiteral("1500"));
+        }
+        QTest::keyClick(f.view.get(), Qt::Key_P);
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : f.view.get(), Qt::Key_Up);
+        QTRY_VERIFY(!f.view->writeInProgress());
+        QCOMPARE(QString::fromStdString(f.view->gainName(Gain::P)), gainName);
+        if (gainName.isEmpty()) {
+            QVERIFY(!f.view->selectedGain());
+            QVERIFY(!f.view->gainEdit(Gain::P)->isVisibleTo(f.view.get()));
+            QTest::qWait(100);
+            QCOMPARE(f.governor.writeCount(), 0);
+            QCOMPARE(f.governor.word(0x4010), 640);
+        } else {
+            QCOMPARE(f.view->selectedGain(), std::optional<Gain>(Gain::P));
+            QCOMPARE(f.view->gainLabel(Gain::P)->text(), QStringLiteral("&") + gainName);
+            QTRY_COMPARE(f.governor.word(0x4010), 704);  // 2.75 with 8 fraction bits
+            QCOMPARE(f.gain(Gain::P), QStringLiteral("2.750"));
+        }
+        // Neither "Internal Error Writing New Value" nor any other message.
+        QCOMPARE(f.prompt.texts(), std::vector<std::string>{});
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            f.view->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/plot_after_%1.png")
+                                    .arg(QString::fromLatin1(QTest::currentDataTag())
+                                             .replace(QLatin1Char(' '), QLatin1Char('_'))));
+        }
     }
 };
 

@@ -13,13 +13,13 @@ TEST(GainTuning, FindsTheGainsTheStrategyHas) {
     scalars.insert({.eepromAddress = 0x40, .name = "DERIVATIVE_GAIN"});
     scalars.insert({.eepromAddress = 0x20, .name = "PROPORTIONAL_GAIN"});
     scalars.insert({.eepromAddress = 0x30, .name = "proportional_gain"});
-    const GainSet set = FindGains(scalars);
-    ASSERT_NE(set.gains[0], nullptr);
-    EXPECT_EQ(set.gains[0]->eepromAddress, 0x20u);
-    EXPECT_EQ(set.gains[1], nullptr);
-    EXPECT_EQ(set.gains[2]->eepromAddress, 0x40u);
-    EXPECT_EQ(set.addresses, (std::vector<uint16_t>{0x20, 0x40}));
-    EXPECT_TRUE(FindGains(SortedTable<ScalarDef>{}).addresses.empty());
+    const GainNames names = FindGains(scalars);
+    EXPECT_EQ(names, (GainNames{"PROPORTIONAL_GAIN", "", "DERIVATIVE_GAIN"}));
+    EXPECT_EQ(GainAddresses(scalars, names), (std::vector<uint16_t>{0x20, 0x40}));
+    EXPECT_EQ(FindGains(SortedTable<ScalarDef>{}), GainNames{});
+    // A gain kept under a name the table no longer has is not read.
+    EXPECT_EQ(GainAddresses(scalars, {"GONE", "", "DERIVATIVE_GAIN"}),
+              (std::vector<uint16_t>{0x40}));
 }
 
 TEST(GainTuning, UpAndDownArrows) {

@@ -13,6 +13,7 @@
 #include "settings/memory_settings_store.h"
 #include "sim/sim_fixtures.h"
 #include "support/scripted_prompt.h"
+#include "wizard/wizard_families.h"
 #include "wizard/wizard_pump.h"
 #include "wizard/zevar740_wizard.h"
 
@@ -41,14 +42,16 @@ public:
     void HideProgress() override {}
 };
 
-// A ZEVAR 740 wizard on the shipped strategies against zvr-sim on a pseudo-terminal, with a
-// person played by the test: it fills the page's fields and presses the buttons.
+// A wizard (the ZEVAR 740's, or a family's as the program picks it) on the shipped strategies
+// against zvr-sim on a pseudo-terminal, with a person played by the test: it fills the page's
+// fields and presses the buttons.
 class WizardFixture : public testing::Test {
 protected:
     static constexpr std::chrono::seconds kLimit{20};
 
     void TearDown() override {
         wizard_.reset();
+        family_.reset();
         transfer_.reset();
         link_.reset();
         simulator_.reset();
@@ -86,42 +89,62 @@ protected:
         return settle() && !wizard_->ended();
     }
 
+    // Starts the wizard of the strategy's family (as the program picks it) and lets it read
+    // the fault flags.
+    bool startFamily(const std::string& name) {
+        strategy_ = name;
+        link_ = std::make_unique<CDataServer>("wizard-test-log.txt");
+        if (link_->OpenPort(simulator_->linkPath(), 50) != 0) return false;
+        transfer_ =
+            std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
+        const WizardSheetMaker make = WizardSheetFor(name, StrategyPath(name), "");
+        if (!make) return false;
+        family_ = make(WizardLinks{*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_,
+                                   &settings_});
+        pump_.bind(*family_, *transfer_);
+        if (!family_->start()) return false;
+        return settle() && !family_->ended();
+    }
+
+    // The sheet under test: the family's, or the ZEVAR 740 wizard.
+    WizardSheet& sheet() { return family_ ? *family_ : *wizard_; }
+
     bool settle() { return pump_.settle(kLimit); }
 
-    WizardForm& form() { return wizard_->page().form; }
-    const std::string& heading() { return wizard_->page().heading(); }
+    WizardForm& form() { return sheet().page().form; }
+    const std::string& heading() { return sheet().page().heading(); }
 
     void choose(const std::string& id, int item) {
         form().at(id).selection = item;
-        wizard_->changed(id);
+        sheet().changed(id);
     }
     void type(const std::string& id, const std::string& text) { form().at(id).text = text; }
     void next() {
-        wizard_->next();
+        sheet().next();
         ASSERT_TRUE(settle());
     }
     void back() {
-        wizard_->back();
+        sheet().back();
         ASSERT_TRUE(settle());
     }
     void answer(ProcessAnswer answer) {
-        wizard_->answerProcess(answer);
+        sheet().answerProcess(answer);
         ASSERT_TRUE(settle());
     }
     // Hands messages on until the sheet ends (a failure while a dialog waits).
     bool awaitEnd() {
         const auto until = std::chrono::steady_clock::now() + kLimit;
-        while (!wizard_->ended() && std::chrono::steady_clock::now() < until) {
+        while (!sheet().ended() && std::chrono::steady_clock::now() < until) {
             pump_.poll(std::chrono::milliseconds(50));
         }
-        return wizard_->ended();
+        return sheet().ended();
     }
     // Lets live sets arrive so the wizard sees the pedal where the simulator put it.
     void seeLive() { pump_.poll(std::chrono::milliseconds(300)); }
 
     // The raw value the simulator's EEPROM holds for a scalar of the strategy.
     uint32_t eeprom(const std::string& name) {
-        const ScalarDef* def = wizard_->document().scalars.find(name);
+        const ScalarDef* def = sheet().document().scalars.find(name);
         if (def == nullptr) {
             // Dropped from the write set: look it up in a fresh load of the strategy.
             DefinitionSet set;
@@ -146,6 +169,7 @@ protected:
     std::unique_ptr<CDataServer> link_;
     std::unique_ptr<CalTransfer> transfer_;
     std::unique_ptr<Zevar740Wizard> wizard_;
+    std::unique_ptr<WizardSheet> family_;
     WizardPump pump_;
     ScriptedPrompt prompt_;
     RecordingPresenter presenter_;

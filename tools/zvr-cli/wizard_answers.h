@@ -10,8 +10,10 @@ namespace zvr::cli {
 // The answers file of "zvr-cli wizard --answers FILE", a JSON object:
 //   "fields":    {"FIELD ID": "text or item", ...}  the page questions by field id; an item
 //                is its number (from 1) or its text; each answer is used once
-//   "questions": {"QUESTION TEXT": "yes" | "no", ...}  Yes/No questions, every time asked
-//   "process":   ["Done", "Skip This Step", ...]  the analog process dialogs, in order
+//   "questions": {"QUESTION TEXT": "yes" | "no", ...}  Yes/No questions, every time asked;
+//                OK/Cancel and Retry/Cancel questions take "ok", "retry" or "cancel"
+//   "process":   ["Done", "Skip This Step", ...]  the process dialogs (analog, stepper), in
+//                order, by button text
 //   "calibrate": "yes" | "no"  the question after the Summary
 // Numbers may be given as JSON numbers. Whatever the file leaves open is asked on the
 // terminal.

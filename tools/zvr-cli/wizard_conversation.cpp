@@ -48,6 +48,37 @@ std::optional<int> ItemFor(const std::string& answer, const std::vector<std::str
     return std::nullopt;
 }
 
+// "A, B or C".
+std::string JoinedChoices(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) joined += i + 1 == texts.size() ? " or " : ", ";
+        joined += texts[i];
+    }
+    return joined;
+}
+
+// The button an answer names: its text in any case, its first letter where no other button
+// starts with it, or, when numbered, its number from 1.
+std::optional<int> ButtonFor(const std::string& answer, const std::vector<std::string>& texts,
+                             bool numbered) {
+    if (numbered) {
+        if (auto item = ItemFor(answer, texts)) return item;
+    }
+    std::optional<int> byLetter;
+    int sharing = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (SameText(texts[i], answer)) return static_cast<int>(i);
+        if (answer.size() == 1 && !texts[i].empty() &&
+            std::tolower(static_cast<unsigned char>(texts[i][0])) ==
+                std::tolower(static_cast<unsigned char>(answer[0]))) {
+            byLetter = static_cast<int>(i);
+            ++sharing;
+        }
+    }
+    return sharing == 1 ? byLetter : std::nullopt;
+}
+
 }  // namespace
 
 // ---- the terminal -----------------------------------------------------------------------
@@ -112,6 +143,7 @@ std::optional<std::string> WizardConversation::readLine() {
     }
     // A terminal echoes what is typed; lines from elsewhere are shown as answered.
     if (!input_.terminal()) out_ << *text << '\n';
+    ++answered_;
     return Trimmed(*text);
 }
 
@@ -125,10 +157,11 @@ PromptAnswer WizardConversation::show(const PromptMessage& message) {
     if (liveShown_) hideProcess();
     out_ << IconWord(message.icon) << message.text << '\n';
     if (message.buttons == PromptButtons::Ok) return PromptAnswer::Ok;
-    if (message.buttons != PromptButtons::YesNo) {
-        return message.buttons == PromptButtons::RetryCancel ? PromptAnswer::Cancel
-                                                             : PromptAnswer::No;
+    if (message.buttons == PromptButtons::OkCancel ||
+        message.buttons == PromptButtons::RetryCancel) {
+        return askButtons(message);
     }
+    if (message.buttons != PromptButtons::YesNo) return PromptAnswer::No;
     if (answers_) {
         if (auto answer = answers_->question(message.text)) {
             if (auto yes = yesNo(*answer)) {
@@ -142,6 +175,31 @@ PromptAnswer WizardConversation::show(const PromptMessage& message) {
         auto line = readLine();
         if (!line) return PromptAnswer::No;
         if (auto yes = yesNo(*line)) return *yes ? PromptAnswer::Yes : PromptAnswer::No;
+    }
+}
+
+// An OK/Cancel or Retry/Cancel question: the button's text or its first letter. With
+// nobody to answer it is Cancel.
+PromptAnswer WizardConversation::askButtons(const PromptMessage& message) {
+    const bool ok = message.buttons == PromptButtons::OkCancel;
+    const std::vector<std::string> texts = {ok ? "OK" : "Retry", "Cancel"};
+    const PromptAnswer first = ok ? PromptAnswer::Ok : PromptAnswer::Retry;
+    const std::string choices = "[" + texts[0] + "/" + texts[1] + "] ";
+    if (answers_) {
+        if (auto answer = answers_->question(message.text)) {
+            if (auto index = ButtonFor(*answer, texts, false)) {
+                out_ << choices << *answer << '\n';
+                return *index == 0 ? first : PromptAnswer::Cancel;
+            }
+        }
+    }
+    for (;;) {
+        out_ << choices;
+        auto line = readLine();
+        if (!line) return PromptAnswer::Cancel;
+        if (auto index = ButtonFor(*line, texts, false)) {
+            return *index == 0 ? first : PromptAnswer::Cancel;
+        }
     }
 }
 
@@ -180,9 +238,11 @@ void WizardConversation::printPage(const WizardPage& page) {
 bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool offerRetain,
                                   bool& retain) {
     std::optional<std::string> fromFile = answers_ ? answers_->takeField(field.id) : std::nullopt;
+    if (fromFile) ++answered_;
     // An unattended run keeps what a field already holds where the file says nothing.
     const bool holds = !field.text.empty() || field.selection >= 0;
     if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
+    if (field.kind == FieldKind::Check) return askCheck(sheet, field, std::move(fromFile));
     if (field.kind == FieldKind::Choice || field.kind == FieldKind::Radio ||
         field.kind == FieldKind::Check) {
         std::vector<std::string> items = field.items;
@@ -233,14 +293,42 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
     return true;
 }
 
+bool WizardConversation::askCheck(WizardSheet& sheet, WizardField& field,
+                                  std::optional<std::string> fromFile) {
+    for (;;) {
+        out_ << Trimmed(field.label) << " [" << (field.selection == 1 ? "y" : "n") << "] ";
+        std::optional<std::string> answer;
+        if (fromFile) {
+            answer = std::move(fromFile);
+            fromFile.reset();
+            out_ << *answer << '\n';
+        } else {
+            answer = readLine();
+            if (!answer) return false;
+        }
+        if (answer->empty()) return true;
+        if (auto yes = yesNo(*answer)) {
+            field.selection = *yes ? 1 : 0;
+            sheet.changed(field.id);
+            return true;
+        }
+        out_ << "Answer y, yes, n or no.\n";
+    }
+}
+
 bool WizardConversation::askStep(WizardSheet& sheet) {
     WizardPage& page = sheet.page();
     bool first = true;
     bool retain = false;
+    std::string box;  // the group box whose title was printed last
     // Fields can appear while the step is asked (a combo's choice reveals its lines).
     for (size_t i = 0; i < page.form.fields().size(); ++i) {
         WizardField& field = page.form.fields()[i];
         if (!field.asks()) continue;
+        if (!field.box.empty() && field.box != box) {
+            box = field.box;
+            out_ << box << '\n';
+        }
         const bool offerRetain = first && page.step == 1 && page.retainOffered();
         first = false;
         if (!askField(sheet, field, offerRetain, retain)) return false;
@@ -255,15 +343,21 @@ bool WizardConversation::askStep(WizardSheet& sheet) {
 
 bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
     const ProcessPrompt prompt = *sheet.process();
-    out_ << prompt.text << '\n'
-         << kProcessDone << (prompt.skipOffered ? ", " : " or ") << kProcessAbort
-         << (prompt.skipOffered ? std::string(" or ") + kProcessSkip : "") << "?\n";
+    const std::vector<ProcessButton> buttons = prompt.offered();
+    std::vector<std::string> texts;
+    for (const ProcessButton& button : buttons)
+        texts.push_back(button.text);
+    out_ << prompt.text << '\n';
+    if (!prompt.label.empty()) out_ << prompt.label << '\n';
+    // A dialog with buttons of its own lists them numbered; the analog one names them.
+    if (!prompt.buttons.empty()) {
+        for (size_t i = 0; i < texts.size(); ++i)
+            out_ << "  " << i + 1 << ". " << texts[i] << '\n';
+    }
+    out_ << JoinedChoices(texts) << "?\n";
     const auto parse = [&](const std::string& text) -> std::optional<ProcessAnswer> {
-        if (SameText(text, kProcessDone) || SameText(text, "d")) return ProcessAnswer::Done;
-        if (SameText(text, kProcessAbort) || SameText(text, "a"))
-            return ProcessAnswer::AbortAndStartOver;
-        if (prompt.skipOffered && (SameText(text, kProcessSkip) || SameText(text, "s"))) {
-            return ProcessAnswer::Skip;
+        if (auto index = ButtonFor(text, texts, !prompt.buttons.empty())) {
+            return buttons[static_cast<size_t>(*index)].answer;
         }
         return std::nullopt;
     };
@@ -298,8 +392,8 @@ bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
             sheet.answerProcess(*answer);
             return true;
         }
-        out_ << "Answer Done, Abort and Start Over"
-             << (prompt.skipOffered ? ", Skip This Step" : "") << " or their first letter.\n";
+        out_ << "Answer " << JoinedChoices(texts)
+             << (prompt.buttons.empty() ? " or their first letter.\n" : " or their number.\n");
     }
 }
 
@@ -332,7 +426,7 @@ void WizardConversation::finish(WizardSheet& sheet, const Options& options) {
     if (form.at(kCompletePlot).visible) {
         form.at(kCompletePlot).selection = options.plotSetup ? 1 : 0;
         form.at(kCompleteSave).selection = !options.plotSetup && options.save ? 1 : 0;
-    } else if (options.plotSetup && sheet.startMode() == 1) {
+    } else if (options.plotSetup && sheet.startMode() == 1 && form.selection(kCompletePlot) != 1) {
         // The page offers no option and its Finish prepares no plot in this start mode.
         sheet.writePlotSetup();
     }
@@ -346,9 +440,11 @@ bool WizardConversation::settle(WizardSheet& sheet, WizardPump& pump, const Opti
             cancelled_ = true;
             sheet.cancel();
         }
-        pump.poll(std::chrono::milliseconds(20));
-        // A request always ends in a notification; only a link that is gone stays quiet.
-        if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
+        // A request always ends in a notification, and a whole transfer notifies every
+        // step: only a link that is gone stays quiet for the limit.
+        if (pump.poll(std::chrono::milliseconds(20))) {
+            quietSince = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
             silent_ = true;
             return false;
         }
@@ -396,7 +492,19 @@ void WizardConversation::run(WizardSheet& sheet, WizardPump& pump, const Options
             sheet.next();  // an uncalibrated unit: nothing to ask
             continue;
         }
-        if (!askStep(sheet)) sheet.cancel();
+        const size_t page = sheet.pageIndex();
+        const int step = sheet.page().step;
+        const size_t answered = answered_;
+        if (!askStep(sheet)) {
+            sheet.cancel();
+        } else if (!sheet.ended() && sheet.pageIndex() == page && sheet.page().step == step &&
+                   answered_ == answered && !sheet.onWelcome() && !sheet.process() &&
+                   sheet.buttons() != kWizardNoButtons) {
+            // A refused step whose every field kept what it held, with nobody to answer:
+            // asking again would only refuse again.
+            cancelled_ = true;
+            sheet.cancel();
+        }
     }
     sheet_ = nullptr;
 }

@@ -48,7 +48,8 @@ private:
 
 // The wizard as a terminal conversation: pages print their heading and texts, each question
 // of the step is asked (a combo's items numbered, an edit with its current text in
-// brackets), messages print, Yes/No questions take y, yes, n or no. Answers come from the
+// brackets), messages print, Yes/No questions take y, yes, n or no, OK/Cancel and
+// Retry/Cancel questions the button's text or its first letter. Answers come from the
 // answers file first, then from the input; with neither the run is cancelled.
 class WizardConversation : public WizardPresenter, public UserPrompt {
 public:
@@ -83,12 +84,15 @@ private:
     bool askStep(WizardSheet& sheet);
     // False when nobody answers (the run is then cancelled).
     bool askField(WizardSheet& sheet, WizardField& field, bool offerRetain, bool& retain);
+    // A check box as a yes/no question under its own label; empty keeps its state.
+    bool askCheck(WizardSheet& sheet, WizardField& field, std::optional<std::string> fromFile);
     bool askProcess(WizardSheet& sheet, WizardPump& pump);
     bool askSummary(WizardSheet& sheet);
     void finish(WizardSheet& sheet, const Options& options);
     // A line from the input; nothing when input ended, there is none, or Ctrl-C.
     std::optional<std::string> readLine();
     std::optional<bool> yesNo(const std::string& answer) const;
+    PromptAnswer askButtons(const PromptMessage& message);
 
     std::ostream& out_;
     WizardInput& input_;
@@ -99,6 +103,7 @@ private:
     bool waitingProcess_ = false;  // the live line is drawn only while a dialog waits
     bool silent_ = false;
     bool cancelled_ = false;
+    size_t answered_ = 0;  // answers given (typed lines and answers-file entries)
 };
 
 }  // namespace zvr::cli

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "definitions/cal_file.h"
@@ -29,12 +30,18 @@ void CDataServer::AddView(DocumentView* view) {
 void CDataServer::RemoveView(DocumentView* view) { std::erase(views_, view); }
 
 void CDataServer::UpdateAllViews(int hint) {
+    TellViews([hint](DocumentView& view) { view.OnDocumentUpdate(hint); });
+}
+
+void CDataServer::UpdateAllViews(const DefinitionEdit& edit) {
+    TellViews([&edit](DocumentView& view) { view.OnDefinitionsEdited(edit); });
+}
+
+void CDataServer::TellViews(const std::function<void(DocumentView&)>& tell) {
     // A view may remove itself while it is told.
     const std::vector<DocumentView*> views = views_;
     for (DocumentView* view : views) {
-        if (std::find(views_.begin(), views_.end(), view) != views_.end()) {
-            view->OnDocumentUpdate(hint);
-        }
+        if (std::find(views_.begin(), views_.end(), view) != views_.end()) tell(*view);
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "comm/controller_protocol.h"
+#include "definitions/definition_edit.h"
 #include "definitions/definition_set.h"
 
 namespace zvr {
@@ -15,12 +17,19 @@ inline constexpr int kHintStopReading = 1;       // every continuously reading v
 inline constexpr int kHintViewItemsChanged = 2;  // the Parameter View rebuilds its rows
 // The tables are about to be replaced by another strategy: views that hold definitions close.
 inline constexpr int kHintDefinitionsReplaced = 3;
+// A variable or scalar was added, changed, renamed or deleted; the edit says which.
+inline constexpr int kHintDefinitionsEdited = 4;
 
 // A window that shows the document and hears its update hints (on the owner's thread).
 class DocumentView {
 public:
     virtual ~DocumentView() = default;
     virtual void OnDocumentUpdate(int hint) = 0;
+    // Hint 4 with what was edited. A view that keeps definitions looks them up again here;
+    // one that keeps none hears only the hint.
+    virtual void OnDefinitionsEdited(const DefinitionEdit&) {
+        OnDocumentUpdate(kHintDefinitionsEdited);
+    }
 };
 
 // The program's document: the definition tables of the connected controller's strategy and
@@ -41,6 +50,8 @@ public:
     void AddView(DocumentView* view);
     void RemoveView(DocumentView* view);
     void UpdateAllViews(int hint);
+    // Hint 4: tells every view what was edited in the tables.
+    void UpdateAllViews(const DefinitionEdit& edit);
     bool HasViews() const { return !views_.empty(); }
 
     int Load(const std::string& path, UserPrompt& prompt);
@@ -52,6 +63,8 @@ protected:
     std::optional<uint16_t> DemoReadValue(uint16_t address) const override;
 
 private:
+    void TellViews(const std::function<void(DocumentView&)>& tell);
+
     std::vector<DocumentView*> views_;
 };
 

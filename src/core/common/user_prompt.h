@@ -20,6 +20,10 @@ struct PromptMessage {
     PromptButtons buttons = PromptButtons::Ok;
     // The button Enter presses; the first one when none is named.
     std::optional<PromptAnswer> defaultAnswer;
+    // Words for the Yes and No buttons where the question reads better with its own verbs
+    // ("Write", "Discard"); empty keeps Yes and No. The answers stay Yes and No.
+    std::string yesText;
+    std::string noText;
 };
 
 enum class FileChoiceMode { Open, Save };

@@ -5,15 +5,23 @@
 
 namespace zvr {
 
-GainSet FindGains(const SortedTable<ScalarDef>& scalars) {
-    GainSet set;
+GainNames FindGains(const SortedTable<ScalarDef>& scalars) {
+    GainNames names;
     for (size_t g = 0; g < kGainNames.size(); ++g) {
-        if (ScalarDef* scalar = scalars.find(kGainNames[g])) {
-            set.gains[g] = scalar;
-            set.addresses.push_back(static_cast<uint16_t>(scalar->eepromAddress));
+        if (scalars.find(kGainNames[g]) != nullptr) names[g] = kGainNames[g];
+    }
+    return names;
+}
+
+std::vector<uint16_t> GainAddresses(const SortedTable<ScalarDef>& scalars, const GainNames& names) {
+    std::vector<uint16_t> addresses;
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        if (const ScalarDef* scalar = scalars.find(name)) {
+            addresses.push_back(static_cast<uint16_t>(scalar->eepromAddress));
         }
     }
-    return set;
+    return addresses;
 }
 
 std::optional<std::string> StepGainText(std::string_view shown, bool up) {

@@ -17,13 +17,15 @@ enum class Gain { P = 0, I = 1, D = 2 };
 inline constexpr std::array<const char*, 3> kGainNames = {"PROPORTIONAL_GAIN", "INTEGRAL_GAIN",
                                                           "DERIVATIVE_GAIN"};
 
-// The gains the strategy has (a missing one stays empty) and the EEPROM addresses to read them,
-// only those that exist, in P, I, D order.
-struct GainSet {
-    std::array<ScalarDef*, 3> gains{};
-    std::vector<uint16_t> addresses;
-};
-GainSet FindGains(const SortedTable<ScalarDef>& scalars);
+// The gains the plot tunes, by the names of their scalars in P, I, D order; a gain the strategy
+// lacks has no name.
+using GainNames = std::array<std::string, 3>;
+
+// The gains the strategy has, by their own names.
+GainNames FindGains(const SortedTable<ScalarDef>& scalars);
+
+// The EEPROM addresses to read the named gains: only those the table has, in P, I, D order.
+std::vector<uint16_t> GainAddresses(const SortedTable<ScalarDef>& scalars, const GainNames& names);
 
 // The shown gain raised by 10 % (up) or lowered by 10 %, as "%0.3f"; nothing when the result
 // would be negative, so the shown text stays.

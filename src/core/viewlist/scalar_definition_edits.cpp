@@ -1,17 +1,19 @@
 #include "viewlist/scalar_definition_edits.h"
 
+#include "comm/data_server.h"
 #include "common/user_prompt.h"
+#include "viewlist/definition_editor.h"
 
 namespace zvr {
 
 namespace {
 
-ScalarDefinitionEdit Rewrite(DefinitionSet& set, ScalarDef& scalar, const ScalarFields& fields,
-                             UserPrompt& prompt) {
+ScalarDefinitionEdit Rewrite(CDataServer& document, const ScalarDef& scalar,
+                             const ScalarFields& fields, UserPrompt& prompt) {
     // The scalar keeps its own group: the filter may show "All Parameters", which is no group.
     std::optional<ScalarDef> rewritten = BuildScalarDef(fields, scalar.menuGroup);
-    auto& table = set.scalars;
-    if (!rewritten || (rewritten->name != scalar.name && table.find(rewritten->name))) {
+    if (!rewritten ||
+        (rewritten->name != scalar.name && document.definitions.scalars.find(rewritten->name))) {
         prompt.plain("Invalid Data. Please correct");
         return {ScalarDefinitionEdit::Refused, {}};
     }
@@ -19,23 +21,19 @@ ScalarDefinitionEdit Rewrite(DefinitionSet& set, ScalarDef& scalar, const Scalar
     rewritten->baseValid = scalar.baseValid;
     rewritten->controllerRaw = scalar.controllerRaw;
     const std::string name = rewritten->name;
-    if (name == scalar.name) {
-        scalar = std::move(*rewritten);
-    } else {
-        // A new name has a new place in the sorted table.
-        table.remove(&scalar);
-        table.insert(std::move(*rewritten));
-    }
+    DefinitionEditor(document).ChangeScalar(scalar.name, std::move(*rewritten));
     return {ScalarDefinitionEdit::Rewritten, name};
 }
 
 }  // namespace
 
-ScalarDefinitionEdit SaveScalarDefinition(DefinitionSet& set, ScalarDef& scalar,
+ScalarDefinitionEdit SaveScalarDefinition(CDataServer& document, std::string_view name,
                                           const ScalarFields& fields, UserPrompt& prompt) {
-    switch (CompareDefinition(fields, scalar)) {
+    const ScalarDef* scalar = document.definitions.scalars.find(name);
+    if (scalar == nullptr) return {ScalarDefinitionEdit::Refused, {}};
+    switch (CompareDefinition(fields, *scalar)) {
         case DefinitionCompare::Changed:
-            return Rewrite(set, scalar, fields, prompt);
+            return Rewrite(document, *scalar, fields, prompt);
         case DefinitionCompare::BadType:
             prompt.plain("Scaling type is invalid", "Error");
             break;
@@ -48,7 +46,7 @@ ScalarDefinitionEdit SaveScalarDefinition(DefinitionSet& set, ScalarDef& scalar,
     return {};
 }
 
-std::optional<std::string> AddScalarAsNew(DefinitionSet& set, const ScalarFields& fields,
+std::optional<std::string> AddScalarAsNew(CDataServer& document, const ScalarFields& fields,
                                           uint16_t menuGroup, UserPrompt& prompt) {
     std::optional<ScalarDef> scalar = BuildScalarDef(fields, menuGroup);
     if (!scalar) {
@@ -56,20 +54,21 @@ std::optional<std::string> AddScalarAsNew(DefinitionSet& set, const ScalarFields
         return std::nullopt;
     }
     const std::string name = scalar->name;
-    if (set.scalars.insert(std::move(*scalar)) != 0) {
+    if (DefinitionEditor(document).AddScalar(std::move(*scalar)) != 0) {
         prompt.plain("New Item name must be unique. Point NOT added");
         return std::nullopt;
     }
     return name;
 }
 
-bool DeleteScalar(DefinitionSet& set, ScalarDef& scalar, UserPrompt& prompt) {
+bool DeleteScalar(CDataServer& document, std::string_view name, UserPrompt& prompt) {
+    const std::string target(name);  // the caller's text may go with the scalar meanwhile
     if (!prompt.askYesNo("Are you sure you want to delete this parameter?", kApplicationCaption,
                          PromptIcon::Error)) {
         return false;
     }
-    set.scalars.remove(&scalar);
-    return true;
+    // The question may have let another window delete it meanwhile.
+    return DefinitionEditor(document).DeleteScalar(target) == 0;
 }
 
 }  // namespace zvr

@@ -3,8 +3,10 @@
 #include <array>
 #include <cmath>
 
+#include "comm/data_server.h"
 #include "common/numbers.h"
 #include "common/user_prompt.h"
+#include "viewlist/definition_editor.h"
 
 namespace zvr {
 
@@ -123,38 +125,45 @@ std::optional<ViewItemFields> ViewItemFieldsOf(const DefinitionSet& set,
                           SizeIndex(item->scaling.size), std::to_string(item->scaling.binaryPoint)};
 }
 
-bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& fields,
+bool SaveEdit(CDataServer& document, std::string_view name, const VariableFields& fields,
               const ViewItemFields& itemFields, UserPrompt& prompt) {
-    ViewItemDef* item = set.viewItems.find(variable.name);
+    DefinitionSet& set = document.definitions;
+    const VariableDef* variable = set.variables.find(name);
+    if (variable == nullptr) return false;
+    ViewItemDef* item = set.viewItems.find(name);
     if (item == nullptr && itemFields.onViewList) {
         const int position = Decimal(itemFields.position);
         if (!CheckNewPosition(set.viewItems, position, prompt)) return false;
         ViewItemDef created;
-        created.name = variable.name;
+        created.name = variable->name;
         created.position = static_cast<uint8_t>(position);
         if (set.viewItems.add(created) != 0) {
             prompt.plain("Could NOT Add View Item.");
         } else {
-            item = set.viewItems.find(variable.name);
+            item = set.viewItems.find(variable->name);
         }
     }
 
-    variable.ramAddress = Hexadecimal(fields.address);
-    variable.units = fields.units;
-    // A new name keeps the table in order; a name another variable has is refused.
-    if (fields.name != variable.name) {
-        if (set.variables.rename(&variable, fields.name) != 0) {
-            prompt.plain("Invalid Data. Please correct");
-            return true;
-        }
-        if (item != nullptr) item->name = fields.name;
-    }
-    const auto scaling = ScalingOf(fields.typeIndex, fields.sizeIndex, fields.binaryPoint);
-    if (!scaling) {
+    // The fields are written in form order; a bad one stops the writing there, and what was
+    // written before it stands.
+    VariableDef rewritten = *variable;
+    const std::string oldName = variable->name;
+    DefinitionEditor editor(document);
+    auto stopAt = [&] {
         prompt.plain("Invalid Data. Please correct");
+        editor.ChangeVariable(oldName, rewritten);
         return true;
-    }
-    variable.scaling = *scaling;
+    };
+    rewritten.ramAddress = Hexadecimal(fields.address);
+    rewritten.units = fields.units;
+    // A new name keeps the table in order; a name another variable has is refused.
+    if (fields.name != oldName && set.variables.find(fields.name) != nullptr) return stopAt();
+    rewritten.name = fields.name;
+    const auto scaling = ScalingOf(fields.typeIndex, fields.sizeIndex, fields.binaryPoint);
+    if (!scaling) return stopAt();
+    rewritten.scaling = *scaling;
+    // The view item, renamed with its variable, stays where it is in its table.
+    editor.ChangeVariable(oldName, std::move(rewritten));
 
     if (item != nullptr && itemFields.onViewList) {
         const auto itemScaling =
@@ -172,8 +181,8 @@ bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& f
     return true;
 }
 
-VariableDef* AddAsNew(DefinitionSet& set, const VariableFields& fields,
-                      const ViewItemFields& itemFields, UserPrompt& prompt) {
+std::optional<std::string> AddAsNew(CDataServer& document, const VariableFields& fields,
+                                    const ViewItemFields& itemFields, UserPrompt& prompt) {
     const auto scaling = ScalingOf(fields.typeIndex, fields.sizeIndex, fields.binaryPoint);
     std::optional<ScalingSpec> itemScaling;
     if (itemFields.onViewList) {
@@ -181,30 +190,25 @@ VariableDef* AddAsNew(DefinitionSet& set, const VariableFields& fields,
     }
     if (!scaling || (itemFields.onViewList && !itemScaling)) {
         prompt.plain("Invalid Data. Point NOT Added");
-        return nullptr;
+        return std::nullopt;
     }
     VariableDef variable;
     variable.name = fields.name;
     variable.units = fields.units;
     variable.ramAddress = Hexadecimal(fields.address);
     variable.scaling = *scaling;
-    if (set.variables.insert(variable) != 0) {
+    if (DefinitionEditor(document).AddVariable(variable) != 0) {
         prompt.plain("New Item name must be unique. Point NOT added");
-        return nullptr;
+        return std::nullopt;
     }
     if (itemFields.onViewList) {
         ViewItemDef item;
         item.name = fields.name;
         item.scaling = *itemScaling;
         item.position = static_cast<uint8_t>(Decimal(itemFields.position));
-        if (set.viewItems.add(item) != 0) prompt.plain("Could NOT Add View Item.");
+        if (document.definitions.viewItems.add(item) != 0) prompt.plain("Could NOT Add View Item.");
     }
-    return set.variables.find(fields.name);
-}
-
-void DeleteVariable(DefinitionSet& set, VariableDef& variable) {
-    if (const ViewItemDef* item = set.viewItems.find(variable.name)) set.viewItems.remove(item);
-    set.variables.remove(&variable);
+    return fields.name;
 }
 
 }  // namespace zvr

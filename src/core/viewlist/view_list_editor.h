@@ -2,11 +2,13 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "definitions/definition_set.h"
 
 namespace zvr {
 
+class CDataServer;
 class UserPrompt;
 
 // The Parameter List's editing of variable definitions and of the view items that put them on
@@ -45,21 +47,19 @@ VariableFields FieldsOf(const VariableDef& variable);
 std::optional<ViewItemFields> ViewItemFieldsOf(const DefinitionSet& set,
                                                const VariableDef& variable);
 
-// Save Edit: creates the view item when the variable is newly on the list (position checks
-// first), writes the fields into the variable and its view item, removes the view item when
-// the variable left the list. False when the new view item was refused and nothing was
+// Save Edit: creates the view item when the named variable is newly on the list (position
+// checks first), writes the fields into the variable (through the document's definition editor,
+// so every view hears of it) and its view item, removes the view item when the variable left
+// the list. False when the variable is gone or the new view item was refused and nothing was
 // written. After "Invalid Data. Please correct" the fields before the bad one stay written and
 // it is true: the list is refilled to show them. A view item that already existed takes the
 // typed position without the checks a new one gets.
-bool SaveEdit(DefinitionSet& set, VariableDef& variable, const VariableFields& fields,
+bool SaveEdit(CDataServer& document, std::string_view name, const VariableFields& fields,
               const ViewItemFields& item, UserPrompt& prompt);
 
 // Add As New: a new variable (and view item, when on the list) from the fields. The new
-// variable, or null when a message refused it.
-VariableDef* AddAsNew(DefinitionSet& set, const VariableFields& fields, const ViewItemFields& item,
-                      UserPrompt& prompt);
-
-// Delete: the variable and its view item.
-void DeleteVariable(DefinitionSet& set, VariableDef& variable);
+// variable's name, or nothing when a message refused it.
+std::optional<std::string> AddAsNew(CDataServer& document, const VariableFields& fields,
+                                    const ViewItemFields& item, UserPrompt& prompt);
 
 }  // namespace zvr

@@ -22,6 +22,8 @@ struct WizardField {
     std::string units;
     bool visible = true;
     bool enabled = true;
+    std::string toolTip;  // what the control is for, shown when the pointer rests on it
+    std::string box;      // the titled group box the control stands in; "" none
 
     // Visible, enabled and asking for something.
     bool asks() const {

@@ -35,15 +35,17 @@ bool WizardPump::deliverOne(std::chrono::milliseconds wait) {
     return false;
 }
 
-void WizardPump::poll(std::chrono::milliseconds wait) {
+bool WizardPump::poll(std::chrono::milliseconds wait) {
     const auto until = std::chrono::steady_clock::now() + wait;
+    bool delivered = false;
     while (deliverOne(std::chrono::milliseconds(0))) {
+        delivered = true;
     }
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             until - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return;
-        deliverOne(left);
+        if (left.count() <= 0) return delivered;
+        delivered = deliverOne(left) || delivered;
     }
 }
 

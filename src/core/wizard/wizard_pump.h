@@ -24,8 +24,9 @@ public:
     // Hands messages on until the sheet waits for the person or has ended. False when none
     // came within limit while it was still waiting for the controller.
     bool settle(std::chrono::milliseconds limit);
-    // Hands on what has arrived, waiting at most wait for the first message.
-    void poll(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+    // Hands on what has arrived, waiting at most wait for the first message; true when
+    // something was handed on.
+    bool poll(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
 
 private:
     bool deliverOne(std::chrono::milliseconds wait);

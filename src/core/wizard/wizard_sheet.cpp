@@ -1,5 +1,6 @@
 #include "wizard/wizard_sheet.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "calibration/cal_transfer.h"
@@ -39,8 +40,8 @@ public:
     PageMove next(WizardSheet&) override { return PageMove::Stay; }
 };
 
-std::unique_ptr<WizardPage> MakeWelcome() {
-    auto page = std::make_unique<SharedPage>(kWelcomeHeading);
+std::unique_ptr<WizardPage> MakeWelcome(const std::string& heading) {
+    auto page = std::make_unique<SharedPage>(heading);
     page->form.add({.id = kWelcomeText, .kind = FieldKind::Text});
     page->form.add({.id = kWelcomeDefaultNote,
                     .kind = FieldKind::Text,
@@ -65,8 +66,8 @@ std::unique_ptr<WizardPage> MakeSummary() {
     return page;
 }
 
-std::unique_ptr<WizardPage> MakeComplete() {
-    auto page = std::make_unique<SharedPage>(kCompleteHeading);
+std::unique_ptr<WizardPage> MakeComplete(const std::string& heading) {
+    auto page = std::make_unique<SharedPage>(heading);
     page->form.add({.id = "complete.text1", .kind = FieldKind::Text});
     page->form.add({.id = "complete.text2", .kind = FieldKind::Text});
     page->form.add({.id = "complete.instruction", .kind = FieldKind::Text});
@@ -85,17 +86,39 @@ WizardSheet::WizardSheet(std::string caption, std::string strategyPath, WizardLi
 
 WizardSheet::~WizardSheet() = default;
 
+std::vector<ProcessButton> ProcessPrompt::offered() const {
+    if (!buttons.empty()) return buttons;
+    std::vector<ProcessButton> analog = {
+        {kProcessDone, "Click when you have completed the instructions.", ProcessAnswer::Done},
+        {kProcessAbort, "Click to abort and start the process over.",
+         ProcessAnswer::AbortAndStartOver}};
+    if (skipOffered) {
+        analog.push_back(
+            {kProcessSkip, "Click to use the previous configured values.", ProcessAnswer::Skip});
+    }
+    return analog;
+}
+
+std::string WizardSheet::welcomeHeading() const { return kWelcomeHeading; }
+
+std::string WizardSheet::completeHeading() const { return kCompleteHeading; }
+
+std::pair<long long, long long> WizardSheet::plotBounds() const {
+    const auto [lowest, highest] = plotRange();
+    return {static_cast<long long>(lowest) - 200, static_cast<long long>(highest) + 200};
+}
+
 bool WizardSheet::start() {
     if (links_.transfer.LoadFile(strategyPath_) != 0) {
         links_.prompt.error("Fatal Error. Could not initialize from file");
         end_ = WizardEnd::Cancelled;
         return false;
     }
-    pages_.push_back(MakeWelcome());
+    pages_.push_back(MakeWelcome(welcomeHeading()));
     for (auto& page : buildPages())
         pages_.push_back(std::move(page));
     pages_.push_back(MakeSummary());
-    pages_.push_back(MakeComplete());
+    pages_.push_back(MakeComplete(completeHeading()));
     filled_.assign(pages_.size(), false);
     if (!checkRequired()) return false;
     current_ = 0;
@@ -172,7 +195,11 @@ void WizardSheet::changed(std::string_view fieldId) {
 
 void WizardSheet::answerProcess(ProcessAnswer answer) {
     if (ended() || !process_) return;
-    if (answer == ProcessAnswer::Skip && !process_->skipOffered) return;
+    const auto buttons = process_->offered();
+    if (std::none_of(buttons.begin(), buttons.end(),
+                     [answer](const ProcessButton& button) { return button.answer == answer; })) {
+        return;
+    }
     closeProcess();
     processAnswered(answer);
 }
@@ -197,6 +224,10 @@ void WizardSheet::finish() {
     if (ended() || (buttons_ & kWizardFinish) == 0) return;
     WizardForm& form = page().form;
     const bool options = completeShowsOptions();
+    if (finishOnlyCloses()) {
+        endWith(WizardEnd::Finished);
+        return;
+    }
     if (form.selection(kCompletePlot) == 1 || (!options && startMode_ == 0)) {
         writePlotSetup();
         links_.presenter.postCommand(kCmdParameterPlot);
@@ -239,7 +270,8 @@ void WizardSheet::move(PageMove move) {
     if (move == PageMove::Next && current_ + 1 < pages_.size()) {
         // The preload rule: in start mode 1 the page that follows fills itself from the
         // controller, once; a page filled before keeps the person's entries.
-        if (startMode_ == 1 && !onWelcome() && !filled_.at(current_ + 1)) {
+        const bool preloads = startMode_ == 1 || pagesAlwaysPreload();
+        if (preloads && !onWelcome() && !filled_.at(current_ + 1)) {
             pages_[current_ + 1]->preloaded = false;
         }
         ++current_;
@@ -367,13 +399,8 @@ void WizardSheet::welcomeRead(const PostedMessage& message) {
     if (!IsTransferOutcome(message)) return;
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
-        WizardPage* first = pages_.at(1).get();
-        if (startMode_ == 1) {
-            links_.transfer.CopyControllerToCal();
-            first->preloaded = false;
-        } else {
-            first->preloaded = true;
-        }
+        takeStartingValues();
+        pages_.at(1)->preloaded = !(startMode_ == 1 || pagesAlwaysPreload());
         move(PageMove::Next);
         return;
     }
@@ -388,7 +415,7 @@ void WizardSheet::welcomeRead(const PostedMessage& message) {
 PageMove WizardSheet::summaryNext() {
     writeAnswers();
     if (ScalarDef* password = scalar("PASSWORD")) password->fileRaw = password->controllerRaw;
-    drop("FACTORY_SETTINGS");
+    if (dropsFactorySettings()) drop("FACTORY_SETTINGS");
     setButtons(kWizardNoButtons);
     pending_ = Pending::WholeWrite;
     links_.transfer.WriteAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
@@ -403,8 +430,15 @@ void WizardSheet::summaryWritten(const PostedMessage& message) {
         move(PageMove::Next);
         return;
     }
-    // The page stays with every button disabled: the only way out is Cancel.
     lineFailed_ = message.message == kTransferFailed;
+    if (failedWriteEndsSheet()) {
+        links_.prompt.error(lineFailed_
+                                ? "There was a communication error writing the configuration."
+                                : "Write Configuration was canceled. Not all parameters updated.");
+        endWith(lineFailed_ ? WizardEnd::Failed : WizardEnd::Cancelled);
+        return;
+    }
+    // The page stays with every button disabled: the only way out is Cancel.
     writeFailed_ = true;
     setButtons(kWizardNoButtons);
 }
@@ -414,17 +448,19 @@ void WizardSheet::completeActivate() {
     const auto texts = completeTexts();
     form.at("complete.text1").label = texts[0];
     form.at("complete.text2").label = texts[1];
-    const bool options = completeShowsOptions();
+    const bool options = completeShowsOptions() && !finishOnlyCloses();
     form.show(kCompletePlot, options);
     form.show(kCompleteSave, options);
     form.at(kCompletePlot).selection = 0;
     form.at(kCompleteSave).selection = 0;
     form.at("complete.instruction").label =
-        options ? "Select any of the folowing options, then click Finish."
+        finishOnlyCloses() ? "Click Finish to return to the main menu."
+        : options          ? "Select any of the folowing options, then click Finish."
         : startMode_ == 1
             ? "Click Finish to close this window."
             : "Click Finish to automatically configure and placed into the Parameter Plot screen "
               "where you can adjust the ZEVAR PID gains.";
+    completeSetUp(form);
     setButtons(kWizardFinish);
 }
 
@@ -437,9 +473,9 @@ void WizardSheet::writePlotSetup() {
                                           "Wizard defaults?")) {
         return;
     }
-    const auto [lowest, highest] = plotRange();
-    const std::string low = std::to_string(static_cast<long long>(lowest) - 200);
-    const std::string high = std::to_string(static_cast<long long>(highest) + 200);
+    const auto [lowest, highest] = plotBounds();
+    const std::string low = std::to_string(lowest);
+    const std::string high = std::to_string(highest);
     store->writeString("Plot 1 Name", "engine_rpm");
     store->writeString("Plot 2 Name", "n_desired");
     store->writeString("Plot 1 Min", low);
@@ -448,6 +484,10 @@ void WizardSheet::writePlotSetup() {
     store->writeString("Plot 2 Max", high);
     store->writeString("Plot X Scale", "20");
     store->writeString("Plot X Sample Rate", "250");
+}
+
+void WizardSheet::takeStartingValues() {
+    if (startMode_ == 1) links_.transfer.CopyControllerToCal();
 }
 
 // ---- the shared operations --------------------------------------------------------------

@@ -77,18 +77,41 @@ struct SummaryRow {
     friend bool operator==(const SummaryRow&, const SummaryRow&) = default;
 };
 
-// The analog calibration process dialog: its instruction and whether "Skip This Step" is
-// offered.
-struct ProcessPrompt {
-    std::string text;
-    bool skipOffered = false;
+enum class ProcessAnswer {
+    Done,
+    AbortAndStartOver,
+    Skip,
+    MovedFullTravel,
+    MovedClosed,
+    DidntMove,
 };
-enum class ProcessAnswer { Done, AbortAndStartOver, Skip };
 
 inline constexpr const char* kProcessCaption = "Analog Calibration Process";
 inline constexpr const char* kProcessDone = "Done";
 inline constexpr const char* kProcessAbort = "Abort and Start Over";
 inline constexpr const char* kProcessSkip = "Skip This Step";
+
+// One button of a process dialog: its text, its tool tip and the answer it gives.
+struct ProcessButton {
+    std::string text;
+    std::string toolTip;
+    ProcessAnswer answer = ProcessAnswer::Done;
+};
+
+// A process dialog: its instruction and the buttons that answer it. The analog calibration
+// process names no buttons of its own: it offers "Done", "Abort and Start Over" and, when
+// skipOffered, "Skip This Step"; Escape there is "Abort and Start Over".
+struct ProcessPrompt {
+    std::string text;
+    bool skipOffered = false;
+    std::string caption = kProcessCaption;
+    std::string label;  // a fixed line under the instruction
+    std::vector<ProcessButton> buttons;
+    bool escapeAborts = true;
+
+    // The buttons the dialog shows, the first the default one.
+    std::vector<ProcessButton> offered() const;
+};
 
 // What shows the wizard to the person: a window's pages or a terminal's conversation. Every
 // call comes on the thread that drives the sheet.
@@ -146,6 +169,8 @@ public:
     void handle(const PostedMessage& message);
 
     const std::string& caption() const { return caption_; }
+    // The title shown while a page is up: the family's page caption, else the sheet's.
+    virtual std::string pageCaption() const { return caption_; }
     WizardEnd end() const { return end_; }
     bool ended() const { return end_ != WizardEnd::Running; }
     // The whole write went through.
@@ -227,6 +252,27 @@ protected:
     virtual std::string fatalFaultText() const {
         return "The controller reported fatal errors. The Wizard cannot procede.";
     }
+    // Pages fill themselves from the controller values in both start modes, not only in start
+    // mode 1.
+    virtual bool pagesAlwaysPreload() const { return false; }
+    // After the whole read: the values the pages start from. Start mode 1 takes the
+    // controller's values as the cal-file values.
+    virtual void takeStartingValues();
+    // A failed or cancelled whole write says so and ends the sheet, instead of leaving
+    // only Cancel.
+    virtual bool failedWriteEndsSheet() const { return false; }
+    // The Complete page offers nothing and Finish only closes the sheet.
+    virtual bool finishOnlyCloses() const { return false; }
+    virtual std::string welcomeHeading() const;
+    virtual std::string completeHeading() const;
+    // Whether the Summary keeps FACTORY_SETTINGS out of the write set.
+    virtual bool dropsFactorySettings() const { return true; }
+    // The plot set-up's "Plot Min" and "Plot Max": the speed range widened by 200 rpm.
+    virtual std::pair<long long, long long> plotBounds() const;
+    // The family's own changes to the Complete page after the shared set-up.
+    virtual void completeSetUp(WizardForm&) {}
+
+    CalTransfer& transfer() { return links_.transfer; }
 
 private:
     enum class Pending { None, FaultRead, WholeRead, WholeWrite };

@@ -72,7 +72,8 @@ AnalogPage::AnalogPage(char identifierLetter) : WizardPage("Configure Analog Inp
 void AnalogPage::activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
-    const AnalogPreselection chosen = PreselectAnalog(sheet.valueText("EXTERNAL_ANALOG_MODE"));
+    const AnalogPreselection chosen =
+        PreselectAnalog(sheet.valueText("EXTERNAL_ANALOG_MODE"), canAndAutoIdle);
     WizardField& combo = form.at("analog.mode");
     const bool offered = chosen.mode >= 0 && chosen.mode < static_cast<int>(combo.items.size());
     combo.selection = offered ? chosen.mode : -1;
@@ -428,13 +429,13 @@ void AnalogPage::restoreNext(WizardSheet& sheet, const PostedMessage& message) {
             return;
         case kRestoreMinimumDone:
             restoring_ = false;
-            sheet.endWith(WizardEnd::Cancelled);
+            if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
             return;
         case kRestoreFailed:
             restoring_ = false;
             sheet.prompt().error(kRestoreError);
             sheet.markLineFailed();
-            sheet.endWith(WizardEnd::Cancelled);
+            if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
             return;
         default:
             return;  // a read set still on its way

@@ -22,7 +22,30 @@ void ReopenFirst(WizardForm& form, std::string_view question) {
 
 // ---- Engine, ZEVAR 740 strategies -------------------------------------------------------
 
-Engine740Page::Engine740Page(Zevar740Wizard&) : WizardPage("Engine Sensor Setup") {
+bool TeethAccepted(UserPrompt& prompt, int teeth) {
+    if (teeth < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are you sure "
+                                       "you want to continue?")) {
+        return false;
+    }
+    return teeth <= 250 || prompt.askYesNo(
+                               "The number of teeth should be less than 250. Are you sure you "
+                               "want to continue?");
+}
+
+bool CylindersAccepted(UserPrompt& prompt, int cylinders) {
+    if (cylinders < 1) {
+        prompt.error("The number of cylinders needs to be at least 1. Setup cannot continue.");
+        return false;
+    }
+    return cylinders <= 8 || prompt.askYesNo(
+                                 "The number of cylinders should be less than 8. Are you sure "
+                                 "you want to continue?");
+}
+
+Engine740Page::Engine740Page(Zevar740Wizard&) : Engine740Page(PickupEngineRules{}) {}
+
+Engine740Page::Engine740Page(PickupEngineRules rules)
+    : WizardPage("Engine Sensor Setup"), rules_(rules) {
     form.add(
         {.id = "engine.type",
          .kind = FieldKind::Choice,
@@ -36,7 +59,7 @@ Engine740Page::Engine740Page(Zevar740Wizard&) : WizardPage("Engine Sensor Setup"
 }
 
 void Engine740Page::activate(WizardSheet& sheet) {
-    const ScalarDef* factory = sheet.scalar("FACTORY_SETTINGS");
+    const ScalarDef* factory = sheet.scalar(rules_.typeScalar);
     if (factory == nullptr) return;
     inputType = (factory->controllerRaw & 0x04) != 0 ? 0 : 1;
     form.at("engine.type").selection = inputType;
@@ -74,36 +97,26 @@ PageMove Engine740Page::next(WizardSheet& sheet) {
     inputType = form.selection("engine.type");
     if (inputType == 0) {
         auto teethEntry = EntryInteger(prompt, form, "engine.teeth", "Number of teeth");
-        if (!teethEntry) return PageMove::Stay;
-        if (*teethEntry < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are "
-                                                 "you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        if (*teethEntry > 250 && !prompt.askYesNo("The number of teeth should be less than 250. "
-                                                  "Are you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
+        if (!teethEntry || !TeethAccepted(prompt, *teethEntry)) return PageMove::Stay;
         auto cylinderEntry = EntryInteger(prompt, form, "engine.count", "Number of cylinders");
-        if (!cylinderEntry) return PageMove::Stay;
-        if (*cylinderEntry < 1) {
-            prompt.error("The number of cylinders needs to be at least 1. Setup cannot continue.");
-            return PageMove::Stay;
-        }
-        if (*cylinderEntry > 8 && !prompt.askYesNo("The number of cylinders should be less than "
-                                                   "8. Are you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
+        if (!cylinderEntry || !CylindersAccepted(prompt, *cylinderEntry)) return PageMove::Stay;
         teeth = *teethEntry;
         cylinders = *cylinderEntry;
         pulsesPerRev = teeth;
         pulsesPerUpdate = PulsesPerUpdate(teeth, cylinders);
+    } else if (inputType == 1 && rules_.sparksHalved) {
+        auto sparkEntry = EntryInteger(prompt, form, "engine.count", "Number of spark pulses");
+        if (!sparkEntry || !CylindersAccepted(prompt, *sparkEntry)) return PageMove::Stay;
+        sparks = *sparkEntry;
+        pulsesPerRev = PulsesPerRevForSparks(sparks);
+        pulsesPerUpdate = 1;
     } else if (inputType == 1) {
-        auto sparks = EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");
-        if (!sparks || !sheet.rangeCheck("Number of sparks per revolution", *sparks,
+        auto perRev = EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");
+        if (!perRev || !sheet.rangeCheck("Number of sparks per revolution", *perRev,
                                          {.usualMax = 250, .hardMin = 0.5, .hardMax = 32000})) {
             return PageMove::Stay;
         }
-        pulsesPerRev = *sparks;
+        pulsesPerRev = *perRev;
         pulsesPerUpdate = 1;
     } else {
         return PageMove::Stay;
@@ -119,7 +132,8 @@ PageMove Engine740Page::retain(WizardSheet&) {
 
 // ---- Engine, ZEVAR 760 strategies -------------------------------------------------------
 
-Engine760Page::Engine760Page(Zevar740Wizard&) : WizardPage("Configure Engine Speed Input") {
+Engine760Page::Engine760Page(Zevar740Wizard& wizard)
+    : WizardPage("Configure Engine Speed Input"), wholeSparks_(wizard.traits().wholeSparks) {
     form.add({.id = "engine.type",
               .kind = FieldKind::Choice,
               .label = "How will the engine speed be detected?",
@@ -198,6 +212,15 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
         }
         teeth = *teethEntry;
         cylinders = *cylinderEntry;
+    } else if (wholeSparks_) {
+        auto sparkEntry =
+            EntryInteger(prompt, form, "engine.count", "Number of sparks per revolution");
+        if (!sparkEntry ||
+            !sheet.rangeCheck("Number of sparks per revolution", *sparkEntry, {1, 250, 1, 32000})) {
+            return PageMove::Stay;
+        }
+        sparks = *sparkEntry;
+        cylinders = 1;
     } else {
         auto sparkEntry =
             EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");

@@ -35,7 +35,7 @@ int AnalogModeCode(const AnalogCodeInput& input) {
     return code;
 }
 
-AnalogPreselection PreselectAnalog(std::string_view valueText) {
+AnalogPreselection PreselectAnalog(std::string_view valueText, bool canAndAutoIdle) {
     int digits[3] = {0, 0, 0};
     int count = 0;
     for (auto at = valueText.rbegin(); at != valueText.rend() && count < 3; ++at) {
@@ -46,13 +46,15 @@ AnalogPreselection PreselectAnalog(std::string_view valueText) {
     const int hundreds = digits[2];
     switch (units) {
         case 0:
-            return {tens == 4 ? kAnalogCan : kAnalogNone};
+            return {tens == 4 && canAndAutoIdle ? kAnalogCan : kAnalogNone};
         case 1:
             return {kAnalogTrim, -1, hundreds == 1};
         case 2:
             return {kAnalogPot, -1, hundreds == 1};
         case 3:
-            if (tens == 2 && hundreds != 0) return {kAnalogAutoIdle, -1, hundreds == 1};
+            if (tens == 2 && hundreds != 0 && canAndAutoIdle) {
+                return {kAnalogAutoIdle, -1, hundreds == 1};
+            }
             return {kAnalogPedal, hundreds == 0 ? 0 : 1, false, hundreds == 1};
         default:
             return {-1};  // no item is preselected
@@ -63,5 +65,7 @@ int PulsesPerUpdate(int teeth, int cylinders) {
     if (cylinders == 1) return teeth;
     return static_cast<int>(std::ceil(2.0 * teeth / cylinders));
 }
+
+int PulsesPerRevForSparks(int sparks) { return sparks == 1 ? 1 : sparks / 2; }
 
 }  // namespace zvr

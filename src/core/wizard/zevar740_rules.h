@@ -44,10 +44,16 @@ struct AnalogPreselection {
 
     friend bool operator==(const AnalogPreselection&, const AnalogPreselection&) = default;
 };
-AnalogPreselection PreselectAnalog(std::string_view valueText);
+// Without CAN and auto-idle the units digit alone decides (0 none, 1 trim, 2 pot, 3 pedal,
+// its idle switch "Yes" when the hundreds digit is not 0).
+AnalogPreselection PreselectAnalog(std::string_view valueText, bool canAndAutoIdle = true);
 
 // Pulses per update of a toothed wheel: the teeth for one cylinder, else 2 × teeth /
 // cylinders rounded up.
 int PulsesPerUpdate(int teeth, int cylinders);
+
+// Pulses per revolution of an ignition input counted in sparks: half the spark count, 1 for
+// a single spark.
+int PulsesPerRevForSparks(int sparks);
 
 }  // namespace zvr

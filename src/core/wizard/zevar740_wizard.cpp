@@ -34,7 +34,12 @@ constexpr const char* kString131 =
 }  // namespace
 
 Zevar740Wizard::Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links)
-    : WizardSheet("ZEVAR 740 Calibration Wizard", std::move(strategyPath), links),
+    : Zevar740Wizard(std::move(strategyPath), identifierLetter, links, GovernorTraits{}) {}
+
+Zevar740Wizard::Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links,
+                               GovernorTraits traits)
+    : WizardSheet(traits.caption, std::move(strategyPath), links),
+      traits_(std::move(traits)),
       identifierLetter_(identifierLetter) {}
 
 const WizardRequirements& Zevar740Wizard::requirements() const {
@@ -43,7 +48,7 @@ const WizardRequirements& Zevar740Wizard::requirements() const {
 
 std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::buildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
-    if (scalar("SPEED_TYPE") != nullptr) {
+    if (traits_.fourTypeEngine || scalar("SPEED_TYPE") != nullptr) {
         auto page = std::make_unique<Engine760Page>(*this);
         engine760_ = page.get();
         pages.push_back(std::move(page));
@@ -61,8 +66,8 @@ std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::buildPages() {
     auto speedPage = std::make_unique<SpeedPage>(*this);
     speed_ = speedPage.get();
     pages.push_back(std::move(speedPage));
-    const bool two =
-        scalar("AUXILIARY_OUTPUT_2_MODE") && scalar("AUX_OUTPUT_2_RPM") && scalar("GLOWPLUG_TIME");
+    const bool two = !traits_.oneOutput && scalar("AUXILIARY_OUTPUT_2_MODE") &&
+                     scalar("AUX_OUTPUT_2_RPM") && scalar("GLOWPLUG_TIME");
     auto first = std::make_unique<AuxOutPage>(*this, 1, two);
     aux1_ = first.get();
     pages.push_back(std::move(first));
@@ -212,8 +217,10 @@ void Zevar740Wizard::writeAnswers() {
     if (!(speedPage.count == 1 && analogPage.mode == kAnalogNone)) {
         set("RAMP_UP_RATE", speedPage.rampUp);
         set("RAMP_DOWN_RATE", speedPage.rampDown);
-        set("BRAKE_DOWN_RATE", speedPage.rampDown);
-        set("BRAKE_UP_RATE", speedPage.rampUp);
+        if (traits_.brakeRates) {
+            set("BRAKE_DOWN_RATE", speedPage.rampDown);
+            set("BRAKE_UP_RATE", speedPage.rampUp);
+        }
     }
     if (analogPage.mode == kAnalogTrim) set("SET_SPEED_TRIM", analogPage.trimRpm);
     writeAux(*aux1_);

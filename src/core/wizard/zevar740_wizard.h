@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/user_prompt.h"
 #include "wizard/wizard_sheet.h"
 #include "wizard/zevar740_rules.h"
 
@@ -11,10 +12,41 @@ namespace zvr {
 
 class Zevar740Wizard;
 
+// What sets a governor family that follows the ZEVAR 740's pages apart from it.
+struct GovernorTraits {
+    std::string caption = "ZEVAR 740 Calibration Wizard";
+    // The four-sensor engine page (SPEED_TYPE) whatever else the strategy holds.
+    bool fourTypeEngine = false;
+    // Spark pulses per revolution as a whole number (usual 1 to 250, hard 1 to 32000).
+    bool wholeSparks = false;
+    // One auxiliary output (modes 0-5), whatever scalars the strategy holds.
+    bool oneOutput = false;
+    // BRAKE_UP_RATE and BRAKE_DOWN_RATE follow the ramp rates where the strategy has them.
+    bool brakeRates = true;
+};
+
+// The toothed wheel's questions shared by the engine pages: fewer than 10 or more than 250
+// teeth, or more than 8 cylinders, are asked about (No refuses); fewer than 1 cylinder is
+// refused.
+bool TeethAccepted(UserPrompt& prompt, int teeth);
+bool CylindersAccepted(UserPrompt& prompt, int cylinders);
+
+// What the pickup-or-ignition engine page reads its sensor type from and how it takes a
+// spark count.
+struct PickupEngineRules {
+    // Bit 2 of this scalar's low byte set: a magnetic pickup.
+    const char* typeScalar = "FACTORY_SETTINGS";
+    // A whole spark count, checked as the cylinders are: pulses per revolution are half of it
+    // (1 for a single spark), one pulse per sample. Otherwise a decimal count of sparks per
+    // revolution.
+    bool sparksHalved = false;
+};
+
 // Engine speed input of ZEVAR 740 strategies (no SPEED_TYPE): pickup or ignition.
 class Engine740Page : public WizardPage {
 public:
     explicit Engine740Page(Zevar740Wizard& wizard);
+    explicit Engine740Page(PickupEngineRules rules);
     void activate(WizardSheet& sheet) override;
     PageMove next(WizardSheet& sheet) override;
     void changed(WizardSheet& sheet, std::string_view fieldId) override;
@@ -24,6 +56,7 @@ public:
     int inputType = 0;
     int teeth = 0;
     int cylinders = 0;
+    int sparks = 0;  // a whole spark count as entered
     double pulsesPerRev = 0;
     int pulsesPerUpdate = 0;
     bool skipped = false;
@@ -31,6 +64,7 @@ public:
 private:
     void applyType(WizardSheet& sheet);
     bool retainShown_ = false;
+    PickupEngineRules rules_;
 };
 
 // Engine speed input of ZEVAR 760 strategies (SPEED_TYPE): four sensor kinds.
@@ -54,6 +88,7 @@ public:
 private:
     void applyType();
     bool retainShown_ = false;
+    bool wholeSparks_ = false;
 };
 
 class SpeedRangePage : public WizardPage {
@@ -79,6 +114,11 @@ public:
     bool startRestore(WizardSheet& sheet);
     void stopReading(WizardSheet& sheet);
     bool busy() const { return processRunning_ || restoring_; }
+    // Whether the end of the restore ends the sheet (a family with more to put back after it
+    // ends the sheet itself).
+    bool restoreEndsSheet = true;
+    // The unit knows neither CAN nor auto-idle: its code is read by the units digit alone.
+    bool canAndAutoIdle = true;
 
     int mode = -1;
     bool ivsPresent = false;
@@ -188,6 +228,8 @@ public:
     // identifierLetter: the first letter of the controller's strategy identifier.
     Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links);
 
+    const GovernorTraits& traits() const { return traits_; }
+
     bool is760() const { return engine760_ != nullptr; }
     bool twoOutputs() const { return aux2_ != nullptr; }
     Engine740Page* engine740() const { return engine740_; }
@@ -201,6 +243,9 @@ public:
     bool engineSkipped() const;
 
 protected:
+    Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links,
+                   GovernorTraits traits);
+
     std::vector<std::unique_ptr<WizardPage>> buildPages() override;
     const WizardRequirements& requirements() const override;
     std::vector<SummaryRow> rows() override;
@@ -224,6 +269,7 @@ private:
     void writeEngine();
     void writeAux(const AuxOutPage& page);
 
+    GovernorTraits traits_;
     char identifierLetter_;
     Engine740Page* engine740_ = nullptr;
     Engine760Page* engine760_ = nullptr;

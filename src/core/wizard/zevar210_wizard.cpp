@@ -1,0 +1,224 @@
+#include "wizard/zevar210_wizard.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "strategy/strategy_check.h"
+#include "wizard/wizard_entry.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr const char* kTeeth = "engine.teeth";
+constexpr const char* kCylinders = "engine.cylinders";
+constexpr const char* kOverspeed = "protect.overspeed";
+constexpr const char* kPercent = "protect.percent";
+
+// OVERSPEED_PCNT's value for a disabled overspeed shutdown: the top of its scale.
+constexpr double kOverspeedDisabled = 1.99997;
+
+constexpr const char* kString139 =
+    "For simplicity, ZEVAR Wizard performs a basic calibration only and does not cover all "
+    "options; it does not automatically assure optimum engine operation.  Please refer to the "
+    "User's Manual for a complete discussion of ZEVAR 210 features and calibration procedures.";
+constexpr const char* kString140 =
+    "You are now ready to run your engine and adjust the PID gains.  Other features which you "
+    "may wish to add include:\n\n\tUnderspeed Shutdown\t\t\tCold Start Gains";
+
+}  // namespace
+
+double OverspeedFraction(int percent) { return percent == 0 ? kOverspeedDisabled : percent * 0.01; }
+
+bool OverspeedPercentAccepted(int percent) { return percent > 0 && percent <= 100; }
+
+int OverspeedPercentOf(double fraction) {
+    const long percent = std::lround(fraction * 100);
+    return percent > 0 && percent <= 100 ? static_cast<int>(percent) : 0;
+}
+
+// ---- Engine -----------------------------------------------------------------------------
+
+Engine210Page::Engine210Page() : WizardPage("Configure Engine Speed Input") {
+    form.add(
+        {.id = kTeeth, .kind = FieldKind::Edit, .label = "How many teeth does the flywheel have?"});
+    form.add({.id = kCylinders,
+              .kind = FieldKind::Edit,
+              .label = "How many cylinders does the engine have?"});
+}
+
+void Engine210Page::activate(WizardSheet& sheet) {
+    if (preloaded) return;
+    preloaded = true;
+    retainShown_ = true;
+    form.at(kTeeth).text = PositiveIntegerText(sheet.value("PULSES_PER_REV"));
+}
+
+PageMove Engine210Page::next(WizardSheet& sheet) {
+    UserPrompt& prompt = sheet.prompt();
+    auto teethEntry = EntryInteger(prompt, form, kTeeth, "Number of teeth");
+    if (!teethEntry || !TeethAccepted(prompt, *teethEntry)) return PageMove::Stay;
+    auto cylinderEntry = EntryInteger(prompt, form, kCylinders, "Number of cylinders");
+    if (!cylinderEntry || !CylindersAccepted(prompt, *cylinderEntry)) return PageMove::Stay;
+    teeth = *teethEntry;
+    cylinders = *cylinderEntry;
+    pulsesPerUpdate = PulsesPerUpdate(teeth, cylinders);
+    skipped = false;
+    return PageMove::Next;
+}
+
+PageMove Engine210Page::retain(WizardSheet&) {
+    skipped = true;
+    return PageMove::Next;
+}
+
+// ---- Protect ----------------------------------------------------------------------------
+
+Protect210Page::Protect210Page() : WizardPage("Configure Engine Protection") {
+    form.add({.id = kOverspeed,
+              .kind = FieldKind::Choice,
+              .label = "Do you want to enable overspeed shutdown?",
+              .items = {"No overspeed shutdown.", "Yes, enable overspeed shutdown."}});
+    form.add({.id = kPercent,
+              .kind = FieldKind::Edit,
+              .label = "Overspeed shutdown percent:",
+              .units = "% [1-100]",
+              .visible = false});
+}
+
+// The controller's OVERSPEED_PCNT is read by its engineering value: a percent up to 100 is
+// an enabled shutdown, 0 or the disabled value (about 200 %) is none.
+void Protect210Page::activate(WizardSheet& sheet) {
+    if (preloaded) return;
+    preloaded = true;
+    const int current = OverspeedPercentOf(sheet.value("OVERSPEED_PCNT"));
+    form.at(kOverspeed).selection = current != 0 ? 1 : 0;
+    if (current != 0) form.at(kPercent).text = std::to_string(current);
+}
+
+PageMove Protect210Page::next(WizardSheet& sheet) {
+    UserPrompt& prompt = sheet.prompt();
+    switch (step) {
+        case 1: {
+            const int choice = form.selection(kOverspeed);
+            if (choice == 0) {
+                percent = 0;
+                return PageMove::Next;
+            }
+            if (choice == 1) {
+                form.enable(kOverspeed, false);
+                form.show(kPercent);
+                form.enable(kPercent);
+                step = 2;
+                return PageMove::Stay;
+            }
+            prompt.warn("You must choose Yes or No.");
+            return PageMove::Stay;
+        }
+        case 2: {
+            auto entered = EntryInteger(prompt, form, kPercent, "Overspeed Percent");
+            if (!entered) return PageMove::Stay;
+            if (!OverspeedPercentAccepted(*entered)) {
+                prompt.warn("Overspeed Percent must be greater than 0 and less than 100.");
+                return PageMove::Stay;
+            }
+            percent = *entered;
+            return PageMove::Next;
+        }
+        default:
+            prompt.plain("Internal Error 983334");
+            return PageMove::Stay;
+    }
+}
+
+PageMove Protect210Page::back(WizardSheet& sheet) {
+    switch (step) {
+        case 1:
+            return PageMove::Previous;
+        case 2:
+            form.hide(kPercent);
+            form.enable(kOverspeed);
+            step = 1;
+            return PageMove::Stay;
+        default:
+            sheet.prompt().plain("Internal Error 3ab9r5");
+            return PageMove::Stay;
+    }
+}
+
+// ---- the sheet --------------------------------------------------------------------------
+
+Zevar210Wizard::Zevar210Wizard(std::string strategyPath, WizardLinks links)
+    : WizardSheet("ZEVAR 210 Calibration Wizard", std::move(strategyPath), links) {}
+
+const WizardRequirements& Zevar210Wizard::requirements() const {
+    return *RequirementsFor(ModelKind::Zevar210);
+}
+
+std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::buildPages() {
+    std::vector<std::unique_ptr<WizardPage>> pages;
+    auto engine = std::make_unique<Engine210Page>();
+    engine_ = engine.get();
+    pages.push_back(std::move(engine));
+    auto range = std::make_unique<SpeedRangePage>();
+    speedRange_ = range.get();
+    pages.push_back(std::move(range));
+    auto protect = std::make_unique<Protect210Page>();
+    protect_ = protect.get();
+    pages.push_back(std::move(protect));
+    return pages;
+}
+
+std::vector<SummaryRow> Zevar210Wizard::rows() {
+    std::vector<SummaryRow> rows;
+    if (engine_->skipped) {
+        rows.push_back({"Engine Setup Skipped.", "", ""});
+    } else {
+        rows.push_back({"Number of flywheel teeth", std::to_string(engine_->teeth), ""});
+        rows.push_back({"Number engine cylinders", std::to_string(engine_->cylinders), ""});
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%10.2lf", speedRange_->lowest);
+    rows.push_back({"Lowest command speed", text, "rpm"});
+    std::snprintf(text, sizeof text, "%10.2lf", speedRange_->highest);
+    rows.push_back({"Highest command speed", text, "rpm"});
+    const int percent = protect_->percent;
+    rows.push_back({"Overspeed Protection", percent == 0 ? "DISABLED" : std::to_string(percent),
+                    percent == 0 ? "" : "%"});
+    return rows;
+}
+
+void Zevar210Wizard::writeAnswers() {
+    if (!engine_->skipped) {
+        set("PULSES_PER_REV", engine_->teeth);
+        const auto perUpdate = static_cast<uint32_t>(engine_->pulsesPerUpdate);
+        setRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
+    }
+    set("SET_SPEED_MIN", speedRange_->lowest);
+    set("SET_SPEED_MAX", speedRange_->highest);
+    set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent));
+}
+
+std::pair<double, double> Zevar210Wizard::plotRange() const {
+    return {speedRange_->lowest, speedRange_->highest};
+}
+
+std::array<std::string, 2> Zevar210Wizard::completeTexts() const {
+    return {kString139, kString140};
+}
+
+std::string Zevar210Wizard::completeHeading() const {
+    return "The ZEVAR 210 Calibration Wizard has been completed!";
+}
+
+// The Parameter Plot always follows: the graph option is checked and hidden.
+void Zevar210Wizard::completeSetUp(WizardForm& form) {
+    form.at(kCompletePlot).selection = 1;
+    form.hide(kCompletePlot);
+    form.at(kCompleteSave).label = "Save ZEVAR Configuration to a File";
+    form.hide(kCompleteSave);
+    form.at("complete.instruction").label =
+        "The Parameter Plot screen will now be launched to help set the PID calibration.";
+}
+
+}  // namespace zvr

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "wizard/zevar740_wizard.h"
+
+namespace zvr {
+
+// The ZEVAR 620's plot bounds ("Plot Min", "Plot Max") for the lowest and highest speed
+// entered: 15 % around the speeds, or 500 to 5000 rpm when they are one speed.
+std::pair<long long, long long> Zevar620PlotBounds(double lowest, double highest);
+
+// The ZEVAR 620's set speeds: one speed, two to four, or variable (minimum, default,
+// maximum), chosen with a single/multiple pair of radio buttons.
+class Speed620Page : public WizardPage {
+public:
+    Speed620Page();
+    void activate(WizardSheet& sheet) override;
+    PageMove next(WizardSheet& sheet) override;
+    PageMove back(WizardSheet& sheet) override;
+
+    int count = 0;  // SWITCH_CONFIGURATION: 1-4 speeds, 5 variable
+    int speeds[4] = {0, 0, 0, 0};
+    int minimum = 0;
+    int defaultSpeed = 0;
+    int maximum = 0;
+    int lowest = 0;
+    int highest = 0;
+
+private:
+    PageMove setSpeeds(WizardSheet& sheet);
+    PageMove variableSpeeds(WizardSheet& sheet);
+};
+
+// The ZEVAR 620 wizard: engine sensing and set speeds.
+class Zevar620Wizard : public WizardSheet {
+public:
+    Zevar620Wizard(std::string strategyPath, WizardLinks links);
+
+    Engine740Page& engine() const { return *engine_; }
+    Speed620Page& speed() const { return *speed_; }
+
+protected:
+    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    const WizardRequirements& requirements() const override;
+    std::vector<SummaryRow> rows() override;
+    void writeAnswers() override;
+    bool completeShowsOptions() const override { return false; }
+    std::pair<double, double> plotRange() const override;
+    std::pair<long long, long long> plotBounds() const override;
+    std::array<std::string, 2> completeTexts() const override;
+    std::string completeHeading() const override;
+    bool dropsFactorySettings() const override { return false; }
+
+private:
+    Engine740Page* engine_ = nullptr;
+    Speed620Page* speed_ = nullptr;
+};
+
+}  // namespace zvr

@@ -1,0 +1,326 @@
+// The ZEVAR 880 wizard's stepper page and its calibration process: the travel is written,
+// the motor is powered up with its direction set to 3, and, unless the person skips it, the
+// controller drives the motor from the centre to one end; the end it reached gives the
+// direction code the Summary writes to STEP_CONFIG.
+
+#include "wizard/zevar880_wizard.h"
+
+#include <algorithm>
+
+#include "comm/controller_protocol.h"
+#include "common/user_prompt.h"
+#include "definitions/scaling.h"
+#include "wizard/wizard_entry.h"
+
+namespace zvr {
+
+namespace {
+
+constexpr uint32_t kWriteDone = 1126;
+constexpr uint32_t kWriteFailed = 1127;
+// The restore on cancel answers on numbers of its own, so that a write of the process still
+// on its way is not taken for one of the restore's.
+constexpr uint32_t kRestoreDone = 1128;
+constexpr uint32_t kRestoreFailed = 1129;
+
+constexpr const char* kTravel = "stepper.degrees";
+
+// Process states: the write each waits for. After state 3's write the centre-position
+// question is asked; after state 4's the direction dialog opens.
+enum : int {
+    kWritingTravel = 0,
+    kWritingModeOff = 1,
+    kWritingConfig = 2,
+    kWritingPowerOff = 3,
+    kWritingDrive = 4,
+    kWritingCal = 5,
+    kWritingModeIdle = 6,
+    kWritingPowerOn = 7,
+    kRestoring = 8,
+};
+
+ProcessPrompt DirectionPrompt() {
+    ProcessPrompt prompt;
+    prompt.text =
+        "The Stepper motor should have powered up and moved either to its full travel position "
+        "or its full closed position. Choose the following options to calibrate the stepper "
+        "direction.";
+    prompt.caption = kStepperProcessCaption;
+    prompt.label = "The Stepper Motor....";
+    prompt.buttons = {
+        {kStepperFullTravel,
+         "Click here if the motor moved from the center position to full throttle.",
+         ProcessAnswer::MovedFullTravel},
+        {kStepperClosed, "Click here if the motor moved from the center position to full closed",
+         ProcessAnswer::MovedClosed},
+        {kStepperDidntMove, "Click here if the motor did not move or is not under power.",
+         ProcessAnswer::DidntMove}};
+    prompt.escapeAborts = false;
+    return prompt;
+}
+
+}  // namespace
+
+int StepsForDegrees(int degrees) { return static_cast<int>(degrees * 0.5555555555555556); }
+
+int DegreesForSteps(int steps) { return static_cast<int>(steps * 1.8); }
+
+StepperPage::StepperPage() : WizardPage("Configure Stepper Motor") {
+    form.add({.id = kTravel,
+              .kind = FieldKind::Edit,
+              .label = "How many degrees of travel does the stepper motor have to move to obtain "
+                       "full travel on the throttle?",
+              .units = "degrees"});
+}
+
+void StepperPage::activate(WizardSheet& sheet) {
+    if (preloaded) return;
+    preloaded = true;
+    form.at(kTravel).text = std::to_string(static_cast<int>(sheet.value("STEP_MAX_STEP") * 1.8));
+}
+
+PageMove StepperPage::next(WizardSheet& sheet) {
+    switch (step) {
+        case 1: {
+            auto degrees = EntryInteger(sheet.prompt(), form, kTravel, "Degrees of Travel");
+            if (!degrees || !sheet.rangeCheck("Degrees of Travel", *degrees, {10, 180, 1, 360})) {
+                return PageMove::Stay;
+            }
+            // Less than one motor step of travel would leave the motor no room to move.
+            if (StepsForDegrees(*degrees) < 1) {
+                sheet.prompt().error(
+                    "Degrees of Travel must be at least 2: the stepper motor moves 1.8 degrees "
+                    "per step.");
+                return PageMove::Stay;
+            }
+            steps = StepsForDegrees(*degrees);
+            form.enable(kTravel, false);
+            step = 2;
+            startProcess(sheet);
+            return PageMove::Stay;
+        }
+        case 2:
+            return PageMove::Stay;
+        case 3:
+            return PageMove::Next;
+        default:
+            sheet.prompt().plain("Internal State Error");
+            return PageMove::Stay;
+    }
+}
+
+PageMove StepperPage::back(WizardSheet&) {
+    switch (step) {
+        case 1:
+            return PageMove::Previous;
+        case 3:
+            step = 1;
+            form.enable(kTravel);
+            return PageMove::Stay;
+        default:
+            return PageMove::Stay;
+    }
+}
+
+// ---- the process ------------------------------------------------------------------------
+
+bool StepperPage::write(WizardSheet& sheet, const char* name, uint32_t raw) {
+    const ScalarDef* def = sheet.scalar(name);
+    if (def == nullptr) {
+        running_ = false;
+        sheet.endWith(WizardEnd::Failed);
+        return false;
+    }
+    if (std::find(written_.begin(), written_.end(), name) == written_.end()) {
+        written_.emplace_back(name);
+    }
+    if (sheet.link().RequestWriteScalar(static_cast<uint16_t>(def->eepromAddress),
+                                        static_cast<uint16_t>(raw), def->scaling.size, sheet.self(),
+                                        kWriteDone, kWriteFailed) != 0) {
+        running_ = false;
+        sheet.prompt().error("There was an communication error. The Wizard will close.");
+        sheet.markLineFailed();
+        sheet.endWith(WizardEnd::Failed);
+        return false;
+    }
+    return true;
+}
+
+bool StepperPage::writeScaled(WizardSheet& sheet, const char* name, double value) {
+    const ScalarDef* def = sheet.scalar(name);
+    return write(sheet, name, def ? EngToRaw(value, def->scaling) : 0);
+}
+
+void StepperPage::startProcess(WizardSheet& sheet) {
+    processActive = true;
+    running_ = true;
+    retry = false;
+    directionSkipped = false;
+    const ScalarDef* def = sheet.scalar("STEP_MAX_STEP");
+    writtenMaxStep = def ? EngToRaw(steps, def->scaling) : 0;
+    sheet.setButtons(kWizardNoButtons);
+    processState = kWritingTravel;
+    write(sheet, "STEP_MAX_STEP", writtenMaxStep);
+}
+
+bool StepperPage::handle(WizardSheet& sheet, const PostedMessage& message) {
+    if (restoring_) {
+        if (message.message != kRestoreDone && message.message != kRestoreFailed) return true;
+        if (message.message == kRestoreFailed) restoreFailed_.push_back(toRestore_.front());
+        toRestore_.erase(toRestore_.begin());
+        restoreNext(sheet);
+        return true;
+    }
+    if (!running_) return false;
+    if (message.message == kWriteFailed) {
+        running_ = false;
+        sheet.prompt().error("There was an communication error. The Wizard will close.");
+        sheet.markLineFailed();
+        sheet.endWith(WizardEnd::Failed);
+        return true;
+    }
+    if (message.message == kWriteDone) advance(sheet);
+    return true;
+}
+
+void StepperPage::advance(WizardSheet& sheet) {
+    switch (processState) {
+        case kWritingTravel:
+            processState = kWritingModeOff;
+            write(sheet, "STEP_MODE", 0);
+            return;
+        case kWritingModeOff:
+            processState = kWritingConfig;
+            write(sheet, "STEP_CONFIG", 3);
+            return;
+        case kWritingConfig:
+            processState = kWritingPowerOff;
+            write(sheet, "STEP_POWER_DN", 0);
+            return;
+        case kWritingPowerOff:
+            askDirection(sheet);
+            return;
+        case kWritingCal:
+            processState = kWritingDrive;
+            write(sheet, "STEP_MODE", 2);
+            return;
+        case kWritingDrive:
+            dialogOpen_ = true;
+            sheet.openProcess(DirectionPrompt());
+            return;
+        case kWritingModeIdle:
+            processState = kWritingPowerOn;
+            writeScaled(sheet, "STEP_POWER_DN", 15);
+            return;
+        case kWritingPowerOn:
+            running_ = false;
+            sheet.setButtons(kWizardBackNext);
+            if (retry) {
+                step = 1;
+                form.enable(kTravel);
+                sheet.refresh();
+            } else {
+                step = 3;
+                sheet.moveNext();
+            }
+            return;
+        default:
+            return;
+    }
+}
+
+void StepperPage::askDirection(WizardSheet& sheet) {
+    const PromptAnswer answer = sheet.prompt().show(
+        {"Position the stepper shaft to the center of travel.\nClick OK When Done and hands are "
+         "clear.\n\nClick Cancel to skip the direction calibration.\n",
+         kApplicationCaption, PromptIcon::Information, PromptButtons::OkCancel});
+    if (sheet.ended() || !running_) return;  // cancelled while the question was open
+    if (answer == PromptAnswer::Ok) {
+        processState = kWritingCal;
+        writeScaled(sheet, "STEP_CAL", 0);
+    } else {
+        directionSkipped = true;
+        processState = kWritingModeIdle;
+        write(sheet, "STEP_MODE", 0);
+    }
+}
+
+void StepperPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
+    if (!dialogOpen_) return;
+    dialogOpen_ = false;
+    switch (answer) {
+        case ProcessAnswer::MovedFullTravel:
+            directionCode = kStepperFullTravelCode;
+            break;
+        case ProcessAnswer::MovedClosed:
+            directionCode = kStepperClosedCode;
+            break;
+        default:
+            if (sheet.prompt().show({"Check the stepper motor wiring.\nClick Retry to start over "
+                                     "or Cancel to skip this step.\n",
+                                     kApplicationCaption, PromptIcon::Question,
+                                     PromptButtons::RetryCancel}) == PromptAnswer::Retry) {
+                retry = true;
+            } else {
+                directionSkipped = true;
+            }
+            if (sheet.ended() || !running_) return;
+            break;
+    }
+    processState = kWritingModeIdle;
+    write(sheet, "STEP_MODE", 0);
+}
+
+// ---- the restore on cancel --------------------------------------------------------------
+
+// The motor is stopped first (STEP_MODE), then the rest goes back to what the Welcome
+// page's whole read found, so that a cancelled wizard leaves the stepper as it was.
+bool StepperPage::startRestore(WizardSheet& sheet) {
+    if (!processActive || sheet.written()) return false;
+    processActive = false;
+    running_ = false;
+    dialogOpen_ = false;
+    restoring_ = true;
+    processState = kRestoring;
+    sheet.setButtons(kWizardNoButtons);
+    toRestore_.clear();
+    restoreFailed_.clear();
+    for (const char* name :
+         {"STEP_MODE", "STEP_CAL", "STEP_CONFIG", "STEP_POWER_DN", "STEP_MAX_STEP"}) {
+        if (std::find(written_.begin(), written_.end(), name) != written_.end()) {
+            toRestore_.emplace_back(name);
+        }
+    }
+    restoreNext(sheet);
+    return true;
+}
+
+void StepperPage::restoreNext(WizardSheet& sheet) {
+    while (!toRestore_.empty()) {
+        const ScalarDef* def = sheet.scalar(toRestore_.front());
+        if (def != nullptr && sheet.link().RequestWriteScalar(
+                                  static_cast<uint16_t>(def->eepromAddress),
+                                  static_cast<uint16_t>(def->controllerRaw), def->scaling.size,
+                                  sheet.self(), kRestoreDone, kRestoreFailed) == 0) {
+            return;  // its notification continues the restore
+        }
+        restoreFailed_.push_back(toRestore_.front());
+        toRestore_.erase(toRestore_.begin());
+    }
+    restoring_ = false;
+    if (!restoreFailed_.empty()) {
+        std::string names;
+        for (const std::string& name : restoreFailed_) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        sheet.prompt().error(
+            "There was an error restoring the original Stepper Motor values. The controller may "
+            "hold the values of the cancelled stepper calibration. You must run the wizard "
+            "again or set " +
+            names + " manually.");
+        sheet.markLineFailed();
+    }
+    sheet.endWith(WizardEnd::Cancelled);
+}
+
+}  // namespace zvr

@@ -1,0 +1,102 @@
+#include "wizard/zevar880_wizard.h"
+
+#include "strategy/strategy_check.h"
+
+namespace zvr {
+
+namespace {
+
+GovernorTraits Zevar880Traits() {
+    return {.caption = "ZEVAR 880 Calibration Wizard",
+            .fourTypeEngine = true,
+            .wholeSparks = true,
+            .oneOutput = true,
+            .brakeRates = false};
+}
+
+}  // namespace
+
+// No identifier letter: the analog input offers neither CAN nor auto-idle.
+Zevar880Wizard::Zevar880Wizard(std::string strategyPath, WizardLinks links)
+    : Zevar740Wizard(std::move(strategyPath), ' ', links, Zevar880Traits()) {}
+
+const WizardRequirements& Zevar880Wizard::requirements() const {
+    return *RequirementsFor(ModelKind::Zevar880);
+}
+
+std::string Zevar880Wizard::welcomeHeading() const {
+    return "Welcome to ZEVAR Wizard, an interactive guide to getting your ZEVAR 880 up and "
+           "running as quickly and easily as possible.";
+}
+
+std::string Zevar880Wizard::completeHeading() const {
+    return "The ZEVAR Calibration Wizard has been completed!";
+}
+
+std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::buildPages() {
+    std::vector<std::unique_ptr<WizardPage>> pages = Zevar740Wizard::buildPages();
+    // The stepper restore follows the analog one, so the analog restore must not end the run.
+    analog().restoreEndsSheet = false;
+    analog().canAndAutoIdle = false;
+    auto page = std::make_unique<StepperPage>();
+    stepper_ = page.get();
+    pages.push_back(std::move(page));
+    return pages;
+}
+
+std::vector<SummaryRow> Zevar880Wizard::rows() {
+    std::vector<SummaryRow> rows = Zevar740Wizard::rows();
+    for (SummaryRow& row : rows) {
+        if (row.description == "Max Position ADC") row.description = "Max APosition DC";
+    }
+    rows.push_back(
+        {"Stepper Motor Max Travel", std::to_string(DegreesForSteps(stepper_->steps)), "degrees"});
+    return rows;
+}
+
+void Zevar880Wizard::writeAnswers() {
+    Zevar740Wizard::writeAnswers();
+    set("STEP_MAX_STEP", stepper_->steps);
+    // A skipped direction calibration leaves STEP_CONFIG as the process wrote it.
+    if (stepper_->directionSkipped) {
+        drop("STEP_CONFIG");
+    } else {
+        setRaw("STEP_CONFIG", stepper_->directionCode);
+    }
+}
+
+bool Zevar880Wizard::handleFamily(const PostedMessage& message) {
+    if (analog().busy()) {
+        analog().handle(*this, message);
+        if (stepperAfterAnalog_ && !analog().busy()) {
+            stepperAfterAnalog_ = false;
+            if (!stepper_->startRestore(*this)) endWith(WizardEnd::Cancelled);
+        }
+        return true;
+    }
+    return stepper_ != nullptr && stepper_->handle(*this, message);
+}
+
+void Zevar880Wizard::processAnswered(ProcessAnswer answer) {
+    if (stepper_->running()) {
+        stepper_->answered(*this, answer);
+    } else {
+        Zevar740Wizard::processAnswered(answer);
+    }
+}
+
+// The analog values go back first, then the stepper's.
+bool Zevar880Wizard::startRestore() {
+    if (stepper_ == nullptr) return false;
+    if (Zevar740Wizard::startRestore()) {
+        stepperAfterAnalog_ = true;
+        if (!analog().busy() && !ended()) {
+            stepperAfterAnalog_ = false;
+            if (!stepper_->startRestore(*this)) endWith(WizardEnd::Cancelled);
+        }
+        return true;
+    }
+    return stepper_->startRestore(*this);
+}
+
+}  // namespace zvr

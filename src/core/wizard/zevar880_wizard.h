@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "wizard/zevar740_wizard.h"
+
+namespace zvr {
+
+// The stepper motor's travel: motor steps of 1.8 degrees, truncated.
+int StepsForDegrees(int degrees);
+// The travel in whole degrees the Summary shows for a number of steps.
+int DegreesForSteps(int steps);
+
+// Direction codes STEP_CONFIG takes after the direction calibration.
+inline constexpr uint32_t kStepperFullTravelCode = 131;
+inline constexpr uint32_t kStepperClosedCode = 3;
+
+// The ZEVAR 880's stepper page: the motor's travel in degrees, then the stepper calibration
+// process, which powers the motor up, lets the controller drive it to one end and asks which
+// end it went to.
+class StepperPage : public WizardPage {
+public:
+    StepperPage();
+    void activate(WizardSheet& sheet) override;
+    PageMove next(WizardSheet& sheet) override;
+    PageMove back(WizardSheet& sheet) override;
+
+    // The process' write notifications; false when they are not the page's.
+    bool handle(WizardSheet& sheet, const PostedMessage& message);
+    void answered(WizardSheet& sheet, ProcessAnswer answer);
+    // Cancel after the process changed the controller: put back what the Welcome read found.
+    bool startRestore(WizardSheet& sheet);
+    bool running() const { return running_; }
+    bool busy() const { return running_ || restoring_; }
+
+    int steps = 0;
+    uint32_t directionCode = kStepperFullTravelCode;
+    int processState = 0;
+    bool retry = false;
+    bool directionSkipped = false;
+    bool processActive = false;
+    uint32_t writtenMaxStep = 0;
+
+private:
+    void startProcess(WizardSheet& sheet);
+    void advance(WizardSheet& sheet);
+    bool write(WizardSheet& sheet, const char* name, uint32_t raw);
+    bool writeScaled(WizardSheet& sheet, const char* name, double value);
+    void askDirection(WizardSheet& sheet);
+    void restoreNext(WizardSheet& sheet);
+
+    bool running_ = false;
+    bool dialogOpen_ = false;
+    bool restoring_ = false;
+    std::vector<std::string> written_;  // the scalars the process wrote, in order
+    std::vector<std::string> toRestore_;
+    std::vector<std::string> restoreFailed_;
+};
+
+// The ZEVAR 880 wizard: the ZEVAR 740's pages with the four-sensor engine page and whole
+// spark counts, four analog modes, one auxiliary output, and a stepper page before the
+// Summary.
+class Zevar880Wizard : public Zevar740Wizard {
+public:
+    Zevar880Wizard(std::string strategyPath, WizardLinks links);
+
+    StepperPage& stepper() const { return *stepper_; }
+
+protected:
+    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    const WizardRequirements& requirements() const override;
+    std::vector<SummaryRow> rows() override;
+    void writeAnswers() override;
+    bool handleFamily(const PostedMessage& message) override;
+    void processAnswered(ProcessAnswer answer) override;
+    bool startRestore() override;
+    bool completeShowsOptions() const override { return false; }
+    std::string fatalFaultText() const override {
+        return "The controller reported fatal errors. The Wizard cannot procede.";
+    }
+    std::string welcomeHeading() const override;
+    std::string completeHeading() const override;
+
+private:
+    StepperPage* stepper_ = nullptr;
+    bool stepperAfterAnalog_ = false;
+};
+
+inline constexpr const char* kStepperProcessCaption = "Stepper Motor Calibration Process";
+inline constexpr const char* kStepperFullTravel = "Moved to full travel";
+inline constexpr const char* kStepperClosed = "Moved to closed position";
+inline constexpr const char* kStepperDidntMove = "Didn't move";
+
+}  // namespace zvr
