@@ -153,6 +153,20 @@ TEST_F(ScalarWalkTest, WritesEachScalarWithItsSizeAndNamesThoseOfFourBytes) {
     EXPECT_EQ(controller.Word(0x4026), 0xBEEF);
 }
 
+// Only a size the link cannot write is passed over: on a link that has closed under the walk
+// (its device gone) the write fails rather than reporting every scalar as not written.
+TEST_F(ScalarWalkTest, AWriteOnALinkThatHasClosedFails) {
+    table.insert(Scalar("A_BYTE", 1, 0x4020, 0x5A));
+    table.insert(Scalar("C_WORD", 2, 0x4026, 0xBEEF));
+    document->Close();
+    CScalarWalk walk(*document, receiver);
+    walk.StartWrite(table, recorder);
+    Run(walk);
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    EXPECT_TRUE(recorder.ends[0].failed);
+    EXPECT_TRUE(recorder.ends[0].notWritten.empty());
+}
+
 TEST_F(ScalarWalkTest, ALateAnswerAfterAStopIsIgnored) {
     table.insert(Scalar("A", 2, 0x4000, 0));
     table.insert(Scalar("B", 2, 0x4002, 0));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
 
 #include "support/pty_peer.h"
 
@@ -113,6 +114,63 @@ TEST_F(DataServerTest, RefusedRequestsSendAndPostNothing) {
     EXPECT_EQ(server->RequestWriteScalar(0x10, 1, 4, receiver, kOk, kFailed), 6);
     EXPECT_FALSE(next(600ms));
     EXPECT_EQ(controller->requests().size(), 1u);
+}
+
+// A link that is not open (never opened, or closed after its device went away) would neither
+// answer nor time out: every request is refused at once instead of waiting for ever.
+TEST_F(DataServerTest, RequestsOnALinkThatIsNotOpenAreRefused) {
+    const uint16_t one[] = {0x0010};
+    for (const bool wasOpen : {false, true}) {
+        if (wasOpen) {
+            open();
+            server->Close();
+        }
+        EXPECT_EQ(server->RequestReadVariables(one, receiver, kOk, kFailed), -1) << wasOpen;
+        EXPECT_EQ(server->RequestReadScalars(one, receiver, kOk, kFailed), -1) << wasOpen;
+        EXPECT_EQ(server->RequestWriteScalar(0x0010, 1, 2, receiver, kOk, kFailed), -1) << wasOpen;
+    }
+    EXPECT_FALSE(next(100ms));
+}
+
+// The device goes away while a request waits for its reply, and the link is closed before the
+// time-out: the requester gets the failure a time-out gives, once. A request that was
+// answered, or a link closed with its device still there, posts nothing more.
+TEST_F(DataServerTest, ClosingALostLinkFailsTheRequestStillWaiting) {
+    const uint16_t one[] = {0x0010};
+    struct Case {
+        const char* what;
+        bool answered;
+        bool lost;
+        std::optional<PostedMessage> posted;
+    };
+    const Case cases[] = {
+        {"unanswered, device gone", false, true, kTimedOut},
+        {"answered, device gone", true, true, std::nullopt},
+        {"unanswered, device there", false, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        PtyPeer peer;
+        server = std::make_unique<CDataServer>();
+        ASSERT_EQ(server->OpenPort(peer.path(), 1000), 0) << c.what;  // no time-out in the test
+        peer.drain(150ms);
+        ASSERT_EQ(server->RequestReadScalars(one, receiver, kOk, kFailed), 0) << c.what;
+        EXPECT_EQ(peer.read(5).size(), 5u) << c.what;
+        if (c.answered) {
+            peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});
+            EXPECT_EQ(next(), kSuccess) << c.what;
+        }
+        if (c.lost) {
+            peer.hangUp();
+            const auto deadline = std::chrono::steady_clock::now() + 3s;
+            while (!server->LinkLost() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(5ms);
+            ASSERT_TRUE(server->LinkLost()) << c.what;
+        }
+        server->Close();
+        EXPECT_EQ(next(100ms), c.posted) << c.what;
+        server->Close();
+        EXPECT_FALSE(next(50ms)) << c.what;
+    }
 }
 
 TEST_F(DataServerTest, WriteIsEchoedThenCommitted) {

@@ -1,235 +1,25 @@
 // The calibration wizard's window against the simulated controller on a pty, driven through
 // its widgets as a technician would: the uncalibrated unit's wizard opened by the connection,
 // the "Calibration Wizard" command with current values, Back, and Cancel during the analog
-// calibration process. The simulator's EEPROM is checked after each run.
+// calibration process, and Welcome's choice clicked to start from the strategy's defaults.
+// The simulator's EEPROM is checked after each run.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTest>
-#include <QTimer>
-#include <cmath>
-#include <deque>
-#include <map>
 
-#include "app/wizard_commands.h"
 #include "calfile/cal_transfer_dialog.h"
-#include "connection/command_ids.h"
-#include "gui/program_window.h"
-#include "gui_base/latin1.h"
-#include "sim/sim_fixtures.h"
+#include "gui/wizard_window_support.h"
 #include "wizard/zevar740_wizard.h"
-#include "wizard_pages/process_dialog.h"
-#include "wizard_pages/wizard_window.h"
 
 namespace zvr {
 
-namespace {
-
-// Where the pedal and the idle switch stand when the process dialog asks.
-struct PedalMove {
-    double position;
-    bool idleSwitch;
-};
-
-long AdcAt(double position) { return std::lround(102 + position * (922 - 102)); }
-
-// The box being recorded (the maximum's once it shows, the minimum's before) follows the
-// pedal, and so does its IVS box.
-bool LiveShows(CWizardWindow& w, const PedalMove& move) {
-    const bool second = w.field("analog.max") != nullptr;
-    auto* edit = qobject_cast<QLineEdit*>(w.field(second ? "analog.max" : "analog.min"));
-    if (edit == nullptr || std::lround(edit->text().toDouble()) != AdcAt(move.position))
-        return false;
-    auto* check = qobject_cast<QCheckBox*>(w.field(second ? "analog.ivs_max" : "analog.ivs_min"));
-    return check == nullptr || check->isChecked() == move.idleSwitch;
-}
-
-// Works the wizard window from a timer, so that it runs inside the window's own modal loop:
-// each tick gives the first open answer of the current step to its control, or, with none
-// left, presses Next (Finish on Complete). Answers are keyed by field id: a combo's item by
-// its text or its number from 1, an edit's text, a check box's "1" or "0". At each process
-// dialog the next pedal move is made on the simulator, and Done is pressed once the page's
-// live boxes show it.
-class WizardDriver : public QObject {
-public:
-    WizardDriver(QWidget& frame, sim::Simulator& simulator) : frame_(frame), simulator_(simulator) {
-        connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
-        timer_.start(10);
-    }
-
-    std::map<std::string, QString> answers;
-    std::deque<PedalMove> moves;
-    // Runs before the default action each tick; true when it acted.
-    std::function<bool(CWizardWindow&)> hook;
-
-    QString caption;
-    QStringList headings;
-    std::optional<WizardEnd> end;
-    bool wasModal = false;
-    bool stuck = false;
-    std::vector<std::vector<QString>> summary;
-
-    // The wizard opened and has closed again.
-    bool done() const { return end.has_value() && !window_; }
-
-private:
-    void Tick() {
-        if (!window_) {
-            window_ = frame_.findChild<CWizardWindow*>();
-            if (!window_) return;
-            CWizardWindow* w = window_;
-            connect(w, &QDialog::finished, this, [this, w] { end = w->sheet().end(); });
-        }
-        CWizardWindow& w = *window_;
-        if (!w.isVisible() || w.sheet().ended()) return;
-        // A wizard waiting on something that never comes would hold the modal loop for ever.
-        if (!opened_.isValid()) opened_.start();
-        if (opened_.elapsed() > 20000) {
-            stuck = true;
-            w.cancelButton()->click();
-            return;
-        }
-        caption = w.windowTitle();
-        wasModal = w.isModal();
-        if (headings.isEmpty() || headings.back() != w.heading()->text())
-            headings.push_back(w.heading()->text());
-        if (hook && hook(w)) return;
-        if (w.processDialog()->isVisible()) {
-            Process(w);
-            return;
-        }
-        if (Answer(w)) return;
-        if (w.finishButton()->isVisible() && w.finishButton()->isEnabled()) {
-            w.finishButton()->click();
-        } else if (w.nextButton()->isEnabled()) {
-            if (w.summaryList()->isVisible()) Grab(w);
-            if (w.heading()->text() == QStringLiteral("Speed Setup")) Picture(w, "speed_page");
-            // A page that keeps refusing would hold the modal loop for ever: give up.
-            if (++nextPresses_ > 200) {
-                stuck = true;
-                w.cancelButton()->click();
-                return;
-            }
-            w.nextButton()->click();
-        }
-    }
-
-    bool Answer(CWizardWindow& w) {
-        if (!w.nextButton()->isEnabled() && !w.finishButton()->isEnabled()) return false;
-        // In the order the controls stand: a combo's choice can reveal or reset those below.
-        for (const WizardField& field : w.sheet().page().form.fields()) {
-            auto it = answers.find(field.id);
-            if (it == answers.end()) continue;
-            QWidget* widget = w.field(it->first.c_str());
-            if (widget == nullptr || !widget->isEnabled()) continue;
-            const QString answer = it->second;
-            answers.erase(it);
-            if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-                bool number = false;
-                const int item = answer.toInt(&number);
-                combo->setCurrentIndex(number ? item - 1 : combo->findText(answer));
-            } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-                edit->selectAll();
-                QTest::keyClicks(edit, answer);
-            } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-                check->setChecked(answer == QStringLiteral("1"));
-            } else {
-                ChooseRadio(*widget, answer);
-            }
-            return true;
-        }
-        return false;
-    }
-
-    // A radio group's button by its number or its text, clicked as the person would.
-    static void ChooseRadio(QWidget& group, const QString& answer) {
-        const QList<QRadioButton*> buttons = group.findChildren<QRadioButton*>();
-        bool number = false;
-        const int item = answer.toInt(&number);
-        for (int i = 0; i < buttons.size(); ++i) {
-            if (number ? i == item - 1 : buttons[i]->text() == answer) buttons[i]->click();
-        }
-    }
-
-    void Process(CWizardWindow& w) {
-        if (moves.empty()) return;
-        const PedalMove move = moves.front();
-        if (!moved_) {
-            simulator_.execute("pedal " + std::to_string(move.position));
-            simulator_.execute(std::string("ivs ") + (move.idleSwitch ? "on" : "off"));
-            moved_ = true;
-            return;
-        }
-        if (!LiveShows(w, move)) return;
-        moves.pop_front();
-        moved_ = false;
-        w.processDialog()->doneButton()->click();
-    }
-
-    void Grab(CWizardWindow& w) {
-        summary.clear();
-        for (int i = 0; i < w.summaryList()->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = w.summaryList()->topLevelItem(i);
-            summary.push_back({item->text(0), item->text(1), item->text(2)});
-        }
-        Picture(w, "summary");
-    }
-
-    // With ZVR_WIZARD_GRABS set, a picture of the window into that folder.
-    static void Picture(CWizardWindow& w, const char* name) {
-        const QByteArray folder = qgetenv("ZVR_WIZARD_GRABS");
-        if (!folder.isEmpty()) w.grab().save(QString::fromLocal8Bit(folder + "/" + name + ".png"));
-    }
-
-    QWidget& frame_;
-    sim::Simulator& simulator_;
-    QTimer timer_;
-    QPointer<CWizardWindow> window_;
-    bool moved_ = false;
-    int nextPresses_ = 0;
-    QElapsedTimer opened_;
-};
-
-}  // namespace
+using test::LiveShows;
+using test::WizardDriver;
+using test::WizardProgram;
 
 class WizardWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Fixture {
-        explicit Fixture(const std::string& strategy, std::vector<std::string> commands = {}) {
-            sim::SimOptions options;
-            options.strategy = test::StrategyPath(strategy);
-            simulator = sim::test::StartSimulator(options);
-            for (const std::string& command : commands)
-                simulator->execute(command);
-            RegisterCalibrationWizards(program.frame, program.document, program.prompt,
-                                       program.settings);
-            program.frame.SetCommandHandler(kCmdParameterPlot,
-                                            [this] { posted.push_back(kCmdParameterPlot); });
-            program.frame.SetCommandHandler(kCmdSaveCal, [this] { posted.push_back(kCmdSaveCal); });
-        }
-        ~Fixture() { program.Close(); }
-
-        bool Connect() {
-            program.frame.workflow().PortChosen(simulator->linkPath());
-            // Ready, and the connection's own fault check over: the wizard's requests come after.
-            return QTest::qWaitFor(
-                [this] {
-                    return program.frame.paneText(0) == QStringLiteral("Ready") &&
-                           !program.frame.workflow().CheckingFaultFlags();
-                },
-                10000);
-        }
-        std::string get(const std::string& name) { return simulator->execute("get " + name); }
-
-        std::unique_ptr<sim::Simulator> simulator;
-        test::ProgramWindow program;
-        std::vector<int> posted;
-    };
+    using Fixture = WizardProgram;
 
     test::GuiTestDirectory directory_;
 
@@ -422,6 +212,75 @@ private slots:
         QCOMPARE(f.get("APP_RANGE_CAL"), std::string("ok 820"));
         QCOMPARE(f.get("SET_SPEED_MIN"), minimumBefore);
         QVERIFY(f.posted.empty());
+    }
+    // A calibrated unit preselects "Start with current values"; clicking "Start with default
+    // values" resets the whole calibration to the strategy's defaults: nothing is filled from
+    // the controller, and a value the wizard never asks about goes back to its default.
+    void defaultValuesClickedOnACalibratedUnitResetTheCalibration() {
+        Fixture f("ZVX41R03");
+        QVERIFY(f.Connect());
+        f.simulator->withUnit([](sim::ControllerUnit& unit) {
+            const uint8_t delay[] = {0x05, 0xDC};  // 1500 ms
+            return unit.commitWrite(0x4110, delay);
+        });
+        QCOMPARE(f.get("SPEED_DECREASE_DELAY"), std::string("ok 1500"));
+        WizardDriver driver(f.program.frame, *f.simulator);
+        driver.answers = {{"welcome.start", QStringLiteral("Start with default values")},
+                          {"engine.type", QStringLiteral("1")},
+                          {"engine.count", QStringLiteral("4")},
+                          {"engine.teeth", QStringLiteral("60")},
+                          {"range.lowest", QStringLiteral("700")},
+                          {"range.highest", QStringLiteral("2600")},
+                          {"analog.mode", QStringLiteral("No analog input required")},
+                          {"speed.count", QStringLiteral("1 Speed")},
+                          {"speed.1", QStringLiteral("1500")},
+                          {"speed.warmup_time", QStringLiteral("0")},
+                          {"speed.ramp_up", QStringLiteral("450")},
+                          {"speed.ramp_down", QStringLiteral("350")},
+                          {"aux1.mode", QStringLiteral("No auxiliary output required")},
+                          {"protect.overspeed", QStringLiteral("No overspeed shutdown.")},
+                          {"protect.switch", QStringLiteral("No engine protect switch used.")}};
+        // Welcome before and after the click; the Engine page as it first shows.
+        QStringList preselected, afterClick;
+        int modeAfterClick = -1;
+        std::optional<QString> teethShown;
+        const auto checked = [](CWizardWindow& w) {
+            QStringList texts;
+            for (QRadioButton* button : w.field("welcome.start")->findChildren<QRadioButton*>()) {
+                if (button->isChecked()) texts << button->text();
+            }
+            return texts;
+        };
+        driver.hook = [&](CWizardWindow& w) {
+            if (w.sheet().onWelcome() && w.nextButton()->isEnabled()) {
+                if (driver.answers.count("welcome.start") != 0) {
+                    preselected = checked(w);
+                    WizardDriver::Picture(w, "welcome");
+                } else if (afterClick.isEmpty()) {
+                    afterClick = checked(w);
+                    modeAfterClick = w.sheet().startMode();
+                }
+            }
+            if (w.heading()->text() == QStringLiteral("Engine Sensor Setup") && !teethShown) {
+                if (auto* teeth = qobject_cast<QLineEdit*>(w.field("engine.teeth")))
+                    teethShown = teeth->text();
+            }
+            return false;
+        };
+        f.program.frame.PostCommand(kCmdCalibrationWizard);
+        QTRY_VERIFY_WITH_TIMEOUT(driver.done(), 30000);
+        QVERIFY(!driver.stuck);
+        QCOMPARE(driver.end, WizardEnd::Finished);
+        QVERIFY2(driver.answers.empty(), "every answer found its control");
+        QCOMPARE(preselected, QStringList{QStringLiteral("Start with current values")});
+        QCOMPARE(afterClick, QStringList{QStringLiteral("Start with default values")});
+        QCOMPARE(modeAfterClick, 0);
+        QCOMPARE(teethShown, std::optional<QString>(QString()));  // nothing preloaded
+        QCOMPARE(f.get("SPEED_DECREASE_DELAY"), std::string("ok 0"));
+        QCOMPARE(f.get("SET_SPEED_1"), std::string("ok 1500"));
+        QCOMPARE(f.get("PULSES_PER_REV"), std::string("ok 60.00"));
+        // Start mode 0 without the Complete options prepares and opens the plot.
+        QTRY_COMPARE(f.posted, std::vector<int>{kCmdParameterPlot});
     }
 };
 

@@ -474,6 +474,81 @@ TEST_F(Zevar740WizardTest, RetainedEngineSetupWritesNoEngineScalar) {
     EXPECT_EQ(eeprom("PULSES_PER_UPDATE"), 30u);
 }
 
+// The Summary's analog rows for each input configuration: the captures only after a process
+// that was not skipped, the idle switch only for a pedal, the trim only in trim mode.
+TEST_F(Zevar740WizardTest, SummaryAnalogRowsFollowTheConfiguration) {
+    startSimulator("ZVX41R03");
+    ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
+    next();
+    wizard_->retain();
+    ASSERT_TRUE(settle());
+    next();
+    passNoAnalog();
+    passOneSpeed("1500");
+    passNoOutputNoProtection();
+    const Rows captures = {{"Min Position ADC", "150", ""},
+                           {"Max Position ADC", "870", ""},
+                           {"Min Cal (Read from controller)", "140", ""},
+                           {"Range Cal (Read from controller)", "700", ""}};
+    const auto with = [](Rows rows, const Rows& more) {
+        rows.insert(rows.end(), more.begin(), more.end());
+        return rows;
+    };
+    struct Case {
+        int mode;
+        bool ivs;
+        bool skipped;
+        Rows rows;
+    };
+    const Case cases[] = {
+        {kAnalogNone, false, false, {{"Analog Input Configuration", "None", ""}}},
+        {kAnalogPedal, true, false,
+         with({{"Analog Input Configuration", "Pedal Control", ""},
+               {"IVS Switch Present", "Yes", ""}},
+              captures)},
+        {kAnalogPedal,
+         false,
+         true,
+         {{"Analog Input Configuration", "Pedal Control", ""}, {"IVS Switch Present", "No", ""}}},
+        {kAnalogPot, false, false,
+         with({{"Analog Input Configuration", "Pot or Analog", ""}}, captures)},
+        {kAnalogTrim, false, false,
+         with(with({{"Analog Input Configuration", "Trim Mode", ""}}, captures),
+              {{"Trim RPM", "120", "rpm"}})},
+        {kAnalogTrim,
+         false,
+         true,
+         {{"Analog Input Configuration", "Trim Mode", ""}, {"Trim RPM", "120", "rpm"}}},
+        {kAnalogCan, false, false,
+         with({{"Analog Input Configuration", "CAN Input", ""}}, captures)},
+        {kAnalogAutoIdle, false, false,
+         with({{"Analog Input Configuration", "Auto-idle Mode", ""}}, captures)},
+    };
+    for (const Case& c : cases) {
+        AnalogPage& analog = wizard_->analog();
+        analog.mode = c.mode;
+        analog.ivsPresent = c.ivs;
+        analog.skipped = c.skipped;
+        analog.minimumCapture = 150;
+        analog.maximumCapture = 870;
+        analog.appMin = 140;
+        analog.appRange = 700;
+        analog.trimRpm = 120;
+        // The rows are made each time the Summary becomes active.
+        back();
+        next();
+        ASSERT_TRUE(wizard_->onSummary());
+        const Rows& rows = wizard_->summaryRows();
+        const auto first = std::find_if(rows.begin(), rows.end(), [](const SummaryRow& r) {
+            return r.description == "Analog Input Configuration";
+        });
+        const auto last = std::find_if(first, rows.end(), [](const SummaryRow& r) {
+            return r.description == "Single or Multiple speed";
+        });
+        EXPECT_EQ(Rows(first, last), c.rows) << "mode " << c.mode << " skipped " << c.skipped;
+    }
+}
+
 TEST_F(Zevar740WizardTest, CancelDuringTheProcessPutsBackWhatItChanged) {
     startSimulator("ZVX41R03");
     // The unit runs a pot with set speeds (12) and its own calibration.

@@ -121,8 +121,9 @@ void CScalarWalk::Advance() {
         if (!Running()) return;
         if (Send()) return;  // the answer comes as a posted message
         // The link refuses to write a size other than 1 or 2 bytes and would post nothing:
-        // such a scalar is passed over and named at the end instead of stalling the walk.
-        if (direction_ == WalkDirection::Write) {
+        // such a scalar is passed over and named at the end instead of stalling the walk. A
+        // link that has closed (its device gone) ends the write as failed.
+        if (direction_ == WalkDirection::Write && link_.IsOpen()) {
             if (std::find(notWritten_.begin(), notWritten_.end(), current_->name) ==
                 notWritten_.end()) {
                 notWritten_.push_back(current_->name);

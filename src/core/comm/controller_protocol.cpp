@@ -53,7 +53,22 @@ int CControllerProtocol::Close() {
         std::lock_guard lock(requestMutex_);
         identification_.accessOpen = false;
     }
-    return CSerialPort::Close();
+    const bool lost = LinkLost();
+    const int result = CSerialPort::Close();
+    // A device that went away never answers the request it was sent, and with the receive
+    // thread gone no time-out comes either: the request fails now as a time-out would, so
+    // its requester is not left waiting for ever.
+    if (result == 0 && lost && ReplyAwaited()) {
+        Outcome outcome;
+        {
+            std::lock_guard lock(requestMutex_);
+            outcome = Failure(request_, kReplyTimedOut);
+            request_.type = 0;
+            request_.target.reset();
+        }
+        PostTo(outcome.target, outcome.message);
+    }
+    return result;
 }
 
 void CControllerProtocol::SendMessage(const Message& message) {
@@ -67,7 +82,8 @@ int CControllerProtocol::StartRead(uint8_t type, std::span<const uint16_t> addre
                                    ReceiverHandle target, uint32_t successMessage,
                                    uint32_t failureMessage) {
     const std::optional<Message> message = ReadRequest(type, addresses);
-    if (!message) return -1;
+    // A closed link would never answer, nor time out: the request is refused at once.
+    if (!message || !IsOpen()) return -1;
     std::lock_guard lock(requestMutex_);
     if (IdentificationAwaited()) return kRefusedWhileIdentifying;
     request_.type = static_cast<int8_t>(type);
@@ -123,6 +139,7 @@ int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, in
                                             uint32_t failureMessage) {
     const std::optional<Message> message = WriteRequest(address, value, size);
     if (!message) return 6;
+    if (!IsOpen()) return -1;
     std::lock_guard lock(requestMutex_);
     if (IdentificationAwaited()) return kRefusedWhileIdentifying;
     request_.type = kWrite;
@@ -174,7 +191,8 @@ int8_t CControllerProtocol::PendingType() const {
 
 bool CControllerProtocol::PendingForAnother(const ReceiverHandle& target) const {
     std::lock_guard lock(requestMutex_);
-    const bool same = !request_.target.owner_before(target) && !target.owner_before(request_.target);
+    const bool same =
+        !request_.target.owner_before(target) && !target.owner_before(request_.target);
     return request_.type != 0 && !same;
 }
 
@@ -211,6 +229,8 @@ void CControllerProtocol::OnLinkLost() {
 }
 
 std::optional<uint16_t> CControllerProtocol::DemoReadValue(uint16_t) const { return std::nullopt; }
+
+uint16_t CControllerProtocol::DemoLiveValue(uint16_t) { return RandomWord(); }
 
 void CControllerProtocol::OnReceive(const uint8_t* bytes, size_t length) {
     HandleReply({bytes, length});
@@ -307,7 +327,7 @@ void CControllerProtocol::HandleDemoTick() {
             case kContinuousRead:
                 r.type = 0;
                 for (size_t i = 0; i < r.count; ++i)
-                    r.values[i] = RandomWord();
+                    r.values[i] = DemoLiveValue(r.addresses[i]);
                 if (r.count > 0) {
                     // The same read again, which arms the next tick.
                     r.type = kContinuousRead;

@@ -58,21 +58,23 @@ public:
     // After a good open, a stop message, 100 ms and a purge: a controller left in continuous
     // read by an earlier connection falls silent.
     int Open(const std::string& portName, int timeoutTicks) override;
-    // Access closes with the link.
+    // Access closes with the link. Closing a link whose device went away fails the request
+    // still awaiting its reply (posted as a time-out).
     int Close() override;
 
     // Continuous read (variables): every reply is reported until a stop or another request.
-    // -1 and nothing sent for more than 10 addresses; kRefusedWhileIdentifying.
+    // -1 and nothing sent for more than 10 addresses or a link that is not open;
+    // kRefusedWhileIdentifying.
     int RequestReadVariables(std::span<const uint16_t> addresses, ReceiverHandle target,
                              uint32_t successMessage, uint32_t failureMessage);
     // Stops a continuous read, waits 100 ms and purges the input.
     int RequestStop();
-    // One read (scalars, stored fault words). -1 and nothing sent for more than 10 addresses;
-    // kRefusedWhileIdentifying.
+    // One read (scalars, stored fault words). -1 and nothing sent for more than 10 addresses
+    // or a link that is not open; kRefusedWhileIdentifying.
     int RequestReadScalars(std::span<const uint16_t> addresses, ReceiverHandle target,
                            uint32_t successMessage, uint32_t failureMessage);
-    // Writes one value and commits it. 6 and nothing sent for a size other than 1 or 2;
-    // kRefusedWhileIdentifying.
+    // Writes one value and commits it. 6 and nothing sent for a size other than 1 or 2; -1
+    // for a link that is not open; kRefusedWhileIdentifying.
     int RequestWriteScalar(uint16_t address, uint16_t value, int size, ReceiverHandle target,
                            uint32_t successMessage, uint32_t failureMessage);
     int RequestIdentify(ReceiverHandle target, uint32_t successMessage, uint32_t failureMessage,
@@ -111,6 +113,10 @@ protected:
     // The value demo mode answers for a read of this address, when it knows one (the
     // document answers with its scalars' file values); otherwise a random number.
     virtual std::optional<uint16_t> DemoReadValue(uint16_t address) const;
+    // The word demo mode answers for this address in a continuous read: a random number, as
+    // live values keep moving (tests answer known ones). Called on the receive thread with
+    // the request locked.
+    virtual uint16_t DemoLiveValue(uint16_t address);
 
 private:
     int StartRead(uint8_t type, std::span<const uint16_t> addresses, ReceiverHandle target,

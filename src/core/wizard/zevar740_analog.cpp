@@ -25,6 +25,10 @@ constexpr uint32_t kRestoreFailed = 1131;
 
 constexpr int kIdleSwitchBit = 0x08;
 
+constexpr const char* kRestoreError =
+    "There was an error restoring the original Analog Calibration values. You must run the "
+    "wizard again or APP_MIN_CAL and APP_RANGE_CAL manually";
+
 enum ProcessState { kWriting0 = 0, kWriting255 = 1, kReading = 2, kDialogs = 3, kWriting3 = 4 };
 
 const char* const kLiveVariables[] = {"adc_app", "app_min", "app_range", "switch_f_debounced"};
@@ -234,8 +238,16 @@ bool AnalogPage::write(WizardSheet& sheet, const char* name, uint32_t raw, uint3
     if (def == nullptr || sheet.link().RequestWriteScalar(
                               static_cast<uint16_t>(def->eepromAddress), static_cast<uint16_t>(raw),
                               def->scaling.size, sheet.self(), done, failed) != 0) {
-        // A refused request: the sheet ends at once.
-        processRunning_ = restoring_ = false;
+        // A refused request (the link has gone): the sheet ends at once, saying what it
+        // leaves in the controller.
+        if (restoring_) {
+            restoring_ = false;
+            sheet.prompt().error(kRestoreError);
+        } else if (processRunning_) {
+            communicationFailed(sheet);
+            return false;
+        }
+        processRunning_ = false;
         sheet.markLineFailed();
         sheet.endWith(WizardEnd::Failed);
         return false;
@@ -421,10 +433,7 @@ void AnalogPage::restoreNext(WizardSheet& sheet, const PostedMessage& message) {
             return;
         case kRestoreFailed:
             restoring_ = false;
-            sheet.prompt().error(
-                "There was an error restoring the original Analog Calibration "
-                "values. You must run the wizard again or APP_MIN_CAL and "
-                "APP_RANGE_CAL manually");
+            sheet.prompt().error(kRestoreError);
             sheet.markLineFailed();
             if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
             return;
