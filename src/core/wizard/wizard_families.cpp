@@ -30,7 +30,7 @@ WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string
     if (model == nullptr) return {};
     switch (model->kind) {
         case ModelKind::Zevar740: {
-            // The caption follows the identifier's letter (the 740 or the 760).
+            // The identifier's first letter decides which analog inputs the unit offers.
             const char letter = identifier.empty() ? ' ' : identifier[0];
             return [strategyPath, letter](WizardLinks links) {
                 return std::make_unique<Zevar740Wizard>(strategyPath, letter, links);
