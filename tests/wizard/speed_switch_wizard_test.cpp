@@ -481,17 +481,14 @@ TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteEndsTheSheetWithItsMessage)
     for (int i = 0; i < 8; ++i)
         next();
     ASSERT_EQ(form().at("ch3.crank_time").visible, true);
-    type("ch3.crank_time", "11");  // written early: the sign that the write is under way
+    type("ch3.crank_time", "11");
     next();
     next();
     ASSERT_TRUE(sheet_->onSummary());
+    // Silent from the write's first request on: waiting for a first written value instead
+    // races the few changed values of start mode 1 to the end of the write.
+    control("line silent 30");
     sheet_->next();
-    const auto until = std::chrono::steady_clock::now() + kLimit;
-    while (eepromOf("AUTOCRANK_CRANK_TIME") != 11 && std::chrono::steady_clock::now() < until)
-        pump_.poll(std::chrono::milliseconds(5));
-    ASSERT_EQ(eepromOf("AUTOCRANK_CRANK_TIME"), 11u);
-    ASSERT_FALSE(sheet_->ended());
-    control("line silent 10");
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet_->end(), WizardEnd::Failed);
     EXPECT_TRUE(sheet_->lineFailed());
