@@ -3,77 +3,31 @@
 // answers file, a line fault during the write, and the EEPROM the wizard leaves behind.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 #include <functional>
-#include <variant>
 
 #include "calibration/cal_transfer.h"
 #include "calibration/progress_display.h"
 #include "comm/data_server.h"
-#include "controller_fixture.h"
 #include "wizard/lpn310_wizard.h"
 #include "wizard/wizard_pump.h"
 #include "wizard_answers.h"
-#include "wizard_command.h"
-#include "wizard_conversation.h"
+#include "wizard_command_fixture.h"
 
 namespace zvr::cli {
 namespace {
 
-// Typed lines, and things done between them on the simulator's control socket.
-class TypedInput : public WizardInput {
-public:
-    using Step = std::variant<std::string, std::function<void()>>;
+using test::ScriptedInput;
 
-    explicit TypedInput(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {}
-
-    bool ready(std::chrono::milliseconds) override { return true; }
-    std::optional<std::string> line() override {
-        while (!steps_.empty()) {
-            Step step = std::move(steps_.front());
-            steps_.pop_front();
-            if (auto* text = std::get_if<std::string>(&step)) return *text;
-            std::get<std::function<void()>>(step)();
-        }
-        return std::nullopt;
-    }
-    bool interrupted() override { return false; }
-    bool terminal() const override { return false; }
-    size_t left() const { return steps_.size(); }
-
-private:
-    std::deque<Step> steps_;
-};
-
-class SpeedSwitchWizardCommandTest : public test::ControllerFixture {
+class SpeedSwitchWizardCommandTest : public test::WizardCommandFixture {
 protected:
-    void startSimulator(const std::string& strategy,
-                        const std::vector<std::string>& commands = {}) {
-        startOn(std::string(ZVR_STRATEGY_DIR) + "/" + strategy + ".000");
-        for (const std::string& command : commands)
-            ASSERT_EQ(simulator_->execute(command), "ok");
-    }
-
-    int wizard(TypedInput& input, std::vector<std::string> args = {}) {
-        args.insert(args.end(),
-                    {"--strategy-dir", ZVR_STRATEGY_DIR, "--port", simulator_->linkPath()});
-        out_.str({});
-        err_.str({});
-        CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
-        return RunWizardWith(context, args, input);
-    }
-
-    std::string get(const std::string& name) { return simulator_->execute("get " + name); }
-    bool printed(const std::string& text) { return out_.str().find(text) != std::string::npos; }
-
-    static std::vector<TypedInput::Step> Keep(int count) {
-        return std::vector<TypedInput::Step>(static_cast<size_t>(count), std::string());
+    static std::vector<ScriptedInput::Step> Keep(int count) {
+        return std::vector<ScriptedInput::Step>(static_cast<size_t>(count), std::string());
     }
 };
 
-std::vector<TypedInput::Step> operator+(std::vector<TypedInput::Step> a,
-                                        const std::vector<TypedInput::Step>& b) {
+std::vector<ScriptedInput::Step> operator+(std::vector<ScriptedInput::Step> a,
+                                           const std::vector<ScriptedInput::Step>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -81,16 +35,17 @@ std::vector<TypedInput::Step> operator+(std::vector<TypedInput::Step> a,
 TEST_F(SpeedSwitchWizardCommandTest, UncalibratedLpn310OnTheTerminalWritesWhatWasAnswered) {
     startSimulator("RRQ31E05", {"uncalibrated on"});
     // Channel 1's speed-switch step: set speed, set delay, eight boxes, reset delay and speed.
-    const std::vector<TypedInput::Step> step3 = {"1200", "", "y", "no",  "", "",
-                                                 "",     "", "",  "yes", ""};
-    TypedInput input(std::vector<TypedInput::Step>{"", "60",  // pickup, teeth
-                                                   "1", "2"} +
-                     step3 + std::vector<TypedInput::Step>{"abc"} +  // reset speed refused
-                     Keep(11) + std::vector<TypedInput::Step>{"900"} +
-                     std::vector<TypedInput::Step>{"Glow Plug Controller", "12.5"} +
-                     std::vector<TypedInput::Step>{""} + Keep(9) +  // channel 3: autocrank
-                     Keep(4) + std::vector<TypedInput::Step>{"2"} + Keep(8) +  // EP-B to Vbatt
-                     std::vector<TypedInput::Step>{"y"});
+    const std::vector<ScriptedInput::Step> step3 = {"1200", "", "y", "no",  "", "",
+                                                    "",     "", "",  "yes", ""};
+    ScriptedInput input(std::vector<ScriptedInput::Step>{"", "60",  // pickup, teeth
+                                                         "1", "2"} +
+                        step3 + std::vector<ScriptedInput::Step>{"abc"} +  // reset speed refused
+                        Keep(11) + std::vector<ScriptedInput::Step>{"900"} +
+                        std::vector<ScriptedInput::Step>{"Glow Plug Controller", "12.5"} +
+                        std::vector<ScriptedInput::Step>{""} + Keep(9) +  // channel 3: autocrank
+                        Keep(4) + std::vector<ScriptedInput::Step>{"2"} +
+                        Keep(8) +  // EP-B to Vbatt
+                        std::vector<ScriptedInput::Step>{"y"});
     ASSERT_EQ(wizard(input), kExitOk) << err_.str() << out_.str();
     EXPECT_EQ(input.left(), 0u);
     EXPECT_TRUE(printed("ECM 310 Calibration Wizard\n"));
@@ -123,7 +78,7 @@ TEST_F(SpeedSwitchWizardCommandTest, Kms2FromAnAnswersFileAndARefusalWithNobodyT
                    "ch2.mode": "Autocrank Controller", "ch2.crank_max": 500, "ch2.crank_min": 500},
         "calibrate": "yes"
     })";
-    TypedInput nothingTyped({});
+    ScriptedInput nothingTyped({});
     ASSERT_EQ(wizard(nothingTyped, {"--answers", "kms2.json"}), kExitOk)
         << err_.str() << out_.str();
     EXPECT_TRUE(printed("KMS-2 Calibration Wizard\n"));
@@ -142,7 +97,7 @@ TEST_F(SpeedSwitchWizardCommandTest, Kms2FromAnAnswersFileAndARefusalWithNobodyT
                    "ch1.set_speed_max": 800},
         "calibrate": "yes"
     })";
-    TypedInput stillNothing({});
+    ScriptedInput stillNothing({});
     EXPECT_EQ(wizard(stillNothing, {"--answers", "equal.json"}), kExitNo) << out_.str();
     EXPECT_TRUE(printed("Set Speed MIN must be less than Set Speed MAX\n"));
     EXPECT_EQ(err_.str(), "zvr-cli wizard: cancelled\n");
@@ -152,7 +107,7 @@ TEST_F(SpeedSwitchWizardCommandTest, Kms2FromAnAnswersFileAndARefusalWithNobodyT
 TEST_F(SpeedSwitchWizardCommandTest, LineFaultDuringTheWriteIsALinkFailure) {
     startSimulator("RRQ31E05");
     std::ofstream("keep.json") << R"({"fields": {"engine.teeth": 60}})";
-    TypedInput input({[this] { ASSERT_EQ(simulator_->execute("line silent 10"), "ok"); }, "y"});
+    ScriptedInput input({[this] { ASSERT_EQ(simulator_->execute("line silent 10"), "ok"); }, "y"});
     EXPECT_EQ(wizard(input, {"--answers", "keep.json"}), kExitLink) << out_.str();
     // The transfer says where the write stopped; the wizard then ends with its own message.
     EXPECT_TRUE(printed("Calibrate the controller now? [y/n] y\nerror: Cal Write Error."));
@@ -174,7 +129,7 @@ TEST_F(SpeedSwitchWizardCommandTest, AWholeTransferLongerThanTheReplyLimitIsNotS
     std::string error;
     auto answers = WizardAnswers::Load("all.json", error);
     ASSERT_TRUE(answers) << error;
-    TypedInput nobody({});
+    ScriptedInput nobody({});
     WizardConversation conversation(out_, nobody, &*answers);
     WizardPump pump;
     CalTransfer transfer(link, pump.transferReceiver(), conversation, progress);

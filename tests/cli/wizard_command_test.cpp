@@ -9,75 +9,20 @@
 
 #include <csignal>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <thread>
-#include <variant>
 
-#include "controller_fixture.h"
-#include "wizard_command.h"
-#include "wizard_conversation.h"
+#include "wizard_command_fixture.h"
 
 namespace zvr::cli {
 namespace {
 
-// The person at the terminal: typed lines, and things done between them (moving the
-// pedal, pressing Ctrl-C).
-class ScriptedInput : public WizardInput {
-public:
-    using Step = std::variant<std::string, std::function<void()>>;
+using test::ScriptedInput;
 
-    explicit ScriptedInput(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {}
-
-    // An action between lines happens first, and the wizard gets a moment to see it.
-    bool ready(std::chrono::milliseconds) override {
-        if (steps_.empty() || std::holds_alternative<std::string>(steps_.front())) return true;
-        auto action = std::get<std::function<void()>>(std::move(steps_.front()));
-        steps_.pop_front();
-        action();
-        return interrupt_;
-    }
-    std::optional<std::string> line() override {
-        while (!steps_.empty()) {
-            Step step = std::move(steps_.front());
-            steps_.pop_front();
-            if (auto* text = std::get_if<std::string>(&step)) return *text;
-            std::get<std::function<void()>>(step)();
-            if (interrupt_) return std::nullopt;
-        }
-        return std::nullopt;  // the end of input
-    }
-    bool interrupted() override { return std::exchange(interrupt_, false); }
-    bool terminal() const override { return false; }
-
-    void pressCtrlC() { interrupt_ = true; }
-    size_t left() const { return steps_.size(); }
-
-private:
-    std::deque<Step> steps_;
-    bool interrupt_ = false;
-};
-
-class WizardCommandTest : public test::ControllerFixture {
+class WizardCommandTest : public test::WizardCommandFixture {
 protected:
-    void startSimulator(const std::string& strategy,
-                        const std::vector<std::string>& commands = {}) {
-        startOn(std::string(ZVR_STRATEGY_DIR) + "/" + strategy + ".000");
-        for (const std::string& command : commands)
-            ASSERT_EQ(simulator_->execute(command), "ok");
-    }
-
-    int wizard(ScriptedInput& input, std::vector<std::string> args = {}) {
-        args.insert(args.end(),
-                    {"--strategy-dir", ZVR_STRATEGY_DIR, "--port", simulator_->linkPath()});
-        out_.str({});
-        err_.str({});
-        CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
-        return RunWizardWith(context, args, input);
-    }
-
     // Puts the pedal (and the idle switch) somewhere, and lets the wizard see it.
     std::function<void()> pedal(double position, bool idleSwitch) {
         return [this, position, idleSwitch] {
@@ -86,10 +31,6 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(200));  // two live sets
         };
     }
-
-    std::string get(const std::string& name) { return simulator_->execute("get " + name); }
-
-    bool printed(const std::string& text) { return out_.str().find(text) != std::string::npos; }
 };
 
 TEST_F(WizardCommandTest, UncalibratedZevar740OnTheTerminalWritesWhatWasAnswered) {

@@ -4,121 +4,21 @@
 // it, the 620's single/multiple radio buttons, the 210's overspeed percent. The simulator's
 // EEPROM is checked after each run.
 #include <QApplication>
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
-#include <functional>
-#include <map>
 
-#include "app/wizard_commands.h"
-#include "connection/command_ids.h"
 #include "controller_unit.h"
-#include "gui/program_window.h"
-#include "gui_base/latin1.h"
-#include "sim/sim_fixtures.h"
-#include "wizard_pages/process_dialog.h"
-#include "wizard_pages/wizard_window.h"
+#include "gui/wizard_window_support.h"
 
 Q_DECLARE_METATYPE(std::vector<zvr::ProcessAnswer>)
 
 namespace zvr {
 
+using test::WizardDriver;
+using test::WizardProgram;
+
 namespace {
-
-// Works the wizard window from a timer inside its modal loop: each tick gives the first open
-// answer of the page to its control (a combo's or radio group's item by text or number from
-// 1, an edit's text), or presses Next (Finish on Complete). A process dialog is left to the
-// test's hook.
-class FamilyDriver : public QObject {
-public:
-    explicit FamilyDriver(QWidget& frame) : frame_(frame) {
-        connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
-        timer_.start(10);
-    }
-
-    std::map<std::string, QString> answers;
-    // Runs first each tick; true when it acted.
-    std::function<bool(CWizardWindow&)> hook;
-    QString caption;
-    QStringList headings;
-    std::optional<WizardEnd> end;
-    bool stuck = false;
-
-    bool done() const { return end.has_value() && !window_; }
-
-private:
-    void Tick() {
-        if (!window_) {
-            window_ = frame_.findChild<CWizardWindow*>();
-            if (!window_) return;
-            CWizardWindow* w = window_;
-            connect(w, &QDialog::finished, this, [this, w] { end = w->sheet().end(); });
-            opened_.start();
-        }
-        CWizardWindow& w = *window_;
-        if (!w.isVisible() || w.sheet().ended()) return;
-        if (opened_.elapsed() > 25000 || presses_ > 200) {
-            stuck = true;
-            w.cancelButton()->click();
-            return;
-        }
-        caption = w.windowTitle();
-        if (headings.isEmpty() || headings.back() != w.heading()->text())
-            headings.push_back(w.heading()->text());
-        if (hook && hook(w)) return;
-        if (w.processDialog()->isVisible() || Answer(w)) return;
-        if (w.finishButton()->isVisible() && w.finishButton()->isEnabled()) {
-            w.finishButton()->click();
-        } else if (w.nextButton()->isEnabled()) {
-            ++presses_;
-            w.nextButton()->click();
-        }
-    }
-
-    bool Answer(CWizardWindow& w) {
-        if (!w.nextButton()->isEnabled()) return false;
-        for (const WizardField& field : w.sheet().page().form.fields()) {
-            auto it = answers.find(field.id);
-            QWidget* widget = it == answers.end() ? nullptr : w.field(field.id.c_str());
-            if (widget == nullptr || !widget->isEnabled()) continue;
-            const QString answer = it->second;
-            answers.erase(it);
-            bool number = false;
-            const int item = answer.toInt(&number);
-            if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-                combo->setCurrentIndex(number ? item - 1 : combo->findText(answer));
-            } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-                edit->selectAll();
-                QTest::keyClicks(edit, answer);
-            } else {
-                const QList<QRadioButton*> buttons = widget->findChildren<QRadioButton*>();
-                for (int i = 0; i < buttons.size(); ++i) {
-                    if (number ? i == item - 1 : buttons[i]->text() == answer) buttons[i]->click();
-                }
-            }
-            return true;
-        }
-        return false;
-    }
-
-    QWidget& frame_;
-    QTimer timer_;
-    QPointer<CWizardWindow> window_;
-    QElapsedTimer opened_;
-    int presses_ = 0;
-};
-
-// With ZVR_WIZARD_GRABS set, a picture of the widget into that folder.
-void Picture(QWidget& widget, const char* name) {
-    const QByteArray folder = qgetenv("ZVR_WIZARD_GRABS");
-    if (!folder.isEmpty()) widget.grab().save(QString::fromLocal8Bit(folder + "/" + name + ".png"));
-}
 
 // Start mode 1 through the ZEVAR 880's pages to the stepper page: 4 cylinders, 700-2600 rpm,
 // no analog input, one speed, no output, no protection.
@@ -138,40 +38,19 @@ class WizardFamiliesWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Fixture {
-        explicit Fixture(const std::string& strategy) {
-            sim::SimOptions options;
-            options.strategy = test::StrategyPath(strategy);
-            simulator = sim::test::StartSimulator(options);
-            RegisterCalibrationWizards(program.frame, program.document, program.prompt,
-                                       program.settings);
-            program.frame.SetCommandHandler(kCmdParameterPlot,
-                                            [this] { posted.push_back(kCmdParameterPlot); });
-        }
-        ~Fixture() { program.Close(); }
+    struct Fixture : WizardProgram {
+        using WizardProgram::WizardProgram;
 
-        bool Connect() {
-            program.frame.workflow().PortChosen(simulator->linkPath());
-            return QTest::qWaitFor(
-                [this] {
-                    return program.frame.paneText(0) == QStringLiteral("Ready") &&
-                           !program.frame.workflow().CheckingFaultFlags();
-                },
-                10000);
-        }
-        std::string get(const std::string& name) { return simulator->execute("get " + name); }
         void preset(uint16_t address, std::vector<uint8_t> bytes) {
             simulator->withUnit(
                 [&](sim::ControllerUnit& unit) { return unit.commitWrite(address, bytes); });
         }
-        void run(FamilyDriver& driver) {
+        // The families' process dialogs are the test's hook to answer (no pedal moves).
+        void run(WizardDriver& driver) {
+            driver.timeLimitMs = 25000;
             program.frame.PostCommand(kCmdCalibrationWizard);
             QTRY_VERIFY_WITH_TIMEOUT(driver.done(), 40000);
         }
-
-        std::unique_ptr<sim::Simulator> simulator;
-        test::ProgramWindow program;
-        std::vector<int> posted;
     };
 
     test::GuiTestDirectory directory_;
@@ -200,7 +79,7 @@ private slots:
         Fixture f("ZVX51A04");
         f.preset(0x4187, {0x80});  // STEP_CONFIG 128, which a whole write would put back
         QVERIFY(f.Connect());
-        FamilyDriver driver(f.program.frame);
+        WizardDriver driver(f.program.frame, *f.simulator);
         driver.answers = Zevar880Answers("90");
         QStringList captions;
         QString toolTip;
@@ -215,7 +94,7 @@ private slots:
             const QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
             shownButtons.push_back(static_cast<int>(std::count_if(
                 buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isVisible(); })));
-            Picture(dialog, "stepper_dialog");
+            WizardDriver::Picture(dialog, "stepper_dialog");
             // The wiring question after "Didn't move".
             f.program.prompt.answers = {retry ? PromptAnswer::Retry : PromptAnswer::Cancel};
             dialog.button(given.front())->click();
@@ -249,7 +128,7 @@ private slots:
         f.preset(0x4187, {0x80});        // STEP_CONFIG 128
         f.preset(0x4188, {0x28});        // STEP_POWER_DN 40
         QVERIFY(f.Connect());
-        FamilyDriver driver(f.program.frame);
+        WizardDriver driver(f.program.frame, *f.simulator);
         driver.answers = Zevar880Answers("180");
         std::string modeDuringProcess;
         driver.hook = [&](CWizardWindow& w) {
@@ -271,7 +150,7 @@ private slots:
     void zevar620SparkInputWithMultipleSpeeds() {
         Fixture f("Z99620G1");
         QVERIFY(f.Connect());
-        FamilyDriver driver(f.program.frame);
+        WizardDriver driver(f.program.frame, *f.simulator);
         driver.answers = {{"welcome.start", QStringLiteral("1")},
                           {"engine.type", QStringLiteral("2")},
                           {"engine.count", QStringLiteral("6")},
@@ -299,7 +178,7 @@ private slots:
     void zevar210WithOverspeed() {
         Fixture f("ZVX01B02");
         QVERIFY(f.Connect());
-        FamilyDriver driver(f.program.frame);
+        WizardDriver driver(f.program.frame, *f.simulator);
         driver.answers = {
             {"welcome.start", QStringLiteral("2")},     {"engine.cylinders", QStringLiteral("6")},
             {"range.lowest", QStringLiteral("900")},    {"range.highest", QStringLiteral("2100")},

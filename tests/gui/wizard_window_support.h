@@ -82,10 +82,10 @@ inline bool LiveShows(CWizardWindow& w, const PedalMove& move) {
 
 // Works the wizard window from a timer, so that it runs inside the window's own modal loop:
 // each tick gives the first open answer of the current step to its control, or, with none
-// left, presses Next (Finish on Complete). Answers are keyed by field id: a combo's item by
-// its text or its number from 1, an edit's text, a check box's "1" or "0". At each process
-// dialog the next pedal move is made on the simulator, and Done is pressed once the page's
-// live boxes show it.
+// left, presses Next (Finish on Complete). Answers are keyed by field id: a combo's or radio
+// group's item by its text or its number from 1, an edit's text, a check box's "1" or "0".
+// At each process dialog the next pedal move is made on the simulator, and Done is pressed
+// once the page's live boxes show it; with no moves given the dialog is left to the hook.
 class WizardDriver : public QObject {
 public:
     WizardDriver(QWidget& frame, sim::Simulator& simulator) : frame_(frame), simulator_(simulator) {
@@ -97,6 +97,14 @@ public:
     std::deque<PedalMove> moves;
     // Runs before the default action each tick; true when it acted.
     std::function<bool(CWizardWindow&)> hook;
+    // A wizard waiting on something that never comes, or a page that keeps refusing, would
+    // hold the modal loop for ever: past either limit the driver cancels and marks it stuck.
+    int timeLimitMs = 20000;
+    int nextPressLimit = 200;
+    // Collects the tool tips of the controls seen, by field id.
+    bool captureToolTips = false;
+    // With ZVR_WIZARD_GRABS set, each page's first view is saved as <viewPictures>_NN.png.
+    QString viewPictures;
 
     QString caption;
     QStringList headings;
@@ -104,14 +112,20 @@ public:
     bool wasModal = false;
     bool stuck = false;
     std::vector<std::vector<QString>> summary;
+    std::map<QString, QString> toolTips;  // field id -> tool tip
 
     // The wizard opened and has closed again.
     bool done() const { return end.has_value() && !window_; }
 
-    // With ZVR_WIZARD_GRABS set, a picture of the window into that folder.
-    static void Picture(CWizardWindow& w, const char* name) {
+    // With ZVR_WIZARD_GRABS set, a picture of the widget into that folder.
+    static void Picture(QWidget& widget, const QString& name) {
         const QByteArray folder = qgetenv("ZVR_WIZARD_GRABS");
-        if (!folder.isEmpty()) w.grab().save(QString::fromLocal8Bit(folder + "/" + name + ".png"));
+        if (!folder.isEmpty())
+            widget.grab().save(QString::fromLocal8Bit(folder) + u'/' + name +
+                               QStringLiteral(".png"));
+    }
+    static void Picture(QWidget& widget, const char* name) {
+        Picture(widget, QString::fromLatin1(name));
     }
 
 private:
@@ -124,9 +138,8 @@ private:
         }
         CWizardWindow& w = *window_;
         if (!w.isVisible() || w.sheet().ended()) return;
-        // A wizard waiting on something that never comes would hold the modal loop for ever.
         if (!opened_.isValid()) opened_.start();
-        if (opened_.elapsed() > 20000) {
+        if (opened_.elapsed() > timeLimitMs || nextPresses_ > nextPressLimit) {
             stuck = true;
             w.cancelButton()->click();
             return;
@@ -135,6 +148,7 @@ private:
         wasModal = w.isModal();
         if (headings.isEmpty() || headings.back() != w.heading()->text())
             headings.push_back(w.heading()->text());
+        Look(w);
         if (hook && hook(w)) return;
         if (w.processDialog()->isVisible()) {
             Process(w);
@@ -146,14 +160,24 @@ private:
         } else if (w.nextButton()->isEnabled()) {
             if (w.summaryList()->isVisible()) Grab(w);
             if (w.heading()->text() == QStringLiteral("Speed Setup")) Picture(w, "speed_page");
-            // A page that keeps refusing would hold the modal loop for ever: give up.
-            if (++nextPresses_ > 200) {
-                stuck = true;
-                w.cancelButton()->click();
-                return;
-            }
+            ++nextPresses_;
             w.nextButton()->click();
         }
+    }
+
+    // What the test asked to keep of the page as it stands: tool tips, a picture of its view.
+    void Look(CWizardWindow& w) {
+        if (captureToolTips) {
+            for (QWidget* widget : w.findChildren<QWidget*>()) {
+                if (!widget->toolTip().isEmpty())
+                    toolTips[widget->objectName()] = widget->toolTip();
+            }
+        }
+        if (viewPictures.isEmpty()) return;
+        const QString view = w.heading()->text() + QString::number(w.sheet().page().step);
+        if (view == lastView_) return;
+        lastView_ = view;
+        Picture(w, viewPictures + QStringLiteral("_%1").arg(++pictures_, 2, 10, QLatin1Char('0')));
     }
 
     bool Answer(CWizardWindow& w) {
@@ -228,6 +252,8 @@ private:
     bool moved_ = false;
     int nextPresses_ = 0;
     QElapsedTimer opened_;
+    QString lastView_;
+    int pictures_ = 0;
 };
 
 }  // namespace zvr::test

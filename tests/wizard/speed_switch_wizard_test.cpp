@@ -187,6 +187,17 @@ protected:
         ASSERT_EQ(heading(), "Configure Engine Speed Input");
     }
 
+    // An entry the page must refuse: the field, what is typed, the refusal's own text.
+    struct Bad {
+        const char* field;
+        std::string text;
+        const char* failure;
+    };
+    void expectEachRefused(std::initializer_list<Bad> entries) {
+        for (const Bad& bad : entries)
+            expectRefused(bad.field, bad.text, bad.failure);
+    }
+
     // A refused entry shows the field's own text, no icon, and keeps the page on its step.
     void expectRefused(const std::string& id, const std::string& bad, const std::string& failure) {
         const size_t page = sheet_->pageIndex();
@@ -413,36 +424,27 @@ TEST_F(SpeedSwitchWizardTest, Lpn310RefusesEveryBadEntryWithItsOwnText) {
     EXPECT_EQ(prompt_.texts().back(), "You must select a 'Reset Option'");
     choose("ch1.reset", 1);
     next();
-    struct Bad {
-        const char* field;
-        std::string text;
-        const char* failure;
-    };
-    const Bad speedSwitch[] = {
+    expectEachRefused({
         {"ch1.set_speed", "49", "Reset Set Speed is out of range."},
         {"ch1.set_speed", "fast", "Reset Set Speed is out of range."},
         {"ch1.set_speed", std::string(64, '1'), "Reset Set Speed is out of range."},
         {"ch1.set_delay", "-1", "Reset Set Delay is out of range."},
         {"ch1.reset_delay", "60001", "Reset Delay is out of range."},
         {"ch1.reset_speed", "8001", "Reset Speed is out of range."},
-    };
-    for (const Bad& bad : speedSwitch)
-        expectRefused(bad.field, bad.text, bad.failure);
+    });
 
     back();
     back();
     choose("ch1.mode", kAutocrank);
     next();
-    const Bad autocrank[] = {
+    expectEachRefused({
         {"ch1.no_start", "0", "No Start Time is out of range"},
         {"ch1.first_delay", "120.0625", "Initial Delay is out of range"},
         {"ch1.rest_time", "300.0625", "Crank Rest Time is out of range"},
         {"ch1.crank_time", "61", "Crank Time is out of range"},
         {"ch1.tries", "0", "Crank Attempt count is out of range"},
         {"ch1.crank_disable", "3001", "Crank Disable RPM is out of range"},
-    };
-    for (const Bad& bad : autocrank)
-        expectRefused(bad.field, bad.text, bad.failure);
+    });
     back();
     choose("ch1.mode", kGlowPlug);
     next();
@@ -450,7 +452,7 @@ TEST_F(SpeedSwitchWizardTest, Lpn310RefusesEveryBadEntryWithItsOwnText) {
     for (int i = 0; i < 6; ++i)  // channel 2 (3 steps), channel 3 (autocrank, 2 steps)
         next();
     ASSERT_EQ(heading(), "Engine Protection Setup");
-    const Bad protection[] = {
+    expectEachRefused({
         {"protect.a_enable", "8001", "Enable RPM A is out of range"},
         {"protect.b_enable", "8001", "Enable RPM B is out of range"},
         {"protect.c_enable", "8001", "Enable RPM C is out of range"},
@@ -461,9 +463,7 @@ TEST_F(SpeedSwitchWizardTest, Lpn310RefusesEveryBadEntryWithItsOwnText) {
         {"protect.b_debounce", "9", "Switch Debounce Time B is out of range"},
         {"protect.c_debounce", "9", "Switch Debounce Time C is out of range"},
         {"protect.loss", "600.0625", "Loss of Speed Time is out of range"},
-    };
-    for (const Bad& bad : protection)
-        expectRefused(bad.field, bad.text, bad.failure);
+    });
     // The edge values themselves are taken.
     type("protect.a_enable", "8000");
     type("protect.a_debounce", "10");
@@ -577,14 +577,9 @@ TEST_F(SpeedSwitchWizardTest, Kms2RefusesEveryBadEntryWithItsOwnText) {
     next();
     choose("ch1.reset", 0);
     next();
-    struct Bad {
-        const char* field;
-        std::string text;
-        const char* failure;
-    };
     type("ch1.set_speed_min", "1000");
     type("ch1.set_speed_max", "2000");
-    const Bad speedSwitch[] = {
+    expectEachRefused({
         {"ch1.set_speed_min", "8001", "SetSpeed MIN is out of range."},
         {"ch1.set_speed_max", "49", "SetSpeed MAX is out of range."},
         {"ch1.set_speed_max", "1000", "Set Speed MIN must be less than Set Speed MAX"},
@@ -594,16 +589,14 @@ TEST_F(SpeedSwitchWizardTest, Kms2RefusesEveryBadEntryWithItsOwnText) {
         {"ch1.reset_pcnt", "100.5", "Reset Percentage needs to be between 0 and 100"},
         {"ch1.reset_pcnt", "-5", "Reset Percentage needs to be between 0 and 100"},
         {"ch1.reset_pcnt", "half", "Reset Percentage needs to be between 0 and 100"},
-    };
-    for (const Bad& bad : speedSwitch)
-        expectRefused(bad.field, bad.text, bad.failure);
+    });
     back();
     back();
     choose("ch1.mode", kAutocrank);
     next();
     type("ch1.crank_max", "900");
     type("ch1.crank_min", "800");
-    const Bad autocrank[] = {
+    expectEachRefused({
         {"ch1.no_start", "121", "No Start Time is out of range"},
         {"ch1.rest_time", "-0.0625", "Crank Rest Time is out of range"},
         {"ch1.crank_time", "0", "Crank Time is out of range"},
@@ -612,9 +605,7 @@ TEST_F(SpeedSwitchWizardTest, Kms2RefusesEveryBadEntryWithItsOwnText) {
         {"ch1.crank_min", "49", "Minimum Crank Disable RPM is out of range"},
         {"ch1.crank_max", "799",
          "Maximum Crank Disable RPM is smaller than Minumum Crank Disable RPM"},
-    };
-    for (const Bad& bad : autocrank)
-        expectRefused(bad.field, bad.text, bad.failure);
+    });
     back();
     choose("ch1.mode", kGlowPlug);
     next();
@@ -624,14 +615,12 @@ TEST_F(SpeedSwitchWizardTest, Kms2RefusesEveryBadEntryWithItsOwnText) {
     next();
     next();
     ASSERT_EQ(heading(), "Engine Protection Setup");
-    const Bad protection[] = {
+    expectEachRefused({
         {"protect.enable", "8001", "Enable RPM A is out of range"},
         {"protect.run", "601", "Run Time A is out of range"},
         {"protect.debounce", "10001", "Switch Debounce Time A is out of range"},
         {"protect.loss", "x", "Loss of Speed Time is out of range"},
-    };
-    for (const Bad& bad : protection)
-        expectRefused(bad.field, bad.text, bad.failure);
+    });
     next();
     EXPECT_TRUE(sheet_->onSummary());
 }

@@ -101,13 +101,7 @@ protected:
             next();
         }
         ASSERT_EQ(heading(), "Speed Setup");
-        choose("speed.count", 1);
-        next();
-        type("speed.1", "1500");
-        type("speed.warmup_time", "0");
-        type("speed.ramp_up", "500");
-        type("speed.ramp_down", "400");
-        next();
+        oneSetSpeed();
         ASSERT_EQ(heading(), "Configure Auxiliary Output");
         choose("aux1.mode", 0);
         next();
@@ -116,6 +110,28 @@ protected:
         choose("protect.switch", 0);
         next();
         ASSERT_EQ(heading(), "Configure Stepper Motor");
+    }
+
+    // From the Welcome (start with current values) to the analog page: 4 cylinders,
+    // 700-2600 rpm.
+    void toAnalogInput() {
+        next();
+        type("engine.cylinders", "4");
+        next();
+        type("range.lowest", "700");
+        type("range.highest", "2600");
+        next();
+    }
+
+    // Speed Setup's two steps: one set speed of 1500 rpm, no warm-up, ramps of 500 and 400.
+    void oneSetSpeed() {
+        choose("speed.count", 1);
+        next();
+        type("speed.1", "1500");
+        type("speed.warmup_time", "0");
+        type("speed.ramp_up", "500");
+        type("speed.ramp_down", "400");
+        next();
     }
 
     // Travel entered and the process run up to the direction dialog.
@@ -305,12 +321,7 @@ TEST_F(Zevar880WizardTest, PagesOfferTheZevar880Choices) {
     EXPECT_EQ(heading(),
               "Welcome to ZEVAR Wizard, an interactive guide to getting your ZEVAR 880 up and "
               "running as quickly and easily as possible.");
-    next();
-    type("engine.cylinders", "4");
-    next();
-    type("range.lowest", "700");
-    type("range.highest", "2600");
-    next();
+    toAnalogInput();
     EXPECT_EQ(form().at("analog.mode").items.size(), 4u);  // no CAN, no auto-idle
     EXPECT_EQ(form().selection("analog.mode"), kAnalogPedal);
     EXPECT_EQ(form().selection("analog.ivs"), 1);
@@ -319,13 +330,7 @@ TEST_F(Zevar880WizardTest, PagesOfferTheZevar880Choices) {
     choose("speed.count", 0);
     next();
     EXPECT_EQ(heading(), "Speed Setup");  // a speed is needed without analog input
-    choose("speed.count", 1);
-    next();
-    type("speed.1", "1500");
-    type("speed.warmup_time", "0");
-    type("speed.ramp_up", "500");
-    type("speed.ramp_down", "400");
-    next();
+    oneSetSpeed();
     EXPECT_EQ(heading(), "Configure Auxiliary Output");
     EXPECT_EQ(form().at("aux1.mode").items.size(), 6u);  // modes 0-5
 }
@@ -426,12 +431,7 @@ TEST_F(Zevar880WizardTest, FailedStepperRestoreNamesTheScalarsToCheck) {
 // The ZEVAR 880's analog restore reports a failed write as the ZEVAR 740's does.
 TEST_F(Zevar880WizardTest, FailedAnalogRestoreIsReported) {
     start();
-    next();
-    type("engine.cylinders", "4");
-    next();
-    type("range.lowest", "700");
-    type("range.highest", "2600");
-    next();
+    toAnalogInput();
     choose("analog.mode", kAnalogPot);
     next();
     ASSERT_TRUE(sheet().process().has_value());
