@@ -4,6 +4,8 @@
 // the demo keys with their menu entries and port dialog buttons, and the download checks.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,7 @@
 #include "connection/command_ids.h"
 #include "connection/controller_model.h"
 #include "definitions/model_kind.h"
+#include "families/family_registry.h"
 #include "monitoring/scalar_groups.h"
 #include "strategy/strategy_check.h"
 #include "support/scripted_prompt.h"
@@ -310,6 +313,94 @@ TEST(FamilyRegistry, DownloadChecksAskTheFilesFamilysQuestion) {
     }
     EXPECT_FALSE(IsDownloadTargetQuestion(kPasswordDiffersQuestion));
     EXPECT_FALSE(IsDownloadTargetQuestion(q740.substr(1)));
+}
+
+// What a new record must get right, or some part of the program would quietly treat its
+// family as another's or as none.
+TEST(FamilyRegistry, EveryRecordIsWholeAndDistinct) {
+    std::set<std::string_view> demoKeys, prefixes, menuTexts;
+    std::set<int> commands, buttons;
+    std::set<ModelKind> kinds;
+    std::map<char, int> unmatchedNamers;
+    for (const ControllerModel& model : ControllerModels()) {
+        SCOPED_TRACE(model.demoKey);
+        EXPECT_TRUE(demoKeys.insert(model.demoKey).second);
+        EXPECT_TRUE(IsDemoKey(model.demoKey));
+        EXPECT_GT(std::string_view(model.demoKey).size(), 4u);
+        EXPECT_TRUE(menuTexts.insert(model.menuText).second);
+        EXPECT_STRNE(model.menuPrompt, "");
+        EXPECT_STRNE(model.buttonText, "");
+        // One radio group with COM 1, COM 2 and Custom: 32793 to 32817, none of theirs.
+        EXPECT_TRUE(commands.insert(model.menuCommand).second);
+        EXPECT_GE(model.menuCommand, kCmdCom1);
+        EXPECT_LE(model.menuCommand, 32817);
+        EXPECT_NE(model.menuCommand, kCmdCom2);
+        EXPECT_NE(model.menuCommand, kCmdCustomPort);
+        EXPECT_TRUE(buttons.insert(model.buttonId).second);
+        for (int taken : {kButtonCom1, kButtonCom2, kButtonCustom})
+            EXPECT_NE(model.buttonId, taken);
+        ASSERT_NE(model.helpStrategy, nullptr);
+
+        if (model.strategyPrefix.empty()) {
+            // A model that runs as another family: its strategies are that family's.
+            EXPECT_EQ(model.kind, ModelKind::Unknown);
+            EXPECT_NE(ModelForStrategyName(model.helpStrategy), nullptr);
+            EXPECT_EQ(model.identificationLayout, 0);
+            continue;
+        }
+        EXPECT_TRUE(prefixes.insert(model.strategyPrefix).second);
+        EXPECT_NE(model.kind, ModelKind::Unknown);
+        EXPECT_TRUE(kinds.insert(model.kind).second);
+        EXPECT_EQ(ModelForKind(model.kind), &model);
+        EXPECT_EQ(ModelForStrategyName(model.helpStrategy), &model);
+        EXPECT_EQ(ModelForStrategyName(model.strategyPrefix), &model);
+        EXPECT_STRNE(model.modelName, "");
+        EXPECT_TRUE(model.identificationLayout == '0' || model.identificationLayout == '1');
+        if (model.namesUnmatchedReplies) ++unmatchedNamers[model.identificationLayout];
+        EXPECT_LE(model.fileNameStrategyLength, 8u);
+        EXPECT_NE(model.downloadQuestion, nullptr);
+        EXPECT_NE(model.scalarGroups, nullptr);
+        // The wizard: its caption, its needs, and the sheet that the wizard folder makes.
+        EXPECT_NE(model.wizardTitle, nullptr);
+        ASSERT_NE(model.wizardNeeds, nullptr);
+        EXPECT_FALSE(model.wizardNeeds->requiredParameters.empty());
+        EXPECT_FALSE(model.wizardNeeds->faultVariable.empty());
+        EXPECT_TRUE(HasWizard(model.kind));
+    }
+    // Each kind a strategy file can hold has its family.
+    for (int kind = 1; kind <= static_cast<int>(ModelKind::Kms2); ++kind)
+        EXPECT_TRUE(kinds.contains(static_cast<ModelKind>(kind))) << kind;
+    // Every identification reply names one model: each layout has one for unknown names.
+    EXPECT_EQ(unmatchedNamers, (std::map<char, int>{{'0', 1}, {'1', 1}}));
+    EXPECT_FALSE(HasWizard(ModelKind::Unknown));
+}
+
+// Identification replies: each layout names its own families' models by the longest prefix,
+// and a name no prefix of the layout claims goes to the layout's model for unknown names.
+TEST(FamilyRegistry, IdentificationLayoutsNameTheirModels) {
+    struct Case {
+        char layout;
+        const char* fileName;
+        const char* model;  // nullptr: no model
+    };
+    const Case cases[] = {
+        {'0', "Z99620G1.000", "ZEVAR 620"}, {'0', "A0799BCD.000", "ZEVAR 620"},
+        {'0', "ZVX41R03.000", "ZEVAR 620"}, {'1', "ZVX41R03.000", "ZEVAR 740"},
+        {'1', "ZVX51A04.000", "ZEVAR 880"}, {'1', "ZVX01B02.000", "ZEVAR 210"},
+        {'1', "KMS01K01.000", "KMS-2"},     {'1', "RRQ31E05.000", "LPN 310"},
+        {'1', "Z99620G1.000", "LPN 310"},   {'1', "zvx41r03.000", "LPN 310"},
+        {'2', "ZVX41R03.000", nullptr},     {0, "ZVX41R03.000", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, c.layout) + " " + c.fileName);
+        const ControllerModel* model = ModelForIdentification(c.layout, c.fileName);
+        if (c.model == nullptr) {
+            EXPECT_EQ(model, nullptr);
+        } else {
+            ASSERT_NE(model, nullptr);
+            EXPECT_STREQ(model->modelName, c.model);
+        }
+    }
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ private slots:
                  QStringLiteral("Download Cal File to LPN"));
         QCOMPARE(f.frame.menus().action(kCmdSaveCal)->text(),
                  QStringLiteral("&Save LPN Cal to File"));
-        QVERIFY(f.frame.menus().action(kCmdDemo310)->isChecked());
+        QVERIFY(f.frame.menus().action(ModelForDemoKey("DEMO310")->menuCommand)->isChecked());
         QCOMPARE(QString::fromStdString(f.store.strings["ComPort"]), QStringLiteral("DEMO310"));
 
         f.frame.OnCommand(kCmdControlStrategy);
@@ -302,7 +302,7 @@ private slots:
         QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("okButton")),
                           Qt::LeftButton);
         QTRY_COMPARE(f.frame.windowTitle(), QStringLiteral("ZVR Demo - ZEVAR 740"));
-        QVERIFY(f.frame.menus().action(kCmdDemo740)->isChecked());
+        QVERIFY(f.frame.menus().action(ModelForDemoKey("DEMO740")->menuCommand)->isChecked());
     }
 
     void customPortThatDoesNotOpen() {
