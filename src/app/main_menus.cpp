@@ -16,7 +16,8 @@ struct CommandText {
     const char* prompt;  // status-bar prompt, then "\n" and the tooltip where there is one
 };
 
-// Texts as the menus show them; "%s" stands for the product word of the controller.
+// Texts as the menus show them; "%s" stands for the product word of the controller. The
+// Configure menu's demo entries come from the family registry.
 constexpr CommandText kCommands[] = {
     {kCmdSaveCal, "&Save %s Cal to File",
      "Reads Current Calibration values and writes to an ZVR file."},
@@ -55,13 +56,6 @@ constexpr CommandText kCommands[] = {
     {kCmdParameterList, "Parameter List", "Configures the parameter view list."},
     {kCmdCom1, "COM 1", "Set Serial Port to Com 1"},
     {kCmdCom2, "COM 2", "Set Serial Port to Com 2"},
-    {kCmdDemo880, "ZEVAR 880 DEMO", "Start ZEVAR 880 Demo Mode"},
-    {kCmdDemo740, "ZEVAR 740 DEMO", "Start ZEVAR 740 Demo Mode"},
-    {kCmdDemo760, "ZEVAR 760 DEMO", "Start ORM 760 Demo Mode"},
-    {kCmdDemo620, "ZEVAR 620 DEMO", "Start ZEVAR 620 Demo Mode"},
-    {kCmdDemo210, "ZEVAR 210 DEMO", "Start ZEVAR 210 Demo Mode"},
-    {kCmdDemo310, "LPN 310 DEMO", "Start LPN 310 Demo Mode"},
-    {kCmdDemoKms2, "KMS-2 DEMO", "Start KSM-2 Demo Mode"},
     {kCmdCustomPort, "Custom Serial Port", "Prompts to type in Com Port COM3, COM4, etc."},
     {kCmdHelpTopics, "&Help Topics", "List Help topics\nHelp Topics"},
     {kCmdAbout, "&About ZVR...",
@@ -77,9 +71,22 @@ const std::pair<int, QKeySequence::StandardKey> kShortcuts[] = {
     {kCmdHelpTopics, QKeySequence::HelpContents},
 };
 
-constexpr int kPortCommands[] = {kCmdCom1,     kCmdCom2,      kCmdDemo880, kCmdDemo740,
-                                 kCmdDemo760,  kCmdDemo620,   kCmdDemo210, kCmdDemo310,
-                                 kCmdDemoKms2, kCmdCustomPort};
+// Every command with its texts: the fixed ones, then each family's demo entry.
+std::vector<CommandText> AllCommands() {
+    std::vector<CommandText> all(std::begin(kCommands), std::end(kCommands));
+    for (const ControllerModel& model : ControllerModels())
+        all.push_back({model.menuCommand, model.menuText, model.menuPrompt});
+    return all;
+}
+
+// The Configure menu, one radio group: the COM ports, the demos in the registry's order, Custom.
+std::vector<int> PortCommands() {
+    std::vector<int> commands = {kCmdCom1, kCmdCom2};
+    for (const ControllerModel& model : ControllerModels())
+        commands.push_back(model.menuCommand);
+    commands.push_back(kCmdCustomPort);
+    return commands;
+}
 
 }  // namespace
 
@@ -99,9 +106,8 @@ MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGro
                  {kCmdParameterView, kCmdParameterPlot, kCmdDisplayFaults, kCmdControlStrategy,
                   kCmdParameterList},
                  {kCmdDisplayFaults, kCmdControlStrategy}),
-        MakeMenu(owner, QStringLiteral("C&onfigure"),
-                 std::vector<int>(std::begin(kPortCommands), std::end(kPortCommands)),
-                 {kCmdCom2, kCmdDemoKms2}),
+        MakeMenu(owner, QStringLiteral("C&onfigure"), PortCommands(),
+                 {kCmdCom2, ControllerModels().back().menuCommand}),
         MakeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout, kCmdUserManuals},
                  {kCmdHelpTopics}),
     };
@@ -112,7 +118,7 @@ MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGro
 }
 
 void MainMenus::AddCommands(QWidget* owner) {
-    for (const CommandText& c : kCommands) {
+    for (const CommandText& c : AllCommands()) {
         // Until a controller names its product, the product word is the default one.
         const std::string text = ProductMenuText(c.command, ProductWord({})).value_or(c.text);
         auto* action = new QAction(ToQ(text), owner);
@@ -128,7 +134,7 @@ void MainMenus::AddCommands(QWidget* owner) {
     }
     for (auto [command, key] : kShortcuts)
         actions_[command]->setShortcut(key);
-    for (int command : kPortCommands) {
+    for (int command : PortCommands()) {
         actions_[command]->setCheckable(true);
         portGroup_->addAction(actions_[command]);
     }

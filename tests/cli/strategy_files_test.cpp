@@ -12,6 +12,7 @@
 
 #include "definitions/cal_file.h"
 #include "definitions/definition_set.h"
+#include "families/family_registry.h"
 #include "strategy/strategy_check.h"
 #include "strategy/strategy_source.h"
 #include "support/sample_definitions.h"
@@ -234,6 +235,29 @@ TEST(StrategyFiles, AllFourteenAreBuilt) {
     for (const auto& entry : std::filesystem::directory_iterator(ZVR_STRATEGY_DIR))
         built += entry.path().extension() == ".000";
     EXPECT_EQ(built, std::size(kFiles));
+}
+
+// Each family of the registry ships its demo strategy, and the strategy its help pages are
+// written from; both belong to the family (a model without strategies of its own, the ZEVAR
+// 760, to the family its strategies run as).
+TEST(StrategyFiles, EveryFamilyShipsItsDemoAndHelpStrategies) {
+    for (const ControllerModel& model : ControllerModels()) {
+        SCOPED_TRACE(model.demoKey);
+        ASSERT_NE(model.helpStrategy, nullptr);
+        const ControllerModel* family =
+            model.kind != ModelKind::Unknown ? &model : ModelForStrategyName(model.helpStrategy);
+        ASSERT_NE(family, nullptr);
+        for (const std::string& base :
+             {std::string(model.demoKey), std::string(model.helpStrategy)}) {
+            DefinitionSet set;
+            test::ScriptedPrompt prompt;
+            ASSERT_EQ(LoadCalFile(set, std::string(ZVR_STRATEGY_DIR) + "/" + base + ".000", prompt),
+                      0)
+                << base;
+            EXPECT_EQ(set.header.strategyName, model.helpStrategy) << base;
+            EXPECT_EQ(set.header.modelKind, family->kind) << base;
+        }
+    }
 }
 
 }  // namespace

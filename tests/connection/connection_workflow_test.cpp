@@ -387,7 +387,7 @@ TEST_F(ConnectionWorkflowTest, DemoModeFromItsStrategyFile) {
     EXPECT_EQ(shell.panes[1], "DEMO");
     EXPECT_EQ(shell.menu, "full ZEVAR");
     EXPECT_EQ(shell.marked, "DEMO740");
-    EXPECT_EQ(ConfigureEntryFor("DEMO740"), kCmdDemo740);
+    EXPECT_EQ(ConfigureEntryFor("DEMO740"), 32797);  // the ZEVAR 740 DEMO entry
     EXPECT_EQ(workflow.ConnectedOnce(), 0);
     EXPECT_EQ(workflow.State(), ConnectionState::Demo);
     EXPECT_TRUE(workflow.IsConnected());
@@ -407,7 +407,8 @@ TEST_F(ConnectionWorkflowTest, SessionNamesWhyItCouldNotConnect) {
     });
     session.SetTimeoutTicks(15);
     EXPECT_FALSE(session.Connect("/dev/no-such-port", 5s));
-    EXPECT_EQ(session.failure(), "could not open port /dev/no-such-port: No such file or directory");
+    EXPECT_EQ(session.failure(),
+              "could not open port /dev/no-such-port: No such file or directory");
 
     {
         std::lock_guard lock(fake.mutex);
@@ -432,7 +433,7 @@ TEST(ControllerModel, NamesNumbersAndProductWords) {
     EXPECT_EQ(PortNumber("CO"), 0);
     EXPECT_EQ(ConfigureEntryFor("COM1"), kCmdCom1);
     EXPECT_EQ(ConfigureEntryFor("COM7"), kCmdCustomPort);
-    EXPECT_EQ(ConfigureEntryFor("DEMOKMS2"), kCmdDemoKms2);
+    EXPECT_EQ(ConfigureEntryFor("DEMOKMS2"), 32816);  // the KMS-2 DEMO entry
     EXPECT_EQ(PortDialogButtonFor("COM7"), kButtonCustom);
     EXPECT_TRUE(IsDemoKey("DEMO"));
     EXPECT_FALSE(IsDemoKey("demo740"));

@@ -118,7 +118,7 @@ TEST(StrategyCheck, EachRuleFindsItsFault) {
              set.header.strategyName = "zvx01B02";
              set.header.modelKind = ClassifyStrategyName(set.header.strategyName);
          },
-         "strategy name 'zvx01B02' names no controller model (Z99, ZVX5, ZVX0, ZVX, RRQ, KMS0)"},
+         "strategy name 'zvx01B02' names no controller model (ZVX5, ZVX, Z99, ZVX0, RRQ, KMS0)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);

@@ -1,5 +1,6 @@
 // The port dialog: its buttons, tooltips, the Custom field and what each choice stands for.
 #include <QAbstractButton>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QTest>
 
@@ -17,6 +18,23 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("ZVR Communications Configuration"));
         QCOMPARE(dialog.buttons()->button(1174)->text(), QStringLiteral("ZEVAR 760"));
         QCOMPARE(dialog.buttons()->buttons().size(), 10);
+        // The demo buttons, in the Configure menu's order, two to a row.
+        const std::pair<int, const char*> demos[] = {
+            {1173, "ZEVAR 880"}, {1172, "ZEVAR 740"}, {1174, "ZEVAR 760"}, {1170, "ZEVAR 620"},
+            {1175, "ZEVAR 210"}, {1171, "LPN 310"},   {1176, "KMS-2"},
+        };
+        QAbstractButton* first = dialog.buttons()->button(demos[0].first);
+        for (size_t i = 0; i < std::size(demos); ++i) {
+            QAbstractButton* button = dialog.buttons()->button(demos[i].first);
+            QCOMPARE(button->text(), QString::fromLatin1(demos[i].second));
+            QCOMPARE(button->parentWidget(), first->parentWidget());
+            auto* grid = qobject_cast<QGridLayout*>(button->parentWidget()->layout());
+            QVERIFY(grid);
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(grid->indexOf(button), &row, &column, &rows, &columns);
+            QCOMPARE(row, static_cast<int>(i / 2));
+            QCOMPARE(column, static_cast<int>(i % 2));
+        }
         for (const ControllerModel& model : ControllerModels()) {
             QCOMPARE(
                 dialog.buttons()->button(model.buttonId)->toolTip(),

@@ -126,13 +126,55 @@ private slots:
                  QStringLiteral("Download Cal File to LPN"));
         QCOMPARE(f.frame.menus().action(kCmdSaveCal)->text(),
                  QStringLiteral("&Save LPN Cal to File"));
-        QVERIFY(f.frame.menus().action(kCmdDemo310)->isChecked());
+        QVERIFY(f.frame.menus().action(ModelForDemoKey("DEMO310")->menuCommand)->isChecked());
         QCOMPARE(QString::fromStdString(f.store.strings["ComPort"]), QStringLiteral("DEMO310"));
 
         f.frame.OnCommand(kCmdControlStrategy);
         QCOMPARE(f.prompt.texts().back(),
                  std::string("\r\nModel:\tDEMO\t \r\nStrategy:\tN/A\t \r\n"));
         QCOMPARE(f.prompt.shown.back().icon, PromptIcon::Information);
+    }
+
+    // The Configure menu: the two COM ports, every family's demo entry with its status-bar
+    // prompt (typos included), Custom; one radio group; a demo entry starts its demo.
+    void configureMenuListsThePortsAndEveryDemo() {
+        Fixture f;
+        f.frame.workflow().PortChosen("DEMO310");
+        QMenu* configure = nullptr;
+        for (QAction* action : f.frame.menuBar()->actions()) {
+            if (action->text() == QStringLiteral("C&onfigure")) configure = action->menu();
+        }
+        QVERIFY(configure);
+        QStringList entries;
+        for (QAction* action : configure->actions()) {
+            if (action->isSeparator()) {
+                entries << QStringLiteral("-");
+                continue;
+            }
+            entries << action->text() + QStringLiteral(" | ") + action->statusTip();
+            QVERIFY(action->isCheckable());
+            QCOMPARE(action->actionGroup(), configure->actions().first()->actionGroup());
+        }
+        const QStringList expected = {
+            QStringLiteral("COM 1 | Set Serial Port to Com 1"),
+            QStringLiteral("COM 2 | Set Serial Port to Com 2"),
+            QStringLiteral("-"),
+            QStringLiteral("ZEVAR 880 DEMO | Start ZEVAR 880 Demo Mode"),
+            QStringLiteral("ZEVAR 740 DEMO | Start ZEVAR 740 Demo Mode"),
+            QStringLiteral("ZEVAR 760 DEMO | Start ORM 760 Demo Mode"),
+            QStringLiteral("ZEVAR 620 DEMO | Start ZEVAR 620 Demo Mode"),
+            QStringLiteral("ZEVAR 210 DEMO | Start ZEVAR 210 Demo Mode"),
+            QStringLiteral("LPN 310 DEMO | Start LPN 310 Demo Mode"),
+            QStringLiteral("KMS-2 DEMO | Start KSM-2 Demo Mode"),
+            QStringLiteral("-"),
+            QStringLiteral("Custom Serial Port | Prompts to type in Com Port COM3, COM4, etc."),
+        };
+        QCOMPARE(entries, expected);
+
+        configure->actions().at(4)->trigger();  // ZEVAR 740 DEMO
+        QCOMPARE(f.frame.windowTitle(), QStringLiteral("ZVR Demo - ZEVAR 740"));
+        QCOMPARE(QString::fromStdString(f.store.strings["ComPort"]), QStringLiteral("DEMO740"));
+        QVERIFY(configure->actions().at(4)->isChecked());
     }
 
     // The toolbar shares the menus' actions: while the no-controller menu shows (a re-query),
@@ -260,7 +302,7 @@ private slots:
         QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("okButton")),
                           Qt::LeftButton);
         QTRY_COMPARE(f.frame.windowTitle(), QStringLiteral("ZVR Demo - ZEVAR 740"));
-        QVERIFY(f.frame.menus().action(kCmdDemo740)->isChecked());
+        QVERIFY(f.frame.menus().action(ModelForDemoKey("DEMO740")->menuCommand)->isChecked());
     }
 
     void customPortThatDoesNotOpen() {

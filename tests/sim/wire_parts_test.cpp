@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/controller_message.h"
+#include "families/family_registry.h"
 #include "identification.h"
 #include "line_faults.h"
 #include "request_framer.h"
@@ -41,6 +42,22 @@ TEST(IdentityTest, NamesThatALayoutCanSpellComeBackAsTheSameFileName) {
         EXPECT_EQ(decoded->strategyText, c.strategyText);
         EXPECT_TRUE(decoded->accessOpen);
         EXPECT_FALSE(DecodeIdentification(identity->reply(false))->accessOpen);
+    }
+}
+
+// Each family's shipped strategy, served in its family's layout, identifies as its model.
+TEST(IdentityTest, EveryFamilysStrategyIdentifiesAsItsModel) {
+    for (const ControllerModel& model : ControllerModels()) {
+        if (model.kind == ModelKind::Unknown) continue;  // runs as another family
+        SCOPED_TRACE(model.modelName);
+        const std::string name = std::string(model.helpStrategy) + ".000";
+        std::string error;
+        const auto identity = Identity::ForFileName(name, model.identificationLayout == '0', error);
+        ASSERT_TRUE(identity) << error;
+        const auto decoded = DecodeIdentification(identity->reply(false));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->strategyFileName, name);
+        EXPECT_EQ(decoded->modelName, model.modelName);
     }
 }
 

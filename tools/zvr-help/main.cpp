@@ -1,7 +1,8 @@
 // zvr-help: writes the Change Calibration help pages from the strategy files.
-//   zvr-help OUTPUT_DIR "MODEL=STRATEGY_FILE" ...
-// One page per scalar of the help-topic table, then the contents page index.html (last, so
-// that its date tells the build the set is complete).
+//   zvr-help OUTPUT_DIR STRATEGY_DIR
+// Reads each family's help strategy (the family registry names it) from STRATEGY_DIR, in the
+// registry's order. One page per scalar of the help-topic table, then the contents page
+// index.html (last, so that its date tells the build the set is complete).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
+#include "families/family_registry.h"
 #include "help/help_pages.h"
 #include "monitoring/help_topics.h"
 
@@ -36,31 +38,27 @@ bool WriteFile(const std::filesystem::path& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: zvr-help OUTPUT_DIR MODEL=STRATEGY_FILE ...\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: zvr-help OUTPUT_DIR STRATEGY_DIR\n");
         return 2;
     }
     const std::filesystem::path output = argv[1];
+    const std::filesystem::path strategies = argv[2];
     std::error_code error;
     std::filesystem::create_directories(output, error);
 
     StderrPrompt prompt;
     std::vector<std::unique_ptr<zvr::DefinitionSet>> sets;
     std::vector<zvr::HelpSource> sources;
-    for (int i = 2; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const size_t equals = argument.find('=');
-        if (equals == std::string::npos) {
-            std::fprintf(stderr, "zvr-help: expected MODEL=FILE, got %s\n", argv[i]);
-            return 2;
-        }
+    for (const zvr::ControllerModel& model : zvr::ControllerModels()) {
+        if (model.helpStrategy == nullptr) continue;
         auto set = std::make_unique<zvr::DefinitionSet>();
-        const std::string file = argument.substr(equals + 1);
+        const std::string file = strategies / (std::string(model.helpStrategy) + ".000");
         if (zvr::LoadCalFile(*set, file, prompt) != 0) {
             std::fprintf(stderr, "zvr-help: cannot read %s\n", file.c_str());
             return 1;
         }
-        sources.push_back({argument.substr(0, equals), set.get()});
+        sources.push_back({model.buttonText, set.get()});
         sets.push_back(std::move(set));
     }
 

@@ -1,11 +1,14 @@
 #include "controller_points.h"
 
 #include <string>
+#include <string_view>
+
+#include "families/family_registry.h"
 
 namespace zvr::sim {
 
 ControllerPoints ControllerPoints::Find(const DefinitionSet& set) {
-    auto variable = [&](const char* name) -> const VariableDef* {
+    auto variable = [&](std::string_view name) -> const VariableDef* {
         return set.variables.find(name);
     };
     auto scalar = [&](const char* name) -> const ScalarDef* { return set.scalars.find(name); };
@@ -21,8 +24,10 @@ ControllerPoints ControllerPoints::Find(const DefinitionSet& set) {
     p.ecuTemp = variable("ecu_temp");
     p.governorState = variable("governor_state");
     p.engineHours = variable("engine_hours");
-    p.faultFlags =
-        variable(set.header.modelKind == ModelKind::Zevar620 ? "fault_flags" : "fault_flags1");
+    // The fault word the family's wizard reads (of no family: "fault_flags1"), else
+    // "fault_flags".
+    const WizardRequirements* needs = RequirementsFor(set.header.modelKind);
+    p.faultFlags = variable(needs != nullptr ? needs->faultVariable : "fault_flags1");
     if (p.faultFlags == nullptr) p.faultFlags = variable("fault_flags");
     p.adcApp = variable("adc_app");
     p.appMin = variable("app_min");

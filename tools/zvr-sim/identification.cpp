@@ -1,5 +1,7 @@
 #include "identification.h"
 
+#include "families/family_registry.h"
+
 namespace zvr::sim {
 
 namespace {
@@ -20,11 +22,23 @@ std::optional<uint8_t> NumberForDigits(char first, char second) {
     return std::nullopt;
 }
 
+// "'0' (ZEVAR 620)": the layout, with the model of its replies when it has only one.
+std::string LayoutText(char layout) {
+    std::string text = std::string("'") + layout + "'";
+    const ControllerModel* only = nullptr;
+    for (const ControllerModel& model : ControllerModels()) {
+        if (model.identificationLayout != layout) continue;
+        if (only != nullptr) return text;
+        only = &model;
+    }
+    return only != nullptr ? text + " (" + only->modelName + ")" : text;
+}
+
 }  // namespace
 
-std::optional<Identity> Identity::ForFileName(const std::string& baseName, bool zevar620,
+std::optional<Identity> Identity::ForFileName(const std::string& baseName, bool layoutZero,
                                               std::string& error) {
-    const std::string layout = zevar620 ? "'0' (ZEVAR 620)" : "'1'";
+    const std::string layout = LayoutText(layoutZero ? '0' : '1');
     if (baseName.size() != kNameLength || !baseName.ends_with(".000")) {
         error = "'" + baseName + "' is not a 12-character name ending \".000\"";
         return std::nullopt;
@@ -34,7 +48,7 @@ std::optional<Identity> Identity::ForFileName(const std::string& baseName, bool 
     auto& b = identity.bytes_;
     b[0] = kIdentify;
     b[1] = kIdentifyReplyLength - 2;
-    if (zevar620) {
+    if (layoutZero) {
         const auto number = NumberForDigits(n[1], n[2]);
         if (!number) {
             error =

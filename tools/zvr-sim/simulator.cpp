@@ -10,6 +10,7 @@
 
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
+#include "families/family_registry.h"
 
 namespace zvr::sim {
 
@@ -59,9 +60,11 @@ bool Simulator::start(const SimOptions& options, std::string& error) {
         return false;
     }
     const std::string name = options.ident.empty() ? BaseName(options.strategy) : options.ident;
-    const bool zevar620 = definitions.header.modelKind == ModelKind::Zevar620;
+    // The reply's layout is the family's; a strategy of no family answers in layout '1'.
+    const ControllerModel* model = ModelForKind(definitions.header.modelKind);
+    const bool layoutZero = model != nullptr && model->identificationLayout == '0';
     std::string reason;
-    auto identity = Identity::ForFileName(name, zevar620, reason);
+    auto identity = Identity::ForFileName(name, layoutZero, reason);
     if (!identity) {
         error = "the identification reply cannot name the strategy: " + reason +
                 "; give the name with --ident NAME.000";

@@ -1,46 +1,11 @@
 #include "calibration/download_checks.h"
 
 #include "common/user_prompt.h"
-#include "connection/controller_model.h"
+#include "families/family_registry.h"
 
 namespace zvr {
 
 namespace {
-
-struct ModelCheck {
-    ModelKind kind;
-    const char* question;
-};
-
-// The texts differ in their spacing before "Abort"; they are kept as the program has always
-// shown them.
-constexpr ModelCheck kModelChecks[] = {
-    {ModelKind::Zevar620,
-     "Error - This is a 620 series cal file. It does not match your controller. Abort "
-     "Download?"},
-    {ModelKind::Zevar740,
-     "Error - This is a 740 series cal file. It does not match your controller. Abort "
-     "Download?"},
-    {ModelKind::Lpn310,
-     "Error - This is a 310 series cal file. It does not match your controller.  Abort "
-     "Download?"},
-    {ModelKind::Zevar880,
-     "Error - This is a 880 series cal file. It does not match your controller.  Abort "
-     "Download?"},
-    {ModelKind::Zevar210,
-     "Error - This is a 210 series cal file. It does not match your controller.  Abort "
-     "Download?"},
-    {ModelKind::Kms2,
-     "Error - This is a KMS-2 series cal file. It does not match your controller.  Abort "
-     "Download?"},
-};
-
-const ModelCheck* CheckFor(ModelKind kind) {
-    for (const ModelCheck& check : kModelChecks) {
-        if (check.kind == kind) return &check;
-    }
-    return nullptr;
-}
 
 // Yes aborts.
 bool AbortAnswered(const char* question, UserPrompt& prompt) {
@@ -51,8 +16,8 @@ bool AbortAnswered(const char* question, UserPrompt& prompt) {
 
 bool IsDownloadTargetQuestion(std::string_view text) {
     if (text == kUnknownFamilyQuestion || text == kOtherStrategyQuestion) return true;
-    for (const ModelCheck& check : kModelChecks) {
-        if (text == check.question) return true;
+    for (const ControllerModel& model : ControllerModels()) {
+        if (model.downloadQuestion != nullptr && text == model.downloadQuestion) return true;
     }
     return false;
 }
@@ -60,14 +25,14 @@ bool IsDownloadTargetQuestion(std::string_view text) {
 bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
                            const std::string& controllerModel, const std::string& documentStrategy,
                            UserPrompt& prompt) {
-    const ModelCheck* check = CheckFor(fileKind);
-    if (check == nullptr) {
+    const ControllerModel* family = ModelForKind(fileKind);
+    if (family == nullptr || family->downloadQuestion == nullptr) {
         if (AbortAnswered(kUnknownFamilyQuestion, prompt)) return false;
-    } else if (controllerModel != ModelNameForKind(fileKind) &&
-               AbortAnswered(check->question, prompt)) {
+    } else if (controllerModel != family->modelName &&
+               AbortAnswered(family->downloadQuestion, prompt)) {
         return false;
     }
-    if (fileKind == ModelKind::Zevar740 && documentStrategy != fileStrategy) {
+    if (family != nullptr && family->downloadChecksStrategy && documentStrategy != fileStrategy) {
         return !AbortAnswered(kOtherStrategyQuestion, prompt);
     }
     return true;

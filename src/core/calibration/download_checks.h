@@ -27,8 +27,9 @@ inline constexpr const char* kPasswordDiffersQuestion =
 bool IsDownloadTargetQuestion(std::string_view text);
 
 // Before a cal file goes into a controller: does the file's family match the controller's
-// model, and (ZEVAR 740 files) its strategy that of the loaded strategy? Each mismatch asks
-// whether to abort; a file of unknown family always asks. True when the download goes on.
+// model, and (families that check it: ZEVAR 740 files) its strategy that of the loaded
+// strategy? Each mismatch asks the family registry's question, whether to abort; a file of
+// unknown family always asks. True when the download goes on.
 bool ConfirmDownloadTarget(ModelKind fileKind, const std::string& fileStrategy,
                            const std::string& controllerModel, const std::string& documentStrategy,
                            UserPrompt& prompt);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "families/family_registry.h"
+
 namespace zvr {
 
 uint8_t Checksum(std::span<const uint8_t> bytes) {
@@ -125,11 +127,8 @@ std::string TwoDigits(uint8_t byte) {
 }  // namespace
 
 std::string ModelNameForStrategyFile(const std::string& fileName) {
-    if (fileName.starts_with("KMS0")) return "KMS-2";
-    if (fileName.starts_with("ZVX5")) return "ZEVAR 880";
-    if (fileName.starts_with("ZVX0")) return "ZEVAR 210";
-    if (fileName.starts_with("ZVX")) return "ZEVAR 740";
-    return "LPN 310";
+    const ControllerModel* model = ModelForIdentification('1', fileName);
+    return model != nullptr ? model->modelName : "";
 }
 
 std::optional<Identification> DecodeIdentification(std::span<const uint8_t> reply) {
@@ -141,19 +140,21 @@ std::optional<Identification> DecodeIdentification(std::span<const uint8_t> repl
     if (Checksum(reply.first(summed)) != reply[kIdentifyReplyLength - 1]) return std::nullopt;
     auto c = [&](size_t i) { return static_cast<char>(reply[i]); };
     Identification id;
-    if (reply[6] == '0') {
-        id.modelName = "ZEVAR 620";
+    const char layout = c(6);
+    if (layout == '0') {
         id.strategyFileName =
             std::string{c(7)} + TwoDigits(reply[2]) + c(8) + c(9) + c(3) + c(4) + c(5) + ".000";
         id.strategyText = std::string{c(4), c(5)};
-    } else if (reply[6] == '1') {
+    } else if (layout == '1') {
         id.strategyFileName =
             std::string(reply.begin() + 2, reply.begin() + 8) + TwoDigits(reply[8]) + ".000";
         id.strategyText = c(7) + TwoDigits(reply[8]);
-        id.modelName = ModelNameForStrategyFile(id.strategyFileName);
     } else {
         return std::nullopt;
     }
+    const ControllerModel* model = ModelForIdentification(layout, id.strategyFileName);
+    if (model == nullptr) return std::nullopt;
+    id.modelName = model->modelName;
     id.accessOpen = (reply[10] & 0x0F) != 0;
     return id;
 }

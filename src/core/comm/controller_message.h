@@ -69,12 +69,13 @@ struct Identification {
     friend bool operator==(const Identification&, const Identification&) = default;
 };
 
-// Decodes a 12-byte identification reply of layout '0' (ZEVAR 620) or '1' (the others).
+// Decodes a 12-byte identification reply of layout '0' (the ZEVAR 620's) or '1' (the
+// others'); the family registry names the model of the layout and the strategy file name.
 // Nothing for a reply of another length, a wrong checksum or an unknown layout.
 std::optional<Identification> DecodeIdentification(std::span<const uint8_t> reply);
 
-// Model name for a layout '1' strategy file name: "KMS0" KMS-2, "ZVX5" ZEVAR 880, "ZVX0"
-// ZEVAR 210, "ZVX" ZEVAR 740, anything else LPN 310.
+// Model name a layout '1' reply gives a strategy file name: the family whose prefix is the
+// longest the name starts with; any other name is an LPN 310's.
 std::string ModelNameForStrategyFile(const std::string& fileName);
 
 // Log line of a message: " SEND 5 Bytes:  03 03 00 10 EA".

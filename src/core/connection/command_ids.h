@@ -2,7 +2,8 @@
 
 namespace zvr {
 
-// Menu command numbers of the main window; messages and menus refer to them by number.
+// Menu command numbers of the main window; messages and menus refer to them by number. The
+// Configure menu's demo entries take theirs from the family registry (menuCommand).
 enum Command : int {
     kCmdSaveCal = 32780,
     kCmdViewComments = 32774,
@@ -22,14 +23,7 @@ enum Command : int {
     kCmdCalibrationWizard = 32792,
     kCmdCom1 = 32793,
     kCmdCom2 = 32794,
-    kCmdDemo620 = 32796,
-    kCmdDemo740 = 32797,
-    kCmdDemo310 = 32798,
     kCmdCustomPort = 32799,
-    kCmdDemo880 = 32800,
-    kCmdDemo760 = 32807,
-    kCmdDemo210 = 32814,
-    kCmdDemoKms2 = 32816,
     kCmdUserManuals = 32818,
     kCmdPrint = 57607,
     kCmdPrintPreview = 57609,

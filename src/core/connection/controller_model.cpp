@@ -4,45 +4,6 @@
 
 namespace zvr {
 
-namespace {
-
-// The model of a known kind; the ZEVAR 760, of no kind, is never found.
-const ControllerModel* ModelForKind(ModelKind kind) {
-    if (kind == ModelKind::Unknown) return nullptr;
-    for (const ControllerModel& model : ControllerModels()) {
-        if (model.kind == kind) return &model;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-const std::array<ControllerModel, 7>& ControllerModels() {
-    static const std::array<ControllerModel, 7> kModels{{
-        {"ZEVAR 880", "DEMO880", "ZEVAR 880 DEMO", kCmdDemo880, "ZEVAR 880", 1173,
-         ModelKind::Zevar880, "ZEVAR 880 Calibration Wizard"},
-        {"ZEVAR 740", "DEMO740", "ZEVAR 740 DEMO", kCmdDemo740, "ZEVAR 740", 1172,
-         ModelKind::Zevar740, "ZEVAR 740 Calibration Wizard"},
-        {"", "DEMO760", "ZEVAR 760 DEMO", kCmdDemo760, "ZEVAR 760", 1174, ModelKind::Unknown, ""},
-        {"ZEVAR 620", "DEMO620", "ZEVAR 620 DEMO", kCmdDemo620, "ZEVAR 620", 1170,
-         ModelKind::Zevar620, "ZEVAR 620 Calibration Wizard"},
-        {"ZEVAR 210", "DEMO210", "ZEVAR 210 DEMO", kCmdDemo210, "ZEVAR 210", 1175,
-         ModelKind::Zevar210, "ZEVAR 210 Calibration Wizard"},
-        {"LPN 310", "DEMO310", "LPN 310 DEMO", kCmdDemo310, "LPN 310", 1171, ModelKind::Lpn310,
-         "ECM 310 Calibration Wizard"},
-        {"KMS-2", "DEMOKMS2", "KMS-2 DEMO", kCmdDemoKms2, "KMS-2", 1176, ModelKind::Kms2,
-         "KMS-2 Calibration Wizard"},
-    }};
-    return kModels;
-}
-
-const ControllerModel* ModelForDemoKey(std::string_view key) {
-    for (const ControllerModel& model : ControllerModels()) {
-        if (key == model.demoKey) return &model;
-    }
-    return nullptr;
-}
-
 std::string ModelNameForKind(ModelKind kind) {
     const ControllerModel* model = ModelForKind(kind);
     return model ? model->modelName : "";
@@ -57,12 +18,6 @@ int PortNumber(std::string_view portName) {
         if (number > 1'000'000) break;
     }
     return number;
-}
-
-std::string ProductWord(std::string_view strategyName) {
-    if (strategyName.starts_with("KMS0")) return "KMS-2";
-    if (strategyName.starts_with("RRQ")) return "LPN";
-    return "ZEVAR";
 }
 
 std::optional<std::string> ProductMenuText(int command, std::string_view productWord) {
@@ -109,7 +64,8 @@ int PortDialogButtonFor(std::string_view portName) {
 }
 
 const ControllerModel* WizardModelFor(std::string_view strategyName) {
-    return ModelForKind(ClassifyStrategyName(strategyName));
+    const ControllerModel* model = ModelForStrategyName(strategyName);
+    return model != nullptr && model->wizardTitle != nullptr ? model : nullptr;
 }
 
 std::string WizardRefusalText(std::string_view strategyName) {

@@ -4,7 +4,7 @@
 #include <charconv>
 
 #include "common/numbers.h"
-#include "viewlist/view_list_editor.h"
+#include "definitions/scaling_choices.h"
 
 namespace zvr {
 

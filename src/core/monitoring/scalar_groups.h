@@ -5,18 +5,12 @@
 #include <vector>
 
 #include "definitions/definition_set.h"
+#include "families/family_registry.h"
 
 namespace zvr {
 
-// The scalar groups Change Calibration offers, chosen by the start of the strategy name,
-// and the title of the column that shows the controller's value. A scalar of menu group g
-// belongs to the g-th group; the last group, "All Parameters", shows every scalar.
-struct ScalarGroupTable {
-    const char* valueTitle;
-    std::span<const char* const> groups;
-};
-
-const ScalarGroupTable& GroupTableFor(std::string_view strategyName);
+// Change Calibration's scalar groups. The table of a strategy (GroupTableFor) is its family's,
+// in the family registry.
 
 // The scalars the filter entry shows, in table order.
 std::vector<ScalarDef*> ScalarsOfGroup(const DefinitionSet& set, const ScalarGroupTable& table,

@@ -1,7 +1,6 @@
 #include "strategy/strategy_check.h"
 
 #include <algorithm>
-#include <array>
 #include <map>
 
 #include "common/numbers.h"
@@ -11,146 +10,6 @@ namespace zvr {
 
 namespace {
 
-// ---- the wizards' requirements --------------------------------------------------------
-
-constexpr std::string_view kZevar740Parameters[] = {
-    "FACTORY_SETTINGS",     "PULSES_PER_REV",      "PULSES_PER_UPDATE",   "SWITCH_CONFIGURATION",
-    "SET_SPEED_1",          "SET_SPEED_2",         "SET_SPEED_3",         "SET_SPEED_4",
-    "SET_SPEED_MIN",        "SET_SPEED_MAX",       "SET_SPEED_WARMUP",    "EXTERNAL_ANALOG_MODE",
-    "APP_MIN_CAL",          "APP_RANGE_CAL",       "SET_SPEED_TRIM",      "AUXILIARY_OUTPUT_MODE",
-    "AUX_OUTPUT_RPM",       "WARMUP_TIME",         "RAMP_UP_RATE",        "RAMP_DOWN_RATE",
-    "AUTOCRANK_CRANK_TIME", "AUTOCRANK_REST_TIME", "AUTOCRANK_MAX_TRIES", "ENGINE_PRTCT_RUN_TIME",
-    "OVERSPEED_RPM",
-};
-
-// The ZEVAR 880 wizard asks for the ZEVAR 740's parameters, then its stepper's.
-constexpr std::string_view kZevar880StepperParameters[] = {
-    "STEP_MODE",
-    "STEP_CONFIG",
-    "STEP_POWER_DN",
-    "STEP_CAL",
-};
-
-template <size_t N, size_t M>
-constexpr std::array<std::string_view, N + M> Joined(const std::string_view (&first)[N],
-                                                     const std::string_view (&then)[M]) {
-    std::array<std::string_view, N + M> all{};
-    std::copy(std::begin(first), std::end(first), all.begin());
-    std::copy(std::begin(then), std::end(then), all.begin() + N);
-    return all;
-}
-
-constexpr auto kZevar880Parameters = Joined(kZevar740Parameters, kZevar880StepperParameters);
-
-constexpr std::string_view kZevar620Parameters[] = {
-    "OPTIONS",       "PULSES_PER_REV", "PULSES_PER_SAMPLE", "SWITCH_CONFIGURATION",
-    "SET_SPEED_1",   "SET_SPEED_2",    "SET_SPEED_3",       "SET_SPEED_4",
-    "SET_SPEED_MIN", "SET_SPEED_MAX",  "SET_SPEED_WARMUP",
-};
-
-constexpr std::string_view kZevar210Parameters[] = {
-    "PASSWORD",      "FACTORY_SETTINGS", "PULSES_PER_REV", "PULSES_PER_UPDATE",
-    "SET_SPEED_MIN", "SET_SPEED_MAX",    "OVERSPEED_PCNT",
-};
-
-constexpr std::string_view kLpn310Parameters[] = {
-    "FACTORY_SETTINGS",  "SPEED_TYPE",          "PULSES_PER_REV",      "PULSES_PER_UPDATE",
-    "CHNL_1_OP_MODE",    "CHNL_1_RESET",        "CHNL_1_CONFIG",       "SET_SPEED_1",
-    "RESET_SPEED_1",     "SET_DELAY_1",         "RESET_DELAY_1",       "CHNL_2_OP_MODE",
-    "CHNL_2_RESET",      "CHNL_2_CONFIG",       "SET_SPEED_2",         "RESET_SPEED_2",
-    "SET_DELAY_2",       "RESET_DELAY_2",       "CHNL_3_OP_MODE",      "CHNL_3_RESET",
-    "CHNL_3_CONFIG",     "SET_SPEED_3",         "RESET_SPEED_3",       "SET_DELAY_3",
-    "RESET_DELAY_3",     "SWITCH_CTRL",         "EP_A_ENABLE_RPM",     "EP_A_TIME",
-    "EP_A_RUN_TIME",     "EP_B_ENABLE_RPM",     "EP_B_TIME",           "EP_B_RUN_TIME",
-    "EP_C_ENABLE_RPM",   "EP_C_TIME",           "EP_C_RUN_TIME",       "AUTOCRANK_CRANK_TIME",
-    "AUTOCRANK_NS_TIME", "AUTOCRANK_MAX_TRIES", "AUTOCRANK_REST_TIME", "AUTOCRANK_DELAY_TIME",
-    "AUTOCRANK_CONFIG",  "CRANK_DISABLE",       "GLOWPLUG_TIME",       "SW_OPTIONS1",
-    "LPN_TIMEOUT",       "NOSTART_2_CRANK",     "LOSS_TIME",
-};
-
-constexpr std::string_view kKms2Parameters[] = {
-    "A2D_NOISE_CNT",
-    "A2D_ORH",
-    "A2D_ORL",
-    "AUTOCRANK_CONFIG",
-    "AUTOCRANK_CRANK_TIME",
-    "AUTOCRANK_MAX_TRIES",
-    "AUTOCRANK_NS_TIME",
-    "AUTOCRANK_REST_TIME",
-    "CHNL_1_CONFIG",
-    "CHNL_1_MAX_CAL",
-    "CHNL_1_MIN_CAL",
-    "CHNL_1_OP_MODE",
-    "CHNL_1_RESET",
-    "CHNL_2_CONFIG",
-    "CHNL_2_MAX_CAL",
-    "CHNL_2_MIN_CAL",
-    "CHNL_2_OP_MODE",
-    "CHNL_2_RESET",
-    "CRANK_DISABLE",
-    "E2BOOT",
-    "EEPROM_ITEGRITY",
-    "EE_FAULTS_1",
-    "EE_FAULTS_2",
-    "LPN_TIMEOUT",
-    "EP_ENABLE_RPM",
-    "EP_RUN_TIME",
-    "EP_TIME",
-    "FACTORY_SETTINGS",
-    "GLOWPLUG_TIME",
-    "INPUT_STATE_TEST",
-    "LOSS_TIME",
-    "PASSWORD",
-    "PULSES_PER_REV",
-    "PULSES_PER_UPDATE",
-    "RELAY_PULL_DELAY",
-    "RELAY_VOLTS_H",
-    "RELAY_VOLTS_M",
-    "RESET_DELAY_1",
-    "RESET_DELAY_2",
-    "RESET_PCNT_1",
-    "RESET_PCNT_2",
-    "RLY_DTY_CAL",
-    "RLY_DTY_H",
-    "RLY_DTY_L",
-    "RLY_DTY_M",
-    "RLY_PERIOD",
-    "SCI_IDLE_TIME",
-    "SET_DELAY_1",
-    "SET_DELAY_2",
-    "SET_SPEED_1",
-    "SET_SPEED_1_MAX",
-    "SET_SPEED_1_MIN",
-    "SET_SPEED_2",
-    "SET_SPEED_2_MAX",
-    "SET_SPEED_2_MIN",
-    "SPEED_CAL_MAX",
-    "SPEED_CAL_MIN",
-    "SWDB_FRAME_TIME",
-    "SW_OPTIONS1",
-    "SW_OPTIONS2",
-    "TEST_VERIFY_K",
-    "USPEED_DLY",
-    "VBAT_CAL_MAX",
-    "VBAT_CAL_MIN",
-    "VBAT_K",
-};
-
-// The analog calibration process of the ZEVAR 740 and 880 wizards reads these four.
-constexpr std::string_view kAnalogVariables[] = {"adc_app", "app_min", "app_range",
-                                                 "switch_f_debounced"};
-// The ZEVAR 880 stepper process writes the travel first; without it the wizard ends.
-constexpr std::string_view kStepperScalars[] = {"STEP_MAX_STEP"};
-
-constexpr WizardRequirements kRequirements[] = {
-    {ModelKind::Zevar620, kZevar620Parameters, "fault_flags", {}, {}},
-    {ModelKind::Zevar740, kZevar740Parameters, "fault_flags1", {}, kAnalogVariables},
-    {ModelKind::Lpn310, kLpn310Parameters, "fault_flags1", {}, {}},
-    {ModelKind::Zevar880, kZevar880Parameters, "fault_flags1", kStepperScalars, kAnalogVariables},
-    {ModelKind::Zevar210, kZevar210Parameters, "fault_flags1", {}, {}},
-    {ModelKind::Kms2, kKms2Parameters, "fault_flags1", {}, {}},
-};
-
 // ---- the rules ------------------------------------------------------------------------
 
 constexpr int kMaxHistoryScalars = 11;  // Display Faults looks up EE_FAULTS_1 to EE_FAULTS_11
@@ -158,6 +17,17 @@ constexpr int kMaxHistoryScalars = 11;  // Display Faults looks up EE_FAULTS_1 t
 using Problems = std::vector<std::string>;
 
 std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
+
+// The strategy-name prefixes of the families with a wizard, in the registry's order.
+std::string KnownPrefixes() {
+    std::string text;
+    for (const ControllerModel& model : ControllerModels()) {
+        if (model.strategyPrefix.empty() || model.wizardNeeds == nullptr) continue;
+        if (!text.empty()) text += ", ";
+        text += model.strategyPrefix;
+    }
+    return text;
+}
 
 void CheckRepeatedRecords(const DefinitionSet& set, Problems& problems) {
     const SectionCounts& counts = set.header.counts;
@@ -278,7 +148,7 @@ void CheckModel(const DefinitionSet& set, Problems& problems) {
     const WizardRequirements* needs = RequirementsFor(set.header.modelKind);
     if (needs == nullptr) {
         problems.push_back("strategy name " + Quoted(set.header.strategyName) +
-                           " names no controller model (Z99, ZVX5, ZVX0, ZVX, RRQ, KMS0)");
+                           " names no controller model (" + KnownPrefixes() + ")");
         return;
     }
     const auto missingScalars = [&](std::span<const std::string_view> names, const char* role) {
@@ -301,15 +171,6 @@ void CheckModel(const DefinitionSet& set, Problems& problems) {
 }
 
 }  // namespace
-
-const WizardRequirements* RequirementsFor(ModelKind model) {
-    for (const WizardRequirements& needs : kRequirements) {
-        if (needs.model == model) {
-            return &needs;
-        }
-    }
-    return nullptr;
-}
 
 std::vector<std::string> CheckStrategy(const DefinitionSet& set) {
     Problems problems;

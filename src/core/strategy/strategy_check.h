@@ -1,6 +1,5 @@
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,22 +10,8 @@ namespace zvr {
 
 struct DefinitionSet;
 
-// What a model's calibration wizard needs to find in a strategy: its required-parameter list
-// (the Welcome page refuses to go on at the first name missing, in this order), the
-// fault-flag variable the Welcome page reads, and the scalars and live variables that later
-// pages cannot do without (the stepper travel, the analog calibration readings). The strategy
-// check reads this table; a calibration wizard is to read the same one, so that the two
-// cannot disagree.
-struct WizardRequirements {
-    ModelKind model;
-    std::span<const std::string_view> requiredParameters;
-    std::string_view faultVariable;
-    std::span<const std::string_view> pageScalars;
-    std::span<const std::string_view> pageVariables;
-};
-
-// The requirements of the wizard a strategy of this kind runs; null for an unknown kind.
-const WizardRequirements* RequirementsFor(ModelKind model);
+// The requirements of each family's wizard (WizardRequirements, RequirementsFor) are in the
+// family registry; the check below and the wizards both read them.
 
 // Problems that make a strategy unfit for ZVR, each as one sentence:
 //  - variables or scalars named twice (a cal file keeps only the first, so such records are

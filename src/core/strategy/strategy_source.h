@@ -15,7 +15,7 @@ struct DefinitionSet;
 //
 // Layout (strategies/README.md describes it for authors):
 //   { "base": "family.json",            optional: a source whose definitions this one extends
-//     "strategy": "ZVX41R03", "descriptions": [six strings at most],
+//     "strategy": "NAME0001", "descriptions": [six strings at most],
 //     "reserved4": "22 hex digits", "reserved31": "24 hex digits",      optional, 0 when absent
 //     "variables": [...], "scalars": [...], "viewItems": [...], "diagnostics": [...],
 //     "comments": [...] }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "definitions/definition_set.h"
+#include "definitions/scaling_choices.h"
 
 namespace zvr {
 
@@ -15,12 +16,8 @@ class UserPrompt;
 // the Parameter View. The form's fields come in as the user typed them; messages go through
 // the prompt; the tables stay consistent whatever happens.
 
-// Type lists: 0 "Cal File Error", then 'U', 'S', 'B', '$'. Size lists: 0 "Cal File Error",
-// then 1, 2, 4 bytes.
-int TypeIndex(char type);
-int SizeIndex(int16_t size);
-std::optional<char> TypeForIndex(int index);
-std::optional<int16_t> SizeForIndex(int index);
+// The type and size lists of the form: TypeIndex, SizeIndex and their inverses
+// (definitions/scaling_choices.h).
 
 struct VariableFields {
     std::string name;

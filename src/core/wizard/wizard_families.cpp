@@ -1,6 +1,6 @@
 #include "wizard/wizard_families.h"
 
-#include "connection/controller_model.h"
+#include "families/family_registry.h"
 #include "wizard/kms2_wizard.h"
 #include "wizard/lpn310_wizard.h"
 #include "wizard/zevar210_wizard.h"
@@ -10,55 +10,61 @@
 
 namespace zvr {
 
-bool HasWizard(ModelKind kind) {
-    switch (kind) {
-        case ModelKind::Zevar740:
-        case ModelKind::Lpn310:
-        case ModelKind::Kms2:
-        case ModelKind::Zevar880:
-        case ModelKind::Zevar620:
-        case ModelKind::Zevar210:
-            return true;
-        default:
-            return false;
+namespace {
+
+// The one part of a family that lives above the family registry: the sheet of its wizard,
+// made on the strategy file at path for a controller whose identification text is identifier.
+struct WizardMaker {
+    ModelKind kind;
+    std::unique_ptr<WizardSheet> (*make)(const std::string& path, std::string_view identifier,
+                                         WizardLinks links);
+};
+
+constexpr WizardMaker kMakers[] = {
+    {ModelKind::Zevar880,
+     [](const std::string& path, std::string_view, WizardLinks links)
+         -> std::unique_ptr<WizardSheet> { return std::make_unique<Zevar880Wizard>(path, links); }},
+    {ModelKind::Zevar740,
+     [](const std::string& path, std::string_view identifier,
+        WizardLinks links) -> std::unique_ptr<WizardSheet> {
+         // The identifier's first letter decides which analog inputs the unit offers.
+         const char letter = identifier.empty() ? ' ' : identifier[0];
+         return std::make_unique<Zevar740Wizard>(path, letter, links);
+     }},
+    {ModelKind::Zevar620,
+     [](const std::string& path, std::string_view, WizardLinks links)
+         -> std::unique_ptr<WizardSheet> { return std::make_unique<Zevar620Wizard>(path, links); }},
+    {ModelKind::Zevar210,
+     [](const std::string& path, std::string_view, WizardLinks links)
+         -> std::unique_ptr<WizardSheet> { return std::make_unique<Zevar210Wizard>(path, links); }},
+    {ModelKind::Lpn310,
+     [](const std::string& path, std::string_view, WizardLinks links)
+         -> std::unique_ptr<WizardSheet> { return std::make_unique<Lpn310Wizard>(path, links); }},
+    {ModelKind::Kms2,
+     [](const std::string& path, std::string_view, WizardLinks links)
+         -> std::unique_ptr<WizardSheet> { return std::make_unique<Kms2Wizard>(path, links); }},
+};
+
+const WizardMaker* MakerFor(ModelKind kind) {
+    for (const WizardMaker& maker : kMakers) {
+        if (maker.kind == kind) return &maker;
     }
+    return nullptr;
 }
+
+}  // namespace
+
+bool HasWizard(ModelKind kind) { return kind != ModelKind::Unknown && MakerFor(kind) != nullptr; }
 
 WizardSheetMaker WizardSheetFor(std::string_view strategyName, const std::string& strategyPath,
                                 std::string_view identifier) {
-    const ControllerModel* model = WizardModelFor(strategyName);
-    if (model == nullptr) return {};
-    switch (model->kind) {
-        case ModelKind::Zevar740: {
-            // The identifier's first letter decides which analog inputs the unit offers.
-            const char letter = identifier.empty() ? ' ' : identifier[0];
-            return [strategyPath, letter](WizardLinks links) {
-                return std::make_unique<Zevar740Wizard>(strategyPath, letter, links);
-            };
-        }
-        case ModelKind::Lpn310:
-            return [strategyPath](WizardLinks links) {
-                return std::make_unique<Lpn310Wizard>(strategyPath, links);
-            };
-        case ModelKind::Kms2:
-            return [strategyPath](WizardLinks links) {
-                return std::make_unique<Kms2Wizard>(strategyPath, links);
-            };
-        case ModelKind::Zevar880:
-            return [strategyPath](WizardLinks links) {
-                return std::make_unique<Zevar880Wizard>(strategyPath, links);
-            };
-        case ModelKind::Zevar620:
-            return [strategyPath](WizardLinks links) {
-                return std::make_unique<Zevar620Wizard>(strategyPath, links);
-            };
-        case ModelKind::Zevar210:
-            return [strategyPath](WizardLinks links) {
-                return std::make_unique<Zevar210Wizard>(strategyPath, links);
-            };
-        default:
-            return {};
-    }
+    const ControllerModel* model = ModelForStrategyName(strategyName);
+    if (model == nullptr || model->wizardTitle == nullptr) return {};
+    const WizardMaker* maker = MakerFor(model->kind);
+    if (maker == nullptr) return {};
+    return [make = maker->make, strategyPath, id = std::string(identifier)](WizardLinks links) {
+        return make(strategyPath, id, links);
+    };
 }
 
 }  // namespace zvr
