@@ -88,7 +88,7 @@ private slots:
         for (const Case c :
              {Case{kWizardNoButtons, false, false, false}, Case{kWizardNext, false, true, false},
               Case{kWizardBackNext, true, true, false}, Case{kWizardFinish, false, false, true}}) {
-            w.setButtons(c.mask);
+            w.SetButtons(c.mask);
             QCOMPARE(w.backButton()->isEnabled(), c.back);
             QCOMPARE(w.nextButton()->isEnabled(), c.next);
             QCOMPARE(w.nextButton()->isVisibleTo(&w), !c.finish);

@@ -40,21 +40,21 @@ int OverspeedPercentOf(double fraction) {
 // ---- Engine -----------------------------------------------------------------------------
 
 Engine210Page::Engine210Page() : WizardPage("Configure Engine Speed Input") {
-    form.add(
+    form.Add(
         {.id = kTeeth, .kind = FieldKind::Edit, .label = "How many teeth does the flywheel have?"});
-    form.add({.id = kCylinders,
+    form.Add({.id = kCylinders,
               .kind = FieldKind::Edit,
               .label = "How many cylinders does the engine have?"});
 }
 
-void Engine210Page::activate(WizardSheet& sheet) {
+void Engine210Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     retainShown_ = true;
     form.at(kTeeth).text = PositiveIntegerText(sheet.value("PULSES_PER_REV"));
 }
 
-PageMove Engine210Page::next(WizardSheet& sheet) {
+PageMove Engine210Page::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     auto teethEntry = EntryInteger(prompt, form, kTeeth, "Number of teeth");
     if (!teethEntry || !TeethAccepted(prompt, *teethEntry)) return PageMove::Stay;
@@ -67,7 +67,7 @@ PageMove Engine210Page::next(WizardSheet& sheet) {
     return PageMove::Next;
 }
 
-PageMove Engine210Page::retain(WizardSheet&) {
+PageMove Engine210Page::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
@@ -75,11 +75,11 @@ PageMove Engine210Page::retain(WizardSheet&) {
 // ---- Protect ----------------------------------------------------------------------------
 
 Protect210Page::Protect210Page() : WizardPage("Configure Engine Protection") {
-    form.add({.id = kOverspeed,
+    form.Add({.id = kOverspeed,
               .kind = FieldKind::Choice,
               .label = "Do you want to enable overspeed shutdown?",
               .items = {"No overspeed shutdown.", "Yes, enable overspeed shutdown."}});
-    form.add({.id = kPercent,
+    form.Add({.id = kPercent,
               .kind = FieldKind::Edit,
               .label = "Overspeed shutdown percent:",
               .units = "% [1-100]",
@@ -88,7 +88,7 @@ Protect210Page::Protect210Page() : WizardPage("Configure Engine Protection") {
 
 // The controller's OVERSPEED_PCNT is read by its engineering value: a percent up to 100 is
 // an enabled shutdown, 0 or the disabled value (about 200 %) is none.
-void Protect210Page::activate(WizardSheet& sheet) {
+void Protect210Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const int current = OverspeedPercentOf(sheet.value("OVERSPEED_PCNT"));
@@ -96,7 +96,7 @@ void Protect210Page::activate(WizardSheet& sheet) {
     if (current != 0) form.at(kPercent).text = std::to_string(current);
 }
 
-PageMove Protect210Page::next(WizardSheet& sheet) {
+PageMove Protect210Page::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     switch (step) {
         case 1: {
@@ -106,9 +106,9 @@ PageMove Protect210Page::next(WizardSheet& sheet) {
                 return PageMove::Next;
             }
             if (choice == 1) {
-                form.enable(kOverspeed, false);
-                form.show(kPercent);
-                form.enable(kPercent);
+                form.Enable(kOverspeed, false);
+                form.Show(kPercent);
+                form.Enable(kPercent);
                 step = 2;
                 return PageMove::Stay;
             }
@@ -131,13 +131,13 @@ PageMove Protect210Page::next(WizardSheet& sheet) {
     }
 }
 
-PageMove Protect210Page::back(WizardSheet& sheet) {
+PageMove Protect210Page::Back(WizardSheet& sheet) {
     switch (step) {
         case 1:
             return PageMove::Previous;
         case 2:
-            form.hide(kPercent);
-            form.enable(kOverspeed);
+            form.Hide(kPercent);
+            form.Enable(kOverspeed);
             step = 1;
             return PageMove::Stay;
         default:
@@ -155,7 +155,7 @@ const WizardRequirements& Zevar210Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar210);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     auto engine = std::make_unique<Engine210Page>();
     engine_ = engine.get();
@@ -169,7 +169,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::buildPages() {
     return pages;
 }
 
-std::vector<SummaryRow> Zevar210Wizard::rows() {
+std::vector<SummaryRow> Zevar210Wizard::Rows() {
     std::vector<SummaryRow> rows;
     if (engine_->skipped) {
         rows.push_back({"Engine Setup Skipped.", "", ""});
@@ -188,15 +188,15 @@ std::vector<SummaryRow> Zevar210Wizard::rows() {
     return rows;
 }
 
-void Zevar210Wizard::writeAnswers() {
+void Zevar210Wizard::WriteAnswers() {
     if (!engine_->skipped) {
-        set("PULSES_PER_REV", engine_->teeth);
+        Set("PULSES_PER_REV", engine_->teeth);
         const auto perUpdate = static_cast<uint32_t>(engine_->pulsesPerUpdate);
-        setRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
+        SetRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
     }
-    set("SET_SPEED_MIN", speedRange_->lowest);
-    set("SET_SPEED_MAX", speedRange_->highest);
-    set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent));
+    Set("SET_SPEED_MIN", speedRange_->lowest);
+    Set("SET_SPEED_MAX", speedRange_->highest);
+    Set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent));
 }
 
 std::pair<double, double> Zevar210Wizard::plotRange() const {
@@ -212,11 +212,11 @@ std::string Zevar210Wizard::completeHeading() const {
 }
 
 // The Parameter Plot always follows: the graph option is checked and hidden.
-void Zevar210Wizard::completeSetUp(WizardForm& form) {
+void Zevar210Wizard::CompleteSetUp(WizardForm& form) {
     form.at(kCompletePlot).selection = 1;
-    form.hide(kCompletePlot);
+    form.Hide(kCompletePlot);
     form.at(kCompleteSave).label = "Save ZEVAR Configuration to a File";
-    form.hide(kCompleteSave);
+    form.Hide(kCompleteSave);
     form.at("complete.instruction").label =
         "The Parameter Plot screen will now be launched to help set the PID calibration.";
 }

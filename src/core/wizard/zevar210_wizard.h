@@ -20,10 +20,10 @@ int OverspeedPercentOf(double fraction);
 class Engine210Page : public WizardPage {
 public:
     Engine210Page();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
     bool retainOffered() const override { return retainShown_; }
-    PageMove retain(WizardSheet& sheet) override;
+    PageMove Retain(WizardSheet& sheet) override;
 
     int teeth = 0;
     int cylinders = 0;
@@ -38,9 +38,9 @@ private:
 class Protect210Page : public WizardPage {
 public:
     Protect210Page();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     int percent = 0;  // 0: disabled
 };
@@ -56,15 +56,15 @@ public:
     Protect210Page& protect() const { return *protect_; }
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
     bool completeShowsOptions() const override { return false; }
     std::pair<double, double> plotRange() const override;
     std::array<std::string, 2> completeTexts() const override;
     std::string completeHeading() const override;
-    void completeSetUp(WizardForm& form) override;
+    void CompleteSetUp(WizardForm& form) override;
 
 private:
     Engine210Page* engine_ = nullptr;

@@ -35,20 +35,20 @@ std::pair<long long, long long> Zevar620PlotBounds(double lowest, double highest
 // ---- Speed ------------------------------------------------------------------------------
 
 Speed620Page::Speed620Page() : WizardPage("Speed Setup") {
-    form.add({.id = kMode,
+    form.Add({.id = kMode,
               .kind = FieldKind::Radio,
               .items = {"Setup for Single Speed operation", "Setup for Multiple Speed operation"}});
-    form.add({.id = kCount,
+    form.Add({.id = kCount,
               .kind = FieldKind::Choice,
               .label = "Select the number of speeds:",
               .items = {"2 Speed", "3 Speed", "4 Speed", "Variable Speed"},
               .visible = false});
     for (int i = 1; i <= 4; ++i) {
-        form.add({.id = SpeedId(i), .kind = FieldKind::Edit, .visible = false});
+        form.Add({.id = SpeedId(i), .kind = FieldKind::Edit, .visible = false});
     }
 }
 
-void Speed620Page::activate(WizardSheet& sheet) {
+void Speed620Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const int current = static_cast<int>(sheet.value("SWITCH_CONFIGURATION"));
@@ -65,7 +65,7 @@ void Speed620Page::activate(WizardSheet& sheet) {
     }
 }
 
-PageMove Speed620Page::next(WizardSheet& sheet) {
+PageMove Speed620Page::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     switch (step) {
         case 1: {
@@ -73,17 +73,17 @@ PageMove Speed620Page::next(WizardSheet& sheet) {
             if (mode == 0) {
                 count = 1;
                 form.at(SpeedId(1)).label = "Enter Desired Speed";
-                form.show(SpeedId(1));
+                form.Show(SpeedId(1));
                 step = 3;
             } else if (mode == 1) {
-                form.show(kCount);
-                form.enable(kCount);
+                form.Show(kCount);
+                form.Enable(kCount);
                 step = 2;
             } else {
                 prompt.plain("You must select a Speed mode");
                 return PageMove::Stay;
             }
-            form.enable(kMode, false);
+            form.Enable(kMode, false);
             return PageMove::Stay;
         }
         case 2: {
@@ -96,31 +96,31 @@ PageMove Speed620Page::next(WizardSheet& sheet) {
             if (count <= 4) {
                 for (int i = 1; i <= count; ++i) {
                     form.at(SpeedId(i)).label = "Set Speed " + std::to_string(i) + ":";
-                    form.show(SpeedId(i));
+                    form.Show(SpeedId(i));
                 }
                 step = 3;
             } else {
                 const char* labels[] = {"Min Speed", "Default Speed:", "Max Speed:"};
                 for (int i = 1; i <= 3; ++i) {
                     form.at(SpeedId(i)).label = labels[i - 1];
-                    form.show(SpeedId(i));
+                    form.Show(SpeedId(i));
                 }
                 step = 4;
             }
-            form.enable(kCount, false);
+            form.Enable(kCount, false);
             return PageMove::Stay;
         }
         case 3:
-            return setSpeeds(sheet);
+            return SetSpeeds(sheet);
         case 4:
-            return variableSpeeds(sheet);
+            return VariableSpeeds(sheet);
         default:
             prompt.plain("Internal State Error");
             return PageMove::Stay;
     }
 }
 
-PageMove Speed620Page::setSpeeds(WizardSheet& sheet) {
+PageMove Speed620Page::SetSpeeds(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     if (count < 1 || count > 4) {
         prompt.plain("Go Back. You must select Number of Speeds");
@@ -130,7 +130,7 @@ PageMove Speed620Page::setSpeeds(WizardSheet& sheet) {
     for (int i = count; i >= 1; --i) {
         const std::string name = "Speed " + std::to_string(i);
         auto speed = EntryInteger(prompt, form, SpeedId(i), name);
-        if (!speed || !sheet.rangeCheck(name, *speed, {850, 5000, 0, 32000})) {
+        if (!speed || !sheet.RangeCheck(name, *speed, {850, 5000, 0, 32000})) {
             return PageMove::Stay;
         }
         entered[i - 1] = *speed;
@@ -141,19 +141,19 @@ PageMove Speed620Page::setSpeeds(WizardSheet& sheet) {
     return PageMove::Next;
 }
 
-PageMove Speed620Page::variableSpeeds(WizardSheet& sheet) {
+PageMove Speed620Page::VariableSpeeds(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     auto low = EntryInteger(prompt, form, SpeedId(1), "Min Speed");
-    if (!low || !sheet.rangeCheck("Min Speed", *low, {850, 5000, 0, 32000})) {
+    if (!low || !sheet.RangeCheck("Min Speed", *low, {850, 5000, 0, 32000})) {
         return PageMove::Stay;
     }
     auto high = EntryInteger(prompt, form, SpeedId(3), "Max Speed");
-    if (!high || !sheet.rangeCheck("Max Speed", *high, {*low + 2.0, 5000, *low + 2.0, 32000})) {
+    if (!high || !sheet.RangeCheck("Max Speed", *high, {*low + 2.0, 5000, *low + 2.0, 32000})) {
         return PageMove::Stay;
     }
     auto middle = EntryInteger(prompt, form, SpeedId(2), "Default Speed");
     const RangeLimits between{*low + 1.0, *high - 1.0, *low + 1.0, *high - 1.0};
-    if (!middle || !sheet.rangeCheck("Default Speed", *middle, between)) {
+    if (!middle || !sheet.RangeCheck("Default Speed", *middle, between)) {
         return PageMove::Stay;
     }
     minimum = lowest = *low;
@@ -162,12 +162,12 @@ PageMove Speed620Page::variableSpeeds(WizardSheet& sheet) {
     return PageMove::Next;
 }
 
-PageMove Speed620Page::back(WizardSheet&) {
+PageMove Speed620Page::Back(WizardSheet&) {
     if (step == 1) return PageMove::Previous;
     for (WizardField& field : form.fields()) {
         if (field.id != kMode) field.visible = false;
     }
-    form.enable(kMode);
+    form.Enable(kMode);
     step = 1;
     return PageMove::Stay;
 }
@@ -181,7 +181,7 @@ const WizardRequirements& Zevar620Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar620);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Zevar620Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Zevar620Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     auto engine = std::make_unique<Engine740Page>(
         PickupEngineRules{.typeScalar = "OPTIONS", .sparksHalved = true});
@@ -193,7 +193,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar620Wizard::buildPages() {
     return pages;
 }
 
-std::vector<SummaryRow> Zevar620Wizard::rows() {
+std::vector<SummaryRow> Zevar620Wizard::Rows() {
     std::vector<SummaryRow> rows;
     if (engine_->skipped) {
         rows.push_back({"Engine Setup Skipped.", "", ""});
@@ -220,23 +220,23 @@ std::vector<SummaryRow> Zevar620Wizard::rows() {
     return rows;
 }
 
-void Zevar620Wizard::writeAnswers() {
+void Zevar620Wizard::WriteAnswers() {
     if (!engine_->skipped) {
         // Through the scalar's scaling, as every other family writes PULSES_PER_REV: a raw
         // count would be misread by a strategy that keeps a binary point on it.
-        set("PULSES_PER_REV", engine_->pulsesPerRev);
-        setRaw("PULSES_PER_SAMPLE", static_cast<uint32_t>(engine_->pulsesPerUpdate));
+        Set("PULSES_PER_REV", engine_->pulsesPerRev);
+        SetRaw("PULSES_PER_SAMPLE", static_cast<uint32_t>(engine_->pulsesPerUpdate));
     }
     const Speed620Page& page = *speed_;
-    setRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(page.count));
+    SetRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(page.count));
     if (page.count >= 1 && page.count <= 4) {
         for (int i = 1; i <= page.count; ++i) {
-            set("SET_SPEED_" + std::to_string(i), page.speeds[i - 1]);
+            Set("SET_SPEED_" + std::to_string(i), page.speeds[i - 1]);
         }
     } else if (page.count == 5) {
-        set("SET_SPEED_MIN", page.minimum);
-        set("SET_SPEED_WARMUP", page.defaultSpeed);
-        set("SET_SPEED_MAX", page.maximum);
+        Set("SET_SPEED_MIN", page.minimum);
+        Set("SET_SPEED_WARMUP", page.defaultSpeed);
+        Set("SET_SPEED_MAX", page.maximum);
     }
 }
 

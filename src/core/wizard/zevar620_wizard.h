@@ -16,9 +16,9 @@ std::pair<long long, long long> Zevar620PlotBounds(double lowest, double highest
 class Speed620Page : public WizardPage {
 public:
     Speed620Page();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     int count = 0;  // SWITCH_CONFIGURATION: 1-4 speeds, 5 variable
     int speeds[4] = {0, 0, 0, 0};
@@ -29,8 +29,8 @@ public:
     int highest = 0;
 
 private:
-    PageMove setSpeeds(WizardSheet& sheet);
-    PageMove variableSpeeds(WizardSheet& sheet);
+    PageMove SetSpeeds(WizardSheet& sheet);
+    PageMove VariableSpeeds(WizardSheet& sheet);
 };
 
 // The ZEVAR 620 wizard: engine sensing and set speeds.
@@ -42,10 +42,10 @@ public:
     Speed620Page& speed() const { return *speed_; }
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
     bool completeShowsOptions() const override { return false; }
     std::pair<double, double> plotRange() const override;
     std::pair<long long, long long> plotBounds() const override;

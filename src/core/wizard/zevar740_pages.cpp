@@ -15,7 +15,7 @@ void ReopenFirst(WizardForm& form, std::string_view question) {
     for (WizardField& field : form.fields()) {
         if (field.id != question) field.visible = false;
     }
-    form.enable(question);
+    form.Enable(question);
 }
 
 }  // namespace
@@ -46,24 +46,24 @@ Engine740Page::Engine740Page(Zevar740Wizard&) : Engine740Page(PickupEngineRules{
 
 Engine740Page::Engine740Page(PickupEngineRules rules)
     : WizardPage("Engine Sensor Setup"), rules_(rules) {
-    form.add(
+    form.Add(
         {.id = "engine.type",
          .kind = FieldKind::Choice,
          .label = "How will the engine speed be detected?",
          .items = {"Magnetic Pickup (MPU) or Hall Effect", "Ignition Sensing or Magneto Input"}});
-    form.add({.id = "engine.info", .kind = FieldKind::Text});
-    form.add({.id = "engine.count", .kind = FieldKind::Edit});
-    form.add({.id = "engine.teeth",
+    form.Add({.id = "engine.info", .kind = FieldKind::Text});
+    form.Add({.id = "engine.count", .kind = FieldKind::Edit});
+    form.Add({.id = "engine.teeth",
               .kind = FieldKind::Edit,
               .label = "How many teeth does the Flywheel have?"});
 }
 
-void Engine740Page::activate(WizardSheet& sheet) {
+void Engine740Page::Activate(WizardSheet& sheet) {
     const ScalarDef* factory = sheet.scalar(rules_.typeScalar);
     if (factory == nullptr) return;
     inputType = (factory->controllerRaw & 0x04) != 0 ? 0 : 1;
     form.at("engine.type").selection = inputType;
-    applyType(sheet);
+    ApplyType(sheet);
     if (!preloaded) {
         preloaded = true;
         retainShown_ = true;
@@ -72,27 +72,27 @@ void Engine740Page::activate(WizardSheet& sheet) {
     }
 }
 
-void Engine740Page::changed(WizardSheet& sheet, std::string_view fieldId) {
-    if (fieldId == "engine.type") applyType(sheet);
+void Engine740Page::Changed(WizardSheet& sheet, std::string_view fieldId) {
+    if (fieldId == "engine.type") ApplyType(sheet);
 }
 
-void Engine740Page::applyType(WizardSheet& sheet) {
+void Engine740Page::ApplyType(WizardSheet& sheet) {
     const int type = form.selection("engine.type");
     if (type == 0) {
         form.at("engine.info").label = "This ZEVAR unit is intended for use with a mag pickup.";
         form.at("engine.count").label = "How many Cylinders does the engine have?";
-        form.show("engine.teeth");
+        form.Show("engine.teeth");
     } else if (type == 1) {
         form.at("engine.info").label =
             "This ZEVAR unit is intended for use with an ignition or magneto input.";
         form.at("engine.count").label = "How many spark pulses per revolution?";
-        form.hide("engine.teeth");
+        form.Hide("engine.teeth");
     } else {
         sheet.prompt().plain("Internal Error m_iInputType INVALID");
     }
 }
 
-PageMove Engine740Page::next(WizardSheet& sheet) {
+PageMove Engine740Page::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     inputType = form.selection("engine.type");
     if (inputType == 0) {
@@ -112,7 +112,7 @@ PageMove Engine740Page::next(WizardSheet& sheet) {
         pulsesPerUpdate = 1;
     } else if (inputType == 1) {
         auto perRev = EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");
-        if (!perRev || !sheet.rangeCheck("Number of sparks per revolution", *perRev,
+        if (!perRev || !sheet.RangeCheck("Number of sparks per revolution", *perRev,
                                          {.usualMax = 250, .hardMin = 0.5, .hardMax = 32000})) {
             return PageMove::Stay;
         }
@@ -125,7 +125,7 @@ PageMove Engine740Page::next(WizardSheet& sheet) {
     return PageMove::Next;
 }
 
-PageMove Engine740Page::retain(WizardSheet&) {
+PageMove Engine740Page::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
@@ -134,19 +134,19 @@ PageMove Engine740Page::retain(WizardSheet&) {
 
 Engine760Page::Engine760Page(Zevar740Wizard& wizard)
     : WizardPage("Configure Engine Speed Input"), wholeSparks_(wizard.traits().wholeSparks) {
-    form.add({.id = "engine.type",
+    form.Add({.id = "engine.type",
               .kind = FieldKind::Choice,
               .label = "How will the engine speed be detected?",
               .items = {"Magnetic Pickup (MPU)", "Ignition Sensing", "Magneto Input",
                         "Hall Effect Sensor"}});
-    form.add({.id = "engine.count", .kind = FieldKind::Edit, .visible = false});
-    form.add({.id = "engine.cylinders",
+    form.Add({.id = "engine.count", .kind = FieldKind::Edit, .visible = false});
+    form.Add({.id = "engine.cylinders",
               .kind = FieldKind::Edit,
               .label = "How many cylinders does the engine have?",
               .visible = false});
 }
 
-void Engine760Page::activate(WizardSheet& sheet) {
+void Engine760Page::Activate(WizardSheet& sheet) {
     retainShown_ = sheet.startMode() == 1;
     if (!preloaded) {
         preloaded = true;
@@ -172,25 +172,25 @@ void Engine760Page::activate(WizardSheet& sheet) {
         form.at("engine.type").selection = inputType;
         form.at("engine.count").text = PositiveIntegerText(sheet.value("PULSES_PER_REV"));
     }
-    applyType();
+    ApplyType();
 }
 
-void Engine760Page::changed(WizardSheet&, std::string_view fieldId) {
-    if (fieldId == "engine.type") applyType();
+void Engine760Page::Changed(WizardSheet&, std::string_view fieldId) {
+    if (fieldId == "engine.type") ApplyType();
 }
 
-void Engine760Page::applyType() {
+void Engine760Page::ApplyType() {
     const int type = form.selection("engine.type");
     const bool known = type >= 0 && type <= 3;
-    form.show("engine.count", known);
-    form.show("engine.cylinders", known && TeethType(type));
+    form.Show("engine.count", known);
+    form.Show("engine.cylinders", known && TeethType(type));
     if (known) {
         form.at("engine.count").label = TeethType(type) ? "How many teeth does the Flywheel have?"
                                                         : "How many spark pulses per revolution?";
     }
 }
 
-PageMove Engine760Page::next(WizardSheet& sheet) {
+PageMove Engine760Page::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     const int type = form.selection("engine.type");
     if (type < 0 || type > 3) {
@@ -202,11 +202,11 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
     if (TeethType(type)) {
         auto teethEntry = EntryInteger(prompt, form, "engine.count", "Number of Flywheel Teeth");
         if (!teethEntry ||
-            !sheet.rangeCheck("Number of Flywheel Teeth", *teethEntry, {10, 250, 1, 32000})) {
+            !sheet.RangeCheck("Number of Flywheel Teeth", *teethEntry, {10, 250, 1, 32000})) {
             return PageMove::Stay;
         }
         auto cylinderEntry = EntryInteger(prompt, form, "engine.cylinders", "Number of Cylinders");
-        if (!cylinderEntry || !sheet.rangeCheck("Number of Cylinders", *cylinderEntry,
+        if (!cylinderEntry || !sheet.RangeCheck("Number of Cylinders", *cylinderEntry,
                                                 {.usualMax = 8, .hardMin = 1, .hardMax = 32000})) {
             return PageMove::Stay;
         }
@@ -216,7 +216,7 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
         auto sparkEntry =
             EntryInteger(prompt, form, "engine.count", "Number of sparks per revolution");
         if (!sparkEntry ||
-            !sheet.rangeCheck("Number of sparks per revolution", *sparkEntry, {1, 250, 1, 32000})) {
+            !sheet.RangeCheck("Number of sparks per revolution", *sparkEntry, {1, 250, 1, 32000})) {
             return PageMove::Stay;
         }
         sparks = *sparkEntry;
@@ -224,7 +224,7 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
     } else {
         auto sparkEntry =
             EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");
-        if (!sparkEntry || !sheet.rangeCheck("Number of sparks per revolution", *sparkEntry,
+        if (!sparkEntry || !sheet.RangeCheck("Number of sparks per revolution", *sparkEntry,
                                              {.usualMax = 250, .hardMin = 0.5, .hardMax = 32000})) {
             return PageMove::Stay;
         }
@@ -236,7 +236,7 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
     return PageMove::Next;
 }
 
-PageMove Engine760Page::retain(WizardSheet&) {
+PageMove Engine760Page::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
@@ -244,30 +244,30 @@ PageMove Engine760Page::retain(WizardSheet&) {
 // ---- SpeedRange -------------------------------------------------------------------------
 
 SpeedRangePage::SpeedRangePage() : WizardPage("Configure Desired Engine Speed Range") {
-    form.add({.id = "range.lowest",
+    form.Add({.id = "range.lowest",
               .kind = FieldKind::Edit,
               .label = "What is the LOWEST engine speed the operator can command?",
               .units = "rpm"});
-    form.add({.id = "range.highest",
+    form.Add({.id = "range.highest",
               .kind = FieldKind::Edit,
               .label = "What is the HIGHEST engine speed the operator can command?",
               .units = "rpm"});
 }
 
-void SpeedRangePage::activate(WizardSheet& sheet) {
+void SpeedRangePage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     form.at("range.lowest").text = sheet.valueText("SET_SPEED_MIN");
     form.at("range.highest").text = sheet.valueText("SET_SPEED_MAX");
 }
 
-PageMove SpeedRangePage::next(WizardSheet& sheet) {
+PageMove SpeedRangePage::Next(WizardSheet& sheet) {
     auto low = EntryNumber(sheet.prompt(), form, "range.lowest", "Low Speed");
-    if (!low || !sheet.rangeCheck("Low Speed", *low, {.usualMax = 5000, .hardMin = 0})) {
+    if (!low || !sheet.RangeCheck("Low Speed", *low, {.usualMax = 5000, .hardMin = 0})) {
         return PageMove::Stay;
     }
     auto high = EntryNumber(sheet.prompt(), form, "range.highest", "High Speed");
-    if (!high || !sheet.rangeCheck("High Speed", *high, {.usualMax = 5000, .hardMin = *low + 1})) {
+    if (!high || !sheet.RangeCheck("High Speed", *high, {.usualMax = 5000, .hardMin = *low + 1})) {
         return PageMove::Stay;
     }
     lowest = *low;
@@ -278,30 +278,30 @@ PageMove SpeedRangePage::next(WizardSheet& sheet) {
 // ---- Speed ------------------------------------------------------------------------------
 
 SpeedPage::SpeedPage(Zevar740Wizard& wizard) : WizardPage("Speed Setup"), wizard_(wizard) {
-    form.add(
+    form.Add(
         {.id = "speed.count", .kind = FieldKind::Choice, .label = "Select the number of speeds:"});
     for (int i = 1; i <= 4; ++i) {
-        form.add({.id = "speed." + std::to_string(i), .kind = FieldKind::Edit, .visible = false});
+        form.Add({.id = "speed." + std::to_string(i), .kind = FieldKind::Edit, .visible = false});
     }
-    form.add({.id = "speed.warmup_time",
+    form.Add({.id = "speed.warmup_time",
               .kind = FieldKind::Edit,
               .label = "Warm Up Time (sec)",
               .visible = false});
-    form.add({.id = "speed.warmup_rpm",
+    form.Add({.id = "speed.warmup_rpm",
               .kind = FieldKind::Edit,
               .label = "Warm Up rpm",
               .visible = false});
-    form.add({.id = "speed.ramp_up",
+    form.Add({.id = "speed.ramp_up",
               .kind = FieldKind::Edit,
               .label = "Ramp up rate (rpm/sec)",
               .visible = false});
-    form.add({.id = "speed.ramp_down",
+    form.Add({.id = "speed.ramp_down",
               .kind = FieldKind::Edit,
               .label = "Ramp down rate (rpm/sec)",
               .visible = false});
 }
 
-void SpeedPage::activate(WizardSheet& sheet) {
+void SpeedPage::Activate(WizardSheet& sheet) {
     WizardField& combo = form.at("speed.count");
     const int keep = combo.selection;
     if (wizard_.analog().mode == kAnalogAutoIdle) {
@@ -332,7 +332,7 @@ void SpeedPage::activate(WizardSheet& sheet) {
     form.at("speed.ramp_down").text = sheet.valueText("RAMP_DOWN_RATE");
 }
 
-PageMove SpeedPage::next(WizardSheet& sheet) {
+PageMove SpeedPage::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     const double lowest = wizard_.speedRange().lowest;
     const double highest = wizard_.speedRange().highest;
@@ -353,16 +353,16 @@ PageMove SpeedPage::next(WizardSheet& sheet) {
             count = chosen;
             for (const char* id :
                  {"speed.warmup_time", "speed.warmup_rpm", "speed.ramp_up", "speed.ramp_down"}) {
-                form.show(id);
+                form.Show(id);
             }
-            form.enable("speed.count", false);
+            form.Enable("speed.count", false);
             if (analogMode == kAnalogAutoIdle) {
                 step = 6;
             } else if (count == 0) {
                 step = 2;
             } else if (count == 1) {
                 form.at("speed.1").label = "Enter Desired Speed:";
-                form.show("speed.1");
+                form.Show("speed.1");
                 step = 3;
             } else if (count <= 4) {
                 for (int i = 1; i <= count; ++i) {
@@ -392,32 +392,32 @@ PageMove SpeedPage::next(WizardSheet& sheet) {
             for (int i = count; i >= 1; --i) {
                 const std::string name = "Speed " + std::to_string(i);
                 auto speed = EntryInteger(prompt, form, "speed." + std::to_string(i), name);
-                if (!speed || !sheet.rangeCheck(name, *speed, {850, 5000, lowest, highest})) {
+                if (!speed || !sheet.RangeCheck(name, *speed, {850, 5000, lowest, highest})) {
                     return PageMove::Stay;
                 }
                 entered[i - 1] = *speed;
             }
-            if (!rampCheck(sheet)) return PageMove::Stay;
+            if (!RampCheck(sheet)) return PageMove::Stay;
             std::copy(std::begin(entered), std::end(entered), std::begin(speeds));
             return PageMove::Next;
         }
         case 5: {
             auto low = EntryInteger(prompt, form, "speed.1", "Min Speed");
             if (!low ||
-                !sheet.rangeCheck("Min Speed", *low, {850, 5000, lowest + 1, highest - 1})) {
+                !sheet.RangeCheck("Min Speed", *low, {850, 5000, lowest + 1, highest - 1})) {
                 return PageMove::Stay;
             }
             auto high = EntryInteger(prompt, form, "speed.3", "Max Speed");
             if (!high ||
-                !sheet.rangeCheck("Max Speed", *high, {*low + 2.0, 5000, *low + 2.0, highest})) {
+                !sheet.RangeCheck("Max Speed", *high, {*low + 2.0, 5000, *low + 2.0, highest})) {
                 return PageMove::Stay;
             }
             auto middle = EntryInteger(prompt, form, "speed.2", "Default Speed");
             const RangeLimits between{*low + 1.0, *high - 1.0, *low + 1.0, *high - 1.0};
-            if (!middle || !sheet.rangeCheck("Default Speed", *middle, between)) {
+            if (!middle || !sheet.RangeCheck("Default Speed", *middle, between)) {
                 return PageMove::Stay;
             }
-            if (!rampCheck(sheet)) return PageMove::Stay;
+            if (!RampCheck(sheet)) return PageMove::Stay;
             minimum = *low;
             maximum = *high;
             defaultSpeed = *middle;
@@ -425,30 +425,30 @@ PageMove SpeedPage::next(WizardSheet& sheet) {
         }
         case 2:
         case 6:
-            return rampCheck(sheet) ? PageMove::Next : PageMove::Stay;
+            return RampCheck(sheet) ? PageMove::Next : PageMove::Stay;
         default:
             prompt.plain("Internal State Error");
             return PageMove::Stay;
     }
 }
 
-bool SpeedPage::rampCheck(WizardSheet& sheet) {
+bool SpeedPage::RampCheck(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     auto up = EntryInteger(prompt, form, "speed.ramp_up", "Ramp Up Rate");
-    if (!up || !sheet.rangeCheck("Ramp Up Rate", *up, {.usualMin = 10, .hardMin = 0})) return false;
+    if (!up || !sheet.RangeCheck("Ramp Up Rate", *up, {.usualMin = 10, .hardMin = 0})) return false;
     auto down = EntryInteger(prompt, form, "speed.ramp_down", "Ramp Down Rate");
-    if (!down || !sheet.rangeCheck("Ramp Down Rate", *down, {.usualMin = 10, .hardMin = 0})) {
+    if (!down || !sheet.RangeCheck("Ramp Down Rate", *down, {.usualMin = 10, .hardMin = 0})) {
         return false;
     }
     auto time = EntryInteger(prompt, form, "speed.warmup_time", "Warmup Time");
-    if (!time || !sheet.rangeCheck("Warmup Time", *time,
+    if (!time || !sheet.RangeCheck("Warmup Time", *time,
                                    {.usualMax = 5000, .hardMin = 0, .hardMax = 32000})) {
         return false;
     }
     int speed = 0;
     if (*time > 0) {
         auto entered = EntryInteger(prompt, form, "speed.warmup_rpm", "Warmup Speed");
-        if (!entered || !sheet.rangeCheck("Warmup Speed", *entered,
+        if (!entered || !sheet.RangeCheck("Warmup Speed", *entered,
                                           {850, 5000, wizard_.speedRange().lowest,
                                            wizard_.speedRange().highest})) {
             return false;
@@ -462,7 +462,7 @@ bool SpeedPage::rampCheck(WizardSheet& sheet) {
     return true;
 }
 
-PageMove SpeedPage::back(WizardSheet&) {
+PageMove SpeedPage::Back(WizardSheet&) {
     if (step == 1) return PageMove::Previous;
     ReopenFirst(form, "speed.count");
     step = 1;
@@ -478,28 +478,28 @@ AuxOutPage::AuxOutPage(Zevar740Wizard& wizard, int outputNumber, bool twoOutputs
       output(outputNumber),
       wizard_(wizard),
       twoOutputs_(twoOutputs) {
-    form.add({.id = id("mode"),
+    form.Add({.id = id("mode"),
               .kind = FieldKind::Choice,
               .label = !twoOutputs   ? "How should the Auxiliary Output be configured?"
                        : output == 1 ? "How should the First Auxiliary Output be configured?"
                                      : "How should the Second Auxiliary Output be configured?"});
-    form.add({.id = id("rpm"),
+    form.Add({.id = id("rpm"),
               .kind = FieldKind::Edit,
               .label = "At what RPM do you want the Aux. Output to turn on? : ",
               .visible = false});
-    form.add({.id = id("crank"),
+    form.Add({.id = id("crank"),
               .kind = FieldKind::Edit,
               .label = "How long should the engine crank (sec)? :",
               .visible = false});
-    form.add({.id = id("rest"),
+    form.Add({.id = id("rest"),
               .kind = FieldKind::Edit,
               .label = "How long should the engine rest between crank attempts (sec)? :",
               .visible = false});
-    form.add({.id = id("tries"),
+    form.Add({.id = id("tries"),
               .kind = FieldKind::Edit,
               .label = "How many attempts to start should the engine make? : ",
               .visible = false});
-    form.add({.id = id("preheat"),
+    form.Add({.id = id("preheat"),
               .kind = FieldKind::Edit,
               .label = "Glowplug preheat time (sec)? :",
               .visible = false});
@@ -509,7 +509,7 @@ std::string AuxOutPage::id(const char* field) const {
     return "aux" + std::to_string(output) + "." + field;
 }
 
-void AuxOutPage::activate(WizardSheet& sheet) {
+void AuxOutPage::Activate(WizardSheet& sheet) {
     if (!filled_) {
         filled_ = true;
         WizardField& combo = form.at(id("mode"));
@@ -548,9 +548,9 @@ void AuxOutPage::activate(WizardSheet& sheet) {
     if (twoOutputs_) form.at(id("preheat")).text = sheet.valueText("GLOWPLUG_TIME");
 }
 
-void AuxOutPage::hideLines() { ReopenFirst(form, id("mode")); }
+void AuxOutPage::HideLines() { ReopenFirst(form, id("mode")); }
 
-PageMove AuxOutPage::next(WizardSheet& sheet) {
+PageMove AuxOutPage::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     const AuxOutPage* other = output == 2 ? &wizard_.aux1() : nullptr;
     switch (step) {
@@ -562,8 +562,8 @@ PageMove AuxOutPage::next(WizardSheet& sheet) {
             }
             mode = itemModes[selection];
             if (mode == 1) {
-                form.enable(id("mode"), false);
-                form.show(id("rpm"));
+                form.Enable(id("mode"), false);
+                form.Show(id("rpm"));
                 step = 2;
                 return PageMove::Stay;
             }
@@ -572,9 +572,9 @@ PageMove AuxOutPage::next(WizardSheet& sheet) {
                     prompt.error("Only one Aux output can be configured for autocrank");
                     return PageMove::Stay;
                 }
-                form.enable(id("mode"), false);
+                form.Enable(id("mode"), false);
                 for (const char* field : {"crank", "rest", "tries"})
-                    form.show(id(field));
+                    form.Show(id(field));
                 step = 3;
                 return PageMove::Stay;
             }
@@ -583,8 +583,8 @@ PageMove AuxOutPage::next(WizardSheet& sheet) {
                     prompt.error("Only one Aux output can be configured for Glowplug");
                     return PageMove::Stay;
                 }
-                form.enable(id("mode"), false);
-                form.show(id("preheat"));
+                form.Enable(id("mode"), false);
+                form.Show(id("preheat"));
                 step = 4;
                 return PageMove::Stay;
             }
@@ -642,7 +642,7 @@ PageMove AuxOutPage::next(WizardSheet& sheet) {
         case 4: {
             auto preheat = EntryNumber(prompt, form, id("preheat"), "Glowplug preheat time");
             if (!preheat ||
-                !sheet.rangeCheck("Glowplug preheat time", *preheat, {0.5, 120, 0, 2400})) {
+                !sheet.RangeCheck("Glowplug preheat time", *preheat, {0.5, 120, 0, 2400})) {
                 return PageMove::Stay;
             }
             preheatTime = *preheat;
@@ -654,9 +654,9 @@ PageMove AuxOutPage::next(WizardSheet& sheet) {
     }
 }
 
-PageMove AuxOutPage::back(WizardSheet&) {
+PageMove AuxOutPage::Back(WizardSheet&) {
     if (step == 1) return PageMove::Previous;
-    hideLines();
+    HideLines();
     step = 1;
     return PageMove::Stay;
 }
@@ -664,28 +664,28 @@ PageMove AuxOutPage::back(WizardSheet&) {
 // ---- Protect ----------------------------------------------------------------------------
 
 ProtectPage::ProtectPage() : WizardPage("Configure Engine Protection") {
-    form.add({.id = "protect.overspeed",
+    form.Add({.id = "protect.overspeed",
               .kind = FieldKind::Choice,
               .label = "Do you want to enable overspeed shutdown?",
               .items = {"No overspeed shutdown.", "Yes, enable overspeed shutdown."}});
-    form.add({.id = "protect.rpm",
+    form.Add({.id = "protect.rpm",
               .kind = FieldKind::Edit,
               .label = "Overspeed shutdown speed:",
               .units = "RPM",
               .visible = false});
-    form.add({.id = "protect.switch",
+    form.Add({.id = "protect.switch",
               .kind = FieldKind::Choice,
               .label = "Do you want to enable the engine protection switch input?",
               .items = {"No engine protect switch used.", "Yes, enable engine protect switch."},
               .visible = false});
-    form.add({.id = "protect.delay",
+    form.Add({.id = "protect.delay",
               .kind = FieldKind::Edit,
               .label = "Seconds after engine start to monitor input:",
               .units = "Sec.",
               .visible = false});
 }
 
-void ProtectPage::activate(WizardSheet& sheet) {
+void ProtectPage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const bool overspeed = sheet.value("OVERSPEED_RPM") != 0;
@@ -696,11 +696,11 @@ void ProtectPage::activate(WizardSheet& sheet) {
     if (protect) form.at("protect.delay").text = sheet.valueText("ENGINE_PRTCT_RUN_TIME");
 }
 
-PageMove ProtectPage::next(WizardSheet& sheet) {
+PageMove ProtectPage::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     const auto askSwitch = [this] {
-        form.show("protect.switch");
-        form.enable("protect.switch");
+        form.Show("protect.switch");
+        form.Enable("protect.switch");
         step = 3;
         return PageMove::Stay;
     };
@@ -709,13 +709,13 @@ PageMove ProtectPage::next(WizardSheet& sheet) {
             const int choice = form.selection("protect.overspeed");
             if (choice == 0) {
                 overspeedRpm = 0;
-                form.enable("protect.overspeed", false);
+                form.Enable("protect.overspeed", false);
                 return askSwitch();
             }
             if (choice == 1) {
-                form.enable("protect.overspeed", false);
-                form.show("protect.rpm");
-                form.enable("protect.rpm");
+                form.Enable("protect.overspeed", false);
+                form.Show("protect.rpm");
+                form.Enable("protect.rpm");
                 step = 2;
                 return PageMove::Stay;
             }
@@ -730,7 +730,7 @@ PageMove ProtectPage::next(WizardSheet& sheet) {
                 return PageMove::Stay;
             }
             overspeedRpm = *entered;
-            form.enable("protect.rpm", false);
+            form.Enable("protect.rpm", false);
             return askSwitch();
         }
         case 3: {
@@ -740,9 +740,9 @@ PageMove ProtectPage::next(WizardSheet& sheet) {
                 return PageMove::Next;
             }
             if (choice == 1) {
-                form.enable("protect.switch", false);
-                form.show("protect.delay");
-                form.enable("protect.delay");
+                form.Enable("protect.switch", false);
+                form.Show("protect.delay");
+                form.Enable("protect.delay");
                 step = 4;
                 return PageMove::Stay;
             }
@@ -765,28 +765,28 @@ PageMove ProtectPage::next(WizardSheet& sheet) {
     }
 }
 
-PageMove ProtectPage::back(WizardSheet&) {
+PageMove ProtectPage::Back(WizardSheet&) {
     switch (step) {
         case 1:
             return PageMove::Previous;
         case 2:
-            form.hide("protect.rpm");
-            form.enable("protect.overspeed");
+            form.Hide("protect.rpm");
+            form.Enable("protect.overspeed");
             step = 1;
             break;
         case 3:
-            form.hide("protect.switch");
+            form.Hide("protect.switch");
             if (overspeedRpm == 0) {
-                form.enable("protect.overspeed");
+                form.Enable("protect.overspeed");
                 step = 1;
             } else {
-                form.enable("protect.rpm");
+                form.Enable("protect.rpm");
                 step = 2;
             }
             break;
         case 4:
-            form.hide("protect.delay");
-            form.enable("protect.switch");
+            form.Hide("protect.delay");
+            form.Enable("protect.switch");
             step = 3;
             break;
         default:

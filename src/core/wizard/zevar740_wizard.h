@@ -47,11 +47,11 @@ class Engine740Page : public WizardPage {
 public:
     explicit Engine740Page(Zevar740Wizard& wizard);
     explicit Engine740Page(PickupEngineRules rules);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    void changed(WizardSheet& sheet, std::string_view fieldId) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    void Changed(WizardSheet& sheet, std::string_view fieldId) override;
     bool retainOffered() const override { return retainShown_; }
-    PageMove retain(WizardSheet& sheet) override;
+    PageMove Retain(WizardSheet& sheet) override;
 
     int inputType = 0;
     int teeth = 0;
@@ -62,7 +62,7 @@ public:
     bool skipped = false;
 
 private:
-    void applyType(WizardSheet& sheet);
+    void ApplyType(WizardSheet& sheet);
     bool retainShown_ = false;
     PickupEngineRules rules_;
 };
@@ -71,11 +71,11 @@ private:
 class Engine760Page : public WizardPage {
 public:
     explicit Engine760Page(Zevar740Wizard& wizard);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    void changed(WizardSheet& sheet, std::string_view fieldId) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    void Changed(WizardSheet& sheet, std::string_view fieldId) override;
     bool retainOffered() const override { return retainShown_; }
-    PageMove retain(WizardSheet& sheet) override;
+    PageMove Retain(WizardSheet& sheet) override;
 
     int inputType = -1;
     int teeth = 0;
@@ -86,7 +86,7 @@ public:
     static bool TeethType(int type) { return type == 0 || type == 3; }
 
 private:
-    void applyType();
+    void ApplyType();
     bool retainShown_ = false;
     bool wholeSparks_ = false;
 };
@@ -94,8 +94,8 @@ private:
 class SpeedRangePage : public WizardPage {
 public:
     SpeedRangePage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
 
     double lowest = 0;
     double highest = 0;
@@ -104,15 +104,15 @@ public:
 class AnalogPage : public WizardPage {
 public:
     explicit AnalogPage(char identifierLetter);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     // The calibration process' requests and the restore on cancel.
-    bool handle(WizardSheet& sheet, const PostedMessage& message);
-    void answered(WizardSheet& sheet, ProcessAnswer answer);
-    bool startRestore(WizardSheet& sheet);
-    void stopReading(WizardSheet& sheet);
+    bool Handle(WizardSheet& sheet, const PostedMessage& message);
+    void Answered(WizardSheet& sheet, ProcessAnswer answer);
+    bool StartRestore(WizardSheet& sheet);
+    void StopReading(WizardSheet& sheet);
     bool busy() const { return processRunning_ || restoring_; }
     // Whether the end of the restore ends the sheet (a family with more to put back after it
     // ends the sheet itself).
@@ -141,18 +141,18 @@ public:
     int processState = 0;
 
     // The code EXTERNAL_ANALOG_MODE gets for these answers and speedCount set speeds.
-    int modeCode(int speedCount) const;
+    int ModeCode(int speedCount) const;
 
 private:
-    void startProcess(WizardSheet& sheet);
-    void showCaptureLines(bool maximum, bool show);
-    void hideCaptureLines();
-    void storeLive(WizardSheet& sheet);
-    bool validate(WizardSheet& sheet);
-    void finishDialogs(WizardSheet& sheet);
-    bool write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done);
-    void restoreNext(WizardSheet& sheet, const PostedMessage& message);
-    void communicationFailed(WizardSheet& sheet);
+    void StartProcess(WizardSheet& sheet);
+    void ShowCaptureLines(bool maximum, bool show);
+    void HideCaptureLines();
+    void StoreLive(WizardSheet& sheet);
+    bool Validate(WizardSheet& sheet);
+    void FinishDialogs(WizardSheet& sheet);
+    bool Write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done);
+    void RestoreNext(WizardSheet& sheet, const PostedMessage& message);
+    void CommunicationFailed(WizardSheet& sheet);
 
     std::string prefix_;
     int dialog_ = 0;  // 1 minimum, 2 maximum
@@ -164,9 +164,9 @@ private:
 class SpeedPage : public WizardPage {
 public:
     explicit SpeedPage(Zevar740Wizard& wizard);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     int count = -1;
     int speeds[4] = {0, 0, 0, 0};
@@ -179,16 +179,16 @@ public:
     int rampDown = 0;
 
 private:
-    bool rampCheck(WizardSheet& sheet);
+    bool RampCheck(WizardSheet& sheet);
     Zevar740Wizard& wizard_;
 };
 
 class AuxOutPage : public WizardPage {
 public:
     AuxOutPage(Zevar740Wizard& wizard, int output, bool twoOutputs);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     int output;
     int mode = -1;  // output mode 0-7
@@ -203,7 +203,7 @@ public:
 
 private:
     std::string id(const char* field) const;
-    void hideLines();
+    void HideLines();
     Zevar740Wizard& wizard_;
     bool twoOutputs_;
     bool filled_ = false;
@@ -212,9 +212,9 @@ private:
 class ProtectPage : public WizardPage {
 public:
     ProtectPage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     int overspeedRpm = 0;
     int delay = 8000;
@@ -246,14 +246,14 @@ protected:
     Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links,
                    GovernorTraits traits);
 
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
-    bool handleFamily(const PostedMessage& message) override;
-    void processAnswered(ProcessAnswer answer) override;
-    bool startRestore() override;
-    void stopFamilyRequests() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
+    bool HandleFamily(const PostedMessage& message) override;
+    void ProcessAnswered(ProcessAnswer answer) override;
+    bool StartRestore() override;
+    void StopFamilyRequests() override;
     bool completeShowsOptions() const override { return is760(); }
     std::pair<double, double> plotRange() const override;
     std::array<std::string, 2> completeTexts() const override;
@@ -262,12 +262,12 @@ protected:
     }
 
 private:
-    void engineRows(std::vector<SummaryRow>& rows) const;
-    void analogRows(std::vector<SummaryRow>& rows) const;
-    void speedRows(std::vector<SummaryRow>& rows) const;
-    void auxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const;
-    void writeEngine();
-    void writeAux(const AuxOutPage& page);
+    void EngineRows(std::vector<SummaryRow>& rows) const;
+    void AnalogRows(std::vector<SummaryRow>& rows) const;
+    void SpeedRows(std::vector<SummaryRow>& rows) const;
+    void AuxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const;
+    void WriteEngine();
+    void WriteAux(const AuxOutPage& page);
 
     GovernorTraits traits_;
     char identifierLetter_;
