@@ -4,7 +4,7 @@
 
 #include "common/user_prompt.h"
 #include "strategy/strategy_check.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -18,6 +18,14 @@ constexpr const char* kString141 =
 
 constexpr const char* kResetTexts[] = {"Automatic Reset on % of Set Speed", "Latched Reset",
                                        "Manual Switch"};
+
+// The flywheel's teeth, asked about as on the governors' engine pages.
+constexpr NumberEntry kTeethEntry[] = {
+    {.key = "teeth",
+     .name = "Number of teeth",
+     .scalar = "PULSES_PER_REV",
+     .checks = kTeethQuestions},
+};
 
 }  // namespace
 
@@ -37,18 +45,9 @@ void Kms2EnginePage::Activate(WizardSheet& sheet) {
 }
 
 PageMove Kms2EnginePage::Next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    auto entered = EntryInteger(prompt, form, "engine.teeth", "Number of teeth");
-    if (!entered) return PageMove::Stay;
-    if (*entered < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are you "
-                                          "sure you want to continue?")) {
-        return PageMove::Stay;
-    }
-    if (*entered > 250 && !prompt.askYesNo("The number of teeth should be less than 250. Are "
-                                           "you sure you want to continue?")) {
-        return PageMove::Stay;
-    }
-    teeth = *entered;
+    EntryValues values;
+    if (!CheckEntries(sheet, form, "engine.", kTeethEntry, values)) return PageMove::Stay;
+    teeth = values.whole("teeth");
     pulsesPerRev = teeth;
     return PageMove::Next;
 }

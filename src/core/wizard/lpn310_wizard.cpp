@@ -2,7 +2,7 @@
 
 #include "common/user_prompt.h"
 #include "strategy/strategy_check.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -13,6 +13,21 @@ constexpr const char* kString134 =
     "display variables such as engine speed in real time you may use the Monitor/Parameter View "
     "option.  Please refer to the User's Manual for a complete discussion of features and "
     "calibration procedures.";
+
+// The teeth of a pickup or Hall sensor ("engine.teeth"), or the spark pulses of the ignition
+// ("engine.sparks"), checked as on the governors' engine pages.
+constexpr NumberEntry kTeethEntry[] = {
+    {.key = "teeth",
+     .name = "Number of teeth",
+     .scalar = "PULSES_PER_REV",
+     .checks = kTeethQuestions},
+};
+constexpr NumberEntry kSparkEntry[] = {
+    {.key = "sparks",
+     .name = "Number of spark pulses",
+     .scalar = "PULSES_PER_REV",
+     .checks = kCylinderChecks},
+};
 
 constexpr const char* kResetTexts[] = {"80% of Set Speed", "User Selectable Speed", "Latched Reset",
                                        "Manual Switch"};
@@ -73,33 +88,13 @@ PageMove Lpn310EnginePage::Next(WizardSheet& sheet) {
         prompt.error("You must select an input type to continue.");
         return PageMove::Stay;
     }
-    if (TeethType(type)) {
-        auto teeth = EntryInteger(prompt, form, "engine.teeth", "Number of teeth");
-        if (!teeth) return PageMove::Stay;
-        if (*teeth < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are you "
-                                            "sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        if (*teeth > 250 && !prompt.askYesNo("The number of teeth should be less than 250. Are "
-                                             "you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        count = *teeth;
-        speedTypeFlag = 1;
-    } else {
-        auto sparks = EntryInteger(prompt, form, "engine.sparks", "Number of spark pulses");
-        if (!sparks) return PageMove::Stay;
-        if (*sparks <= 0) {
-            prompt.error("The number of cylinders needs to be at least 1. Setup cannot continue.");
-            return PageMove::Stay;
-        }
-        if (*sparks >= 9 && !prompt.askYesNo("The number of cylinders should be less than 8. "
-                                             "Are you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        count = *sparks;
-        speedTypeFlag = 0;
-    }
+    const bool teeth = TeethType(type);
+    EntryValues values;
+    const std::span<const NumberEntry> entries =
+        teeth ? std::span<const NumberEntry>(kTeethEntry) : kSparkEntry;
+    if (!CheckEntries(sheet, form, "engine.", entries, values)) return PageMove::Stay;
+    count = values.whole(entries.front().key);
+    speedTypeFlag = teeth ? 1 : 0;
     inputType = type;
     pulsesPerRev = count;
     skipped = false;

@@ -4,16 +4,15 @@
 #include <cstdio>
 
 #include "strategy/strategy_check.h"
+#include "wizard/governor_fields.h"
 #include "wizard/wizard_entry.h"
 
 namespace zvr {
 
 namespace {
 
+constexpr const char* kEngine = "engine.";
 constexpr const char* kTeeth = "engine.teeth";
-constexpr const char* kCylinders = "engine.cylinders";
-constexpr const char* kOverspeed = "protect.overspeed";
-constexpr const char* kPercent = "protect.percent";
 
 // OVERSPEED_PCNT's value for a disabled overspeed shutdown: the top of its scale.
 constexpr double kOverspeedDisabled = 1.99997;
@@ -30,7 +29,9 @@ constexpr const char* kString140 =
 
 double OverspeedFraction(int percent) { return percent == 0 ? kOverspeedDisabled : percent * 0.01; }
 
-bool OverspeedPercentAccepted(int percent) { return percent > 0 && percent <= 100; }
+bool OverspeedPercentAccepted(int percent) {
+    return FirstRefusal(Zevar210Protection().front().setting.checks, percent) == nullptr;
+}
 
 int OverspeedPercentOf(double fraction) {
     const long percent = std::lround(fraction * 100);
@@ -40,11 +41,7 @@ int OverspeedPercentOf(double fraction) {
 // ---- Engine -----------------------------------------------------------------------------
 
 Engine210Page::Engine210Page() : WizardPage("Configure Engine Speed Input") {
-    form.Add(
-        {.id = kTeeth, .kind = FieldKind::Edit, .label = "How many teeth does the flywheel have?"});
-    form.Add({.id = kCylinders,
-              .kind = FieldKind::Edit,
-              .label = "How many cylinders does the engine have?"});
+    AddEntries(form, kEngine, Zevar210EngineEntries(), true);
 }
 
 void Engine210Page::Activate(WizardSheet& sheet) {
@@ -55,13 +52,12 @@ void Engine210Page::Activate(WizardSheet& sheet) {
 }
 
 PageMove Engine210Page::Next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    auto teethEntry = EntryInteger(prompt, form, kTeeth, "Number of teeth");
-    if (!teethEntry || !TeethAccepted(prompt, *teethEntry)) return PageMove::Stay;
-    auto cylinderEntry = EntryInteger(prompt, form, kCylinders, "Number of cylinders");
-    if (!cylinderEntry || !CylindersAccepted(prompt, *cylinderEntry)) return PageMove::Stay;
-    teeth = *teethEntry;
-    cylinders = *cylinderEntry;
+    EntryValues values;
+    if (!CheckEntries(sheet, form, kEngine, Zevar210EngineEntries(), values)) {
+        return PageMove::Stay;
+    }
+    teeth = values.whole("teeth");
+    cylinders = values.whole("cylinders");
     pulsesPerUpdate = PulsesPerUpdate(teeth, cylinders);
     skipped = false;
     return PageMove::Next;
@@ -74,17 +70,9 @@ PageMove Engine210Page::Retain(WizardSheet&) {
 
 // ---- Protect ----------------------------------------------------------------------------
 
-Protect210Page::Protect210Page() : WizardPage("Configure Engine Protection") {
-    form.Add({.id = kOverspeed,
-              .kind = FieldKind::Choice,
-              .label = "Do you want to enable overspeed shutdown?",
-              .items = {"No overspeed shutdown.", "Yes, enable overspeed shutdown."}});
-    form.Add({.id = kPercent,
-              .kind = FieldKind::Edit,
-              .label = "Overspeed shutdown percent:",
-              .units = "% [1-100]",
-              .visible = false});
-}
+Protect210Page::Protect210Page()
+    : OptionPage("Configure Engine Protection", "protect.", Zevar210Protection(),
+                 Zevar210ProtectionTexts()) {}
 
 // The controller's OVERSPEED_PCNT is read by its engineering value: a percent up to 100 is
 // an enabled shutdown, 0 or the disabled value (about 200 %) is none.
@@ -92,58 +80,7 @@ void Protect210Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const int current = OverspeedPercentOf(sheet.value("OVERSPEED_PCNT"));
-    form.at(kOverspeed).selection = current != 0 ? 1 : 0;
-    if (current != 0) form.at(kPercent).text = std::to_string(current);
-}
-
-PageMove Protect210Page::Next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    switch (step) {
-        case 1: {
-            const int choice = form.selection(kOverspeed);
-            if (choice == 0) {
-                percent = 0;
-                return PageMove::Next;
-            }
-            if (choice == 1) {
-                form.Enable(kOverspeed, false);
-                form.Show(kPercent);
-                form.Enable(kPercent);
-                step = 2;
-                return PageMove::Stay;
-            }
-            prompt.warn("You must choose Yes or No.");
-            return PageMove::Stay;
-        }
-        case 2: {
-            auto entered = EntryInteger(prompt, form, kPercent, "Overspeed Percent");
-            if (!entered) return PageMove::Stay;
-            if (!OverspeedPercentAccepted(*entered)) {
-                prompt.warn("Overspeed Percent must be greater than 0 and less than 100.");
-                return PageMove::Stay;
-            }
-            percent = *entered;
-            return PageMove::Next;
-        }
-        default:
-            prompt.plain("Internal Error 983334");
-            return PageMove::Stay;
-    }
-}
-
-PageMove Protect210Page::Back(WizardSheet& sheet) {
-    switch (step) {
-        case 1:
-            return PageMove::Previous;
-        case 2:
-            form.Hide(kPercent);
-            form.Enable(kOverspeed);
-            step = 1;
-            return PageMove::Stay;
-        default:
-            sheet.prompt().plain("Internal Error 3ab9r5");
-            return PageMove::Stay;
-    }
+    Preset(0, current != 0, std::to_string(current));
 }
 
 // ---- the sheet --------------------------------------------------------------------------
@@ -182,7 +119,7 @@ std::vector<SummaryRow> Zevar210Wizard::Rows() {
     rows.push_back({"Lowest command speed", text, "rpm"});
     std::snprintf(text, sizeof text, "%10.2lf", speedRange_->highest);
     rows.push_back({"Highest command speed", text, "rpm"});
-    const int percent = protect_->percent;
+    const int percent = protect_->percent();
     rows.push_back({"Overspeed Protection", percent == 0 ? "DISABLED" : std::to_string(percent),
                     percent == 0 ? "" : "%"});
     return rows;
@@ -196,7 +133,7 @@ void Zevar210Wizard::WriteAnswers() {
     }
     Set("SET_SPEED_MIN", speedRange_->lowest);
     Set("SET_SPEED_MAX", speedRange_->highest);
-    Set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent));
+    Set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent()));
 }
 
 std::pair<double, double> Zevar210Wizard::plotRange() const {

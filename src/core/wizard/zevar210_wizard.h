@@ -35,14 +35,12 @@ private:
 };
 
 // The ZEVAR 210's protection: overspeed shutdown as a percent of the speed.
-class Protect210Page : public WizardPage {
+class Protect210Page : public OptionPage {
 public:
     Protect210Page();
     void Activate(WizardSheet& sheet) override;
-    PageMove Next(WizardSheet& sheet) override;
-    PageMove Back(WizardSheet& sheet) override;
 
-    int percent = 0;  // 0: disabled
+    int percent() const { return static_cast<int>(answer(0)); }  // 0: disabled
 };
 
 // The ZEVAR 210 wizard: engine sensing, the speed range and overspeed shutdown; its Complete

@@ -3,6 +3,8 @@
 // person moves the input to each end, and the mode is written to 3, on which the controller
 // stores APP_MIN_CAL and APP_RANGE_CAL itself.
 
+#include <string_view>
+
 #include "comm/controller_protocol.h"
 #include "common/user_prompt.h"
 #include "wizard/wizard_entry.h"
@@ -33,15 +35,30 @@ enum ProcessState { kWriting0 = 0, kWriting255 = 1, kReading = 2, kDialogs = 3, 
 
 const char* const kLiveVariables[] = {"adc_app", "app_min", "app_range", "switch_f_debounced"};
 
+// The analog input's items, indexed as AnalogMode; an item with letters is offered only where
+// the strategy identifier's first letter is one of them.
+struct AnalogItem {
+    const char* text;
+    std::string_view letters;
+};
+constexpr AnalogItem kAnalogItems[] = {
+    {"No analog input required", {}},
+    {"Pedal Control for Drive-by-Wire Vehicles", {}},
+    {"Pot or analog Control for stationary applications", {}},
+    {"Trim Mode", {}},
+    {"CAN Input", "RDCS"},
+    {"Auto-idle mode", "S"},
+};
+
 }  // namespace
 
 AnalogPage::AnalogPage(char identifierLetter) : WizardPage("Configure Analog Input") {
-    std::vector<std::string> items = {
-        "No analog input required", "Pedal Control for Drive-by-Wire Vehicles",
-        "Pot or analog Control for stationary applications", "Trim Mode"};
-    const std::string canLetters = "RDCS";
-    if (canLetters.find(identifierLetter) != std::string::npos) items.push_back("CAN Input");
-    if (identifierLetter == 'S') items.push_back("Auto-idle mode");
+    std::vector<std::string> items;
+    for (const AnalogItem& item : kAnalogItems) {
+        if (item.letters.empty() || item.letters.find(identifierLetter) != std::string_view::npos) {
+            items.emplace_back(item.text);
+        }
+    }
     form.Add({.id = "analog.mode",
               .kind = FieldKind::Choice,
               .label = "How should the Analog Input be configured?",

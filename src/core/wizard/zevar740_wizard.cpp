@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "strategy/strategy_check.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -18,8 +19,13 @@ std::string Integer(int value) { return std::to_string(value); }
 
 const char* const kAnalogTexts[] = {"None",      "Pedal Control", "Pot or Analog",
                                     "Trim Mode", "CAN Input",     "Auto-idle Mode"};
-const char* const kOutputTexts[] = {"Not Used",   "Max RPM Exceeded", "Fault",    "PTO Mode",
-                                    "Auto Crank", "LED Mirror",       "Glowplug", "Auto-idle lamp"};
+// What the Summary calls an output mode.
+const char* OutputText(int mode) {
+    for (const AuxItem& item : AuxItems()) {
+        if (item.mode == mode) return item.summary;
+    }
+    return "Invalid";
+}
 
 constexpr const char* kString130 =
     "For simplicity, ZEVAR Wizard performs a basic calibration only and does not cover all "
@@ -49,11 +55,11 @@ const WizardRequirements& Zevar740Wizard::requirements() const {
 std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     if (traits_.fourTypeEngine || scalar("SPEED_TYPE") != nullptr) {
-        auto page = std::make_unique<Engine760Page>(*this);
+        auto page = std::make_unique<Engine760Page>(traits_.wholeSparks);
         engine760_ = page.get();
         pages.push_back(std::move(page));
     } else {
-        auto page = std::make_unique<Engine740Page>(*this);
+        auto page = std::make_unique<Engine740Page>();
         engine740_ = page.get();
         pages.push_back(std::move(page));
     }
@@ -61,6 +67,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::BuildPages() {
     speedRange_ = range.get();
     pages.push_back(std::move(range));
     auto analogPage = std::make_unique<AnalogPage>(identifierLetter_);
+    analogPage->canAndAutoIdle = traits_.canAndAutoIdle;
     analog_ = analogPage.get();
     pages.push_back(std::move(analogPage));
     auto speedPage = std::make_unique<SpeedPage>(*this);
@@ -97,12 +104,12 @@ std::vector<SummaryRow> Zevar740Wizard::Rows() {
     SpeedRows(rows);
     AuxRows(rows, *aux1_);
     if (aux2_) AuxRows(rows, *aux2_);
-    rows.push_back({"Overspeed Protection",
-                    protect_->overspeedRpm < 1 ? "DISABLED" : Integer(protect_->overspeedRpm),
-                    protect_->overspeedRpm < 1 ? "" : "rpm"});
-    rows.push_back({"Protection Switch delay",
-                    protect_->delay > 7999 ? "DISABLED" : Integer(protect_->delay),
-                    protect_->delay > 7999 ? "" : "sec"});
+    const int overspeed = protect_->overspeedRpm();
+    const int delay = protect_->delay();
+    rows.push_back({"Overspeed Protection", overspeed < 1 ? "DISABLED" : Integer(overspeed),
+                    overspeed < 1 ? "" : "rpm"});
+    rows.push_back({"Protection Switch delay", delay > 7999 ? "DISABLED" : Integer(delay),
+                    delay > 7999 ? "" : "sec"});
     return rows;
 }
 
@@ -140,7 +147,7 @@ void Zevar740Wizard::AnalogRows(std::vector<SummaryRow>& rows) const {
     }
     if (!page.skipped && page.mode > 0) {
         rows.push_back({"Min Position ADC", Integer(page.minimumCapture), ""});
-        rows.push_back({"Max Position ADC", Integer(page.maximumCapture), ""});
+        rows.push_back({traits_.maximumCaptureRow, Integer(page.maximumCapture), ""});
         rows.push_back({"Min Cal (Read from controller)", Integer(page.appMin), ""});
         rows.push_back({"Range Cal (Read from controller)", Integer(page.appRange), ""});
     }
@@ -149,17 +156,8 @@ void Zevar740Wizard::AnalogRows(std::vector<SummaryRow>& rows) const {
 
 void Zevar740Wizard::SpeedRows(std::vector<SummaryRow>& rows) const {
     const SpeedPage& page = *speed_;
-    if (page.count > 0) {
-        rows.push_back({"Single or Multiple speed", page.count == 1 ? "Single" : "Multiple", ""});
-        if (page.count == 5) {
-            rows.push_back({"Min Speed", Integer(page.minimum), "rpm"});
-            rows.push_back({"Default Speed", Integer(page.defaultSpeed), "rpm"});
-            rows.push_back({"Max Speed", Integer(page.maximum), "rpm"});
-        } else {
-            for (int i = 1; i <= page.count; ++i) {
-                rows.push_back({"Set Speed " + Integer(i), Integer(page.speeds[i - 1]), "rpm"});
-            }
-        }
+    if (page.speeds.count > 0) {
+        AddSpeedRows(rows, page.speeds);
     } else {
         rows.push_back({"NO SET SPEEDS", "", ""});
     }
@@ -173,16 +171,19 @@ void Zevar740Wizard::AuxRows(std::vector<SummaryRow>& rows, const AuxOutPage& pa
     const char* heading = second  ? "Auxiliary Output 2 Of 2"
                           : aux2_ ? "Auxiliary Output 1 Of 2"
                                   : "Auxiliary Output";
-    const bool known = page.mode >= 0 && page.mode <= 7;
-    rows.push_back({heading, known ? kOutputTexts[page.mode] : "Invalid", ""});
-    if (page.mode == 1) rows.push_back({indent + "Speed output limit", Integer(page.rpm), "rpm"});
+    rows.push_back({heading, OutputText(page.mode), ""});
+    const EntryValues& settings = page.settings();
+    if (page.mode == 1) {
+        rows.push_back({indent + "Speed output limit", Integer(settings.whole("rpm")), "rpm"});
+    }
     if (page.mode == 4) {
-        rows.push_back({indent + "Crank Time", Integer(page.crankTime), "sec"});
-        rows.push_back({indent + "Rest Time", Format("%0.1lf", page.restTime), "sec"});
-        rows.push_back({indent + "Retry Count", Integer(page.retryCount), ""});
+        rows.push_back({indent + "Crank Time", Integer(settings.whole("crank")), "sec"});
+        rows.push_back({indent + "Rest Time", Format("%0.1lf", settings.at("rest")), "sec"});
+        rows.push_back({indent + "Retry Count", Integer(settings.whole("tries")), ""});
     }
     if (page.mode == 6) {
-        rows.push_back({"   Glowplug preheat time", Format("%0.1f", page.preheatTime), "sec"});
+        rows.push_back(
+            {"   Glowplug preheat time", Format("%0.1f", settings.at("preheat")), "sec"});
     }
 }
 
@@ -194,9 +195,10 @@ void Zevar740Wizard::WriteAnswers() {
     const double lowest = speedRange_->lowest;
     const double highest = speedRange_->highest;
 
-    SetRaw("EXTERNAL_ANALOG_MODE", static_cast<uint32_t>(analogPage.ModeCode(speedPage.count)));
+    const int count = speedPage.speeds.count;
+    SetRaw("EXTERNAL_ANALOG_MODE", static_cast<uint32_t>(analogPage.ModeCode(count)));
     WriteEngine();
-    SetRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(speedPage.count));
+    SetRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(count));
     if (analogPage.skipped) {
         SetRaw("APP_MIN_CAL", analogPage.savedMinimum);
         SetRaw("APP_RANGE_CAL", analogPage.savedRange);
@@ -208,13 +210,13 @@ void Zevar740Wizard::WriteAnswers() {
     if (aux2_) SetRaw("AUXILIARY_OUTPUT_2_MODE", static_cast<uint32_t>(aux2_->mode));
     Set("SET_SPEED_MIN", lowest);
     Set("SET_SPEED_MAX", highest);
-    if (speedPage.count > 0 || analogPage.mode == kAnalogAutoIdle) {
+    if (count > 0 || analogPage.mode == kAnalogAutoIdle) {
         Set("WARMUP_TIME", speedPage.warmupTime);
         if (speedPage.warmupTime != 0) Set("SET_SPEED_WARMUP", speedPage.warmupSpeed);
     } else {
         SetRaw("WARMUP_TIME", 0);
     }
-    if (!(speedPage.count == 1 && analogPage.mode == kAnalogNone)) {
+    if (!(count == 1 && analogPage.mode == kAnalogNone)) {
         Set("RAMP_UP_RATE", speedPage.rampUp);
         Set("RAMP_DOWN_RATE", speedPage.rampDown);
         if (traits_.brakeRates) {
@@ -233,17 +235,10 @@ void Zevar740Wizard::WriteAnswers() {
             Set(name, highest);
         }
     }
-    if (speedPage.count >= 1 && speedPage.count <= 4) {
-        for (int i = 1; i <= speedPage.count; ++i) {
-            Set("SET_SPEED_" + std::to_string(i), speedPage.speeds[i - 1]);
-        }
-    } else if (speedPage.count == 5) {
-        Set("SET_SPEED_MIN", speedPage.minimum);
-        Set("SET_SPEED_WARMUP", speedPage.defaultSpeed);
-        Set("SET_SPEED_MAX", speedPage.maximum);
-    }
-    Set("OVERSPEED_RPM", protect_->overspeedRpm);
-    Set("ENGINE_PRTCT_RUN_TIME", protect_->delay);
+    // A variable speed replaces SET_SPEED_MIN and SET_SPEED_MAX set above.
+    WriteSpeeds(*this, speedPage.speeds);
+    Set("OVERSPEED_RPM", protect_->overspeedRpm());
+    Set("ENGINE_PRTCT_RUN_TIME", protect_->delay());
 }
 
 void Zevar740Wizard::WriteEngine() {
@@ -264,19 +259,16 @@ void Zevar740Wizard::WriteEngine() {
         Set("PULSES_PER_REV", page.sparks);
         Set("PULSES_PER_UPDATE", 1);
     }
-    const uint32_t types[] = {128, 1, 2, 131};
-    if (page.inputType >= 0 && page.inputType <= 3) SetRaw("SPEED_TYPE", types[page.inputType]);
+    const auto types = SpeedTypes();
+    if (page.inputType >= 0 && page.inputType < static_cast<int>(types.size())) {
+        SetRaw("SPEED_TYPE", types[page.inputType].code);
+    }
 }
 
+// The settings of the output's mode, each into its scalar.
 void Zevar740Wizard::WriteAux(const AuxOutPage& page) {
-    const bool first = page.output == 1;
-    if (page.mode == 1) Set(first ? "AUX_OUTPUT_RPM" : "AUX_OUTPUT_2_RPM", page.rpm);
-    if (page.mode == 4) {
-        Set("AUTOCRANK_CRANK_TIME", page.crankTime);
-        Set("AUTOCRANK_REST_TIME", page.restTime);
-        Set("AUTOCRANK_MAX_TRIES", page.retryCount);
-    }
-    if (page.mode == 6) Set("GLOWPLUG_TIME", page.preheatTime);
+    for (const NumberEntry& entry : page.settingEntries(page.mode))
+        Set(entry.scalar, page.settings().at(entry.key));
 }
 
 // ---- the analog process and the end of the run ------------------------------------------
@@ -299,6 +291,15 @@ std::pair<double, double> Zevar740Wizard::plotRange() const {
 
 std::array<std::string, 2> Zevar740Wizard::completeTexts() const {
     return {kString130, kString131};
+}
+
+std::string Zevar740Wizard::welcomeHeading() const {
+    return traits_.welcomeHeading.empty() ? WizardSheet::welcomeHeading() : traits_.welcomeHeading;
+}
+
+std::string Zevar740Wizard::completeHeading() const {
+    return traits_.completeHeading.empty() ? WizardSheet::completeHeading()
+                                           : traits_.completeHeading;
 }
 
 }  // namespace zvr

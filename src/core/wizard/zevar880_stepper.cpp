@@ -10,7 +10,7 @@
 #include "comm/controller_protocol.h"
 #include "common/user_prompt.h"
 #include "definitions/scaling.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -23,6 +23,7 @@ constexpr uint32_t kWriteFailed = 1127;
 constexpr uint32_t kRestoreDone = 1128;
 constexpr uint32_t kRestoreFailed = 1129;
 
+constexpr const char* kStepper = "stepper.";
 constexpr const char* kTravel = "stepper.degrees";
 
 // Process states: the write each waits for. After state 3's write the centre-position
@@ -66,11 +67,7 @@ int StepsForDegrees(int degrees) { return static_cast<int>(degrees * 0.555555555
 int DegreesForSteps(int steps) { return static_cast<int>(steps * 1.8); }
 
 StepperPage::StepperPage() : WizardPage("Configure Stepper Motor") {
-    form.Add({.id = kTravel,
-              .kind = FieldKind::Edit,
-              .label = "How many degrees of travel does the stepper motor have to move to obtain "
-                       "full travel on the throttle?",
-              .units = "degrees"});
+    AddEntries(form, kStepper, std::span(&StepperTravel(), 1), true);
 }
 
 void StepperPage::Activate(WizardSheet& sheet) {
@@ -82,18 +79,9 @@ void StepperPage::Activate(WizardSheet& sheet) {
 PageMove StepperPage::Next(WizardSheet& sheet) {
     switch (step) {
         case 1: {
-            auto degrees = EntryInteger(sheet.prompt(), form, kTravel, "Degrees of Travel");
-            if (!degrees || !sheet.RangeCheck("Degrees of Travel", *degrees, {10, 180, 1, 360})) {
-                return PageMove::Stay;
-            }
-            // Less than one motor step of travel would leave the motor no room to move.
-            if (StepsForDegrees(*degrees) < 1) {
-                sheet.prompt().error(
-                    "Degrees of Travel must be at least 2: the stepper motor moves 1.8 degrees "
-                    "per step.");
-                return PageMove::Stay;
-            }
-            steps = StepsForDegrees(*degrees);
+            EntryValues values;
+            if (!CheckEntry(sheet, form, kStepper, StepperTravel(), values)) return PageMove::Stay;
+            steps = StepsForDegrees(values.whole(StepperTravel().key));
             form.Enable(kTravel, false);
             step = 2;
             StartProcess(sheet);

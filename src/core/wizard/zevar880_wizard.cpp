@@ -8,10 +8,18 @@ namespace {
 
 GovernorTraits Zevar880Traits() {
     return {.caption = "ZEVAR 880 Calibration Wizard",
+            .welcomeHeading =
+                "Welcome to ZEVAR Wizard, an interactive guide to getting your "
+                "ZEVAR 880 up and running as quickly and easily as possible.",
+            .completeHeading = "The ZEVAR Calibration Wizard has been completed!",
+            .fatalFaultText = "The controller reported fatal errors. The Wizard cannot procede.",
             .fourTypeEngine = true,
             .wholeSparks = true,
             .oneOutput = true,
-            .brakeRates = false};
+            .brakeRates = false,
+            .canAndAutoIdle = false,
+            .completeOptions = false,
+            .maximumCaptureRow = "Max APosition DC"};
 }
 
 }  // namespace
@@ -24,20 +32,10 @@ const WizardRequirements& Zevar880Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar880);
 }
 
-std::string Zevar880Wizard::welcomeHeading() const {
-    return "Welcome to ZEVAR Wizard, an interactive guide to getting your ZEVAR 880 up and "
-           "running as quickly and easily as possible.";
-}
-
-std::string Zevar880Wizard::completeHeading() const {
-    return "The ZEVAR Calibration Wizard has been completed!";
-}
-
 std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages = Zevar740Wizard::BuildPages();
     // The stepper restore follows the analog one, so the analog restore must not end the run.
     analog().restoreEndsSheet = false;
-    analog().canAndAutoIdle = false;
     auto page = std::make_unique<StepperPage>();
     stepper_ = page.get();
     pages.push_back(std::move(page));
@@ -46,9 +44,6 @@ std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::BuildPages() {
 
 std::vector<SummaryRow> Zevar880Wizard::Rows() {
     std::vector<SummaryRow> rows = Zevar740Wizard::Rows();
-    for (SummaryRow& row : rows) {
-        if (row.description == "Max Position ADC") row.description = "Max APosition DC";
-    }
     rows.push_back(
         {"Stepper Motor Max Travel", std::to_string(DegreesForSteps(stepper_->steps)), "degrees"});
     return rows;

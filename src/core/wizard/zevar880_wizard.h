@@ -76,12 +76,6 @@ protected:
     bool HandleFamily(const PostedMessage& message) override;
     void ProcessAnswered(ProcessAnswer answer) override;
     bool StartRestore() override;
-    bool completeShowsOptions() const override { return false; }
-    std::string fatalFaultText() const override {
-        return "The controller reported fatal errors. The Wizard cannot procede.";
-    }
-    std::string welcomeHeading() const override;
-    std::string completeHeading() const override;
 
 private:
     StepperPage* stepper_ = nullptr;
