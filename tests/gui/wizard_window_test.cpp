@@ -122,6 +122,7 @@ private slots:
         Fixture f("ZVX61S01");
         QVERIFY(f.Connect());
         WizardDriver driver(f.program.frame, *f.simulator);
+        driver.viewPictures = QStringLiteral("zevar760");
         driver.answers = {
             {"welcome.start", QStringLiteral("Start with current values")},
             {"engine.cylinders", QStringLiteral("6")},
