@@ -36,13 +36,13 @@ CWizardWindow::CWizardWindow(WizardWindowLinks links, const WizardSheetMaker& ma
       links_(std::move(links)),
       channel_(this,
                [this](const PostedMessage& message) {
-                   if (sheet_) sheet_->handle(message);
+                   if (sheet_) sheet_->Handle(message);
                    AfterAction();
                }),
       transfer_(new CCalTransferDlg(links_.link, links_.prompt, this)),
       process_(new CProcessDlg(
           [this](ProcessAnswer answer) {
-              sheet_->answerProcess(answer);
+              sheet_->AnswerProcess(answer);
               AfterAction();
           },
           this)),
@@ -86,7 +86,7 @@ CWizardWindow::CWizardWindow(WizardWindowLinks links, const WizardSheetMaker& ma
     layout->addWidget(summary_, 1);
     layout->addLayout(buttons);
     setMinimumSize(520, 380);
-    setButtons(kWizardNoButtons);
+    SetButtons(kWizardNoButtons);
 
     const auto act = [this](auto action) {
         return [this, action] {
@@ -94,10 +94,10 @@ CWizardWindow::CWizardWindow(WizardWindowLinks links, const WizardSheetMaker& ma
             AfterAction();
         };
     };
-    connect(back_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.back(); }));
-    connect(next_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.next(); }));
-    connect(finish_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.finish(); }));
-    connect(retain_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.retain(); }));
+    connect(back_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.Back(); }));
+    connect(next_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.Next(); }));
+    connect(finish_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.Finish(); }));
+    connect(retain_, &QPushButton::clicked, this, act([](WizardSheet& s) { s.Retain(); }));
     connect(cancel_, &QPushButton::clicked, this, &CWizardWindow::reject);
 
     sheet_ = make({links_.link, channel_.Current(), transfer_->transfer(), links_.prompt, *this,
@@ -112,7 +112,7 @@ CWizardWindow::~CWizardWindow() {
 }
 
 bool CWizardWindow::Start() {
-    const bool shown = sheet_->start();
+    const bool shown = sheet_->Start();
     AfterAction();
     return shown && !sheet_->ended();
 }
@@ -126,7 +126,7 @@ QWidget* CWizardWindow::field(const char* id) const {
     return form_ ? form_->findChild<QWidget*>(QString::fromLatin1(id)) : nullptr;
 }
 
-void CWizardWindow::showPage(const WizardPage& page) {
+void CWizardWindow::ShowPage(const WizardPage& page) {
     if (sheet_) setWindowTitle(ToQ(sheet_->pageCaption()));
     heading_->setText(ToQ(page.heading()));
     retain_->setVisible(page.retainOffered());
@@ -213,7 +213,7 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
             combo->setCurrentIndex(field.selection);
             connect(combo, &QComboBox::currentIndexChanged, this, [this, formField, key](int i) {
                 if (WizardField* f = formField()) f->selection = i;
-                sheet_->changed(key);
+                sheet_->Changed(key);
                 AfterAction();
             });
             widget = combo;
@@ -232,7 +232,7 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
             }
             connect(group, &QButtonGroup::idClicked, this, [this, formField, key](int i) {
                 if (WizardField* f = formField()) f->selection = i;
-                sheet_->changed(key);
+                sheet_->Changed(key);
                 AfterAction();
             });
             break;
@@ -250,7 +250,7 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
             check->setChecked(field.selection == 1);
             connect(check, &QCheckBox::toggled, this, [this, formField, key](bool on) {
                 if (WizardField* f = formField()) f->selection = on ? 1 : 0;
-                sheet_->changed(key);
+                sheet_->Changed(key);
                 AfterAction();
             });
             widget = check;
@@ -283,7 +283,7 @@ void CWizardWindow::ShowSummary() {
     summary_->show();
 }
 
-void CWizardWindow::showLive(const WizardPage& page) {
+void CWizardWindow::ShowLive(const WizardPage& page) {
     for (const WizardField& field : page.form.fields()) {
         if (field.kind != FieldKind::Live || !field.visible) continue;
         QWidget* widget = this->field(field.id.c_str());
@@ -295,7 +295,7 @@ void CWizardWindow::showLive(const WizardPage& page) {
     }
 }
 
-void CWizardWindow::setButtons(int mask) {
+void CWizardWindow::SetButtons(int mask) {
     back_->setEnabled((mask & 1) != 0);
     next_->setEnabled((mask & kWizardNext) != 0);
     // Finish takes the place of Next.
@@ -306,17 +306,17 @@ void CWizardWindow::setButtons(int mask) {
     cancel_->setEnabled(true);
 }
 
-void CWizardWindow::showProcess(const ProcessPrompt& prompt) { process_->Open(prompt); }
+void CWizardWindow::ShowProcess(const ProcessPrompt& prompt) { process_->Open(prompt); }
 
-void CWizardWindow::hideProcess() { process_->hide(); }
+void CWizardWindow::HideProcess() { process_->hide(); }
 
-void CWizardWindow::postCommand(int command) {
+void CWizardWindow::PostCommand(int command) {
     if (links_.postCommand) links_.postCommand(command);
 }
 
 void CWizardWindow::reject() {
     if (!closing_) {
-        sheet_->cancel();
+        sheet_->Cancel();
         AfterAction();
     }
 }

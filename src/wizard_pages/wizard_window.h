@@ -58,12 +58,12 @@ public:
     QWidget* field(const char* id) const;
 
     // WizardPresenter
-    void showPage(const WizardPage& page) override;
-    void setButtons(int mask) override;
-    void showProcess(const ProcessPrompt& prompt) override;
-    void hideProcess() override;
-    void showLive(const WizardPage& page) override;
-    void postCommand(int command) override;
+    void ShowPage(const WizardPage& page) override;
+    void SetButtons(int mask) override;
+    void ShowProcess(const ProcessPrompt& prompt) override;
+    void HideProcess() override;
+    void ShowLive(const WizardPage& page) override;
+    void PostCommand(int command) override;
 
 protected:
     // Escape and the close box are Cancel.

@@ -135,11 +135,11 @@ TEST_F(SpeedSwitchWizardCommandTest, AWholeTransferLongerThanTheReplyLimitIsNotS
     CalTransfer transfer(link, pump.transferReceiver(), conversation, progress);
     Lpn310Wizard wizard(std::string(ZVR_STRATEGY_DIR) + "/RRQ31E05.000",
                         {link, pump.sheetReceiver(), transfer, conversation, conversation});
-    pump.bind(wizard, transfer);
-    ASSERT_TRUE(wizard.start());
+    pump.Bind(wizard, transfer);
+    ASSERT_TRUE(wizard.Start());
     const auto started = std::chrono::steady_clock::now();
     const std::chrono::milliseconds limit(40);
-    conversation.run(wizard, pump, {.replyLimit = limit});
+    conversation.Run(wizard, pump, {.replyLimit = limit});
     ASSERT_GT(std::chrono::steady_clock::now() - started, 4 * limit);  // the point of the test
     EXPECT_FALSE(conversation.silent()) << out_.str();
     EXPECT_EQ(wizard.end(), WizardEnd::Finished) << out_.str();

@@ -27,14 +27,14 @@ public:
     explicit ScriptedInput(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {}
 
     // An action between lines happens first, and the wizard gets a moment to see it.
-    bool ready(std::chrono::milliseconds) override {
+    bool Ready(std::chrono::milliseconds) override {
         if (steps_.empty() || std::holds_alternative<std::string>(steps_.front())) return true;
         auto action = std::get<std::function<void()>>(std::move(steps_.front()));
         steps_.pop_front();
         action();
         return interrupt_;
     }
-    std::optional<std::string> line() override {
+    std::optional<std::string> Line() override {
         while (!steps_.empty()) {
             Step step = std::move(steps_.front());
             steps_.pop_front();
@@ -44,7 +44,7 @@ public:
         }
         return std::nullopt;  // the end of input
     }
-    bool interrupted() override { return std::exchange(interrupt_, false); }
+    bool TakeInterruption() override { return std::exchange(interrupt_, false); }
     bool terminal() const override { return false; }
 
     void pressCtrlC() { interrupt_ = true; }

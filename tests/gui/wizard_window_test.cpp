@@ -88,7 +88,7 @@ private slots:
         for (const Case c :
              {Case{kWizardNoButtons, false, false, false}, Case{kWizardNext, false, true, false},
               Case{kWizardBackNext, true, true, false}, Case{kWizardFinish, false, false, true}}) {
-            w.setButtons(c.mask);
+            w.SetButtons(c.mask);
             QCOMPARE(w.backButton()->isEnabled(), c.back);
             QCOMPARE(w.nextButton()->isEnabled(), c.next);
             QCOMPARE(w.nextButton()->isVisibleTo(&w), !c.finish);
@@ -122,6 +122,7 @@ private slots:
         Fixture f("ZVX61S01");
         QVERIFY(f.Connect());
         WizardDriver driver(f.program.frame, *f.simulator);
+        driver.viewPictures = QStringLiteral("zevar760");
         driver.answers = {
             {"welcome.start", QStringLiteral("Start with current values")},
             {"engine.cylinders", QStringLiteral("6")},

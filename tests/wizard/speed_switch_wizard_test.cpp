@@ -151,8 +151,8 @@ protected:
         sheet_ = std::make_unique<Wizard>(
             StrategyPath(strategy), WizardLinks{*link_, pump_.sheetReceiver(), *transfer_, prompt_,
                                                 presenter_, &settings_});
-        pump_.bind(*sheet_, *transfer_);
-        if (!sheet_->start()) return false;
+        pump_.Bind(*sheet_, *transfer_);
+        if (!sheet_->Start()) return false;
         return settle() && !sheet_->ended();
     }
 
@@ -160,22 +160,22 @@ protected:
     const std::string& heading() { return sheet_->page().heading(); }
     void choose(const std::string& id, int item) {
         form().at(id).selection = item;
-        sheet_->changed(id);
+        sheet_->Changed(id);
     }
     void type(const std::string& id, const std::string& text) { form().at(id).text = text; }
     void check(const std::string& id, bool on) { choose(id, on ? 1 : 0); }
     void next() {
-        sheet_->next();
+        sheet_->Next();
         ASSERT_TRUE(settle());
     }
     void back() {
-        sheet_->back();
+        sheet_->Back();
         ASSERT_TRUE(settle());
     }
     bool awaitEnd() {
         const auto until = std::chrono::steady_clock::now() + kLimit;
         while (!sheet_->ended() && std::chrono::steady_clock::now() < until) {
-            pump_.poll(std::chrono::milliseconds(50));
+            pump_.Poll(std::chrono::milliseconds(50));
         }
         return sheet_->ended();
     }
@@ -319,7 +319,7 @@ TEST_F(SpeedSwitchWizardTest, Lpn310FromCurrentValuesDerivesTheSpeedsAndWritesTh
     EXPECT_EQ(heading(), "The LPN 310 Calibration Wizard is complete!");
     EXPECT_EQ(form().at("complete.instruction").label, "Click Finish to return to the main menu.");
     EXPECT_FALSE(form().at(kCompletePlot).visible);
-    sheet_->finish();
+    sheet_->Finish();
     EXPECT_EQ(sheet_->end(), WizardEnd::Finished);
     EXPECT_TRUE(presenter_.commands.empty());  // Finish only closes
 
@@ -375,7 +375,7 @@ TEST_F(SpeedSwitchWizardTest, Lpn310RetainedEngineAndThePasswordInBothStartModes
         store("LPN_TIMEOUT", 300);
         ASSERT_TRUE(startFamily<Lpn310Wizard>("RRQ31E05"));
         passWelcome(c.startMode);
-        sheet_->retain();
+        sheet_->Retain();
         ASSERT_TRUE(settle());
         ASSERT_EQ(heading(), "Configure Channel 1");
         EXPECT_EQ(form().text("ch1.set_speed"), c.setSpeedShown);
@@ -488,7 +488,7 @@ TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteEndsTheSheetWithItsMessage)
     // Silent from the write's first request on: waiting for a first written value instead
     // races the few changed values of start mode 1 to the end of the write.
     control("line silent 30");
-    sheet_->next();
+    sheet_->Next();
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet_->end(), WizardEnd::Failed);
     EXPECT_TRUE(sheet_->lineFailed());

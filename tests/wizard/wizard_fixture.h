@@ -22,12 +22,12 @@ namespace zvr::test {
 // What the wizard showed, for tests to look at.
 class RecordingPresenter : public WizardPresenter {
 public:
-    void showPage(const WizardPage& page) override { headings.push_back(page.heading()); }
-    void setButtons(int mask) override { buttons = mask; }
-    void showProcess(const ProcessPrompt& prompt) override { processes.push_back(prompt); }
-    void hideProcess() override {}
-    void showLive(const WizardPage&) override { ++liveUpdates; }
-    void postCommand(int command) override { commands.push_back(command); }
+    void ShowPage(const WizardPage& page) override { headings.push_back(page.heading()); }
+    void SetButtons(int mask) override { buttons = mask; }
+    void ShowProcess(const ProcessPrompt& prompt) override { processes.push_back(prompt); }
+    void HideProcess() override {}
+    void ShowLive(const WizardPage&) override { ++liveUpdates; }
+    void PostCommand(int command) override { commands.push_back(command); }
 
     std::vector<std::string> headings;
     std::vector<ProcessPrompt> processes;
@@ -84,8 +84,8 @@ protected:
             std::make_unique<Zevar740Wizard>(StrategyPath(name), letter,
                                              WizardLinks{*link_, pump_.sheetReceiver(), *transfer_,
                                                          prompt_, presenter_, &settings_});
-        pump_.bind(*wizard_, *transfer_);
-        if (!wizard_->start()) return false;
+        pump_.Bind(*wizard_, *transfer_);
+        if (!wizard_->Start()) return false;
         return settle() && !wizard_->ended();
     }
 
@@ -101,46 +101,46 @@ protected:
         if (!make) return false;
         family_ = make(WizardLinks{*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_,
                                    &settings_});
-        pump_.bind(*family_, *transfer_);
-        if (!family_->start()) return false;
+        pump_.Bind(*family_, *transfer_);
+        if (!family_->Start()) return false;
         return settle() && !family_->ended();
     }
 
     // The sheet under test: the family's, or the ZEVAR 740 wizard.
     WizardSheet& sheet() { return family_ ? *family_ : *wizard_; }
 
-    bool settle() { return pump_.settle(kLimit); }
+    bool settle() { return pump_.Settle(kLimit); }
 
     WizardForm& form() { return sheet().page().form; }
     const std::string& heading() { return sheet().page().heading(); }
 
     void choose(const std::string& id, int item) {
         form().at(id).selection = item;
-        sheet().changed(id);
+        sheet().Changed(id);
     }
     void type(const std::string& id, const std::string& text) { form().at(id).text = text; }
     void next() {
-        sheet().next();
+        sheet().Next();
         ASSERT_TRUE(settle());
     }
     void back() {
-        sheet().back();
+        sheet().Back();
         ASSERT_TRUE(settle());
     }
     void answer(ProcessAnswer answer) {
-        sheet().answerProcess(answer);
+        sheet().AnswerProcess(answer);
         ASSERT_TRUE(settle());
     }
     // Hands messages on until the sheet ends (a failure while a dialog waits).
     bool awaitEnd() {
         const auto until = std::chrono::steady_clock::now() + kLimit;
         while (!sheet().ended() && std::chrono::steady_clock::now() < until) {
-            pump_.poll(std::chrono::milliseconds(50));
+            pump_.Poll(std::chrono::milliseconds(50));
         }
         return sheet().ended();
     }
     // Lets live sets arrive so the wizard sees the pedal where the simulator put it.
-    void seeLive() { pump_.poll(std::chrono::milliseconds(300)); }
+    void seeLive() { pump_.Poll(std::chrono::milliseconds(300)); }
 
     // The raw value the simulator's EEPROM holds for a scalar of the strategy.
     uint32_t eeprom(const std::string& name) {

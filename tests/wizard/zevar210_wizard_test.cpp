@@ -102,7 +102,7 @@ TEST_F(Zevar210WizardTest, OverspeedOnAndOff) {
         EXPECT_EQ(form().at("complete.instruction").label,
                   "The Parameter Plot screen will now be launched to help set the PID "
                   "calibration.");
-        sheet().finish();
+        sheet().Finish();
         EXPECT_EQ(presenter_.commands, std::vector<int>{kCmdParameterPlot});
         EXPECT_EQ(settings_.readString("Plot 1 Min"), "600");
         EXPECT_EQ(settings_.readString("Plot 1 Max"), "2600");
@@ -155,7 +155,7 @@ TEST_F(Zevar210WizardTest, RetainedEngineWritesNoEngineScalar) {
     });
     next();
     ASSERT_TRUE(sheet().page().retainOffered());
-    sheet().retain();
+    sheet().Retain();
     ASSERT_TRUE(settle());
     ASSERT_EQ(heading(), "Configure Desired Engine Speed Range");
     type("range.lowest", "800");
@@ -190,7 +190,7 @@ TEST_F(Zevar210WizardTest, CancelOnAnyPageWritesNothing) {
             next();
             ASSERT_TRUE(sheet().onSummary());
         }
-        sheet().cancel();
+        sheet().Cancel();
         EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
         EXPECT_EQ(eeprom("OVERSPEED_PCNT"), before);
         EXPECT_EQ(eeprom("SET_SPEED_MIN"), 800u);

@@ -84,7 +84,7 @@ TEST_F(Zevar620WizardTest, SparkInputAndMultipleSpeedsFromDefaults) {
     EXPECT_FALSE(form().at(kCompletePlot).visible);
     // Nothing leaves the ZEVAR 620's write set.
     EXPECT_NE(sheet().document().scalars.find("OPTIONS"), nullptr);
-    sheet().finish();
+    sheet().Finish();
     EXPECT_EQ(presenter_.commands, std::vector<int>{kCmdParameterPlot});
     EXPECT_EQ(settings_.readString("Plot 1 Min"), "850");
     EXPECT_EQ(settings_.readString("Plot 2 Max"), "2300");
@@ -149,7 +149,7 @@ TEST_F(Zevar620WizardTest, VariableSpeedsFromCurrentValuesWithTheirChecks) {
                                                       {"Default Speed", "1500", "rpm"},
                                                       {"Max Speed", "2300", "rpm"}}));
     next();
-    sheet().finish();
+    sheet().Finish();
     EXPECT_TRUE(presenter_.commands.empty());  // start mode 1 only closes
     EXPECT_EQ(eeprom("PULSES_PER_REV"), raw("PULSES_PER_REV", 120));
     EXPECT_EQ(eeprom("PULSES_PER_SAMPLE"), 60u);  // 2 × 120 / 4
@@ -187,7 +187,7 @@ TEST_F(Zevar620WizardTest, SpeedPageAsksForItsChoicesAndBackStartsOver) {
     next();
     ASSERT_TRUE(sheet().onSummary());
     next();
-    sheet().finish();
+    sheet().Finish();
     // One speed: the plot spans 500 to 5000 rpm.
     EXPECT_EQ(settings_.readString("Plot 1 Min"), "500");
     EXPECT_EQ(settings_.readString("Plot 1 Max"), "5000");
@@ -213,7 +213,7 @@ TEST_F(Zevar620WizardTest, CancelOnAnyPageWritesNothing) {
             next();
             ASSERT_TRUE(sheet().onSummary());
         }
-        sheet().cancel();
+        sheet().Cancel();
         EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
         EXPECT_EQ(eeprom("SWITCH_CONFIGURATION"), before);
         EXPECT_EQ(eeprom("SET_SPEED_1"), 1500u);

@@ -171,7 +171,7 @@ TEST_F(Zevar740WizardTest, UncalibratedZevar740StartsFromDefaultsAndWritesThePed
     EXPECT_TRUE(wizard_->written());
     // ZEVAR 740 strategies show no options; Finish in start mode 0 prepares the plot.
     EXPECT_FALSE(form().at(kCompletePlot).visible);
-    wizard_->finish();
+    wizard_->Finish();
     EXPECT_EQ(wizard_->end(), WizardEnd::Finished);
     EXPECT_EQ(presenter_.commands, std::vector<int>{kCmdParameterPlot});
     EXPECT_EQ(settings_.readString("Plot 1 Min"), "500");
@@ -278,7 +278,7 @@ TEST_F(Zevar740WizardTest, Zevar760FromCurrentValuesWithAutoIdleAndTwoOutputs) {
     ASSERT_TRUE(wizard_->onComplete());
     EXPECT_TRUE(form().at(kCompletePlot).visible);
     choose(kCompleteSave, 1);
-    wizard_->finish();
+    wizard_->Finish();
     EXPECT_EQ(presenter_.commands, std::vector<int>{kCmdSaveCal});
     EXPECT_FALSE(settings_.readString("Plot 1 Name"));
 
@@ -302,7 +302,7 @@ TEST_F(Zevar740WizardTest, OneOutputAutoIdleLampIsOutputModeSevenWithoutPreheat)
     // An auto-idle unit with one output: the lamp stands where glowplug would.
     ASSERT_TRUE(startWizard("ZVX41R03", 'S'));
     next();
-    wizard_->retain();
+    wizard_->Retain();
     ASSERT_TRUE(settle());
     next();
     choose("analog.mode", kAnalogAutoIdle);
@@ -460,7 +460,7 @@ TEST_F(Zevar740WizardTest, RetainedEngineSetupWritesNoEngineScalar) {
     type("engine.count", "4");
     next();
     back();
-    wizard_->retain();
+    wizard_->Retain();
     ASSERT_TRUE(settle());
     ASSERT_EQ(heading(), "Configure Desired Engine Speed Range");
     next();
@@ -480,7 +480,7 @@ TEST_F(Zevar740WizardTest, SummaryAnalogRowsFollowTheConfiguration) {
     startSimulator("ZVX41R03");
     ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
     next();
-    wizard_->retain();
+    wizard_->Retain();
     ASSERT_TRUE(settle());
     next();
     passNoAnalog();
@@ -571,7 +571,7 @@ TEST_F(Zevar740WizardTest, CancelDuringTheProcessPutsBackWhatItChanged) {
     seeLive();
     EXPECT_EQ(read(0x4100, 1), 255u);  // the unit is calibrating
 
-    wizard_->cancel();
+    wizard_->Cancel();
     ASSERT_TRUE(settle());
     EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
     EXPECT_EQ(read(0x4100, 1), 12u);
@@ -671,7 +671,7 @@ TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
     startSimulator("ZVX41R03");
     ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
     next();
-    wizard_->retain();
+    wizard_->Retain();
     ASSERT_TRUE(settle());
     next();
     passNoAnalog();
@@ -682,7 +682,7 @@ TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
     EXPECT_FALSE(wizard_->ended());
     EXPECT_EQ(wizard_->buttons(), kWizardNoButtons);
     EXPECT_TRUE(wizard_->lineFailed());
-    wizard_->cancel();
+    wizard_->Cancel();
     EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
 }
 
@@ -720,7 +720,7 @@ TEST_F(Zevar740WizardTest, CancelAfterTheProcessOnAnyLaterPagePutsTheAnalogValue
         for (int i = 0; i < stop.nexts; ++i)
             next();
         ASSERT_EQ(heading(), stop.page);
-        wizard_->cancel();
+        wizard_->Cancel();
         ASSERT_TRUE(awaitEnd()) << stop.page;
         EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
         EXPECT_EQ(read(0x4100, 1), 2u) << stop.page;
@@ -814,7 +814,7 @@ TEST_F(Zevar740WizardTest, MissingRequiredScalarEndsTheWizardBeforeAnyRequest) {
     transfer_ = std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
     Zevar740Wizard wizard(path, 'R',
                           {*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_});
-    EXPECT_FALSE(wizard.start());
+    EXPECT_FALSE(wizard.Start());
     EXPECT_EQ(wizard.end(), WizardEnd::Cancelled);
     EXPECT_EQ(prompt_.texts().back(),
               "Fatal Error. Could not find parameter 'OVERSPEED_RPM' in file '" + path + "'");
@@ -869,8 +869,8 @@ TEST_F(Zevar740WizardTest, DemoIgnoresTheFatalFlagAndSkipsValidation) {
     wizard_ = std::make_unique<Zevar740Wizard>(
         StrategyPath("ZVX41R03"), 'N',
         WizardLinks{*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_, &settings_});
-    pump_.bind(*wizard_, *transfer_);
-    ASSERT_TRUE(wizard_->start());
+    pump_.Bind(*wizard_, *transfer_);
+    ASSERT_TRUE(wizard_->Start());
     ASSERT_TRUE(settle());
     ASSERT_FALSE(wizard_->ended());
     next();

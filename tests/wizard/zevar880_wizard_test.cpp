@@ -163,7 +163,7 @@ TEST_F(Zevar880WizardTest, FullRunWritesTheTravelAndTheDirectionTheMotorWent) {
     EXPECT_EQ(stepper("STEP_CONFIG"), 3u);
     EXPECT_EQ(stepper("STEP_POWER_DN"), 0u);
     // An answer the dialog does not offer is ignored.
-    sheet().answerProcess(ProcessAnswer::Done);
+    sheet().AnswerProcess(ProcessAnswer::Done);
     EXPECT_TRUE(sheet().process().has_value());
 
     answer(ProcessAnswer::MovedClosed);
@@ -178,7 +178,7 @@ TEST_F(Zevar880WizardTest, FullRunWritesTheTravelAndTheDirectionTheMotorWent) {
     EXPECT_FALSE(form().at(kCompletePlot).visible);
     EXPECT_EQ(form().at("complete.instruction").label, "Click Finish to close this window.");
     EXPECT_EQ(heading(), "The ZEVAR Calibration Wizard has been completed!");
-    sheet().finish();
+    sheet().Finish();
     EXPECT_EQ(sheet().end(), WizardEnd::Finished);
 
     EXPECT_EQ(stepper("STEP_MAX_STEP"), 100u);
@@ -364,7 +364,7 @@ TEST_F(Zevar880WizardTest, CancelBeforeTheStepperProcessWritesNothing) {
             next();
         }
         ASSERT_EQ(heading(), page);
-        sheet().cancel();
+        sheet().Cancel();
         EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
         EXPECT_EQ(eeprom("SET_SPEED_1"), 1500u);
         EXPECT_EQ(eeprom("STEP_MAX_STEP"), 100u);
@@ -383,7 +383,7 @@ TEST_F(Zevar880WizardTest, CancelDuringTheProcessPutsTheStepperBackAsTheWelcomeR
     runToDialog();
     EXPECT_EQ(read(0x4186, 1), 2u);  // the process drives the motor
 
-    sheet().cancel();
+    sheet().Cancel();
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
     EXPECT_FALSE(sheet().lineFailed());
@@ -403,7 +403,7 @@ TEST_F(Zevar880WizardTest, CancelOnTheSummaryAfterTheProcessAlsoPutsTheStepperBa
     answer(ProcessAnswer::MovedFullTravel);
     ASSERT_TRUE(sheet().onSummary());
     EXPECT_EQ(read(0x418C, 2), 100u);
-    sheet().cancel();
+    sheet().Cancel();
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(read(0x418C, 2), 150u);
     EXPECT_EQ(read(0x4187, 1), 131u);  // the strategy's value, as the unit had it
@@ -414,7 +414,7 @@ TEST_F(Zevar880WizardTest, FailedStepperRestoreNamesTheScalarsToCheck) {
     passToStepper();
     runToDialog();
     control("line silent 30");
-    sheet().cancel();
+    sheet().Cancel();
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
     EXPECT_TRUE(sheet().lineFailed());
@@ -436,7 +436,7 @@ TEST_F(Zevar880WizardTest, FailedAnalogRestoreIsReported) {
     next();
     ASSERT_TRUE(sheet().process().has_value());
     control("line silent 30");
-    sheet().cancel();
+    sheet().Cancel();
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
     EXPECT_TRUE(Shown(prompt_,
@@ -449,7 +449,7 @@ TEST_F(Zevar880WizardTest, SilentControllerDuringTheStepperProcessEndsTheWizard)
     passToStepper();
     runToDialog();
     control("line silent 30");
-    sheet().answerProcess(ProcessAnswer::MovedClosed);
+    sheet().AnswerProcess(ProcessAnswer::MovedClosed);
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet().end(), WizardEnd::Failed);
     EXPECT_TRUE(Shown(prompt_, kCommunicationError));

@@ -72,7 +72,7 @@ std::optional<WizardAnswers> WizardAnswers::Load(const std::string& path, std::s
     return answers;
 }
 
-std::optional<std::string> WizardAnswers::takeField(const std::string& id) {
+std::optional<std::string> WizardAnswers::TakeField(const std::string& id) {
     auto at = fields.find(id);
     if (at == fields.end()) return std::nullopt;
     std::string text = at->second;
@@ -86,7 +86,7 @@ std::optional<std::string> WizardAnswers::question(const std::string& text) cons
     return at->second;
 }
 
-std::optional<std::string> WizardAnswers::takeProcess() {
+std::optional<std::string> WizardAnswers::TakeProcess() {
     if (process.empty()) return std::nullopt;
     std::string text = process.front();
     process.pop_front();

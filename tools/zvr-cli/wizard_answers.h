@@ -24,9 +24,9 @@ public:
     static std::optional<WizardAnswers> Load(const std::string& path, std::string& error);
 
     // The field's answer, used up.
-    std::optional<std::string> takeField(const std::string& id);
+    std::optional<std::string> TakeField(const std::string& id);
     std::optional<std::string> question(const std::string& text) const;
-    std::optional<std::string> takeProcess();
+    std::optional<std::string> TakeProcess();
     std::optional<std::string> calibrate() const { return calibrate_; }
 
     std::map<std::string, std::string> fields;

@@ -86,10 +86,10 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
     const std::unique_ptr<WizardSheet> sheet = make({link.document, pump.sheetReceiver(), transfer,
                                                      conversation, conversation, settings.get()});
     WizardSheet& wizard = *sheet;
-    pump.bind(wizard, transfer);
+    pump.Bind(wizard, transfer);
     context.out << wizard.caption() << '\n';
-    if (wizard.start()) {
-        conversation.run(wizard, pump,
+    if (wizard.Start()) {
+        conversation.Run(wizard, pump,
                          {.plotSetup = parsed.has("--plot-setup"),
                           .save = savePath != nullptr,
                           .replyLimit = link.session.ReplyLimit() * 4});

@@ -90,13 +90,13 @@ TerminalInput::TerminalInput() : terminal_(::isatty(STDIN_FILENO) == 1) {
     CatchInterruptions();
 }
 
-bool TerminalInput::ready(std::chrono::milliseconds wait) {
+bool TerminalInput::Ready(std::chrono::milliseconds wait) {
     if (!terminal_ || ended_ || buffer_.find('\n') != std::string::npos) return true;
     pollfd fd{STDIN_FILENO, POLLIN, 0};
     return ::poll(&fd, 1, static_cast<int>(wait.count())) > 0;
 }
 
-std::optional<std::string> TerminalInput::line() {
+std::optional<std::string> TerminalInput::Line() {
     if (!terminal_) return std::nullopt;
     for (;;) {
         const size_t end = buffer_.find('\n');
@@ -120,7 +120,7 @@ std::optional<std::string> TerminalInput::line() {
 }
 
 // Taking the interruption lowers the flag, so the restore that Cancel starts is not cut short.
-bool TerminalInput::interrupted() {
+bool TerminalInput::TakeInterruption() {
     const bool was = Interrupted();
     if (was) ClearInterruption();
     return was;
@@ -132,11 +132,11 @@ WizardConversation::WizardConversation(std::ostream& out, WizardInput& input,
                                        WizardAnswers* answers)
     : out_(out), input_(input), answers_(answers) {}
 
-std::optional<std::string> WizardConversation::readLine() {
+std::optional<std::string> WizardConversation::ReadLine() {
     if (cancelled_) return std::nullopt;
     out_.flush();
-    std::optional<std::string> text = input_.line();
-    if (input_.interrupted() || !text) {
+    std::optional<std::string> text = input_.Line();
+    if (input_.TakeInterruption() || !text) {
         out_ << '\n';
         cancelled_ = true;
         return std::nullopt;
@@ -147,24 +147,24 @@ std::optional<std::string> WizardConversation::readLine() {
     return Trimmed(*text);
 }
 
-std::optional<bool> WizardConversation::yesNo(const std::string& answer) const {
+std::optional<bool> WizardConversation::YesNo(const std::string& answer) const {
     if (SameText(answer, "y") || SameText(answer, "yes")) return true;
     if (SameText(answer, "n") || SameText(answer, "no")) return false;
     return std::nullopt;
 }
 
 PromptAnswer WizardConversation::show(const PromptMessage& message) {
-    if (liveShown_) hideProcess();
+    if (liveShown_) HideProcess();
     out_ << IconWord(message.icon) << message.text << '\n';
     if (message.buttons == PromptButtons::Ok) return PromptAnswer::Ok;
     if (message.buttons == PromptButtons::OkCancel ||
         message.buttons == PromptButtons::RetryCancel) {
-        return askButtons(message);
+        return AskButtons(message);
     }
     if (message.buttons != PromptButtons::YesNo) return PromptAnswer::No;
     if (answers_) {
         if (auto answer = answers_->question(message.text)) {
-            if (auto yes = yesNo(*answer)) {
+            if (auto yes = YesNo(*answer)) {
                 out_ << "[y/n] " << *answer << '\n';
                 return *yes ? PromptAnswer::Yes : PromptAnswer::No;
             }
@@ -172,15 +172,15 @@ PromptAnswer WizardConversation::show(const PromptMessage& message) {
     }
     for (;;) {
         out_ << "[y/n] ";
-        auto line = readLine();
+        auto line = ReadLine();
         if (!line) return PromptAnswer::No;
-        if (auto yes = yesNo(*line)) return *yes ? PromptAnswer::Yes : PromptAnswer::No;
+        if (auto yes = YesNo(*line)) return *yes ? PromptAnswer::Yes : PromptAnswer::No;
     }
 }
 
 // An OK/Cancel or Retry/Cancel question: the button's text or its first letter. With
 // nobody to answer it is Cancel.
-PromptAnswer WizardConversation::askButtons(const PromptMessage& message) {
+PromptAnswer WizardConversation::AskButtons(const PromptMessage& message) {
     const bool ok = message.buttons == PromptButtons::OkCancel;
     const std::vector<std::string> texts = {ok ? "OK" : "Retry", "Cancel"};
     const PromptAnswer first = ok ? PromptAnswer::Ok : PromptAnswer::Retry;
@@ -195,7 +195,7 @@ PromptAnswer WizardConversation::askButtons(const PromptMessage& message) {
     }
     for (;;) {
         out_ << choices;
-        auto line = readLine();
+        auto line = ReadLine();
         if (!line) return PromptAnswer::Cancel;
         if (auto index = ButtonFor(*line, texts, false)) {
             return *index == 0 ? first : PromptAnswer::Cancel;
@@ -203,13 +203,13 @@ PromptAnswer WizardConversation::askButtons(const PromptMessage& message) {
     }
 }
 
-void WizardConversation::hideProcess() {
+void WizardConversation::HideProcess() {
     if (!liveShown_) return;
     liveShown_ = false;
     out_ << '\n';
 }
 
-void WizardConversation::showLive(const WizardPage& page) {
+void WizardConversation::ShowLive(const WizardPage& page) {
     if (!input_.terminal() || !waitingProcess_) return;
     const WizardForm& form = page.form;
     std::string adc;
@@ -226,7 +226,7 @@ void WizardConversation::showLive(const WizardPage& page) {
     liveShown_ = true;
 }
 
-void WizardConversation::printPage(const WizardPage& page) {
+void WizardConversation::PrintPage(const WizardPage& page) {
     out_ << '\n' << page.heading() << '\n';
     for (const WizardField& field : page.form.fields()) {
         if (field.kind == FieldKind::Text && field.visible && !field.label.empty()) {
@@ -235,14 +235,14 @@ void WizardConversation::printPage(const WizardPage& page) {
     }
 }
 
-bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool offerRetain,
+bool WizardConversation::AskField(WizardSheet& sheet, WizardField& field, bool offerRetain,
                                   bool& retain) {
-    std::optional<std::string> fromFile = answers_ ? answers_->takeField(field.id) : std::nullopt;
+    std::optional<std::string> fromFile = answers_ ? answers_->TakeField(field.id) : std::nullopt;
     if (fromFile) ++answered_;
     // An unattended run keeps what a field already holds where the file says nothing.
     const bool holds = !field.text.empty() || field.selection >= 0;
     if (!fromFile && answers_ && !input_.terminal() && holds) fromFile = std::string();
-    if (field.kind == FieldKind::Check) return askCheck(sheet, field, std::move(fromFile));
+    if (field.kind == FieldKind::Check) return AskCheck(sheet, field, std::move(fromFile));
     if (field.kind == FieldKind::Choice || field.kind == FieldKind::Radio ||
         field.kind == FieldKind::Check) {
         std::vector<std::string> items = field.items;
@@ -262,7 +262,7 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
                 out_ << *fromFile << '\n';
                 fromFile.reset();
             } else {
-                answer = readLine();
+                answer = ReadLine();
                 if (!answer) return false;
             }
             if (answer->empty() && hasCurrent) return true;
@@ -272,7 +272,7 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
                     return true;
                 }
                 field.selection = *item;
-                sheet.changed(field.id);
+                sheet.Changed(field.id);
                 return true;
             }
             out_ << "Answer with an item's number or its text.\n";
@@ -286,14 +286,14 @@ bool WizardConversation::askField(WizardSheet& sheet, WizardField& field, bool o
     if (answer) {
         out_ << *answer << '\n';
     } else {
-        answer = readLine();
+        answer = ReadLine();
         if (!answer) return false;
     }
     if (!answer->empty()) field.text = *answer;
     return true;
 }
 
-bool WizardConversation::askCheck(WizardSheet& sheet, WizardField& field,
+bool WizardConversation::AskCheck(WizardSheet& sheet, WizardField& field,
                                   std::optional<std::string> fromFile) {
     for (;;) {
         out_ << Trimmed(field.label) << " [" << (field.selection == 1 ? "y" : "n") << "] ";
@@ -303,20 +303,20 @@ bool WizardConversation::askCheck(WizardSheet& sheet, WizardField& field,
             fromFile.reset();
             out_ << *answer << '\n';
         } else {
-            answer = readLine();
+            answer = ReadLine();
             if (!answer) return false;
         }
         if (answer->empty()) return true;
-        if (auto yes = yesNo(*answer)) {
+        if (auto yes = YesNo(*answer)) {
             field.selection = *yes ? 1 : 0;
-            sheet.changed(field.id);
+            sheet.Changed(field.id);
             return true;
         }
         out_ << "Answer y, yes, n or no.\n";
     }
 }
 
-bool WizardConversation::askStep(WizardSheet& sheet) {
+bool WizardConversation::AskStep(WizardSheet& sheet) {
     WizardPage& page = sheet.page();
     bool first = true;
     bool retain = false;
@@ -331,17 +331,17 @@ bool WizardConversation::askStep(WizardSheet& sheet) {
         }
         const bool offerRetain = first && page.step == 1 && page.retainOffered();
         first = false;
-        if (!askField(sheet, field, offerRetain, retain)) return false;
+        if (!AskField(sheet, field, offerRetain, retain)) return false;
         if (retain) {
-            sheet.retain();
+            sheet.Retain();
             return true;
         }
     }
-    sheet.next();
+    sheet.Next();
     return true;
 }
 
-bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
+bool WizardConversation::AskProcess(WizardSheet& sheet, WizardPump& pump) {
     const ProcessPrompt prompt = *sheet.process();
     const std::vector<ProcessButton> buttons = prompt.offered();
     std::vector<std::string> texts;
@@ -362,10 +362,10 @@ bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
         return std::nullopt;
     };
     if (answers_) {
-        if (auto text = answers_->takeProcess()) {
+        if (auto text = answers_->TakeProcess()) {
             if (auto answer = parse(*text)) {
                 out_ << "> " << *text << '\n';
-                sheet.answerProcess(*answer);
+                sheet.AnswerProcess(*answer);
                 return true;
             }
         }
@@ -377,19 +377,19 @@ bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
         ~Waiting() { flag = false; }
     } waiting{waitingProcess_};
     for (;;) {
-        pump.poll(std::chrono::milliseconds(20));
+        pump.Poll(std::chrono::milliseconds(20));
         if (sheet.ended() || !sheet.process()) return true;
-        if (input_.interrupted()) {
-            hideProcess();
+        if (input_.TakeInterruption()) {
+            HideProcess();
             cancelled_ = true;
             return false;
         }
-        if (!input_.ready(std::chrono::milliseconds(30))) continue;
-        auto line = readLine();
-        hideProcess();
+        if (!input_.Ready(std::chrono::milliseconds(30))) continue;
+        auto line = ReadLine();
+        HideProcess();
         if (!line) return false;
         if (auto answer = parse(*line)) {
-            sheet.answerProcess(*answer);
+            sheet.AnswerProcess(*answer);
             return true;
         }
         out_ << "Answer " << JoinedChoices(texts)
@@ -397,7 +397,7 @@ bool WizardConversation::askProcess(WizardSheet& sheet, WizardPump& pump) {
     }
 }
 
-bool WizardConversation::askSummary(WizardSheet& sheet) {
+bool WizardConversation::AskSummary(WizardSheet& sheet) {
     out_ << '\n' << sheet.page().heading() << '\n';
     for (const SummaryRow& row : sheet.summaryRows()) {
         out_ << "  " << std::left << std::setw(34) << row.description << std::setw(18)
@@ -406,43 +406,43 @@ bool WizardConversation::askSummary(WizardSheet& sheet) {
     out_ << "Calibrate the controller now? [y/n] ";
     std::optional<bool> yes;
     if (answers_ && answers_->calibrate()) {
-        yes = yesNo(*answers_->calibrate());
+        yes = YesNo(*answers_->calibrate());
         if (yes) out_ << *answers_->calibrate() << '\n';
     }
     while (!yes) {
-        auto line = readLine();
+        auto line = ReadLine();
         if (!line) return false;
-        yes = yesNo(*line);
+        yes = YesNo(*line);
         if (!yes) out_ << "[y/n] ";
     }
     if (!*yes) return false;
-    sheet.next();
+    sheet.Next();
     return true;
 }
 
-void WizardConversation::finish(WizardSheet& sheet, const Options& options) {
-    printPage(sheet.page());
+void WizardConversation::Finish(WizardSheet& sheet, const Options& options) {
+    PrintPage(sheet.page());
     WizardForm& form = sheet.page().form;
     if (form.at(kCompletePlot).visible) {
         form.at(kCompletePlot).selection = options.plotSetup ? 1 : 0;
         form.at(kCompleteSave).selection = !options.plotSetup && options.save ? 1 : 0;
     } else if (options.plotSetup && sheet.startMode() == 1 && form.selection(kCompletePlot) != 1) {
         // The page offers no option and its Finish prepares no plot in this start mode.
-        sheet.writePlotSetup();
+        sheet.WritePlotSetup();
     }
-    sheet.finish();
+    sheet.Finish();
 }
 
-bool WizardConversation::settle(WizardSheet& sheet, WizardPump& pump, const Options& options) {
+bool WizardConversation::Settle(WizardSheet& sheet, WizardPump& pump, const Options& options) {
     auto quietSince = std::chrono::steady_clock::now();
     while (!sheet.ended() && !sheet.waitingForPerson()) {
-        if (input_.interrupted()) {
+        if (input_.TakeInterruption()) {
             cancelled_ = true;
-            sheet.cancel();
+            sheet.Cancel();
         }
         // A request always ends in a notification, and a whole transfer notifies every
         // step: only a link that is gone stays quiet for the limit.
-        if (pump.poll(std::chrono::milliseconds(20))) {
+        if (pump.Poll(std::chrono::milliseconds(20))) {
             quietSince = std::chrono::steady_clock::now();
         } else if (std::chrono::steady_clock::now() - quietSince > options.replyLimit) {
             silent_ = true;
@@ -452,58 +452,58 @@ bool WizardConversation::settle(WizardSheet& sheet, WizardPump& pump, const Opti
     return true;
 }
 
-void WizardConversation::run(WizardSheet& sheet, WizardPump& pump, const Options& options) {
+void WizardConversation::Run(WizardSheet& sheet, WizardPump& pump, const Options& options) {
     sheet_ = &sheet;
     while (!sheet.ended()) {
-        if (!settle(sheet, pump, options)) {
-            sheet.cancel();
-            if (!sheet.ended()) sheet.endWith(WizardEnd::Failed);
+        if (!Settle(sheet, pump, options)) {
+            sheet.Cancel();
+            if (!sheet.ended()) sheet.EndWith(WizardEnd::Failed);
             break;
         }
         if (sheet.ended()) break;
-        if (cancelled_ || input_.interrupted()) {
+        if (cancelled_ || input_.TakeInterruption()) {
             cancelled_ = true;
-            sheet.cancel();
+            sheet.Cancel();
             continue;
         }
         if (sheet.process()) {
-            if (!askProcess(sheet, pump)) sheet.cancel();
+            if (!AskProcess(sheet, pump)) sheet.Cancel();
             continue;
         }
         if (sheet.buttons() == kWizardNoButtons) {
             // The failed whole write: Cancel is the only way out.
-            sheet.cancel();
+            sheet.Cancel();
             continue;
         }
         if (sheet.pageIndex() != printedIndex_ && !sheet.onSummary() && !sheet.onComplete()) {
             printedIndex_ = sheet.pageIndex();
-            printPage(sheet.page());
+            PrintPage(sheet.page());
         }
         if (sheet.onSummary()) {
             printedIndex_ = sheet.pageIndex();
-            if (!askSummary(sheet)) sheet.cancel();
+            if (!AskSummary(sheet)) sheet.Cancel();
             continue;
         }
         if (sheet.onComplete()) {
-            finish(sheet, options);
+            Finish(sheet, options);
             continue;
         }
         if (sheet.onWelcome() && !sheet.page().form.at(kWelcomeStart).visible) {
-            sheet.next();  // an uncalibrated unit: nothing to ask
+            sheet.Next();  // an uncalibrated unit: nothing to ask
             continue;
         }
         const size_t page = sheet.pageIndex();
         const int step = sheet.page().step;
         const size_t answered = answered_;
-        if (!askStep(sheet)) {
-            sheet.cancel();
+        if (!AskStep(sheet)) {
+            sheet.Cancel();
         } else if (!sheet.ended() && sheet.pageIndex() == page && sheet.page().step == step &&
                    answered_ == answered && !sheet.onWelcome() && !sheet.process() &&
                    sheet.buttons() != kWizardNoButtons) {
             // A refused step whose every field kept what it held, with nobody to answer:
             // asking again would only refuse again.
             cancelled_ = true;
-            sheet.cancel();
+            sheet.Cancel();
         }
     }
     sheet_ = nullptr;

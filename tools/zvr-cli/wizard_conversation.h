@@ -20,12 +20,12 @@ class WizardAnswers;
 class WizardInput {
 public:
     virtual ~WizardInput() = default;
-    // True when line() would not wait: a line is typed, or input has ended.
-    virtual bool ready(std::chrono::milliseconds wait) = 0;
+    // True when Line() would not wait: a line is typed, or input has ended.
+    virtual bool Ready(std::chrono::milliseconds wait) = 0;
     // The next line without its end; nothing at the end of input or with no terminal.
-    virtual std::optional<std::string> line() = 0;
+    virtual std::optional<std::string> Line() = 0;
     // Ctrl-C was pressed since the last call.
-    virtual bool interrupted() = 0;
+    virtual bool TakeInterruption() = 0;
     // Whether a self-updating line can be drawn.
     virtual bool terminal() const = 0;
 };
@@ -35,9 +35,9 @@ public:
 class TerminalInput : public WizardInput {
 public:
     TerminalInput();
-    bool ready(std::chrono::milliseconds wait) override;
-    std::optional<std::string> line() override;
-    bool interrupted() override;
+    bool Ready(std::chrono::milliseconds wait) override;
+    std::optional<std::string> Line() override;
+    bool TakeInterruption() override;
     bool terminal() const override { return terminal_; }
 
 private:
@@ -62,37 +62,37 @@ public:
     WizardConversation(std::ostream& out, WizardInput& input, WizardAnswers* answers);
 
     // Runs the sheet, started already, until it ends.
-    void run(WizardSheet& sheet, WizardPump& pump, const Options& options);
+    void Run(WizardSheet& sheet, WizardPump& pump, const Options& options);
     // The controller stopped answering altogether (no notification within the limit).
     bool silent() const { return silent_; }
 
     // WizardPresenter
-    void showPage(const WizardPage&) override {}
-    void setButtons(int) override {}
-    void showProcess(const ProcessPrompt&) override {}
-    void hideProcess() override;
-    void showLive(const WizardPage& page) override;
-    void postCommand(int) override {}
+    void ShowPage(const WizardPage&) override {}
+    void SetButtons(int) override {}
+    void ShowProcess(const ProcessPrompt&) override {}
+    void HideProcess() override;
+    void ShowLive(const WizardPage& page) override;
+    void PostCommand(int) override {}
 
     // UserPrompt
     PromptAnswer show(const PromptMessage& message) override;
     std::optional<std::string> chooseFile(const FileChoice&) override { return std::nullopt; }
 
 private:
-    bool settle(WizardSheet& sheet, WizardPump& pump, const Options& options);
-    void printPage(const WizardPage& page);
-    bool askStep(WizardSheet& sheet);
+    bool Settle(WizardSheet& sheet, WizardPump& pump, const Options& options);
+    void PrintPage(const WizardPage& page);
+    bool AskStep(WizardSheet& sheet);
     // False when nobody answers (the run is then cancelled).
-    bool askField(WizardSheet& sheet, WizardField& field, bool offerRetain, bool& retain);
+    bool AskField(WizardSheet& sheet, WizardField& field, bool offerRetain, bool& retain);
     // A check box as a yes/no question under its own label; empty keeps its state.
-    bool askCheck(WizardSheet& sheet, WizardField& field, std::optional<std::string> fromFile);
-    bool askProcess(WizardSheet& sheet, WizardPump& pump);
-    bool askSummary(WizardSheet& sheet);
-    void finish(WizardSheet& sheet, const Options& options);
+    bool AskCheck(WizardSheet& sheet, WizardField& field, std::optional<std::string> fromFile);
+    bool AskProcess(WizardSheet& sheet, WizardPump& pump);
+    bool AskSummary(WizardSheet& sheet);
+    void Finish(WizardSheet& sheet, const Options& options);
     // A line from the input; nothing when input ended, there is none, or Ctrl-C.
-    std::optional<std::string> readLine();
-    std::optional<bool> yesNo(const std::string& answer) const;
-    PromptAnswer askButtons(const PromptMessage& message);
+    std::optional<std::string> ReadLine();
+    std::optional<bool> YesNo(const std::string& answer) const;
+    PromptAnswer AskButtons(const PromptMessage& message);
 
     std::ostream& out_;
     WizardInput& input_;

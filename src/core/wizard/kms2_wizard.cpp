@@ -4,7 +4,7 @@
 
 #include "common/user_prompt.h"
 #include "strategy/strategy_check.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -19,36 +19,35 @@ constexpr const char* kString141 =
 constexpr const char* kResetTexts[] = {"Automatic Reset on % of Set Speed", "Latched Reset",
                                        "Manual Switch"};
 
+// The flywheel's teeth, asked about as on the governors' engine pages.
+constexpr NumberEntry kTeethEntry[] = {
+    {.key = "teeth",
+     .name = "Number of teeth",
+     .scalar = "PULSES_PER_REV",
+     .checks = kTeethQuestions},
+};
+
 }  // namespace
 
 Kms2EnginePage::Kms2EnginePage() : WizardPage("Configure Engine Speed Input") {
-    form.add({.id = "engine.info",
+    form.Add({.id = "engine.info",
               .kind = FieldKind::Text,
               .label = "This KSM-2 unit is intended for use with a mag pickup."});
-    form.add({.id = "engine.teeth",
+    form.Add({.id = "engine.teeth",
               .kind = FieldKind::Edit,
               .label = "How many teeth does the Flywheel have?"});
 }
 
-void Kms2EnginePage::activate(WizardSheet& sheet) {
+void Kms2EnginePage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     form.at("engine.teeth").text = sheet.valueText("PULSES_PER_REV");
 }
 
-PageMove Kms2EnginePage::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    auto entered = EntryInteger(prompt, form, "engine.teeth", "Number of teeth");
-    if (!entered) return PageMove::Stay;
-    if (*entered < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are you "
-                                          "sure you want to continue?")) {
-        return PageMove::Stay;
-    }
-    if (*entered > 250 && !prompt.askYesNo("The number of teeth should be less than 250. Are "
-                                           "you sure you want to continue?")) {
-        return PageMove::Stay;
-    }
-    teeth = *entered;
+PageMove Kms2EnginePage::Next(WizardSheet& sheet) {
+    EntryValues values;
+    if (!CheckEntries(sheet, form, "engine.", kTeethEntry, values)) return PageMove::Stay;
+    teeth = values.whole("teeth");
     pulsesPerRev = teeth;
     return PageMove::Next;
 }
@@ -60,21 +59,21 @@ const WizardRequirements& Kms2Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Kms2);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Kms2Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Kms2Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     auto engine = std::make_unique<Kms2EnginePage>();
     engine_ = engine.get();
     pages.push_back(std::move(engine));
-    addChannelsAndProtection(pages, Kms2Channel(), 2, Kms2Protection());
+    AddChannelsAndProtection(pages, Kms2Channel(), 2, Kms2Protection());
     return pages;
 }
 
-double Kms2Wizard::pulsesPerUpdate() {
+double Kms2Wizard::PulsesPerUpdate() {
     return PulsesPerUpdateAt(engine_->pulsesPerRev,
-                           LowestSetSpeed(channelSpeeds("SET_SPEED_%d_MIN")));
+                             LowestSetSpeed(ChannelSpeeds("SET_SPEED_%d_MIN")));
 }
 
-std::vector<SummaryRow> Kms2Wizard::rows() {
+std::vector<SummaryRow> Kms2Wizard::Rows() {
     std::vector<SummaryRow> rows;
     rows.push_back({"Number of flywheel teeth", std::to_string(engine_->teeth), ""});
     for (const ChannelPage* page : channels()) {
@@ -82,41 +81,41 @@ std::vector<SummaryRow> Kms2Wizard::rows() {
         const auto name = [page](const char* pattern) {
             return ScalarName(pattern, page->channel());
         };
-        rows.push_back(modeRow(*page));
+        rows.push_back(ModeRow(*page));
         if (page->mode() == kAutocrank) {
-            rows.push_back(scalarRow(prefix + "Rest Time", "AUTOCRANK_REST_TIME"));
-            rows.push_back(scalarRow(prefix + "Max Retry Count", "AUTOCRANK_MAX_TRIES"));
-            rows.push_back(scalarRow(prefix + "Max Crank Disable", name("SET_SPEED_%d_MAX")));
-            rows.push_back(scalarRow(prefix + "Min Crank Disable", name("SET_SPEED_%d_MIN")));
+            rows.push_back(ScalarRow(prefix + "Rest Time", "AUTOCRANK_REST_TIME"));
+            rows.push_back(ScalarRow(prefix + "Max Retry Count", "AUTOCRANK_MAX_TRIES"));
+            rows.push_back(ScalarRow(prefix + "Max Crank Disable", name("SET_SPEED_%d_MAX")));
+            rows.push_back(ScalarRow(prefix + "Min Crank Disable", name("SET_SPEED_%d_MIN")));
         } else if (page->mode() == kGlowPlug) {
-            rows.push_back(scalarRow(prefix + "Glow Time", "GLOWPLUG_TIME"));
+            rows.push_back(ScalarRow(prefix + "Glow Time", "GLOWPLUG_TIME"));
         } else {
             const int option = page->resetOption();
             rows.push_back(
                 {prefix + "Reset Type", option >= 0 && option <= 2 ? kResetTexts[option] : "", ""});
-            rows.push_back(scalarRow(prefix + "Min Set Speed", name("SET_SPEED_%d_MIN")));
-            rows.push_back(scalarRow(prefix + "Max Set Speed", name("SET_SPEED_%d_MAX")));
-            rows.push_back(scalarRow(prefix + "Set Delay", name("SET_DELAY_%d")));
-            rows.push_back(scalarRow(prefix + "Reset Delay", name("RESET_DELAY_%d")));
+            rows.push_back(ScalarRow(prefix + "Min Set Speed", name("SET_SPEED_%d_MIN")));
+            rows.push_back(ScalarRow(prefix + "Max Set Speed", name("SET_SPEED_%d_MAX")));
+            rows.push_back(ScalarRow(prefix + "Set Delay", name("SET_DELAY_%d")));
+            rows.push_back(ScalarRow(prefix + "Reset Delay", name("RESET_DELAY_%d")));
             char percent[32];
             std::snprintf(percent, sizeof percent, "%0.2f",
                           value(name("RESET_PCNT_%d"), /*current=*/false));
             rows.push_back({prefix + "Reset Percentage", percent, ""});
         }
     }
-    rows.push_back(scalarRow("Protection:Enable RPM", "EP_ENABLE_RPM"));
-    rows.push_back(scalarRow("Protection:Run Time", "EP_RUN_TIME"));
-    rows.push_back(scalarRow("Protection:Debounce Time", "EP_TIME"));
-    rows.push_back(scalarRow("Protection:Loss Of Speed Time", "LOSS_TIME"));
+    rows.push_back(ScalarRow("Protection:Enable RPM", "EP_ENABLE_RPM"));
+    rows.push_back(ScalarRow("Protection:Run Time", "EP_RUN_TIME"));
+    rows.push_back(ScalarRow("Protection:Debounce Time", "EP_TIME"));
+    rows.push_back(ScalarRow("Protection:Loss Of Speed Time", "LOSS_TIME"));
     return rows;
 }
 
-void Kms2Wizard::writeAnswers() {
+void Kms2Wizard::WriteAnswers() {
     if (ScalarDef* options = scalar("SW_OPTIONS1")) options->fileRaw = options->controllerRaw;
-    set("PULSES_PER_REV", engine_->pulsesPerRev);
-    const double perUpdate = pulsesPerUpdate();
-    set("PULSES_PER_UPDATE", perUpdate);
-    set("PULSES_PER_SAMPLE", perUpdate);
+    Set("PULSES_PER_REV", engine_->pulsesPerRev);
+    const double perUpdate = PulsesPerUpdate();
+    Set("PULSES_PER_UPDATE", perUpdate);
+    Set("PULSES_PER_SAMPLE", perUpdate);
 }
 
 std::string Kms2Wizard::completeHeading() const {

@@ -8,8 +8,8 @@ namespace zvr {
 class Kms2EnginePage : public WizardPage {
 public:
     Kms2EnginePage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
 
     int teeth = 0;
     double pulsesPerRev = 0;
@@ -22,13 +22,13 @@ public:
 
     Kms2EnginePage& engine() const { return *engine_; }
     // Pulses per update by the lowest set-speed minimum of the speed-switch channels.
-    double pulsesPerUpdate();
+    double PulsesPerUpdate();
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
     std::string completeHeading() const override;
     std::array<std::string, 2> completeTexts() const override;
 

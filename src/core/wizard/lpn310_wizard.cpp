@@ -2,7 +2,7 @@
 
 #include "common/user_prompt.h"
 #include "strategy/strategy_check.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -14,6 +14,21 @@ constexpr const char* kString134 =
     "option.  Please refer to the User's Manual for a complete discussion of features and "
     "calibration procedures.";
 
+// The teeth of a pickup or Hall sensor ("engine.teeth"), or the spark pulses of the ignition
+// ("engine.sparks"), checked as on the governors' engine pages.
+constexpr NumberEntry kTeethEntry[] = {
+    {.key = "teeth",
+     .name = "Number of teeth",
+     .scalar = "PULSES_PER_REV",
+     .checks = kTeethQuestions},
+};
+constexpr NumberEntry kSparkEntry[] = {
+    {.key = "sparks",
+     .name = "Number of spark pulses",
+     .scalar = "PULSES_PER_REV",
+     .checks = kCylinderChecks},
+};
+
 constexpr const char* kResetTexts[] = {"80% of Set Speed", "User Selectable Speed", "Latched Reset",
                                        "Manual Switch"};
 
@@ -22,21 +37,21 @@ constexpr const char* kResetTexts[] = {"80% of Set Speed", "User Selectable Spee
 // ---- Engine -------------------------------------------------------------------------------
 
 Lpn310EnginePage::Lpn310EnginePage() : WizardPage("Configure Engine Speed Input") {
-    form.add({.id = "engine.type",
+    form.Add({.id = "engine.type",
               .kind = FieldKind::Choice,
               .label = "How will the engine speed be detected?",
               .items = {"Magnetic Pickup (MPU)", "Ignition System", "Hall Effect Sensor"}});
-    form.add({.id = "engine.info", .kind = FieldKind::Text});
-    form.add({.id = "engine.teeth",
+    form.Add({.id = "engine.info", .kind = FieldKind::Text});
+    form.Add({.id = "engine.teeth",
               .kind = FieldKind::Edit,
               .label = "How many teeth does the Flywheel have?"});
-    form.add({.id = "engine.sparks",
+    form.Add({.id = "engine.sparks",
               .kind = FieldKind::Edit,
               .label = "How many spark pulses sensed during each engine rev? : ",
               .visible = false});
 }
 
-void Lpn310EnginePage::activate(WizardSheet& sheet) {
+void Lpn310EnginePage::Activate(WizardSheet& sheet) {
     skipped = false;
     if (preloaded) return;
     const ScalarDef* speedType = sheet.scalar("SPEED_TYPE");
@@ -49,64 +64,44 @@ void Lpn310EnginePage::activate(WizardSheet& sheet) {
     const std::string pulses = sheet.valueText("PULSES_PER_REV");
     form.at("engine.teeth").text = pulses;
     form.at("engine.sparks").text = pulses;
-    applyType();
+    ApplyType();
 }
 
-void Lpn310EnginePage::changed(WizardSheet&, std::string_view fieldId) {
-    if (fieldId == "engine.type") applyType();
+void Lpn310EnginePage::Changed(WizardSheet&, std::string_view fieldId) {
+    if (fieldId == "engine.type") ApplyType();
 }
 
-void Lpn310EnginePage::applyType() {
+void Lpn310EnginePage::ApplyType() {
     const int type = form.selection("engine.type");
     if (type < 0 || type > 2) return;
     form.at("engine.info").label =
         TeethType(type) ? "This LPN unit is intended for use with a mag pickup."
                         : "Your LPN unit is intended for use with an ignition or magneto input.";
-    form.show("engine.teeth", TeethType(type));
-    form.show("engine.sparks", !TeethType(type));
+    form.Show("engine.teeth", TeethType(type));
+    form.Show("engine.sparks", !TeethType(type));
 }
 
-PageMove Lpn310EnginePage::next(WizardSheet& sheet) {
+PageMove Lpn310EnginePage::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     const int type = form.selection("engine.type");
     if (type < 0 || type > 2) {
         prompt.error("You must select an input type to continue.");
         return PageMove::Stay;
     }
-    if (TeethType(type)) {
-        auto teeth = EntryInteger(prompt, form, "engine.teeth", "Number of teeth");
-        if (!teeth) return PageMove::Stay;
-        if (*teeth < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are you "
-                                            "sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        if (*teeth > 250 && !prompt.askYesNo("The number of teeth should be less than 250. Are "
-                                             "you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        count = *teeth;
-        speedTypeFlag = 1;
-    } else {
-        auto sparks = EntryInteger(prompt, form, "engine.sparks", "Number of spark pulses");
-        if (!sparks) return PageMove::Stay;
-        if (*sparks <= 0) {
-            prompt.error("The number of cylinders needs to be at least 1. Setup cannot continue.");
-            return PageMove::Stay;
-        }
-        if (*sparks >= 9 && !prompt.askYesNo("The number of cylinders should be less than 8. "
-                                             "Are you sure you want to continue?")) {
-            return PageMove::Stay;
-        }
-        count = *sparks;
-        speedTypeFlag = 0;
-    }
+    const bool teeth = TeethType(type);
+    EntryValues values;
+    const std::span<const NumberEntry> entries =
+        teeth ? std::span<const NumberEntry>(kTeethEntry) : kSparkEntry;
+    if (!CheckEntries(sheet, form, "engine.", entries, values)) return PageMove::Stay;
+    count = values.whole(entries.front().key);
+    speedTypeFlag = teeth ? 1 : 0;
     inputType = type;
     pulsesPerRev = count;
     skipped = false;
     return PageMove::Next;
 }
 
-PageMove Lpn310EnginePage::retain(WizardSheet&) {
+PageMove Lpn310EnginePage::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
@@ -120,35 +115,35 @@ const WizardRequirements& Lpn310Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Lpn310);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Lpn310Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Lpn310Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     auto engine = std::make_unique<Lpn310EnginePage>();
     engine_ = engine.get();
     pages.push_back(std::move(engine));
-    addChannelsAndProtection(pages, Lpn310Channel(), 3, Lpn310Protection());
+    AddChannelsAndProtection(pages, Lpn310Channel(), 3, Lpn310Protection());
     return pages;
 }
 
 // The values the answers imply, into the cal-file values, as the Summary is shown.
-void Lpn310Wizard::derive() {
+void Lpn310Wizard::Derive() {
     // "Automatic Reset at 80% of Set Speed" needs no engine input: it follows the set speed
     // even when the engine set-up was retained.
     for (const ChannelPage* page : channels()) {
         if (page->resetOption() != 0 || page->mode() > kReverseSwitch) continue;
         const std::string n = std::to_string(page->channel());
-        set("RESET_SPEED_" + n, 0.8 * value("SET_SPEED_" + n, /*current=*/false));
+        Set("RESET_SPEED_" + n, 0.8 * value("SET_SPEED_" + n, /*current=*/false));
     }
     if (engine_->skipped) return;
     const Lpn310Derived derived =
-        DeriveLpn310(channelSpeeds("SET_SPEED_%d"), engine_->pulsesPerRev);
-    set("NOSTART_2_CRANK", derived.noStartToCrank);
-    set("LPN_TIMEOUT", derived.timeout);
-    if (derived.crankDisable) set("CRANK_DISABLE", *derived.crankDisable);
+        DeriveLpn310(ChannelSpeeds("SET_SPEED_%d"), engine_->pulsesPerRev);
+    Set("NOSTART_2_CRANK", derived.noStartToCrank);
+    Set("LPN_TIMEOUT", derived.timeout);
+    if (derived.crankDisable) Set("CRANK_DISABLE", *derived.crankDisable);
     pulsesPerUpdate_ = derived.pulsesPerUpdate;
 }
 
-std::vector<SummaryRow> Lpn310Wizard::rows() {
-    derive();
+std::vector<SummaryRow> Lpn310Wizard::Rows() {
+    Derive();
     std::vector<SummaryRow> rows;
     if (engine_->skipped) {
         rows.push_back({"Engine Setup skipped", "", ""});
@@ -161,33 +156,33 @@ std::vector<SummaryRow> Lpn310Wizard::rows() {
     for (const ChannelPage* page : channels()) {
         const std::string prefix = "Channel " + std::to_string(page->channel()) + " ";
         const std::string n = std::to_string(page->channel());
-        rows.push_back(modeRow(*page));
+        rows.push_back(ModeRow(*page));
         if (page->mode() == kAutocrank) {
-            rows.push_back(scalarRow(prefix + "Rest Time", "AUTOCRANK_REST_TIME"));
-            rows.push_back(scalarRow(prefix + "Max Retry Count", "AUTOCRANK_MAX_TRIES"));
-            rows.push_back(scalarRow(prefix + "Crank Disable", "CRANK_DISABLE"));
+            rows.push_back(ScalarRow(prefix + "Rest Time", "AUTOCRANK_REST_TIME"));
+            rows.push_back(ScalarRow(prefix + "Max Retry Count", "AUTOCRANK_MAX_TRIES"));
+            rows.push_back(ScalarRow(prefix + "Crank Disable", "CRANK_DISABLE"));
         } else if (page->mode() == kGlowPlug) {
-            rows.push_back(scalarRow(prefix + "Glow Time", "GLOWPLUG_TIME"));
+            rows.push_back(ScalarRow(prefix + "Glow Time", "GLOWPLUG_TIME"));
         } else {
             const int option = page->resetOption();
             rows.push_back(
                 {prefix + "Reset Type", option >= 0 && option <= 3 ? kResetTexts[option] : "", ""});
-            rows.push_back(scalarRow(prefix + "Set Speed", "SET_SPEED_" + n));
-            rows.push_back(scalarRow(prefix + "Reset Speed", "RESET_SPEED_" + n));
+            rows.push_back(ScalarRow(prefix + "Set Speed", "SET_SPEED_" + n));
+            rows.push_back(ScalarRow(prefix + "Reset Speed", "RESET_SPEED_" + n));
         }
     }
     return rows;
 }
 
-void Lpn310Wizard::writeAnswers() {
+void Lpn310Wizard::WriteAnswers() {
     if (engine_->skipped) return;
-    set("PULSES_PER_REV", engine_->pulsesPerRev);
-    set("PULSES_PER_UPDATE", pulsesPerUpdate_);
-    set("PULSES_PER_SAMPLE", pulsesPerUpdate_);
+    Set("PULSES_PER_REV", engine_->pulsesPerRev);
+    Set("PULSES_PER_UPDATE", pulsesPerUpdate_);
+    Set("PULSES_PER_SAMPLE", pulsesPerUpdate_);
     // Bit 0 says teeth (1) or sparks (0); the other option bits stay as the controller had
     // them.
-    setRaw("SW_OPTIONS1", (engine_->options & ~1u) | static_cast<uint32_t>(engine_->speedTypeFlag));
-    setRaw("SPEED_TYPE", static_cast<uint32_t>(engine_->inputType));
+    SetRaw("SW_OPTIONS1", (engine_->options & ~1u) | static_cast<uint32_t>(engine_->speedTypeFlag));
+    SetRaw("SPEED_TYPE", static_cast<uint32_t>(engine_->inputType));
 }
 
 std::string Lpn310Wizard::completeHeading() const {

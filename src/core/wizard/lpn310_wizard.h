@@ -11,11 +11,11 @@ namespace zvr {
 class Lpn310EnginePage : public WizardPage {
 public:
     Lpn310EnginePage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    void changed(WizardSheet& sheet, std::string_view fieldId) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    void Changed(WizardSheet& sheet, std::string_view fieldId) override;
     bool retainOffered() const override { return true; }
-    PageMove retain(WizardSheet& sheet) override;
+    PageMove Retain(WizardSheet& sheet) override;
 
     static bool TeethType(int type) { return type == 0 || type == 2; }
 
@@ -27,7 +27,7 @@ public:
     bool skipped = false;
 
 private:
-    void applyType();
+    void ApplyType();
 };
 
 // The LPN 310 wizard (caption "ECM 310 Calibration Wizard"): engine input, three channels,
@@ -42,15 +42,15 @@ public:
     double pulsesPerUpdate() const { return pulsesPerUpdate_; }
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
     std::string completeHeading() const override;
     std::array<std::string, 2> completeTexts() const override;
 
 private:
-    void derive();
+    void Derive();
 
     Lpn310EnginePage* engine_ = nullptr;
     double pulsesPerUpdate_ = 1;

@@ -70,7 +70,7 @@ void AddScalarFields(WizardForm& form, std::string_view prefix,
         if (field.kind == FieldKind::Choice)
             control.items.assign(field.items.begin(), field.items.end());
         if (IsBitField(field)) control.selection = 0;
-        form.add(std::move(control));
+        form.Add(std::move(control));
     }
 }
 
@@ -122,13 +122,13 @@ bool CheckScalarFields(WizardSheet& sheet, const WizardForm& form, std::string_v
             const std::optional<double> percent =
                 text.size() > kMaxEntryText ? std::nullopt : ParseWizardNumber(text);
             if (!percent || !(*percent > 0 && *percent <= 100)) return refuse(field->failure);
-            sheet.set(name, *percent * 0.01);
+            sheet.Set(name, *percent * 0.01);
         } else {
             const ScalarDef* def = sheet.scalar(name);
             if (def == nullptr) continue;
             const std::optional<uint32_t> raw = ParseWithinLimits(*def, text);
             if (!raw) return refuse(field->failure);
-            sheet.setRaw(name, *raw);
+            sheet.SetRaw(name, *raw);
         }
         for (const FieldOrder& order : orders) {
             if (order.group != group || field->key != std::string_view(order.after)) continue;
@@ -157,7 +157,7 @@ bool CheckScalarFields(WizardSheet& sheet, const WizardForm& form, std::string_v
         if (form.selection(FieldId(prefix, field)) == 1) sum->second |= field.bit;
     }
     for (const auto& [name, bits] : sums)
-        sheet.setRaw(name, bits);
+        sheet.SetRaw(name, bits);
     return true;
 }
 

@@ -26,15 +26,15 @@ ChannelPage::ChannelPage(const ChannelLayout& layout, int channel)
       layout_(layout),
       channel_(channel),
       prefix_("ch" + std::to_string(channel) + ".") {
-    form.add({.id = id("number"),
+    form.Add({.id = id("number"),
               .kind = FieldKind::Live,
               .label = "Channel:",
               .text = std::to_string(channel)});
-    form.add({.id = id("mode"),
+    form.Add({.id = id("mode"),
               .kind = FieldKind::Choice,
               .label = "Channel Configuration:",
               .items = {layout.modes.begin(), layout.modes.end()}});
-    form.add({.id = id("reset"),
+    form.Add({.id = id("reset"),
               .kind = FieldKind::Choice,
               .label = "Reset Option:",
               .items = {layout.resetOptions.begin(), layout.resetOptions.end()},
@@ -42,7 +42,7 @@ ChannelPage::ChannelPage(const ChannelLayout& layout, int channel)
     AddScalarFields(form, prefix_, layout.fields);
 }
 
-void ChannelPage::activate(WizardSheet& sheet) {
+void ChannelPage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const ScalarDef* mode = sheet.scalar(name("CHNL_%d_OP_MODE"));
@@ -59,18 +59,18 @@ void ChannelPage::activate(WizardSheet& sheet) {
     }
 }
 
-void ChannelPage::showGroup(int group, int item) {
+void ChannelPage::ShowGroup(int group, int item) {
     for (const ScalarField& field : layout_.fields) {
-        if (InGroup(field, group)) form.show(id(field.key), FieldServes(field, item));
+        if (InGroup(field, group)) form.Show(id(field.key), FieldServes(field, item));
     }
 }
 
-void ChannelPage::hideGroups() {
+void ChannelPage::HideGroups() {
     for (const ScalarField& field : layout_.fields)
-        form.hide(id(field.key));
+        form.Hide(id(field.key));
 }
 
-PageMove ChannelPage::next(WizardSheet& sheet) {
+PageMove ChannelPage::Next(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
     switch (step) {
         case 1: {
@@ -80,17 +80,17 @@ PageMove ChannelPage::next(WizardSheet& sheet) {
                 return PageMove::Stay;
             }
             mode_ = chosen;
-            sheet.setRaw(name("CHNL_%d_OP_MODE"), static_cast<uint32_t>(chosen));
-            form.enable(id("mode"), false);
+            sheet.SetRaw(name("CHNL_%d_OP_MODE"), static_cast<uint32_t>(chosen));
+            form.Enable(id("mode"), false);
             if (chosen == kAutocrank) {
-                showGroup(kAutocrankGroup, -1);
+                ShowGroup(kAutocrankGroup, -1);
                 step = kAutocrankGroup;
             } else if (chosen == kGlowPlug) {
-                showGroup(kGlowPlugGroup, -1);
+                ShowGroup(kGlowPlugGroup, -1);
                 step = kGlowPlugGroup;
             } else {
-                form.show(id("reset"));
-                form.enable(id("reset"));
+                form.Show(id("reset"));
+                form.Enable(id("reset"));
                 step = 2;
             }
             return PageMove::Stay;
@@ -102,18 +102,18 @@ PageMove ChannelPage::next(WizardSheet& sheet) {
                 return PageMove::Stay;
             }
             resetOption_ = option;
-            form.enable(id("reset"), false);
-            showGroup(kSpeedSwitchGroup, option);
+            form.Enable(id("reset"), false);
+            ShowGroup(kSpeedSwitchGroup, option);
             step = kSpeedSwitchGroup;
             return PageMove::Stay;
         }
         case kSpeedSwitchGroup:
-            sheet.setRaw(name("CHNL_%d_RESET"), layout_.resetCodes[resetOption_]);
+            sheet.SetRaw(name("CHNL_%d_RESET"), layout_.resetCodes[resetOption_]);
             if (!CheckScalarFields(sheet, form, prefix_, layout_.fields, layout_.orders,
                                    kSpeedSwitchGroup, resetOption_, channel_)) {
                 return PageMove::Stay;
             }
-            keepUnusedSwitchValues(sheet, resetOption_);
+            KeepUnusedSwitchValues(sheet, resetOption_);
             return PageMove::Next;
         case kAutocrankGroup:
         case kGlowPlugGroup:
@@ -121,7 +121,7 @@ PageMove ChannelPage::next(WizardSheet& sheet) {
                                    channel_)) {
                 return PageMove::Stay;
             }
-            restoreSpeedSwitch(sheet, step);
+            RestoreSpeedSwitch(sheet, step);
             return PageMove::Next;
         default:
             prompt.plain("Internal State Error");
@@ -129,26 +129,26 @@ PageMove ChannelPage::next(WizardSheet& sheet) {
     }
 }
 
-PageMove ChannelPage::back(WizardSheet&) {
+PageMove ChannelPage::Back(WizardSheet&) {
     switch (step) {
         case 1:
             return PageMove::Previous;
         case kSpeedSwitchGroup:
-            hideGroups();
-            form.enable(id("reset"));
+            HideGroups();
+            form.Enable(id("reset"));
             step = 2;
             return PageMove::Stay;
         default:
-            hideGroups();
-            form.hide(id("reset"));
-            form.enable(id("mode"));
+            HideGroups();
+            form.Hide(id("reset"));
+            form.Enable(id("mode"));
             step = 1;
             return PageMove::Stay;
     }
 }
 
 // Edits the chosen reset option does not use keep the controller's values.
-void ChannelPage::keepUnusedSwitchValues(WizardSheet& sheet, int option) {
+void ChannelPage::KeepUnusedSwitchValues(WizardSheet& sheet, int option) {
     for (const ScalarField& field : layout_.fields) {
         if (!InGroup(field, kSpeedSwitchGroup) || FieldServes(field, option)) continue;
         if (ScalarDef* def = sheet.scalar(name(field.scalar))) def->fileRaw = def->controllerRaw;
@@ -158,7 +158,7 @@ void ChannelPage::keepUnusedSwitchValues(WizardSheet& sheet, int option) {
 // The speed-switch scalars take the controller's values again, except those the autocrank
 // or glow-plug group has just written (a KMS-2 autocrank channel's set-speed window holds its
 // crank-disable speeds).
-void ChannelPage::restoreSpeedSwitch(WizardSheet& sheet, int writtenGroup) {
+void ChannelPage::RestoreSpeedSwitch(WizardSheet& sheet, int writtenGroup) {
     std::vector<std::string> written;
     for (const ScalarField& field : layout_.fields) {
         if (InGroup(field, writtenGroup)) written.push_back(name(field.scalar));
@@ -182,20 +182,20 @@ ProtectionPage::ProtectionPage(std::span<const ScalarField> fields)
         field.visible = true;
 }
 
-void ProtectionPage::activate(WizardSheet& sheet) {
+void ProtectionPage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     FillScalarFields(sheet, form, "protect.", fields_, 1, 0);
 }
 
-PageMove ProtectionPage::next(WizardSheet& sheet) {
+PageMove ProtectionPage::Next(WizardSheet& sheet) {
     return CheckScalarFields(sheet, form, "protect.", fields_, {}, 1, -1, 0) ? PageMove::Next
                                                                              : PageMove::Stay;
 }
 
 // ---- the sheet ----------------------------------------------------------------------------
 
-void SpeedSwitchWizard::takeStartingValues() {
+void SpeedSwitchWizard::TakeStartingValues() {
     ScalarDef* password = scalar("PASSWORD");
     const uint32_t passwordRead = password != nullptr ? password->controllerRaw : 0;
     // A demo reads nothing from a unit: its controller values are the file's.
@@ -210,7 +210,7 @@ void SpeedSwitchWizard::takeStartingValues() {
     if (password != nullptr && !demo()) password->controllerRaw = passwordRead;
 }
 
-void SpeedSwitchWizard::addChannelsAndProtection(std::vector<std::unique_ptr<WizardPage>>& pages,
+void SpeedSwitchWizard::AddChannelsAndProtection(std::vector<std::unique_ptr<WizardPage>>& pages,
                                                  const ChannelLayout& layout, int count,
                                                  std::span<const ScalarField> protection) {
     for (int n = 1; n <= count; ++n) {
@@ -221,7 +221,7 @@ void SpeedSwitchWizard::addChannelsAndProtection(std::vector<std::unique_ptr<Wiz
     pages.push_back(std::make_unique<ProtectionPage>(protection));
 }
 
-std::vector<ChannelSpeed> SpeedSwitchWizard::channelSpeeds(const char* speedPattern) {
+std::vector<ChannelSpeed> SpeedSwitchWizard::ChannelSpeeds(const char* speedPattern) {
     std::vector<ChannelSpeed> speeds;
     for (const ChannelPage* page : channels_) {
         speeds.push_back(
@@ -230,14 +230,14 @@ std::vector<ChannelSpeed> SpeedSwitchWizard::channelSpeeds(const char* speedPatt
     return speeds;
 }
 
-SummaryRow SpeedSwitchWizard::scalarRow(const std::string& description,
+SummaryRow SpeedSwitchWizard::ScalarRow(const std::string& description,
                                         const std::string& scalarName) {
     const ScalarDef* def = scalar(scalarName);
     return {description, valueText(scalarName, /*current=*/false),
             def != nullptr ? UnitsForDisplay(def->units) : std::string()};
 }
 
-SummaryRow SpeedSwitchWizard::modeRow(const ChannelPage& page) const {
+SummaryRow SpeedSwitchWizard::ModeRow(const ChannelPage& page) const {
     const int mode = page.mode();
     return {"Channel " + std::to_string(page.channel()) + " Configuration",
             mode >= 0 && mode <= 3 ? kModeTexts[mode] : "", ""};

@@ -17,9 +17,9 @@ namespace zvr {
 class ChannelPage : public WizardPage {
 public:
     ChannelPage(const ChannelLayout& layout, int channel);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     int channel() const { return channel_; }
     // The mode and reset option the person chose (-1 before the step was passed).
@@ -30,10 +30,10 @@ public:
 
 private:
     std::string name(const char* pattern) const { return ScalarName(pattern, channel_); }
-    void showGroup(int group, int item);
-    void hideGroups();
-    void keepUnusedSwitchValues(WizardSheet& sheet, int option);
-    void restoreSpeedSwitch(WizardSheet& sheet, int writtenGroup);
+    void ShowGroup(int group, int item);
+    void HideGroups();
+    void KeepUnusedSwitchValues(WizardSheet& sheet, int option);
+    void RestoreSpeedSwitch(WizardSheet& sheet, int writtenGroup);
 
     const ChannelLayout& layout_;
     int channel_;
@@ -46,8 +46,8 @@ private:
 class ProtectionPage : public WizardPage {
 public:
     explicit ProtectionPage(std::span<const ScalarField> fields);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
 
 private:
     std::span<const ScalarField> fields_;
@@ -62,24 +62,24 @@ public:
 
     const std::vector<ChannelPage*>& channels() const { return channels_; }
     // The set speed of each channel by its mode, from the scalar holding it (cal-file values).
-    std::vector<ChannelSpeed> channelSpeeds(const char* speedPattern);
+    std::vector<ChannelSpeed> ChannelSpeeds(const char* speedPattern);
 
 protected:
     bool pagesAlwaysPreload() const override { return true; }
-    void takeStartingValues() override;
+    void TakeStartingValues() override;
     bool failedWriteEndsSheet() const override { return true; }
     bool finishOnlyCloses() const override { return true; }
     bool completeShowsOptions() const override { return false; }
     std::pair<double, double> plotRange() const override { return {0, 0}; }
 
     // Adds the channel pages and the protection page to pages.
-    void addChannelsAndProtection(std::vector<std::unique_ptr<WizardPage>>& pages,
+    void AddChannelsAndProtection(std::vector<std::unique_ptr<WizardPage>>& pages,
                                   const ChannelLayout& layout, int count,
                                   std::span<const ScalarField> protection);
     // A row "Channel n <item>" with a scalar's cal-file value and units text.
-    SummaryRow scalarRow(const std::string& description, const std::string& scalarName);
+    SummaryRow ScalarRow(const std::string& description, const std::string& scalarName);
     // The Configuration row of a channel.
-    SummaryRow modeRow(const ChannelPage& page) const;
+    SummaryRow ModeRow(const ChannelPage& page) const;
 
 private:
     std::vector<ChannelPage*> channels_;

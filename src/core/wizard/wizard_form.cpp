@@ -6,7 +6,7 @@
 
 namespace zvr {
 
-WizardField& WizardForm::add(WizardField field) {
+WizardField& WizardForm::Add(WizardField field) {
     fields_.push_back(std::move(field));
     return fields_.back();
 }

@@ -34,14 +34,14 @@ struct WizardField {
 // The controls of one page, in the order they stand on it.
 class WizardForm {
 public:
-    WizardField& add(WizardField field);
+    WizardField& Add(WizardField field);
     WizardField& at(std::string_view id);
     const WizardField& at(std::string_view id) const;
     bool has(std::string_view id) const;
 
-    void show(std::string_view id, bool visible = true) { at(id).visible = visible; }
-    void hide(std::string_view id) { at(id).visible = false; }
-    void enable(std::string_view id, bool enabled = true) { at(id).enabled = enabled; }
+    void Show(std::string_view id, bool visible = true) { at(id).visible = visible; }
+    void Hide(std::string_view id) { at(id).visible = false; }
+    void Enable(std::string_view id, bool enabled = true) { at(id).enabled = enabled; }
     int selection(std::string_view id) const { return at(id).selection; }
     const std::string& text(std::string_view id) const { return at(id).text; }
 

@@ -19,17 +19,17 @@ public:
 
     ReceiverHandle sheetReceiver() const { return sheet_; }
     ReceiverHandle transferReceiver() const { return transfer_; }
-    void bind(WizardSheet& sheet, CalTransfer& transfer);
+    void Bind(WizardSheet& sheet, CalTransfer& transfer);
 
     // Hands messages on until the sheet waits for the person or has ended. False when none
     // came within limit while it was still waiting for the controller.
-    bool settle(std::chrono::milliseconds limit);
+    bool Settle(std::chrono::milliseconds limit);
     // Hands on what has arrived, waiting at most wait for the first message; true when
     // something was handed on.
-    bool poll(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+    bool Poll(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
 
 private:
-    bool deliverOne(std::chrono::milliseconds wait);
+    bool DeliverOne(std::chrono::milliseconds wait);
 
     std::shared_ptr<QueueReceiver> sheet_ = std::make_shared<QueueReceiver>();
     std::shared_ptr<QueueReceiver> transfer_ = std::make_shared<QueueReceiver>();

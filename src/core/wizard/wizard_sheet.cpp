@@ -37,24 +37,24 @@ constexpr const char* kCompleteHeading = "Calibration Wizard has been completed!
 class SharedPage : public WizardPage {
 public:
     using WizardPage::WizardPage;
-    PageMove next(WizardSheet&) override { return PageMove::Stay; }
+    PageMove Next(WizardSheet&) override { return PageMove::Stay; }
 };
 
 std::unique_ptr<WizardPage> MakeWelcome(const std::string& heading) {
     auto page = std::make_unique<SharedPage>(heading);
-    page->form.add({.id = kWelcomeText, .kind = FieldKind::Text});
-    page->form.add({.id = kWelcomeDefaultNote,
+    page->form.Add({.id = kWelcomeText, .kind = FieldKind::Text});
+    page->form.Add({.id = kWelcomeDefaultNote,
                     .kind = FieldKind::Text,
                     .label = "The Wizard will be initialized with the default values read from "
                              "the calibration file. All calibration values will be reset.",
                     .visible = false});
-    page->form.add({.id = kWelcomeCurrentNote,
+    page->form.Add({.id = kWelcomeCurrentNote,
                     .kind = FieldKind::Text,
                     .label = "The Wizard will be initialized with the values read from the "
                              "controller. Only the calibration data that is changed will be "
                              "updated.",
                     .visible = false});
-    page->form.add({.id = kWelcomeStart,
+    page->form.Add({.id = kWelcomeStart,
                     .kind = FieldKind::Radio,
                     .items = {"Start with default values", "Start with current values"},
                     .visible = false});
@@ -68,12 +68,12 @@ std::unique_ptr<WizardPage> MakeSummary() {
 
 std::unique_ptr<WizardPage> MakeComplete(const std::string& heading) {
     auto page = std::make_unique<SharedPage>(heading);
-    page->form.add({.id = "complete.text1", .kind = FieldKind::Text});
-    page->form.add({.id = "complete.text2", .kind = FieldKind::Text});
-    page->form.add({.id = "complete.instruction", .kind = FieldKind::Text});
-    page->form.add(
+    page->form.Add({.id = "complete.text1", .kind = FieldKind::Text});
+    page->form.Add({.id = "complete.text2", .kind = FieldKind::Text});
+    page->form.Add({.id = "complete.instruction", .kind = FieldKind::Text});
+    page->form.Add(
         {.id = kCompletePlot, .kind = FieldKind::Check, .label = "Show Engine Speed Graph"});
-    page->form.add({.id = kCompleteSave,
+    page->form.Add({.id = kCompleteSave,
                     .kind = FieldKind::Check,
                     .label = "Save Prepared Configuration to a File"});
     return page;
@@ -108,31 +108,31 @@ std::pair<long long, long long> WizardSheet::plotBounds() const {
     return {static_cast<long long>(lowest) - 200, static_cast<long long>(highest) + 200};
 }
 
-bool WizardSheet::start() {
+bool WizardSheet::Start() {
     if (links_.transfer.LoadFile(strategyPath_) != 0) {
         links_.prompt.error("Fatal Error. Could not initialize from file");
         end_ = WizardEnd::Cancelled;
         return false;
     }
     pages_.push_back(MakeWelcome(welcomeHeading()));
-    for (auto& page : buildPages())
+    for (auto& page : BuildPages())
         pages_.push_back(std::move(page));
     pages_.push_back(MakeSummary());
     pages_.push_back(MakeComplete(completeHeading()));
     filled_.assign(pages_.size(), false);
-    if (!checkRequired()) return false;
+    if (!CheckRequired()) return false;
     current_ = 0;
-    activateCurrent();
+    ActivateCurrent();
     return !ended();
 }
 
-bool WizardSheet::checkRequired() {
+bool WizardSheet::CheckRequired() {
     const WizardRequirements& needs = requirements();
     for (std::string_view name : needs.requiredParameters) {
         if (scalar(name) == nullptr) {
             links_.prompt.warn("Fatal Error. Could not find parameter '" + std::string(name) +
                                "' in file '" + strategyPath_ + "'");
-            endWith(WizardEnd::Cancelled);
+            EndWith(WizardEnd::Cancelled);
             return false;
         }
     }
@@ -140,7 +140,7 @@ bool WizardSheet::checkRequired() {
     if (faultVariable_ == nullptr) {
         links_.prompt.warn("Fatal Error. Could not find variable '" +
                            std::string(needs.faultVariable) + "' in file '" + strategyPath_ + "'");
-        endWith(WizardEnd::Cancelled);
+        EndWith(WizardEnd::Cancelled);
         return false;
     }
     return true;
@@ -148,32 +148,32 @@ bool WizardSheet::checkRequired() {
 
 // ---- the person's actions ---------------------------------------------------------------
 
-void WizardSheet::next() {
+void WizardSheet::Next() {
     if (ended() || process_ || (buttons_ & kWizardNext) == 0) return;
     if (onWelcome()) {
-        move(welcomeNext());
+        Move(WelcomeNext());
     } else if (onSummary()) {
-        move(summaryNext());
+        Move(SummaryNext());
     } else {
-        move(page().next(*this));
+        Move(page().Next(*this));
     }
 }
 
-void WizardSheet::back() {
+void WizardSheet::Back() {
     if (ended() || process_ || (buttons_ & 1) == 0 || onWelcome()) return;
     if (onSummary() || onComplete()) {
-        move(PageMove::Previous);
+        Move(PageMove::Previous);
         return;
     }
-    move(page().back(*this));
+    Move(page().Back(*this));
 }
 
-void WizardSheet::retain() {
+void WizardSheet::Retain() {
     if (ended() || process_ || (buttons_ & kWizardNext) == 0 || !page().retainOffered()) return;
-    move(page().retain(*this));
+    Move(page().Retain(*this));
 }
 
-void WizardSheet::changed(std::string_view fieldId) {
+void WizardSheet::Changed(std::string_view fieldId) {
     if (ended()) return;
     WizardPage& shown = page();
     if (onWelcome() && fieldId == kWelcomeStart) {
@@ -186,25 +186,25 @@ void WizardSheet::changed(std::string_view fieldId) {
         if (shown.form.selection(fieldId) == 1) {
             shown.form.at(plot ? kCompleteSave : kCompletePlot).selection = 0;
         }
-        refresh();
+        Refresh();
         return;
     }
-    shown.changed(*this, fieldId);
-    refresh();
+    shown.Changed(*this, fieldId);
+    Refresh();
 }
 
-void WizardSheet::answerProcess(ProcessAnswer answer) {
+void WizardSheet::AnswerProcess(ProcessAnswer answer) {
     if (ended() || !process_) return;
     const auto buttons = process_->offered();
     if (std::none_of(buttons.begin(), buttons.end(),
                      [answer](const ProcessButton& button) { return button.answer == answer; })) {
         return;
     }
-    closeProcess();
-    processAnswered(answer);
+    CloseProcess();
+    ProcessAnswered(answer);
 }
 
-void WizardSheet::cancel() {
+void WizardSheet::Cancel() {
     if (ended()) return;
     if (pending_ == Pending::WholeRead || pending_ == Pending::WholeWrite) {
         pending_ = Pending::None;
@@ -214,57 +214,57 @@ void WizardSheet::cancel() {
         pending_ = Pending::None;
         links_.link.RequestStop();
     }
-    closeProcess();
-    if (startRestore()) return;
-    stopFamilyRequests();
-    endWith(WizardEnd::Cancelled);
+    CloseProcess();
+    if (StartRestore()) return;
+    StopFamilyRequests();
+    EndWith(WizardEnd::Cancelled);
 }
 
-void WizardSheet::finish() {
+void WizardSheet::Finish() {
     if (ended() || (buttons_ & kWizardFinish) == 0) return;
     WizardForm& form = page().form;
     const bool options = completeShowsOptions();
     if (finishOnlyCloses()) {
-        endWith(WizardEnd::Finished);
+        EndWith(WizardEnd::Finished);
         return;
     }
     if (form.selection(kCompletePlot) == 1 || (!options && startMode_ == 0)) {
-        writePlotSetup();
-        links_.presenter.postCommand(kCmdParameterPlot);
+        WritePlotSetup();
+        links_.presenter.PostCommand(kCmdParameterPlot);
     } else if (form.selection(kCompleteSave) == 1) {
-        links_.presenter.postCommand(kCmdSaveCal);
+        links_.presenter.PostCommand(kCmdSaveCal);
     }
-    endWith(WizardEnd::Finished);
+    EndWith(WizardEnd::Finished);
 }
 
-void WizardSheet::handle(const PostedMessage& message) {
+void WizardSheet::Handle(const PostedMessage& message) {
     if (ended()) {
         // A restore may still be finishing after the sheet ended: nothing else listens.
-        handleFamily(message);
+        HandleFamily(message);
         return;
     }
     switch (pending_) {
         case Pending::FaultRead:
-            welcomeFaults(message);
+            WelcomeFaults(message);
             return;
         case Pending::WholeRead:
-            welcomeRead(message);
+            WelcomeRead(message);
             return;
         case Pending::WholeWrite:
-            summaryWritten(message);
+            SummaryWritten(message);
             return;
         case Pending::None:
-            handleFamily(message);
+            HandleFamily(message);
             return;
     }
 }
 
 // ---- moving between pages ---------------------------------------------------------------
 
-void WizardSheet::move(PageMove move) {
+void WizardSheet::Move(PageMove move) {
     if (ended()) return;
     if (move == PageMove::Stay) {
-        refresh();
+        Refresh();
         return;
     }
     if (move == PageMove::Next && current_ + 1 < pages_.size()) {
@@ -278,53 +278,53 @@ void WizardSheet::move(PageMove move) {
     } else if (move == PageMove::Previous && current_ > 0) {
         --current_;
     }
-    activateCurrent();
+    ActivateCurrent();
 }
 
-void WizardSheet::activateCurrent() {
+void WizardSheet::ActivateCurrent() {
     if (onWelcome()) {
-        welcomeActivate();
+        WelcomeActivate();
     } else if (onSummary()) {
-        rows_ = rows();
-        setButtons(kWizardBackNext);
+        rows_ = Rows();
+        SetButtons(kWizardBackNext);
     } else if (onComplete()) {
-        completeActivate();
+        CompleteActivate();
     } else {
-        setButtons(kWizardBackNext);
+        SetButtons(kWizardBackNext);
         const bool wasPreloaded = page().preloaded;
-        page().activate(*this);
+        page().Activate(*this);
         if (!wasPreloaded && page().preloaded) filled_.at(current_) = true;
     }
-    if (!ended()) refresh();
+    if (!ended()) Refresh();
 }
 
-void WizardSheet::refresh() {
-    if (!ended()) links_.presenter.showPage(page());
+void WizardSheet::Refresh() {
+    if (!ended()) links_.presenter.ShowPage(page());
 }
 
-void WizardSheet::refreshLive() {
-    if (!ended()) links_.presenter.showLive(page());
+void WizardSheet::RefreshLive() {
+    if (!ended()) links_.presenter.ShowLive(page());
 }
 
-void WizardSheet::setButtons(int mask) {
+void WizardSheet::SetButtons(int mask) {
     buttons_ = mask;
-    links_.presenter.setButtons(mask);
+    links_.presenter.SetButtons(mask);
 }
 
-void WizardSheet::openProcess(ProcessPrompt prompt) {
+void WizardSheet::OpenProcess(ProcessPrompt prompt) {
     process_ = std::move(prompt);
-    links_.presenter.showProcess(*process_);
+    links_.presenter.ShowProcess(*process_);
 }
 
-void WizardSheet::closeProcess() {
+void WizardSheet::CloseProcess() {
     if (!process_) return;
     process_.reset();
-    links_.presenter.hideProcess();
+    links_.presenter.HideProcess();
 }
 
-void WizardSheet::endWith(WizardEnd end) {
+void WizardSheet::EndWith(WizardEnd end) {
     if (ended()) return;
-    closeProcess();
+    CloseProcess();
     end_ = end;
 }
 
@@ -337,34 +337,34 @@ WizardPage* WizardSheet::pageAfter(const WizardPage* page) {
 
 // ---- Welcome ----------------------------------------------------------------------------
 
-void WizardSheet::welcomeActivate() {
-    setButtons(kWizardNoButtons);
+void WizardSheet::WelcomeActivate() {
+    SetButtons(kWizardNoButtons);
     const uint16_t address = static_cast<uint16_t>(faultVariable_->ramAddress);
     pending_ = Pending::FaultRead;
     if (links_.link.RequestReadVariables(std::span(&address, 1), links_.self, kFaultReadDone,
                                          kFaultReadFailed) != 0) {
         pending_ = Pending::None;
         links_.prompt.warn("Fatal Error. The fault data could not be read.");
-        endWith(WizardEnd::Failed);
+        EndWith(WizardEnd::Failed);
     }
 }
 
-void WizardSheet::welcomeFaults(const PostedMessage& message) {
+void WizardSheet::WelcomeFaults(const PostedMessage& message) {
     if (message.message != kFaultReadDone && message.message != kFaultReadFailed) return;
     pending_ = Pending::None;
     links_.link.RequestStop();
     if (message.message == kFaultReadFailed) {
         links_.prompt.warn("Fatal Error. The fault data could not be read.");
-        endWith(WizardEnd::Failed);
+        EndWith(WizardEnd::Failed);
         return;
     }
     uint16_t flags = links_.link.RequestValues()[0];
     if (faultVariable_->scaling.size == 1) flags = static_cast<uint16_t>(flags >> 8);
-    setButtons(kWizardNext);
+    SetButtons(kWizardNext);
     WizardForm& form = pages_.front()->form;
     if ((flags & 2) != 0 && !demo()) {
         links_.prompt.warn(fatalFaultText());
-        endWith(WizardEnd::Cancelled);
+        EndWith(WizardEnd::Cancelled);
         return;
     }
     const bool uncalibrated = (flags & 1) != 0;
@@ -373,61 +373,61 @@ void WizardSheet::welcomeFaults(const PostedMessage& message) {
                      : "***Warning***\nThe unit is presently calibrated. The Reset option resets "
                        "all calibration parameters. It is recommended that the update option be "
                        "used or Calibrate->Change Calibration to change individual parameters.";
-    form.show(kWelcomeStart, !uncalibrated);
-    form.show(kWelcomeDefaultNote, !uncalibrated);
-    form.show(kWelcomeCurrentNote, !uncalibrated);
+    form.Show(kWelcomeStart, !uncalibrated);
+    form.Show(kWelcomeDefaultNote, !uncalibrated);
+    form.Show(kWelcomeCurrentNote, !uncalibrated);
     startMode_ = uncalibrated ? 0 : 1;
     form.at(kWelcomeStart).selection = startMode_;
-    refresh();
+    Refresh();
 }
 
-PageMove WizardSheet::welcomeNext() {
+PageMove WizardSheet::WelcomeNext() {
     const int choice = pages_.front()->form.selection(kWelcomeStart);
     if (choice != 0 && choice != 1) {
         links_.prompt.warn("You must Select Use Default or Current Values.");
         return PageMove::Stay;
     }
     startMode_ = choice;
-    setButtons(kWizardNoButtons);
+    SetButtons(kWizardNoButtons);
     pending_ = Pending::WholeRead;
     links_.transfer.ReadAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
     return PageMove::Stay;
 }
 
-void WizardSheet::welcomeRead(const PostedMessage& message) {
+void WizardSheet::WelcomeRead(const PostedMessage& message) {
     // A fault-flag set that was on its way when that read stopped is not the transfer's.
     if (!IsTransferOutcome(message)) return;
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
-        takeStartingValues();
+        TakeStartingValues();
         pages_.at(1)->preloaded = !(startMode_ == 1 || pagesAlwaysPreload());
-        move(PageMove::Next);
+        Move(PageMove::Next);
         return;
     }
     links_.prompt.warn(message.message == kTransferCancelled
                            ? "Fatal Error. The Calibration read was canceled by the user."
                            : "Fatal Error. The Calibration could not be read.");
-    endWith(message.message == kTransferCancelled ? WizardEnd::Cancelled : WizardEnd::Failed);
+    EndWith(message.message == kTransferCancelled ? WizardEnd::Cancelled : WizardEnd::Failed);
 }
 
 // ---- Summary and Complete ---------------------------------------------------------------
 
-PageMove WizardSheet::summaryNext() {
-    writeAnswers();
+PageMove WizardSheet::SummaryNext() {
+    WriteAnswers();
     if (ScalarDef* password = scalar("PASSWORD")) password->fileRaw = password->controllerRaw;
-    if (dropsFactorySettings()) drop("FACTORY_SETTINGS");
-    setButtons(kWizardNoButtons);
+    if (dropsFactorySettings()) Drop("FACTORY_SETTINGS");
+    SetButtons(kWizardNoButtons);
     pending_ = Pending::WholeWrite;
     links_.transfer.WriteAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
     return PageMove::Stay;
 }
 
-void WizardSheet::summaryWritten(const PostedMessage& message) {
+void WizardSheet::SummaryWritten(const PostedMessage& message) {
     if (!IsTransferOutcome(message)) return;
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
         written_ = true;
-        move(PageMove::Next);
+        Move(PageMove::Next);
         return;
     }
     lineFailed_ = message.message == kTransferFailed;
@@ -435,22 +435,22 @@ void WizardSheet::summaryWritten(const PostedMessage& message) {
         links_.prompt.error(lineFailed_
                                 ? "There was a communication error writing the configuration."
                                 : "Write Configuration was canceled. Not all parameters updated.");
-        endWith(lineFailed_ ? WizardEnd::Failed : WizardEnd::Cancelled);
+        EndWith(lineFailed_ ? WizardEnd::Failed : WizardEnd::Cancelled);
         return;
     }
     // The page stays with every button disabled: the only way out is Cancel.
     writeFailed_ = true;
-    setButtons(kWizardNoButtons);
+    SetButtons(kWizardNoButtons);
 }
 
-void WizardSheet::completeActivate() {
+void WizardSheet::CompleteActivate() {
     WizardForm& form = page().form;
     const auto texts = completeTexts();
     form.at("complete.text1").label = texts[0];
     form.at("complete.text2").label = texts[1];
     const bool options = completeShowsOptions() && !finishOnlyCloses();
-    form.show(kCompletePlot, options);
-    form.show(kCompleteSave, options);
+    form.Show(kCompletePlot, options);
+    form.Show(kCompleteSave, options);
     form.at(kCompletePlot).selection = 0;
     form.at(kCompleteSave).selection = 0;
     form.at("complete.instruction").label =
@@ -460,11 +460,11 @@ void WizardSheet::completeActivate() {
             ? "Click Finish to close this window."
             : "Click Finish to automatically configure and placed into the Parameter Plot screen "
               "where you can adjust the ZEVAR PID gains.";
-    completeSetUp(form);
-    setButtons(kWizardFinish);
+    CompleteSetUp(form);
+    SetButtons(kWizardFinish);
 }
 
-void WizardSheet::writePlotSetup() {
+void WizardSheet::WritePlotSetup() {
     SettingsStore* store = links_.settings;
     if (store == nullptr) return;
     const bool stored = store->readString("Plot 1 Name") || store->readString("Plot 2 Name");
@@ -486,7 +486,7 @@ void WizardSheet::writePlotSetup() {
     store->writeString("Plot X Sample Rate", "250");
 }
 
-void WizardSheet::takeStartingValues() {
+void WizardSheet::TakeStartingValues() {
     if (startMode_ == 1) links_.transfer.CopyControllerToCal();
 }
 
@@ -512,20 +512,20 @@ double WizardSheet::value(std::string_view name, bool current) {
     return RawToEng(current ? def->controllerRaw : def->fileRaw, def->scaling);
 }
 
-void WizardSheet::set(std::string_view name, double value) {
+void WizardSheet::Set(std::string_view name, double value) {
     if (ScalarDef* def = scalar(name)) def->fileRaw = EngToRaw(value, def->scaling);
 }
 
-void WizardSheet::setRaw(std::string_view name, uint32_t raw) {
+void WizardSheet::SetRaw(std::string_view name, uint32_t raw) {
     if (ScalarDef* def = scalar(name)) def->fileRaw = raw & RawMask(def->scaling.size);
 }
 
-void WizardSheet::drop(std::string_view name) {
+void WizardSheet::Drop(std::string_view name) {
     if (ScalarDef* def = scalar(name)) document().scalars.remove(def);
 }
 
-bool WizardSheet::rangeCheck(std::string_view label, double value, const RangeLimits& limits) {
-    return RangeCheck(links_.prompt, label, value, limits);
+bool WizardSheet::RangeCheck(std::string_view label, double value, const RangeLimits& limits) {
+    return zvr::RangeCheck(links_.prompt, label, value, limits);
 }
 
 bool WizardSheet::demo() const { return links_.link.IsDemo(); }

@@ -47,18 +47,18 @@ public:
     virtual ~WizardPage() = default;
 
     // Called every time the page becomes active (after the sheet set Back+Next).
-    virtual void activate(WizardSheet&) {}
-    virtual PageMove next(WizardSheet& sheet) = 0;
+    virtual void Activate(WizardSheet&) {}
+    virtual PageMove Next(WizardSheet& sheet) = 0;
     // Step 1 goes to the previous page; later steps hide their groups and stay.
-    virtual PageMove back(WizardSheet&) { return PageMove::Previous; }
+    virtual PageMove Back(WizardSheet&) { return PageMove::Previous; }
     // A combo's selection or a check box changed.
-    virtual void changed(WizardSheet&, std::string_view /*fieldId*/) {}
+    virtual void Changed(WizardSheet&, std::string_view /*fieldId*/) {}
     // The page's "Retain Current Values" button, while it is shown.
     virtual bool retainOffered() const { return false; }
-    virtual PageMove retain(WizardSheet&) { return PageMove::Stay; }
+    virtual PageMove Retain(WizardSheet&) { return PageMove::Stay; }
 
     const std::string& heading() const { return heading_; }
-    void setHeading(std::string heading) { heading_ = std::move(heading); }
+    void SetHeading(std::string heading) { heading_ = std::move(heading); }
 
     WizardForm form;
     // Clear: the page fills its controls from the controller's values when next activated.
@@ -119,15 +119,15 @@ class WizardPresenter {
 public:
     virtual ~WizardPresenter() = default;
     // A page became active, or its controls changed.
-    virtual void showPage(const WizardPage& page) = 0;
-    virtual void setButtons(int mask) = 0;
+    virtual void ShowPage(const WizardPage& page) = 0;
+    virtual void SetButtons(int mask) = 0;
     // The process dialog opens with this instruction, or closes.
-    virtual void showProcess(const ProcessPrompt& prompt) = 0;
-    virtual void hideProcess() = 0;
+    virtual void ShowProcess(const ProcessPrompt& prompt) = 0;
+    virtual void HideProcess() = 0;
     // Live values of the page arrived (adc_app, the IVS boxes).
-    virtual void showLive(const WizardPage& page) = 0;
+    virtual void ShowLive(const WizardPage& page) = 0;
     // The Complete page's menu command for the main window (Parameter Plot, Save Cal).
-    virtual void postCommand(int command) = 0;
+    virtual void PostCommand(int command) = 0;
 };
 
 // Where a sheet meets the program: the controller link and the receiver its notifications
@@ -145,7 +145,7 @@ struct WizardLinks {
 // The sheet shared by every family: Welcome (fault flags, start mode, whole read), the
 // family's question pages, Summary (rows, answers to values, whole write), Complete (plot
 // set-up), the preload rule and cancellation. The host hands every message posted to
-// links.self to handle(), and the transfer's own messages to the transfer.
+// links.self to Handle(), and the transfer's own messages to the transfer.
 class WizardSheet {
 public:
     WizardSheet(std::string caption, std::string strategyPath, WizardLinks links);
@@ -155,18 +155,18 @@ public:
 
     // Loads the strategy into the wizard's document, builds the pages and activates Welcome.
     // False when the sheet cannot be shown or ended at once (end() says how).
-    bool start();
+    bool Start();
 
     // The person's actions; each is ignored while its button is disabled.
-    void next();
-    void back();
-    void finish();
-    void cancel();
-    void retain();
-    void changed(std::string_view fieldId);
-    void answerProcess(ProcessAnswer answer);
+    void Next();
+    void Back();
+    void Finish();
+    void Cancel();
+    void Retain();
+    void Changed(std::string_view fieldId);
+    void AnswerProcess(ProcessAnswer answer);
     // A notification posted to links.self.
-    void handle(const PostedMessage& message);
+    void Handle(const PostedMessage& message);
 
     const std::string& caption() const { return caption_; }
     // The title shown while a page is up: the family's page caption, else the sheet's.
@@ -203,48 +203,48 @@ public:
     std::string valueText(std::string_view name, bool current = true);
     double value(std::string_view name, bool current = true);
     // Stores value (engineering units) as the cal-file raw value; an absent scalar is skipped.
-    void set(std::string_view name, double value);
-    void setRaw(std::string_view name, uint32_t raw);
+    void Set(std::string_view name, double value);
+    void SetRaw(std::string_view name, uint32_t raw);
     // Keeps the whole write from touching the scalar.
-    void drop(std::string_view name);
-    bool rangeCheck(std::string_view label, double value, const RangeLimits& limits);
+    void Drop(std::string_view name);
+    bool RangeCheck(std::string_view label, double value, const RangeLimits& limits);
 
     UserPrompt& prompt() { return links_.prompt; }
     CControllerProtocol& link() { return links_.link; }
     const ReceiverHandle& self() const { return links_.self; }
     bool demo() const;
-    void setButtons(int mask);
+    void SetButtons(int mask);
     // The page after this one, or null.
     WizardPage* pageAfter(const WizardPage* page);
     // Shows the page's controls again after a change.
-    void refresh();
-    void refreshLive();
-    void openProcess(ProcessPrompt prompt);
-    void closeProcess();
+    void Refresh();
+    void RefreshLive();
+    void OpenProcess(ProcessPrompt prompt);
+    void CloseProcess();
     // Moves from the current page as a page's Next would.
-    void moveNext() { move(PageMove::Next); }
-    void endWith(WizardEnd end);
-    void markLineFailed() { lineFailed_ = true; }
+    void MoveNext() { Move(PageMove::Next); }
+    void EndWith(WizardEnd end);
+    void MarkLineFailed() { lineFailed_ = true; }
     // The Complete page's plot set-up into the settings: engine_rpm and n_desired over the
     // speed range, after asking before replacing a stored set-up.
-    void writePlotSetup();
+    void WritePlotSetup();
 
 protected:
     // The family's question pages, in order, between Welcome and Summary.
-    virtual std::vector<std::unique_ptr<WizardPage>> buildPages() = 0;
+    virtual std::vector<std::unique_ptr<WizardPage>> BuildPages() = 0;
     virtual const WizardRequirements& requirements() const = 0;
-    virtual std::vector<SummaryRow> rows() = 0;
+    virtual std::vector<SummaryRow> Rows() = 0;
     // Turns the answers into cal-file values (before the fixed items and the write).
-    virtual void writeAnswers() = 0;
+    virtual void WriteAnswers() = 0;
     // A notification of the family's own requests; false when it was not the family's.
-    virtual bool handleFamily(const PostedMessage&) { return false; }
+    virtual bool HandleFamily(const PostedMessage&) { return false; }
     virtual bool familyBusy() const { return false; }
-    virtual void processAnswered(ProcessAnswer) {}
+    virtual void ProcessAnswered(ProcessAnswer) {}
     // Cancel while a process has changed the controller: start putting it back and end the
     // sheet when done. False when there is nothing to put back.
-    virtual bool startRestore() { return false; }
+    virtual bool StartRestore() { return false; }
     // A continuous read of the family's that must stop before the sheet ends.
-    virtual void stopFamilyRequests() {}
+    virtual void StopFamilyRequests() {}
     virtual bool completeShowsOptions() const = 0;
     // Lowest and highest command speed, for the plot set-up.
     virtual std::pair<double, double> plotRange() const = 0;
@@ -257,7 +257,7 @@ protected:
     virtual bool pagesAlwaysPreload() const { return false; }
     // After the whole read: the values the pages start from. Start mode 1 takes the
     // controller's values as the cal-file values.
-    virtual void takeStartingValues();
+    virtual void TakeStartingValues();
     // A failed or cancelled whole write says so and ends the sheet, instead of leaving
     // only Cancel.
     virtual bool failedWriteEndsSheet() const { return false; }
@@ -270,23 +270,23 @@ protected:
     // The plot set-up's "Plot Min" and "Plot Max": the speed range widened by 200 rpm.
     virtual std::pair<long long, long long> plotBounds() const;
     // The family's own changes to the Complete page after the shared set-up.
-    virtual void completeSetUp(WizardForm&) {}
+    virtual void CompleteSetUp(WizardForm&) {}
 
     CalTransfer& transfer() { return links_.transfer; }
 
 private:
     enum class Pending { None, FaultRead, WholeRead, WholeWrite };
 
-    void move(PageMove move);
-    void activateCurrent();
-    bool checkRequired();
-    void welcomeActivate();
-    void welcomeFaults(const PostedMessage& message);
-    PageMove welcomeNext();
-    void welcomeRead(const PostedMessage& message);
-    PageMove summaryNext();
-    void summaryWritten(const PostedMessage& message);
-    void completeActivate();
+    void Move(PageMove move);
+    void ActivateCurrent();
+    bool CheckRequired();
+    void WelcomeActivate();
+    void WelcomeFaults(const PostedMessage& message);
+    PageMove WelcomeNext();
+    void WelcomeRead(const PostedMessage& message);
+    PageMove SummaryNext();
+    void SummaryWritten(const PostedMessage& message);
+    void CompleteActivate();
 
     std::string caption_;
     std::string strategyPath_;

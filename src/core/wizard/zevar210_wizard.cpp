@@ -4,16 +4,15 @@
 #include <cstdio>
 
 #include "strategy/strategy_check.h"
+#include "wizard/governor_fields.h"
 #include "wizard/wizard_entry.h"
 
 namespace zvr {
 
 namespace {
 
+constexpr const char* kEngine = "engine.";
 constexpr const char* kTeeth = "engine.teeth";
-constexpr const char* kCylinders = "engine.cylinders";
-constexpr const char* kOverspeed = "protect.overspeed";
-constexpr const char* kPercent = "protect.percent";
 
 // OVERSPEED_PCNT's value for a disabled overspeed shutdown: the top of its scale.
 constexpr double kOverspeedDisabled = 1.99997;
@@ -30,7 +29,9 @@ constexpr const char* kString140 =
 
 double OverspeedFraction(int percent) { return percent == 0 ? kOverspeedDisabled : percent * 0.01; }
 
-bool OverspeedPercentAccepted(int percent) { return percent > 0 && percent <= 100; }
+bool OverspeedPercentAccepted(int percent) {
+    return FirstRefusal(Zevar210Protection().front().setting.checks, percent) == nullptr;
+}
 
 int OverspeedPercentOf(double fraction) {
     const long percent = std::lround(fraction * 100);
@@ -40,110 +41,46 @@ int OverspeedPercentOf(double fraction) {
 // ---- Engine -----------------------------------------------------------------------------
 
 Engine210Page::Engine210Page() : WizardPage("Configure Engine Speed Input") {
-    form.add(
-        {.id = kTeeth, .kind = FieldKind::Edit, .label = "How many teeth does the flywheel have?"});
-    form.add({.id = kCylinders,
-              .kind = FieldKind::Edit,
-              .label = "How many cylinders does the engine have?"});
+    AddEntries(form, kEngine, Zevar210EngineEntries(), true);
 }
 
-void Engine210Page::activate(WizardSheet& sheet) {
+void Engine210Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     retainShown_ = true;
     form.at(kTeeth).text = PositiveIntegerText(sheet.value("PULSES_PER_REV"));
 }
 
-PageMove Engine210Page::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    auto teethEntry = EntryInteger(prompt, form, kTeeth, "Number of teeth");
-    if (!teethEntry || !TeethAccepted(prompt, *teethEntry)) return PageMove::Stay;
-    auto cylinderEntry = EntryInteger(prompt, form, kCylinders, "Number of cylinders");
-    if (!cylinderEntry || !CylindersAccepted(prompt, *cylinderEntry)) return PageMove::Stay;
-    teeth = *teethEntry;
-    cylinders = *cylinderEntry;
+PageMove Engine210Page::Next(WizardSheet& sheet) {
+    EntryValues values;
+    if (!CheckEntries(sheet, form, kEngine, Zevar210EngineEntries(), values)) {
+        return PageMove::Stay;
+    }
+    teeth = values.whole("teeth");
+    cylinders = values.whole("cylinders");
     pulsesPerUpdate = PulsesPerUpdate(teeth, cylinders);
     skipped = false;
     return PageMove::Next;
 }
 
-PageMove Engine210Page::retain(WizardSheet&) {
+PageMove Engine210Page::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
 
 // ---- Protect ----------------------------------------------------------------------------
 
-Protect210Page::Protect210Page() : WizardPage("Configure Engine Protection") {
-    form.add({.id = kOverspeed,
-              .kind = FieldKind::Choice,
-              .label = "Do you want to enable overspeed shutdown?",
-              .items = {"No overspeed shutdown.", "Yes, enable overspeed shutdown."}});
-    form.add({.id = kPercent,
-              .kind = FieldKind::Edit,
-              .label = "Overspeed shutdown percent:",
-              .units = "% [1-100]",
-              .visible = false});
-}
+Protect210Page::Protect210Page()
+    : OptionPage("Configure Engine Protection", "protect.", Zevar210Protection(),
+                 Zevar210ProtectionTexts()) {}
 
 // The controller's OVERSPEED_PCNT is read by its engineering value: a percent up to 100 is
 // an enabled shutdown, 0 or the disabled value (about 200 %) is none.
-void Protect210Page::activate(WizardSheet& sheet) {
+void Protect210Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const int current = OverspeedPercentOf(sheet.value("OVERSPEED_PCNT"));
-    form.at(kOverspeed).selection = current != 0 ? 1 : 0;
-    if (current != 0) form.at(kPercent).text = std::to_string(current);
-}
-
-PageMove Protect210Page::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    switch (step) {
-        case 1: {
-            const int choice = form.selection(kOverspeed);
-            if (choice == 0) {
-                percent = 0;
-                return PageMove::Next;
-            }
-            if (choice == 1) {
-                form.enable(kOverspeed, false);
-                form.show(kPercent);
-                form.enable(kPercent);
-                step = 2;
-                return PageMove::Stay;
-            }
-            prompt.warn("You must choose Yes or No.");
-            return PageMove::Stay;
-        }
-        case 2: {
-            auto entered = EntryInteger(prompt, form, kPercent, "Overspeed Percent");
-            if (!entered) return PageMove::Stay;
-            if (!OverspeedPercentAccepted(*entered)) {
-                prompt.warn("Overspeed Percent must be greater than 0 and less than 100.");
-                return PageMove::Stay;
-            }
-            percent = *entered;
-            return PageMove::Next;
-        }
-        default:
-            prompt.plain("Internal Error 983334");
-            return PageMove::Stay;
-    }
-}
-
-PageMove Protect210Page::back(WizardSheet& sheet) {
-    switch (step) {
-        case 1:
-            return PageMove::Previous;
-        case 2:
-            form.hide(kPercent);
-            form.enable(kOverspeed);
-            step = 1;
-            return PageMove::Stay;
-        default:
-            sheet.prompt().plain("Internal Error 3ab9r5");
-            return PageMove::Stay;
-    }
+    Preset(0, current != 0, std::to_string(current));
 }
 
 // ---- the sheet --------------------------------------------------------------------------
@@ -155,7 +92,7 @@ const WizardRequirements& Zevar210Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar210);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     auto engine = std::make_unique<Engine210Page>();
     engine_ = engine.get();
@@ -169,7 +106,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar210Wizard::buildPages() {
     return pages;
 }
 
-std::vector<SummaryRow> Zevar210Wizard::rows() {
+std::vector<SummaryRow> Zevar210Wizard::Rows() {
     std::vector<SummaryRow> rows;
     if (engine_->skipped) {
         rows.push_back({"Engine Setup Skipped.", "", ""});
@@ -182,21 +119,21 @@ std::vector<SummaryRow> Zevar210Wizard::rows() {
     rows.push_back({"Lowest command speed", text, "rpm"});
     std::snprintf(text, sizeof text, "%10.2lf", speedRange_->highest);
     rows.push_back({"Highest command speed", text, "rpm"});
-    const int percent = protect_->percent;
+    const int percent = protect_->percent();
     rows.push_back({"Overspeed Protection", percent == 0 ? "DISABLED" : std::to_string(percent),
                     percent == 0 ? "" : "%"});
     return rows;
 }
 
-void Zevar210Wizard::writeAnswers() {
+void Zevar210Wizard::WriteAnswers() {
     if (!engine_->skipped) {
-        set("PULSES_PER_REV", engine_->teeth);
+        Set("PULSES_PER_REV", engine_->teeth);
         const auto perUpdate = static_cast<uint32_t>(engine_->pulsesPerUpdate);
-        setRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
+        SetRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
     }
-    set("SET_SPEED_MIN", speedRange_->lowest);
-    set("SET_SPEED_MAX", speedRange_->highest);
-    set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent));
+    Set("SET_SPEED_MIN", speedRange_->lowest);
+    Set("SET_SPEED_MAX", speedRange_->highest);
+    Set("OVERSPEED_PCNT", OverspeedFraction(protect_->percent()));
 }
 
 std::pair<double, double> Zevar210Wizard::plotRange() const {
@@ -212,11 +149,11 @@ std::string Zevar210Wizard::completeHeading() const {
 }
 
 // The Parameter Plot always follows: the graph option is checked and hidden.
-void Zevar210Wizard::completeSetUp(WizardForm& form) {
+void Zevar210Wizard::CompleteSetUp(WizardForm& form) {
     form.at(kCompletePlot).selection = 1;
-    form.hide(kCompletePlot);
+    form.Hide(kCompletePlot);
     form.at(kCompleteSave).label = "Save ZEVAR Configuration to a File";
-    form.hide(kCompleteSave);
+    form.Hide(kCompleteSave);
     form.at("complete.instruction").label =
         "The Parameter Plot screen will now be launched to help set the PID calibration.";
 }

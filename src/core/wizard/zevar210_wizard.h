@@ -20,10 +20,10 @@ int OverspeedPercentOf(double fraction);
 class Engine210Page : public WizardPage {
 public:
     Engine210Page();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
     bool retainOffered() const override { return retainShown_; }
-    PageMove retain(WizardSheet& sheet) override;
+    PageMove Retain(WizardSheet& sheet) override;
 
     int teeth = 0;
     int cylinders = 0;
@@ -35,14 +35,12 @@ private:
 };
 
 // The ZEVAR 210's protection: overspeed shutdown as a percent of the speed.
-class Protect210Page : public WizardPage {
+class Protect210Page : public OptionPage {
 public:
     Protect210Page();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
 
-    int percent = 0;  // 0: disabled
+    int percent() const { return static_cast<int>(answer(0)); }  // 0: disabled
 };
 
 // The ZEVAR 210 wizard: engine sensing, the speed range and overspeed shutdown; its Complete
@@ -56,15 +54,15 @@ public:
     Protect210Page& protect() const { return *protect_; }
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
     bool completeShowsOptions() const override { return false; }
     std::pair<double, double> plotRange() const override;
     std::array<std::string, 2> completeTexts() const override;
     std::string completeHeading() const override;
-    void completeSetUp(WizardForm& form) override;
+    void CompleteSetUp(WizardForm& form) override;
 
 private:
     Engine210Page* engine_ = nullptr;

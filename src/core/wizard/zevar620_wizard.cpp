@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "strategy/strategy_check.h"
-#include "wizard/wizard_entry.h"
 
 namespace zvr {
 
@@ -13,7 +12,8 @@ namespace {
 constexpr const char* kMode = "speed.mode";
 constexpr const char* kCount = "speed.count";
 
-std::string SpeedId(int number) { return "speed." + std::to_string(number); }
+// A fixed speed anywhere from 0 to 32000 rpm; the variable minimum likewise.
+constexpr SetSpeedBounds kSpeedBounds{0, 32000, 0, 32000};
 
 constexpr const char* kString132 =
     "For simplicity, ZEVAR Wizard performs a basic calibration only and does not cover all "
@@ -35,139 +35,97 @@ std::pair<long long, long long> Zevar620PlotBounds(double lowest, double highest
 // ---- Speed ------------------------------------------------------------------------------
 
 Speed620Page::Speed620Page() : WizardPage("Speed Setup") {
-    form.add({.id = kMode,
+    form.Add({.id = kMode,
               .kind = FieldKind::Radio,
               .items = {"Setup for Single Speed operation", "Setup for Multiple Speed operation"}});
-    form.add({.id = kCount,
+    form.Add({.id = kCount,
               .kind = FieldKind::Choice,
               .label = "Select the number of speeds:",
               .items = {"2 Speed", "3 Speed", "4 Speed", "Variable Speed"},
               .visible = false});
-    for (int i = 1; i <= 4; ++i) {
-        form.add({.id = SpeedId(i), .kind = FieldKind::Edit, .visible = false});
-    }
+    AddSpeedEdits(form);
 }
 
-void Speed620Page::activate(WizardSheet& sheet) {
+void Speed620Page::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const int current = static_cast<int>(sheet.value("SWITCH_CONFIGURATION"));
     form.at(kMode).selection = current == 1 ? 0 : 1;
-    if (current >= 2 && current <= 5) form.at(kCount).selection = current - 2;
-    if (current == 5) {
-        form.at(SpeedId(1)).text = sheet.valueText("SET_SPEED_MIN");
-        form.at(SpeedId(2)).text = sheet.valueText("SET_SPEED_WARMUP");
-        form.at(SpeedId(3)).text = sheet.valueText("SET_SPEED_MAX");
-    } else {
-        for (int i = 1; i <= 4; ++i) {
-            form.at(SpeedId(i)).text = sheet.valueText("SET_SPEED_" + std::to_string(i));
-        }
-    }
+    if (current >= 2 && current <= kVariableSpeed) form.at(kCount).selection = current - 2;
+    FillSpeedEdits(sheet, form, current == kVariableSpeed);
 }
 
-PageMove Speed620Page::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
+PageMove Speed620Page::Next(WizardSheet& sheet) {
     switch (step) {
-        case 1: {
-            const int mode = form.selection(kMode);
-            if (mode == 0) {
-                count = 1;
-                form.at(SpeedId(1)).label = "Enter Desired Speed";
-                form.show(SpeedId(1));
-                step = 3;
-            } else if (mode == 1) {
-                form.show(kCount);
-                form.enable(kCount);
-                step = 2;
-            } else {
-                prompt.plain("You must select a Speed mode");
-                return PageMove::Stay;
-            }
-            form.enable(kMode, false);
-            return PageMove::Stay;
-        }
-        case 2: {
-            const int chosen = form.selection(kCount);
-            if (chosen < 0) {
-                prompt.plain("You must select Number of Speeds");
-                return PageMove::Stay;
-            }
-            count = chosen + 2;
-            if (count <= 4) {
-                for (int i = 1; i <= count; ++i) {
-                    form.at(SpeedId(i)).label = "Set Speed " + std::to_string(i) + ":";
-                    form.show(SpeedId(i));
-                }
-                step = 3;
-            } else {
-                const char* labels[] = {"Min Speed", "Default Speed:", "Max Speed:"};
-                for (int i = 1; i <= 3; ++i) {
-                    form.at(SpeedId(i)).label = labels[i - 1];
-                    form.show(SpeedId(i));
-                }
-                step = 4;
-            }
-            form.enable(kCount, false);
-            return PageMove::Stay;
-        }
+        case 1:
+            return ChooseMode(sheet);
+        case 2:
+            return ChooseCount(sheet);
         case 3:
-            return setSpeeds(sheet);
         case 4:
-            return variableSpeeds(sheet);
+            return TakeEntries(sheet);
         default:
-            prompt.plain("Internal State Error");
+            sheet.prompt().plain("Internal State Error");
             return PageMove::Stay;
     }
 }
 
-PageMove Speed620Page::setSpeeds(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    if (count < 1 || count > 4) {
-        prompt.plain("Go Back. You must select Number of Speeds");
+PageMove Speed620Page::ChooseMode(WizardSheet& sheet) {
+    const int mode = form.selection(kMode);
+    if (mode == 0) {
+        speeds.count = 1;
+        ShowSpeedEdits(form, 1, "Enter Desired Speed");
+        step = 3;
+    } else if (mode == 1) {
+        form.Show(kCount);
+        form.Enable(kCount);
+        step = 2;
+    } else {
+        sheet.prompt().plain("You must select a Speed mode");
         return PageMove::Stay;
     }
-    int entered[4] = {0, 0, 0, 0};
-    for (int i = count; i >= 1; --i) {
-        const std::string name = "Speed " + std::to_string(i);
-        auto speed = EntryInteger(prompt, form, SpeedId(i), name);
-        if (!speed || !sheet.rangeCheck(name, *speed, {850, 5000, 0, 32000})) {
-            return PageMove::Stay;
-        }
-        entered[i - 1] = *speed;
+    form.Enable(kMode, false);
+    return PageMove::Stay;
+}
+
+PageMove Speed620Page::ChooseCount(WizardSheet& sheet) {
+    const int chosen = form.selection(kCount);
+    if (chosen < 0) {
+        sheet.prompt().plain("You must select Number of Speeds");
+        return PageMove::Stay;
     }
-    std::copy(entered, entered + 4, speeds);
-    lowest = *std::min_element(entered, entered + count);
-    highest = *std::max_element(entered, entered + count);
+    speeds.count = chosen + 2;
+    ShowSpeedEdits(form, speeds.count, "");
+    step = speeds.count <= 4 ? 3 : 4;
+    form.Enable(kCount, false);
+    return PageMove::Stay;
+}
+
+// Step 3 the fixed speeds, step 4 the variable speed; either keeps its lowest and highest.
+PageMove Speed620Page::TakeEntries(WizardSheet& sheet) {
+    if (step == 3 && (speeds.count < 1 || speeds.count > 4)) {
+        sheet.prompt().plain("Go Back. You must select Number of Speeds");
+        return PageMove::Stay;
+    }
+    EntryValues values = SpeedValues(kSpeedBounds);
+    if (!CheckSpeedEdits(sheet, form, speeds.count, values)) return PageMove::Stay;
+    TakeSpeeds(values, speeds);
+    if (speeds.count == kVariableSpeed) {
+        lowest = speeds.minimum;
+        highest = speeds.maximum;
+    } else {
+        lowest = *std::min_element(speeds.speeds, speeds.speeds + speeds.count);
+        highest = *std::max_element(speeds.speeds, speeds.speeds + speeds.count);
+    }
     return PageMove::Next;
 }
 
-PageMove Speed620Page::variableSpeeds(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    auto low = EntryInteger(prompt, form, SpeedId(1), "Min Speed");
-    if (!low || !sheet.rangeCheck("Min Speed", *low, {850, 5000, 0, 32000})) {
-        return PageMove::Stay;
-    }
-    auto high = EntryInteger(prompt, form, SpeedId(3), "Max Speed");
-    if (!high || !sheet.rangeCheck("Max Speed", *high, {*low + 2.0, 5000, *low + 2.0, 32000})) {
-        return PageMove::Stay;
-    }
-    auto middle = EntryInteger(prompt, form, SpeedId(2), "Default Speed");
-    const RangeLimits between{*low + 1.0, *high - 1.0, *low + 1.0, *high - 1.0};
-    if (!middle || !sheet.rangeCheck("Default Speed", *middle, between)) {
-        return PageMove::Stay;
-    }
-    minimum = lowest = *low;
-    maximum = highest = *high;
-    defaultSpeed = *middle;
-    return PageMove::Next;
-}
-
-PageMove Speed620Page::back(WizardSheet&) {
+PageMove Speed620Page::Back(WizardSheet&) {
     if (step == 1) return PageMove::Previous;
     for (WizardField& field : form.fields()) {
         if (field.id != kMode) field.visible = false;
     }
-    form.enable(kMode);
+    form.Enable(kMode);
     step = 1;
     return PageMove::Stay;
 }
@@ -181,7 +139,7 @@ const WizardRequirements& Zevar620Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar620);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Zevar620Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Zevar620Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     auto engine = std::make_unique<Engine740Page>(
         PickupEngineRules{.typeScalar = "OPTIONS", .sparksHalved = true});
@@ -193,7 +151,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar620Wizard::buildPages() {
     return pages;
 }
 
-std::vector<SummaryRow> Zevar620Wizard::rows() {
+std::vector<SummaryRow> Zevar620Wizard::Rows() {
     std::vector<SummaryRow> rows;
     if (engine_->skipped) {
         rows.push_back({"Engine Setup Skipped.", "", ""});
@@ -205,39 +163,19 @@ std::vector<SummaryRow> Zevar620Wizard::rows() {
         std::snprintf(text, sizeof text, "%5.1f", static_cast<double>(engine_->sparks));
         rows.push_back({"Number Sparks Per Revolution", text, ""});
     }
-    const Speed620Page& page = *speed_;
-    rows.push_back({"Single or Multiple speed", page.count == 1 ? "Single" : "Multiple", ""});
-    if (page.count == 5) {
-        rows.push_back({"Min Speed", std::to_string(page.minimum), "rpm"});
-        rows.push_back({"Default Speed", std::to_string(page.defaultSpeed), "rpm"});
-        rows.push_back({"Max Speed", std::to_string(page.maximum), "rpm"});
-    } else {
-        for (int i = 1; i <= page.count; ++i) {
-            rows.push_back(
-                {"Set Speed " + std::to_string(i), std::to_string(page.speeds[i - 1]), "rpm"});
-        }
-    }
+    AddSpeedRows(rows, speed_->speeds);
     return rows;
 }
 
-void Zevar620Wizard::writeAnswers() {
+void Zevar620Wizard::WriteAnswers() {
     if (!engine_->skipped) {
         // Through the scalar's scaling, as every other family writes PULSES_PER_REV: a raw
         // count would be misread by a strategy that keeps a binary point on it.
-        set("PULSES_PER_REV", engine_->pulsesPerRev);
-        setRaw("PULSES_PER_SAMPLE", static_cast<uint32_t>(engine_->pulsesPerUpdate));
+        Set("PULSES_PER_REV", engine_->pulsesPerRev);
+        SetRaw("PULSES_PER_SAMPLE", static_cast<uint32_t>(engine_->pulsesPerUpdate));
     }
-    const Speed620Page& page = *speed_;
-    setRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(page.count));
-    if (page.count >= 1 && page.count <= 4) {
-        for (int i = 1; i <= page.count; ++i) {
-            set("SET_SPEED_" + std::to_string(i), page.speeds[i - 1]);
-        }
-    } else if (page.count == 5) {
-        set("SET_SPEED_MIN", page.minimum);
-        set("SET_SPEED_WARMUP", page.defaultSpeed);
-        set("SET_SPEED_MAX", page.maximum);
-    }
+    SetRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(speed_->speeds.count));
+    WriteSpeeds(*this, speed_->speeds);
 }
 
 std::pair<double, double> Zevar620Wizard::plotRange() const {

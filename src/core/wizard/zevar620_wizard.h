@@ -12,25 +12,23 @@ namespace zvr {
 std::pair<long long, long long> Zevar620PlotBounds(double lowest, double highest);
 
 // The ZEVAR 620's set speeds: one speed, two to four, or variable (minimum, default,
-// maximum), chosen with a single/multiple pair of radio buttons.
+// maximum), chosen with a single/multiple pair of radio buttons. Step 1 the pair, 2 the number
+// of speeds, 3 the fixed speeds, 4 the variable speed.
 class Speed620Page : public WizardPage {
 public:
     Speed620Page();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
-    int count = 0;  // SWITCH_CONFIGURATION: 1-4 speeds, 5 variable
-    int speeds[4] = {0, 0, 0, 0};
-    int minimum = 0;
-    int defaultSpeed = 0;
-    int maximum = 0;
-    int lowest = 0;
+    SetSpeeds speeds;  // count 1-4 speeds, 5 variable
+    int lowest = 0;    // the lowest and highest speed entered
     int highest = 0;
 
 private:
-    PageMove setSpeeds(WizardSheet& sheet);
-    PageMove variableSpeeds(WizardSheet& sheet);
+    PageMove ChooseMode(WizardSheet& sheet);
+    PageMove ChooseCount(WizardSheet& sheet);
+    PageMove TakeEntries(WizardSheet& sheet);
 };
 
 // The ZEVAR 620 wizard: engine sensing and set speeds.
@@ -42,10 +40,10 @@ public:
     Speed620Page& speed() const { return *speed_; }
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
     bool completeShowsOptions() const override { return false; }
     std::pair<double, double> plotRange() const override;
     std::pair<long long, long long> plotBounds() const override;

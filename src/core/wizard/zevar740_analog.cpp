@@ -3,6 +3,8 @@
 // person moves the input to each end, and the mode is written to 3, on which the controller
 // stores APP_MIN_CAL and APP_RANGE_CAL itself.
 
+#include <string_view>
+
 #include "comm/controller_protocol.h"
 #include "common/user_prompt.h"
 #include "wizard/wizard_entry.h"
@@ -33,43 +35,58 @@ enum ProcessState { kWriting0 = 0, kWriting255 = 1, kReading = 2, kDialogs = 3, 
 
 const char* const kLiveVariables[] = {"adc_app", "app_min", "app_range", "switch_f_debounced"};
 
+// The analog input's items, indexed as AnalogMode; an item with letters is offered only where
+// the strategy identifier's first letter is one of them.
+struct AnalogItem {
+    const char* text;
+    std::string_view letters;
+};
+constexpr AnalogItem kAnalogItems[] = {
+    {"No analog input required", {}},
+    {"Pedal Control for Drive-by-Wire Vehicles", {}},
+    {"Pot or analog Control for stationary applications", {}},
+    {"Trim Mode", {}},
+    {"CAN Input", "RDCS"},
+    {"Auto-idle mode", "S"},
+};
+
 }  // namespace
 
 AnalogPage::AnalogPage(char identifierLetter) : WizardPage("Configure Analog Input") {
-    std::vector<std::string> items = {
-        "No analog input required", "Pedal Control for Drive-by-Wire Vehicles",
-        "Pot or analog Control for stationary applications", "Trim Mode"};
-    const std::string canLetters = "RDCS";
-    if (canLetters.find(identifierLetter) != std::string::npos) items.push_back("CAN Input");
-    if (identifierLetter == 'S') items.push_back("Auto-idle mode");
-    form.add({.id = "analog.mode",
+    std::vector<std::string> items;
+    for (const AnalogItem& item : kAnalogItems) {
+        if (item.letters.empty() || item.letters.find(identifierLetter) != std::string_view::npos) {
+            items.emplace_back(item.text);
+        }
+    }
+    form.Add({.id = "analog.mode",
               .kind = FieldKind::Choice,
               .label = "How should the Analog Input be configured?",
               .items = std::move(items)});
-    form.add({.id = "analog.ivs",
+    form.Add({.id = "analog.ivs",
               .kind = FieldKind::Choice,
               .label = " Does the pedal have an Idle Verification Switch (IVS)?",
               .items = {"No", "Yes"},
               .visible = false});
-    form.add({.id = "analog.min",
+    form.Add({.id = "analog.min",
               .kind = FieldKind::Live,
               .label = "Minimum value of adc_app:",
               .visible = false});
-    form.add(
+    form.Add(
         {.id = "analog.ivs_min", .kind = FieldKind::Live, .label = "IVS at MIN", .visible = false});
-    form.add({.id = "analog.max",
+    form.Add({.id = "analog.max",
               .kind = FieldKind::Live,
               .label = "Maximum value of adc_app:",
               .visible = false});
-    form.add(
+    form.Add(
         {.id = "analog.ivs_max", .kind = FieldKind::Live, .label = "IVS at MAX", .visible = false});
-    form.add({.id = "analog.trim",
+    form.Add({.id = "analog.trim",
               .kind = FieldKind::Edit,
               .label = "What is the trim rpm?\n(trim value is max + or - deviation from set speed)",
               .visible = false});
 }
 
-void AnalogPage::activate(WizardSheet& sheet) {
+void AnalogPage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     const AnalogPreselection chosen =
@@ -85,7 +102,7 @@ void AnalogPage::activate(WizardSheet& sheet) {
     previousIvsSet = chosen.ivsSetAtMinimum;
 }
 
-PageMove AnalogPage::next(WizardSheet& sheet) {
+PageMove AnalogPage::Next(WizardSheet& sheet) {
     switch (step) {
         case 1: {
             const int chosen = form.selection("analog.mode");
@@ -93,16 +110,16 @@ PageMove AnalogPage::next(WizardSheet& sheet) {
             mode = chosen;
             ivsPresent = false;
             if (mode == kAnalogNone || mode == kAnalogCan) return PageMove::Next;
-            form.enable("analog.mode", false);
+            form.Enable("analog.mode", false);
             if (mode == kAnalogPedal) {
                 prefix_ = "Move pedal ";
-                form.show("analog.ivs");
-                form.enable("analog.ivs");
+                form.Show("analog.ivs");
+                form.Enable("analog.ivs");
                 step = 2;
                 return PageMove::Stay;
             }
             prefix_ = mode == kAnalogTrim ? "Move Trim " : "Move Potentiometer ";
-            startProcess(sheet);
+            StartProcess(sheet);
             return PageMove::Stay;
         }
         case 2: {
@@ -112,27 +129,27 @@ PageMove AnalogPage::next(WizardSheet& sheet) {
                 return PageMove::Stay;
             }
             ivsPresent = ivs == 1;
-            form.enable("analog.ivs", false);
-            startProcess(sheet);
+            form.Enable("analog.ivs", false);
+            StartProcess(sheet);
             return PageMove::Stay;
         }
         case 3:
             return PageMove::Stay;
         case 4:
             if (mode == kAnalogTrim) {
-                form.show("analog.trim");
-                form.enable("analog.trim");
+                form.Show("analog.trim");
+                form.Enable("analog.trim");
                 step = 6;
                 return PageMove::Stay;
             }
-            if (validate(sheet)) return PageMove::Next;
+            if (Validate(sheet)) return PageMove::Next;
             step = 5;
             return PageMove::Stay;
         case 5:
-            startProcess(sheet);
+            StartProcess(sheet);
             return PageMove::Stay;
         case 6:
-            if (validate(sheet)) return PageMove::Next;
+            if (Validate(sheet)) return PageMove::Next;
             step = 5;
             return PageMove::Stay;
         default:
@@ -141,7 +158,7 @@ PageMove AnalogPage::next(WizardSheet& sheet) {
     }
 }
 
-PageMove AnalogPage::back(WizardSheet&) {
+PageMove AnalogPage::Back(WizardSheet&) {
     switch (step) {
         case 1:
             return PageMove::Previous;
@@ -151,13 +168,13 @@ PageMove AnalogPage::back(WizardSheet&) {
             for (WizardField& field : form.fields()) {
                 if (field.id != "analog.mode") field.visible = false;
             }
-            form.enable("analog.mode");
+            form.Enable("analog.mode");
             step = 1;
             return PageMove::Stay;
     }
 }
 
-bool AnalogPage::validate(WizardSheet& sheet) {
+bool AnalogPage::Validate(WizardSheet& sheet) {
     if (sheet.demo()) return true;
     UserPrompt& prompt = sheet.prompt();
     if (mode == kAnalogTrim) {
@@ -192,7 +209,7 @@ bool AnalogPage::validate(WizardSheet& sheet) {
     return true;
 }
 
-int AnalogPage::modeCode(int speedCount) const {
+int AnalogPage::ModeCode(int speedCount) const {
     AnalogCodeInput input{.mode = mode, .speedCount = speedCount, .ivsPresent = ivsPresent};
     if (skipped) {
         // Skipping keeps the previous configuration: its sense and its idle switch state.
@@ -207,14 +224,14 @@ int AnalogPage::modeCode(int speedCount) const {
 
 // ---- the process ------------------------------------------------------------------------
 
-void AnalogPage::startProcess(WizardSheet& sheet) {
+void AnalogPage::StartProcess(WizardSheet& sheet) {
     const ScalarDef* code = sheet.scalar("EXTERNAL_ANALOG_MODE");
     bool found = code != nullptr;
     for (const char* name : kLiveVariables)
         found = found && sheet.variable(name) != nullptr;
     if (!found) {
         sheet.prompt().error("Fatal Error. Could not start analog calibration.");
-        sheet.cancel();
+        sheet.Cancel();
         return;
     }
     calibrationActive = true;
@@ -227,12 +244,12 @@ void AnalogPage::startProcess(WizardSheet& sheet) {
     skipped = false;
     processRunning_ = true;
     processState = kWriting0;
-    sheet.setButtons(kWizardNoButtons);
+    sheet.SetButtons(kWizardNoButtons);
     step = 3;
-    write(sheet, "EXTERNAL_ANALOG_MODE", 0, kWriteDone);
+    Write(sheet, "EXTERNAL_ANALOG_MODE", 0, kWriteDone);
 }
 
-bool AnalogPage::write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done) {
+bool AnalogPage::Write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done) {
     const ScalarDef* def = sheet.scalar(name);
     const uint32_t failed = restoring_ ? kRestoreFailed : kWriteFailed;
     if (def == nullptr || sheet.link().RequestWriteScalar(
@@ -244,20 +261,20 @@ bool AnalogPage::write(WizardSheet& sheet, const char* name, uint32_t raw, uint3
             restoring_ = false;
             sheet.prompt().error(kRestoreError);
         } else if (processRunning_) {
-            communicationFailed(sheet);
+            CommunicationFailed(sheet);
             return false;
         }
         processRunning_ = false;
-        sheet.markLineFailed();
-        sheet.endWith(WizardEnd::Failed);
+        sheet.MarkLineFailed();
+        sheet.EndWith(WizardEnd::Failed);
         return false;
     }
     return true;
 }
 
-bool AnalogPage::handle(WizardSheet& sheet, const PostedMessage& message) {
+bool AnalogPage::Handle(WizardSheet& sheet, const PostedMessage& message) {
     if (restoring_) {
-        restoreNext(sheet, message);
+        RestoreNext(sheet, message);
         return true;
     }
     if (!processRunning_) return false;
@@ -267,22 +284,22 @@ bool AnalogPage::handle(WizardSheet& sheet, const PostedMessage& message) {
             if (processState == kReading) {
                 processState = kDialogs;
                 dialog_ = 1;
-                showCaptureLines(false, true);
-                storeLive(sheet);
+                ShowCaptureLines(false, true);
+                StoreLive(sheet);
                 const bool skipOffered = sheet.startMode() == 1 && previousMode == mode &&
                                          (previousIvs == -1 || previousIvs == (ivsPresent ? 1 : 0));
-                sheet.refresh();
-                sheet.openProcess(
+                sheet.Refresh();
+                sheet.OpenProcess(
                     {prefix_ + "to the minimum speed position, then click Done.", skipOffered});
                 return true;
             }
-            storeLive(sheet);
-            sheet.refreshLive();
+            StoreLive(sheet);
+            sheet.RefreshLive();
             return true;
         case kWriteDone:
             if (processState == kWriting0) {
                 processState = kWriting255;
-                write(sheet, "EXTERNAL_ANALOG_MODE", 255, kWriteDone);
+                Write(sheet, "EXTERNAL_ANALOG_MODE", 255, kWriteDone);
             } else if (processState == kWriting255) {
                 std::vector<uint16_t> addresses;
                 for (const char* name : kLiveVariables) {
@@ -292,29 +309,29 @@ bool AnalogPage::handle(WizardSheet& sheet, const PostedMessage& message) {
                 reading_ = true;
                 if (sheet.link().RequestReadVariables(addresses, sheet.self(), kReadSet,
                                                       kReadFailed) != 0) {
-                    communicationFailed(sheet);
+                    CommunicationFailed(sheet);
                 }
             } else if (processState == kWriting3) {
                 processRunning_ = false;
                 if (step != 5) step = 4;
-                sheet.setButtons(kWizardBackNext);
+                sheet.SetButtons(kWizardBackNext);
                 if (step == 4 && skipped) {
-                    sheet.moveNext();
+                    sheet.MoveNext();
                     return true;
                 }
-                sheet.refresh();
+                sheet.Refresh();
             }
             return true;
         case kReadFailed:
         case kWriteFailed:
-            communicationFailed(sheet);
+            CommunicationFailed(sheet);
             return true;
         default:
             return true;
     }
 }
 
-void AnalogPage::storeLive(WizardSheet& sheet) {
+void AnalogPage::StoreLive(WizardSheet& sheet) {
     const auto words = sheet.link().RequestValues();
     for (size_t i = 0; i < std::size(kLiveVariables); ++i) {
         VariableDef* live = sheet.variable(kLiveVariables[i]);
@@ -333,17 +350,17 @@ void AnalogPage::storeLive(WizardSheet& sheet) {
     }
 }
 
-void AnalogPage::showCaptureLines(bool maximum, bool show) {
-    form.show(maximum ? "analog.max" : "analog.min", show);
-    form.show(maximum ? "analog.ivs_max" : "analog.ivs_min", show && ivsPresent);
+void AnalogPage::ShowCaptureLines(bool maximum, bool show) {
+    form.Show(maximum ? "analog.max" : "analog.min", show);
+    form.Show(maximum ? "analog.ivs_max" : "analog.ivs_min", show && ivsPresent);
 }
 
-void AnalogPage::hideCaptureLines() {
-    showCaptureLines(false, false);
-    showCaptureLines(true, false);
+void AnalogPage::HideCaptureLines() {
+    ShowCaptureLines(false, false);
+    ShowCaptureLines(true, false);
 }
 
-void AnalogPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
+void AnalogPage::Answered(WizardSheet& sheet, ProcessAnswer answer) {
     if (!processRunning_ || processState != kDialogs) return;
     const VariableDef* adc = sheet.variable("adc_app");
     const bool ivsNow = (sheet.variable("switch_f_debounced")->currentRaw & kIdleSwitchBit) != 0;
@@ -352,12 +369,12 @@ void AnalogPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
             minimumCapture = static_cast<int>(adc->currentRaw);
             ivsAtMinimum = ivsNow;
             dialog_ = 2;
-            showCaptureLines(true, true);
-            sheet.refresh();
-            sheet.openProcess({prefix_ + "to the maximum speed position, then click Done.", false});
+            ShowCaptureLines(true, true);
+            sheet.Refresh();
+            sheet.OpenProcess({prefix_ + "to the maximum speed position, then click Done.", false});
             return;
         }
-        hideCaptureLines();
+        HideCaptureLines();
         if (answer == ProcessAnswer::AbortAndStartOver) step = 5;
         if (answer == ProcessAnswer::Skip) skipped = true;
     } else if (answer == ProcessAnswer::Done) {
@@ -370,72 +387,72 @@ void AnalogPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
                 "IVS Switch did not change state from Min to Max. Analog "
                 "Calibration Canceled.",
                 kProcessCaption);
-            hideCaptureLines();
+            HideCaptureLines();
             step = 5;
         }
     } else {
-        hideCaptureLines();
+        HideCaptureLines();
         step = 5;
     }
-    finishDialogs(sheet);
+    FinishDialogs(sheet);
 }
 
-void AnalogPage::finishDialogs(WizardSheet& sheet) {
+void AnalogPage::FinishDialogs(WizardSheet& sheet) {
     dialog_ = 0;
-    stopReading(sheet);
+    StopReading(sheet);
     processState = kWriting3;
-    sheet.refresh();
-    write(sheet, "EXTERNAL_ANALOG_MODE", 3, kWriteDone);
+    sheet.Refresh();
+    Write(sheet, "EXTERNAL_ANALOG_MODE", 3, kWriteDone);
 }
 
-void AnalogPage::stopReading(WizardSheet& sheet) {
+void AnalogPage::StopReading(WizardSheet& sheet) {
     if (!reading_) return;
     reading_ = false;
     sheet.link().RequestStop();
 }
 
-void AnalogPage::communicationFailed(WizardSheet& sheet) {
-    stopReading(sheet);
+void AnalogPage::CommunicationFailed(WizardSheet& sheet) {
+    StopReading(sheet);
     processRunning_ = false;
     sheet.prompt().error("There was an communication error. The Wizard will close.");
     sheet.prompt().warn(kAnalogLeftUnfinished);
-    sheet.markLineFailed();
-    sheet.endWith(WizardEnd::Failed);
+    sheet.MarkLineFailed();
+    sheet.EndWith(WizardEnd::Failed);
 }
 
 // ---- the restore on cancel --------------------------------------------------------------
 
-bool AnalogPage::startRestore(WizardSheet& sheet) {
+bool AnalogPage::StartRestore(WizardSheet& sheet) {
     if (!calibrationActive) return false;
     calibrationActive = false;
-    stopReading(sheet);
+    StopReading(sheet);
     processRunning_ = false;
     dialog_ = 0;
     restoring_ = true;
-    sheet.setButtons(kWizardNoButtons);
+    sheet.SetButtons(kWizardNoButtons);
     // The mode first: a controller leaving calibration stores its readings as APP_MIN_CAL and
     // APP_RANGE_CAL, which would overwrite values put back before it.
     const ScalarDef* code = sheet.scalar("EXTERNAL_ANALOG_MODE");
-    return write(sheet, "EXTERNAL_ANALOG_MODE", code ? code->controllerRaw : 0, kRestoreModeDone);
+    return Write(sheet, "EXTERNAL_ANALOG_MODE", code ? code->controllerRaw : 0, kRestoreModeDone);
 }
 
-void AnalogPage::restoreNext(WizardSheet& sheet, const PostedMessage& message) {
+void AnalogPage::RestoreNext(WizardSheet& sheet, const PostedMessage& message) {
     switch (message.message) {
         case kRestoreModeDone:
-            write(sheet, "APP_RANGE_CAL", savedRange, kRestoreRangeDone);
+            Write(sheet, "APP_RANGE_CAL", savedRange, kRestoreRangeDone);
             return;
         case kRestoreRangeDone:
-            write(sheet, "APP_MIN_CAL", savedMinimum, kRestoreMinimumDone);
+            Write(sheet, "APP_MIN_CAL", savedMinimum, kRestoreMinimumDone);
             return;
         case kRestoreMinimumDone:
             restoring_ = false;
-            if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
+            if (restoreEndsSheet) sheet.EndWith(WizardEnd::Cancelled);
             return;
         case kRestoreFailed:
             restoring_ = false;
             sheet.prompt().error(kRestoreError);
-            sheet.markLineFailed();
-            if (restoreEndsSheet) sheet.endWith(WizardEnd::Cancelled);
+            sheet.MarkLineFailed();
+            if (restoreEndsSheet) sheet.EndWith(WizardEnd::Cancelled);
             return;
         default:
             return;  // a read set still on its way

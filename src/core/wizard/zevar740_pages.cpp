@@ -1,8 +1,10 @@
-// The ZEVAR 740 wizard's question pages other than the analog input.
+// The ZEVAR 740 wizard's question pages other than the analog input: each steps through the
+// tables of governor_fields.h.
 
-#include <cmath>
+#include "wizard/zevar740_pages.h"
 
 #include "common/user_prompt.h"
+#include "wizard/governor_fields.h"
 #include "wizard/wizard_entry.h"
 #include "wizard/zevar740_wizard.h"
 
@@ -10,60 +12,50 @@ namespace zvr {
 
 namespace {
 
+constexpr const char* kEngine = "engine.";
+constexpr const char* kEngineType = "engine.type";
+constexpr const char* kRange = "range.";
+constexpr const char* kSpeed = "speed.";
+constexpr const char* kSpeedCount = "speed.count";
+
+constexpr const char* kSpeedCounts[] = {"No Set Speeds", "1 Speed", "2 Speed",
+                                        "3 Speed",       "4 Speed", "Variable Speed"};
+
 // Back on a later step: the later groups hide, the first question opens again.
 void ReopenFirst(WizardForm& form, std::string_view question) {
     for (WizardField& field : form.fields()) {
         if (field.id != question) field.visible = false;
     }
-    form.enable(question);
+    form.Enable(question);
+}
+
+std::vector<std::string> Items(auto types) {
+    std::vector<std::string> items;
+    for (const auto& type : types)
+        items.emplace_back(type.item);
+    return items;
 }
 
 }  // namespace
 
 // ---- Engine, ZEVAR 740 strategies -------------------------------------------------------
 
-bool TeethAccepted(UserPrompt& prompt, int teeth) {
-    if (teeth < 10 && !prompt.askYesNo("The number of teeth should be at least 10. Are you sure "
-                                       "you want to continue?")) {
-        return false;
-    }
-    return teeth <= 250 || prompt.askYesNo(
-                               "The number of teeth should be less than 250. Are you sure you "
-                               "want to continue?");
-}
-
-bool CylindersAccepted(UserPrompt& prompt, int cylinders) {
-    if (cylinders < 1) {
-        prompt.error("The number of cylinders needs to be at least 1. Setup cannot continue.");
-        return false;
-    }
-    return cylinders <= 8 || prompt.askYesNo(
-                                 "The number of cylinders should be less than 8. Are you sure "
-                                 "you want to continue?");
-}
-
-Engine740Page::Engine740Page(Zevar740Wizard&) : Engine740Page(PickupEngineRules{}) {}
-
 Engine740Page::Engine740Page(PickupEngineRules rules)
     : WizardPage("Engine Sensor Setup"), rules_(rules) {
-    form.add(
-        {.id = "engine.type",
-         .kind = FieldKind::Choice,
-         .label = "How will the engine speed be detected?",
-         .items = {"Magnetic Pickup (MPU) or Hall Effect", "Ignition Sensing or Magneto Input"}});
-    form.add({.id = "engine.info", .kind = FieldKind::Text});
-    form.add({.id = "engine.count", .kind = FieldKind::Edit});
-    form.add({.id = "engine.teeth",
-              .kind = FieldKind::Edit,
-              .label = "How many teeth does the Flywheel have?"});
+    form.Add({.id = kEngineType,
+              .kind = FieldKind::Choice,
+              .label = "How will the engine speed be detected?",
+              .items = Items(PickupTypes())});
+    form.Add({.id = "engine.info", .kind = FieldKind::Text});
+    AddEntries(form, kEngine, PickupEntries(), true);
 }
 
-void Engine740Page::activate(WizardSheet& sheet) {
+void Engine740Page::Activate(WizardSheet& sheet) {
     const ScalarDef* factory = sheet.scalar(rules_.typeScalar);
     if (factory == nullptr) return;
     inputType = (factory->controllerRaw & 0x04) != 0 ? 0 : 1;
-    form.at("engine.type").selection = inputType;
-    applyType(sheet);
+    form.at(kEngineType).selection = inputType;
+    ApplyType(sheet);
     if (!preloaded) {
         preloaded = true;
         retainShown_ = true;
@@ -72,163 +64,122 @@ void Engine740Page::activate(WizardSheet& sheet) {
     }
 }
 
-void Engine740Page::changed(WizardSheet& sheet, std::string_view fieldId) {
-    if (fieldId == "engine.type") applyType(sheet);
+void Engine740Page::Changed(WizardSheet& sheet, std::string_view fieldId) {
+    if (fieldId == kEngineType) ApplyType(sheet);
 }
 
-void Engine740Page::applyType(WizardSheet& sheet) {
-    const int type = form.selection("engine.type");
-    if (type == 0) {
-        form.at("engine.info").label = "This ZEVAR unit is intended for use with a mag pickup.";
-        form.at("engine.count").label = "How many Cylinders does the engine have?";
-        form.show("engine.teeth");
-    } else if (type == 1) {
-        form.at("engine.info").label =
-            "This ZEVAR unit is intended for use with an ignition or magneto input.";
-        form.at("engine.count").label = "How many spark pulses per revolution?";
-        form.hide("engine.teeth");
-    } else {
+void Engine740Page::ApplyType(WizardSheet& sheet) {
+    const int type = form.selection(kEngineType);
+    if (type < 0 || type >= static_cast<int>(PickupTypes().size())) {
         sheet.prompt().plain("Internal Error m_iInputType INVALID");
+        return;
     }
+    const PickupType& chosen = PickupTypes()[type];
+    form.at("engine.info").label = chosen.info;
+    form.at("engine.count").label = chosen.countLabel;
+    form.Show("engine.teeth", chosen.teeth);
 }
 
-PageMove Engine740Page::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    inputType = form.selection("engine.type");
-    if (inputType == 0) {
-        auto teethEntry = EntryInteger(prompt, form, "engine.teeth", "Number of teeth");
-        if (!teethEntry || !TeethAccepted(prompt, *teethEntry)) return PageMove::Stay;
-        auto cylinderEntry = EntryInteger(prompt, form, "engine.count", "Number of cylinders");
-        if (!cylinderEntry || !CylindersAccepted(prompt, *cylinderEntry)) return PageMove::Stay;
-        teeth = *teethEntry;
-        cylinders = *cylinderEntry;
+PageMove Engine740Page::Next(WizardSheet& sheet) {
+    inputType = form.selection(kEngineType);
+    if (inputType < 0 || inputType >= static_cast<int>(PickupTypes().size())) {
+        return PageMove::Stay;
+    }
+    const bool pickup = PickupTypes()[inputType].teeth;
+    const auto entries = pickup                ? PickupEntries()
+                         : rules_.sparksHalved ? HalvedSparkEntries()
+                                               : SparkEntries();
+    EntryValues values;
+    if (!CheckEntries(sheet, form, kEngine, entries, values)) return PageMove::Stay;
+    if (pickup) {
+        teeth = values.whole("teeth");
+        cylinders = values.whole("count");
         pulsesPerRev = teeth;
         pulsesPerUpdate = PulsesPerUpdate(teeth, cylinders);
-    } else if (inputType == 1 && rules_.sparksHalved) {
-        auto sparkEntry = EntryInteger(prompt, form, "engine.count", "Number of spark pulses");
-        if (!sparkEntry || !CylindersAccepted(prompt, *sparkEntry)) return PageMove::Stay;
-        sparks = *sparkEntry;
+    } else if (rules_.sparksHalved) {
+        sparks = values.whole("count");
         pulsesPerRev = PulsesPerRevForSparks(sparks);
         pulsesPerUpdate = 1;
-    } else if (inputType == 1) {
-        auto perRev = EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");
-        if (!perRev || !sheet.rangeCheck("Number of sparks per revolution", *perRev,
-                                         {.usualMax = 250, .hardMin = 0.5, .hardMax = 32000})) {
-            return PageMove::Stay;
-        }
-        pulsesPerRev = *perRev;
-        pulsesPerUpdate = 1;
     } else {
-        return PageMove::Stay;
+        pulsesPerRev = values.at("count");
+        pulsesPerUpdate = 1;
     }
     skipped = false;
     return PageMove::Next;
 }
 
-PageMove Engine740Page::retain(WizardSheet&) {
+PageMove Engine740Page::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
 
 // ---- Engine, ZEVAR 760 strategies -------------------------------------------------------
 
-Engine760Page::Engine760Page(Zevar740Wizard& wizard)
-    : WizardPage("Configure Engine Speed Input"), wholeSparks_(wizard.traits().wholeSparks) {
-    form.add({.id = "engine.type",
+Engine760Page::Engine760Page(bool wholeSparks)
+    : WizardPage("Configure Engine Speed Input"), wholeSparks_(wholeSparks) {
+    form.Add({.id = kEngineType,
               .kind = FieldKind::Choice,
               .label = "How will the engine speed be detected?",
-              .items = {"Magnetic Pickup (MPU)", "Ignition Sensing", "Magneto Input",
-                        "Hall Effect Sensor"}});
-    form.add({.id = "engine.count", .kind = FieldKind::Edit, .visible = false});
-    form.add({.id = "engine.cylinders",
-              .kind = FieldKind::Edit,
-              .label = "How many cylinders does the engine have?",
-              .visible = false});
+              .items = Items(SpeedTypes())});
+    AddEntries(form, kEngine, FlywheelEntries());
 }
 
-void Engine760Page::activate(WizardSheet& sheet) {
+bool Engine760Page::TeethType(int type) {
+    return type >= 0 && type < static_cast<int>(SpeedTypes().size()) && SpeedTypes()[type].teeth;
+}
+
+void Engine760Page::Activate(WizardSheet& sheet) {
     retainShown_ = sheet.startMode() == 1;
     if (!preloaded) {
         preloaded = true;
         const ScalarDef* speedType = sheet.scalar("SPEED_TYPE");
         if (speedType == nullptr) return;
-        switch (speedType->controllerRaw) {
-            case 128:
-                inputType = 0;
-                break;
-            case 1:
-                inputType = 1;
-                break;
-            case 2:
-                inputType = 2;
-                break;
-            case 131:
-                inputType = 3;
-                break;
-            default:
-                inputType = -1;
-                break;
-        }
-        form.at("engine.type").selection = inputType;
+        const auto types = SpeedTypes();
+        const auto found = std::find_if(types.begin(), types.end(), [&](const SpeedType& type) {
+            return type.code == speedType->controllerRaw;
+        });
+        inputType = found == types.end() ? -1 : static_cast<int>(found - types.begin());
+        form.at(kEngineType).selection = inputType;
         form.at("engine.count").text = PositiveIntegerText(sheet.value("PULSES_PER_REV"));
     }
-    applyType();
+    ApplyType();
 }
 
-void Engine760Page::changed(WizardSheet&, std::string_view fieldId) {
-    if (fieldId == "engine.type") applyType();
+void Engine760Page::Changed(WizardSheet&, std::string_view fieldId) {
+    if (fieldId == kEngineType) ApplyType();
 }
 
-void Engine760Page::applyType() {
-    const int type = form.selection("engine.type");
-    const bool known = type >= 0 && type <= 3;
-    form.show("engine.count", known);
-    form.show("engine.cylinders", known && TeethType(type));
+void Engine760Page::ApplyType() {
+    const int type = form.selection(kEngineType);
+    const bool known = type >= 0 && type < static_cast<int>(SpeedTypes().size());
+    form.Show("engine.count", known);
+    form.Show("engine.cylinders", known && TeethType(type));
     if (known) {
         form.at("engine.count").label = TeethType(type) ? "How many teeth does the Flywheel have?"
                                                         : "How many spark pulses per revolution?";
     }
 }
 
-PageMove Engine760Page::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    const int type = form.selection("engine.type");
-    if (type < 0 || type > 3) {
-        prompt.error(sheet.startMode() == 1 ? "You must select an input type or click 'Retain "
-                                              "Current Values' to continue."
-                                            : "You must select an input type to continue.");
+PageMove Engine760Page::Next(WizardSheet& sheet) {
+    const int type = form.selection(kEngineType);
+    if (type < 0 || type >= static_cast<int>(SpeedTypes().size())) {
+        sheet.prompt().error(sheet.startMode() == 1
+                                 ? "You must select an input type or click 'Retain Current "
+                                   "Values' to continue."
+                                 : "You must select an input type to continue.");
         return PageMove::Stay;
     }
-    if (TeethType(type)) {
-        auto teethEntry = EntryInteger(prompt, form, "engine.count", "Number of Flywheel Teeth");
-        if (!teethEntry ||
-            !sheet.rangeCheck("Number of Flywheel Teeth", *teethEntry, {10, 250, 1, 32000})) {
-            return PageMove::Stay;
-        }
-        auto cylinderEntry = EntryInteger(prompt, form, "engine.cylinders", "Number of Cylinders");
-        if (!cylinderEntry || !sheet.rangeCheck("Number of Cylinders", *cylinderEntry,
-                                                {.usualMax = 8, .hardMin = 1, .hardMax = 32000})) {
-            return PageMove::Stay;
-        }
-        teeth = *teethEntry;
-        cylinders = *cylinderEntry;
-    } else if (wholeSparks_) {
-        auto sparkEntry =
-            EntryInteger(prompt, form, "engine.count", "Number of sparks per revolution");
-        if (!sparkEntry ||
-            !sheet.rangeCheck("Number of sparks per revolution", *sparkEntry, {1, 250, 1, 32000})) {
-            return PageMove::Stay;
-        }
-        sparks = *sparkEntry;
-        cylinders = 1;
+    const bool toothed = TeethType(type);
+    const auto entries = toothed        ? FlywheelEntries()
+                         : wholeSparks_ ? WholeSparkEntries()
+                                        : SparkEntries();
+    EntryValues values;
+    if (!CheckEntries(sheet, form, kEngine, entries, values)) return PageMove::Stay;
+    if (toothed) {
+        teeth = values.whole("count");
+        cylinders = values.whole("cylinders");
     } else {
-        auto sparkEntry =
-            EntryNumber(prompt, form, "engine.count", "Number of sparks per revolution");
-        if (!sparkEntry || !sheet.rangeCheck("Number of sparks per revolution", *sparkEntry,
-                                             {.usualMax = 250, .hardMin = 0.5, .hardMax = 32000})) {
-            return PageMove::Stay;
-        }
-        sparks = *sparkEntry;
+        sparks = values.at("count");
         cylinders = 1;
     }
     inputType = type;
@@ -236,7 +187,7 @@ PageMove Engine760Page::next(WizardSheet& sheet) {
     return PageMove::Next;
 }
 
-PageMove Engine760Page::retain(WizardSheet&) {
+PageMove Engine760Page::Retain(WizardSheet&) {
     skipped = true;
     return PageMove::Next;
 }
@@ -244,227 +195,114 @@ PageMove Engine760Page::retain(WizardSheet&) {
 // ---- SpeedRange -------------------------------------------------------------------------
 
 SpeedRangePage::SpeedRangePage() : WizardPage("Configure Desired Engine Speed Range") {
-    form.add({.id = "range.lowest",
-              .kind = FieldKind::Edit,
-              .label = "What is the LOWEST engine speed the operator can command?",
-              .units = "rpm"});
-    form.add({.id = "range.highest",
-              .kind = FieldKind::Edit,
-              .label = "What is the HIGHEST engine speed the operator can command?",
-              .units = "rpm"});
+    AddEntries(form, kRange, SpeedRangeEntries(), true);
 }
 
-void SpeedRangePage::activate(WizardSheet& sheet) {
+void SpeedRangePage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
-    form.at("range.lowest").text = sheet.valueText("SET_SPEED_MIN");
-    form.at("range.highest").text = sheet.valueText("SET_SPEED_MAX");
+    FillEntries(sheet, form, kRange, SpeedRangeEntries());
 }
 
-PageMove SpeedRangePage::next(WizardSheet& sheet) {
-    auto low = EntryNumber(sheet.prompt(), form, "range.lowest", "Low Speed");
-    if (!low || !sheet.rangeCheck("Low Speed", *low, {.usualMax = 5000, .hardMin = 0})) {
-        return PageMove::Stay;
-    }
-    auto high = EntryNumber(sheet.prompt(), form, "range.highest", "High Speed");
-    if (!high || !sheet.rangeCheck("High Speed", *high, {.usualMax = 5000, .hardMin = *low + 1})) {
-        return PageMove::Stay;
-    }
-    lowest = *low;
-    highest = *high;
+PageMove SpeedRangePage::Next(WizardSheet& sheet) {
+    EntryValues values;
+    if (!CheckEntries(sheet, form, kRange, SpeedRangeEntries(), values)) return PageMove::Stay;
+    lowest = values.at("lowest");
+    highest = values.at("highest");
     return PageMove::Next;
 }
 
 // ---- Speed ------------------------------------------------------------------------------
 
 SpeedPage::SpeedPage(Zevar740Wizard& wizard) : WizardPage("Speed Setup"), wizard_(wizard) {
-    form.add(
-        {.id = "speed.count", .kind = FieldKind::Choice, .label = "Select the number of speeds:"});
-    for (int i = 1; i <= 4; ++i) {
-        form.add({.id = "speed." + std::to_string(i), .kind = FieldKind::Edit, .visible = false});
-    }
-    form.add({.id = "speed.warmup_time",
-              .kind = FieldKind::Edit,
-              .label = "Warm Up Time (sec)",
-              .visible = false});
-    form.add({.id = "speed.warmup_rpm",
-              .kind = FieldKind::Edit,
-              .label = "Warm Up rpm",
-              .visible = false});
-    form.add({.id = "speed.ramp_up",
-              .kind = FieldKind::Edit,
-              .label = "Ramp up rate (rpm/sec)",
-              .visible = false});
-    form.add({.id = "speed.ramp_down",
-              .kind = FieldKind::Edit,
-              .label = "Ramp down rate (rpm/sec)",
-              .visible = false});
+    form.Add(
+        {.id = kSpeedCount, .kind = FieldKind::Choice, .label = "Select the number of speeds:"});
+    AddSpeedEdits(form);
+    AddEntries(form, kSpeed, RampEntries());
 }
 
-void SpeedPage::activate(WizardSheet& sheet) {
-    WizardField& combo = form.at("speed.count");
+void SpeedPage::Activate(WizardSheet& sheet) {
+    WizardField& combo = form.at(kSpeedCount);
     const int keep = combo.selection;
     if (wizard_.analog().mode == kAnalogAutoIdle) {
-        combo.items = {"No Set Speeds"};
+        combo.items = {kSpeedCounts[0]};
         combo.selection = 0;
     } else {
-        combo.items = {"No Set Speeds", "1 Speed", "2 Speed",
-                       "3 Speed",       "4 Speed", "Variable Speed"};
+        combo.items.assign(std::begin(kSpeedCounts), std::end(kSpeedCounts));
         combo.selection = keep < static_cast<int>(combo.items.size()) ? keep : -1;
     }
     if (preloaded) return;
     preloaded = true;
     const int current = static_cast<int>(sheet.value("SWITCH_CONFIGURATION"));
     if (current >= 0 && current < static_cast<int>(combo.items.size())) combo.selection = current;
-    if (current > 4) {
-        form.at("speed.1").text = sheet.valueText("SET_SPEED_MIN");
-        form.at("speed.2").text = sheet.valueText("SET_SPEED_WARMUP");
-        form.at("speed.3").text = sheet.valueText("SET_SPEED_MAX");
-    } else {
-        for (int i = 1; i <= 4; ++i) {
-            form.at("speed." + std::to_string(i)).text =
-                sheet.valueText("SET_SPEED_" + std::to_string(i));
+    const bool variable = current > 4;
+    FillSpeedEdits(sheet, form, variable);
+    // With a variable speed SET_SPEED_WARMUP is the default speed, shown in the speed edits
+    // instead of the warm-up rpm.
+    for (const NumberEntry& entry : RampEntries()) {
+        if (!(variable && entry.scalar == std::string_view("SET_SPEED_WARMUP"))) {
+            FillEntries(sheet, form, kSpeed, std::span(&entry, 1));
         }
-        form.at("speed.warmup_rpm").text = sheet.valueText("SET_SPEED_WARMUP");
     }
-    form.at("speed.warmup_time").text = sheet.valueText("WARMUP_TIME");
-    form.at("speed.ramp_up").text = sheet.valueText("RAMP_UP_RATE");
-    form.at("speed.ramp_down").text = sheet.valueText("RAMP_DOWN_RATE");
 }
 
-PageMove SpeedPage::next(WizardSheet& sheet) {
+PageMove SpeedPage::Next(WizardSheet& sheet) {
+    if (step == 1) return ChooseCount(sheet);
+    if (step < 2 || step > 6) {
+        sheet.prompt().plain("Internal State Error");
+        return PageMove::Stay;
+    }
+    return TakeEntries(sheet);
+}
+
+PageMove SpeedPage::ChooseCount(WizardSheet& sheet) {
     UserPrompt& prompt = sheet.prompt();
-    const double lowest = wizard_.speedRange().lowest;
-    const double highest = wizard_.speedRange().highest;
-    switch (step) {
-        case 1: {
-            const int chosen = form.selection("speed.count");
-            const int analogMode = wizard_.analog().mode;
-            if (chosen == 0 && analogMode == kAnalogNone) {
-                prompt.warn(
-                    "A Speed setup is required if you do not have an Analog mode "
-                    "configured.");
-                return PageMove::Stay;
-            }
-            if (chosen < 0) {
-                prompt.plain("You must select a Speed mode");
-                return PageMove::Stay;
-            }
-            count = chosen;
-            for (const char* id :
-                 {"speed.warmup_time", "speed.warmup_rpm", "speed.ramp_up", "speed.ramp_down"}) {
-                form.show(id);
-            }
-            form.enable("speed.count", false);
-            if (analogMode == kAnalogAutoIdle) {
-                step = 6;
-            } else if (count == 0) {
-                step = 2;
-            } else if (count == 1) {
-                form.at("speed.1").label = "Enter Desired Speed:";
-                form.show("speed.1");
-                step = 3;
-            } else if (count <= 4) {
-                for (int i = 1; i <= count; ++i) {
-                    WizardField& edit = form.at("speed." + std::to_string(i));
-                    edit.label = "Set Speed " + std::to_string(i) + ":";
-                    edit.visible = true;
-                }
-                step = 4;
-            } else {
-                const char* labels[] = {"Min Speed", "Default Speed:", "Max Speed:"};
-                for (int i = 1; i <= 3; ++i) {
-                    WizardField& edit = form.at("speed." + std::to_string(i));
-                    edit.label = labels[i - 1];
-                    edit.visible = true;
-                }
-                step = 5;
-            }
-            return PageMove::Stay;
-        }
-        case 3:
-        case 4: {
-            if (count < 1 || count > 4) {
-                prompt.plain("Go Back. You must select Number of Speeds");
-                return PageMove::Stay;
-            }
-            int entered[4] = {0, 0, 0, 0};
-            for (int i = count; i >= 1; --i) {
-                const std::string name = "Speed " + std::to_string(i);
-                auto speed = EntryInteger(prompt, form, "speed." + std::to_string(i), name);
-                if (!speed || !sheet.rangeCheck(name, *speed, {850, 5000, lowest, highest})) {
-                    return PageMove::Stay;
-                }
-                entered[i - 1] = *speed;
-            }
-            if (!rampCheck(sheet)) return PageMove::Stay;
-            std::copy(std::begin(entered), std::end(entered), std::begin(speeds));
-            return PageMove::Next;
-        }
-        case 5: {
-            auto low = EntryInteger(prompt, form, "speed.1", "Min Speed");
-            if (!low ||
-                !sheet.rangeCheck("Min Speed", *low, {850, 5000, lowest + 1, highest - 1})) {
-                return PageMove::Stay;
-            }
-            auto high = EntryInteger(prompt, form, "speed.3", "Max Speed");
-            if (!high ||
-                !sheet.rangeCheck("Max Speed", *high, {*low + 2.0, 5000, *low + 2.0, highest})) {
-                return PageMove::Stay;
-            }
-            auto middle = EntryInteger(prompt, form, "speed.2", "Default Speed");
-            const RangeLimits between{*low + 1.0, *high - 1.0, *low + 1.0, *high - 1.0};
-            if (!middle || !sheet.rangeCheck("Default Speed", *middle, between)) {
-                return PageMove::Stay;
-            }
-            if (!rampCheck(sheet)) return PageMove::Stay;
-            minimum = *low;
-            maximum = *high;
-            defaultSpeed = *middle;
-            return PageMove::Next;
-        }
-        case 2:
-        case 6:
-            return rampCheck(sheet) ? PageMove::Next : PageMove::Stay;
-        default:
-            prompt.plain("Internal State Error");
-            return PageMove::Stay;
+    const int chosen = form.selection(kSpeedCount);
+    const int analogMode = wizard_.analog().mode;
+    if (chosen == 0 && analogMode == kAnalogNone) {
+        prompt.warn("A Speed setup is required if you do not have an Analog mode configured.");
+        return PageMove::Stay;
     }
+    if (chosen < 0) {
+        prompt.plain("You must select a Speed mode");
+        return PageMove::Stay;
+    }
+    speeds.count = chosen;
+    ShowEntries(form, kSpeed, RampEntries());
+    form.Enable(kSpeedCount, false);
+    if (analogMode == kAnalogAutoIdle) {
+        step = 6;
+        return PageMove::Stay;
+    }
+    ShowSpeedEdits(form, chosen, "Enter Desired Speed:");
+    step = chosen == 0 ? 2 : chosen == 1 ? 3 : chosen <= 4 ? 4 : 5;
+    return PageMove::Stay;
 }
 
-bool SpeedPage::rampCheck(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    auto up = EntryInteger(prompt, form, "speed.ramp_up", "Ramp Up Rate");
-    if (!up || !sheet.rangeCheck("Ramp Up Rate", *up, {.usualMin = 10, .hardMin = 0})) return false;
-    auto down = EntryInteger(prompt, form, "speed.ramp_down", "Ramp Down Rate");
-    if (!down || !sheet.rangeCheck("Ramp Down Rate", *down, {.usualMin = 10, .hardMin = 0})) {
-        return false;
+// Steps 3 to 5 check their speed edits before the ramps; 2 and 6 have only the ramps.
+PageMove SpeedPage::TakeEntries(WizardSheet& sheet) {
+    const bool fixed = step == 3 || step == 4;
+    const bool asksSpeeds = fixed || step == 5;
+    if (fixed && (speeds.count < 1 || speeds.count > 4)) {
+        sheet.prompt().plain("Go Back. You must select Number of Speeds");
+        return PageMove::Stay;
     }
-    auto time = EntryInteger(prompt, form, "speed.warmup_time", "Warmup Time");
-    if (!time || !sheet.rangeCheck("Warmup Time", *time,
-                                   {.usualMax = 5000, .hardMin = 0, .hardMax = 32000})) {
-        return false;
-    }
-    int speed = 0;
-    if (*time > 0) {
-        auto entered = EntryInteger(prompt, form, "speed.warmup_rpm", "Warmup Speed");
-        if (!entered || !sheet.rangeCheck("Warmup Speed", *entered,
-                                          {850, 5000, wizard_.speedRange().lowest,
-                                           wizard_.speedRange().highest})) {
-            return false;
-        }
-        speed = *entered;
-    }
-    rampUp = *up;
-    rampDown = *down;
-    warmupTime = *time;
-    warmupSpeed = speed;
-    return true;
+    const SpeedRangePage& range = wizard_.speedRange();
+    EntryValues values =
+        SpeedValues({range.lowest, range.highest, range.lowest + 1.0, range.highest - 1.0});
+    if (asksSpeeds && !CheckSpeedEdits(sheet, form, speeds.count, values)) return PageMove::Stay;
+    if (!CheckEntries(sheet, form, kSpeed, RampEntries(), values)) return PageMove::Stay;
+    if (asksSpeeds) TakeSpeeds(values, speeds);
+    rampUp = values.whole("ramp_up");
+    rampDown = values.whole("ramp_down");
+    warmupTime = values.whole("warmup_time");
+    warmupSpeed = warmupTime > 0 ? values.whole("warmup_rpm") : 0;
+    return PageMove::Next;
 }
 
-PageMove SpeedPage::back(WizardSheet&) {
+PageMove SpeedPage::Back(WizardSheet&) {
     if (step == 1) return PageMove::Previous;
-    ReopenFirst(form, "speed.count");
+    ReopenFirst(form, kSpeedCount);
     step = 1;
     return PageMove::Stay;
 }
@@ -478,321 +316,109 @@ AuxOutPage::AuxOutPage(Zevar740Wizard& wizard, int outputNumber, bool twoOutputs
       output(outputNumber),
       wizard_(wizard),
       twoOutputs_(twoOutputs) {
-    form.add({.id = id("mode"),
+    form.Add({.id = id("mode"),
               .kind = FieldKind::Choice,
               .label = !twoOutputs   ? "How should the Auxiliary Output be configured?"
                        : output == 1 ? "How should the First Auxiliary Output be configured?"
                                      : "How should the Second Auxiliary Output be configured?"});
-    form.add({.id = id("rpm"),
-              .kind = FieldKind::Edit,
-              .label = "At what RPM do you want the Aux. Output to turn on? : ",
-              .visible = false});
-    form.add({.id = id("crank"),
-              .kind = FieldKind::Edit,
-              .label = "How long should the engine crank (sec)? :",
-              .visible = false});
-    form.add({.id = id("rest"),
-              .kind = FieldKind::Edit,
-              .label = "How long should the engine rest between crank attempts (sec)? :",
-              .visible = false});
-    form.add({.id = id("tries"),
-              .kind = FieldKind::Edit,
-              .label = "How many attempts to start should the engine make? : ",
-              .visible = false});
-    form.add({.id = id("preheat"),
-              .kind = FieldKind::Edit,
-              .label = "Glowplug preheat time (sec)? :",
-              .visible = false});
+    for (const AuxSetting& setting : AuxSettings())
+        AddEntries(form, id(""), settingEntries(setting.mode));
 }
 
-std::string AuxOutPage::id(const char* field) const {
-    return "aux" + std::to_string(output) + "." + field;
+std::string AuxOutPage::id(std::string_view field) const {
+    return "aux" + std::to_string(output) + "." + std::string(field);
 }
 
-void AuxOutPage::activate(WizardSheet& sheet) {
+std::span<const NumberEntry> AuxOutPage::settingEntries(int outputMode) const {
+    const AuxSetting* setting = AuxSettingFor(outputMode);
+    if (setting == nullptr) return {};
+    return output == 1 ? setting->first : setting->second;
+}
+
+void AuxOutPage::Activate(WizardSheet& sheet) {
     if (!filled_) {
         filled_ = true;
         WizardField& combo = form.at(id("mode"));
-        combo.items = {"No auxiliary output required",
-                       output == 1 ? "Output on when rpm > AUX_OUTPUT_RPM"
-                                   : "Output on when rpm > AUX_OUTPUT_2_RPM",
-                       "Output on when fault exists",
-                       "Output on when in PTO mode",
-                       "Autocrank mode",
-                       "Output mimics ECM LED"};
-        itemModes = {0, 1, 2, 3, 4, 5};
-        if (twoOutputs_) {
-            combo.items.push_back("Glowplug Mode");
-            itemModes.push_back(6);
-        }
-        // The auto-idle lamp is output mode 7 wherever its item stands in the list.
-        if (wizard_.analog().mode == kAnalogAutoIdle) {
-            combo.items.push_back("Auto-idle lamp");
-            itemModes.push_back(7);
+        const bool autoIdle = wizard_.analog().mode == kAnalogAutoIdle;
+        for (const AuxItem& item : AuxItems()) {
+            const bool offered = item.offer == AuxItem::Offer::Always ||
+                                 (item.offer == AuxItem::Offer::TwoOutputs && twoOutputs_) ||
+                                 (item.offer == AuxItem::Offer::AutoIdle && autoIdle);
+            if (!offered) continue;
+            combo.items.emplace_back(output == 2 && item.secondText ? item.secondText : item.text);
+            itemModes.push_back(item.mode);
         }
     }
     if (preloaded) return;
     preloaded = true;
-    const bool first = output == 1;
-    const int current =
-        static_cast<int>(sheet.value(first ? "AUXILIARY_OUTPUT_MODE" : "AUXILIARY_OUTPUT_2_MODE"));
+    const int current = static_cast<int>(
+        sheet.value(output == 1 ? "AUXILIARY_OUTPUT_MODE" : "AUXILIARY_OUTPUT_2_MODE"));
     WizardField& combo = form.at(id("mode"));
     combo.selection = -1;
     for (size_t i = 0; i < itemModes.size(); ++i) {
         if (itemModes[i] == current) combo.selection = static_cast<int>(i);
     }
-    form.at(id("rpm")).text = sheet.valueText(first ? "AUX_OUTPUT_RPM" : "AUX_OUTPUT_2_RPM");
-    form.at(id("crank")).text = sheet.valueText("AUTOCRANK_CRANK_TIME");
-    form.at(id("rest")).text = sheet.valueText("AUTOCRANK_REST_TIME");
-    form.at(id("tries")).text = sheet.valueText("AUTOCRANK_MAX_TRIES");
-    if (twoOutputs_) form.at(id("preheat")).text = sheet.valueText("GLOWPLUG_TIME");
+    // The settings of the modes this output offers.
+    for (int offered : itemModes)
+        FillEntries(sheet, form, id(""), settingEntries(offered));
 }
 
-void AuxOutPage::hideLines() { ReopenFirst(form, id("mode")); }
-
-PageMove AuxOutPage::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    const AuxOutPage* other = output == 2 ? &wizard_.aux1() : nullptr;
-    switch (step) {
-        case 1: {
-            const int selection = form.selection(id("mode"));
-            if (selection < 0 || selection >= static_cast<int>(itemModes.size())) {
-                prompt.error("You must select a Auxiliary Output type.");
-                return PageMove::Stay;
-            }
-            mode = itemModes[selection];
-            if (mode == 1) {
-                form.enable(id("mode"), false);
-                form.show(id("rpm"));
-                step = 2;
-                return PageMove::Stay;
-            }
-            if (mode == 4) {
-                if (other && other->mode == 4) {
-                    prompt.error("Only one Aux output can be configured for autocrank");
-                    return PageMove::Stay;
-                }
-                form.enable(id("mode"), false);
-                for (const char* field : {"crank", "rest", "tries"})
-                    form.show(id(field));
-                step = 3;
-                return PageMove::Stay;
-            }
-            if (mode == 6) {
-                if (other && other->mode == 6) {
-                    prompt.error("Only one Aux output can be configured for Glowplug");
-                    return PageMove::Stay;
-                }
-                form.enable(id("mode"), false);
-                form.show(id("preheat"));
-                step = 4;
-                return PageMove::Stay;
-            }
-            return PageMove::Next;
-        }
-        case 2: {
-            auto entered = EntryInteger(prompt, form, id("rpm"), "Aux RPM");
-            if (!entered) return PageMove::Stay;
-            if (*entered < 0) {
-                prompt.error("Aux RPM must be >= 0");
-                return PageMove::Stay;
-            }
-            if (*entered >= 5000 && !prompt.askYesNo("Aux RPM seems too high, continue?")) {
-                return PageMove::Stay;
-            }
-            rpm = *entered;
-            return PageMove::Next;
-        }
-        case 3: {
-            auto crank = EntryInteger(prompt, form, id("crank"), "Crank Time");
-            if (!crank) return PageMove::Stay;
-            if (*crank < 0) {
-                prompt.error("Crank Time must be > 0");
-                return PageMove::Stay;
-            }
-            if (*crank > 30 && !prompt.askYesNo("Crank time seems too high, should be < 30 "
-                                                "sec.\nDo you wish to continue?")) {
-                return PageMove::Stay;
-            }
-            auto rest = EntryNumber(prompt, form, id("rest"), "Rest Time");
-            if (!rest) return PageMove::Stay;
-            if (*rest < 0) {
-                prompt.error("Rest Time must be > 0");
-                return PageMove::Stay;
-            }
-            if (*rest > 90 && !prompt.askYesNo("Rest time seems too high, should be < 90 "
-                                               "sec.\nDo you wish to continue?")) {
-                return PageMove::Stay;
-            }
-            auto tries = EntryInteger(prompt, form, id("tries"), "Retry Count");
-            if (!tries) return PageMove::Stay;
-            if (*tries < 0) {
-                prompt.error("Retry Count must be > 0");
-                return PageMove::Stay;
-            }
-            if (*tries > 10 && !prompt.askYesNo("Retry Count seems too high, should be < 10 "
-                                                "times.\nDo you wish to continue?")) {
-                return PageMove::Stay;
-            }
-            crankTime = *crank;
-            restTime = *rest;
-            retryCount = *tries;
-            return PageMove::Next;
-        }
-        case 4: {
-            auto preheat = EntryNumber(prompt, form, id("preheat"), "Glowplug preheat time");
-            if (!preheat ||
-                !sheet.rangeCheck("Glowplug preheat time", *preheat, {0.5, 120, 0, 2400})) {
-                return PageMove::Stay;
-            }
-            preheatTime = *preheat;
-            return PageMove::Next;
-        }
-        default:
-            prompt.plain("Internal State Error");
-            return PageMove::Stay;
+PageMove AuxOutPage::Next(WizardSheet& sheet) {
+    if (step == 1) return ChooseMode(sheet);
+    const auto settings = AuxSettings();
+    const auto asked = std::find_if(
+        settings.begin(), settings.end(),
+        [this](const AuxSetting& setting) { return setting.step == step && setting.mode == mode; });
+    if (asked == settings.end()) {
+        sheet.prompt().plain("Internal State Error");
+        return PageMove::Stay;
     }
+    EntryValues values;
+    if (!CheckEntries(sheet, form, id(""), settingEntries(mode), values)) return PageMove::Stay;
+    settings_ = values;
+    return PageMove::Next;
 }
 
-PageMove AuxOutPage::back(WizardSheet&) {
+PageMove AuxOutPage::ChooseMode(WizardSheet& sheet) {
+    const int selection = form.selection(id("mode"));
+    if (selection < 0 || selection >= static_cast<int>(itemModes.size())) {
+        sheet.prompt().error("You must select a Auxiliary Output type.");
+        return PageMove::Stay;
+    }
+    mode = itemModes[selection];
+    const AuxSetting* setting = AuxSettingFor(mode);
+    if (setting == nullptr) return PageMove::Next;
+    const AuxOutPage* other = output == 2 ? &wizard_.aux1() : nullptr;
+    if (*setting->onlyOnce != '\0' && other != nullptr && other->mode == mode) {
+        sheet.prompt().error(setting->onlyOnce);
+        return PageMove::Stay;
+    }
+    form.Enable(id("mode"), false);
+    ShowEntries(form, id(""), settingEntries(mode));
+    step = setting->step;
+    return PageMove::Stay;
+}
+
+PageMove AuxOutPage::Back(WizardSheet&) {
     if (step == 1) return PageMove::Previous;
-    hideLines();
+    ReopenFirst(form, id("mode"));
     step = 1;
     return PageMove::Stay;
 }
 
 // ---- Protect ----------------------------------------------------------------------------
 
-ProtectPage::ProtectPage() : WizardPage("Configure Engine Protection") {
-    form.add({.id = "protect.overspeed",
-              .kind = FieldKind::Choice,
-              .label = "Do you want to enable overspeed shutdown?",
-              .items = {"No overspeed shutdown.", "Yes, enable overspeed shutdown."}});
-    form.add({.id = "protect.rpm",
-              .kind = FieldKind::Edit,
-              .label = "Overspeed shutdown speed:",
-              .units = "RPM",
-              .visible = false});
-    form.add({.id = "protect.switch",
-              .kind = FieldKind::Choice,
-              .label = "Do you want to enable the engine protection switch input?",
-              .items = {"No engine protect switch used.", "Yes, enable engine protect switch."},
-              .visible = false});
-    form.add({.id = "protect.delay",
-              .kind = FieldKind::Edit,
-              .label = "Seconds after engine start to monitor input:",
-              .units = "Sec.",
-              .visible = false});
-}
+ProtectPage::ProtectPage()
+    : OptionPage("Configure Engine Protection", "protect.", Zevar740Protection(),
+                 Zevar740ProtectionTexts()) {}
 
-void ProtectPage::activate(WizardSheet& sheet) {
+void ProtectPage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
-    const bool overspeed = sheet.value("OVERSPEED_RPM") != 0;
-    form.at("protect.overspeed").selection = overspeed ? 1 : 0;
-    if (overspeed) form.at("protect.rpm").text = sheet.valueText("OVERSPEED_RPM");
-    const bool protect = sheet.value("ENGINE_PRTCT_RUN_TIME") < 8000;
-    form.at("protect.switch").selection = protect ? 1 : 0;
-    if (protect) form.at("protect.delay").text = sheet.valueText("ENGINE_PRTCT_RUN_TIME");
-}
-
-PageMove ProtectPage::next(WizardSheet& sheet) {
-    UserPrompt& prompt = sheet.prompt();
-    const auto askSwitch = [this] {
-        form.show("protect.switch");
-        form.enable("protect.switch");
-        step = 3;
-        return PageMove::Stay;
-    };
-    switch (step) {
-        case 1: {
-            const int choice = form.selection("protect.overspeed");
-            if (choice == 0) {
-                overspeedRpm = 0;
-                form.enable("protect.overspeed", false);
-                return askSwitch();
-            }
-            if (choice == 1) {
-                form.enable("protect.overspeed", false);
-                form.show("protect.rpm");
-                form.enable("protect.rpm");
-                step = 2;
-                return PageMove::Stay;
-            }
-            prompt.plain("You must Choose Yes or No.");
-            return PageMove::Stay;
-        }
-        case 2: {
-            auto entered = EntryInteger(prompt, form, "protect.rpm", "Overspeed RPM");
-            if (!entered) return PageMove::Stay;
-            if (*entered <= 0) {
-                prompt.plain("Overspeed RPM must be greater than 0.");
-                return PageMove::Stay;
-            }
-            overspeedRpm = *entered;
-            form.enable("protect.rpm", false);
-            return askSwitch();
-        }
-        case 3: {
-            const int choice = form.selection("protect.switch");
-            if (choice == 0) {
-                delay = 8000;
-                return PageMove::Next;
-            }
-            if (choice == 1) {
-                form.enable("protect.switch", false);
-                form.show("protect.delay");
-                form.enable("protect.delay");
-                step = 4;
-                return PageMove::Stay;
-            }
-            prompt.plain("You must Choose Yes or No.");
-            return PageMove::Stay;
-        }
-        case 4: {
-            auto entered = EntryInteger(prompt, form, "protect.delay", "Delay time");
-            if (!entered) return PageMove::Stay;
-            if (*entered <= 0 || *entered > 7999) {
-                prompt.plain("Delay time must be greater that 0 and less that 8000 seconds.");
-                return PageMove::Stay;
-            }
-            delay = *entered;
-            return PageMove::Next;
-        }
-        default:
-            prompt.plain("Internal Error");
-            return PageMove::Stay;
-    }
-}
-
-PageMove ProtectPage::back(WizardSheet&) {
-    switch (step) {
-        case 1:
-            return PageMove::Previous;
-        case 2:
-            form.hide("protect.rpm");
-            form.enable("protect.overspeed");
-            step = 1;
-            break;
-        case 3:
-            form.hide("protect.switch");
-            if (overspeedRpm == 0) {
-                form.enable("protect.overspeed");
-                step = 1;
-            } else {
-                form.enable("protect.rpm");
-                step = 2;
-            }
-            break;
-        case 4:
-            form.hide("protect.delay");
-            form.enable("protect.switch");
-            step = 3;
-            break;
-        default:
-            break;
-    }
-    return PageMove::Stay;
+    const char* overspeed = option(0).setting.scalar;
+    Preset(0, sheet.value(overspeed) != 0, sheet.valueText(overspeed));
+    const char* runTime = option(1).setting.scalar;
+    Preset(1, sheet.value(runTime) < 8000, sheet.valueText(runTime));
 }
 
 }  // namespace zvr

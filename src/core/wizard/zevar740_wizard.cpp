@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "strategy/strategy_check.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -18,8 +19,13 @@ std::string Integer(int value) { return std::to_string(value); }
 
 const char* const kAnalogTexts[] = {"None",      "Pedal Control", "Pot or Analog",
                                     "Trim Mode", "CAN Input",     "Auto-idle Mode"};
-const char* const kOutputTexts[] = {"Not Used",   "Max RPM Exceeded", "Fault",    "PTO Mode",
-                                    "Auto Crank", "LED Mirror",       "Glowplug", "Auto-idle lamp"};
+// What the Summary calls an output mode.
+const char* OutputText(int mode) {
+    for (const AuxItem& item : AuxItems()) {
+        if (item.mode == mode) return item.summary;
+    }
+    return "Invalid";
+}
 
 constexpr const char* kString130 =
     "For simplicity, ZEVAR Wizard performs a basic calibration only and does not cover all "
@@ -46,14 +52,14 @@ const WizardRequirements& Zevar740Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar740);
 }
 
-std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::buildPages() {
+std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages;
     if (traits_.fourTypeEngine || scalar("SPEED_TYPE") != nullptr) {
-        auto page = std::make_unique<Engine760Page>(*this);
+        auto page = std::make_unique<Engine760Page>(traits_.wholeSparks);
         engine760_ = page.get();
         pages.push_back(std::move(page));
     } else {
-        auto page = std::make_unique<Engine740Page>(*this);
+        auto page = std::make_unique<Engine740Page>();
         engine740_ = page.get();
         pages.push_back(std::move(page));
     }
@@ -61,6 +67,7 @@ std::vector<std::unique_ptr<WizardPage>> Zevar740Wizard::buildPages() {
     speedRange_ = range.get();
     pages.push_back(std::move(range));
     auto analogPage = std::make_unique<AnalogPage>(identifierLetter_);
+    analogPage->canAndAutoIdle = traits_.canAndAutoIdle;
     analog_ = analogPage.get();
     pages.push_back(std::move(analogPage));
     auto speedPage = std::make_unique<SpeedPage>(*this);
@@ -88,25 +95,25 @@ bool Zevar740Wizard::engineSkipped() const {
 
 // ---- Summary rows -----------------------------------------------------------------------
 
-std::vector<SummaryRow> Zevar740Wizard::rows() {
+std::vector<SummaryRow> Zevar740Wizard::Rows() {
     std::vector<SummaryRow> rows;
-    engineRows(rows);
+    EngineRows(rows);
     rows.push_back({"Lowest command speed", Format("%10.2lf", speedRange_->lowest), "rpm"});
     rows.push_back({"Highest command speed", Format("%10.2lf", speedRange_->highest), "rpm"});
-    analogRows(rows);
-    speedRows(rows);
-    auxRows(rows, *aux1_);
-    if (aux2_) auxRows(rows, *aux2_);
-    rows.push_back({"Overspeed Protection",
-                    protect_->overspeedRpm < 1 ? "DISABLED" : Integer(protect_->overspeedRpm),
-                    protect_->overspeedRpm < 1 ? "" : "rpm"});
-    rows.push_back({"Protection Switch delay",
-                    protect_->delay > 7999 ? "DISABLED" : Integer(protect_->delay),
-                    protect_->delay > 7999 ? "" : "sec"});
+    AnalogRows(rows);
+    SpeedRows(rows);
+    AuxRows(rows, *aux1_);
+    if (aux2_) AuxRows(rows, *aux2_);
+    const int overspeed = protect_->overspeedRpm();
+    const int delay = protect_->delay();
+    rows.push_back({"Overspeed Protection", overspeed < 1 ? "DISABLED" : Integer(overspeed),
+                    overspeed < 1 ? "" : "rpm"});
+    rows.push_back({"Protection Switch delay", delay > 7999 ? "DISABLED" : Integer(delay),
+                    delay > 7999 ? "" : "sec"});
     return rows;
 }
 
-void Zevar740Wizard::engineRows(std::vector<SummaryRow>& rows) const {
+void Zevar740Wizard::EngineRows(std::vector<SummaryRow>& rows) const {
     if (engineSkipped()) {
         rows.push_back({"Engine Setup Skipped.", "", ""});
         return;
@@ -130,7 +137,7 @@ void Zevar740Wizard::engineRows(std::vector<SummaryRow>& rows) const {
     }
 }
 
-void Zevar740Wizard::analogRows(std::vector<SummaryRow>& rows) const {
+void Zevar740Wizard::AnalogRows(std::vector<SummaryRow>& rows) const {
     const AnalogPage& page = *analog_;
     const bool known = page.mode >= 0 && page.mode <= 5;
     rows.push_back(
@@ -140,26 +147,17 @@ void Zevar740Wizard::analogRows(std::vector<SummaryRow>& rows) const {
     }
     if (!page.skipped && page.mode > 0) {
         rows.push_back({"Min Position ADC", Integer(page.minimumCapture), ""});
-        rows.push_back({"Max Position ADC", Integer(page.maximumCapture), ""});
+        rows.push_back({traits_.maximumCaptureRow, Integer(page.maximumCapture), ""});
         rows.push_back({"Min Cal (Read from controller)", Integer(page.appMin), ""});
         rows.push_back({"Range Cal (Read from controller)", Integer(page.appRange), ""});
     }
     if (page.mode == kAnalogTrim) rows.push_back({"Trim RPM", Integer(page.trimRpm), "rpm"});
 }
 
-void Zevar740Wizard::speedRows(std::vector<SummaryRow>& rows) const {
+void Zevar740Wizard::SpeedRows(std::vector<SummaryRow>& rows) const {
     const SpeedPage& page = *speed_;
-    if (page.count > 0) {
-        rows.push_back({"Single or Multiple speed", page.count == 1 ? "Single" : "Multiple", ""});
-        if (page.count == 5) {
-            rows.push_back({"Min Speed", Integer(page.minimum), "rpm"});
-            rows.push_back({"Default Speed", Integer(page.defaultSpeed), "rpm"});
-            rows.push_back({"Max Speed", Integer(page.maximum), "rpm"});
-        } else {
-            for (int i = 1; i <= page.count; ++i) {
-                rows.push_back({"Set Speed " + Integer(i), Integer(page.speeds[i - 1]), "rpm"});
-            }
-        }
+    if (page.speeds.count > 0) {
+        AddSpeedRows(rows, page.speeds);
     } else {
         rows.push_back({"NO SET SPEEDS", "", ""});
     }
@@ -167,130 +165,124 @@ void Zevar740Wizard::speedRows(std::vector<SummaryRow>& rows) const {
     rows.push_back({"Ramp Down Rate", Integer(page.rampDown), "rpm/sec"});
 }
 
-void Zevar740Wizard::auxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const {
+void Zevar740Wizard::AuxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const {
     const bool second = page.output == 2;
     const std::string indent = second ? "" : "   ";
     const char* heading = second  ? "Auxiliary Output 2 Of 2"
                           : aux2_ ? "Auxiliary Output 1 Of 2"
                                   : "Auxiliary Output";
-    const bool known = page.mode >= 0 && page.mode <= 7;
-    rows.push_back({heading, known ? kOutputTexts[page.mode] : "Invalid", ""});
-    if (page.mode == 1) rows.push_back({indent + "Speed output limit", Integer(page.rpm), "rpm"});
+    rows.push_back({heading, OutputText(page.mode), ""});
+    const EntryValues& settings = page.settings();
+    if (page.mode == 1) {
+        rows.push_back({indent + "Speed output limit", Integer(settings.whole("rpm")), "rpm"});
+    }
     if (page.mode == 4) {
-        rows.push_back({indent + "Crank Time", Integer(page.crankTime), "sec"});
-        rows.push_back({indent + "Rest Time", Format("%0.1lf", page.restTime), "sec"});
-        rows.push_back({indent + "Retry Count", Integer(page.retryCount), ""});
+        rows.push_back({indent + "Crank Time", Integer(settings.whole("crank")), "sec"});
+        rows.push_back({indent + "Rest Time", Format("%0.1lf", settings.at("rest")), "sec"});
+        rows.push_back({indent + "Retry Count", Integer(settings.whole("tries")), ""});
     }
     if (page.mode == 6) {
-        rows.push_back({"   Glowplug preheat time", Format("%0.1f", page.preheatTime), "sec"});
+        rows.push_back(
+            {"   Glowplug preheat time", Format("%0.1f", settings.at("preheat")), "sec"});
     }
 }
 
 // ---- the Summary write ------------------------------------------------------------------
 
-void Zevar740Wizard::writeAnswers() {
+void Zevar740Wizard::WriteAnswers() {
     const AnalogPage& analogPage = *analog_;
     const SpeedPage& speedPage = *speed_;
     const double lowest = speedRange_->lowest;
     const double highest = speedRange_->highest;
 
-    setRaw("EXTERNAL_ANALOG_MODE", static_cast<uint32_t>(analogPage.modeCode(speedPage.count)));
-    writeEngine();
-    setRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(speedPage.count));
+    const int count = speedPage.speeds.count;
+    SetRaw("EXTERNAL_ANALOG_MODE", static_cast<uint32_t>(analogPage.ModeCode(count)));
+    WriteEngine();
+    SetRaw("SWITCH_CONFIGURATION", static_cast<uint32_t>(count));
     if (analogPage.skipped) {
-        setRaw("APP_MIN_CAL", analogPage.savedMinimum);
-        setRaw("APP_RANGE_CAL", analogPage.savedRange);
+        SetRaw("APP_MIN_CAL", analogPage.savedMinimum);
+        SetRaw("APP_RANGE_CAL", analogPage.savedRange);
     } else {
-        drop("APP_MIN_CAL");
-        drop("APP_RANGE_CAL");
+        Drop("APP_MIN_CAL");
+        Drop("APP_RANGE_CAL");
     }
-    setRaw("AUXILIARY_OUTPUT_MODE", static_cast<uint32_t>(aux1_->mode));
-    if (aux2_) setRaw("AUXILIARY_OUTPUT_2_MODE", static_cast<uint32_t>(aux2_->mode));
-    set("SET_SPEED_MIN", lowest);
-    set("SET_SPEED_MAX", highest);
-    if (speedPage.count > 0 || analogPage.mode == kAnalogAutoIdle) {
-        set("WARMUP_TIME", speedPage.warmupTime);
-        if (speedPage.warmupTime != 0) set("SET_SPEED_WARMUP", speedPage.warmupSpeed);
+    SetRaw("AUXILIARY_OUTPUT_MODE", static_cast<uint32_t>(aux1_->mode));
+    if (aux2_) SetRaw("AUXILIARY_OUTPUT_2_MODE", static_cast<uint32_t>(aux2_->mode));
+    Set("SET_SPEED_MIN", lowest);
+    Set("SET_SPEED_MAX", highest);
+    if (count > 0 || analogPage.mode == kAnalogAutoIdle) {
+        Set("WARMUP_TIME", speedPage.warmupTime);
+        if (speedPage.warmupTime != 0) Set("SET_SPEED_WARMUP", speedPage.warmupSpeed);
     } else {
-        setRaw("WARMUP_TIME", 0);
+        SetRaw("WARMUP_TIME", 0);
     }
-    if (!(speedPage.count == 1 && analogPage.mode == kAnalogNone)) {
-        set("RAMP_UP_RATE", speedPage.rampUp);
-        set("RAMP_DOWN_RATE", speedPage.rampDown);
+    if (!(count == 1 && analogPage.mode == kAnalogNone)) {
+        Set("RAMP_UP_RATE", speedPage.rampUp);
+        Set("RAMP_DOWN_RATE", speedPage.rampDown);
         if (traits_.brakeRates) {
-            set("BRAKE_DOWN_RATE", speedPage.rampDown);
-            set("BRAKE_UP_RATE", speedPage.rampUp);
+            Set("BRAKE_DOWN_RATE", speedPage.rampDown);
+            Set("BRAKE_UP_RATE", speedPage.rampUp);
         }
     }
-    if (analogPage.mode == kAnalogTrim) set("SET_SPEED_TRIM", analogPage.trimRpm);
-    writeAux(*aux1_);
-    if (aux2_) writeAux(*aux2_);
+    if (analogPage.mode == kAnalogTrim) Set("SET_SPEED_TRIM", analogPage.trimRpm);
+    WriteAux(*aux1_);
+    if (aux2_) WriteAux(*aux2_);
     if (analogPage.mode == kAnalogAutoIdle) {
         for (const char* name : {"SET_SPEED_MIN_1", "SET_SPEED_MIN_2", "SET_SPEED_MIN_3"}) {
-            set(name, lowest);
+            Set(name, lowest);
         }
         for (const char* name : {"SET_SPEED_MAX_1", "SET_SPEED_MAX_2", "SET_SPEED_MAX_3"}) {
-            set(name, highest);
+            Set(name, highest);
         }
     }
-    if (speedPage.count >= 1 && speedPage.count <= 4) {
-        for (int i = 1; i <= speedPage.count; ++i) {
-            set("SET_SPEED_" + std::to_string(i), speedPage.speeds[i - 1]);
-        }
-    } else if (speedPage.count == 5) {
-        set("SET_SPEED_MIN", speedPage.minimum);
-        set("SET_SPEED_WARMUP", speedPage.defaultSpeed);
-        set("SET_SPEED_MAX", speedPage.maximum);
-    }
-    set("OVERSPEED_RPM", protect_->overspeedRpm);
-    set("ENGINE_PRTCT_RUN_TIME", protect_->delay);
+    // A variable speed replaces SET_SPEED_MIN and SET_SPEED_MAX set above.
+    WriteSpeeds(*this, speedPage.speeds);
+    Set("OVERSPEED_RPM", protect_->overspeedRpm());
+    Set("ENGINE_PRTCT_RUN_TIME", protect_->delay());
 }
 
-void Zevar740Wizard::writeEngine() {
+void Zevar740Wizard::WriteEngine() {
     if (engineSkipped()) return;
     if (engine740_) {
-        set("PULSES_PER_REV", engine740_->pulsesPerRev);
+        Set("PULSES_PER_REV", engine740_->pulsesPerRev);
         const auto perUpdate = static_cast<uint32_t>(engine740_->pulsesPerUpdate);
-        setRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
+        SetRaw(scalar("PULSES_PER_UPDATE") ? "PULSES_PER_UPDATE" : "PULSES_PER_SAMPLE", perUpdate);
         return;
     }
     const Engine760Page& page = *engine760_;
     if (Engine760Page::TeethType(page.inputType)) {
-        set("PULSES_PER_REV", page.teeth);
+        Set("PULSES_PER_REV", page.teeth);
         if (page.cylinders > 0) {
-            set("PULSES_PER_UPDATE", 2.0 * page.teeth / page.cylinders);
+            Set("PULSES_PER_UPDATE", 2.0 * page.teeth / page.cylinders);
         }
     } else {
-        set("PULSES_PER_REV", page.sparks);
-        set("PULSES_PER_UPDATE", 1);
+        Set("PULSES_PER_REV", page.sparks);
+        Set("PULSES_PER_UPDATE", 1);
     }
-    const uint32_t types[] = {128, 1, 2, 131};
-    if (page.inputType >= 0 && page.inputType <= 3) setRaw("SPEED_TYPE", types[page.inputType]);
+    const auto types = SpeedTypes();
+    if (page.inputType >= 0 && page.inputType < static_cast<int>(types.size())) {
+        SetRaw("SPEED_TYPE", types[page.inputType].code);
+    }
 }
 
-void Zevar740Wizard::writeAux(const AuxOutPage& page) {
-    const bool first = page.output == 1;
-    if (page.mode == 1) set(first ? "AUX_OUTPUT_RPM" : "AUX_OUTPUT_2_RPM", page.rpm);
-    if (page.mode == 4) {
-        set("AUTOCRANK_CRANK_TIME", page.crankTime);
-        set("AUTOCRANK_REST_TIME", page.restTime);
-        set("AUTOCRANK_MAX_TRIES", page.retryCount);
-    }
-    if (page.mode == 6) set("GLOWPLUG_TIME", page.preheatTime);
+// The settings of the output's mode, each into its scalar.
+void Zevar740Wizard::WriteAux(const AuxOutPage& page) {
+    for (const NumberEntry& entry : page.settingEntries(page.mode))
+        Set(entry.scalar, page.settings().at(entry.key));
 }
 
 // ---- the analog process and the end of the run ------------------------------------------
 
-bool Zevar740Wizard::handleFamily(const PostedMessage& message) {
-    return analog_ != nullptr && analog_->handle(*this, message);
+bool Zevar740Wizard::HandleFamily(const PostedMessage& message) {
+    return analog_ != nullptr && analog_->Handle(*this, message);
 }
 
-void Zevar740Wizard::processAnswered(ProcessAnswer answer) { analog_->answered(*this, answer); }
+void Zevar740Wizard::ProcessAnswered(ProcessAnswer answer) { analog_->Answered(*this, answer); }
 
-bool Zevar740Wizard::startRestore() { return analog_ != nullptr && analog_->startRestore(*this); }
+bool Zevar740Wizard::StartRestore() { return analog_ != nullptr && analog_->StartRestore(*this); }
 
-void Zevar740Wizard::stopFamilyRequests() {
-    if (analog_ != nullptr) analog_->stopReading(*this);
+void Zevar740Wizard::StopFamilyRequests() {
+    if (analog_ != nullptr) analog_->StopReading(*this);
 }
 
 std::pair<double, double> Zevar740Wizard::plotRange() const {
@@ -299,6 +291,15 @@ std::pair<double, double> Zevar740Wizard::plotRange() const {
 
 std::array<std::string, 2> Zevar740Wizard::completeTexts() const {
     return {kString130, kString131};
+}
+
+std::string Zevar740Wizard::welcomeHeading() const {
+    return traits_.welcomeHeading.empty() ? WizardSheet::welcomeHeading() : traits_.welcomeHeading;
+}
+
+std::string Zevar740Wizard::completeHeading() const {
+    return traits_.completeHeading.empty() ? WizardSheet::completeHeading()
+                                           : traits_.completeHeading;
 }
 
 }  // namespace zvr

@@ -1,20 +1,22 @@
 #pragma once
 
-#include <cstdint>
+#include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "common/user_prompt.h"
 #include "wizard/wizard_sheet.h"
-#include "wizard/zevar740_rules.h"
+#include "wizard/zevar740_pages.h"
 
 namespace zvr {
-
-class Zevar740Wizard;
 
 // What sets a governor family that follows the ZEVAR 740's pages apart from it.
 struct GovernorTraits {
     std::string caption = "ZEVAR 740 Calibration Wizard";
+    // The Welcome and Complete headings; empty: the ones every family shares.
+    std::string welcomeHeading;
+    std::string completeHeading;
+    std::string fatalFaultText = "The controller reported fatal errors. The Wizard cannot proceed.";
     // The four-sensor engine page (SPEED_TYPE) whatever else the strategy holds.
     bool fourTypeEngine = false;
     // Spark pulses per revolution as a whole number (usual 1 to 250, hard 1 to 32000).
@@ -23,201 +25,12 @@ struct GovernorTraits {
     bool oneOutput = false;
     // BRAKE_UP_RATE and BRAKE_DOWN_RATE follow the ramp rates where the strategy has them.
     bool brakeRates = true;
-};
-
-// The toothed wheel's questions shared by the engine pages: fewer than 10 or more than 250
-// teeth, or more than 8 cylinders, are asked about (No refuses); fewer than 1 cylinder is
-// refused.
-bool TeethAccepted(UserPrompt& prompt, int teeth);
-bool CylindersAccepted(UserPrompt& prompt, int cylinders);
-
-// What the pickup-or-ignition engine page reads its sensor type from and how it takes a
-// spark count.
-struct PickupEngineRules {
-    // Bit 2 of this scalar's low byte set: a magnetic pickup.
-    const char* typeScalar = "FACTORY_SETTINGS";
-    // A whole spark count, checked as the cylinders are: pulses per revolution are half of it
-    // (1 for a single spark), one pulse per sample. Otherwise a decimal count of sparks per
-    // revolution.
-    bool sparksHalved = false;
-};
-
-// Engine speed input of ZEVAR 740 strategies (no SPEED_TYPE): pickup or ignition.
-class Engine740Page : public WizardPage {
-public:
-    explicit Engine740Page(Zevar740Wizard& wizard);
-    explicit Engine740Page(PickupEngineRules rules);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    void changed(WizardSheet& sheet, std::string_view fieldId) override;
-    bool retainOffered() const override { return retainShown_; }
-    PageMove retain(WizardSheet& sheet) override;
-
-    int inputType = 0;
-    int teeth = 0;
-    int cylinders = 0;
-    int sparks = 0;  // a whole spark count as entered
-    double pulsesPerRev = 0;
-    int pulsesPerUpdate = 0;
-    bool skipped = false;
-
-private:
-    void applyType(WizardSheet& sheet);
-    bool retainShown_ = false;
-    PickupEngineRules rules_;
-};
-
-// Engine speed input of ZEVAR 760 strategies (SPEED_TYPE): four sensor kinds.
-class Engine760Page : public WizardPage {
-public:
-    explicit Engine760Page(Zevar740Wizard& wizard);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    void changed(WizardSheet& sheet, std::string_view fieldId) override;
-    bool retainOffered() const override { return retainShown_; }
-    PageMove retain(WizardSheet& sheet) override;
-
-    int inputType = -1;
-    int teeth = 0;
-    int cylinders = 0;
-    double sparks = 0;
-    bool skipped = false;
-
-    static bool TeethType(int type) { return type == 0 || type == 3; }
-
-private:
-    void applyType();
-    bool retainShown_ = false;
-    bool wholeSparks_ = false;
-};
-
-class SpeedRangePage : public WizardPage {
-public:
-    SpeedRangePage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-
-    double lowest = 0;
-    double highest = 0;
-};
-
-class AnalogPage : public WizardPage {
-public:
-    explicit AnalogPage(char identifierLetter);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
-
-    // The calibration process' requests and the restore on cancel.
-    bool handle(WizardSheet& sheet, const PostedMessage& message);
-    void answered(WizardSheet& sheet, ProcessAnswer answer);
-    bool startRestore(WizardSheet& sheet);
-    void stopReading(WizardSheet& sheet);
-    bool busy() const { return processRunning_ || restoring_; }
-    // Whether the end of the restore ends the sheet (a family with more to put back after it
-    // ends the sheet itself).
-    bool restoreEndsSheet = true;
-    // The unit knows neither CAN nor auto-idle: its code is read by the units digit alone.
+    // The analog input's code is read with its CAN and auto-idle values.
     bool canAndAutoIdle = true;
-
-    int mode = -1;
-    bool ivsPresent = false;
-    int minimumCapture = 0;
-    int maximumCapture = 0;
-    int appMin = 0;
-    int appRange = 0;
-    bool ivsAtMinimum = false;
-    bool ivsAtMaximum = false;
-    int trimRpm = 0;
-    bool skipped = false;
-    bool calibrationActive = false;
-    bool savedValid = false;
-    uint32_t savedRange = 0;
-    uint32_t savedMinimum = 0;
-    int previousMode = -1;
-    int previousIvs = -1;
-    bool previousReversed = false;
-    bool previousIvsSet = false;
-    int processState = 0;
-
-    // The code EXTERNAL_ANALOG_MODE gets for these answers and speedCount set speeds.
-    int modeCode(int speedCount) const;
-
-private:
-    void startProcess(WizardSheet& sheet);
-    void showCaptureLines(bool maximum, bool show);
-    void hideCaptureLines();
-    void storeLive(WizardSheet& sheet);
-    bool validate(WizardSheet& sheet);
-    void finishDialogs(WizardSheet& sheet);
-    bool write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done);
-    void restoreNext(WizardSheet& sheet, const PostedMessage& message);
-    void communicationFailed(WizardSheet& sheet);
-
-    std::string prefix_;
-    int dialog_ = 0;  // 1 minimum, 2 maximum
-    bool processRunning_ = false;
-    bool reading_ = false;
-    bool restoring_ = false;
-};
-
-class SpeedPage : public WizardPage {
-public:
-    explicit SpeedPage(Zevar740Wizard& wizard);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
-
-    int count = -1;
-    int speeds[4] = {0, 0, 0, 0};
-    int minimum = 0;
-    int defaultSpeed = 0;
-    int maximum = 0;
-    int warmupTime = 0;
-    int warmupSpeed = 0;
-    int rampUp = 0;
-    int rampDown = 0;
-
-private:
-    bool rampCheck(WizardSheet& sheet);
-    Zevar740Wizard& wizard_;
-};
-
-class AuxOutPage : public WizardPage {
-public:
-    AuxOutPage(Zevar740Wizard& wizard, int output, bool twoOutputs);
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
-
-    int output;
-    int mode = -1;  // output mode 0-7
-    int rpm = 0;
-    int crankTime = 0;
-    double restTime = 0;
-    int retryCount = 0;
-    double preheatTime = 0;
-
-    // The output mode each combo item stands for.
-    std::vector<int> itemModes;
-
-private:
-    std::string id(const char* field) const;
-    void hideLines();
-    Zevar740Wizard& wizard_;
-    bool twoOutputs_;
-    bool filled_ = false;
-};
-
-class ProtectPage : public WizardPage {
-public:
-    ProtectPage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
-
-    int overspeedRpm = 0;
-    int delay = 8000;
+    // The Complete page offers its options after the four-sensor engine page.
+    bool completeOptions = true;
+    // The Summary's row of the maximum analog capture.
+    std::string maximumCaptureRow = "Max Position ADC";
 };
 
 // The ZEVAR 740 wizard, also run for ZEVAR 760 strategies: engine input, speed range,
@@ -246,28 +59,28 @@ protected:
     Zevar740Wizard(std::string strategyPath, char identifierLetter, WizardLinks links,
                    GovernorTraits traits);
 
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
-    bool handleFamily(const PostedMessage& message) override;
-    void processAnswered(ProcessAnswer answer) override;
-    bool startRestore() override;
-    void stopFamilyRequests() override;
-    bool completeShowsOptions() const override { return is760(); }
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
+    bool HandleFamily(const PostedMessage& message) override;
+    void ProcessAnswered(ProcessAnswer answer) override;
+    bool StartRestore() override;
+    void StopFamilyRequests() override;
+    bool completeShowsOptions() const override { return traits_.completeOptions && is760(); }
     std::pair<double, double> plotRange() const override;
     std::array<std::string, 2> completeTexts() const override;
-    std::string fatalFaultText() const override {
-        return "The controller reported fatal errors. The Wizard cannot proceed.";
-    }
+    std::string fatalFaultText() const override { return traits_.fatalFaultText; }
+    std::string welcomeHeading() const override;
+    std::string completeHeading() const override;
 
 private:
-    void engineRows(std::vector<SummaryRow>& rows) const;
-    void analogRows(std::vector<SummaryRow>& rows) const;
-    void speedRows(std::vector<SummaryRow>& rows) const;
-    void auxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const;
-    void writeEngine();
-    void writeAux(const AuxOutPage& page);
+    void EngineRows(std::vector<SummaryRow>& rows) const;
+    void AnalogRows(std::vector<SummaryRow>& rows) const;
+    void SpeedRows(std::vector<SummaryRow>& rows) const;
+    void AuxRows(std::vector<SummaryRow>& rows, const AuxOutPage& page) const;
+    void WriteEngine();
+    void WriteAux(const AuxOutPage& page);
 
     GovernorTraits traits_;
     char identifierLetter_;

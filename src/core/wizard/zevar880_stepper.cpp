@@ -10,7 +10,7 @@
 #include "comm/controller_protocol.h"
 #include "common/user_prompt.h"
 #include "definitions/scaling.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 
 namespace zvr {
 
@@ -23,6 +23,7 @@ constexpr uint32_t kWriteFailed = 1127;
 constexpr uint32_t kRestoreDone = 1128;
 constexpr uint32_t kRestoreFailed = 1129;
 
+constexpr const char* kStepper = "stepper.";
 constexpr const char* kTravel = "stepper.degrees";
 
 // Process states: the write each waits for. After state 3's write the centre-position
@@ -66,37 +67,24 @@ int StepsForDegrees(int degrees) { return static_cast<int>(degrees * 0.555555555
 int DegreesForSteps(int steps) { return static_cast<int>(steps * 1.8); }
 
 StepperPage::StepperPage() : WizardPage("Configure Stepper Motor") {
-    form.add({.id = kTravel,
-              .kind = FieldKind::Edit,
-              .label = "How many degrees of travel does the stepper motor have to move to obtain "
-                       "full travel on the throttle?",
-              .units = "degrees"});
+    AddEntries(form, kStepper, std::span(&StepperTravel(), 1), true);
 }
 
-void StepperPage::activate(WizardSheet& sheet) {
+void StepperPage::Activate(WizardSheet& sheet) {
     if (preloaded) return;
     preloaded = true;
     form.at(kTravel).text = std::to_string(static_cast<int>(sheet.value("STEP_MAX_STEP") * 1.8));
 }
 
-PageMove StepperPage::next(WizardSheet& sheet) {
+PageMove StepperPage::Next(WizardSheet& sheet) {
     switch (step) {
         case 1: {
-            auto degrees = EntryInteger(sheet.prompt(), form, kTravel, "Degrees of Travel");
-            if (!degrees || !sheet.rangeCheck("Degrees of Travel", *degrees, {10, 180, 1, 360})) {
-                return PageMove::Stay;
-            }
-            // Less than one motor step of travel would leave the motor no room to move.
-            if (StepsForDegrees(*degrees) < 1) {
-                sheet.prompt().error(
-                    "Degrees of Travel must be at least 2: the stepper motor moves 1.8 degrees "
-                    "per step.");
-                return PageMove::Stay;
-            }
-            steps = StepsForDegrees(*degrees);
-            form.enable(kTravel, false);
+            EntryValues values;
+            if (!CheckEntry(sheet, form, kStepper, StepperTravel(), values)) return PageMove::Stay;
+            steps = StepsForDegrees(values.whole(StepperTravel().key));
+            form.Enable(kTravel, false);
             step = 2;
-            startProcess(sheet);
+            StartProcess(sheet);
             return PageMove::Stay;
         }
         case 2:
@@ -109,13 +97,13 @@ PageMove StepperPage::next(WizardSheet& sheet) {
     }
 }
 
-PageMove StepperPage::back(WizardSheet&) {
+PageMove StepperPage::Back(WizardSheet&) {
     switch (step) {
         case 1:
             return PageMove::Previous;
         case 3:
             step = 1;
-            form.enable(kTravel);
+            form.Enable(kTravel);
             return PageMove::Stay;
         default:
             return PageMove::Stay;
@@ -124,11 +112,11 @@ PageMove StepperPage::back(WizardSheet&) {
 
 // ---- the process ------------------------------------------------------------------------
 
-bool StepperPage::write(WizardSheet& sheet, const char* name, uint32_t raw) {
+bool StepperPage::Write(WizardSheet& sheet, const char* name, uint32_t raw) {
     const ScalarDef* def = sheet.scalar(name);
     if (def == nullptr) {
         running_ = false;
-        sheet.endWith(WizardEnd::Failed);
+        sheet.EndWith(WizardEnd::Failed);
         return false;
     }
     if (std::find(written_.begin(), written_.end(), name) == written_.end()) {
@@ -139,89 +127,89 @@ bool StepperPage::write(WizardSheet& sheet, const char* name, uint32_t raw) {
                                         kWriteDone, kWriteFailed) != 0) {
         running_ = false;
         sheet.prompt().error("There was an communication error. The Wizard will close.");
-        sheet.markLineFailed();
-        sheet.endWith(WizardEnd::Failed);
+        sheet.MarkLineFailed();
+        sheet.EndWith(WizardEnd::Failed);
         return false;
     }
     return true;
 }
 
-bool StepperPage::writeScaled(WizardSheet& sheet, const char* name, double value) {
+bool StepperPage::WriteScaled(WizardSheet& sheet, const char* name, double value) {
     const ScalarDef* def = sheet.scalar(name);
-    return write(sheet, name, def ? EngToRaw(value, def->scaling) : 0);
+    return Write(sheet, name, def ? EngToRaw(value, def->scaling) : 0);
 }
 
-void StepperPage::startProcess(WizardSheet& sheet) {
+void StepperPage::StartProcess(WizardSheet& sheet) {
     processActive = true;
     running_ = true;
     retry = false;
     directionSkipped = false;
     const ScalarDef* def = sheet.scalar("STEP_MAX_STEP");
     writtenMaxStep = def ? EngToRaw(steps, def->scaling) : 0;
-    sheet.setButtons(kWizardNoButtons);
+    sheet.SetButtons(kWizardNoButtons);
     processState = kWritingTravel;
-    write(sheet, "STEP_MAX_STEP", writtenMaxStep);
+    Write(sheet, "STEP_MAX_STEP", writtenMaxStep);
 }
 
-bool StepperPage::handle(WizardSheet& sheet, const PostedMessage& message) {
+bool StepperPage::Handle(WizardSheet& sheet, const PostedMessage& message) {
     if (restoring_) {
         if (message.message != kRestoreDone && message.message != kRestoreFailed) return true;
         if (message.message == kRestoreFailed) restoreFailed_.push_back(toRestore_.front());
         toRestore_.erase(toRestore_.begin());
-        restoreNext(sheet);
+        RestoreNext(sheet);
         return true;
     }
     if (!running_) return false;
     if (message.message == kWriteFailed) {
         running_ = false;
         sheet.prompt().error("There was an communication error. The Wizard will close.");
-        sheet.markLineFailed();
-        sheet.endWith(WizardEnd::Failed);
+        sheet.MarkLineFailed();
+        sheet.EndWith(WizardEnd::Failed);
         return true;
     }
-    if (message.message == kWriteDone) advance(sheet);
+    if (message.message == kWriteDone) Advance(sheet);
     return true;
 }
 
-void StepperPage::advance(WizardSheet& sheet) {
+void StepperPage::Advance(WizardSheet& sheet) {
     switch (processState) {
         case kWritingTravel:
             processState = kWritingModeOff;
-            write(sheet, "STEP_MODE", 0);
+            Write(sheet, "STEP_MODE", 0);
             return;
         case kWritingModeOff:
             processState = kWritingConfig;
-            write(sheet, "STEP_CONFIG", 3);
+            Write(sheet, "STEP_CONFIG", 3);
             return;
         case kWritingConfig:
             processState = kWritingPowerOff;
-            write(sheet, "STEP_POWER_DN", 0);
+            Write(sheet, "STEP_POWER_DN", 0);
             return;
         case kWritingPowerOff:
-            askDirection(sheet);
+            AskDirection(sheet);
             return;
         case kWritingCal:
             processState = kWritingDrive;
-            write(sheet, "STEP_MODE", 2);
+            Write(sheet, "STEP_MODE", 2);
             return;
         case kWritingDrive:
             dialogOpen_ = true;
-            sheet.openProcess(DirectionPrompt());
+            sheet.OpenProcess(DirectionPrompt());
             return;
         case kWritingModeIdle:
             processState = kWritingPowerOn;
-            writeScaled(sheet, "STEP_POWER_DN", 15);
+            WriteScaled(sheet, "STEP_POWER_DN", 15);
             return;
         case kWritingPowerOn:
             running_ = false;
-            sheet.setButtons(kWizardBackNext);
+            sheet.SetButtons(kWizardBackNext);
             if (retry) {
                 step = 1;
-                form.enable(kTravel);
-                sheet.refresh();
+                form.Enable(kTravel);
+                sheet.Refresh();
             } else {
                 step = 3;
-                sheet.moveNext();
+                sheet.MoveNext();
             }
             return;
         default:
@@ -229,7 +217,7 @@ void StepperPage::advance(WizardSheet& sheet) {
     }
 }
 
-void StepperPage::askDirection(WizardSheet& sheet) {
+void StepperPage::AskDirection(WizardSheet& sheet) {
     const PromptAnswer answer = sheet.prompt().show(
         {"Position the stepper shaft to the center of travel.\nClick OK When Done and hands are "
          "clear.\n\nClick Cancel to skip the direction calibration.\n",
@@ -237,15 +225,15 @@ void StepperPage::askDirection(WizardSheet& sheet) {
     if (sheet.ended() || !running_) return;  // cancelled while the question was open
     if (answer == PromptAnswer::Ok) {
         processState = kWritingCal;
-        writeScaled(sheet, "STEP_CAL", 0);
+        WriteScaled(sheet, "STEP_CAL", 0);
     } else {
         directionSkipped = true;
         processState = kWritingModeIdle;
-        write(sheet, "STEP_MODE", 0);
+        Write(sheet, "STEP_MODE", 0);
     }
 }
 
-void StepperPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
+void StepperPage::Answered(WizardSheet& sheet, ProcessAnswer answer) {
     if (!dialogOpen_) return;
     dialogOpen_ = false;
     switch (answer) {
@@ -268,21 +256,21 @@ void StepperPage::answered(WizardSheet& sheet, ProcessAnswer answer) {
             break;
     }
     processState = kWritingModeIdle;
-    write(sheet, "STEP_MODE", 0);
+    Write(sheet, "STEP_MODE", 0);
 }
 
 // ---- the restore on cancel --------------------------------------------------------------
 
 // The motor is stopped first (STEP_MODE), then the rest goes back to what the Welcome
 // page's whole read found, so that a cancelled wizard leaves the stepper as it was.
-bool StepperPage::startRestore(WizardSheet& sheet) {
+bool StepperPage::StartRestore(WizardSheet& sheet) {
     if (!processActive || sheet.written()) return false;
     processActive = false;
     running_ = false;
     dialogOpen_ = false;
     restoring_ = true;
     processState = kRestoring;
-    sheet.setButtons(kWizardNoButtons);
+    sheet.SetButtons(kWizardNoButtons);
     toRestore_.clear();
     restoreFailed_.clear();
     for (const char* name :
@@ -291,11 +279,11 @@ bool StepperPage::startRestore(WizardSheet& sheet) {
             toRestore_.emplace_back(name);
         }
     }
-    restoreNext(sheet);
+    RestoreNext(sheet);
     return true;
 }
 
-void StepperPage::restoreNext(WizardSheet& sheet) {
+void StepperPage::RestoreNext(WizardSheet& sheet) {
     while (!toRestore_.empty()) {
         const ScalarDef* def = sheet.scalar(toRestore_.front());
         if (def != nullptr && sheet.link().RequestWriteScalar(
@@ -318,9 +306,9 @@ void StepperPage::restoreNext(WizardSheet& sheet) {
             "hold the values of the cancelled stepper calibration. You must run the wizard "
             "again or set " +
             names + " manually.");
-        sheet.markLineFailed();
+        sheet.MarkLineFailed();
     }
-    sheet.endWith(WizardEnd::Cancelled);
+    sheet.EndWith(WizardEnd::Cancelled);
 }
 
 }  // namespace zvr

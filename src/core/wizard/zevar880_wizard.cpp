@@ -8,10 +8,18 @@ namespace {
 
 GovernorTraits Zevar880Traits() {
     return {.caption = "ZEVAR 880 Calibration Wizard",
+            .welcomeHeading =
+                "Welcome to ZEVAR Wizard, an interactive guide to getting your "
+                "ZEVAR 880 up and running as quickly and easily as possible.",
+            .completeHeading = "The ZEVAR Calibration Wizard has been completed!",
+            .fatalFaultText = "The controller reported fatal errors. The Wizard cannot procede.",
             .fourTypeEngine = true,
             .wholeSparks = true,
             .oneOutput = true,
-            .brakeRates = false};
+            .brakeRates = false,
+            .canAndAutoIdle = false,
+            .completeOptions = false,
+            .maximumCaptureRow = "Max APosition DC"};
 }
 
 }  // namespace
@@ -24,79 +32,66 @@ const WizardRequirements& Zevar880Wizard::requirements() const {
     return *RequirementsFor(ModelKind::Zevar880);
 }
 
-std::string Zevar880Wizard::welcomeHeading() const {
-    return "Welcome to ZEVAR Wizard, an interactive guide to getting your ZEVAR 880 up and "
-           "running as quickly and easily as possible.";
-}
-
-std::string Zevar880Wizard::completeHeading() const {
-    return "The ZEVAR Calibration Wizard has been completed!";
-}
-
-std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::buildPages() {
-    std::vector<std::unique_ptr<WizardPage>> pages = Zevar740Wizard::buildPages();
+std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::BuildPages() {
+    std::vector<std::unique_ptr<WizardPage>> pages = Zevar740Wizard::BuildPages();
     // The stepper restore follows the analog one, so the analog restore must not end the run.
     analog().restoreEndsSheet = false;
-    analog().canAndAutoIdle = false;
     auto page = std::make_unique<StepperPage>();
     stepper_ = page.get();
     pages.push_back(std::move(page));
     return pages;
 }
 
-std::vector<SummaryRow> Zevar880Wizard::rows() {
-    std::vector<SummaryRow> rows = Zevar740Wizard::rows();
-    for (SummaryRow& row : rows) {
-        if (row.description == "Max Position ADC") row.description = "Max APosition DC";
-    }
+std::vector<SummaryRow> Zevar880Wizard::Rows() {
+    std::vector<SummaryRow> rows = Zevar740Wizard::Rows();
     rows.push_back(
         {"Stepper Motor Max Travel", std::to_string(DegreesForSteps(stepper_->steps)), "degrees"});
     return rows;
 }
 
-void Zevar880Wizard::writeAnswers() {
-    Zevar740Wizard::writeAnswers();
-    set("STEP_MAX_STEP", stepper_->steps);
+void Zevar880Wizard::WriteAnswers() {
+    Zevar740Wizard::WriteAnswers();
+    Set("STEP_MAX_STEP", stepper_->steps);
     // A skipped direction calibration leaves STEP_CONFIG as the process wrote it.
     if (stepper_->directionSkipped) {
-        drop("STEP_CONFIG");
+        Drop("STEP_CONFIG");
     } else {
-        setRaw("STEP_CONFIG", stepper_->directionCode);
+        SetRaw("STEP_CONFIG", stepper_->directionCode);
     }
 }
 
-bool Zevar880Wizard::handleFamily(const PostedMessage& message) {
+bool Zevar880Wizard::HandleFamily(const PostedMessage& message) {
     if (analog().busy()) {
-        analog().handle(*this, message);
+        analog().Handle(*this, message);
         if (stepperAfterAnalog_ && !analog().busy()) {
             stepperAfterAnalog_ = false;
-            if (!stepper_->startRestore(*this)) endWith(WizardEnd::Cancelled);
+            if (!stepper_->StartRestore(*this)) EndWith(WizardEnd::Cancelled);
         }
         return true;
     }
-    return stepper_ != nullptr && stepper_->handle(*this, message);
+    return stepper_ != nullptr && stepper_->Handle(*this, message);
 }
 
-void Zevar880Wizard::processAnswered(ProcessAnswer answer) {
+void Zevar880Wizard::ProcessAnswered(ProcessAnswer answer) {
     if (stepper_->running()) {
-        stepper_->answered(*this, answer);
+        stepper_->Answered(*this, answer);
     } else {
-        Zevar740Wizard::processAnswered(answer);
+        Zevar740Wizard::ProcessAnswered(answer);
     }
 }
 
 // The analog values go back first, then the stepper's.
-bool Zevar880Wizard::startRestore() {
+bool Zevar880Wizard::StartRestore() {
     if (stepper_ == nullptr) return false;
-    if (Zevar740Wizard::startRestore()) {
+    if (Zevar740Wizard::StartRestore()) {
         stepperAfterAnalog_ = true;
         if (!analog().busy() && !ended()) {
             stepperAfterAnalog_ = false;
-            if (!stepper_->startRestore(*this)) endWith(WizardEnd::Cancelled);
+            if (!stepper_->StartRestore(*this)) EndWith(WizardEnd::Cancelled);
         }
         return true;
     }
-    return stepper_->startRestore(*this);
+    return stepper_->StartRestore(*this);
 }
 
 }  // namespace zvr

@@ -23,15 +23,15 @@ inline constexpr uint32_t kStepperClosedCode = 3;
 class StepperPage : public WizardPage {
 public:
     StepperPage();
-    void activate(WizardSheet& sheet) override;
-    PageMove next(WizardSheet& sheet) override;
-    PageMove back(WizardSheet& sheet) override;
+    void Activate(WizardSheet& sheet) override;
+    PageMove Next(WizardSheet& sheet) override;
+    PageMove Back(WizardSheet& sheet) override;
 
     // The process' write notifications; false when they are not the page's.
-    bool handle(WizardSheet& sheet, const PostedMessage& message);
-    void answered(WizardSheet& sheet, ProcessAnswer answer);
+    bool Handle(WizardSheet& sheet, const PostedMessage& message);
+    void Answered(WizardSheet& sheet, ProcessAnswer answer);
     // Cancel after the process changed the controller: put back what the Welcome read found.
-    bool startRestore(WizardSheet& sheet);
+    bool StartRestore(WizardSheet& sheet);
     bool running() const { return running_; }
     bool busy() const { return running_ || restoring_; }
 
@@ -44,12 +44,12 @@ public:
     uint32_t writtenMaxStep = 0;
 
 private:
-    void startProcess(WizardSheet& sheet);
-    void advance(WizardSheet& sheet);
-    bool write(WizardSheet& sheet, const char* name, uint32_t raw);
-    bool writeScaled(WizardSheet& sheet, const char* name, double value);
-    void askDirection(WizardSheet& sheet);
-    void restoreNext(WizardSheet& sheet);
+    void StartProcess(WizardSheet& sheet);
+    void Advance(WizardSheet& sheet);
+    bool Write(WizardSheet& sheet, const char* name, uint32_t raw);
+    bool WriteScaled(WizardSheet& sheet, const char* name, double value);
+    void AskDirection(WizardSheet& sheet);
+    void RestoreNext(WizardSheet& sheet);
 
     bool running_ = false;
     bool dialogOpen_ = false;
@@ -69,19 +69,13 @@ public:
     StepperPage& stepper() const { return *stepper_; }
 
 protected:
-    std::vector<std::unique_ptr<WizardPage>> buildPages() override;
+    std::vector<std::unique_ptr<WizardPage>> BuildPages() override;
     const WizardRequirements& requirements() const override;
-    std::vector<SummaryRow> rows() override;
-    void writeAnswers() override;
-    bool handleFamily(const PostedMessage& message) override;
-    void processAnswered(ProcessAnswer answer) override;
-    bool startRestore() override;
-    bool completeShowsOptions() const override { return false; }
-    std::string fatalFaultText() const override {
-        return "The controller reported fatal errors. The Wizard cannot procede.";
-    }
-    std::string welcomeHeading() const override;
-    std::string completeHeading() const override;
+    std::vector<SummaryRow> Rows() override;
+    void WriteAnswers() override;
+    bool HandleFamily(const PostedMessage& message) override;
+    void ProcessAnswered(ProcessAnswer answer) override;
+    bool StartRestore() override;
 
 private:
     StepperPage* stepper_ = nullptr;
