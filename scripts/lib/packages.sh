@@ -3,10 +3,10 @@
 # A package missing here is missing on every fresh machine, so CI installs nothing else.
 # Usage: source scripts/lib/packages.sh; ensure_packages "${run_packages[@]}"
 
-# Building the program (Qt 6 Widgets, nlohmann-json, libudev for the port list) and showing
-# it without a display (xvfb-run, a font).
+# Building the program (Qt 6 Widgets, nlohmann-json, libudev for the port list; lld links
+# faster than the default linker) and showing it without a display (xvfb-run, a font).
 run_packages=(
-    build-essential cmake ninja-build ccache pkg-config
+    build-essential cmake ninja-build ccache pkg-config lld
     libudev-dev nlohmann-json3-dev qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-dejavu-core xvfb xauth
 )
