@@ -14,12 +14,12 @@ run_packages=(
 # The three test builds and their suites: GoogleTest and Google Benchmark; clang and its
 # sanitizer runtime for the fuzz targets; poppler-utils turns the printed Parameter Plot into
 # a picture; dpkg-dev builds the Debian package a test installs; locales for the German
-# locale a report test runs under.
+# locale a report test runs under; clang-format checks every source's layout.
 test_packages=(
     "${run_packages[@]}"
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
-    poppler-utils dpkg-dev locales
+    poppler-utils dpkg-dev locales clang-format
 )
 
 # Installs those of the named packages that are missing, waiting for a busy package manager.

@@ -6,9 +6,9 @@
 #include "calfile/file_dialog_ex.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
-#include "settings/registry_settings.h"
 #include "gui_base/app_services.h"
 #include "gui_base/view_host.h"
+#include "settings/registry_settings.h"
 
 namespace zvr {
 

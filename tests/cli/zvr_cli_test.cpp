@@ -133,9 +133,11 @@ TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
         withLog.insert(withLog.end(), args.begin(), args.end());
         const CliRun run = RunCli(withLog, "/dev/full");
         EXPECT_EQ(run.code, 2);
-        const std::string failure = "zvr-cli " + args[0] + ": standard output could not be written\n";
+        const std::string failure =
+            "zvr-cli " + args[0] + ": standard output could not be written\n";
         // monitor counts its bad sets on the way out, whatever ended it
-        EXPECT_EQ(run.err, args[0] == "monitor" ? "zvr-cli monitor: 0 bad sets\n" + failure : failure);
+        EXPECT_EQ(run.err,
+                  args[0] == "monitor" ? "zvr-cli monitor: 0 bad sets\n" + failure : failure);
     }
 }
 
