@@ -1,5 +1,7 @@
 #include "plot/response_recording.h"
 
+#include <algorithm>
+
 #include "common/csv.h"
 #include "common/numbers.h"
 #include "plot/step_reference.h"
@@ -65,8 +67,16 @@ std::optional<Columns> ChooseColumns(const std::vector<RecordingColumn>& columns
 
 enum class Row { Sample, Gap, Bad };
 
+int Decimals(std::string_view number) {
+    const size_t point = number.find('.');
+    if (point == std::string_view::npos) return 0;
+    const size_t digits = number.find_first_not_of("0123456789", point + 1);
+    return static_cast<int>((digits == std::string_view::npos ? number.size() : digits) - point -
+                            1);
+}
+
 Row ReadRow(const std::vector<std::string>& fields, size_t columnCount, Columns columns,
-            const std::vector<RecordingColumn>& headings, ResponseSample& sample,
+            const std::vector<RecordingColumn>& headings, ResponseSample& sample, int& decimals,
             std::string& error) {
     if (fields.size() != columnCount) {
         error = std::to_string(fields.size()) + " fields where the header has " +
@@ -88,6 +98,7 @@ Row ReadRow(const std::vector<std::string>& fields, size_t columnCount, Columns 
             return Row::Bad;
         }
         *targets[k] = *value;
+        decimals = std::max(decimals, Decimals(fields[indexes[k]]));
     }
     sample.time = *time;
     return Row::Sample;
@@ -140,7 +151,8 @@ bool MeasureRecording(std::string_view text, const RecordingChoice& choice, doub
         if (line.empty() || line == "\r") continue;
         ResponseSample sample;
         std::string problem;
-        switch (ReadRow(fields, columns.size(), *chosen, columns, sample, problem)) {
+        switch (ReadRow(fields, columns.size(), *chosen, columns, sample, result.valueDecimals,
+                        problem)) {
             case Row::Sample:
                 tracker.Add(sample);
                 break;
