@@ -31,6 +31,7 @@ enum Command : int {
     kCmdDemo210 = 32814,
     kCmdDemoKms2 = 32816,
     kCmdUserManuals = 32818,
+    kCmdTuningLog = 32820,
     kCmdPrint = 57607,
     kCmdPrintPreview = 57609,
     kCmdPrintSetup = 57606,

@@ -98,6 +98,8 @@ public:
     const std::optional<StepFigures>& latest();
     bool measuring() const { return measuring_; }
     const StepOptions& options() const { return options_; }
+    // A new window length, for the step being measured too (from its next sample on).
+    void SetWindow(double seconds) { options_.windowSeconds = seconds; }
 
 private:
     enum class Reference { Unknown, Holding, Moving };
