@@ -425,6 +425,10 @@ private slots:
                  (QStringList{QStringLiteral("2.500"), QStringLiteral("1.250"),
                               QStringLiteral("0.1250"), QStringLiteral("-1000")}));
         QVERIFY(f.prompt.shown.empty());
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            f.view->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/parameter_plot_step.png"));
+        }
     }
 
     // A gain written is marked at its moment: on the chart, among the samples (so in the saved

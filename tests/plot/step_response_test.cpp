@@ -275,6 +275,16 @@ TEST(StepResponse, TrackerWindowAndBreaks) {
     broken.Add({2.4, 1800, 1800});
     EXPECT_TRUE(broken.TakeCompleted().empty());
     EXPECT_FALSE(broken.measuring());
+
+    // No measurement is as large as 2e15: such a value breaks the series too.
+    StepTracker large({.windowSeconds = 10});
+    for (const ResponseSample& s : Recording(FirstOrder(0.2), 1500, 1800, 0.1, 1.5))
+        large.Add(s);
+    large.Add({1.6, 1800, 2e15});
+    const std::vector<StepFigures> ended = large.TakeCompleted();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_NEAR(ended.front().seconds, 1.0, 1e-9);
+    EXPECT_EQ(ended.front().overshootPercent, 0);
 }
 
 // Which trace is the reference: as chosen, or by the name of a set point.

@@ -71,8 +71,11 @@ double SteadyStateError(std::span<const ResponseSample> samples) {
     return count > 0 ? sum / count : 0.0;
 }
 
-bool Finite(const ResponseSample& s) {
-    return std::isfinite(s.time) && std::isfinite(s.reference) && std::isfinite(s.response);
+bool Measurement(const ResponseSample& s) {
+    for (double value : {s.time, s.reference, s.response}) {
+        if (!(std::fabs(value) <= kLargestSampleValue)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -101,7 +104,7 @@ StepFigures MeasureStep(std::span<const ResponseSample> samples, double from, do
 }
 
 void StepTracker::Add(const ResponseSample& sample) {
-    if (!Finite(sample)) {
+    if (!Measurement(sample)) {
         Break();
         return;
     }

@@ -11,7 +11,9 @@ namespace zvr {
 // point (the reference, such as n_desired), so that a technician tuning the PID gains can read
 // how good a response was instead of judging it by eye.
 //
-// Samples come in time order: the time in seconds, the reference and the response.
+// Samples come in time order: the time in seconds, the reference and the response. A sample
+// with a value that is no finite number, or beyond +-1e15 (no measurement is that large, and
+// the arithmetic stays finite below it), breaks the series.
 //
 // Steps. The reference holds a level while each sample stays within the hold tolerance of it:
 // 0.5 % of the larger of the two magnitudes (so a reference at 0 holds only at exactly 0). When
@@ -52,6 +54,7 @@ struct ResponseSample {
     double response = 0.0;
 };
 
+inline constexpr double kLargestSampleValue = 1e15;
 inline constexpr double kHoldTolerancePercent = 0.5;
 inline constexpr double kStepThresholdPercent = 5.0;
 
@@ -84,7 +87,7 @@ class StepTracker {
 public:
     explicit StepTracker(StepOptions options = {}) : options_(options) {}
 
-    // A sample with a value that is not a finite number breaks the series.
+    // A sample that is no measurement (see above) breaks the series.
     void Add(const ResponseSample& sample);
     // The series is broken (the recording has a gap, plotting started afresh): the step
     // being measured is complete with what it has, and the reference's level is unknown
