@@ -29,9 +29,9 @@ StepFiguresPanel::StepFiguresPanel(QWidget* parent) : QWidget(parent) {
     form->setHorizontalSpacing(6);
     form->setVerticalSpacing(2);
     layout->addLayout(form);
-    const QString titles[] = {QStringLiteral("Step"),         QStringLiteral("Overshoot"),
-                              QStringLiteral("Rise 10-90 %"), QString(),
-                              QStringLiteral("Error"),        QStringLiteral("Gains")};
+    const QString titles[] = {
+        QString(), QStringLiteral("Overshoot"), QStringLiteral("Rise 10-90 %"),
+        QString(), QStringLiteral("Error"),     QStringLiteral("Gains")};
     for (size_t row = 0; row < values_.size(); ++row) {
         auto* value = new QLabel(this);
         value->setObjectName(QString::fromLatin1(kRows[row]));
