@@ -24,6 +24,7 @@
 #include "comm/data_server.h"
 #include "definitions/scaling.h"
 #include "plot/step_response.h"
+#include "plot/tuning_log.h"
 #include "settings/memory_settings_store.h"
 #include "settings/registry_settings.h"
 #include "simulator.h"
@@ -91,17 +92,17 @@ void SampleCost(int width, int height, int markEvery) {
         width, height, marks.toLatin1().constData(), addOnly, composed, painted);
 }
 
-// The step figures' share of a sample: a reference stepping 1500 <-> 1800 rpm every 5 s and a
-// damped response, measured over a window of the given seconds at 50 ms (always measuring:
-// the figures are worked out again at each sample).
+// The step figures' share of a sample: a reference stepping 1500 <-> 1800 rpm once a window
+// and a damped response, measured over a window of the given seconds at 50 ms (always
+// measuring: the figures of up to a whole window are worked out again at each sample).
 void StepFiguresCost(double windowSeconds) {
     StepTracker tracker({.bandPercent = 2, .windowSeconds = windowSeconds});
-    const int n = 20000;
+    const int n = 40000;
     double sink = 0;
     const double perSample = MicrosecondsPerSample(n, [&](int i) {
         const double t = i * 0.05;
-        const double since = std::fmod(t, 5.0);
-        const bool up = static_cast<int>(t / 5.0) % 2 == 0;
+        const double since = std::fmod(t, windowSeconds);
+        const bool up = static_cast<int>(t / windowSeconds) % 2 == 0;
         const double reference = up ? 1800 : 1500;
         const double response =
             reference - (up ? 300 : -300) * std::exp(-2.5 * since) * std::cos(4.3 * since);
@@ -123,12 +124,12 @@ void RunFor(int ms) {
 struct PlotWindow {
     PlotWindow(CDataServer& document, const std::string& plot1, const std::string& plot2,
                QSize size = {640, 480}, const std::string& minimum = "0",
-               const std::string& maximum = "2000")
+               const std::string& maximum = "2000", const std::string& reference = "AUTO")
         : store(), settings(store) {
-        store.strings = {{"Plot 1 Name", plot1},  {"Plot 1 Min", minimum},
-                         {"Plot 1 Max", maximum}, {"Plot 2 Name", plot2},
-                         {"Plot 2 Min", minimum}, {"Plot 2 Max", maximum},
-                         {"Plot X Scale", "10"},  {"Plot X Sample Rate", "50"}};
+        store.strings = {
+            {"Plot 1 Name", plot1}, {"Plot 1 Min", minimum},      {"Plot 1 Max", maximum},
+            {"Plot 2 Name", plot2}, {"Plot 2 Min", minimum},      {"Plot 2 Max", maximum},
+            {"Plot X Scale", "10"}, {"Plot X Sample Rate", "50"}, {"Plot Reference", reference}};
         area.resize(size + QSize(40, 40));
         view = new CStripChartView(document, settings, prompt);
         frame = area.addSubWindow(view);
@@ -258,9 +259,27 @@ void SimulatorPlotting(double seconds) {
         return;
     }
     {
-        PlotWindow window(document, "engine_rpm", "n_desired");
+        PlotWindow window(document, "engine_rpm", "n_desired", {640, 480}, "0", "2000", "NONE");
         RunFor(1000);
-        window.ReportCpuShare("zvr-sim", seconds);
+        window.ReportCpuShare("zvr-sim, step figures off", seconds);
+    }
+    {
+        // The set speed steps between 1500 and 1800 rpm every 2.5 s: the figures are worked
+        // out at each sample and a step is logged now and then.
+        PlotWindow window(document, "engine_rpm", "n_desired");
+        QTemporaryDir data;
+        window.view->SetTuningLog(
+            std::make_shared<TuningLog>(data.filePath(QStringLiteral("log.csv")).toStdString()));
+        RunFor(1000);
+        bool up = false;
+        QTimer steps;
+        QObject::connect(&steps, &QTimer::timeout, [&] {
+            up = !up;
+            simulator.Write("SET_SPEED_1", up ? 1800 : 1500);
+        });
+        steps.start(2500);
+        window.ReportCpuShare("zvr-sim, step figures on", seconds);
+        simulator.Write("SET_SPEED_1", 1500);
     }
     if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) TuneProportionalGain(document, simulator);
     document.Close();

@@ -63,9 +63,11 @@ void StepFiguresPanel::SetBand(double percent) {
         QStringLiteral("Settling \u00b1%1 %").arg(ToQ(FormatShortest(percent))));
 }
 
+// Called for each sample: setting a label to the text it shows costs nothing, clearing it
+// always lays it out again.
 void StepFiguresPanel::ShowWaiting(const QString& text) {
     for (QLabel* value : values_)
-        value->clear();
+        value->setText(QString());
     status_->setText(text);
 }
 
