@@ -218,10 +218,12 @@ void CStripChartView::RestartMeasuring() {
     ShowLatestStep();
 }
 
-// The newest sample into the step measurement, and what it completed into the log.
-void CStripChartView::MeasureSample() {
-    // Until the first values come, a sample repeats zeros that no controller sent.
-    if (!pair_ || (!document_->IsDemo() && !valuesArrived_)) return;
+// The newest sample into the step measurement, and what it completed into the log. Only fresh
+// values are measured: a sample taken before the next set arrived repeats the last one, and a
+// ramping set point would look held there (before the first set, it repeats zeros that no
+// controller sent).
+void CStripChartView::MeasureSample(bool fresh) {
+    if (!pair_ || !fresh) return;
     const double time = static_cast<double>(samplesTaken_ - 1) * sampleRate_ * 0.001;
     // The chart's window: the time scale, or the shorter span the chart shows when the time
     // scale would move each sample less than two pixels.
@@ -406,7 +408,6 @@ void CStripChartView::Start(bool resume) {
             return;
         }
         if (!resume) {
-            valuesArrived_ = false;
             for (SampleBuffer& buffer : buffers_)
                 buffer.Clear();
             chart_->RedrawStaticLayer();
@@ -428,6 +429,7 @@ void CStripChartView::Start(bool resume) {
 }
 
 void CStripChartView::Sample() {
+    const bool fresh = document_->IsDemo() || newData_;
     if (document_->IsDemo()) {
         // The traces hold the plot limits as numbers since the setup was applied.
         const CChartTrace& trace1 = plots_[0].trace;
@@ -452,7 +454,7 @@ void CStripChartView::Sample() {
         buffers_[p].Add(lastValues_[p]);
     ++samplesTaken_;
     marks_.Forget(samplesTaken_, buffers_[0].size());
-    MeasureSample();
+    MeasureSample(fresh);
 }
 
 // Notifications
@@ -496,7 +498,6 @@ void CStripChartView::OnValues() {
         variable->setCurrentValue(RawFromWord(words[k], variable->scaling));
     }
     newData_ = true;
-    valuesArrived_ = true;
     start_->setEnabled(true);
 }
 

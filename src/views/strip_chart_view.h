@@ -120,7 +120,7 @@ private:
     // The reference pair and the measurement after the setup changed; a step being measured
     // is dropped.
     void RestartMeasuring();
-    void MeasureSample();
+    void MeasureSample(bool fresh);
     void LogSteps(const std::vector<StepFigures>& steps);
     void ShowLatestStep();
     std::array<std::string, 3> GainsAtStep(double time);
@@ -169,7 +169,6 @@ private:
     int written_ = -1;                   // the gain of the write in progress
     bool running_ = false;
     bool newData_ = false;
-    bool valuesArrived_ = false;  // since plotting last started afresh
     bool gainsValid_ = false;
     bool gainsUnsaved_ = false;
     bool writeInProgress_ = false;

@@ -9,8 +9,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "comm/controller_message.h"
 #include "gui/gui_test_support.h"
@@ -40,6 +42,11 @@ struct Governor {
         {0x0100, 1500}, {0x0102, 1800}, {0x4010, 640}, {0x4012, 320}, {0x4014, 128}};
     bool silentReads = false;
     int writes = 0;
+    // When set, the next continuous read streams the speed demand (0x0102) held at its level,
+    // then ramping by rampStep a reply to rampTo and held there, the engine speed (0x0100) one
+    // reply behind.
+    std::optional<uint16_t> rampTo;
+    uint16_t rampStep = 30;
 
     std::vector<Bytes> answer(const Bytes& request) {
         std::lock_guard lock(mutex);
@@ -47,15 +54,9 @@ struct Governor {
             case kReadOnce:
             case kContinuousRead: {
                 if (request[0] == kContinuousRead && silentReads) return {};
-                Bytes words;
-                for (size_t i = 2; i + 1 < request.size() - 1; i += 2) {
-                    const uint16_t word =
-                        memory[static_cast<uint16_t>(request[i] << 8 | request[i + 1])];
-                    words.push_back(static_cast<uint8_t>(word >> 8));
-                    words.push_back(static_cast<uint8_t>(word));
-                }
+                if (request[0] == kContinuousRead && rampTo) return Ramp(request);
                 const int replies = request[0] == kContinuousRead ? 3 : 1;
-                return std::vector<Bytes>(replies, test::Reply(request[0], words));
+                return std::vector<Bytes>(replies, test::Reply(request[0], words(request)));
             }
             case kWrite:
                 ++writes;
@@ -67,6 +68,32 @@ struct Governor {
             default:
                 return {};
         }
+    }
+    Bytes words(const Bytes& request) {
+        Bytes words;
+        for (size_t i = 2; i + 1 < request.size() - 1; i += 2) {
+            const uint16_t word = memory[static_cast<uint16_t>(request[i] << 8 | request[i + 1])];
+            words.push_back(static_cast<uint8_t>(word >> 8));
+            words.push_back(static_cast<uint8_t>(word));
+        }
+        return words;
+    }
+    std::vector<Bytes> Ramp(const Bytes& request) {
+        std::vector<Bytes> replies;
+        uint16_t& demand = memory[0x0102];
+        for (int i = 0; i < 20; ++i)
+            replies.push_back(test::Reply(request[0], words(request)));
+        while (demand != *rampTo) {
+            memory[0x0100] = demand;
+            demand = demand < *rampTo ? std::min<uint16_t>(demand + rampStep, *rampTo)
+                                      : std::max<uint16_t>(demand - rampStep, *rampTo);
+            replies.push_back(test::Reply(request[0], words(request)));
+        }
+        memory[0x0100] = demand;
+        for (int i = 0; i < 20; ++i)
+            replies.push_back(test::Reply(request[0], words(request)));
+        rampTo.reset();
+        return replies;
     }
     uint16_t word(uint16_t address) {
         std::lock_guard lock(mutex);
@@ -115,10 +142,10 @@ private:
             document.Close();
         }
         void openDemo() { document.OpenPort("DEMO", CDataServer::kTimeoutTicks); }
-        bool openController(int ticks = CDataServer::kTimeoutTicks) {
+        bool openController(int ticks = CDataServer::kTimeoutTicks,
+                            std::chrono::microseconds perByte = std::chrono::microseconds(2000)) {
             controller = std::make_unique<test::ScriptedController>(
-                [this](const Bytes& request) { return governor.answer(request); },
-                std::chrono::microseconds(2000));
+                [this](const Bytes& request) { return governor.answer(request); }, perByte);
             return document.OpenPort(controller->path(), ticks) == 0;
         }
         void makeView() {
@@ -429,6 +456,22 @@ private slots:
             f.view->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
                                 QStringLiteral("/parameter_plot_step.png"));
         }
+    }
+
+    // The plot samples faster than the link brings values: the samples between two sets repeat
+    // the last values on the chart, but a ramping speed demand must not look held there, or
+    // one step is taken for several from the wrong levels.
+    void rampedDemandIsOneStepAgainstAController() {
+        Fixture f;
+        f.store.strings["Plot X Scale"] = "10";
+        f.governor.memory[0x0102] = 1500;
+        f.governor.rampTo = 1800;
+        // About 80 ms a reply against a sample every 50 ms.
+        QVERIFY(f.openController(CDataServer::kTimeoutTicks, std::chrono::microseconds(12000)));
+        f.makeView();
+        QTRY_COMPARE_WITH_TIMEOUT(f.view->indicator(1)->text(), QStringLiteral("1800"), 15000);
+        QTRY_COMPARE(f.view->figuresPanel()->text("step"), QStringLiteral("1500 \u2192 1800 rpm"));
+        QCOMPARE(LogLines().size(), 0);  // no step was ended by another one
     }
 
     // A gain written is marked at its moment: on the chart, among the samples (so in the saved
