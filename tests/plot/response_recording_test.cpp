@@ -131,5 +131,37 @@ TEST(ResponseRecording, GapsAndACutLastLine) {
     EXPECT_EQ(error, "line 18: 2 fields where the header has 4");
 }
 
+// A recording cut off while its last row was written: whatever is left of that row is left
+// out and said, even where it still reads as numbers. A row that lacks only its LF is whole.
+TEST(ResponseRecording, ARowCutShortIsLeftOut) {
+    std::string whole = Recording("time [s],engine_rpm [rpm],n_desired [rpm]");
+    for (size_t at; (at = whole.find(",12.5")) != std::string::npos;)
+        whole.erase(at, 5);
+    RecordingSteps expected;
+    std::string error;
+    ASSERT_TRUE(MeasureRecording(whole, {}, 2, expected, error)) << error;
+    ASSERT_EQ(expected.steps.size(), 1u);
+    struct Case {
+        const char* tail;
+        bool cut;
+        double seconds;  // of the step's figures
+    };
+    const Case cases[] = {
+        {"3.000,1790,18", true, 2.4},  // n_desired 1800 cut to 18
+        {"3.000,1790,", true, 2.4},   {"3.000,17", true, 2.4},
+        {"3.0", true, 2.4},           {"3.000,1790,1800\r", false, 2.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tail);
+        RecordingSteps result;
+        ASSERT_TRUE(MeasureRecording(whole + c.tail, {}, 2, result, error)) << error;
+        EXPECT_EQ(result.lastLineCut, c.cut);
+        ASSERT_EQ(result.steps.size(), 1u);
+        EXPECT_NEAR(result.steps.front().seconds, c.seconds, 1e-9);
+        EXPECT_NEAR(result.steps.front().error, expected.steps.front().error, 0.5);
+        EXPECT_EQ(result.steps.front().settlingSeconds, expected.steps.front().settlingSeconds);
+    }
+}
+
 }  // namespace
 }  // namespace zvr

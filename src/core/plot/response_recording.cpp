@@ -149,6 +149,12 @@ bool MeasureRecording(std::string_view text, const RecordingChoice& choice, doub
             continue;
         }
         if (line.empty() || line == "\r") continue;
+        // Every row ends in CR LF: a last line without them was cut off while it was written,
+        // and its last number may be cut short to another that reads well.
+        if (cut && !line.ends_with('\r')) {
+            result.lastLineCut = true;
+            break;
+        }
         ResponseSample sample;
         std::string problem;
         switch (ReadRow(fields, columns.size(), *chosen, columns, sample, result.valueDecimals,

@@ -39,8 +39,8 @@ struct RecordingSteps {
     RecordingColumn response;
     std::vector<StepFigures> steps;  // all complete, in time order
     int valueDecimals = 0;           // the most decimals a value of either column was written with
-    // The file ends in a line without its line end that could not be read (the recording
-    // was cut off while it was being written); that line is left out.
+    // The file ends in a row without its line end (the recording was cut off while it was
+    // being written: a number in it may be cut short); that row is left out.
     bool lastLineCut = false;
 };
 
