@@ -15,7 +15,9 @@
 #include "commands.h"
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
+#include "engine_model.h"
 #include "monitoring/password.h"
+#include "plot/step_response.h"
 #include "support/child_process.h"
 #include "support/scalar_memory_controller.h"
 
@@ -120,7 +122,7 @@ TEST_F(ControllerCommandsTest, MonitorWritesCsvRowsAndStopsTheController) {
     std::ifstream csv("m.csv", std::ios::binary);
     std::string header;
     std::getline(csv, header);
-    EXPECT_EQ(header, "time,engine_rpm,n_desired\r");
+    EXPECT_EQ(header, "time [s],engine_rpm [rpm],n_desired [rpm]\r");
     int rows = 0;
     for (std::string line; std::getline(csv, line);)
         ++rows;
@@ -225,6 +227,72 @@ TEST_F(ControllerCommandsTest, MonitorWaitsForAPulledAdapterWithReconnect) {
     EXPECT_NE(out.find("engine_rpm=", back), std::string::npos) << "rows after the gap";
     EXPECT_TRUE(CsvHasGap("r.csv"));
     EXPECT_FALSE(simulator_->streaming());
+}
+
+// A scalar written straight into the simulated EEPROM, as if by another tool: the link stays
+// with the running monitor.
+void WriteEeprom(sim::Simulator& simulator, uint16_t address, uint16_t raw) {
+    const uint8_t bytes[] = {static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw)};
+    simulator.withUnit([&](sim::ControllerUnit& unit) { return unit.commitWrite(address, bytes); });
+}
+
+// The overshoot of a 1500 -> 1800 rpm step under a proportional gain, by the simulator's engine
+// model alone, sampled every 50 ms as monitor does.
+double ModelOvershoot(double proportional) {
+    sim::EngineModel engine;
+    engine.settle(1500, 0);
+    std::vector<ResponseSample> samples{{0, 1500, 1500}};
+    for (int i = 1; i <= 60; ++i) {
+        engine.advance(0.05, 1800, {proportional, 1.25, 0.125}, 0);
+        samples.push_back({i * 0.05, 1800, engine.rpm()});
+    }
+    return MeasureSteps(samples, {}).front().overshootPercent;
+}
+
+// A set-speed step under two proportional gains, recorded by monitor and judged by
+// step-response, orders the overshoots as the simulator's engine model does. With these gains
+// the smaller one overshoots more (the integral action swings the engine), which a test
+// expecting "more gain, more overshoot" would get wrong. The steps follow the rows the
+// recording has, not the clock.
+TEST_F(ControllerCommandsTest, StepResponseOfTwoGainsOrdersOvershootAsTheEngineModel) {
+    startOn(sim::test::Write620());
+    const double gains[] = {1.0, 2.5};
+    std::thread driver([this, &gains] {
+        int rows = 0;
+        auto after = [&rows](int more) {
+            rows += more;
+            WaitFor([&rows] { return CsvLines("steps.csv") >= rows; });
+        };
+        for (double gain : gains) {
+            after(5);
+            WriteEeprom(*simulator_, sim::test::kProportionalGain,
+                        static_cast<uint16_t>(gain * 256));
+            after(5);
+            WriteEeprom(*simulator_, sim::test::kSetSpeed1, 1800);
+            after(60);
+            WriteEeprom(*simulator_, sim::test::kSetSpeed1, 1500);
+            after(50);
+        }
+        ::kill(::getpid(), SIGTERM);
+    });
+    const int monitored = run(RunMonitor, {"engine_rpm", "n_desired", "--csv", "steps.csv"});
+    driver.join();
+    ASSERT_EQ(monitored, kExitOk) << err_.str();
+
+    ASSERT_EQ(runAsIs(RunStepResponse, {"steps.csv", "--json"}), kExitOk) << err_.str();
+    const std::string json = out_.str();
+    const std::regex overshoot("\"overshoot_percent\": ([0-9.]+)");
+    std::vector<double> measured;
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), overshoot);
+         it != std::sregex_iterator(); ++it) {
+        measured.push_back(std::stod((*it)[1]));
+    }
+    ASSERT_EQ(measured.size(), 4u) << json;  // up and down under each gain
+    const double model[] = {ModelOvershoot(gains[0]), ModelOvershoot(gains[1])};
+    EXPECT_GT(std::fabs(model[0] - model[1]), 10) << "the gains must differ clearly";
+    EXPECT_EQ(measured[0] > measured[2], model[0] > model[1]) << json;
+    EXPECT_NEAR(measured[0], model[0], 3) << json;
+    EXPECT_NEAR(measured[2], model[1], 3) << json;
 }
 
 TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {

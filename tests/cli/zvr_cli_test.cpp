@@ -252,6 +252,18 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
         {{"check"}, "zvr-cli check: needs the files to check"},
         {{"check", "garbage.000"},
          "zvr-cli check: garbage.000: is not a valid cal file (load result -2)"},
+        {{"step-response"},
+         "zvr-cli step-response: needs exactly one recording (the CSV file of zvr-cli monitor "
+         "--csv)"},
+        {{"step-response", "missing.csv"}, "zvr-cli step-response: missing.csv: cannot be read"},
+        {{"step-response", "folder.000"}, "zvr-cli step-response: folder.000: cannot be read"},
+        {{"step-response", "garbage.000"},
+         "zvr-cli step-response: garbage.000: line 1: not a recording of zvr-cli monitor (its "
+         "header starts with time and names the variables)"},
+        {{"step-response", "x.csv", "--band", "0"},
+         "zvr-cli step-response: --band takes a percentage above 0 and at most 50"},
+        {{"step-response", "x.csv", "--band", "2%"},
+         "zvr-cli step-response: --band takes a percentage above 0 and at most 50"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
@@ -266,6 +278,72 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
     EXPECT_EQ(bare.code, 2);
     EXPECT_EQ(bare.out, "");
     EXPECT_NE(bare.err.find("usage: zvr-cli"), std::string::npos);
+}
+
+// A recording of a set-speed step whose figures are worked out by hand: 20 % overshoot,
+// 10 % of the step reached at 1.02 s and 90 % at 1.157 s, the 2 % band (36 rpm) entered at
+// 1.28 s, 2 rpm short at the end.
+std::string StepRecording(const std::string& header) {
+    std::string text = header + "\r\n";
+    for (int i = 0; i <= 30; ++i) {
+        const int rpm = i < 10    ? 1500
+                        : i == 10 ? 1500
+                        : i == 11 ? 1650
+                        : i == 12 ? 1860
+                        : i == 13 ? 1830
+                                  : 1798;
+        text += std::to_string(i / 10) + "." + std::to_string(i % 10) + "00," +
+                std::to_string(rpm) + "," + (i < 10 ? "1500" : "1800") + "\r\n";
+    }
+    return text;
+}
+
+TEST(ZvrCli, StepResponseOfARecording) {
+    test::WriteBytes("new.csv", StepRecording("time [s],engine_rpm [rpm],n_desired [rpm]"));
+    test::WriteBytes("old.csv", StepRecording("time,engine_rpm,n_desired"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"new.csv"},
+         "1.000 s: 1500 -> 1800 rpm, overshoot 20.0 %, rise 0.137 s, settling 0.280 s, error "
+         "2.0 rpm\n"},
+        {{"old.csv"},
+         "1.000 s: 1500 -> 1800, overshoot 20.0 %, rise 0.137 s, settling 0.280 s, error 2.0\n"},
+        {{"new.csv", "--band", "10"},
+         "1.000 s: 1500 -> 1800 rpm, overshoot 20.0 %, rise 0.137 s, settling 0.080 s, error "
+         "2.0 rpm\n"},
+        {{"new.csv", "--band", "0.1"},
+         "1.000 s: 1500 -> 1800 rpm, overshoot 20.0 %, rise 0.137 s, settling not settled, "
+         "error 2.0 rpm\n"},
+        {{"old.csv", "--json", "--reference", "n_desired", "--response", "engine_rpm"},
+         "[{\"time\": 1.000, \"from\": 1500, \"to\": 1800, \"overshoot_percent\": 20.00, "
+         "\"rise_s\": 0.137, \"settling_s\": 0.280, \"error\": 2.00}]\n"},
+        {{"new.csv", "--json", "--band", "0.1"},
+         "[{\"time\": 1.000, \"from\": 1500, \"to\": 1800, \"overshoot_percent\": 20.00, "
+         "\"rise_s\": 0.137, \"settling_s\": null, \"error\": 2.00}]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(c.args.size()));
+        std::vector<std::string> args{"step-response"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, "");
+    }
+    // A recording without a step: the answer is no.
+    test::WriteBytes("steady.csv",
+                     "time [s],n_desired [rpm],engine_rpm [rpm]\r\n0.000,1500,1499\r\n");
+    const CliRun steady = RunCli({"step-response", "steady.csv", "--json"});
+    EXPECT_EQ(steady.code, 1);
+    EXPECT_EQ(steady.out, "[]\n");
+    EXPECT_EQ(steady.err, "zvr-cli step-response: no step of n_desired found\n");
+    const CliRun missing = RunCli({"step-response", "new.csv", "--response", "oil_temp"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(missing.err,
+              "zvr-cli step-response: new.csv: the recording has no column oil_temp\n");
 }
 
 // The traffic log is removed at every port open, so --log takes only a path that may be: a

@@ -61,13 +61,29 @@ constexpr Command kCommands[] = {
      "\n"
      "Reads the variables continuously and prints one line per set with its time in\n"
      "seconds (at most one line per interval). With --csv also writes them to FILE with a\n"
-     "header row. A set the line spoiled is counted and skipped; the count of bad sets is\n"
-     "printed at the end. Without --reconnect a time-out or a vanished device ends the\n"
-     "command (exit 3); with it, the gap is marked (a line \"link lost\", and a CSV row with\n"
-     "the time and empty values), the device is waited for, and when it is back the\n"
-     "controller is identified again and reading goes on. Stops after --duration seconds\n"
-     "or at Ctrl-C, SIGTERM or SIGHUP; the controller is always told to stop.\n",
+     "header row naming each column with its units (\"engine_rpm [rpm]\"); step-response\n"
+     "judges such a recording. A set the line spoiled is counted and skipped; the count of\n"
+     "bad sets is printed at the end. Without --reconnect a time-out or a vanished device\n"
+     "ends the command (exit 3); with it, the gap is marked (a line \"link lost\", and a CSV\n"
+     "row with the time and empty values), the device is waited for, and when it is back\n"
+     "the controller is identified again and reading goes on. Stops after --duration\n"
+     "seconds or at Ctrl-C, SIGTERM or SIGHUP; the controller is always told to stop.\n",
      RunMonitor},
+    {"step-response", "measure the steps of a monitor recording",
+     "usage: zvr-cli step-response FILE.csv [--response NAME] [--reference NAME]\n"
+     "                             [--band PERCENT] [--json]\n"
+     "\n"
+     "Finds every step of the reference in a recording of zvr-cli monitor --csv and prints\n"
+     "one line per step: its time and levels, the response's overshoot (% of the step),\n"
+     "rise time (10-90 %), settling time (into +- PERCENT % of the new reference, 2 by\n"
+     "default; \"not settled\" when the response is outside at the next step or the end, or\n"
+     "entered only in the last quarter of that time) and steady-state error (reference\n"
+     "minus response over that last quarter). The reference defaults to the column named as a\n"
+     "set point (n_desired), the response to the first other one. A step is a change of the\n"
+     "reference by more than 5 %; a ramp counts as one step. --json prints an array with one\n"
+     "object per step: time, from, to, overshoot_percent, rise_s, settling_s (null: not\n"
+     "settled), error. Needs no controller. Exit 1 when the recording holds no step.\n",
+     RunStepResponse},
     {"save", "save the controller's calibration to a file",
      "usage: zvr-cli save OUT.ZVR --port NAME [--comment TEXT]... [--strategy-dir DIR]\n"
      "\n"

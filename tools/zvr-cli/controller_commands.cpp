@@ -16,6 +16,7 @@
 #include "definitions/definitions.h"
 #include "interruption.h"
 #include "monitoring/scalar_entry.h"
+#include "plot/response_recording.h"
 
 namespace zvr::cli {
 
@@ -246,9 +247,10 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     if (const std::string* path = parsed.value("--csv")) {
         csv.open(*path, std::ios::binary | std::ios::trunc);
         if (!csv) return context.fail("monitor", kExitUsage, "cannot write " + *path);
-        csv << "time";
+        // Each column with its units, which step-response and spreadsheets read.
+        csv << RecordingHeading({"time", "s"});
         for (const VariableDef* variable : variables)
-            csv << ',' << variable->name;
+            csv << ',' << RecordingHeading({variable->name, variable->units});
         csv << "\r\n";
     }
 

@@ -1,0 +1,123 @@
+// step-response: the step-response figures of a monitor recording, as the Parameter Plot
+// measures them while a technician tunes the gains.
+
+#include <cstdio>
+#include <ostream>
+
+#include "command.h"
+#include "commands.h"
+#include "common/numbers.h"
+#include "common/regular_file.h"
+#include "plot/response_recording.h"
+#include "plot/step_texts.h"
+#include "settings/registry_settings.h"
+
+namespace zvr::cli {
+
+namespace {
+
+constexpr const char* kCommand = "step-response";
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::FILE* file = OpenRegularFile(path);
+    if (file == nullptr) return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return text;
+}
+
+std::string WithUnits(const std::string& value, const std::string& units) {
+    return units.empty() ? value : value + " " + units;
+}
+
+void PrintText(CommandContext& context, const RecordingSteps& result) {
+    for (const StepFigures& step : result.steps) {
+        const StepTexts texts = DescribeStep(step, result.valueDecimals, 3);
+        context.out << FormatFixed(step.time, 3) << " s: " << texts.from << " -> "
+                    << context.shown(WithUnits(texts.to, result.reference.units)) << ", overshoot "
+                    << texts.overshoot << ", rise " << texts.rise << ", settling " << texts.settling
+                    << ", error " << context.shown(WithUnits(texts.error, result.response.units))
+                    << '\n';
+    }
+}
+
+std::string JsonSeconds(const std::optional<double>& seconds) {
+    return seconds ? FormatFixed(*seconds, 3) : "null";
+}
+
+void PrintJson(CommandContext& context, const RecordingSteps& result) {
+    context.out << "[";
+    for (size_t i = 0; i < result.steps.size(); ++i) {
+        const StepFigures& step = result.steps[i];
+        context.out << (i ? ", " : "") << "{\"time\": " << FormatFixed(step.time, 3)
+                    << ", \"from\": " << FormatShortest(step.from)
+                    << ", \"to\": " << FormatShortest(step.to)
+                    << ", \"overshoot_percent\": " << FormatFixed(step.overshootPercent, 2)
+                    << ", \"rise_s\": " << JsonSeconds(step.riseSeconds)
+                    << ", \"settling_s\": " << JsonSeconds(step.settlingSeconds)
+                    << ", \"error\": " << FormatFixed(step.error, result.valueDecimals + 2) << "}";
+    }
+    context.out << "]\n";
+}
+
+}  // namespace
+
+int RunStepResponse(CommandContext& context, std::span<const std::string> args) {
+    Arguments parsed;
+    if (auto error = parsed.parse(args, {"--json"}, {"--response", "--reference", "--band"})) {
+        return context.fail(kCommand, kExitUsage, *error);
+    }
+    if (parsed.positional.size() != 1) {
+        return context.fail(kCommand, kExitUsage,
+                            "needs exactly one recording (the CSV file of zvr-cli monitor --csv)");
+    }
+    double band = 2.0;
+    if (const std::string* text = parsed.value("--band")) {
+        const std::optional<double> percent = SettlingBandPercent(*text);
+        if (!percent) {
+            return context.fail(kCommand, kExitUsage,
+                                "--band takes a percentage above 0 and at most 50");
+        }
+        band = *percent;
+    }
+    RecordingChoice choice;
+    for (auto [option, target] :
+         {std::pair{"--reference", &choice.reference}, std::pair{"--response", &choice.response}}) {
+        const std::string* name = parsed.value(option);
+        if (name == nullptr) continue;
+        const auto stored = context.storedArguments(kCommand, {name, 1});
+        if (!stored) return kExitUsage;
+        *target = stored->front();
+    }
+    const std::string& path = parsed.positional.front();
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) return context.fail(kCommand, kExitUsage, path + ": cannot be read");
+
+    RecordingSteps result;
+    std::string error;
+    if (!MeasureRecording(*text, choice, band, result, error)) {
+        return context.fail(kCommand, kExitUsage, path + ": " + context.shown(error));
+    }
+    if (result.lastLineCut) {
+        context.err << "zvr-cli " << kCommand << ": " << path
+                    << ": the last line is incomplete and was left out\n";
+    }
+    if (parsed.has("--json")) {
+        PrintJson(context, result);
+    } else {
+        PrintText(context, result);
+    }
+    if (result.steps.empty()) {
+        return context.fail(kCommand, kExitNo,
+                            "no step of " + context.shown(result.reference.name) + " found");
+    }
+    return kExitOk;
+}
+
+}  // namespace zvr::cli
