@@ -667,7 +667,10 @@ TEST_F(Zevar740WizardTest, SilentControllerDuringTheFaultReadEndsTheWizard) {
     EXPECT_EQ(prompt_.texts().back(), "Fatal Error. The fault data could not be read.");
 }
 
-TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
+// A failed whole write asks Retry or Cancel with the wizard's own message; Cancel returns to
+// the Summary, and the wizard's Cancel there closes it saying that the controller holds some
+// new and some old values.
+TEST_F(Zevar740WizardTest, FailedWholeWriteSaysWhatTheControllerHolds) {
     startSimulator("ZVX41R03");
     ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
     next();
@@ -677,13 +680,21 @@ TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
     passNoAnalog();
     passOneSpeed("1500");
     passNoOutputNoProtection();
-    control("line silent 10");
+    control("line silent 60");
+    prompt_.shown.clear();
+    prompt_.answers = {PromptAnswer::Retry, PromptAnswer::Cancel};
     next();
     EXPECT_FALSE(wizard_->ended());
-    EXPECT_EQ(wizard_->buttons(), kWizardNoButtons);
+    EXPECT_TRUE(wizard_->onSummary());
+    EXPECT_EQ(wizard_->buttons(), kWizardBackNext);
     EXPECT_TRUE(wizard_->lineFailed());
+    EXPECT_TRUE(wizard_->partlyWritten());
+    EXPECT_EQ(prompt_.texts(), (std::vector<std::string>{kWizardWriteFailed, kWizardWriteFailed}));
     wizard_->Cancel();
     EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
+    ASSERT_EQ(prompt_.shown.size(), 3u);
+    EXPECT_EQ(prompt_.shown.back().text, kWizardWriteUnfinished);
+    EXPECT_EQ(prompt_.shown.back().icon, PromptIcon::Warning);
 }
 
 TEST_F(Zevar740WizardTest, CancelAfterTheProcessOnAnyLaterPagePutsTheAnalogValuesBack) {

@@ -409,6 +409,28 @@ TEST_F(Zevar880WizardTest, CancelOnTheSummaryAfterTheProcessAlsoPutsTheStepperBa
     EXPECT_EQ(read(0x4187, 1), 131u);  // the strategy's value, as the unit had it
 }
 
+// Once the whole write has gone through, Cancel on Complete closes and puts nothing back: the
+// stepper keeps the travel just written, no plot is set up and no command posted.
+TEST_F(Zevar880WizardTest, CancelOnCompleteAfterTheWriteKeepsTheStepperAsWritten) {
+    startSimulator("ZVX51A04");
+    preset(0x418C, 2, 150);
+    ASSERT_TRUE(startFamily("ZVX51A04"));
+    passToStepper();
+    runToDialog();
+    answer(ProcessAnswer::MovedFullTravel);
+    ASSERT_TRUE(sheet().onSummary());
+    next();
+    ASSERT_TRUE(sheet().onComplete());
+    prompt_.shown.clear();
+    sheet().Cancel();
+    ASSERT_TRUE(awaitEnd());
+    EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
+    EXPECT_EQ(read(0x418C, 2), 100u);
+    EXPECT_EQ(read(0x4187, 1), 131u);
+    EXPECT_TRUE(prompt_.shown.empty()) << prompt_.texts().front();
+    EXPECT_TRUE(presenter_.commands.empty());
+}
+
 TEST_F(Zevar880WizardTest, FailedStepperRestoreNamesTheScalarsToCheck) {
     start();
     passToStepper();

@@ -29,6 +29,14 @@ constexpr const char* kName = "wizard";
 
 bool IsEditComments(std::string_view text) { return text == kEditCommentsQuestion; }
 
+// The file was not written, but the controller was: the person must know both.
+int SaveFailed(CommandContext& context, const std::string& path) {
+    return context.fail(kName, kExitUsage,
+                        path +
+                            ": cannot be written; the controller was calibrated: save its "
+                            "calibration with zvr-cli save");
+}
+
 // "Save ZEVAR Cal to File" after the write: the controller's calibration, which now holds
 // the prepared configuration, read back into the file.
 int SavePrepared(CommandContext& context, ControllerLink& link, const std::string& path) {
@@ -36,11 +44,30 @@ int SavePrepared(CommandContext& context, ControllerLink& link, const std::strin
                    CommandPrompt(context.prompt, {path},
                                  {{.matches = IsEditComments, .answer = PromptAnswer::No}}));
     run.operations().Save();
-    if (!run.operations().busy()) return context.fail(kName, kExitUsage, "cannot write " + path);
+    if (!run.operations().busy()) return SaveFailed(context, path);
     if (!run.Drive(link.session.ReplyLimit()) || run.prompt().saw(kCalReadError)) {
-        return context.fail(kName, kExitLink, kCalReadError);
+        return context.fail(kName, kExitLink,
+                            std::string(kCalReadError) +
+                                "; the controller was calibrated, but its calibration could "
+                                "not be read back into " +
+                                path);
     }
-    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk : kExitUsage;
+    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk
+                                                                   : SaveFailed(context, path);
+}
+
+// Field ids of the answers file that this wizard does not ask: refused before anything is
+// asked or written, naming them.
+int RefuseUnknownFields(CommandContext& context, const WizardAnswers& answers,
+                        const WizardSheet& sheet) {
+    const std::vector<std::string> unknown = answers.UnknownFields(sheet);
+    if (unknown.empty()) return kExitOk;
+    std::string names;
+    for (const std::string& id : unknown)
+        names += (names.empty() ? "\"" : ", \"") + id + "\"";
+    return context.fail(kName, kExitUsage,
+                        answers.path + ": unknown field" + (unknown.size() > 1 ? "s " : " ") +
+                            names + ": the " + sheet.caption() + " asks no such question");
 }
 
 }  // namespace
@@ -87,6 +114,9 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
                                                      conversation, conversation, settings.get()});
     WizardSheet& wizard = *sheet;
     pump.Bind(wizard, transfer);
+    if (answers && wizard.Prepare()) {
+        if (int code = RefuseUnknownFields(context, *answers, wizard); code != kExitOk) return code;
+    }
     context.out << wizard.caption() << '\n';
     if (wizard.Start()) {
         conversation.Run(wizard, pump,
@@ -95,12 +125,23 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
                           .replyLimit = link.session.ReplyLimit() * 4});
     }
     context.out.flush();
+    if (wizard.partlyWritten()) {
+        return context.fail(kName, kExitLink,
+                            "the configuration was not written completely: the controller holds "
+                            "some new and some old values; run the wizard again");
+    }
     switch (wizard.end()) {
         case WizardEnd::Finished:
             return savePath ? SavePrepared(context, link, *savePath) : kExitOk;
         case WizardEnd::Failed:
             return context.fail(kName, kExitLink, "the controller failed; the wizard ended");
         default:
+            if (wizard.written()) {
+                // Cancelled on the Complete page: the calibration stands, nothing else is done.
+                return context.fail(kName, kExitOk,
+                                    "the calibration was written; cancelled before Finish, so "
+                                    "nothing more was done");
+            }
             if (wizard.lineFailed() || conversation.silent()) {
                 return context.fail(kName, kExitLink,
                                     "the controller failed; the wizard was cancelled");
