@@ -231,8 +231,7 @@ TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
     startOn(sim::test::Write620());
     const std::pair<const char*, const char*> cases[] = {
         {"--interval", "abc"}, {"--interval", "1e400"}, {"--interval", "-5"},
-        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", ""},
-        {"--duration", "inf"},
+        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", "inf"},
     };
     for (const auto& [option, text] : cases) {
         err_.str("");
@@ -241,6 +240,9 @@ TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
                                            " takes a number from 0 to "))
             << err_.str();
     }
+    // No value at all is refused as every option's empty value is.
+    EXPECT_EQ(run(RunMonitor, {"engine_rpm", "--duration", ""}), kExitUsage);
+    EXPECT_EQ(err_.str(), "zvr-cli monitor: option --duration must not be empty\n");
 }
 
 TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {

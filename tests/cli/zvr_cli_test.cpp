@@ -133,9 +133,11 @@ TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
         withLog.insert(withLog.end(), args.begin(), args.end());
         const CliRun run = RunCli(withLog, "/dev/full");
         EXPECT_EQ(run.code, 2);
-        const std::string failure = "zvr-cli " + args[0] + ": standard output could not be written\n";
+        const std::string failure =
+            "zvr-cli " + args[0] + ": standard output could not be written\n";
         // monitor counts its bad sets on the way out, whatever ended it
-        EXPECT_EQ(run.err, args[0] == "monitor" ? "zvr-cli monitor: 0 bad sets\n" + failure : failure);
+        EXPECT_EQ(run.err,
+                  args[0] == "monitor" ? "zvr-cli monitor: 0 bad sets\n" + failure : failure);
     }
 }
 
@@ -235,6 +237,17 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
         {{"frobnicate"}, "zvr-cli: unknown command 'frobnicate' (see zvr-cli --help)"},
         {{"--verbose", "check"}, "zvr-cli: unknown option --verbose (see zvr-cli --help)"},
         {{"--log"}, "zvr-cli: option --log needs a value (see zvr-cli --help)"},
+        {{"--log=", "check", "x.000"},
+         "zvr-cli: option --log must not be empty (see zvr-cli --help)"},
+        {{"--strategy-dir", "", "identify"},
+         "zvr-cli: option --strategy-dir must not be empty (see zvr-cli --help)"},
+        {{"identify", "--port", ""}, "zvr-cli identify: option --port must not be empty"},
+        {{"identify", "--port="}, "zvr-cli identify: option --port must not be empty"},
+        {{"identify", "--port=DEMO740", "--colour"}, "zvr-cli identify: unknown option --colour"},
+        {{"save", "x.ZVR", "--port=DEMO740", "--comment"},
+         "zvr-cli save: option --comment needs a value"},
+        {{"faults", "--port=DEMO740", "--json=yes"},
+         "zvr-cli faults: option --json takes no value"},
         {{"compile", "a.json"}, "zvr-cli compile: needs -o and the file to write"},
         {{"compile", "a.json", "-o"}, "zvr-cli compile: option -o needs a value"},
         {{"compile", "missing.json", "-o", "x.000"},
@@ -296,6 +309,22 @@ TEST(ZvrCli, LogMustBeARegularFileOrADevice) {
     EXPECT_TRUE(std::filesystem::is_fifo("log-pipe"));
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
     EXPECT_EQ(ReadBytes("traffic.txt").substr(0, 19), "Serial Com Opened\r\n");
+}
+
+// Options read alike in every command: "--port=NAME" as well as "--port NAME", anywhere
+// among the arguments, and "--" before an argument that looks like an option.
+TEST(ZvrCli, EveryCommandReadsItsOptionsTheSameWay) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"identify", "--port=DEMO740"},
+          {"--strategy-dir=" ZVR_STRATEGY_DIR, "identify", "--port", "DEMO740"},
+          {"get", "--port=DEMO740", "SET_SPEED_1"},
+          {"get", "SET_SPEED_1", "--port=DEMO740", "--strategy-dir=" ZVR_STRATEGY_DIR}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.code, 0) << args[0] << ": " << run.err;
+        EXPECT_NE(run.out, "") << args[0];
+    }
+    const CliRun named = RunCli({"check", "--", "-no-such-file.000"});
+    EXPECT_EQ(named.err, "zvr-cli check: -no-such-file.000: cannot be opened\n");
 }
 
 TEST(ZvrCli, VersionAndHelp) {

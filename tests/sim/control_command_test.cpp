@@ -103,7 +103,7 @@ TEST(ControlCommandTest, ScriptStepsAreCheckedAndSortedByTime) {
 TEST(SimOptionsTest, ReadsTheCommandLine) {
     std::string error;
     const auto options =
-        ParseSimOptions({"--strategy", "ZVX41R03.000", "--link", "/tmp/tty", "--baud", "9600",
+        ParseSimOptions({"--strategy=ZVX41R03.000", "--link", "/tmp/tty", "--baud", "9600",
                          "--period", "20", "--seed", "4294967295", "--ident", "ZVX41R99.000",
                          "--eeprom", "e.bin", "--script", "s.txt", "--control", "c.sock"},
                         error);

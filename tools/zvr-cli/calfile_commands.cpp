@@ -37,19 +37,11 @@ void PrintCompareJson(CommandContext& context, const std::string& path,
 
 int RunSave(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    std::vector<std::string> typed;
-    std::vector<std::string> rest;
-    // --comment may be given more than once.
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--comment" && i + 1 < args.size()) {
-            typed.push_back(args[++i]);
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    if (auto error = parsed.parse(rest, {}, {"--port", "--strategy-dir"})) {
+    if (auto error = parsed.parse(args, {}, {"--port", "--strategy-dir", "--comment"})) {
         return context.fail("save", kExitUsage, *error);
     }
+    // --comment may be given more than once.
+    const std::vector<std::string> typed = parsed.values("--comment");
     if (parsed.positional.size() != 1)
         return context.fail("save", kExitUsage, "usage: save OUT.ZVR");
     const std::string& path = parsed.positional[0];

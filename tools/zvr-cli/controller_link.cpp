@@ -10,8 +10,7 @@ namespace zvr::cli {
 namespace {
 
 StrategyLocator Locator(CommandContext& context, const Arguments& args) {
-    std::vector<std::string> dirs;
-    if (const std::string* dir = args.value("--strategy-dir")) dirs.push_back(*dir);
+    std::vector<std::string> dirs = args.values("--strategy-dir");
     dirs.insert(dirs.end(), context.strategyDirs.begin(), context.strategyDirs.end());
     const StrategySearchPath search = StrategySearchPath::FromEnvironment(dirs);
     return [search](const std::string& name) { return LocateStrategyFile(name, search); };
