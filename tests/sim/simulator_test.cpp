@@ -96,7 +96,7 @@ TEST(SimulatorProgramTest, SpeaksToTheUserAboutItsCommandLine) {
         {{"--strategy", "a.000", "stray"}, 2, "zvr-sim: unexpected argument 'stray'\n"},
         {{"--strategy", "missing.000"},
          1,
-         "zvr-sim: the strategy file missing.000 cannot be opened\n"},
+         "zvr-sim: the strategy file missing.000 cannot be opened: No such file or directory\n"},
     };
     for (const Case& c : cases) {
         const zvr::test::ChildRun run = zvr::test::RunProgram(ZVR_SIM_PROGRAM, c.args);

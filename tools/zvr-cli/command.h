@@ -34,6 +34,9 @@ struct CommandContext {
     // The terminal's encoding: names and comments typed as arguments come in through it, the
     // core's texts go out through it.
     LocaleText locale;
+    // Whether results go to a terminal, where text is shown in its encoding; anywhere else
+    // (a file, a pipe) a command that passes a file's text on keeps its bytes.
+    bool outIsTerminal = false;
 
     // Prints "zvr-cli <command>: <text>" on the error stream and gives the exit code.
     int fail(std::string_view command, int code, std::string_view text) const;

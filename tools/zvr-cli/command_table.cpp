@@ -32,7 +32,8 @@ constexpr Command kCommands[] = {
      "\n"
      "Writes the text report \"Convert Cal File to Text\" makes without comments: the\n"
      "comments and every scalar's value, or with --full every section of the file.\n"
-     "Lines end in CR LF. To standard output without -o.\n",
+     "Lines end in CR LF. To standard output without -o; on a terminal its text is shown\n"
+     "in the terminal's encoding, anywhere else the file's bytes are kept.\n",
      RunReport},
     {"identify", "identify the controller on a port",
      "usage: zvr-cli identify --port NAME [--strategy-dir DIR] [--json]\n"

@@ -1,6 +1,8 @@
 // zvr-cli: ZVR on the command line. Global options come before the command:
 //   zvr-cli [--log PATH] [--strategy-dir DIR]... COMMAND [ARGS]
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <iostream>
 #include <string>
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
     CommandContext context{.prompt = prompt,
                            .out = std::cout,
                            .err = std::cerr,
-                           .locale = LocaleText::FromEnvironment()};
+                           .locale = LocaleText::FromEnvironment(),
+                           .outIsTerminal = ::isatty(STDOUT_FILENO) == 1};
 
     const std::vector<std::string> args(argv + 1, argv + argc);
     // The global options end at the command; what follows is the command's.

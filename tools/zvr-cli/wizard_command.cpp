@@ -28,19 +28,27 @@ namespace {
 constexpr const char* kName = "wizard";
 
 bool IsEditComments(std::string_view text) { return text == kEditCommentsQuestion; }
+bool IsWriteFailure(std::string_view text) {
+    return text.starts_with(kWriteToFileError) || text.starts_with(kNotWritable);
+}
 
 // "Save ZEVAR Cal to File" after the write: the controller's calibration, which now holds
 // the prepared configuration, read back into the file.
 int SavePrepared(CommandContext& context, ControllerLink& link, const std::string& path) {
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},
-                                 {{.matches = IsEditComments, .answer = PromptAnswer::No}}));
+                                 {{.matches = IsEditComments, .answer = PromptAnswer::No},
+                                  {.matches = IsWriteFailure, .answer = PromptAnswer::Ok}}));
     run.operations().Save();
-    if (!run.operations().busy()) return context.fail(kName, kExitUsage, "cannot write " + path);
+    const std::string& failure = run.operations().writeFailure();
+    if (!run.operations().busy()) {
+        return context.fail(kName, kExitUsage, failure.empty() ? "cannot write " + path : failure);
+    }
     if (!run.Drive(link.session.ReplyLimit()) || run.prompt().saw(kCalReadError)) {
         return context.fail(kName, kExitLink, kCalReadError);
     }
-    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk : kExitUsage;
+    if (run.prompt().saw(PathText(path) + kCreatedSuccessfully)) return kExitOk;
+    return context.fail(kName, kExitUsage, failure.empty() ? "cannot write " + path : failure);
 }
 
 }  // namespace
