@@ -272,6 +272,32 @@ TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) 
     prompt_.answers.clear();
 }
 
+// The target strategy is looked up as a controller's is: a bare name is found in the
+// strategy folders given and the data folders, not only in the current folder; one found
+// nowhere is named with the folders searched.
+TEST_F(CalFileCommandsTest, ConvertStrategyFindsItsTargetOnTheStrategySearchPath) {
+    Write740File("source.ZVR", "ZVX41R03");
+    std::filesystem::create_directories("strategies");
+    std::filesystem::rename(sim::test::Write740(), "strategies/ZVX41R03.000");
+    EXPECT_EQ(runAsIs(RunConvertStrategy,
+                      {"source.ZVR", "ZVX41R03.000", "out.ZVR", "--strategy-dir", "strategies"}),
+              kExitOk)
+        << err_.str();
+    DefinitionSet out;
+    ASSERT_EQ(LoadCalFile(out, "out.ZVR", prompt_), 0);
+    EXPECT_EQ(out.header.strategyName, "ZVX41R03");
+
+    EXPECT_EQ(
+        runAsIs(RunConvertStrategy, {"source.ZVR", "ZVX41R77.000", "other.ZVR", "--strategy-dir",
+                                     "strategies", "--strategy-dir", "missing"}),
+        kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with(
+        "zvr-cli convert-strategy: ZVX41R77.000: no strategy folder holds it (looked in the "
+        "current folder, strategies, missing (no such folder), "))
+        << err_.str();
+    EXPECT_FALSE(std::filesystem::exists("other.ZVR"));
+}
+
 TEST_F(CalFileCommandsTest, UsageErrorsAndUnreadableFilesAreOneLine) {
     startOn(sim::test::Write740());
     zvr::test::WriteBytes("junk.ZVR", "not a cal file");
