@@ -14,7 +14,7 @@ namespace {
 constexpr int kOperand = 1;         // an argument that is not an option ('-' mode)
 constexpr int kMissingValue = ':';  // a required value is missing (':' mode)
 constexpr int kRefused = '?';
-// Long options report their index in the spec table offset by this, above any letter.
+// Long options report their index in the option table offset by this, above any letter.
 constexpr int kLongBase = 0x100;
 
 bool IsNegativeNumber(std::string_view arg) {
