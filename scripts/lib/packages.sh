@@ -14,12 +14,15 @@ run_packages=(
 # The three test builds and their suites: GoogleTest and Google Benchmark; clang and its
 # sanitizer runtime for the fuzz targets; poppler-utils turns the printed Parameter Plot into
 # a picture; dpkg-dev builds the Debian package a test installs; locales for the German
-# locale a report test runs under; clang-format checks every source's layout.
+# locale a report test runs under; clang-format checks every source's layout; lintian
+# checks that package as Debian's archive would, appstream validates its AppStream metainfo
+# and desktop-file-utils its desktop entry.
 test_packages=(
     "${run_packages[@]}"
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
     poppler-utils dpkg-dev locales clang-format
+    lintian appstream desktop-file-utils
 )
 
 # Installs those of the named packages that are missing, waiting for a busy package manager.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "calibration/download_checks.h"
@@ -202,16 +203,28 @@ TEST_F(CalFileCommandsTest, CompareJsonListsEachDifference) {
     startOn(sim::test::Write620());
     ASSERT_EQ(run(RunSave, {"unit.ZVR"}), kExitOk) << err_.str();
     EXPECT_EQ(run(RunCompare, {"unit.ZVR", "--json"}), kExitOk) << err_.str();
-    EXPECT_EQ(out_.str(), "{\"file\": \"unit.ZVR\", \"matches\": true, \"mismatches\": []}\n");
+    EXPECT_EQ(out_.str(),
+              "{\"format\":1,\"file\":\"unit.ZVR\",\"matches\":true,\"mismatches\":[]}\n");
     ASSERT_EQ(run(RunSet, {"SET_SPEED_1", "1650"}), kExitOk);
     ASSERT_EQ(run(RunSet, {"PROPORTIONAL_GAIN", "3"}), kExitOk);
     EXPECT_EQ(run(RunCompare, {"unit.ZVR", "--json"}), kExitNo) << err_.str();
     EXPECT_EQ(out_.str(),
-              "{\"file\": \"unit.ZVR\", \"matches\": false, \"mismatches\": ["
-              "{\"name\": \"PROPORTIONAL_GAIN\", \"file\": \"2.500\", \"controller\": \"3.000\", "
-              "\"units\": \"\"}, "
-              "{\"name\": \"SET_SPEED_1\", \"file\": \"1500\", \"controller\": \"1650\", "
-              "\"units\": \"\"}]}\n");
+              "{\"format\":1,\"file\":\"unit.ZVR\",\"matches\":false,\"mismatches\":["
+              "{\"name\":\"PROPORTIONAL_GAIN\",\"file\":2.5,\"controller\":3.0,"
+              "\"file_text\":\"2.500\",\"controller_text\":\"3.000\",\"units\":\"\"},"
+              "{\"name\":\"SET_SPEED_1\",\"file\":1500,\"controller\":1650,"
+              "\"file_text\":\"1500\",\"controller_text\":\"1650\",\"units\":\"\"}]}\n");
+    // Values are numbers a program can compute with, as they are shown.
+    const auto parsed = nlohmann::json::parse(out_.str());
+    EXPECT_TRUE(parsed["mismatches"][0]["file"].is_number_float());
+    EXPECT_TRUE(parsed["mismatches"][1]["controller"].is_number_integer());
+    // get reads the same way: the number, and the text as the program shows it.
+    ASSERT_EQ(run(RunGet, {"SET_SPEED_1", "PROPORTIONAL_GAIN", "--json"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(),
+              "{\"format\":1,\"values\":["
+              "{\"name\":\"SET_SPEED_1\",\"value\":1650,\"text\":\"1650\",\"units\":\"\"},"
+              "{\"name\":\"PROPORTIONAL_GAIN\",\"value\":3.0,\"text\":\"3.000\",\"units\":\"\"}]}"
+              "\n");
 }
 
 TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) {
@@ -257,6 +270,32 @@ TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) 
         EXPECT_EQ(out.scalars.find("SET_SPEED_1")->fileRaw, 1700u);
     }
     prompt_.answers.clear();
+}
+
+// The target strategy is looked up as a controller's is: a bare name is found in the
+// strategy folders given and the data folders, not only in the current folder; one found
+// nowhere is named with the folders searched.
+TEST_F(CalFileCommandsTest, ConvertStrategyFindsItsTargetOnTheStrategySearchPath) {
+    Write740File("source.ZVR", "ZVX41R03");
+    std::filesystem::create_directories("strategies");
+    std::filesystem::rename(sim::test::Write740(), "strategies/ZVX41R03.000");
+    EXPECT_EQ(runAsIs(RunConvertStrategy,
+                      {"source.ZVR", "ZVX41R03.000", "out.ZVR", "--strategy-dir", "strategies"}),
+              kExitOk)
+        << err_.str();
+    DefinitionSet out;
+    ASSERT_EQ(LoadCalFile(out, "out.ZVR", prompt_), 0);
+    EXPECT_EQ(out.header.strategyName, "ZVX41R03");
+
+    EXPECT_EQ(
+        runAsIs(RunConvertStrategy, {"source.ZVR", "ZVX41R77.000", "other.ZVR", "--strategy-dir",
+                                     "strategies", "--strategy-dir", "missing"}),
+        kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with(
+        "zvr-cli convert-strategy: ZVX41R77.000: no strategy folder holds it (looked in the "
+        "current folder, strategies, missing (no such folder), "))
+        << err_.str();
+    EXPECT_FALSE(std::filesystem::exists("other.ZVR"));
 }
 
 TEST_F(CalFileCommandsTest, UsageErrorsAndUnreadableFilesAreOneLine) {
@@ -312,13 +351,16 @@ TEST_F(CalFileCommandsTest, DemoKeyRunsEveryCommandThatNeedsNoRealController) {
     const Case cases[] = {
         {RunIdentify, {}, kExitOk, "model: DEMO\nstrategy: N/A\n"},
         {RunGet, {"SET_SPEED_1"}, kExitOk, "SET_SPEED_1\t1500\t\n"},
-        {RunGet, {"engine_rpm", "--json"}, kExitOk, "[{\"name\": \"engine_rpm\", \"value\": "},
+        {RunGet,
+         {"engine_rpm", "--json"},
+         kExitOk,
+         "{\"format\":1,\"values\":[{\"name\":\"engine_rpm\",\"value\":"},
         {RunSet, {"SET_SPEED_1", "1600"}, kExitOk, "SET_SPEED_1\t"},
         {RunMonitor, {"engine_rpm", "n_desired", "--duration", "0.2"}, kExitOk, "0."},
         {RunSave, {"demo.ZVR"}, kExitOk, ""},
         {RunCompare, {"demo.ZVR"}, kExitOk, "File Matches Controller\n"},
         {RunDownload, {"other.ZVR"}, kExitOk, ""},
-        {RunFaults, {"--history", "--json"}, kExitOk, "{\"current\": ["},
+        {RunFaults, {"--history", "--json"}, kExitOk, "{\"format\":1,\"current\":["},
         {RunFaults, {"--clear", "history"}, kExitOk, "current:\n"},
         {RunPassword, {"--check", "anything"}, kExitOk, "access open\n"},
     };

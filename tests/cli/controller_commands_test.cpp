@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include "monitoring/password.h"
 #include "plot/step_response.h"
 #include "support/child_process.h"
+#include "support/pty_peer.h"
 #include "support/scalar_memory_controller.h"
 
 namespace zvr::cli {
@@ -32,8 +35,8 @@ TEST_F(ControllerCommandsTest, IdentifyBothLayouts) {
     startOn(sim::test::Write740());
     EXPECT_EQ(run(RunIdentify, {"--json"}), kExitOk) << err_.str();
     EXPECT_EQ(out_.str(),
-              "{\"model\": \"ZEVAR 740\", \"strategy\": \"R03\", \"strategy_file\": "
-              "\"ZVX41R03.000\", \"access_open\": false}\n");
+              "{\"format\":1,\"model\":\"ZEVAR 740\",\"strategy\":\"R03\",\"strategy_file\":"
+              "\"ZVX41R03.000\",\"access_open\":false}\n");
     simulator_.reset();
     startOn(sim::test::Write620());
     EXPECT_EQ(run(RunIdentify, {}), kExitOk) << err_.str();
@@ -281,7 +284,7 @@ TEST_F(ControllerCommandsTest, StepResponseOfTwoGainsOrdersOvershootAsTheEngineM
 
     ASSERT_EQ(runAsIs(RunStepResponse, {"steps.csv", "--json"}), kExitOk) << err_.str();
     const std::string json = out_.str();
-    const std::regex overshoot("\"overshoot_percent\": ([0-9.]+)");
+    const std::regex overshoot("\"overshoot_percent\": ?([0-9.]+)");
     std::vector<double> measured;
     for (auto it = std::sregex_iterator(json.begin(), json.end(), overshoot);
          it != std::sregex_iterator(); ++it) {
@@ -295,12 +298,47 @@ TEST_F(ControllerCommandsTest, StepResponseOfTwoGainsOrdersOvershootAsTheEngineM
     EXPECT_NEAR(measured[2], model[1], 3) << json;
 }
 
+// --duration holds while monitor waits for a device that went away or a controller that
+// fell silent: the command ends when the time is over, as without the wait.
+TEST_F(ControllerCommandsTest, MonitorWithReconnectEndsWhenItsDurationIsOver) {
+    struct Case {
+        const char* fault;
+        const char* duration;  // past the 5 s a silent line takes to count as lost
+    };
+    for (const auto [fault, duration] : {Case{"line hangup", "3"}, Case{"line silent 600", "6"}}) {
+        SCOPED_TRACE(fault);
+        startOn(sim::test::Write620());
+        std::filesystem::remove("d.csv");
+        std::thread breaker([this, fault] {
+            WaitFor([] { return CsvLines("d.csv") >= 3; });
+            simulator_->execute(fault);
+        });
+        // A command that would wait far beyond its duration is stopped, and that counted.
+        std::atomic<bool> ended{false};
+        std::atomic<bool> stopped{false};
+        std::thread watchdog([&] {
+            if (!WaitFor([&] { return ended.load(); }) && !WaitFor([&] { return ended.load(); })) {
+                stopped = true;
+                ::kill(::getpid(), SIGTERM);
+            }
+        });
+        const int code = run(
+            RunMonitor, {"engine_rpm", "--csv", "d.csv", "--reconnect", "--duration", duration});
+        ended = true;
+        breaker.join();
+        watchdog.join();
+        EXPECT_FALSE(stopped) << "monitor went on waiting after its duration";
+        EXPECT_EQ(code, kExitOk) << err_.str();
+        EXPECT_NE(out_.str().find("\tlink lost\n"), std::string::npos) << out_.str();
+        simulator_.reset();
+    }
+}
+
 TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
     startOn(sim::test::Write620());
     const std::pair<const char*, const char*> cases[] = {
         {"--interval", "abc"}, {"--interval", "1e400"}, {"--interval", "-5"},
-        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", ""},
-        {"--duration", "inf"},
+        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", "inf"},
     };
     for (const auto& [option, text] : cases) {
         err_.str("");
@@ -309,6 +347,9 @@ TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
                                            " takes a number from 0 to "))
             << err_.str();
     }
+    // No value at all is refused as every option's empty value is.
+    EXPECT_EQ(run(RunMonitor, {"engine_rpm", "--duration", ""}), kExitUsage);
+    EXPECT_EQ(err_.str(), "zvr-cli monitor: option --duration must not be empty\n");
 }
 
 TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
@@ -327,9 +368,10 @@ TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
 
     ASSERT_EQ(simulator_->execute("fault 1 2 off"), "ok");
     ASSERT_EQ(run(RunFaults, {"--history", "--clear", "history", "--json"}), kExitOk) << err_.str();
-    EXPECT_EQ(out_.str(),
-              "{\"current\": [{\"source\": \"\", \"description\": \"No current faults.\"}], "
-              "\"history\": [{\"source\": \"\", \"description\": \"No Historical Faults\"}]}\n");
+    EXPECT_EQ(
+        out_.str(),
+        "{\"format\":1,\"current\":[{\"source\":\"\",\"description\":\"No current faults.\"}],"
+        "\"history\":[{\"source\":\"\",\"description\":\"No Historical Faults\"}]}\n");
     EXPECT_EQ(run(RunFaults, {"--clear", "everything"}), kExitUsage);
 }
 
@@ -403,7 +445,8 @@ TEST_F(ControllerCommandsTest, TextMeetsTheTerminalInItsOwnEncoding) {
     EXPECT_EQ(saved.comments.entries()[0]->text, "r\xE9vis\xE9");
     EXPECT_EQ(prompt_.shown.back().text, "caf\xE9.ZVR Created Successfully");
     EXPECT_EQ(run(RunCompare, {"caf\xC3\xA9.ZVR", "--json"}), kExitOk) << err_.str();
-    EXPECT_TRUE(out_.str().starts_with("{\"file\": \"caf\xC3\xA9.ZVR\", \"matches\": true"))
+    EXPECT_TRUE(
+        out_.str().starts_with("{\"format\":1,\"file\":\"caf\xC3\xA9.ZVR\",\"matches\":true"))
         << out_.str();
 }
 
@@ -461,14 +504,40 @@ TEST_F(ControllerCommandsTest, TheProgramReadsItsLocale) {
     EXPECT_TRUE(std::regex_match(plain.out, std::regex("t\xE9mp\t.*\t\xB5s\n"))) << plain.out;
 }
 
+// A connection that fails says why in one line, and nothing else: not the port's message
+// once more, not the loader's.
 TEST_F(ControllerCommandsTest, PortsThatFail) {
-    out_.str({});
+    // A controller that names a strategy file nobody has.
+    zvr::test::ScriptedController unknownStrategy([](const zvr::test::Bytes& request) {
+        if (request.empty() || request[0] != kIdentify) return std::vector<zvr::test::Bytes>{};
+        return std::vector<zvr::test::Bytes>{zvr::test::IdentifyReply("ZVX41R77", true)};
+    });
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"--port", "/dev/no-such-port"},
+         "could not open port /dev/no-such-port: No such file or directory"},
+        {{"--port", "DEMO999"},
+         "unknown demo key DEMO999; the demo keys are DEMO880 DEMO740 DEMO760 DEMO620 DEMO210 "
+         "DEMO310 DEMOKMS2"},
+        {{"--port", unknownStrategy.path(), "--strategy-dir", "no-such-folder"},
+         "the controller was found, but no strategy folder holds ZVX41R77.000 (looked in the "
+         "current folder, no-such-folder (no such folder), "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        prompt_ = {};
+        err_.str({});
+        CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
+        EXPECT_EQ(RunIdentify(context, c.args), kExitLink);
+        const std::string said = err_.str();
+        EXPECT_EQ(said.rfind("zvr-cli identify: " + c.says, 0), 0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_TRUE(prompt_.texts().empty()) << prompt_.texts().front();
+    }
     CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
-    const std::vector<std::string> args = {"--port", "/dev/no-such-port"};
-    EXPECT_EQ(RunIdentify(context, args), kExitLink);
-    EXPECT_EQ(err_.str(),
-              "zvr-cli identify: could not open port /dev/no-such-port: No such file or "
-              "directory\n");
     EXPECT_EQ(RunIdentify(context, std::vector<std::string>{}), kExitUsage);
 }
 

@@ -121,11 +121,33 @@ TEST(CommandLine, EngineeringModeOnlyAsAWholeCaseSensitiveArgument) {
 }
 
 TEST(CommandLine, PortAndStrategyFolders) {
-    const CommandLine line = ParseCommandLine(
-        {"--strategy-dir", "/a", "--strategy-dir=/b", "--port=COM7", "stray", "--port"});
+    const CommandLine line = ParseCommandLine({"--strategy-dir", "/a", "--strategy-dir=/b",
+                                               "--port=COM7", "-eng", "--screenshot", "s.png"});
+    EXPECT_FALSE(line.error);
     EXPECT_EQ(line.strategyDirs, (std::vector<std::string>{"/a", "/b"}));
     EXPECT_EQ(line.port, "COM7");
-    EXPECT_EQ(line.unknown, (std::vector<std::string>{"stray", "--port"}));
+    EXPECT_EQ(line.screenshot, "s.png");
+    EXPECT_TRUE(line.engineeringMode);
+
+    struct Refused {
+        std::vector<std::string> arguments;
+        std::string text;
+    };
+    const Refused refused[] = {
+        {{"--port", "DEMO740", "stray"}, "unexpected argument 'stray'"},
+        {{"--port"}, "option --port needs a value"},
+        {{"--port", ""}, "option --port must not be empty"},
+        {{"--eng"}, "unknown option --eng"},
+        {{"-ENG"}, "unknown option -ENG"},
+        // After "--" nothing is an option, not even -eng.
+        {{"--", "-eng"}, "unexpected argument '-eng'"},
+    };
+    for (const Refused& r : refused) {
+        const CommandLine bad = ParseCommandLine(r.arguments);
+        ASSERT_TRUE(bad.error) << r.text;
+        EXPECT_EQ(bad.error->text, r.text);
+        EXPECT_FALSE(bad.engineeringMode) << r.text;
+    }
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ constexpr Command kCommands[] = {
      "\n"
      "Writes the text report \"Convert Cal File to Text\" makes without comments: the\n"
      "comments and every scalar's value, or with --full every section of the file.\n"
-     "Lines end in CR LF. To standard output without -o.\n",
+     "Lines end in CR LF. To standard output without -o; on a terminal its text is shown\n"
+     "in the terminal's encoding, anywhere else the file's bytes are kept.\n",
      RunReport},
     {"identify", "identify the controller on a port",
      "usage: zvr-cli identify --port NAME [--strategy-dir DIR] [--json]\n"
@@ -57,7 +58,7 @@ constexpr Command kCommands[] = {
      RunSet},
     {"monitor", "watch up to ten variables",
      "usage: zvr-cli monitor NAME... --port NAME [--interval MS] [--duration S] [--csv FILE]\n"
-     "                       [--reconnect]\n"
+     "                       [--reconnect] [--strategy-dir DIR]\n"
      "\n"
      "Reads the variables continuously and prints one line per set with its time in\n"
      "seconds (at most one line per interval). With --csv also writes them to FILE with a\n"
@@ -67,7 +68,9 @@ constexpr Command kCommands[] = {
      "ends the command (exit 3); with it, the gap is marked (a line \"link lost\", and a CSV\n"
      "row with the time and empty values), the device is waited for, and when it is back\n"
      "the controller is identified again and reading goes on. Stops after --duration\n"
-     "seconds or at Ctrl-C, SIGTERM or SIGHUP; the controller is always told to stop.\n",
+     "seconds (also while waiting for the device) or at Ctrl-C, SIGTERM or SIGHUP; the\n"
+     "controller is always told to stop. A CSV row that cannot be written ends the command\n"
+     "(exit 2).\n",
      RunMonitor},
     {"step-response", "measure the steps of a monitor recording",
      "usage: zvr-cli step-response FILE.csv [--response NAME] [--reference NAME]\n"
@@ -97,9 +100,9 @@ constexpr Command kCommands[] = {
      "\n"
      "Checks that FILE was made for the controller's model (and, for ZEVAR 740 files, its\n"
      "strategy), reads the controller's password when FILE holds one, then writes every\n"
-     "scalar of FILE. --on-mismatch answers the model and strategy questions; --password-\n"
-     "mismatch settles a password that differs: change writes the file's, keep writes all\n"
-     "but PASSWORD, abort writes nothing. Questions no option answers are asked on the\n"
+     "scalar of FILE. --on-mismatch answers the model and strategy questions;\n"
+     "--password-mismatch settles a password that differs: change writes the file's, keep\n"
+     "writes all but PASSWORD, abort writes nothing. Questions no option answers are asked on the\n"
      "terminal; without one, the download is abandoned. A request that fails is tried\n"
      "twice more. Afterwards every written scalar is read back and compared, unless\n"
      "--no-verify is given; a difference is named with both values.\n"
@@ -115,22 +118,26 @@ constexpr Command kCommands[] = {
      RunCompare},
     {"convert-strategy", "carry a cal file's values over to another strategy",
      "usage: zvr-cli convert-strategy SOURCE TARGET.000 OUT.ZVR [--skip-missing]\n"
+     "                                [--strategy-dir DIR]\n"
      "\n"
      "Writes OUT.ZVR: the strategy file TARGET.000 with the value of every scalar of SOURCE\n"
-     "that TARGET.000 has too. A scalar of SOURCE that TARGET.000 lacks stops the command\n"
-     "with nothing written (exit 1), unless --skip-missing leaves it out. Needs no\n"
-     "controller. OUT.ZVR is replaced only when it was written whole.\n",
+     "that TARGET.000 has too. TARGET.000 is looked for as a controller's strategy is: in the\n"
+     "current folder, the --strategy-dir folders and the data folders. A scalar of SOURCE\n"
+     "that TARGET.000 lacks stops the command with nothing written (exit 1), unless\n"
+     "--skip-missing leaves it out. Needs no controller. OUT.ZVR is replaced only when it was "
+     "written whole.\n",
      RunConvertStrategy},
     {"faults", "read and clear the controller's faults",
      "usage: zvr-cli faults --port NAME [--history] [--clear current|history] [--json]\n"
+     "                      [--strategy-dir DIR]\n"
      "\n"
      "Prints the active faults decoded from the diagnostics and, with --history, the fault\n"
      "history of the EE_FAULTS scalars. --clear zeroes the active faults or the history\n"
      "first, as Display Faults' Clear buttons do.\n",
      RunFaults},
     {"password", "check or change the controller password",
-     "usage: zvr-cli password --check TEXT --port NAME\n"
-     "       zvr-cli password --change NEW [--old TEXT] --port NAME\n"
+     "usage: zvr-cli password --check TEXT --port NAME [--strategy-dir DIR]\n"
+     "       zvr-cli password --change NEW [--old TEXT] --port NAME [--strategy-dir DIR]\n"
      "\n"
      "--check opens the controller's access with the password. --change sets a new\n"
      "password; when access is closed, --old gives the current one first.\n"
@@ -144,7 +151,8 @@ constexpr Command kCommands[] = {
      "page, shows the summary, asks \"Calibrate the controller now?\" and writes the whole\n"
      "calibration. --answers answers questions from a JSON file (see the README); what it\n"
      "leaves open is asked on the terminal, and with no terminal the run is cancelled.\n"
-     "--plot-setup writes the Parameter Plot set-up to the program's settings, --save saves\n"
+     "--plot-setup writes the Parameter Plot set-up to the program's settings\n"
+     "(~/.config/TELQ/ZVR.ini, where zvr reads it), --save saves\n"
      "the calibration written to FILE. Ctrl-C cancels, putting back what the analog\n"
      "calibration changed. Exit 0 written, 1 cancelled or refused, 3 the controller failed.\n",
      RunWizard},

@@ -1,6 +1,7 @@
 // step-response: the step-response figures of a monitor recording, as the Parameter Plot
 // measures them while a technician tunes the gains.
 
+#include <cmath>
 #include <cstdio>
 #include <ostream>
 
@@ -8,6 +9,7 @@
 #include "commands.h"
 #include "common/numbers.h"
 #include "common/regular_file.h"
+#include "json_output.h"
 #include "plot/response_recording.h"
 #include "plot/step_texts.h"
 #include "settings/registry_settings.h"
@@ -47,23 +49,29 @@ void PrintText(CommandContext& context, const RecordingSteps& result) {
     }
 }
 
-std::string JsonSeconds(const std::optional<double>& seconds) {
-    return seconds ? FormatFixed(*seconds, 3) : "null";
+// A figure as shown, so that 0.456 reads 0.456 and not the nearest binary fraction's digits.
+nlohmann::ordered_json JsonFigure(double value, int decimals) {
+    if (decimals <= 0) return static_cast<int64_t>(std::llround(value));
+    return ParsePlainDecimal(FormatFixed(value, decimals)).value_or(value);
 }
 
-void PrintJson(CommandContext& context, const RecordingSteps& result) {
-    context.out << "[";
-    for (size_t i = 0; i < result.steps.size(); ++i) {
-        const StepFigures& step = result.steps[i];
-        context.out << (i ? ", " : "") << "{\"time\": " << FormatFixed(step.time, 3)
-                    << ", \"from\": " << FormatShortest(step.from)
-                    << ", \"to\": " << FormatShortest(step.to)
-                    << ", \"overshoot_percent\": " << FormatFixed(step.overshootPercent, 2)
-                    << ", \"rise_s\": " << JsonSeconds(step.riseSeconds)
-                    << ", \"settling_s\": " << JsonSeconds(step.settlingSeconds)
-                    << ", \"error\": " << FormatFixed(step.error, result.valueDecimals + 2) << "}";
+nlohmann::ordered_json JsonSeconds(const std::optional<double>& seconds) {
+    return seconds ? JsonFigure(*seconds, 3) : nlohmann::ordered_json(nullptr);
+}
+
+// One object per step, in a list: the one command whose result is a series.
+void PrintSteps(CommandContext& context, const RecordingSteps& result) {
+    nlohmann::ordered_json steps = nlohmann::ordered_json::array();
+    for (const StepFigures& step : result.steps) {
+        steps.push_back({{"time", JsonFigure(step.time, 3)},
+                         {"from", JsonFigure(step.from, result.valueDecimals)},
+                         {"to", JsonFigure(step.to, result.valueDecimals)},
+                         {"overshoot_percent", JsonFigure(step.overshootPercent, 2)},
+                         {"rise_s", JsonSeconds(step.riseSeconds)},
+                         {"settling_s", JsonSeconds(step.settlingSeconds)},
+                         {"error", JsonFigure(step.error, result.valueDecimals + 2)}});
     }
-    context.out << "]\n";
+    PrintJson(context, steps);
 }
 
 }  // namespace
@@ -109,7 +117,7 @@ int RunStepResponse(CommandContext& context, std::span<const std::string> args) 
                     << ": the last line is incomplete and was left out\n";
     }
     if (parsed.has("--json")) {
-        PrintJson(context, result);
+        PrintSteps(context, result);
     } else {
         PrintText(context, result);
     }

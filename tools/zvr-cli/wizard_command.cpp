@@ -28,13 +28,17 @@ namespace {
 constexpr const char* kName = "wizard";
 
 bool IsEditComments(std::string_view text) { return text == kEditCommentsQuestion; }
+bool IsWriteFailure(std::string_view text) {
+    return text.starts_with(kWriteToFileError) || text.starts_with(kNotWritable);
+}
 
-// The file was not written, but the controller was: the person must know both.
-int SaveFailed(CommandContext& context, const std::string& path) {
+// The file was not written, but the controller was: the person must know both, and why the
+// file could not be written when the system said.
+int SaveFailed(CommandContext& context, const std::string& path, const std::string& failure) {
     return context.fail(kName, kExitUsage,
-                        path +
-                            ": cannot be written; the controller was calibrated: save its "
-                            "calibration with zvr-cli save");
+                        (failure.empty() ? path + ": cannot be written" : failure) +
+                            "; the controller was calibrated: save its calibration with "
+                            "zvr-cli save");
 }
 
 // "Save ZEVAR Cal to File" after the write: the controller's calibration, which now holds
@@ -42,9 +46,10 @@ int SaveFailed(CommandContext& context, const std::string& path) {
 int SavePrepared(CommandContext& context, ControllerLink& link, const std::string& path) {
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},
-                                 {{.matches = IsEditComments, .answer = PromptAnswer::No}}));
+                                 {{.matches = IsEditComments, .answer = PromptAnswer::No},
+                                  {.matches = IsWriteFailure, .answer = PromptAnswer::Ok}}));
     run.operations().Save();
-    if (!run.operations().busy()) return SaveFailed(context, path);
+    if (!run.operations().busy()) return SaveFailed(context, path, run.operations().writeFailure());
     if (!run.Drive(link.session.ReplyLimit()) || run.prompt().saw(kCalReadError)) {
         return context.fail(kName, kExitLink,
                             std::string(kCalReadError) +
@@ -52,8 +57,9 @@ int SavePrepared(CommandContext& context, ControllerLink& link, const std::strin
                                 "not be read back into " +
                                 path);
     }
-    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk
-                                                                   : SaveFailed(context, path);
+    return run.prompt().saw(PathText(path) + kCreatedSuccessfully)
+               ? kExitOk
+               : SaveFailed(context, path, run.operations().writeFailure());
 }
 
 // Field ids of the answers file that this wizard does not ask: refused before anything is

@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char* kSaveToTitle = "Select/Create File Name to save to.";
 constexpr const char* kOutOfMemory = "Out of Memory";
-constexpr const char* kWriteToFileError = "There was an error writing to the file";
 constexpr const char* kReportError = "There was an error generating file.";
 constexpr const char* kProcessing = "Processing Calibration Values";
 constexpr const char* kTextExtension = "*.txt";
@@ -37,15 +36,11 @@ std::optional<std::string> ChooseSaveFile(UserPrompt& prompt, const char* title,
         {FileChoiceMode::Save, title, filter, extension, std::move(suggested)});
 }
 
-bool OpenChosenFile(ReplacingFile& file, UserPrompt& prompt) {
-    if (file.open()) return true;
-    prompt.warn(kNotWritable);
-    return false;
-}
-
 // A cal file written into the replacement and put in place of the target.
 bool CommitCalFile(ReplacingFile& file, DefinitionSet& set, const std::string& strategyName) {
-    return WriteCalFile(set, file.temporaryPath(), strategyName) == 0 && file.commit();
+    return file.Fill([&](const std::string& temporary) {
+        return WriteCalFile(set, temporary, strategyName) == 0;
+    }) && file.commit();
 }
 
 // A strategy named without a folder (as a controller names it) is found in the directory the
@@ -111,8 +106,21 @@ bool CalFileOperations::OpenOutput(const std::string& path) {
     // file waits beside the target.
     outputText_.clear();
     path_ = path;
-    if (ReplacingFile(path).writable()) return true;
-    context_.prompt.warn(kNotWritable);
+    ReplacingFile file(path);
+    if (file.writable()) return true;
+    context_.prompt.warn(WriteFailed(kNotWritable, path, file));
+    return false;
+}
+
+std::string CalFileOperations::WriteFailed(const std::string& text, const std::string& path,
+                                           const ReplacingFile& file) {
+    writeFailure_ = PathText(path) + ": " + file.failure();
+    return text + "\n" + writeFailure_;
+}
+
+bool CalFileOperations::OpenChosenFile(ReplacingFile& file, const std::string& path) {
+    if (file.open()) return true;
+    context_.prompt.warn(WriteFailed(kNotWritable, path, file));
     return false;
 }
 
@@ -165,8 +173,8 @@ void CalFileOperations::ConvertFileToText() {
     const auto target = ChooseSaveFile(context_.prompt, kSaveToTitle, "Text Files (*.txt)|*.txt||",
                                        kTextExtension, WithoutExtension(*source));
     if (!target) return;
-    if (!ReplacingFile(*target).writable()) {
-        context_.prompt.warn(kNotWritable);
+    if (ReplacingFile probe(*target); !probe.writable()) {
+        context_.prompt.warn(WriteFailed(kNotWritable, *target, probe));
         return;
     }
     if (LoadCalFile(*set, *source, context_.prompt) != 0) {
@@ -176,11 +184,12 @@ void CalFileOperations::ConvertFileToText() {
     std::string leading = ModelHeading(set->fileModelName, set->fileStrategy);
     if (auto comments = AskComments(kFileCommentLimit)) leading += *comments;
     leading += "Values converted from file : " + PathText(*source) + "\r\n\r\n";
-    const bool written = ReplaceFileWith(*target, [&](const std::string& temporary) {
+    ReplacingFile file(*target);
+    const bool written = file.open() && file.Fill([&](const std::string& temporary) {
         return writeTextReport(*set, temporary, leading, context_.engineeringMode) == 0;
-    });
+    }) && file.commit();
     if (!written) {
-        context_.prompt.error(kReportError);
+        context_.prompt.error(WriteFailed(kReportError, *target, file));
         return;
     }
     context_.ui.OpenWithShell(*target);
@@ -216,9 +225,10 @@ void CalFileOperations::ConvertFileToStrategy() {
         ChooseSaveFile(context_.prompt, kSaveToTitle, kCalFileSaveFilter, kCalFileSaveExtension);
     if (!target) return;
     ReplacingFile file(*target);
-    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!OpenChosenFile(file, *target)) return;
     if (!CommitCalFile(file, to, context_.document.definitions.header.strategyName)) {
-        context_.prompt.plain("There was an error writing to file " + PathText(*target));
+        context_.prompt.plain(
+            WriteFailed("There was an error writing to file " + PathText(*target), *target, file));
         return;
     }
     context_.prompt.plain(kConversionSuccessful);
@@ -403,6 +413,7 @@ void CalFileOperations::FinishSave() {
     if (auto limit = temporary_->overLimit()) {
         outputText_.clear();
         ReleaseTemporary();
+        writeFailure_ = PathText(path_) + ": " + *limit;
         context_.prompt.error(std::string(kWriteToFileError) + ": " + *limit);
         return;
     }
@@ -412,7 +423,7 @@ void CalFileOperations::FinishSave() {
         CommitCalFile(file, *temporary_, context_.document.definitions.header.strategyName);
     ReleaseTemporary();
     if (!written) {
-        context_.prompt.plain(kWriteToFileError);
+        context_.prompt.plain(WriteFailed(kWriteToFileError, path_, file));
         return;
     }
     context_.prompt.inform(PathText(path_) + kCreatedSuccessfully);
@@ -433,9 +444,9 @@ void CalFileOperations::SaveCompareLog(const std::string& report) {
                                      kLogFilter, kTextExtension);
     if (!path) return;
     ReplacingFile file(*path);
-    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!OpenChosenFile(file, *path)) return;
     if (!file.write(TodayLine() + report) || !file.commit()) {
-        context_.prompt.plain(kWriteToFileError);
+        context_.prompt.plain(WriteFailed(kWriteToFileError, *path, file));
         return;
     }
     context_.ui.OpenWithShell(*path);
@@ -447,7 +458,7 @@ void CalFileOperations::FinishControllerText() {
     const bool written = file.open() && file.write(outputText_) && file.commit();
     outputText_.clear();
     if (!written) {
-        context_.prompt.error(kReportError);
+        context_.prompt.error(WriteFailed(kReportError, path_, file));
         return;
     }
     context_.ui.OpenWithShell(path_);

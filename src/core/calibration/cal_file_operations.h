@@ -31,6 +31,7 @@ inline constexpr uint32_t kPasswordReadFailed = 1131;
 
 // Texts the commands show that a host without windows (zvr-cli) acts on.
 inline constexpr const char* kNotWritable = "The selected file could not be opened for writing.";
+inline constexpr const char* kWriteToFileError = "There was an error writing to the file";
 inline constexpr const char* kSelectedFileUnreadable = "There was an Error reading Selected File";
 inline constexpr const char* kEditCommentsQuestion =
     "Do you wish to edit the new Cal File Comments?";
@@ -133,6 +134,9 @@ public:
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
     // The differences the last compare found, in name order.
     const std::vector<CompareMismatch>& compareMismatches() const { return mismatches_; }
+    // "PATH: the system's reason" for the last file that could not be written; the message
+    // shown has it as its second line.
+    const std::string& writeFailure() const { return writeFailure_; }
 
 private:
     bool CreateTemporary(const char* failureText);
@@ -143,6 +147,11 @@ private:
     // Checks that a chosen file can be replaced; false (with the message shown) when it cannot
     // be written.
     bool OpenOutput(const std::string& path);
+    // Opens a chosen file for replacing; false (with the message shown) when it cannot be.
+    bool OpenChosenFile(ReplacingFile& file, const std::string& path);
+    // The message text with the file and the system's reason after it, kept in writeFailure().
+    std::string WriteFailed(const std::string& text, const std::string& path,
+                            const ReplacingFile& file);
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
     void EndWalk();
     void StartDownloadWalk();
@@ -180,6 +189,7 @@ private:
     std::vector<std::string> notWritten_;
     std::vector<std::string> verifyDifferences_;
     std::string report_;
+    std::string writeFailure_;
 };
 
 }  // namespace zvr

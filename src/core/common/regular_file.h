@@ -10,4 +10,8 @@ namespace zvr {
 // writer cannot hang the caller, nor a device feed it without end.
 std::FILE* OpenRegularFile(const std::string& path);
 
+// Why OpenRegularFile refuses path, in the system's words ("No such file or directory",
+// "Permission denied", "Is a directory", "not a regular file"); empty when it opens.
+std::string OpenFailureReason(const std::string& path);
+
 }  // namespace zvr

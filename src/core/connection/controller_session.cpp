@@ -1,8 +1,10 @@
 #include "connection/controller_session.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/user_prompt.h"
+#include "connection/controller_model.h"
 
 namespace zvr {
 
@@ -20,10 +22,38 @@ constexpr milliseconds kSlice{50};
 ControllerSession::ControllerSession(CDataServer& document, UserPrompt& prompt,
                                      StrategyLocator locate)
     : document_(document),
+      notices_(prompt),
+      locate_(std::move(locate)),
       workflowReceiver_(std::make_shared<QueueReceiver>()),
       requests_(std::make_shared<QueueReceiver>()),
-      workflow_(document, settings_, *this, prompt, std::move(locate)) {
+      workflow_(document, settings_, *this, notices_,
+                [this](const std::string& name) { return Locate(name); }) {
     workflow_.SetReceiver(workflowReceiver_);
+}
+
+PromptAnswer ControllerSession::NoticeKeeper::show(const PromptMessage& message) {
+    if (message.buttons != PromptButtons::Ok) return person_.show(message);
+    notices.push_back(message);
+    return PromptAnswer::Ok;
+}
+
+void ControllerSession::NoticeKeeper::Release() {
+    for (const PromptMessage& notice : std::exchange(notices, {}))
+        person_.show(notice);
+}
+
+std::optional<std::string> ControllerSession::Locate(const std::string& name) {
+    std::optional<std::string> path = locate_(name);
+    if (!path) unfound_ = name;
+    return path;
+}
+
+std::string ControllerSession::StrategyFailure(const std::string& fileName) const {
+    if (!unfound_.empty()) return "no strategy folder holds " + unfound_;
+    // The loader's own reason, shown before the workflow's message that it failed.
+    std::string text = "could not load the strategy file " + fileName;
+    if (notices_.notices.size() > 1) text += ": " + notices_.notices.front().text;
+    return text;
 }
 
 ControllerSession::~ControllerSession() {
@@ -38,7 +68,18 @@ void ControllerSession::ShowPortDialog() {
         failure_ = "the controller does not answer";
         return;
     }
-    failure_ = "could not open port " + workflow_.PortName();
+    const std::string& port = workflow_.PortName();
+    if (IsDemoKey(port)) {
+        if (ModelForDemoKey(port) == nullptr) {
+            failure_ = "unknown demo key " + port + "; the demo keys are";
+            for (const ControllerModel& model : ControllerModels())
+                failure_ += std::string(" ") + model.demoKey;
+        } else {
+            failure_ = "the demo of " + port + " did not start: " + StrategyFailure(port + ".000");
+        }
+        return;
+    }
+    failure_ = "could not open port " + port;
     if (!workflow_.OpenFailure().empty()) failure_ += ": " + workflow_.OpenFailure();
 }
 
@@ -50,12 +91,15 @@ void ControllerSession::WatchForDevice(const std::string&) {
 
 void ControllerSession::ExitProgram(int) {
     failed_ = true;
-    failure_ = "could not load the strategy file the controller names";
+    failure_ = "the controller was found, but " +
+               StrategyFailure(document_.GetIdentification().strategyFileName);
 }
 
 bool ControllerSession::Connect(const std::string& portName, milliseconds limit) {
     failed_ = false;
     failure_.clear();
+    unfound_.clear();
+    notices_.notices.clear();
     workflow_.PortChosen(portName);
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!workflow_.IsConnected() && !failed_ && !Interrupted() &&
@@ -69,6 +113,9 @@ bool ControllerSession::Connect(const std::string& portName, milliseconds limit)
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
     if (!workflow_.IsConnected() && failure_.empty()) failure_ = "the controller does not answer";
+    // What was said on the way to a connection still reaches the person; a failure says it
+    // in failure().
+    if (workflow_.IsConnected()) notices_.Release();
     return workflow_.IsConnected();
 }
 

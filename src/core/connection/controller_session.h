@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "comm/data_server.h"
+#include "common/user_prompt.h"
 #include "connection/connection_workflow.h"
 #include "settings/memory_settings_store.h"
 
 namespace zvr {
-
-class UserPrompt;
 
 // Said after a failed read when the link kept delivering replies that no request asked for.
 inline constexpr const char* kOutOfStepAdvice =
@@ -43,6 +42,9 @@ public:
     bool Connect(const std::string& portName,
                  std::chrono::milliseconds limit = std::chrono::seconds(60));
     const std::string& failure() const { return failure_; }
+    // The strategy file the controller (or the demo key) named that no folder held, after a
+    // failed Connect; empty when the failure was another.
+    const std::string& unfoundStrategy() const { return unfound_; }
 
     // One read of scalars or stored words; the words in address order, a one-byte item in
     // the high byte. Nothing when the read failed or timed out, or when the link stayed out
@@ -89,7 +91,31 @@ private:
     std::optional<PostedMessage> Await(std::chrono::milliseconds limit);
     bool Interrupted() const { return interrupted_ && interrupted_(); }
 
+    // What the workflow says while connecting: a question goes to the person, a notice is
+    // kept, since the session's failure() restates it in one line (and a connection that
+    // succeeds shows the notices after all).
+    class NoticeKeeper : public UserPrompt {
+    public:
+        explicit NoticeKeeper(UserPrompt& person) : person_(person) {}
+        PromptAnswer show(const PromptMessage& message) override;
+        std::optional<std::string> chooseFile(const FileChoice& choice) override {
+            return person_.chooseFile(choice);
+        }
+        // Hands the kept notices to the person.
+        void Release();
+        std::vector<PromptMessage> notices;
+
+    private:
+        UserPrompt& person_;
+    };
+    std::optional<std::string> Locate(const std::string& name);
+    // Why a demo key did not start, or a strategy file did not load.
+    std::string StrategyFailure(const std::string& fileName) const;
+
     CDataServer& document_;
+    NoticeKeeper notices_;
+    StrategyLocator locate_;
+    std::string unfound_;  // the strategy file last looked for in vain
     // The port chosen here is not the desktop program's: it stays in memory.
     MemorySettingsStore store_;
     CRegistrySettings settings_{store_};
