@@ -1,6 +1,7 @@
 #include "views/strip_chart_view.h"
 
 #include <QKeyEvent>
+#include <utility>
 
 #include "common/numbers.h"
 #include "common/user_prompt.h"
@@ -250,6 +251,7 @@ void CStripChartView::ReadGains() {
 
 void CStripChartView::StartStop() {
     if (document_ == nullptr) return;
+    resumeWhenBack_ = false;  // the user has decided
     if (running_) {
         Stop();
     } else {
@@ -595,8 +597,13 @@ void CStripChartView::SaveToFile() {
 // The document
 
 void CStripChartView::OnDocumentUpdate(int hint) {
-    if (hint == kHintStopReading) {
-        if (running_) Stop();
+    if (hint == kHintStopReading || hint == kHintLinkLost) {
+        if (!running_) return;
+        // Another window taking the link keeps it; a lost link is read from again once back.
+        resumeWhenBack_ = hint == kHintLinkLost;
+        Stop();
+    } else if (hint == kHintLinkBack) {
+        if (std::exchange(resumeWhenBack_, false) && !running_ && document_) Start();
     } else if (hint == kHintDefinitionsReplaced) {
         // The variables and gains this view points at are about to go.
         Detach();
