@@ -257,6 +257,10 @@ bool CalFileOperations::StartWalk(CalFileMode mode, const SortedTable<ScalarDef>
     return true;
 }
 
+const ScalarDef* CalFileOperations::writingScalar() const {
+    return mode_ == CalFileMode::Download && !verifying_ ? walk_.current() : nullptr;
+}
+
 void CalFileOperations::EndWalk() {
     context_.ui.HideProgress();
     mode_ = CalFileMode::Idle;

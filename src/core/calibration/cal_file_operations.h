@@ -129,6 +129,10 @@ public:
 
     CalFileMode mode() const { return mode_; }
     bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
+    // The scalar a download is writing now; none when no download's write is under way.
+    const ScalarDef* writingScalar() const;
+    // A download's read-back is under way: everything has been written.
+    bool verifying() const { return verifying_; }
     void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
     // The document of the last command, kept after a download until the next command.
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }

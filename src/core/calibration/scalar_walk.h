@@ -99,6 +99,8 @@ public:
     void Stop();
 
     bool Running() const { return listener_ != nullptr; }
+    // The scalar whose request is out; none between requests and once the walk has ended.
+    const ScalarDef* current() const { return current_; }
     WalkDirection Direction() const { return direction_; }
 
 private:
