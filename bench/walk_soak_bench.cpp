@@ -366,6 +366,26 @@ std::string Column(const Tally& t) {
     return text;
 }
 
+void PrintHeader(std::FILE* to) {
+    std::fprintf(to, "  %-9s %5s  %-24s %-24s %-24s %s\n", "", "", "saves", "downloads",
+                 "wizard runs", "downloads");
+    std::fprintf(to, "  %-9s %5s  %-24s %-24s %-24s %s\n", "fault", "rate", "finished    %  wrong",
+                 "finished    %  wrong", "finished    %  wrong", "false alarms  minutes");
+}
+
+void PrintRow(std::FILE* to, const Cell& cell) {
+    if (!cell.trouble.empty()) {
+        std::fprintf(to, "  %-9s could not run: %s\n", cell.fault.c_str(), cell.trouble.c_str());
+        return;
+    }
+    char rate[16];
+    std::snprintf(rate, sizeof rate, cell.fault == kTwoLate ? "-" : "%.0f%%", cell.rate * 100);
+    std::fprintf(to, "  %-9s %5s  %-24s %-24s %-24s %-13d %.1f\n", cell.fault.c_str(), rate,
+                 Column(cell.saves).c_str(), Column(cell.downloads).c_str(),
+                 Column(cell.wizards).c_str(), cell.downloads.falseAlarms, cell.seconds / 60);
+    std::fflush(to);
+}
+
 int LineFaults(const std::string& strategy, int runs, int parallel,
                const std::vector<std::string>& faults, const std::vector<double>& rates) {
     std::vector<Cell> cells;
@@ -406,10 +426,9 @@ int LineFaults(const std::string& strategy, int runs, int parallel,
                 index = order[nextCell++];
             }
             RunCell(strategy, runs, index, cells[index]);
+            // Each row as its cell ends: a long soak shows its figures before the last cell.
             std::lock_guard lock(mutex);
-            std::fprintf(stderr, "  cell %s %.0f%% done in %.0f s%s%s\n",
-                         cells[index].fault.c_str(), cells[index].rate * 100, cells[index].seconds,
-                         cells[index].trouble.empty() ? "" : ": ", cells[index].trouble.c_str());
+            PrintRow(stderr, cells[index]);
         }
     };
     std::vector<std::thread> workers;
@@ -418,21 +437,9 @@ int LineFaults(const std::string& strategy, int runs, int parallel,
     for (std::thread& t : workers)
         t.join();
 
-    std::printf("  %-9s %5s  %-24s %-24s %-24s %s\n", "", "", "saves", "downloads", "wizard runs",
-                "downloads");
-    std::printf("  %-9s %5s  %-24s %-24s %-24s %s\n", "fault", "rate", "finished    %  wrong",
-                "finished    %  wrong", "finished    %  wrong", "false alarms  minutes");
-    for (const Cell& cell : cells) {
-        if (!cell.trouble.empty()) {
-            std::printf("  %-9s could not run: %s\n", cell.fault.c_str(), cell.trouble.c_str());
-            continue;
-        }
-        char rate[16];
-        std::snprintf(rate, sizeof rate, cell.fault == kTwoLate ? "-" : "%.0f%%", cell.rate * 100);
-        std::printf("  %-9s %5s  %-24s %-24s %-24s %-13d %.1f\n", cell.fault.c_str(), rate,
-                    Column(cell.saves).c_str(), Column(cell.downloads).c_str(),
-                    Column(cell.wizards).c_str(), cell.downloads.falseAlarms, cell.seconds / 60);
-    }
+    PrintHeader(stdout);
+    for (const Cell& cell : cells)
+        PrintRow(stdout, cell);
     return 0;
 }
 
