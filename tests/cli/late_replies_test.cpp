@@ -1,9 +1,10 @@
-// zvr-cli get, save, download and set against a controller on a pseudo-terminal that answers
-// chosen requests 3 to 5 seconds late, as a controller or adapter that stalls does, at the
-// program's own time-out. Each case is a test of its own, so that the slow ones run side by
-// side.
+// zvr-cli get, save, download, set and the wizard against a controller on a pseudo-terminal
+// that answers chosen requests 3 to 5 seconds late, as a controller or adapter that stalls
+// does, at the program's own time-out. Each case is a test of its own, so that the slow ones
+// run side by side.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 #include "comm/controller_message.h"
@@ -13,6 +14,7 @@
 #include "monitoring/password.h"
 #include "support/calfile_fixture.h"
 #include "support/scalar_memory_controller.h"
+#include "wizard_command_fixture.h"
 
 namespace zvr::cli {
 namespace {
@@ -109,9 +111,24 @@ INSTANTIATE_TEST_SUITE_P(
                              {"get", "SET_SPEED_1"},
                              {{kReadOnce, 1, 4000ms}},
                              {kExitOk, "SET_SPEED_1\t1500\t\n"}},
+                    // The first read and its retry both time out; the third try is believed.
+                    LateCase{"GetReadAndItsRetryLate",
+                             {"get", "SET_SPEED_1"},
+                             {{kReadOnce, 1, 4000ms}, {kReadOnce, 2, 3500ms}},
+                             {kExitOk, "SET_SPEED_1\t1500\t\n"}},
+                    LateCase{"SaveOneReadLate", {"save", "saved.ZVR"}, {{kReadOnce, 9, 3000ms}}},
                     LateCase{"SaveTwoReadsLate",
                              {"save", "saved.ZVR"},
                              {{kReadOnce, 2, 4000ms}, {kReadOnce, 6, 5000ms}}},
+                    // A scalar's read and its retry: the retry's late reply must not answer the
+                    // next scalar's read.
+                    LateCase{"SaveReadAndItsRetryLate",
+                             {"save", "saved.ZVR"},
+                             {{kReadOnce, 12, 4000ms}, {kReadOnce, 13, 4000ms}}},
+                    // Late replies in the read-back are not differences: no false alarm.
+                    LateCase{"DownloadTwoReadBacksLate",
+                             {"download", "new.ZVR"},
+                             {{kReadOnce, 5, 4000ms}, {kReadOnce, 20, 4500ms}}},
                     // The late echo's write goes out again; the late commit's is read back, found
                     // stored, and not written again. The read-back of every scalar follows.
                     LateCase{"DownloadLateEchoAndLateCommit",
@@ -129,6 +146,84 @@ INSTANTIATE_TEST_SUITE_P(
                              {kExitLink, "", "zvr-cli set: There was a communication error.\n", 0},
                              true}),
     [](const testing::TestParamInfo<LateCase>& info) { return std::string(info.param.name); });
+
+// The wizard starts from the controller's current values (its whole read) and writes them back
+// with the answered changes: a reply taken for its neighbour's would write a wrong calibration.
+struct WizardLateCase {
+    const char* name;
+    uint8_t type;
+    std::vector<size_t> nth;  // of the type's replies, counted from 1 from the wizard's start
+};
+
+void PrintTo(const WizardLateCase& c, std::ostream* os) { *os << c.name; }
+
+class WizardLateReplies : public test::WizardCommandFixture,
+                          public testing::WithParamInterface<WizardLateCase> {
+protected:
+    using Words = std::map<uint16_t, uint16_t>;
+
+    void SetUp() override {
+        startSimulator("ZVX41R03");
+        ASSERT_EQ(LoadCalFile(strategy_, std::string(ZVR_STRATEGY_DIR) + "/ZVX41R03.000", prompt_),
+                  0);
+        std::ofstream("answers.json") << R"({
+          "fields": {"welcome.start": "Start with current values", "engine.type": 1,
+                     "engine.count": 6, "engine.teeth": 110, "range.lowest": 700,
+                     "range.highest": 2600, "analog.mode": 1, "speed.count": 2, "speed.1": 1750,
+                     "speed.warmup_time": 0, "aux1.mode": 1, "protect.overspeed": 1,
+                     "protect.switch": 1},
+          "calibrate": "yes"
+        })";
+    }
+
+    int RunWizard() {
+        test::ScriptedInput nobody({});
+        return wizard(nobody, {"--answers", "answers.json"});
+    }
+
+    Words Held() {
+        Words words;
+        for (const auto& scalar : strategy_.scalars.entries()) {
+            const auto address = static_cast<uint16_t>(scalar->eepromAddress);
+            words[address] = word(address);
+        }
+        return words;
+    }
+
+    void Restore(const Words& words) {
+        for (const auto& [address, value] : words) {
+            const uint8_t bytes[] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+            simulator_->withUnit(
+                [&](sim::ControllerUnit& unit) { return unit.commitWrite(address, bytes); });
+        }
+    }
+
+    DefinitionSet strategy_;
+};
+
+TEST_P(WizardLateReplies, TheControllerHoldsWhatACleanRunWrites) {
+    const Words original = Held();
+    ASSERT_EQ(RunWizard(), kExitOk) << err_.str();
+    const Words expected = Held();
+    ASSERT_NE(expected, original);
+    Restore(original);
+    const WizardLateCase& c = GetParam();
+    simulator_->withLineFaults(
+        [&c](sim::LineFaults& faults) { faults.delayReplies(c.type, c.nth); });
+    EXPECT_EQ(RunWizard(), kExitOk) << err_.str();
+    EXPECT_EQ(Held(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(SimulatorDelay, WizardLateReplies,
+                         testing::Values(WizardLateCase{"OneReadLate", kReadOnce, {10}},
+                                         WizardLateCase{
+                                             "AReadAndItsRetryLate", kReadOnce, {20, 21}},
+                                         WizardLateCase{"TwoReadsApartLate", kReadOnce, {8, 40}},
+                                         WizardLateCase{"TwoWriteEchoesLate", kWrite, {2, 5}},
+                                         WizardLateCase{"TwoCommitRepliesLate", kCommit, {1, 4}}),
+                         [](const testing::TestParamInfo<WizardLateCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace zvr::cli
