@@ -9,7 +9,9 @@
 // its read-back against the wire time.
 //
 //   zvr_walk_soak_bench [--runs N] [--parallel N] [--faults a,b,...] [--rates 0.01,0.05]
-//                       [--trials N] [--strategy STRATEGY.000]
+//                       [--seed N] [--trials N] [--strategy STRATEGY.000]
+//
+// A slow cell can be split over several processes with distinct seeds, and their rows added.
 //
 // FAULT names: nak, checksum, split, drop, delay, garbage, and late2 (two late replies).
 #include <algorithm>
@@ -108,6 +110,7 @@ public:
         options_.strategy = strategy;
         options_.baud = 9600;
         options_.seed = seed;
+        random_.seed(seed);
         options_.link = folder + "/link";
         options_.control = folder + "/control";
     }
@@ -329,19 +332,19 @@ private:
     int next_ = 0;
     Words original_;
     Words wizardResult_;
-    std::mt19937 random_{17};
+    std::mt19937 random_;
     std::vector<std::string> errors_;
 };
 
 double Percent(int part, int whole) { return whole == 0 ? 0 : 100.0 * part / whole; }
 
-void RunCell(const std::string& strategy, int runs, size_t index, Cell& cell) {
+void RunCell(const std::string& strategy, int runs, uint32_t seed, size_t index, Cell& cell) {
     const auto start = steady_clock::now();
     const std::string folder =
         (std::filesystem::temp_directory_path() /
          ("zvr-soak-" + std::to_string(::getpid()) + "-" + std::to_string(index)))
             .string();
-    Soak soak(strategy, folder, static_cast<uint32_t>(100 + index));
+    Soak soak(strategy, folder, seed + static_cast<uint32_t>(index));
     if (!soak.Start(cell.trouble)) {
         soak.Stop();
         return;
@@ -386,7 +389,7 @@ void PrintRow(std::FILE* to, const Cell& cell) {
     std::fflush(to);
 }
 
-int LineFaults(const std::string& strategy, int runs, int parallel,
+int LineFaults(const std::string& strategy, int runs, int parallel, uint32_t seed,
                const std::vector<std::string>& faults, const std::vector<double>& rates) {
     std::vector<Cell> cells;
     for (const std::string& fault : faults) {
@@ -425,7 +428,7 @@ int LineFaults(const std::string& strategy, int runs, int parallel,
                 if (nextCell == cells.size()) return;
                 index = order[nextCell++];
             }
-            RunCell(strategy, runs, index, cells[index]);
+            RunCell(strategy, runs, seed, index, cells[index]);
             // Each row as its cell ends: a long soak shows its figures before the last cell.
             std::lock_guard lock(mutex);
             PrintRow(stderr, cells[index]);
@@ -564,6 +567,7 @@ int main(int argc, char** argv) {
     int runs = 60;
     int parallel = 2;
     int trials = 200;
+    uint32_t seed = 100;  // the first cell's; the next cells count on from it
     std::vector<std::string> faults = {"nak",   "checksum", "split", "drop",
                                        "delay", "garbage",  kTwoLate};
     std::vector<double> rates = {0.01, 0.05};
@@ -580,6 +584,8 @@ int main(int argc, char** argv) {
             rates.clear();
             for (const std::string& rate : Split(value))
                 rates.push_back(std::atof(rate.c_str()));
+        } else if (option == "--seed") {
+            seed = static_cast<uint32_t>(std::atol(value.c_str()));
         } else if (option == "--trials") {
             trials = std::atoi(value.c_str());
         } else if (option == "--strategy") {
@@ -595,6 +601,6 @@ int main(int argc, char** argv) {
         if (int result = LateReplies(absolute, trials); result != 0) return result;
     }
     if (int result = CleanDownload(absolute); result != 0) return result;
-    if (runs > 0) return LineFaults(absolute, runs, parallel, faults, rates);
+    if (runs > 0) return LineFaults(absolute, runs, parallel, seed, faults, rates);
     return 0;
 }
