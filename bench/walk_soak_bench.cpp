@@ -94,7 +94,8 @@ struct Cell {
     double rate = 0;
     Tally saves, downloads, wizards;
     double seconds = 0;
-    std::string trouble;  // the cell could not run
+    std::string trouble;                        // the cell could not run
+    std::map<std::string, int> wizardFailures;  // what zvr-cli said, and how often
 };
 
 using Words = std::map<uint16_t, uint32_t>;  // a scalar's address and value
@@ -256,7 +257,10 @@ private:
             "--port",         simulator_.linkPath(),
             "--strategy-dir", std::filesystem::path(strategy_).parent_path().string()};
         const int exit = zvr::cli::RunWizardWith(context, args, input);
-        if (exit != 0) errors_.push_back(errors.str());
+        if (exit != 0) {
+            errors_.push_back("exit " + std::to_string(exit) + ": " +
+                              (errors.str().empty() ? quiet.last : errors.str()));
+        }
         document_.OpenPort(simulator_.linkPath(), zvr::CDataServer::kTimeoutTicks);
         return exit;
     }
@@ -356,6 +360,8 @@ void RunCell(const std::string& strategy, int runs, uint32_t seed, size_t index,
         soak.DownloadOnce(cell.downloads, twoLate);
         soak.WizardOnce(cell.wizards, twoLate);
     }
+    for (const std::string& text : soak.errors())
+        ++cell.wizardFailures[text.substr(0, text.find_last_not_of('\n') + 1)];
     soak.ClearFaults();
     soak.Stop();
     std::filesystem::remove_all(folder);
@@ -386,6 +392,8 @@ void PrintRow(std::FILE* to, const Cell& cell) {
     std::fprintf(to, "  %-9s %5s  %-24s %-24s %-24s %-13d %.1f\n", cell.fault.c_str(), rate,
                  Column(cell.saves).c_str(), Column(cell.downloads).c_str(),
                  Column(cell.wizards).c_str(), cell.downloads.falseAlarms, cell.seconds / 60);
+    for (const auto& [text, count] : cell.wizardFailures)
+        std::fprintf(to, "      wizard %dx: %s\n", count, text.c_str());
     std::fflush(to);
 }
 
