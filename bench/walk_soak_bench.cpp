@@ -94,8 +94,8 @@ struct Cell {
     double rate = 0;
     Tally saves, downloads, wizards;
     double seconds = 0;
-    std::string trouble;                        // the cell could not run
-    std::map<std::string, int> wizardFailures;  // what zvr-cli said, and how often
+    std::string trouble;                  // the cell could not run
+    std::map<std::string, int> failures;  // what a failed run said last, and how often
 };
 
 using Words = std::map<uint16_t, uint32_t>;  // a scalar's address and value
@@ -189,7 +189,10 @@ public:
         operations_.Save();
         Drive();
         UnplaceLate();
-        if (answers_.last != answers_.file + zvr::kCreatedSuccessfully) return;
+        if (answers_.last != answers_.file + zvr::kCreatedSuccessfully) {
+            errors_.push_back("save: " + answers_.last);
+            return;
+        }
         ++tally.finished;
         if (!ControllerHolds(answers_.file)) ++tally.silentWrong;
     }
@@ -205,7 +208,10 @@ public:
         UnplaceLate();
         const bool holds = ControllerHolds(answers_.file);
         if (answers_.last.starts_with(zvr::kVerifyDiffers) && holds) ++tally.falseAlarms;
-        if (answers_.last != zvr::kDownloadedSuccessfully) return;
+        if (answers_.last != zvr::kDownloadedSuccessfully) {
+            errors_.push_back("download: " + answers_.last);
+            return;
+        }
         ++tally.finished;
         if (!holds) ++tally.silentWrong;
     }
@@ -258,7 +264,7 @@ private:
             "--strategy-dir", std::filesystem::path(strategy_).parent_path().string()};
         const int exit = zvr::cli::RunWizardWith(context, args, input);
         if (exit != 0) {
-            errors_.push_back("exit " + std::to_string(exit) + ": " +
+            errors_.push_back("wizard exit " + std::to_string(exit) + ": " +
                               (errors.str().empty() ? quiet.last : errors.str()));
         }
         document_.OpenPort(simulator_.linkPath(), zvr::CDataServer::kTimeoutTicks);
@@ -361,7 +367,7 @@ void RunCell(const std::string& strategy, int runs, uint32_t seed, size_t index,
         soak.WizardOnce(cell.wizards, twoLate);
     }
     for (const std::string& text : soak.errors())
-        ++cell.wizardFailures[text.substr(0, text.find_last_not_of('\n') + 1)];
+        ++cell.failures[text.substr(0, text.find_last_not_of('\n') + 1)];
     soak.ClearFaults();
     soak.Stop();
     std::filesystem::remove_all(folder);
@@ -392,8 +398,8 @@ void PrintRow(std::FILE* to, const Cell& cell) {
     std::fprintf(to, "  %-9s %5s  %-24s %-24s %-24s %-13d %.1f\n", cell.fault.c_str(), rate,
                  Column(cell.saves).c_str(), Column(cell.downloads).c_str(),
                  Column(cell.wizards).c_str(), cell.downloads.falseAlarms, cell.seconds / 60);
-    for (const auto& [text, count] : cell.wizardFailures)
-        std::fprintf(to, "      wizard %dx: %s\n", count, text.c_str());
+    for (const auto& [text, count] : cell.failures)
+        std::fprintf(to, "      %dx %s\n", count, text.c_str());
     std::fflush(to);
 }
 
