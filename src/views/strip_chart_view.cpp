@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <chrono>
+#include <utility>
 
 #include "chart/gain_change_label.h"
 #include "common/numbers.h"
@@ -372,6 +373,7 @@ void CStripChartView::ReadGains() {
 
 void CStripChartView::StartStop() {
     if (document_ == nullptr) return;
+    resumeWhenBack_ = false;  // the user has decided
     if (running_) {
         Stop();
     } else {
@@ -739,8 +741,13 @@ void CStripChartView::SaveToFile() {
 // The document
 
 void CStripChartView::OnDocumentUpdate(int hint) {
-    if (hint == kHintStopReading) {
-        if (running_) Stop();
+    if (hint == kHintStopReading || hint == kHintLinkLost) {
+        if (!running_) return;
+        // Another window taking the link keeps it; a lost link is read from again once back.
+        resumeWhenBack_ = hint == kHintLinkLost;
+        Stop();
+    } else if (hint == kHintLinkBack) {
+        if (std::exchange(resumeWhenBack_, false) && !running_ && document_) Start();
     } else if (hint == kHintDefinitionsReplaced) {
         // The variables and gains this view points at are about to go.
         Detach();

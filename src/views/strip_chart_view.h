@@ -168,6 +168,7 @@ private:
     int selected_ = -1;                  // the gain whose edit is writable, or none
     int written_ = -1;                   // the gain of the write in progress
     bool running_ = false;
+    bool resumeWhenBack_ = false;  // stopped by a lost link: reads again when it is back
     bool newData_ = false;
     bool gainsValid_ = false;
     bool gainsUnsaved_ = false;

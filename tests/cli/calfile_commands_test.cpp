@@ -2,9 +2,13 @@
 // on a pseudo-terminal, with the questions answered by options, by the terminal, or by nobody.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "calibration/download_checks.h"
 #include "commands.h"
@@ -12,6 +16,7 @@
 #include "definitions/cal_file.h"
 #include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
+#include "support/scalar_memory_controller.h"
 #include "terminal_prompt.h"
 
 namespace zvr::cli {
@@ -197,6 +202,34 @@ TEST_F(CalFileCommandsTest, WalksRetryThroughLineFaultsAndALastingFaultLeavesThe
     }
     EXPECT_GT(written, 1u);  // PASSWORD, and the scalars before the failing one
     EXPECT_LT(written, changed.scalars.count());
+}
+
+// A signal during the download's write stops it, and the message says what the controller
+// now holds and where it stopped, never just that it was aborted.
+TEST_F(CalFileCommandsTest, ASignalDuringTheWriteSaysTheControllerHoldsNewAndOldValues) {
+    sim::test::Write740();
+    zvr::test::ScalarMemoryController controller(std::chrono::microseconds(1042));
+    DefinitionSet strategy;
+    sim::test::Fill740(strategy);
+    controller.Fill(strategy);
+    Write740File("unit.ZVR", "ZVX41R03");
+    std::thread stopper([&controller] {
+        for (int i = 0; i < 500 && controller.Writes().size() < 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::kill(::getpid(), SIGTERM);
+    });
+    const int exit = runAsIs(RunDownload, {"unit.ZVR", "--port", controller.path()});
+    stopper.join();
+    EXPECT_EQ(exit, kExitLink) << err_.str();
+    ASSERT_FALSE(prompt_.texts().empty());
+    const std::string stopped = prompt_.texts().back();
+    EXPECT_TRUE(
+        stopped.starts_with("Cal Write Error. Operation Aborted\r\nThe download stopped at "))
+        << stopped;
+    EXPECT_NE(stopped.find("The controller now holds some new and some old values."),
+              std::string::npos)
+        << stopped;
+    EXPECT_LT(controller.Writes().size(), strategy.scalars.count());
 }
 
 TEST_F(CalFileCommandsTest, CompareJsonListsEachDifference) {

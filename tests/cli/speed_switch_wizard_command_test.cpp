@@ -107,7 +107,7 @@ TEST_F(SpeedSwitchWizardCommandTest, Kms2FromAnAnswersFileAndARefusalWithNobodyT
 TEST_F(SpeedSwitchWizardCommandTest, LineFaultDuringTheWriteIsALinkFailure) {
     startSimulator("RRQ31E05");
     std::ofstream("keep.json") << R"({"fields": {"engine.teeth": 60}})";
-    ScriptedInput input({[this] { ASSERT_EQ(simulator_->execute("line silent 10"), "ok"); }, "y"});
+    ScriptedInput input({[this] { ASSERT_EQ(simulator_->execute("line silent 30"), "ok"); }, "y"});
     EXPECT_EQ(wizard(input, {"--answers", "keep.json"}), kExitLink) << out_.str();
     // The wizard's own message, not the download's; with nobody to answer Retry it is Cancel,
     // and the run ends saying what the controller now holds.

@@ -477,5 +477,33 @@ TEST_F(Zevar880WizardTest, SilentControllerDuringTheStepperProcessEndsTheWizard)
     EXPECT_TRUE(Shown(prompt_, kCommunicationError));
 }
 
+// The stepper process writes single values through the main link, held to the discipline of a
+// walk: the echo of its first write comes late (the simulator's 4 seconds, inside the
+// late-reply window), so that write fails as a lost reply and is counted as a late one, never
+// taken for another write's echo. The wizard ends on the communication error, and the
+// controller, which never had the write committed, holds the stepper values it had.
+TEST_F(Zevar880WizardTest, ALateEchoInTheStepperProcessIsALinkFailure) {
+    start();
+    // This test's time-out is 1 second: the late reply comes 3 seconds after it.
+    link_->SetLateReplyWindow(std::chrono::seconds(4));
+    const uint32_t maxStep = stepper("STEP_MAX_STEP");
+    const uint32_t mode = stepper("STEP_MODE");
+    passToStepper();
+    simulator_->withLineFaults([](sim::LineFaults& faults) { faults.delayReplies(kWrite, {1}); });
+    type("stepper.degrees", "180");
+    next();
+    ASSERT_TRUE(awaitEnd());
+    EXPECT_EQ(sheet().end(), WizardEnd::Failed);
+    EXPECT_TRUE(Shown(prompt_, kCommunicationError));
+    EXPECT_EQ(stepper("STEP_MAX_STEP"), maxStep);
+    EXPECT_EQ(stepper("STEP_MODE"), mode);
+    // The echo arrives after the wizard has ended, and is counted, never delivered.
+    const auto until = std::chrono::steady_clock::now() + kLimit;
+    while (link_->LateReplyCount() == 0 && std::chrono::steady_clock::now() < until)
+        pump_.poll(std::chrono::milliseconds(50));
+    EXPECT_EQ(link_->LateReplyCount(), 1u);
+    EXPECT_EQ(link_->StrayCount(), 0u);
+}
+
 }  // namespace
 }  // namespace zvr::test

@@ -160,6 +160,23 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
     return kExitOk;
 }
 
+// A failed write, saying what the controller holds when its commit was not confirmed.
+std::string WriteErrorText(const std::string& name, WriteCheck check) {
+    switch (check) {
+        case WriteCheck::FoundOther:
+            return "Write Error: the controller did not confirm the write, and reading " + name +
+                   " back found it still holding another value than the one written";
+        case WriteCheck::Unreadable:
+            return "Write Error: the controller did not confirm the write, and " + name +
+                   " could not be read back: it may hold the new value or the old one (check "
+                   "it with zvr-cli get)";
+        case WriteCheck::None:
+        case WriteCheck::FoundNew:
+            break;
+    }
+    return "Write Error";
+}
+
 int RunSet(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
     if (auto error = parsed.parse(args, {"--eng"}, {"--port", "--strategy-dir", "--password"})) {
@@ -186,8 +203,13 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
             return context.fail("set", kExitUsage,
                                 "This Option requires a Password: give --password TEXT");
         }
-        if (!link.OpenAccess(context, *password)) {
-            return context.fail("set", kExitNo, "Invalid Password!");
+        switch (link.OpenAccess(context, *password)) {
+            case ControllerLink::Access::Open:
+                break;
+            case ControllerLink::Access::Refused:
+                return context.fail("set", kExitNo, "Invalid Password!");
+            case ControllerLink::Access::LinkFailed:
+                return context.fail("set", kExitLink, kCommunicationError);
         }
     }
     // The check Change Calibration makes: text the scaling cannot read is refused, never
@@ -203,7 +225,8 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
     }
     const uint16_t address = static_cast<uint16_t>(scalar->eepromAddress);
     if (!link.session.Write(address, static_cast<uint16_t>(check.raw), size)) {
-        return context.fail("set", kExitLink, "Write Error");
+        return context.fail("set", kExitLink,
+                            WriteErrorText(context.shown(name), link.document.LastWriteCheck()));
     }
     const auto words = link.session.ReadOnce({&address, 1});
     if (!words) {

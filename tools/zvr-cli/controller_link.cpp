@@ -70,14 +70,15 @@ int ControllerLink::Connect(CommandContext& context, std::string_view command,
     return kExitOk;
 }
 
-bool ControllerLink::OpenAccess(CommandContext& context, const std::string& password) {
+ControllerLink::Access ControllerLink::OpenAccess(CommandContext& context,
+                                                  const std::string& password) {
     auto answers = std::make_shared<QueueReceiver>();
     PasswordSession check(document, context.prompt, PasswordMode::CheckOnly,
                           [answers] { return ReceiverHandle(answers); });
     check.Open();
     EnterPassword(check, password);
-    return AwaitPasswordAnswers(check, *answers, session.ReplyLimit()) &&
-           check.result.value_or(false);
+    if (!AwaitPasswordAnswers(check, *answers, session.ReplyLimit())) return Access::LinkFailed;
+    return check.result.value_or(false) ? Access::Open : Access::Refused;
 }
 
 void EnterPassword(PasswordSession& session, const std::string& text) {
@@ -91,6 +92,8 @@ bool AwaitPasswordAnswers(PasswordSession& session, QueueReceiver& answers,
         const auto message = AwaitUnlessInterrupted(answers, limit);
         if (!message) return false;
         session.OnMessage(*message);
+        // A check or write whose answer was lost: the session would wait for ever.
+        if (message->wParam == 0) return false;
     }
     return true;
 }

@@ -54,18 +54,21 @@ struct ControllerLink {
     // port, the controller or its strategy failed) with one line saying what failed.
     int Connect(CommandContext& context, std::string_view command, const Arguments& args);
     // Opens the controller's access with a password, as Change Calibration's password gate
-    // does. False when the password is wrong or the controller did not answer.
-    bool OpenAccess(CommandContext& context, const std::string& password);
+    // does. A check whose answer was lost is a link failure, never a wrong password.
+    enum class Access { Open, Refused, LinkFailed };
+    Access OpenAccess(CommandContext& context, const std::string& password);
 };
 
 // Where a command looks for strategy files: the current folder, its --strategy-dir folders,
 // the global ones, and the data folders.
 StrategySearchPath SearchPathFor(const CommandContext& context, const Arguments& args);
+// Said when the controller did not answer a password check.
+inline constexpr const char* kCommunicationError = "There was a communication error.";
 
 // Types text into a password session and presses OK.
 void EnterPassword(PasswordSession& session, const std::string& text);
 // Hands a password session the controller's answers until it no longer waits for one. False
-// when none came within limit.
+// when none came within limit, or the controller's answer was lost (the session shows why).
 bool AwaitPasswordAnswers(PasswordSession& session, QueueReceiver& answers,
                           std::chrono::milliseconds limit);
 

@@ -9,6 +9,7 @@
 #include "calibration/download_checks.h"
 #include "command.h"
 #include "commands.h"
+#include "common/user_prompt.h"
 #include "controller_link.h"
 #include "input_files.h"
 
@@ -78,7 +79,16 @@ int RunDownload(CommandContext& context, std::span<const std::string> args) {
     run.operations().setVerifyDownload(!parsed.has("--no-verify"));
     run.operations().Download();
     if (!run.Drive(link.session.ReplyLimit())) {
-        return context.fail("download", kExitLink, kCalWriteError);
+        // Stopped (a signal, or a controller that no longer answers): say what it now holds.
+        if (const auto& at = run.stoppedWriting()) {
+            context.prompt.error(PartialDownloadText(&*at));
+        } else if (run.stoppedVerifying()) {
+            context.prompt.error(kVerifyReadFailed);
+        } else {
+            return context.fail("download", kExitLink,
+                                "the download stopped before anything was written");
+        }
+        return kExitLink;
     }
     const CommandPrompt& prompt = run.prompt();
     if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept)) return kExitOk;

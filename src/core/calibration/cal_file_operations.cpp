@@ -57,9 +57,14 @@ std::string RetryLine(const std::string& name, int attempt) {
            std::to_string(kWalkRetries) + ")";
 }
 
-std::string PartialDownloadText(const ScalarDef* stoppedAt) {
-    const std::string where =
+std::string PartialDownloadText(const ScalarDef* stoppedAt, WriteCheck check) {
+    std::string where =
         stoppedAt ? "at " + stoppedAt->name : "before its last values were confirmed";
+    if (stoppedAt && check == WriteCheck::Unreadable) {
+        where += ", whose new value was sent but could be neither confirmed nor read back";
+    } else if (stoppedAt && check == WriteCheck::FoundOther) {
+        where += ", whose new value the controller did not take";
+    }
     return std::string(kCalWriteError) + "\r\nThe download stopped " + where +
            ". The controller now holds some new and some old values. Running the download "
            "again will finish it.";
@@ -262,6 +267,10 @@ bool CalFileOperations::StartWalk(CalFileMode mode, const SortedTable<ScalarDef>
     return true;
 }
 
+const ScalarDef* CalFileOperations::writingScalar() const {
+    return mode_ == CalFileMode::Download && !verifying_ ? walk_.current() : nullptr;
+}
+
 void CalFileOperations::EndWalk() {
     context_.ui.HideProgress();
     mode_ = CalFileMode::Idle;
@@ -286,7 +295,7 @@ bool CalFileOperations::Handle(const PostedMessage& message) {
     const bool ok = message.message == kPasswordReadDone && message.wParam == 1;
     const uint16_t word = context_.document.RequestValues()[0];
     if (!RetryPassword(ok))
-        OnPasswordRead(ok && context_.document.OutOfStepCount() == passwordMark_, word);
+        OnPasswordRead(ok && context_.document.StrayCount() == passwordMark_, word);
     return true;
 }
 
@@ -338,7 +347,7 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         if (verifying_) {
             text = kVerifyReadFailed;
         } else if (mode_ == CalFileMode::Download) {
-            text = PartialDownloadText(end.failedScalar);
+            text = PartialDownloadText(end.failedScalar, end.writeCheck);
         }
         const bool plain = mode_ != CalFileMode::Download;
         EndWalk();
@@ -495,7 +504,7 @@ void CalFileOperations::Download() {
 
 void CalFileOperations::RequestPassword() {
     CDataServer& document = context_.document;
-    passwordMark_ = document.OutOfStepCount();
+    passwordMark_ = document.StrayCount();
     if (document.RequestReadScalars({&passwordAddress_, 1}, receiver_, kPasswordReadDone,
                                     kPasswordReadFailed) != 0) {
         OnPasswordRead(false, 0);
@@ -507,11 +516,10 @@ bool CalFileOperations::RetryPassword(bool ok) {
     // link has settled in step.
     CDataServer& document = context_.document;
     if (ok && !document.IsDemo()) document.Settle(kSettleQuiet, kSettleLimit);
-    if (ok && document.OutOfStepCount() == passwordMark_) return false;
+    if (ok && document.StrayCount() == passwordMark_) return false;
     if (passwordTries_ >= kWalkRetries) return false;
     ++passwordTries_;
-    document.PurgeInput();
-    RequestPassword();
+    RequestPassword();  // the link sends it once the line has settled
     return true;
 }
 

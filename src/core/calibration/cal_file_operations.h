@@ -57,8 +57,9 @@ inline constexpr const char* kSkipScalarQuestionEnd =
 
 // The progress line of a scalar whose request goes out again.
 std::string RetryLine(const std::string& name, int attempt);
-// A download that stopped part way: where, what the controller now holds, what to do.
-std::string PartialDownloadText(const ScalarDef* stoppedAt);
+// A download that stopped part way: where, what the controller now holds, what to do. check:
+// what reading the scalar it stopped at back found, when its commit was not confirmed.
+std::string PartialDownloadText(const ScalarDef* stoppedAt, WriteCheck check = WriteCheck::None);
 // "NAME: file 4.00, controller 5.00" for a download's read-back.
 std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw);
 
@@ -129,6 +130,10 @@ public:
 
     CalFileMode mode() const { return mode_; }
     bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
+    // The scalar a download is writing now; none when no download's write is under way.
+    const ScalarDef* writingScalar() const;
+    // A download's read-back is under way: everything has been written.
+    bool verifying() const { return verifying_; }
     void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
     // The document of the last command, kept after a download until the next command.
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
@@ -182,7 +187,7 @@ private:
     ProgressState progress_;
     bool awaitingPassword_ = false;
     uint16_t passwordAddress_ = 0;
-    uint32_t passwordMark_ = 0;  // the link's out-of-step count when the read went out
+    uint32_t passwordMark_ = 0;  // the link's stray count when the read went out
     int passwordTries_ = 0;
     std::vector<CompareMismatch> mismatches_;
     bool verifying_ = false;  // the download's read-back is under way

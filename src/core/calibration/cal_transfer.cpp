@@ -79,7 +79,7 @@ void CalTransfer::OnWalkEnd(const WalkEnd& end) {
             if (end.direction == WalkDirection::Read) {
                 prompt_.plain(kCalReadError);
             } else {
-                prompt_.error(PartialDownloadText(end.failedScalar));
+                prompt_.error(PartialDownloadText(end.failedScalar, end.writeCheck));
             }
         }
         PostTo(notify_.target, {notify_.failed, 0, 0});

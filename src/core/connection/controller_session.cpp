@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "calibration/scalar_walk.h"
 #include "common/user_prompt.h"
 #include "connection/controller_model.h"
 
@@ -120,8 +121,11 @@ bool ControllerSession::Connect(const std::string& portName, milliseconds limit)
 }
 
 milliseconds ControllerSession::ReplyLimit() const {
-    // Two time-outs of the link and a commit: a reply that is late once still comes.
-    return milliseconds(document_.TimeoutTicks() * 20 * 2 + 1000);
+    // The wait for a quiet line, the request's own time-out, and for a write whose commit
+    // was not confirmed the same again for its read-back; late replies may make a wait for
+    // quiet start over.
+    const milliseconds timeout(document_.TimeoutTicks() * 20);
+    return 2 * (timeout + document_.LateReplyWindow()) + milliseconds(3000);
 }
 
 std::optional<PostedMessage> ControllerSession::Await(milliseconds limit) {
@@ -139,26 +143,33 @@ std::optional<PostedMessage> ControllerSession::Await(milliseconds limit) {
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadOnce(
     std::span<const uint16_t> addresses) {
-    // Replies carry no request number: an answer is taken only when no frame that nothing
-    // waited for came around it; otherwise it may be another request's, and is read again.
+    // Replies carry no request number: an answer is taken only when no stray frame came
+    // around it; otherwise it may be another request's, and is read again.
     outOfStep_ = false;
-    for (int attempt = 0; attempt <= kOutOfStepRereads; ++attempt) {
-        if (attempt > 0) document_.PurgeInput();
+    int failures = 0;
+    int rereads = 0;
+    for (;;) {
         // A late answer to an earlier request, already posted, is not this one's.
         while (requests_->poll()) {
         }
-        const uint32_t mark = document_.OutOfStepCount();
+        const uint32_t mark = document_.StrayCount();
         if (document_.RequestReadScalars(addresses, requests_, kDone, kFailed) != 0) return {};
         const auto message = Await(ReplyLimit());
-        if (!message || message->wParam != 1) return {};
+        if (!message) return {};
+        if (message->wParam != 1) {
+            if (++failures > kWalkRetries) return {};
+            continue;
+        }
         const auto values = document_.RequestValues();
         if (!document_.IsDemo()) document_.Settle(kSettleQuiet, kSettleLimit);
-        if (document_.OutOfStepCount() == mark) {
+        if (document_.StrayCount() == mark) {
             return std::vector<uint16_t>(values.begin(), values.begin() + addresses.size());
         }
+        if (++rereads > kOutOfStepRereads) {
+            outOfStep_ = true;
+            return {};
+        }
     }
-    outOfStep_ = true;
-    return {};
 }
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadVariablesOnce(
@@ -170,13 +181,18 @@ std::optional<std::vector<uint16_t>> ControllerSession::ReadVariablesOnce(
 }
 
 bool ControllerSession::Write(uint16_t address, uint16_t value, int size) {
-    while (requests_->poll()) {
+    for (int attempt = 0; attempt <= kWalkRetries; ++attempt) {
+        while (requests_->poll()) {
+        }
+        if (document_.RequestWriteScalar(address, value, size, requests_, kDone, kFailed) != 0) {
+            return false;
+        }
+        const auto message = Await(ReplyLimit());
+        if (message && message->wParam == 1) return true;
+        // Only a write the controller answered for and did not take goes out again.
+        if (!message || document_.LastWriteCheck() != WriteCheck::FoundOther) return false;
     }
-    if (document_.RequestWriteScalar(address, value, size, requests_, kDone, kFailed) != 0) {
-        return false;
-    }
-    const auto message = Await(ReplyLimit());
-    return message && message->wParam == 1;
+    return false;
 }
 
 bool ControllerSession::StartContinuous(std::span<const uint16_t> addresses) {

@@ -47,15 +47,20 @@ public:
     const std::string& unfoundStrategy() const { return unfound_; }
 
     // One read of scalars or stored words; the words in address order, a one-byte item in
-    // the high byte. Nothing when the read failed or timed out, or when the link stayed out
-    // of step (frames nobody asked for kept coming) through kOutOfStepRereads more reads.
+    // the high byte. A read that fails or times out is tried kWalkRetries more times (the
+    // link sends it once the line has settled). Nothing when every try failed, or when the
+    // link stayed out of step (frames nobody asked for kept coming) through kOutOfStepRereads
+    // more reads.
     std::optional<std::vector<uint16_t>> ReadOnce(std::span<const uint16_t> addresses);
     static constexpr int kOutOfStepRereads = 2;
     // Whether the last failed read failed because the link was out of step.
     bool OutOfStep() const { return outOfStep_; }
     // One set of a continuous read, which is stopped again.
     std::optional<std::vector<uint16_t>> ReadVariablesOnce(std::span<const uint16_t> addresses);
-    // Write and commit; false when refused, rejected or timed out.
+    // Write and commit; false when refused, rejected or timed out. A write whose commit was
+    // not confirmed counts as done when the link reads the new value back; when it reads
+    // another one, the write goes out again (up to kWalkRetries more times). After a failure
+    // the document's LastWriteCheck() says what the controller was found to hold.
     bool Write(uint16_t address, uint16_t value, int size);
 
     // Continuous read: Start, then Next for each set until Stop.
@@ -73,7 +78,8 @@ public:
     void Stop();
 
     CDataServer& document() { return document_; }
-    // How long a request may take before it counts as failed.
+    // How long a request may take before it counts as failed: the link may first wait for the
+    // line to settle, and may read a write back before it reports.
     std::chrono::milliseconds ReplyLimit() const;
 
 private:
