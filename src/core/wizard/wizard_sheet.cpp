@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "calibration/cal_transfer.h"
+#include "calibration/scalar_walk.h"  // kWalkRetries
 #include "comm/controller_protocol.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
@@ -350,14 +351,22 @@ WizardPage* WizardSheet::pageAfter(const WizardPage* page) {
 
 void WizardSheet::WelcomeActivate() {
     SetButtons(kWizardNoButtons);
-    const uint16_t address = static_cast<uint16_t>(faultVariable_->ramAddress);
-    pending_ = Pending::FaultRead;
-    if (links_.link.RequestReadVariables(std::span(&address, 1), links_.self, kFaultReadDone,
-                                         kFaultReadFailed) != 0) {
-        pending_ = Pending::None;
+    faultReadRetries_ = 0;
+    if (!RequestFaultWord()) {
         links_.prompt.warn("Fatal Error. The fault data could not be read.");
         EndWith(WizardEnd::Failed);
     }
+}
+
+bool WizardSheet::RequestFaultWord() {
+    const uint16_t address = static_cast<uint16_t>(faultVariable_->ramAddress);
+    pending_ = Pending::FaultRead;
+    if (links_.link.RequestReadVariables(std::span(&address, 1), links_.self, kFaultReadDone,
+                                         kFaultReadFailed) == 0) {
+        return true;
+    }
+    pending_ = Pending::None;
+    return false;
 }
 
 void WizardSheet::WelcomeFaults(const PostedMessage& message) {
@@ -365,6 +374,12 @@ void WizardSheet::WelcomeFaults(const PostedMessage& message) {
     pending_ = Pending::None;
     links_.link.RequestStop();
     if (message.message == kFaultReadFailed) {
+        // One spoiled or lost reply is the line's, not the controller's: the read goes out
+        // again (the link holds it until the line is quiet) before the wizard gives up.
+        if (faultReadRetries_ < kWalkRetries) {
+            ++faultReadRetries_;
+            if (RequestFaultWord()) return;
+        }
         links_.prompt.warn("Fatal Error. The fault data could not be read.");
         EndWith(WizardEnd::Failed);
         return;

@@ -287,6 +287,7 @@ private:
     bool CheckRequired();
     void WelcomeActivate();
     void WelcomeFaults(const PostedMessage& message);
+    bool RequestFaultWord();
     PageMove WelcomeNext();
     void WelcomeRead(const PostedMessage& message);
     PageMove SummaryNext();
@@ -307,6 +308,7 @@ private:
     int buttons_ = kWizardNoButtons;
     int startMode_ = 1;
     Pending pending_ = Pending::None;
+    int faultReadRetries_ = 0;  // the fault word's read, tried again as every single read is
     WizardEnd end_ = WizardEnd::Running;
     bool written_ = false;
     bool partial_ = false;
