@@ -7,6 +7,7 @@
 
 #include "comm/controller_protocol.h"
 #include "comm/message_receiver.h"
+#include "comm/request_retries.h"
 #include "definitions/definition_tables.h"
 #include "definitions/definitions.h"
 
@@ -24,11 +25,6 @@ inline constexpr uint32_t kWalkWriteFailed = 1129;
 inline constexpr intptr_t kRequestRefused = -2;
 // Reason of a failed walk whose link kept delivering frames no request was waiting for.
 inline constexpr intptr_t kLinkOutOfStep = -3;
-
-// A request of a walk that fails (time-out, NAK, rejected reply) is tried this many more
-// times; the link sends it once the line has settled. With three, a download of a 50-scalar
-// calibration finishes 999 times in 1000 on a line that loses one reply in 20.
-inline constexpr int kWalkRetries = 3;
 
 enum class WalkDirection { Read, Write };
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "calibration/scalar_walk.h"
+#include "comm/request_retries.h"
 #include "common/user_prompt.h"
 #include "connection/controller_model.h"
 

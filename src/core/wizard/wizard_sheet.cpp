@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "calibration/cal_transfer.h"
-#include "calibration/scalar_walk.h"  // kWalkRetries
 #include "comm/controller_protocol.h"
+#include "comm/request_retries.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "settings/settings_store.h"
