@@ -72,9 +72,9 @@ public:
 // Nobody at the keyboard: every answer of the wizard comes from the file.
 class NoInput : public zvr::cli::WizardInput {
 public:
-    bool ready(milliseconds) override { return true; }
-    std::optional<std::string> line() override { return std::nullopt; }
-    bool interrupted() override { return false; }
+    bool Ready(milliseconds) override { return true; }
+    std::optional<std::string> Line() override { return std::nullopt; }
+    bool TakeInterruption() override { return false; }
     bool terminal() const override { return false; }
 };
 

@@ -1,6 +1,7 @@
 // zvr-cli wizard against zvr-sim on a pseudo-terminal, with the shipped ZEVAR 740 and 760
 // strategies: the terminal conversation, the answers file, the exit codes and the EEPROM the
 // wizard leaves behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>

@@ -927,7 +927,7 @@ TEST_F(Zevar740WizardTest, TheAnalogProcessRidesOutALateCommitReply) {
     EXPECT_EQ(read(0x4100, 1), 255u);  // the unit is calibrating
     EXPECT_FALSE(wizard_->ended());
 
-    wizard_->cancel();
+    wizard_->Cancel();
     ASSERT_TRUE(settle());
     EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
     EXPECT_FALSE(wizard_->lineFailed());

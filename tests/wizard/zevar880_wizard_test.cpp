@@ -500,7 +500,7 @@ TEST_F(Zevar880WizardTest, ALateEchoInTheStepperProcessIsALinkFailure) {
     // The echo arrives after the wizard has ended, and is counted, never delivered.
     const auto until = std::chrono::steady_clock::now() + kLimit;
     while (link_->LateReplyCount() == 0 && std::chrono::steady_clock::now() < until)
-        pump_.poll(std::chrono::milliseconds(50));
+        pump_.Poll(std::chrono::milliseconds(50));
     EXPECT_EQ(link_->LateReplyCount(), 1u);
     EXPECT_EQ(link_->StrayCount(), 0u);
 }

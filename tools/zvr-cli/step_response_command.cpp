@@ -2,7 +2,6 @@
 // measures them while a technician tunes the gains.
 
 #include <cmath>
-#include <cstdio>
 #include <ostream>
 
 #include "command.h"
@@ -19,20 +18,6 @@ namespace zvr::cli {
 namespace {
 
 constexpr const char* kCommand = "step-response";
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::FILE* file = OpenRegularFile(path);
-    if (file == nullptr) return std::nullopt;
-    std::string text;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return std::nullopt;
-    return text;
-}
 
 std::string WithUnits(const std::string& value, const std::string& units) {
     return units.empty() ? value : value + " " + units;
@@ -104,7 +89,7 @@ int RunStepResponse(CommandContext& context, std::span<const std::string> args) 
         *target = stored->front();
     }
     const std::string& path = parsed.positional.front();
-    const std::optional<std::string> text = ReadWholeFile(path);
+    const std::optional<std::string> text = ReadRegularFile(path);
     if (!text) return context.fail(kCommand, kExitUsage, path + ": cannot be read");
 
     RecordingSteps result;

@@ -136,23 +136,12 @@ bool ReadTuningLog(const std::string& path, TuningLogTable& table, std::string& 
     table = {.header = SplitCsvLine(kTuningLogHeader)};
     std::error_code missing;
     if (!fs::exists(fs::status(path, missing))) return true;
-    std::FILE* file = OpenRegularFile(path);
-    if (file == nullptr) {
+    const std::optional<std::string> text = ReadRegularFile(path);
+    if (!text) {
         error = path + " cannot be read";
         return false;
     }
-    std::string text;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
-        error = path + " cannot be read";
-        return false;
-    }
-    std::string_view rest = text;
+    std::string_view rest = *text;
     bool first = true;
     while (!rest.empty()) {
         const size_t end = rest.find('\n');
