@@ -232,10 +232,12 @@ TEST_F(WizardCommandTest, SaveThatCannotBeWrittenSaysTheControllerWasCalibrated)
         code = wizard(input, {"--save", "full.ZVR"});
     }
     EXPECT_EQ(code, kExitUsage) << out_.str();
-    // The file, the system's reason, and that the controller holds the new calibration.
-    EXPECT_THAT(err_.str(), testing::MatchesRegex("zvr-cli wizard: full\\.ZVR: [^;\n]+; the "
-                                                  "controller was calibrated: save its "
-                                                  "calibration with zvr-cli save\n"));
+    // The file, the system's reason, and that the controller holds the new calibration (the
+    // limit also stops the traffic log, which says so on a line of its own).
+    const std::string first = err_.str().substr(0, err_.str().find('\n'));
+    EXPECT_THAT(first, testing::MatchesRegex("zvr-cli wizard: full\\.ZVR: [^;]+; the controller "
+                                             "was calibrated: save its calibration with "
+                                             "zvr-cli save"));
     EXPECT_FALSE(std::filesystem::exists("full.ZVR"));
     EXPECT_EQ(get("SET_SPEED_MIN"), "ok 900");
 }
