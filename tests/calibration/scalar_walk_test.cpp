@@ -182,6 +182,48 @@ TEST(ScalarWalkLateReply, AShiftIsReadAgainFromTheLastProvenPointNotFromARetry) 
     EXPECT_EQ(document.StrayCount(), 1u);
 }
 
+// Two faults in one walk, as a paced line meets them: a reply an earlier session gave up on
+// lands after the port opened and shifts the answers by one; later the controller's
+// transmitter stalls past the time-out, and the late-reply window swallows both the stalled
+// reply and the extra one queued behind it. The walk is back in step with no stray frame left
+// to show the shift, and the time-out's silence proves nothing: the walk reads the table again
+// and hands over only two readings that agree.
+TEST(ScalarWalkLateReply, AShiftSwallowedByALateReplyWindowIsCaughtByReadingAgain) {
+    constexpr size_t kCount = 12;
+    test::ScalarMemoryController controller;
+    SortedTable<ScalarDef> table;
+    for (size_t i = 0; i < kCount; ++i) {
+        const auto address = static_cast<uint16_t>(0x4000 + 2 * i);
+        table.insert(Scalar("S" + std::to_string(10 + i), 2, address, 0));
+        controller.SetWord(address, static_cast<uint16_t>(1000 + i));
+    }
+    // Read requests as the controller counts them: 2 S11, preceded by a stale reply; 6 S15,
+    // whose reply the stall holds 300 ms, past the link's 200 ms time-out of S16 (read 7).
+    controller.LandLateReplyAt(2, 0x0023);
+    controller.StallLate(kReadOnce, 6, 300ms);
+    CDataServer document;
+    auto receiver = std::make_shared<QueueReceiver>();
+    ASSERT_EQ(document.OpenPort(controller.path(), 10), 0);
+    Recorder recorder;
+    CScalarWalk walk(document, receiver);
+    walk.StartRead(table, recorder);
+    while (walk.Running()) {
+        auto message = receiver->wait(3s);
+        ASSERT_TRUE(message);
+        walk.Handle(*message);
+    }
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    ASSERT_FALSE(recorder.ends[0].failed);
+    ASSERT_EQ(recorder.values.size(), kCount);
+    for (size_t i = 0; i < kCount; ++i)
+        EXPECT_EQ(recorder.values[i].second, 1000 + i) << recorder.values[i].first;
+    EXPECT_EQ(document.LateReplyCount(), 2u);
+    EXPECT_EQ(document.StrayCount(), 0u);
+    // The shifted reading, then the reading in step and the one that agreed with it.
+    const std::vector<uint16_t> reads = controller.Reads();
+    EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x4000), 3);
+}
+
 TEST_F(ScalarWalkTest, WritesEachScalarWithItsSizeAndNamesThoseOfFourBytes) {
     table.insert(Scalar("A_BYTE", 1, 0x4020, 0x5A));
     table.insert(Scalar("B_LONG", 4, 0x4022, 0x11223344));
@@ -259,11 +301,13 @@ struct LateCase {
 
 void PrintTo(const LateCase& c, std::ostream* os) { *os << c.name; }
 
+constexpr size_t kTransferScalars = 10;
+
 class TransferLateReplies : public testing::TestWithParam<LateCase> {};
 
 TEST_P(TransferLateReplies, EveryValueIsRightAndNoLateReplyIsTakenForAnAnswer) {
     const LateCase& c = GetParam();
-    constexpr size_t kCount = 10;
+    constexpr size_t kCount = kTransferScalars;
     test::ScalarMemoryController controller;
     CDataServer link;
     auto receiver = std::make_shared<QueueReceiver>();
@@ -308,12 +352,14 @@ TEST_P(TransferLateReplies, EveryValueIsRightAndNoLateReplyIsTakenForAnAnswer) {
 INSTANTIATE_TEST_SUITE_P(
     ProgramTiming, TransferLateReplies,
     testing::Values(
-        LateCase{"ReadOnce", WalkDirection::Read, {{kReadOnce, 4, 4000ms}}, 1, 1, 0},
+        // A late reply since the walk's start makes it read the table a second time to confirm.
+        LateCase{
+            "ReadOnce", WalkDirection::Read, {{kReadOnce, 4, 4000ms}}, 1, 1 + kTransferScalars, 0},
         LateCase{"ReadTwice",
                  WalkDirection::Read,
                  {{kReadOnce, 3, 4000ms}, {kReadOnce, 8, 5000ms}},
                  2,
-                 2,
+                 2 + kTransferScalars,
                  0},
         LateCase{"ReadAtTheTimeOutsEdge", WalkDirection::Read, {{kReadOnce, 5, 3000ms}}, -1, 0, 0},
         // The late echo's write goes out again; the late commit's is read back, found stored.

@@ -387,6 +387,37 @@ TEST_F(DataServerTest, ARequestGivenUpIsNeverAnsweredLateAndTheNextWaitsForQuiet
     EXPECT_FALSE(next(10ms));
 }
 
+// A command that ends on a time-out hands the port over quiet: its link closes only once the
+// late reply has come and the window has passed, so the next command's first read (the
+// controller still stalled behind it) cannot take that reply for its own answer.
+TEST_F(DataServerTest, ALinkClosedAfterATimeOutWaitsOutTheLateReply) {
+    PtyPeer peer;
+    ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    server->SetLateReplyWindow(600ms);
+    peer.drain(150ms);
+    const uint16_t first[] = {0x0010};
+    const uint16_t second[] = {0x0012};
+    server->RequestReadScalars(first, receiver, kOk, kFailed);
+    peer.read(5);
+    ASSERT_EQ(next(), kTimedOut);
+    std::jthread stalled([&] {
+        std::this_thread::sleep_for(200ms);
+        peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});  // the first read's reply, late
+    });
+    server->Close();
+    EXPECT_EQ(server->LateReplyCount(), 1u);
+
+    CDataServer nextCommand;
+    ASSERT_EQ(nextCommand.OpenPort(peer.path(), kTicks), 0);
+    peer.drain(150ms);
+    nextCommand.RequestReadScalars(second, receiver, kOk, kFailed);
+    EXPECT_EQ(peer.read(5), (Bytes{0x03, 0x03, 0x00, 0x12, 0xE8}));
+    stalled.join();
+    peer.write({0x03, 0x03, 0xBE, 0xEF, 0x4D});
+    EXPECT_EQ(next(), kSuccess);
+    EXPECT_EQ(nextCommand.RequestValues()[0], 0xBEEF);
+}
+
 // Bytes with no request waiting are ignored; a whole reply among them marks the link as out
 // of step (the answers taken before it may have been another request's), line noise does not.
 TEST_F(DataServerTest, RepliesToNoRequestAreIgnoredAndAWholeOneIsCountedOutOfStep) {

@@ -114,13 +114,30 @@ Bytes ScalarMemoryController::ReadReply(const Bytes& request) {
     return Reply(request[0], words);
 }
 
+void ScalarMemoryController::StallLate(uint8_t type, size_t n, std::chrono::milliseconds by) {
+    std::lock_guard lock(mutex_);
+    stallLate_[{type, n}] = by;
+}
+
 std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
+    using namespace std::chrono;
     std::vector<Bytes> replies = AnswerNow(request);
     std::lock_guard lock(mutex_);
-    const auto late = answerLate_.find({request[0], ++requestsOfType_[request[0]]});
-    if (late == answerLate_.end()) return replies;
+    const auto now = steady_clock::now();
+    const std::pair<uint8_t, size_t> key{request[0], ++requestsOfType_[request[0]]};
+    milliseconds by{0};
+    if (const auto late = answerLate_.find(key); late != answerLate_.end()) {
+        by = late->second;
+    } else if (const auto stall = stallLate_.find(key); stall != stallLate_.end()) {
+        by = stall->second;
+        stalledUntil_ = now + by;
+    } else if (now < stalledUntil_) {
+        by = ceil<milliseconds>(stalledUntil_ - now) + milliseconds(1);  // behind the stall
+    } else {
+        return replies;
+    }
     for (Bytes& reply : replies)
-        controller_.sendLater(std::move(reply), late->second);
+        controller_.sendLater(std::move(reply), by);
     return {};
 }
 

@@ -49,6 +49,9 @@ public:
     // The n-th request of this type (counted from 1, from the controller's start: read-once,
     // write or commit) is answered `by` late; the controller goes on answering the others.
     void AnswerLate(uint8_t type, size_t n, std::chrono::milliseconds by);
+    // As AnswerLate, but the controller's transmitter stalls with it, as a paced line does:
+    // every reply after it waits behind it.
+    void StallLate(uint8_t type, size_t n, std::chrono::milliseconds by);
 
     // Addresses of the read-once and write requests so far, in order.
     std::vector<uint16_t> Reads();
@@ -70,6 +73,8 @@ private:
     size_t lateAt_ = 0;
     uint16_t lateWord_ = 0;
     std::map<std::pair<uint8_t, size_t>, std::chrono::milliseconds> answerLate_;
+    std::map<std::pair<uint8_t, size_t>, std::chrono::milliseconds> stallLate_;
+    std::chrono::steady_clock::time_point stalledUntil_;
     std::map<uint8_t, size_t> requestsOfType_;
     size_t requests_ = 0;
     std::vector<uint16_t> reads_;

@@ -34,6 +34,10 @@ int CScalarWalk::Start(WalkDirection direction, const SortedTable<ScalarDef>& ta
     next_ = 0;
     provenTo_ = 0;
     strayMark_ = link_.StrayCount();
+    lateMark_ = link_.LateReplyCount();
+    silentAt_.reset();
+    previousWords_.clear();
+    rereads_ = 0;
     recoveries_ = 0;
     recoveredAt_ = 0;
     notWritten_.clear();
@@ -63,19 +67,43 @@ bool CScalarWalk::Handle(const PostedMessage& message) {
         return true;
     }
     if (message.message == failed || message.wParam == 0) {
-        // The line was silent through the whole time-out, with no stray frame before it: no
-        // reply owed to an earlier request was still on its way, so every answer before this
-        // scalar's is proven in step.
-        if (message.lParam == kReplyTimedOut) provenTo_ = next_ - 1;
+        if (message.lParam == kReplyTimedOut) silentAt_ = next_ - 1;
         if (!Retry()) Finish(true, message.lParam);
         return true;
     }
+    ProveSilence();
     if (read) words_[next_ - 1] = link_.RequestValues()[0];
     Advance();
     return true;
 }
 
 bool CScalarWalk::InStep() const { return link_.StrayCount() == strayMark_; }
+
+void CScalarWalk::ProveSilence() {
+    // The line was silent through the whole time-out and the late-reply window after it, with
+    // no stray frame before it: no reply owed to an earlier request was still on its way. A
+    // late reply since the last proof may have swallowed an extra reply, so then the silence
+    // proves nothing about the answers before it.
+    if (silentAt_ && link_.LateReplyCount() == lateMark_) provenTo_ = *silentAt_;
+    silentAt_.reset();
+}
+
+bool CScalarWalk::Confirmed() const {
+    if (link_.LateReplyCount() == lateMark_) return true;
+    return rereads_ > 0 &&
+           std::equal(words_.begin() + static_cast<std::ptrdiff_t>(provenTo_), words_.end(),
+                      previousWords_.begin() + static_cast<std::ptrdiff_t>(provenTo_));
+}
+
+bool CScalarWalk::ReadAgain() {
+    if (rereads_ >= kWalkRetries) return false;
+    ++rereads_;
+    previousWords_ = words_;
+    next_ = provenTo_;
+    attempt_ = 0;
+    Advance();
+    return true;
+}
 
 bool CScalarWalk::Retry() {
     if (attempt_ >= kWalkRetries) return false;
@@ -95,6 +123,7 @@ bool CScalarWalk::GoBackInStep() {
     if (recoveries_ > kWalkRetries) return false;
     // The link holds the next request until the line has settled.
     strayMark_ = link_.StrayCount();
+    silentAt_.reset();
     next_ = provenTo_;
     attempt_ = 0;
     current_ = nullptr;
@@ -142,6 +171,10 @@ void CScalarWalk::Complete() {
     if (!link_.IsDemo()) link_.Settle(kSettleQuiet, kSettleLimit);
     if (!InStep()) {
         if (!GoBackInStep()) Finish(true, kLinkOutOfStep);
+        return;
+    }
+    if (direction_ == WalkDirection::Read && !Confirmed()) {
+        if (!ReadAgain()) Finish(true, kLinkOutOfStep);
         return;
     }
     if (direction_ == WalkDirection::Read) {

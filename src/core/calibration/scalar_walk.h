@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,11 +71,19 @@ public:
 // request number; the link holds every request after a failure until the line has settled,
 // so a late reply is never taken for the next one. As a second guard the walk keeps the point
 // up to which its answers are proven in step, and moves it forward only on proof: a time-out
-// is proof for every answer before it, as a reply still owed to an earlier request would have
-// arrived during the silence. Whenever the link counts a stray frame (one that came with no
-// request waiting while the link was in use), every answer since that point may be another
-// request's, and the walk goes over them again. Before it ends it lets the link settle, so
-// that a reply still owed shows up; the read values are handed over only then.
+// followed by a late-reply window with no frame at all is proof for every answer before it,
+// as a reply still owed to an earlier request would have arrived during the silence.
+// Whenever the link counts a stray frame (one that came with no request waiting while the
+// link was in use), every answer since that point may be another request's, and the walk
+// goes over them again. Before it ends it lets the link settle, so that a reply still owed
+// shows up; the read values are handed over only then.
+//
+// A late reply proves nothing and may hide a shift: when one extra reply was in the pipe (a
+// reply an earlier session gave up on, landing after the port opened), a stall swallows it
+// into the late-reply window, and the walk is back in step with nothing left to show that the
+// answers before it were their neighbours'. So a read walk that counted a late reply since its
+// proven point reads that stretch again, and hands the values over only once two readings
+// agree value for value; a clean walk reads once.
 class CScalarWalk {
 public:
     // receiver: where the link posts the outcome of the walk's requests (the host's).
@@ -112,6 +121,14 @@ private:
     // again; false when that has happened too often.
     bool GoBackInStep();
     bool InStep() const;
+    // A good answer: a time-out before it, and the late-reply window after that, passed with
+    // no late reply since the last proof: the answers before the timed-out scalar are proven.
+    void ProveSilence();
+    // Read walk: no late reply since the proven point, or the stretch since it was read twice
+    // alike.
+    bool Confirmed() const;
+    // Reads the stretch since the proven point again; false when that has happened too often.
+    bool ReadAgain();
     void Complete();
     void Finish(bool failed, intptr_t reason);
 
@@ -126,7 +143,15 @@ private:
     int attempt_ = 0;         // retries of the current request
     size_t provenTo_ = 0;     // the answers before this scalar are proven in step
     uint32_t strayMark_ = 0;  // the link's stray count since that proof
-    int recoveries_ = 0;      // times the walk went back in step without getting further
+    uint32_t lateMark_ = 0;   // the link's late-reply count at that proof
+    // A time-out's candidate proof, kept until the retry's answer shows the late-reply window
+    // after it passed without a frame: the scalar index, or none.
+    std::optional<size_t> silentAt_;
+    // Read walk: the previous reading of the stretch since the proven point, and how often
+    // that stretch has been read again.
+    std::vector<uint16_t> previousWords_;
+    int rereads_ = 0;
+    int recoveries_ = 0;  // times the walk went back in step without getting further
     size_t recoveredAt_ = 0;
     std::vector<std::string> notWritten_;
 };

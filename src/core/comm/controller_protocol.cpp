@@ -71,6 +71,7 @@ int CControllerProtocol::Close() {
         identification_.accessOpen = false;
     }
     const bool lost = LinkLost();
+    if (IsOpen() && !lost) WaitOutLateReplies();
     const int result = CSerialPort::Close();
     // A device that went away never answers the request it was sent (or holds for a quiet
     // line), and with the receive thread gone no time-out comes either: the request fails now
@@ -90,6 +91,20 @@ int CControllerProtocol::Close() {
         if (outcome) PostTo(outcome->target, outcome->message);
     }
     return result;
+}
+
+void CControllerProtocol::WaitOutLateReplies() {
+    milliseconds window;
+    {
+        std::lock_guard lock(requestMutex_);
+        if (quietNeeded_ == milliseconds(0) || !countLate_) return;
+        held_ = false;  // nothing more goes out on a line that is closing
+        window = quietNeeded_;
+    }
+    // A frame meanwhile starts the quiet again; a line that never falls quiet is closed anyway.
+    const auto deadline = Clock::now() + 2 * window;
+    while (Unsettled() && Clock::now() < deadline)
+        std::this_thread::sleep_for(kSettleQuiet / 6);
 }
 
 void CControllerProtocol::SendMessage(const Message& message) {

@@ -97,7 +97,9 @@ public:
     // read by an earlier connection falls silent.
     int Open(const std::string& portName, int timeoutTicks) override;
     // Access closes with the link. Closing a link whose device went away fails the request
-    // still awaiting its reply (posted as a time-out).
+    // still awaiting its reply (posted as a time-out). A link that gave a request up lately
+    // is closed only once the late-reply window has passed quiet, so that a reply still on its
+    // way never lands on the next session's first request (nothing tells replies apart).
     int Close() override;
 
     // Continuous read (variables): every reply is reported until a stop or another request.
@@ -175,6 +177,9 @@ private:
     int StartRead(uint8_t type, std::span<const uint16_t> addresses, ReceiverHandle target,
                   uint32_t successMessage, uint32_t failureMessage);
     void SendMessage(const Message& message);
+    // After a time-out: waits until the late-reply window has passed quiet (the receive thread
+    // settles the line), at most twice the window.
+    void WaitOutLateReplies();
     // Sends the pending request, or holds it until the line is quiet. Under requestMutex_.
     void Dispatch();
     bool IdentificationAwaited();  // under requestMutex_
