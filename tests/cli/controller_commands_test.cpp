@@ -305,7 +305,9 @@ TEST_F(ControllerCommandsTest, MonitorWithReconnectEndsWhenItsDurationIsOver) {
         const char* fault;
         const char* duration;  // past the 5 s a silent line takes to count as lost
     };
-    for (const auto [fault, duration] : {Case{"line hangup", "3"}, Case{"line silent 600", "6"}}) {
+    for (const Case& c : {Case{"line hangup", "3"}, Case{"line silent 600", "6"}}) {
+        const char* fault = c.fault;
+        const char* duration = c.duration;
         SCOPED_TRACE(fault);
         startOn(sim::test::Write620());
         std::filesystem::remove("d.csv");

@@ -191,8 +191,10 @@ protected:
     }
 
     void Restore(const Words& words) {
-        for (const auto& [address, value] : words) {
-            const uint8_t bytes[] = {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+        for (const auto& word : words) {
+            const uint16_t address = word.first;
+            const uint8_t bytes[] = {static_cast<uint8_t>(word.second >> 8),
+                                     static_cast<uint8_t>(word.second)};
             simulator_->withUnit(
                 [&](sim::ControllerUnit& unit) { return unit.commitWrite(address, bytes); });
         }
