@@ -25,12 +25,18 @@ using test::ScriptedInput;
 
 class WizardCommandTest : public test::WizardCommandFixture {
 protected:
-    // Puts the pedal (and the idle switch) somewhere, and lets the wizard see it.
+    // Puts the pedal (and the idle switch) somewhere, and lets the wizard see it: two live
+    // sets sent after the move, however slowly a loaded machine streams them, and a moment for
+    // the terminal program to take the last one in.
     std::function<void()> pedal(double position, bool idleSwitch) {
         return [this, position, idleSwitch] {
             ASSERT_EQ(simulator_->execute("pedal " + std::to_string(position)), "ok");
             ASSERT_EQ(simulator_->execute(std::string("ivs ") + (idleSwitch ? "on" : "off")), "ok");
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));  // two live sets
+            const uint64_t carried = simulator_->setsStreamed() + 2;
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (simulator_->setsStreamed() < carried && std::chrono::steady_clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         };
     }
 };

@@ -472,6 +472,7 @@ TEST_F(SpeedSwitchWizardTest, Lpn310RefusesEveryBadEntryWithItsOwnText) {
 }
 
 TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteKeepsTheAnswersForAnotherWrite) {
+    quickTimeOuts();
     strategy_ = "RRQ31E05";
     startSimulator("RRQ31E05");
     ASSERT_TRUE(startFamily<Lpn310Wizard>("RRQ31E05"));

@@ -48,6 +48,8 @@ public:
 class WizardFixture : public testing::Test {
 protected:
     static constexpr std::chrono::seconds kLimit{20};
+    // Time-out ticks for a test that makes the line fail: the failure comes in about a second.
+    static constexpr int kQuickTimeoutTicks = 50;
 
     void TearDown() override {
         wizard_.reset();
@@ -70,6 +72,11 @@ protected:
             control(command);
     }
 
+    // The link of a test that makes the line fail times out in a third of the program's time;
+    // every other test keeps the program's, so that a loaded machine cannot turn a slow reply
+    // into a failure.
+    void quickTimeOuts() { timeoutTicks_ = kQuickTimeoutTicks; }
+
     void control(const std::string& command) {
         ASSERT_EQ(simulator_->execute(command), "ok") << command;
     }
@@ -77,7 +84,7 @@ protected:
     // Starts the wizard and lets it read the fault flags.
     bool startWizard(const std::string& name, char letter) {
         link_ = std::make_unique<CDataServer>("wizard-test-log.txt");
-        if (link_->OpenPort(simulator_->linkPath(), 50) != 0) return false;
+        if (link_->OpenPort(simulator_->linkPath(), timeoutTicks_) != 0) return false;
         transfer_ =
             std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
         wizard_ =
@@ -94,7 +101,7 @@ protected:
     bool startFamily(const std::string& name) {
         strategy_ = name;
         link_ = std::make_unique<CDataServer>("wizard-test-log.txt");
-        if (link_->OpenPort(simulator_->linkPath(), 50) != 0) return false;
+        if (link_->OpenPort(simulator_->linkPath(), timeoutTicks_) != 0) return false;
         transfer_ =
             std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
         const WizardSheetMaker make = WizardSheetFor(name, StrategyPath(name), "");
@@ -139,8 +146,16 @@ protected:
         }
         return sheet().ended();
     }
-    // Lets live sets arrive so the wizard sees the pedal where the simulator put it.
-    void seeLive() { pump_.Poll(std::chrono::milliseconds(300)); }
+    // Lets live sets arrive so the wizard sees the pedal where the simulator put it: two sets
+    // sent after the move, however slowly a loaded machine streams them, and a moment for the
+    // link to hand the last one on.
+    void seeLive() {
+        const uint64_t carried = simulator_->setsStreamed() + 2;
+        const auto until = std::chrono::steady_clock::now() + kLimit;
+        while (simulator_->setsStreamed() < carried && std::chrono::steady_clock::now() < until)
+            pump_.Poll(std::chrono::milliseconds(20));
+        pump_.Poll(std::chrono::milliseconds(100));
+    }
 
     // The raw value the simulator's EEPROM holds for a scalar of the strategy.
     uint32_t eeprom(const std::string& name) {
@@ -165,6 +180,7 @@ protected:
     }
 
     std::string strategy_ = "ZVX41R03";
+    int timeoutTicks_ = CDataServer::kTimeoutTicks;
     std::unique_ptr<sim::Simulator> simulator_;
     std::unique_ptr<CDataServer> link_;
     std::unique_ptr<CalTransfer> transfer_;

@@ -635,6 +635,7 @@ TEST_F(Zevar740WizardTest, ReversedPedalAndStuckIdleSwitchAreRefused) {
 }
 
 TEST_F(Zevar740WizardTest, LineFailureDuringTheProcessSaysTheInputWasLeftUnfinished) {
+    quickTimeOuts();
     startSimulator("ZVX41R03");
     ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
     next();
@@ -661,6 +662,7 @@ TEST_F(Zevar740WizardTest, FaultFlagsDecideHowTheWizardStarts) {
 }
 
 TEST_F(Zevar740WizardTest, SilentControllerDuringTheFaultReadEndsTheWizard) {
+    quickTimeOuts();
     startSimulator("ZVX41R03", {"line silent 10"});
     EXPECT_FALSE(startWizard("ZVX41R03", 'R'));
     EXPECT_EQ(wizard_->end(), WizardEnd::Failed);
@@ -671,6 +673,7 @@ TEST_F(Zevar740WizardTest, SilentControllerDuringTheFaultReadEndsTheWizard) {
 // the Summary, and the wizard's Cancel there closes it saying that the controller holds some
 // new and some old values.
 TEST_F(Zevar740WizardTest, FailedWholeWriteSaysWhatTheControllerHolds) {
+    quickTimeOuts();
     startSimulator("ZVX41R03");
     ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
     next();
@@ -907,6 +910,7 @@ TEST_F(Zevar740WizardTest, DemoIgnoresTheFatalFlagAndSkipsValidation) {
 // finds it stored, and the process goes on; the late reply is counted, never taken for the
 // next write's commit. Cancel then puts the values back as on a clean line.
 TEST_F(Zevar740WizardTest, TheAnalogProcessRidesOutALateCommitReply) {
+    quickTimeOuts();
     startSimulator("ZVX41R03");
     simulator_->withUnit([](sim::ControllerUnit& unit) {
         const uint8_t mode[] = {12};

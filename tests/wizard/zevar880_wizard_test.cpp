@@ -432,6 +432,7 @@ TEST_F(Zevar880WizardTest, CancelOnCompleteAfterTheWriteKeepsTheStepperAsWritten
 }
 
 TEST_F(Zevar880WizardTest, FailedStepperRestoreNamesTheScalarsToCheck) {
+    quickTimeOuts();
     start();
     passToStepper();
     runToDialog();
@@ -452,6 +453,7 @@ TEST_F(Zevar880WizardTest, FailedStepperRestoreNamesTheScalarsToCheck) {
 
 // The ZEVAR 880's analog restore reports a failed write as the ZEVAR 740's does.
 TEST_F(Zevar880WizardTest, FailedAnalogRestoreIsReported) {
+    quickTimeOuts();
     start();
     toAnalogInput();
     choose("analog.mode", kAnalogPot);
@@ -467,6 +469,7 @@ TEST_F(Zevar880WizardTest, FailedAnalogRestoreIsReported) {
 }
 
 TEST_F(Zevar880WizardTest, SilentControllerDuringTheStepperProcessEndsTheWizard) {
+    quickTimeOuts();
     start();
     passToStepper();
     runToDialog();
@@ -483,6 +486,7 @@ TEST_F(Zevar880WizardTest, SilentControllerDuringTheStepperProcessEndsTheWizard)
 // taken for another write's echo. The wizard ends on the communication error, and the
 // controller, which never had the write committed, holds the stepper values it had.
 TEST_F(Zevar880WizardTest, ALateEchoInTheStepperProcessIsALinkFailure) {
+    quickTimeOuts();
     start();
     // This test's time-out is 1 second: the late reply comes 3 seconds after it.
     link_->SetLateReplyWindow(std::chrono::seconds(4));

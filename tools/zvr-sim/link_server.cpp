@@ -90,6 +90,7 @@ void LinkServer::streamIfDue(Clock::time_point now) {
         return;
     }
     sendLocked(state_.responder->streamReply(), now);
+    ++state_.setsStreamed;
     // Keep the rhythm, but do not try to catch up on replies a stall has swallowed.
     nextStream_ = std::max(nextStream_ + timing_.period, now);
 }

@@ -65,6 +65,13 @@ public:
         return state_->responder->streaming();
     }
 
+    // Replies of continuous reads sent so far: a test that moved an input awaits the sets that
+    // carry it instead of sleeping for them.
+    uint64_t setsStreamed() {
+        std::lock_guard lock(state_->mutex);
+        return state_->setsStreamed;
+    }
+
 private:
     std::string apply(const ControlCommand& command);
     void controlLoop();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +26,7 @@ struct SimulatorState {
     bool hangUpRequested = false;
     bool reopenRequested = false;
     bool hungUp = false;
+    uint64_t setsStreamed = 0;  // replies of continuous reads sent, for tests that await one
 };
 
 }  // namespace zvr::sim
