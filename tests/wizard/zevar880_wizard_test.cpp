@@ -468,6 +468,45 @@ TEST_F(Zevar880WizardTest, FailedAnalogRestoreIsReported) {
                       "must run the wizard again or APP_MIN_CAL and APP_RANGE_CAL manually"));
 }
 
+// Cancel pressed again while the values go back closes the sheet at once, and starts no
+// second restore beside the first: the one under way goes on while its answers are handed
+// on, the analog values first, then the stepper's, and every value is back as the Welcome
+// read found it.
+TEST_F(Zevar880WizardTest, CancelAgainWhileTheValuesGoBackClosesAndTheRestoreGoesOn) {
+    startSimulator("ZVX51A04");
+    preset(0x418C, 2, 150);  // STEP_MAX_STEP
+    ASSERT_TRUE(startFamily("ZVX51A04"));
+    const char* const changed[] = {
+        "EXTERNAL_ANALOG_MODE", "APP_MIN_CAL",   "APP_RANGE_CAL", "STEP_MODE", "STEP_CAL",
+        "STEP_CONFIG",          "STEP_POWER_DN", "STEP_MAX_STEP"};
+    std::vector<uint32_t> before;
+    for (const char* name : changed)
+        before.push_back(eeprom(name));
+    passToStepper(kAnalogPot);
+    runToDialog();
+
+    sheet().Cancel();
+    ASSERT_FALSE(sheet().ended());  // the analog values are on their way back
+    sheet().Cancel();
+    EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
+
+    const auto restored = [&] {
+        for (size_t i = 0; i < std::size(changed); ++i) {
+            if (eeprom(changed[i]) != before[i]) return false;
+        }
+        return true;
+    };
+    const auto until = std::chrono::steady_clock::now() + kLimit;
+    while (!restored() && std::chrono::steady_clock::now() < until)
+        pump_.Poll(std::chrono::milliseconds(50));
+    for (size_t i = 0; i < std::size(changed); ++i)
+        EXPECT_EQ(eeprom(changed[i]), before[i]) << changed[i];
+    EXPECT_FALSE(sheet().lineFailed());
+    EXPECT_FALSE(Shown(prompt_,
+                       "There was an error restoring the original Analog Calibration values. You "
+                       "must run the wizard again or APP_MIN_CAL and APP_RANGE_CAL manually"));
+}
+
 TEST_F(Zevar880WizardTest, SilentControllerDuringTheStepperProcessEndsTheWizard) {
     quickTimeOuts();
     start();

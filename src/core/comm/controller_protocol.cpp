@@ -210,8 +210,8 @@ int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, in
                                             ReceiverHandle target, uint32_t successMessage,
                                             uint32_t failureMessage) {
     const std::optional<Message> message = WriteRequest(address, value, size);
-    if (!message) return 6;
-    if (!IsOpen()) return -1;
+    if (!message) return static_cast<int>(RequestResult::UnwritableSize);
+    if (!IsOpen()) return static_cast<int>(RequestResult::NotSent);
     std::lock_guard lock(requestMutex_);
     if (IdentificationAwaited()) return kRefusedWhileIdentifying;
     request_.type = kWrite;

@@ -47,6 +47,15 @@ struct DataRequest {
     bool checking = false;  // a write whose commit was not confirmed: its address is read back
 };
 
+// What a read or write request came to when it was made. The numbers are the ones the link's
+// request operations return (0 sent; anything else: nothing was sent and nothing is posted).
+enum class RequestResult : int {
+    Sent = 0,
+    NotSent = -1,           // the link is not open, or more than 10 addresses
+    WhileIdentifying = -2,  // an identification awaits its reply
+    UnwritableSize = 6,     // a write of a size other than 1 or 2 bytes
+};
+
 // What the link found out about a write whose commit was not confirmed (its reply lost or
 // spoiled): the controller may or may not have stored the value.
 enum class WriteCheck {
@@ -86,7 +95,8 @@ enum class WriteCheck {
 class CControllerProtocol : public CSerialPort {
 public:
     // The result of a read or write request made while an identification awaits its reply.
-    static constexpr int kRefusedWhileIdentifying = -2;
+    static constexpr int kRefusedWhileIdentifying =
+        static_cast<int>(RequestResult::WhileIdentifying);
     // The program's reply time-out in receive passes: about 3 seconds on a real port.
     static constexpr int kTimeoutTicks = 150;
 
@@ -113,8 +123,8 @@ public:
     // or a link that is not open; kRefusedWhileIdentifying.
     int RequestReadScalars(std::span<const uint16_t> addresses, ReceiverHandle target,
                            uint32_t successMessage, uint32_t failureMessage);
-    // Writes one value and commits it. 6 and nothing sent for a size other than 1 or 2; -1
-    // for a link that is not open; kRefusedWhileIdentifying.
+    // Writes one value and commits it. 6 (RequestResult::UnwritableSize) and nothing sent for
+    // a size other than 1 or 2; -1 for a link that is not open; kRefusedWhileIdentifying.
     int RequestWriteScalar(uint16_t address, uint16_t value, int size, ReceiverHandle target,
                            uint32_t successMessage, uint32_t failureMessage);
     int RequestIdentify(ReceiverHandle target, uint32_t successMessage, uint32_t failureMessage,

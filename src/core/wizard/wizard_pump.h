@@ -12,7 +12,7 @@ class WizardSheet;
 
 // Carries the link's notifications to a wizard on the caller's thread, for a host without
 // an event loop (the command line, tests): the sheet's own requests arrive on one queue, the
-// transfer's walk on another (their message numbers overlap).
+// transfer's walk on another, each handed to its own handler.
 class WizardPump {
 public:
     WizardPump();

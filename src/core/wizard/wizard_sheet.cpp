@@ -5,6 +5,7 @@
 
 #include "calibration/cal_transfer.h"
 #include "comm/controller_protocol.h"
+#include "comm/request_book.h"
 #include "comm/request_retries.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
@@ -14,18 +15,6 @@
 namespace zvr {
 
 namespace {
-
-// Notifications of the shared pages' requests.
-constexpr uint32_t kFaultReadDone = 1127;
-constexpr uint32_t kFaultReadFailed = 1128;
-constexpr uint32_t kTransferDone = 1124;
-constexpr uint32_t kTransferFailed = 1125;
-constexpr uint32_t kTransferCancelled = 1126;
-
-bool IsTransferOutcome(const PostedMessage& message) {
-    return message.message == kTransferDone || message.message == kTransferFailed ||
-           message.message == kTransferCancelled;
-}
 
 constexpr const char* kWelcomeHeading =
     "Welcome to calibration wizard, an interactive guide to getting your controller up and "
@@ -79,7 +68,10 @@ std::unique_ptr<WizardPage> MakeComplete(const std::string& heading) {
 }  // namespace
 
 WizardSheet::WizardSheet(std::string caption, std::string strategyPath, WizardLinks links)
-    : caption_(std::move(caption)), strategyPath_(std::move(strategyPath)), links_(links) {}
+    : caption_(std::move(caption)),
+      strategyPath_(std::move(strategyPath)),
+      links_(links),
+      requests_(std::make_unique<RequestBook>(links.link, links.self)) {}
 
 WizardSheet::~WizardSheet() = default;
 
@@ -211,24 +203,31 @@ void WizardSheet::AnswerProcess(ProcessAnswer answer) {
 
 void WizardSheet::Cancel() {
     if (ended()) return;
-    if (pending_ == Pending::WholeWrite) partial_ = true;
-    if (pending_ == Pending::WholeRead || pending_ == Pending::WholeWrite) {
-        pending_ = Pending::None;
-        links_.transfer.Abort();
+    if (puttingBack_) {
+        // Cancel again while the values go back: the sheet closes, and the restore goes on to
+        // its end (its answers are still heard, its failure still reported).
+        EndWith(WizardEnd::Cancelled);
+        return;
     }
-    if (pending_ == Pending::FaultRead) {
-        pending_ = Pending::None;
-        links_.link.RequestStop();
-    }
+    const bool writing = requests_->waiting(wholeWrite_);
+    const bool transferring = writing || requests_->waiting(wholeRead_);
+    if (writing) partial_ = true;
+    // Nothing asked for so far is heard any more: the fault read stops, the transfer's abort
+    // is not taken for a failure, and a process write still on its way cannot move the
+    // process on once its values are being put back.
+    requests_->CancelAll();
+    if (transferring) links_.transfer.Abort();
     CloseProcess();
     if (partial_) links_.prompt.warn(kWizardWriteUnfinished);
     // Once the whole write has gone through there is nothing to put back: the controller holds
     // the calibration asked for, the processes' results among it, and Cancel only closes.
     if (!written_) {
         UndoAnswers();  // the processes' restores find every scalar in the table again
-        if (StartRestore()) return;
+        if (StartRestore()) {
+            puttingBack_ = true;
+            return;
+        }
     }
-    StopFamilyRequests();
     EndWith(WizardEnd::Cancelled);
 }
 
@@ -249,27 +248,7 @@ void WizardSheet::Finish() {
     EndWith(WizardEnd::Finished);
 }
 
-void WizardSheet::Handle(const PostedMessage& message) {
-    if (ended()) {
-        // A restore may still be finishing after the sheet ended: nothing else listens.
-        HandleFamily(message);
-        return;
-    }
-    switch (pending_) {
-        case Pending::FaultRead:
-            WelcomeFaults(message);
-            return;
-        case Pending::WholeRead:
-            WelcomeRead(message);
-            return;
-        case Pending::WholeWrite:
-            SummaryWritten(message);
-            return;
-        case Pending::None:
-            HandleFamily(message);
-            return;
-    }
-}
+void WizardSheet::Handle(const PostedMessage& message) { requests_->Handle(message); }
 
 // ---- moving between pages ---------------------------------------------------------------
 
@@ -360,20 +339,14 @@ void WizardSheet::WelcomeActivate() {
 
 bool WizardSheet::RequestFaultWord() {
     const uint16_t address = static_cast<uint16_t>(faultVariable_->ramAddress);
-    pending_ = Pending::FaultRead;
-    if (links_.link.RequestReadVariables(std::span(&address, 1), links_.self, kFaultReadDone,
-                                         kFaultReadFailed) == 0) {
-        return true;
-    }
-    pending_ = Pending::None;
-    return false;
+    return requests_->ReadVariables(std::span(&address, 1), [this](const RequestOutcome& outcome) {
+        WelcomeFaults(outcome);
+    }) == RequestResult::Sent;
 }
 
-void WizardSheet::WelcomeFaults(const PostedMessage& message) {
-    if (message.message != kFaultReadDone && message.message != kFaultReadFailed) return;
-    pending_ = Pending::None;
-    links_.link.RequestStop();
-    if (message.message == kFaultReadFailed) {
+void WizardSheet::WelcomeFaults(const RequestOutcome& outcome) {
+    requests_->StopReading();
+    if (!outcome.ok()) {
         // One spoiled or lost reply is the line's, not the controller's: the read goes out
         // again (the link holds it until the line is quiet) before the wizard gives up.
         if (faultReadRetries_ < kWalkRetries) {
@@ -384,7 +357,7 @@ void WizardSheet::WelcomeFaults(const PostedMessage& message) {
         EndWith(WizardEnd::Failed);
         return;
     }
-    uint16_t flags = links_.link.RequestValues()[0];
+    uint16_t flags = outcome.values[0];
     if (faultVariable_->scaling.size == 1) flags = static_cast<uint16_t>(flags >> 8);
     SetButtons(kWizardNext);
     WizardForm& form = pages_.front()->form;
@@ -413,25 +386,24 @@ PageMove WizardSheet::WelcomeNext() {
     }
     startMode_ = choice;
     SetButtons(kWizardNoButtons);
-    pending_ = Pending::WholeRead;
-    links_.transfer.ReadAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
+    const OutcomeNumbers numbers =
+        requests_->Expect([this](const RequestOutcome& outcome) { WelcomeRead(outcome); });
+    wholeRead_ = numbers.ok;
+    links_.transfer.ReadAll({requests_->receiver(), numbers.ok, numbers.failed, numbers.cancelled});
     return PageMove::Stay;
 }
 
-void WizardSheet::WelcomeRead(const PostedMessage& message) {
-    // A fault-flag set that was on its way when that read stopped is not the transfer's.
-    if (!IsTransferOutcome(message)) return;
-    pending_ = Pending::None;
-    if (message.message == kTransferDone) {
+void WizardSheet::WelcomeRead(const RequestOutcome& outcome) {
+    if (outcome.ok()) {
         TakeStartingValues();
         pages_.at(1)->preloaded = !(startMode_ == 1 || pagesAlwaysPreload());
         Move(PageMove::Next);
         return;
     }
-    links_.prompt.warn(message.message == kTransferCancelled
-                           ? "Fatal Error. The Calibration read was canceled by the user."
-                           : "Fatal Error. The Calibration could not be read.");
-    EndWith(message.message == kTransferCancelled ? WizardEnd::Cancelled : WizardEnd::Failed);
+    const bool cancelled = outcome.kind == RequestOutcome::Kind::Cancelled;
+    links_.prompt.warn(cancelled ? "Fatal Error. The Calibration read was canceled by the user."
+                                 : "Fatal Error. The Calibration could not be read.");
+    EndWith(cancelled ? WizardEnd::Cancelled : WizardEnd::Failed);
 }
 
 // ---- Summary and Complete ---------------------------------------------------------------
@@ -459,19 +431,19 @@ PageMove WizardSheet::SummaryNext() {
 
 void WizardSheet::StartWholeWrite() {
     SetButtons(kWizardNoButtons);
-    pending_ = Pending::WholeWrite;
+    const OutcomeNumbers numbers =
+        requests_->Expect([this](const RequestOutcome& outcome) { SummaryWritten(outcome); });
+    wholeWrite_ = numbers.ok;
     // The sheet says itself what a failed write leaves in the controller.
-    links_.transfer.WriteAll({.target = links_.self,
-                              .done = kTransferDone,
-                              .failed = kTransferFailed,
-                              .aborted = kTransferCancelled,
+    links_.transfer.WriteAll({.target = requests_->receiver(),
+                              .done = numbers.ok,
+                              .failed = numbers.failed,
+                              .aborted = numbers.cancelled,
                               .callerExplainsFailure = true});
 }
 
-void WizardSheet::SummaryWritten(const PostedMessage& message) {
-    if (!IsTransferOutcome(message)) return;
-    pending_ = Pending::None;
-    if (message.message == kTransferDone) {
+void WizardSheet::SummaryWritten(const RequestOutcome& outcome) {
+    if (outcome.ok()) {
         written_ = true;
         partial_ = false;
         undo_.clear();
@@ -480,7 +452,7 @@ void WizardSheet::SummaryWritten(const PostedMessage& message) {
         return;
     }
     partial_ = true;
-    const bool failed = message.message == kTransferFailed;
+    const bool failed = outcome.kind != RequestOutcome::Kind::Cancelled;
     if (failed) lineFailed_ = true;
     const PromptAnswer answer =
         links_.prompt.show({failed ? kWizardWriteFailed : kWizardWriteStopped, kApplicationCaption,

@@ -19,9 +19,11 @@ namespace zvr {
 
 class CControllerProtocol;
 class CalTransfer;
+class RequestBook;
 class SettingsStore;
 class UserPrompt;
 class WizardSheet;
+struct RequestOutcome;
 struct WizardRequirements;
 
 // Wizard button masks: Back 1, Next 2, Finish 4. 0 while a request or transfer runs; Cancel
@@ -145,7 +147,8 @@ struct WizardLinks {
 
 // The sheet shared by every family: Welcome (fault flags, start mode, whole read), the
 // family's question pages, Summary (rows, answers to values, whole write), Complete (plot
-// set-up), the preload rule and cancellation. The host hands every message posted to
+// set-up), the preload rule and cancellation. The sheet and its pages make their requests
+// through requests(), each with its own completion; the host hands every message posted to
 // links.self to Handle(), and the transfer's own messages to the transfer.
 class WizardSheet {
 public:
@@ -170,7 +173,7 @@ public:
     void Retain();
     void Changed(std::string_view fieldId);
     void AnswerProcess(ProcessAnswer answer);
-    // A notification posted to links.self.
+    // A notification posted to links.self: runs the completion of the request it answers.
     void Handle(const PostedMessage& message);
 
     const std::string& caption() const { return caption_; }
@@ -218,8 +221,8 @@ public:
     bool RangeCheck(std::string_view label, double value, const RangeLimits& limits);
 
     UserPrompt& prompt() { return links_.prompt; }
-    CControllerProtocol& link() { return links_.link; }
-    const ReceiverHandle& self() const { return links_.self; }
+    // The sheet's and its pages' requests to the controller.
+    RequestBook& requests() { return *requests_; }
     bool demo() const;
     void SetButtons(int mask);
     // The page after this one, or null.
@@ -244,15 +247,12 @@ protected:
     virtual std::vector<SummaryRow> Rows() = 0;
     // Turns the answers into cal-file values (before the fixed items and the write).
     virtual void WriteAnswers() = 0;
-    // A notification of the family's own requests; false when it was not the family's.
-    virtual bool HandleFamily(const PostedMessage&) { return false; }
     virtual bool familyBusy() const { return false; }
     virtual void ProcessAnswered(ProcessAnswer) {}
     // Cancel while a process has changed the controller: start putting it back and end the
-    // sheet when done. False when there is nothing to put back.
+    // sheet when done. False when there is nothing to put back. Every request made before
+    // the cancel has been given up (its answer is dropped).
     virtual bool StartRestore() { return false; }
-    // A continuous read of the family's that must stop before the sheet ends.
-    virtual void StopFamilyRequests() {}
     virtual bool completeShowsOptions() const = 0;
     // Lowest and highest command speed, for the plot set-up.
     virtual std::pair<double, double> plotRange() const = 0;
@@ -280,19 +280,17 @@ protected:
     CalTransfer& transfer() { return links_.transfer; }
 
 private:
-    enum class Pending { None, FaultRead, WholeRead, WholeWrite };
-
     void Move(PageMove move);
     void ActivateCurrent();
     bool CheckRequired();
     void WelcomeActivate();
-    void WelcomeFaults(const PostedMessage& message);
+    void WelcomeFaults(const RequestOutcome& outcome);
     bool RequestFaultWord();
     PageMove WelcomeNext();
-    void WelcomeRead(const PostedMessage& message);
+    void WelcomeRead(const RequestOutcome& outcome);
     PageMove SummaryNext();
     void StartWholeWrite();
-    void SummaryWritten(const PostedMessage& message);
+    void SummaryWritten(const RequestOutcome& outcome);
     // Puts back what the Summary's last turn of the answers into values changed.
     void UndoAnswers();
     void Judge(const ScalarDef& def, double value, const ScalarFit& fit);
@@ -302,12 +300,17 @@ private:
     std::string caption_;
     std::string strategyPath_;
     WizardLinks links_;
+    std::unique_ptr<RequestBook> requests_;
     std::vector<std::unique_ptr<WizardPage>> pages_;
     std::vector<bool> filled_;  // pages that have filled themselves from the controller
     size_t current_ = 0;
     int buttons_ = kWizardNoButtons;
     int startMode_ = 1;
-    Pending pending_ = Pending::None;
+    // The whole read's and the whole write's numbers in the book while they run.
+    uint32_t wholeRead_ = 0;
+    uint32_t wholeWrite_ = 0;
+    // Cancel has started putting back what the processes changed.
+    bool puttingBack_ = false;
     int faultReadRetries_ = 0;  // the fault word's read, tried again as every single read is
     WizardEnd end_ = WizardEnd::Running;
     bool written_ = false;

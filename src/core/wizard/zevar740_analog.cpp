@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "comm/controller_protocol.h"
+#include "comm/request_book.h"
 #include "common/user_prompt.h"
 #include "wizard/governor_fields.h"
 #include "wizard/zevar740_wizard.h"
@@ -13,17 +13,6 @@
 namespace zvr {
 
 namespace {
-
-// Notifications of the process' requests.
-constexpr uint32_t kReadSet = 1124;
-constexpr uint32_t kReadFailed = 1125;
-constexpr uint32_t kWriteDone = 1126;
-constexpr uint32_t kWriteFailed = 1127;
-// Notifications of the restore on cancel.
-constexpr uint32_t kRestoreMinimumDone = 1128;
-constexpr uint32_t kRestoreModeDone = 1129;
-constexpr uint32_t kRestoreRangeDone = 1130;
-constexpr uint32_t kRestoreFailed = 1131;
 
 constexpr int kIdleSwitchBit = 0x08;
 
@@ -232,97 +221,89 @@ void AnalogPage::StartProcess(WizardSheet& sheet) {
         savedMinimum = sheet.scalar("APP_MIN_CAL") ? sheet.scalar("APP_MIN_CAL")->controllerRaw : 0;
     }
     skipped = false;
-    processRunning_ = true;
     processState = kWriting0;
     sheet.SetButtons(kWizardNoButtons);
     step = 3;
-    Write(sheet, "EXTERNAL_ANALOG_MODE", 0, kWriteDone);
+    WriteMode(sheet, 0);
 }
 
-bool AnalogPage::Write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done) {
+bool AnalogPage::Write(WizardSheet& sheet, const char* name, uint32_t raw, RequestCompletion done) {
     const ScalarDef* def = sheet.scalar(name);
-    const uint32_t failed = restoring_ ? kRestoreFailed : kWriteFailed;
-    if (def == nullptr || sheet.link().RequestWriteScalar(
-                              static_cast<uint16_t>(def->eepromAddress), static_cast<uint16_t>(raw),
-                              def->scaling.size, sheet.self(), done, failed) != 0) {
-        // A refused request (the link has gone): the sheet ends at once, saying what it
-        // leaves in the controller.
-        if (restoring_) {
-            restoring_ = false;
-            sheet.prompt().error(kRestoreError);
-        } else if (processRunning_) {
-            CommunicationFailed(sheet);
-            return false;
-        }
-        processRunning_ = false;
-        sheet.MarkLineFailed();
-        sheet.EndWith(WizardEnd::Failed);
-        return false;
-    }
-    return true;
+    return def != nullptr &&
+           sheet.requests().WriteScalar(static_cast<uint16_t>(def->eepromAddress),
+                                        static_cast<uint16_t>(raw), def->scaling.size,
+                                        std::move(done)) == RequestResult::Sent;
 }
 
-bool AnalogPage::Handle(WizardSheet& sheet, const PostedMessage& message) {
-    if (restoring_) {
-        RestoreNext(sheet, message);
-        return true;
-    }
-    if (!processRunning_) return false;
-    switch (message.message) {
-        case kReadSet:
-            if (!reading_) return true;  // a set that was on its way when the read stopped
-            if (processState == kReading) {
-                processState = kDialogs;
-                dialog_ = 1;
-                ShowCaptureLines(false, true);
-                StoreLive(sheet);
-                const bool skipOffered = sheet.startMode() == 1 && previousMode == mode &&
-                                         (previousIvs == -1 || previousIvs == (ivsPresent ? 1 : 0));
-                sheet.Refresh();
-                sheet.OpenProcess(
-                    {prefix_ + "to the minimum speed position, then click Done.", skipOffered});
-                return true;
+void AnalogPage::WriteMode(WizardSheet& sheet, uint32_t code) {
+    const bool sent =
+        Write(sheet, "EXTERNAL_ANALOG_MODE", code, [this, &sheet](const RequestOutcome& outcome) {
+            if (outcome.ok()) {
+                ModeWritten(sheet);
+            } else {
+                CommunicationFailed(sheet);
             }
-            StoreLive(sheet);
-            sheet.RefreshLive();
-            return true;
-        case kWriteDone:
-            if (processState == kWriting0) {
-                processState = kWriting255;
-                Write(sheet, "EXTERNAL_ANALOG_MODE", 255, kWriteDone);
-            } else if (processState == kWriting255) {
-                std::vector<uint16_t> addresses;
-                for (const char* name : kLiveVariables) {
-                    addresses.push_back(static_cast<uint16_t>(sheet.variable(name)->ramAddress));
-                }
-                processState = kReading;
-                reading_ = true;
-                if (sheet.link().RequestReadVariables(addresses, sheet.self(), kReadSet,
-                                                      kReadFailed) != 0) {
-                    CommunicationFailed(sheet);
-                }
-            } else if (processState == kWriting3) {
-                processRunning_ = false;
-                if (step != 5) step = 4;
-                sheet.SetButtons(kWizardBackNext);
-                if (step == 4 && skipped) {
-                    sheet.MoveNext();
-                    return true;
-                }
-                sheet.Refresh();
+        });
+    // A refused request (the link has gone): the sheet ends at once, saying what it leaves in
+    // the controller.
+    if (!sent) CommunicationFailed(sheet);
+}
+
+void AnalogPage::ModeWritten(WizardSheet& sheet) {
+    switch (processState) {
+        case kWriting0:
+            processState = kWriting255;
+            WriteMode(sheet, 255);
+            return;
+        case kWriting255:
+            StartReading(sheet);
+            return;
+        case kWriting3:
+            if (step != 5) step = 4;
+            sheet.SetButtons(kWizardBackNext);
+            if (step == 4 && skipped) {
+                sheet.MoveNext();
+                return;
             }
-            return true;
-        case kReadFailed:
-        case kWriteFailed:
-            CommunicationFailed(sheet);
-            return true;
+            sheet.Refresh();
+            return;
         default:
-            return true;
+            return;
     }
 }
 
-void AnalogPage::StoreLive(WizardSheet& sheet) {
-    const auto words = sheet.link().RequestValues();
+void AnalogPage::StartReading(WizardSheet& sheet) {
+    std::vector<uint16_t> addresses;
+    for (const char* name : kLiveVariables)
+        addresses.push_back(static_cast<uint16_t>(sheet.variable(name)->ramAddress));
+    processState = kReading;
+    const RequestResult result = sheet.requests().ReadVariables(
+        addresses, [this, &sheet](const RequestOutcome& outcome) { LiveSet(sheet, outcome); });
+    if (result != RequestResult::Sent) CommunicationFailed(sheet);
+}
+
+void AnalogPage::LiveSet(WizardSheet& sheet, const RequestOutcome& outcome) {
+    if (!outcome.ok()) {
+        CommunicationFailed(sheet);
+        return;
+    }
+    if (processState == kReading) {
+        processState = kDialogs;
+        dialog_ = 1;
+        ShowCaptureLines(false, true);
+        StoreLive(sheet, outcome.values);
+        const bool skipOffered = sheet.startMode() == 1 && previousMode == mode &&
+                                 (previousIvs == -1 || previousIvs == (ivsPresent ? 1 : 0));
+        sheet.Refresh();
+        sheet.OpenProcess(
+            {prefix_ + "to the minimum speed position, then click Done.", skipOffered});
+        return;
+    }
+    StoreLive(sheet, outcome.values);
+    sheet.RefreshLive();
+}
+
+void AnalogPage::StoreLive(WizardSheet& sheet, const std::array<uint16_t, kMaxAddresses>& words) {
     for (size_t i = 0; i < std::size(kLiveVariables); ++i) {
         VariableDef* live = sheet.variable(kLiveVariables[i]);
         const uint32_t raw = live->scaling.size == 1 ? words[i] >> 8 : words[i];
@@ -351,7 +332,7 @@ void AnalogPage::HideCaptureLines() {
 }
 
 void AnalogPage::Answered(WizardSheet& sheet, ProcessAnswer answer) {
-    if (!processRunning_ || processState != kDialogs) return;
+    if (processState != kDialogs) return;
     const VariableDef* adc = sheet.variable("adc_app");
     const bool ivsNow = (sheet.variable("switch_f_debounced")->currentRaw & kIdleSwitchBit) != 0;
     if (dialog_ == 1) {
@@ -392,18 +373,13 @@ void AnalogPage::FinishDialogs(WizardSheet& sheet) {
     StopReading(sheet);
     processState = kWriting3;
     sheet.Refresh();
-    Write(sheet, "EXTERNAL_ANALOG_MODE", 3, kWriteDone);
+    WriteMode(sheet, 3);
 }
 
-void AnalogPage::StopReading(WizardSheet& sheet) {
-    if (!reading_) return;
-    reading_ = false;
-    sheet.link().RequestStop();
-}
+void AnalogPage::StopReading(WizardSheet& sheet) { sheet.requests().StopReading(); }
 
 void AnalogPage::CommunicationFailed(WizardSheet& sheet) {
     StopReading(sheet);
-    processRunning_ = false;
     sheet.prompt().error("There was an communication error. The Wizard will close.");
     sheet.prompt().warn(kAnalogLeftUnfinished);
     sheet.MarkLineFailed();
@@ -416,36 +392,47 @@ bool AnalogPage::StartRestore(WizardSheet& sheet) {
     if (!calibrationActive) return false;
     calibrationActive = false;
     StopReading(sheet);
-    processRunning_ = false;
     dialog_ = 0;
-    restoring_ = true;
     sheet.SetButtons(kWizardNoButtons);
     // The mode first: a controller leaving calibration stores its readings as APP_MIN_CAL and
     // APP_RANGE_CAL, which would overwrite values put back before it.
     const ScalarDef* code = sheet.scalar("EXTERNAL_ANALOG_MODE");
-    return Write(sheet, "EXTERNAL_ANALOG_MODE", code ? code->controllerRaw : 0, kRestoreModeDone);
+    RestoreWrite(sheet, "EXTERNAL_ANALOG_MODE", code ? code->controllerRaw : 0, [this, &sheet] {
+        RestoreWrite(sheet, "APP_RANGE_CAL", savedRange, [this, &sheet] {
+            RestoreWrite(sheet, "APP_MIN_CAL", savedMinimum,
+                         [this, &sheet] { RestoreEnded(sheet); });
+        });
+    });
+    return true;
 }
 
-void AnalogPage::RestoreNext(WizardSheet& sheet, const PostedMessage& message) {
-    switch (message.message) {
-        case kRestoreModeDone:
-            Write(sheet, "APP_RANGE_CAL", savedRange, kRestoreRangeDone);
-            return;
-        case kRestoreRangeDone:
-            Write(sheet, "APP_MIN_CAL", savedMinimum, kRestoreMinimumDone);
-            return;
-        case kRestoreMinimumDone:
-            restoring_ = false;
-            if (restoreEndsSheet) sheet.EndWith(WizardEnd::Cancelled);
-            return;
-        case kRestoreFailed:
-            restoring_ = false;
-            sheet.prompt().error(kRestoreError);
-            sheet.MarkLineFailed();
-            if (restoreEndsSheet) sheet.EndWith(WizardEnd::Cancelled);
-            return;
-        default:
-            return;  // a read set still on its way
+void AnalogPage::RestoreWrite(WizardSheet& sheet, const char* name, uint32_t raw,
+                              std::function<void()> next) {
+    const bool sent = Write(sheet, name, raw,
+                            [this, &sheet, next = std::move(next)](const RequestOutcome& outcome) {
+                                if (outcome.ok()) {
+                                    next();
+                                } else {
+                                    RestoreFailed(sheet, false);
+                                }
+                            });
+    if (!sent) RestoreFailed(sheet, true);
+}
+
+// The rest of the restore is not tried: the person is told which values to check.
+void AnalogPage::RestoreFailed(WizardSheet& sheet, bool refused) {
+    sheet.prompt().error(kRestoreError);
+    sheet.MarkLineFailed();
+    // A refused request: the link has gone, and the sheet ends at once.
+    if (refused) sheet.EndWith(WizardEnd::Failed);
+    RestoreEnded(sheet);
+}
+
+void AnalogPage::RestoreEnded(WizardSheet& sheet) {
+    if (afterRestore) {
+        afterRestore();
+    } else {
+        sheet.EndWith(WizardEnd::Cancelled);
     }
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "comm/request_book.h"
 #include "wizard/number_entry.h"
 #include "wizard/option_page.h"
 #include "wizard/set_speeds.h"
@@ -98,15 +101,14 @@ public:
     PageMove Next(WizardSheet& sheet) override;
     PageMove Back(WizardSheet& sheet) override;
 
-    // The calibration process' requests and the restore on cancel.
-    bool Handle(WizardSheet& sheet, const PostedMessage& message);
+    // The calibration process' dialogs and the restore on cancel.
     void Answered(WizardSheet& sheet, ProcessAnswer answer);
+    // Cancel while the calibration is active: puts back what the process changed; false when
+    // there is nothing to put back.
     bool StartRestore(WizardSheet& sheet);
-    void StopReading(WizardSheet& sheet);
-    bool busy() const { return processRunning_ || restoring_; }
-    // Whether the end of the restore ends the sheet (a family with more to put back after it
-    // ends the sheet itself).
-    bool restoreEndsSheet = true;
+    // What follows the end of the restore, however it ended; none: the sheet ends (a family
+    // with more to put back after it goes on here).
+    std::function<void()> afterRestore;
     // The unit knows neither CAN nor auto-idle: its code is read by the units digit alone.
     bool canAndAutoIdle = true;
 
@@ -137,18 +139,25 @@ private:
     void StartProcess(WizardSheet& sheet);
     void ShowCaptureLines(bool maximum, bool show);
     void HideCaptureLines();
-    void StoreLive(WizardSheet& sheet);
+    void StoreLive(WizardSheet& sheet, const std::array<uint16_t, kMaxAddresses>& words);
+    void StopReading(WizardSheet& sheet);
     bool Validate(WizardSheet& sheet);
     void FinishDialogs(WizardSheet& sheet);
-    bool Write(WizardSheet& sheet, const char* name, uint32_t raw, uint32_t done);
-    void RestoreNext(WizardSheet& sheet, const PostedMessage& message);
+    bool Write(WizardSheet& sheet, const char* name, uint32_t raw, RequestCompletion done);
+    // The process' writes of EXTERNAL_ANALOG_MODE and its live read.
+    void WriteMode(WizardSheet& sheet, uint32_t code);
+    void ModeWritten(WizardSheet& sheet);
+    void StartReading(WizardSheet& sheet);
+    void LiveSet(WizardSheet& sheet, const RequestOutcome& outcome);
     void CommunicationFailed(WizardSheet& sheet);
+    // One write of the restore; next runs when it went through.
+    void RestoreWrite(WizardSheet& sheet, const char* name, uint32_t raw,
+                      std::function<void()> next);
+    void RestoreFailed(WizardSheet& sheet, bool refused);
+    void RestoreEnded(WizardSheet& sheet);
 
     std::string prefix_;
     int dialog_ = 0;  // 1 minimum, 2 maximum
-    bool processRunning_ = false;
-    bool reading_ = false;
-    bool restoring_ = false;
 };
 
 // Set speeds (none, one to four, or variable), warm-up and ramps: step 1 the count, then 2 no

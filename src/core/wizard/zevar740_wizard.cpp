@@ -273,17 +273,9 @@ void Zevar740Wizard::WriteAux(const AuxOutPage& page) {
 
 // ---- the analog process and the end of the run ------------------------------------------
 
-bool Zevar740Wizard::HandleFamily(const PostedMessage& message) {
-    return analog_ != nullptr && analog_->Handle(*this, message);
-}
-
 void Zevar740Wizard::ProcessAnswered(ProcessAnswer answer) { analog_->Answered(*this, answer); }
 
 bool Zevar740Wizard::StartRestore() { return analog_ != nullptr && analog_->StartRestore(*this); }
-
-void Zevar740Wizard::StopFamilyRequests() {
-    if (analog_ != nullptr) analog_->StopReading(*this);
-}
 
 std::pair<double, double> Zevar740Wizard::plotRange() const {
     return {speedRange_->lowest, speedRange_->highest};

@@ -63,10 +63,8 @@ protected:
     const WizardRequirements& requirements() const override;
     std::vector<SummaryRow> Rows() override;
     void WriteAnswers() override;
-    bool HandleFamily(const PostedMessage& message) override;
     void ProcessAnswered(ProcessAnswer answer) override;
     bool StartRestore() override;
-    void StopFamilyRequests() override;
     bool completeShowsOptions() const override { return traits_.completeOptions && is760(); }
     std::pair<double, double> plotRange() const override;
     std::array<std::string, 2> completeTexts() const override;

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "comm/controller_protocol.h"
+#include "comm/request_book.h"
 #include "common/user_prompt.h"
 #include "definitions/scaling.h"
 #include "wizard/governor_fields.h"
@@ -15,13 +15,6 @@
 namespace zvr {
 
 namespace {
-
-constexpr uint32_t kWriteDone = 1126;
-constexpr uint32_t kWriteFailed = 1127;
-// The restore on cancel answers on numbers of its own, so that a write of the process still
-// on its way is not taken for one of the restore's.
-constexpr uint32_t kRestoreDone = 1128;
-constexpr uint32_t kRestoreFailed = 1129;
 
 constexpr const char* kStepper = "stepper.";
 constexpr const char* kTravel = "stepper.degrees";
@@ -122,16 +115,27 @@ bool StepperPage::Write(WizardSheet& sheet, const char* name, uint32_t raw) {
     if (std::find(written_.begin(), written_.end(), name) == written_.end()) {
         written_.emplace_back(name);
     }
-    if (sheet.link().RequestWriteScalar(static_cast<uint16_t>(def->eepromAddress),
-                                        static_cast<uint16_t>(raw), def->scaling.size, sheet.self(),
-                                        kWriteDone, kWriteFailed) != 0) {
-        running_ = false;
-        sheet.prompt().error("There was an communication error. The Wizard will close.");
-        sheet.MarkLineFailed();
-        sheet.EndWith(WizardEnd::Failed);
+    const RequestResult result = sheet.requests().WriteScalar(
+        static_cast<uint16_t>(def->eepromAddress), static_cast<uint16_t>(raw), def->scaling.size,
+        [this, &sheet](const RequestOutcome& outcome) {
+            if (outcome.ok()) {
+                Advance(sheet);
+            } else {
+                CommunicationFailed(sheet);
+            }
+        });
+    if (result != RequestResult::Sent) {
+        CommunicationFailed(sheet);
         return false;
     }
     return true;
+}
+
+void StepperPage::CommunicationFailed(WizardSheet& sheet) {
+    running_ = false;
+    sheet.prompt().error("There was an communication error. The Wizard will close.");
+    sheet.MarkLineFailed();
+    sheet.EndWith(WizardEnd::Failed);
 }
 
 bool StepperPage::WriteScaled(WizardSheet& sheet, const char* name, double value) {
@@ -149,26 +153,6 @@ void StepperPage::StartProcess(WizardSheet& sheet) {
     sheet.SetButtons(kWizardNoButtons);
     processState = kWritingTravel;
     Write(sheet, "STEP_MAX_STEP", writtenMaxStep);
-}
-
-bool StepperPage::Handle(WizardSheet& sheet, const PostedMessage& message) {
-    if (restoring_) {
-        if (message.message != kRestoreDone && message.message != kRestoreFailed) return true;
-        if (message.message == kRestoreFailed) restoreFailed_.push_back(toRestore_.front());
-        toRestore_.erase(toRestore_.begin());
-        RestoreNext(sheet);
-        return true;
-    }
-    if (!running_) return false;
-    if (message.message == kWriteFailed) {
-        running_ = false;
-        sheet.prompt().error("There was an communication error. The Wizard will close.");
-        sheet.MarkLineFailed();
-        sheet.EndWith(WizardEnd::Failed);
-        return true;
-    }
-    if (message.message == kWriteDone) Advance(sheet);
-    return true;
 }
 
 void StepperPage::Advance(WizardSheet& sheet) {
@@ -268,7 +252,6 @@ bool StepperPage::StartRestore(WizardSheet& sheet) {
     processActive = false;
     running_ = false;
     dialogOpen_ = false;
-    restoring_ = true;
     processState = kRestoring;
     sheet.SetButtons(kWizardNoButtons);
     toRestore_.clear();
@@ -284,18 +267,22 @@ bool StepperPage::StartRestore(WizardSheet& sheet) {
 }
 
 void StepperPage::RestoreNext(WizardSheet& sheet) {
+    const auto restored = [this, &sheet](const RequestOutcome& outcome) {
+        if (!outcome.ok()) restoreFailed_.push_back(toRestore_.front());
+        toRestore_.erase(toRestore_.begin());
+        RestoreNext(sheet);
+    };
     while (!toRestore_.empty()) {
         const ScalarDef* def = sheet.scalar(toRestore_.front());
-        if (def != nullptr && sheet.link().RequestWriteScalar(
-                                  static_cast<uint16_t>(def->eepromAddress),
-                                  static_cast<uint16_t>(def->controllerRaw), def->scaling.size,
-                                  sheet.self(), kRestoreDone, kRestoreFailed) == 0) {
-            return;  // its notification continues the restore
+        if (def != nullptr &&
+            sheet.requests().WriteScalar(static_cast<uint16_t>(def->eepromAddress),
+                                         static_cast<uint16_t>(def->controllerRaw),
+                                         def->scaling.size, restored) == RequestResult::Sent) {
+            return;  // its completion continues the restore
         }
         restoreFailed_.push_back(toRestore_.front());
         toRestore_.erase(toRestore_.begin());
     }
-    restoring_ = false;
     if (!restoreFailed_.empty()) {
         std::string names;
         for (const std::string& name : restoreFailed_) {

@@ -34,8 +34,10 @@ const WizardRequirements& Zevar880Wizard::requirements() const {
 
 std::vector<std::unique_ptr<WizardPage>> Zevar880Wizard::BuildPages() {
     std::vector<std::unique_ptr<WizardPage>> pages = Zevar740Wizard::BuildPages();
-    // The stepper restore follows the analog one, so the analog restore must not end the run.
-    analog().restoreEndsSheet = false;
+    // The stepper restore follows the analog one, which therefore does not end the run.
+    analog().afterRestore = [this] {
+        if (!stepper_->StartRestore(*this)) EndWith(WizardEnd::Cancelled);
+    };
     auto page = std::make_unique<StepperPage>();
     stepper_ = page.get();
     pages.push_back(std::move(page));
@@ -60,18 +62,6 @@ void Zevar880Wizard::WriteAnswers() {
     }
 }
 
-bool Zevar880Wizard::HandleFamily(const PostedMessage& message) {
-    if (analog().busy()) {
-        analog().Handle(*this, message);
-        if (stepperAfterAnalog_ && !analog().busy()) {
-            stepperAfterAnalog_ = false;
-            if (!stepper_->StartRestore(*this)) EndWith(WizardEnd::Cancelled);
-        }
-        return true;
-    }
-    return stepper_ != nullptr && stepper_->Handle(*this, message);
-}
-
 void Zevar880Wizard::ProcessAnswered(ProcessAnswer answer) {
     if (stepper_->running()) {
         stepper_->Answered(*this, answer);
@@ -80,18 +70,11 @@ void Zevar880Wizard::ProcessAnswered(ProcessAnswer answer) {
     }
 }
 
-// The analog values go back first, then the stepper's.
+// The analog values go back first (the end of their restore starts the stepper's), then the
+// stepper's.
 bool Zevar880Wizard::StartRestore() {
     if (stepper_ == nullptr) return false;
-    if (Zevar740Wizard::StartRestore()) {
-        stepperAfterAnalog_ = true;
-        if (!analog().busy() && !ended()) {
-            stepperAfterAnalog_ = false;
-            if (!stepper_->StartRestore(*this)) EndWith(WizardEnd::Cancelled);
-        }
-        return true;
-    }
-    return stepper_->StartRestore(*this);
+    return Zevar740Wizard::StartRestore() || stepper_->StartRestore(*this);
 }
 
 }  // namespace zvr

@@ -27,13 +27,10 @@ public:
     PageMove Next(WizardSheet& sheet) override;
     PageMove Back(WizardSheet& sheet) override;
 
-    // The process' write notifications; false when they are not the page's.
-    bool Handle(WizardSheet& sheet, const PostedMessage& message);
     void Answered(WizardSheet& sheet, ProcessAnswer answer);
     // Cancel after the process changed the controller: put back what the Welcome read found.
     bool StartRestore(WizardSheet& sheet);
     bool running() const { return running_; }
-    bool busy() const { return running_ || restoring_; }
 
     int steps = 0;
     uint32_t directionCode = kStepperFullTravelCode;
@@ -48,12 +45,12 @@ private:
     void Advance(WizardSheet& sheet);
     bool Write(WizardSheet& sheet, const char* name, uint32_t raw);
     bool WriteScaled(WizardSheet& sheet, const char* name, double value);
+    void CommunicationFailed(WizardSheet& sheet);
     void AskDirection(WizardSheet& sheet);
     void RestoreNext(WizardSheet& sheet);
 
     bool running_ = false;
     bool dialogOpen_ = false;
-    bool restoring_ = false;
     std::vector<std::string> written_;  // the scalars the process wrote, in order
     std::vector<std::string> toRestore_;
     std::vector<std::string> restoreFailed_;
@@ -73,13 +70,11 @@ protected:
     const WizardRequirements& requirements() const override;
     std::vector<SummaryRow> Rows() override;
     void WriteAnswers() override;
-    bool HandleFamily(const PostedMessage& message) override;
     void ProcessAnswered(ProcessAnswer answer) override;
     bool StartRestore() override;
 
 private:
     StepperPage* stepper_ = nullptr;
-    bool stepperAfterAnalog_ = false;
 };
 
 inline constexpr const char* kStepperProcessCaption = "Stepper Motor Calibration Process";
