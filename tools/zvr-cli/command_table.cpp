@@ -97,6 +97,26 @@ constexpr Command kCommands[] = {
      "Reads the controller's value of every scalar of FILE and prints the differences.\n"
      "Exit 0 when the file matches the controller, 1 when they differ.\n",
      RunCompare},
+    {"history", "list the restore points and the change journal",
+     "usage: zvr-cli history [--port NAME] [--strategy-dir DIR] [--json]\n"
+     "\n"
+     "Lists, newest first, the restore points (the calibration read from a controller\n"
+     "before a download, a restore or a wizard wrote to it) and the change journal (one\n"
+     "line per value changed by set, Change Calibration or a password change). With\n"
+     "--port only those of the controller connected there. The program and zvr-cli keep\n"
+     "them in $XDG_DATA_HOME/zvr/restore-points (~/.local/share/zvr/restore-points), the\n"
+     "newest RestorePointsKept (50) points of each unit. Text lines are tab-separated:\n"
+     "time, \"point\", command, unit, name; or time, \"change\", name, old -> new, unit.\n",
+     RunHistory},
+    {"restore", "write a restore point back into the controller",
+     "usage: zvr-cli restore POINT --port NAME [--strategy-dir DIR] [--no-verify]\n"
+     "\n"
+     "Downloads a restore point (a name that history lists, or a cal file's path), taking\n"
+     "a new restore point first, so a restore can be undone too. When the controller\n"
+     "already holds every value, nothing is written. The point's password is written\n"
+     "back with the rest; a point of another model or strategy is asked about. Exit as\n"
+     "download; 2 when POINT is not found or the new restore point cannot be written.\n",
+     RunRestore},
     {"convert-strategy", "carry a cal file's values over to another strategy",
      "usage: zvr-cli convert-strategy SOURCE TARGET.000 OUT.ZVR [--skip-missing]\n"
      "\n"

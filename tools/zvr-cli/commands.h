@@ -23,5 +23,7 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
 int RunFaults(CommandContext& context, std::span<const std::string> args);
 int RunPassword(CommandContext& context, std::span<const std::string> args);
 int RunWizard(CommandContext& context, std::span<const std::string> args);
+int RunHistory(CommandContext& context, std::span<const std::string> args);
+int RunRestore(CommandContext& context, std::span<const std::string> args);
 
 }  // namespace zvr::cli

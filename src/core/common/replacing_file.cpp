@@ -93,9 +93,12 @@ bool ReplacingFile::targetExists() const {
 
 bool ReplacingFile::open() {
     abandon();
+    error_ = 0;
     struct stat status {};
     if (::stat(target_.c_str(), &status) == 0) {
-        if (!S_ISREG(status.st_mode) || ::access(target_.c_str(), W_OK) != 0) {
+        if (!S_ISREG(status.st_mode)) return false;
+        if (::access(target_.c_str(), W_OK) != 0) {
+            error_ = errno;
             return false;
         }
         targetMode_ = static_cast<int>(status.st_mode & 07777);
@@ -109,6 +112,7 @@ bool ReplacingFile::open() {
         }
     }
     if (fd_ < 0) {
+        error_ = errno;
         temporary_.clear();
         return false;
     }
@@ -125,6 +129,7 @@ bool ReplacingFile::write(std::string_view bytes) {
             continue;
         }
         if (written <= 0) {
+            error_ = written < 0 ? errno : ENOSPC;
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(written));
@@ -137,9 +142,13 @@ bool ReplacingFile::commit() {
         return false;
     }
     const bool onDisk = ::fsync(fd_) == 0;
+    if (!onDisk) error_ = errno;
     const bool closed = ::close(fd_) == 0;
+    if (onDisk && !closed) error_ = errno;
     fd_ = -1;
-    if (!onDisk || !closed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    const bool renamed = onDisk && closed && std::rename(temporary_.c_str(), target_.c_str()) == 0;
+    if (onDisk && closed && !renamed) error_ = errno;
+    if (!renamed) {
         abandon();
         return false;
     }

@@ -36,6 +36,9 @@ public:
     void abandon();
 
     bool targetExists() const;
+    // The system's error number of the last step that failed (ENOSPC, EACCES ...); 0 when
+    // none did, or when the failure was a target that is not a regular writable file.
+    int error() const { return error_; }
     // The temporary file while it is open, for a writer that opens files by their path.
     const std::string& temporaryPath() const { return temporary_; }
 
@@ -44,6 +47,7 @@ private:
     std::string temporary_;
     int fd_ = -1;
     int targetMode_ = -1;  // the permissions an existing target had, kept by the new file
+    int error_ = 0;
 };
 
 // Writes target through a ReplacingFile whose temporary path fill writes (for writers that
