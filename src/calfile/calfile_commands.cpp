@@ -4,11 +4,13 @@
 
 #include "calfile/cal_file_view.h"
 #include "calfile/file_dialog_ex.h"
+#include "calfile/restore_points_dialog.h"
+#include "comm/data_server.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
-#include "settings/registry_settings.h"
 #include "gui_base/app_services.h"
 #include "gui_base/view_host.h"
+#include "settings/registry_settings.h"
 
 namespace zvr {
 
@@ -52,6 +54,23 @@ void RegisterCalFileCommands(AppServices& services) {
             (view->operations().*operation)();
         });
     }
+    frame.SetCommandHandler(kCmdRestorePoints, [view, &services, settings] {
+        if (!view || view->operations().busy()) return;
+        const RestorePoints store(RestorePoints::DefaultFolder(),
+                                  settings->ReadRestorePointsKept());
+        CRestorePointsDlg::Actions actions;
+        actions.compare = [view](const std::string& path) {
+            if (view) view->operations().CompareFile(path);
+        };
+        actions.restore = [view, settings](const std::string& path) {
+            if (!view) return;
+            view->operations().setVerifyDownload(settings->ReadVerifyDownload());
+            view->operations().DownloadFile(path);
+        };
+        CRestorePointsDlg dialog(store, UnitIdentity::Of(services.document.GetIdentification()),
+                                 services.prompt, std::move(actions), services.frame.Window());
+        dialog.exec();
+    });
     frame.SetCommandHandler(kCmdViewComments, [&services, &frame] {
         ViewCalFileComments(services.prompt, frame.Window());
     });

@@ -6,12 +6,14 @@
 
 namespace zvr::test {
 
-// Each Qt test program works in a fresh directory with its own settings folder.
+// Each Qt test program works in a fresh directory with its own settings and data folders.
 class GuiTestDirectory {
 public:
     GuiTestDirectory() {
         QDir::setCurrent(directory_.path());
         qputenv("XDG_CONFIG_HOME", (directory_.path() + QStringLiteral("/config")).toUtf8());
+        // Restore points and the change journal of the writes a test makes.
+        qputenv("XDG_DATA_HOME", (directory_.path() + QStringLiteral("/data")).toUtf8());
     }
 
 private:

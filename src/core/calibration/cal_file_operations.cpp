@@ -131,9 +131,13 @@ void CalFileOperations::Save() {
 void CalFileOperations::Compare() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to compare");
-    if (!path || !LoadTemporary(*path)) return;
+    if (path) CompareFile(*path);
+}
+
+void CalFileOperations::CompareFile(const std::string& path) {
+    if (busy() || !LoadTemporary(path)) return;
     mismatches_.clear();
-    report_ = CompareHeading(*path);
+    report_ = CompareHeading(path);
     if (!StartWalk(CalFileMode::Compare, temporary_->scalars)) ReleaseTemporary();
 }
 
@@ -456,7 +460,11 @@ void CalFileOperations::FinishControllerText() {
 void CalFileOperations::Download() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to download");
-    if (!path || !LoadTemporary(*path)) return;
+    if (path) DownloadFile(*path);
+}
+
+void CalFileOperations::DownloadFile(const std::string& path) {
+    if (busy() || !LoadTemporary(path)) return;
     CDataServer& document = context_.document;
     if (!document.IsDemo() &&
         !ConfirmDownloadTarget(temporary_->header.modelKind, temporary_->header.strategyName,

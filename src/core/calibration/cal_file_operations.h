@@ -115,6 +115,9 @@ public:
     void Save();
     void Download();
     void Compare();
+    // Download and Compare of a file already chosen (a restore point).
+    void DownloadFile(const std::string& path);
+    void CompareFile(const std::string& path);
     void ConvertControllerToText();
     void ConvertFileToText();
     void ConvertFileToStrategy();
