@@ -69,6 +69,7 @@ TEST_F(RestoreCommandsTest, RestoreOfTheNewestPointBringsBackWhatTheControllerHe
     ASSERT_EQ(run(RunRestore, {first}), kExitOk) << err_.str();
     EXPECT_NE(out_.str().find("nothing was written"), std::string::npos) << out_.str();
     EXPECT_EQ(Eeprom(), before);
+    EXPECT_EQ(History()["entries"].size(), 2u);  // and nothing to undo: no new point
 }
 
 TEST_F(RestoreCommandsTest, HistoryWithAPortListsOnlyThatUnitsPointsAndChanges) {

@@ -92,10 +92,10 @@ void PrintText(CommandContext& context, const std::vector<HistoryLine>& lines) {
     }
 }
 
-// Reads the connected controller's whole calibration and keeps it as a restore point taken
-// before command. Its path, or the exit code after a line saying what failed.
-std::variant<std::string, int> TakeRestorePoint(CommandContext& context, ControllerLink& link,
-                                                std::string_view name, RestorePoints& store) {
+// Reads the connected controller's whole calibration: every scalar of its strategy with
+// the value it holds as its cal-file value. The exit code after a line saying what failed.
+std::variant<DefinitionSet, int> ReadCalibration(CommandContext& context, ControllerLink& link,
+                                                 std::string_view name) {
     CommandUi ui(context, {});
     auto answers = std::make_shared<QueueReceiver>();
     CalTransfer transfer(link.document, answers, context.prompt, ui);
@@ -115,14 +115,23 @@ std::variant<std::string, int> TakeRestorePoint(CommandContext& context, Control
         if (message->message == kDone) break;
         if (message->message == kFailed || message->message == kAborted) return kExitLink;
     }
-    const auto written = store.Write(CalibrationAsRead(transfer.definitions().scalars),
-                                     link.document.definitions.header.strategyName,
-                                     UnitIdentity::Of(link.document.GetIdentification()), name);
-    if (!written.ok()) {
-        return context.fail(name, kExitUsage, kRestorePointFailed + written.error);
-    }
-    return written.path;
+    return CalibrationAsRead(transfer.definitions().scalars);
 }
+
+// Whether the controller, as read, holds every value of file.
+bool HeldAlready(const DefinitionSet& file, const DefinitionSet& held) {
+    for (const auto& scalar : file.scalars.entries()) {
+        const ScalarDef* now = held.scalars.find(scalar->name);
+        if (now == nullptr || now->eepromAddress != scalar->eepromAddress ||
+            now->scaling.size != scalar->scaling.size || now->fileRaw != scalar->fileRaw) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsTargetQuestion(std::string_view text) { return IsDownloadTargetQuestion(text); }
+bool IsPasswordQuestion(std::string_view text) { return text == kPasswordDiffersQuestion; }
 
 }  // namespace
 
@@ -151,23 +160,6 @@ int RunHistory(CommandContext& context, std::span<const std::string> args) {
     return kExitOk;
 }
 
-bool IsTargetQuestion(std::string_view text) { return IsDownloadTargetQuestion(text); }
-bool IsPasswordQuestion(std::string_view text) { return text == kPasswordDiffersQuestion; }
-
-// Whether the controller, as just read into the restore point, holds every value of file.
-bool HeldAlready(const DefinitionSet& file, const std::string& pointPath, UserPrompt& prompt) {
-    DefinitionSet point;
-    if (LoadCalFile(point, pointPath, prompt) != 0) return false;
-    for (const auto& scalar : file.scalars.entries()) {
-        const ScalarDef* held = point.scalars.find(scalar->name);
-        if (held == nullptr || held->eepromAddress != scalar->eepromAddress ||
-            held->scaling.size != scalar->scaling.size || held->fileRaw != scalar->fileRaw) {
-            return false;
-        }
-    }
-    return true;
-}
-
 int RunRestore(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
     if (auto error = parsed.parse(args, {"--no-verify"}, {"--port", "--strategy-dir"})) {
@@ -187,14 +179,22 @@ int RunRestore(CommandContext& context, std::span<const std::string> args) {
     if (int code = LoadCalFileFor(context, "restore", *path, file); code != kExitOk) return code;
     ControllerLink link(context, parsed);
     if (int code = link.Connect(context, "restore", parsed); code != kExitOk) return code;
-    const auto taken = TakeRestorePoint(context, link, "restore", store);
-    if (const int* code = std::get_if<int>(&taken)) return *code;
-    context.err << "zvr-cli restore: restore point " << std::get<std::string>(taken) << '\n';
-    if (HeldAlready(file, std::get<std::string>(taken), context.prompt)) {
+    auto read = ReadCalibration(context, link, "restore");
+    if (const int* code = std::get_if<int>(&read)) return *code;
+    DefinitionSet& held = std::get<DefinitionSet>(read);
+    if (HeldAlready(file, held)) {
         context.out << "The controller already holds every value of " << *path
                     << ": nothing was written.\n";
         return kExitOk;
     }
+    // What the controller holds is kept before anything is written; a point that cannot be
+    // kept stops the restore here.
+    const auto written =
+        store.Write(std::move(held), link.document.definitions.header.strategyName,
+                    UnitIdentity::Of(link.document.GetIdentification()), "restore");
+    if (!written.ok())
+        return context.fail("restore", kExitUsage, kRestorePointFailed + written.error);
+    context.err << "zvr-cli restore: restore point " << written.path << '\n';
     // A restore brings back the whole calibration, the password the point holds included;
     // a point of another model or strategy is asked about on the terminal.
     CalFileRun run(
