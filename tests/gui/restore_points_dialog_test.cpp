@@ -62,6 +62,11 @@ private slots:
                      QString::fromStdString(std::filesystem::path(newer).filename().string()));
             dialog.list()->setCurrentItem(dialog.list()->topLevelItem(1));
             dialog.open();
+            // ZVR_SCREENSHOTS=DIR keeps a picture of the dialog to look at.
+            if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+                dialog.grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                   QStringLiteral("/restore-points.png"));
+            }
             (std::string(c.button) == "compare" ? dialog.compareButton() : dialog.restoreButton())
                 ->click();
             QCOMPARE(compared, c.compared);
