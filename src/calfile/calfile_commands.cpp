@@ -47,27 +47,31 @@ void RegisterCalFileCommands(AppServices& services) {
         {kCmdViewTextFile, &CalFileOperations::ViewTextFile},
     };
     CRegistrySettings* settings = &services.settings;
+    // Where a download keeps what the controller held; the number kept as set now.
+    auto points = std::make_shared<RestorePoints>();
+    auto prepare = [view, settings, points] {
+        *points = RestorePoints(RestorePoints::DefaultFolder(), settings->ReadRestorePointsKept());
+        view->operations().setVerifyDownload(settings->ReadVerifyDownload());
+        view->operations().setRestorePoints(points.get());
+    };
     for (const auto& [command, operation] : commands) {
-        frame.SetCommandHandler(command, [view, settings, operation = operation] {
+        frame.SetCommandHandler(command, [view, prepare, operation = operation] {
             if (!view) return;
-            view->operations().setVerifyDownload(settings->ReadVerifyDownload());
+            prepare();
             (view->operations().*operation)();
         });
     }
-    frame.SetCommandHandler(kCmdRestorePoints, [view, &services, settings] {
+    frame.SetCommandHandler(kCmdRestorePoints, [view, &services, prepare, points] {
         if (!view || view->operations().busy()) return;
-        const RestorePoints store(RestorePoints::DefaultFolder(),
-                                  settings->ReadRestorePointsKept());
+        prepare();
         CRestorePointsDlg::Actions actions;
         actions.compare = [view](const std::string& path) {
             if (view) view->operations().CompareFile(path);
         };
-        actions.restore = [view, settings](const std::string& path) {
-            if (!view) return;
-            view->operations().setVerifyDownload(settings->ReadVerifyDownload());
-            view->operations().DownloadFile(path);
+        actions.restore = [view](const std::string& path) {
+            if (view) view->operations().DownloadFile(path, "restore");
         };
-        CRestorePointsDlg dialog(store, UnitIdentity::Of(services.document.GetIdentification()),
+        CRestorePointsDlg dialog(*points, UnitIdentity::Of(services.document.GetIdentification()),
                                  services.prompt, std::move(actions), services.frame.Window());
         dialog.exec();
     });

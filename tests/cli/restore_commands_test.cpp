@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 
+#include "calibration/cal_file_operations.h"
 #include "calibration/restore_points.h"
 #include "commands.h"
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
+#include "monitoring/password.h"
 #include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
+#include "traffic_log.h"
 
 namespace zvr::cli {
 namespace {
@@ -67,7 +72,7 @@ TEST_F(RestoreCommandsTest, RestoreOfTheNewestPointBringsBackWhatTheControllerHe
 
     // The controller holds the point already: nothing is written, and it says so.
     ASSERT_EQ(run(RunRestore, {first}), kExitOk) << err_.str();
-    EXPECT_NE(out_.str().find("nothing was written"), std::string::npos) << out_.str();
+    EXPECT_EQ(prompt_.texts().back(), kNothingToWrite);
     EXPECT_EQ(Eeprom(), before);
     EXPECT_EQ(History()["entries"].size(), 2u);  // and nothing to undo: no new point
 }
@@ -104,6 +109,75 @@ TEST_F(RestoreCommandsTest, HistoryWithAPortListsOnlyThatUnitsPointsAndChanges) 
         << out_.str();
 }
 
+// The write requests (type 4) the last controller command sent, from its traffic log.
+size_t WriteRequestsLogged() {
+    std::ifstream log(TrafficLogPath(""));
+    const std::regex write("SEND [0-9]+ Bytes: +04 ");
+    size_t count = 0;
+    for (std::string line; std::getline(log, line);)
+        count += std::regex_search(line, write) ? 1 : 0;
+    return count;
+}
+
+// A download writes only the values that differ, after keeping what the controller held;
+// a file the controller holds already sends no write request at all.
+TEST_F(RestoreCommandsTest, DownloadWritesOnlyWhatDiffersAndNothingForAnEqualFile) {
+    startOn(sim::test::Write740());
+    ASSERT_EQ(run(RunSave, {"same.ZVR"}), kExitOk) << err_.str();
+
+    ASSERT_EQ(run(RunDownload, {"same.ZVR"}), kExitOk) << err_.str();
+    EXPECT_EQ(prompt_.texts().back(), kNothingToWrite);
+    EXPECT_EQ(WriteRequestsLogged(), 0u);
+    EXPECT_EQ(History()["entries"].size(), 0u);  // nothing written, nothing to undo
+
+    WriteChangedFile("other.ZVR");  // SET_SPEED_1 and PASSWORD differ
+    const auto before = Eeprom();
+    ASSERT_EQ(run(RunDownload, {"other.ZVR", "--password-mismatch", "keep"}), kExitOk)
+        << err_.str();
+    EXPECT_EQ(prompt_.texts().back(), kDownloadedSuccessfully);
+    EXPECT_EQ(WriteRequestsLogged(), 1u);
+    auto after = Eeprom();
+    EXPECT_EQ(after["SET_SPEED_1"], 1700);
+    after["SET_SPEED_1"] = before.at("SET_SPEED_1");
+    EXPECT_EQ(after, before);
+    const nlohmann::json history = History();
+    ASSERT_EQ(history["entries"].size(), 1u);
+    EXPECT_EQ(history["entries"][0]["command"], "download");
+    // The point holds what the controller held.
+    DefinitionSet point;
+    ASSERT_EQ(LoadCalFile(point, history["entries"][0]["path"], prompt_), 0);
+    EXPECT_EQ(point.scalars.find("SET_SPEED_1")->fileRaw, before.at("SET_SPEED_1"));
+    EXPECT_EQ(point.scalars.count(), before.size());
+}
+
+// set and a password change each leave one journal line (never the password's values); a
+// journal that cannot be written stops the write before it goes out.
+TEST_F(RestoreCommandsTest, SingleValueWritesLeaveAJournalLine) {
+    DefinitionSet strategy;
+    sim::test::Fill740(strategy);
+    strategy.scalars.find("PASSWORD")->fileRaw = PasswordCode("tech");
+    sim::test::WriteStrategy(strategy, "ZVX41R03.000");
+    startOn("ZVX41R03.000");
+    ASSERT_EQ(run(RunSet, {"SET_SPEED_1", "1600", "--password", "tech"}), kExitOk) << err_.str();
+    ASSERT_EQ(run(RunPassword, {"--change", "n3w", "--old", "tech"}), kExitOk) << err_.str();
+    const auto journal = RestorePoints().Journal();
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[0].name, "PASSWORD");
+    EXPECT_EQ(journal[0].oldValue, kHiddenValue);
+    EXPECT_EQ(journal[0].newValue, kHiddenValue);
+    EXPECT_EQ(journal[1].name, "SET_SPEED_1");
+    EXPECT_EQ(journal[1].model, "ZEVAR 740");
+    EXPECT_TRUE(journal[1].oldValue.starts_with("1500")) << journal[1].oldValue;
+    EXPECT_TRUE(journal[1].newValue.starts_with("1600")) << journal[1].newValue;
+
+    fs::remove_all(RestorePoints::DefaultFolder());
+    zvr::test::WriteBytes(RestorePoints::DefaultFolder(), "in the way");
+    EXPECT_EQ(run(RunSet, {"SET_SPEED_1", "1700", "--password", "n3w"}), kExitUsage);
+    EXPECT_NE(err_.str().find(kJournalFailed), std::string::npos) << err_.str();
+    EXPECT_EQ(simulator_->execute("get SET_SPEED_1"), "ok 1600");
+    fs::remove(RestorePoints::DefaultFolder());
+}
+
 // A point that cannot be written stops the restore before anything is sent; an unknown
 // point is a usage error.
 TEST_F(RestoreCommandsTest, RestoreStopsBeforeWritingWhenItsPointCannotBeKept) {
@@ -115,7 +189,8 @@ TEST_F(RestoreCommandsTest, RestoreStopsBeforeWritingWhenItsPointCannotBeKept) {
     zvr::test::WriteBytes(RestorePoints::DefaultFolder(), "in the way");
 
     EXPECT_EQ(run(RunRestore, {"other.ZVR"}), kExitUsage);
-    EXPECT_NE(err_.str().find(kRestorePointFailed), std::string::npos) << err_.str();
+    ASSERT_FALSE(prompt_.texts().empty());
+    EXPECT_TRUE(prompt_.texts().back().starts_with(kRestorePointFailed)) << prompt_.texts().back();
     EXPECT_EQ(Eeprom(), before);
     fs::remove(RestorePoints::DefaultFolder());
 

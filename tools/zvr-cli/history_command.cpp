@@ -3,33 +3,24 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <variant>
 
-#include "cal_file_run.h"
-#include "calibration/cal_transfer.h"
-#include "calibration/download_checks.h"
 #include "calibration/restore_points.h"
 #include "command.h"
-#include "command_ui.h"
 #include "commands.h"
 #include "controller_link.h"
-#include "definitions/cal_file.h"
 #include "ini_settings_store.h"
-#include "input_files.h"
-#include "interruption.h"
 #include "settings/registry_settings.h"
 #include "strategy/strategy_source.h"
 
 namespace zvr::cli {
 
-namespace {
-
-// The folder of the program's settings, with the number of points the program keeps.
-RestorePoints StoreOfTheProgram() {
+RestorePoints RestorePointsOfTheProgram() {
     IniSettingsStore store;
     CRegistrySettings settings(store);
     return RestorePoints(RestorePoints::DefaultFolder(), settings.ReadRestorePointsKept());
 }
+
+namespace {
 
 // One line of the history: a restore point or a journal line.
 struct HistoryLine {
@@ -92,47 +83,6 @@ void PrintText(CommandContext& context, const std::vector<HistoryLine>& lines) {
     }
 }
 
-// Reads the connected controller's whole calibration: every scalar of its strategy with
-// the value it holds as its cal-file value. The exit code after a line saying what failed.
-std::variant<DefinitionSet, int> ReadCalibration(CommandContext& context, ControllerLink& link,
-                                                 std::string_view name) {
-    CommandUi ui(context, {});
-    auto answers = std::make_shared<QueueReceiver>();
-    CalTransfer transfer(link.document, answers, context.prompt, ui);
-    for (const auto& scalar : link.document.definitions.scalars.entries())
-        transfer.definitions().scalars.insert(*scalar);
-    enum : uint32_t { kDone = 1, kFailed, kAborted };
-    if (transfer.ReadAll({answers, kDone, kFailed, kAborted}) != 0) {
-        return context.fail(name, kExitNo, "the strategy has no scalars: nothing to restore");
-    }
-    while (true) {
-        const auto message = AwaitUnlessInterrupted(*answers, link.session.ReplyLimit());
-        if (!message) {
-            transfer.Abort();
-            return context.fail(name, kExitLink, kCalReadError);
-        }
-        if (transfer.Handle(*message)) continue;
-        if (message->message == kDone) break;
-        if (message->message == kFailed || message->message == kAborted) return kExitLink;
-    }
-    return CalibrationAsRead(transfer.definitions().scalars);
-}
-
-// Whether the controller, as read, holds every value of file.
-bool HeldAlready(const DefinitionSet& file, const DefinitionSet& held) {
-    for (const auto& scalar : file.scalars.entries()) {
-        const ScalarDef* now = held.scalars.find(scalar->name);
-        if (now == nullptr || now->eepromAddress != scalar->eepromAddress ||
-            now->scaling.size != scalar->scaling.size || now->fileRaw != scalar->fileRaw) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsTargetQuestion(std::string_view text) { return IsDownloadTargetQuestion(text); }
-bool IsPasswordQuestion(std::string_view text) { return text == kPasswordDiffersQuestion; }
-
 }  // namespace
 
 int RunHistory(CommandContext& context, std::span<const std::string> args) {
@@ -141,7 +91,7 @@ int RunHistory(CommandContext& context, std::span<const std::string> args) {
         return context.fail("history", kExitUsage, *error);
     }
     if (!parsed.positional.empty()) return context.fail("history", kExitUsage, "usage: history");
-    const RestorePoints store = StoreOfTheProgram();
+    const RestorePoints store = RestorePointsOfTheProgram();
     std::optional<UnitIdentity> unit;
     if (parsed.value("--port")) {
         ControllerLink link(context, parsed);
@@ -162,58 +112,34 @@ int RunHistory(CommandContext& context, std::span<const std::string> args) {
 
 int RunRestore(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    if (auto error = parsed.parse(args, {"--no-verify"}, {"--port", "--strategy-dir"})) {
+    if (auto error =
+            parsed.parse(args, {"--no-verify"},
+                         {"--port", "--strategy-dir", "--on-mismatch", "--password-mismatch"})) {
         return context.fail("restore", kExitUsage, *error);
     }
     if (parsed.positional.size() != 1) {
         return context.fail("restore", kExitUsage, "usage: restore POINT");
     }
-    RestorePoints store = StoreOfTheProgram();
-    const auto path = store.Resolve(parsed.positional[0]);
+    const auto path = RestorePointsOfTheProgram().Resolve(parsed.positional[0]);
     if (!path) {
         return context.fail(
             "restore", kExitUsage,
             "no restore point " + parsed.positional[0] + " (zvr-cli history lists them)");
     }
-    DefinitionSet file;
-    if (int code = LoadCalFileFor(context, "restore", *path, file); code != kExitOk) return code;
-    ControllerLink link(context, parsed);
-    if (int code = link.Connect(context, "restore", parsed); code != kExitOk) return code;
-    auto read = ReadCalibration(context, link, "restore");
-    if (const int* code = std::get_if<int>(&read)) return *code;
-    DefinitionSet& held = std::get<DefinitionSet>(read);
-    if (HeldAlready(file, held)) {
-        context.out << "The controller already holds every value of " << *path
-                    << ": nothing was written.\n";
-        return kExitOk;
+    // The download of the point, with the same options; a restore brings back the whole
+    // calibration, the password the point holds included, unless told otherwise.
+    std::vector<std::string> download = {"--", *path};
+    for (const char* option :
+         {"--port", "--strategy-dir", "--on-mismatch", "--password-mismatch"}) {
+        if (const std::string* value = parsed.value(option)) {
+            download.insert(download.begin(), {option, *value});
+        }
     }
-    // What the controller holds is kept before anything is written; a point that cannot be
-    // kept stops the restore here.
-    const auto written =
-        store.Write(std::move(held), link.document.definitions.header.strategyName,
-                    UnitIdentity::Of(link.document.GetIdentification()), "restore");
-    if (!written.ok())
-        return context.fail("restore", kExitUsage, kRestorePointFailed + written.error);
-    context.err << "zvr-cli restore: restore point " << written.path << '\n';
-    // A restore brings back the whole calibration, the password the point holds included;
-    // a point of another model or strategy is asked about on the terminal.
-    CalFileRun run(
-        context, link.document,
-        CommandPrompt(context.prompt, {*path},
-                      {{IsTargetQuestion, std::nullopt, PromptAnswer::Yes, ""},
-                       {IsPasswordQuestion, PromptAnswer::Yes, PromptAnswer::Cancel, "restore"}}));
-    run.operations().setVerifyDownload(!parsed.has("--no-verify"));
-    run.operations().Download();
-    if (!run.Drive(link.session.ReplyLimit())) {
-        return context.fail("restore", kExitLink, kCalWriteError);
+    if (parsed.value("--password-mismatch") == nullptr) {
+        download.insert(download.begin(), {"--password-mismatch", "change"});
     }
-    const CommandPrompt& prompt = run.prompt();
-    if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept)) return kExitOk;
-    if (prompt.sawStart(kCalWriteError) || prompt.saw(kReadPasswordError) ||
-        prompt.sawStart(kVerifyDiffers) || prompt.saw(kVerifyReadFailed)) {
-        return kExitLink;
-    }
-    return context.fail("restore", kExitNo, "restore abandoned: nothing was written");
+    if (parsed.has("--no-verify")) download.insert(download.begin(), "--no-verify");
+    return RunDownloadAs(context, "restore", download);
 }
 
 }  // namespace zvr::cli

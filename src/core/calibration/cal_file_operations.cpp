@@ -6,6 +6,7 @@
 #include "calibration/cal_transfer.h"
 #include "calibration/download_checks.h"
 #include "calibration/report_text.h"
+#include "calibration/restore_points.h"
 #include "comm/data_server.h"
 #include "common/replacing_file.h"
 #include "common/stored_text.h"
@@ -25,6 +26,10 @@ constexpr const char* kProcessing = "Processing Calibration Values";
 constexpr const char* kTextExtension = "*.txt";
 constexpr const char* kLogFilter = "text Files (*.txt)|*.txt||";
 constexpr const char* kVerifying = "Reading the written values back";
+// The three phases of a download that keeps a restore point.
+constexpr const char* kReadingPoint = "Step 1 of 3: reading the controller's calibration";
+constexpr const char* kWritingChanges = "Step 2 of 3: writing the values that differ";
+constexpr const char* kVerifyingChanges = "Step 3 of 3: reading the written values back";
 
 std::optional<std::string> ChooseCalFile(UserPrompt& prompt, const char* title) {
     return prompt.chooseFile(
@@ -256,6 +261,17 @@ bool CalFileOperations::StartWalk(CalFileMode mode, const SortedTable<ScalarDef>
     return true;
 }
 
+void CalFileOperations::StartPhase(const char* line1, const SortedTable<ScalarDef>& table,
+                                   WalkDirection direction) {
+    progress_ = ProgressState{line1, "", 1, static_cast<int>(table.count()), 1};
+    context_.ui.ShowProgress(progress_);
+    if (direction == WalkDirection::Write) {
+        walk_.StartWrite(table, *this);
+    } else {
+        walk_.StartRead(table, *this);
+    }
+}
+
 void CalFileOperations::EndWalk() {
     context_.ui.HideProgress();
     mode_ = CalFileMode::Idle;
@@ -266,6 +282,7 @@ void CalFileOperations::Abort() {
     walk_.Stop();
     awaitingPassword_ = false;
     verifying_ = false;
+    readingPoint_ = false;
     outputText_.clear();
     EndWalk();
     ReleaseTemporary();
@@ -307,8 +324,12 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
             break;
         }
         case CalFileMode::Download:
-            if (raw != scalar.fileRaw && std::find(notWritten_.begin(), notWritten_.end(),
-                                                   scalar.name) == notWritten_.end()) {
+            if (readingPoint_) {
+                ScalarDef copy = scalar;
+                copy.fileRaw = raw;
+                point_->scalars.insert(std::move(copy));
+            } else if (raw != scalar.fileRaw && std::find(notWritten_.begin(), notWritten_.end(),
+                                                          scalar.name) == notWritten_.end()) {
                 verifyDifferences_.push_back(VerifyDifferenceLine(scalar, raw));
             }
             break;
@@ -331,6 +352,8 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         std::string text = kCalReadError;
         if (verifying_) {
             text = kVerifyReadFailed;
+        } else if (readingPoint_) {
+            text = std::string(kCalReadError) + "\r\nNothing was written to the controller.";
         } else if (mode_ == CalFileMode::Download) {
             text = PartialDownloadText(end.failedScalar);
         }
@@ -339,6 +362,7 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         outputText_.clear();
         ReleaseTemporary();
         verifying_ = false;
+        readingPoint_ = false;
         if (plain) {
             context_.prompt.plain(text);
         } else {
@@ -357,7 +381,9 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
             FinishControllerText();
             break;
         case CalFileMode::Download:
-            if (verifying_) {
+            if (readingPoint_) {
+                FinishPointRead();
+            } else if (verifying_) {
                 FinishVerify();
             } else {
                 FinishDownload(end);
@@ -375,12 +401,49 @@ void CalFileOperations::FinishDownload(const WalkEnd& end) {
         FinishVerify();
         return;
     }
-    // What the controller holds now, read back through the same walk.
+    // What the controller holds now, read back through the same walk: only what was written.
     verifying_ = true;
     verifyDifferences_.clear();
-    progress_ = ProgressState{kVerifying, "", 1, static_cast<int>(temporary_->scalars.count()), 1};
-    context_.ui.ShowProgress(progress_);
-    walk_.StartRead(temporary_->scalars, *this);
+    if (changes_) {
+        StartPhase(kVerifyingChanges, changes_->scalars, WalkDirection::Read);
+    } else {
+        StartPhase(kVerifying, temporary_->scalars, WalkDirection::Read);
+    }
+}
+
+void CalFileOperations::FinishPointRead() {
+    readingPoint_ = false;
+    // The file's scalars whose raw value differs from what the controller holds, in name order.
+    changes_ = std::make_unique<DefinitionSet>();
+    for (const auto& scalar : temporary_->scalars.entries()) {
+        const ScalarDef* held = point_->scalars.find(scalar->name);
+        if (held == nullptr || held->eepromAddress != scalar->eepromAddress ||
+            held->scaling.size != scalar->scaling.size || held->fileRaw != scalar->fileRaw) {
+            changes_->scalars.insert(*scalar);
+        }
+    }
+    if (changes_->scalars.count() == 0) {
+        EndWalk();
+        changes_.reset();
+        point_.reset();
+        context_.prompt.plain(kNothingToWrite);
+        return;
+    }
+    // Nothing goes out before what the controller holds is kept.
+    CDataServer& document = context_.document;
+    const auto written =
+        restorePoints_->Write(std::move(*point_), document.definitions.header.strategyName,
+                              UnitIdentity::Of(document.GetIdentification()), writeCommand_);
+    point_.reset();
+    if (!written.ok()) {
+        EndWalk();
+        changes_.reset();
+        ReleaseTemporary();
+        context_.prompt.error(kRestorePointFailed + written.error);
+        return;
+    }
+    restorePoint_ = written.path;
+    StartPhase(kWritingChanges, changes_->scalars, WalkDirection::Write);
 }
 
 void CalFileOperations::FinishVerify() {
@@ -463,8 +526,11 @@ void CalFileOperations::Download() {
     if (path) DownloadFile(*path);
 }
 
-void CalFileOperations::DownloadFile(const std::string& path) {
+void CalFileOperations::DownloadFile(const std::string& path, const std::string& command) {
     if (busy() || !LoadTemporary(path)) return;
+    writeCommand_ = command;
+    restorePoint_.clear();
+    changes_.reset();
     CDataServer& document = context_.document;
     if (!document.IsDemo() &&
         !ConfirmDownloadTarget(temporary_->header.modelKind, temporary_->header.strategyName,
@@ -535,7 +601,17 @@ void CalFileOperations::OnPasswordRead(bool ok, uint16_t word) {
 }
 
 void CalFileOperations::StartDownloadWalk() {
-    StartWalk(CalFileMode::Download, temporary_->scalars);
+    // Demo mode keeps nothing worth restoring: every value is written, as without a store.
+    if (restorePoints_ == nullptr || context_.document.IsDemo()) {
+        StartWalk(CalFileMode::Download, temporary_->scalars);
+        return;
+    }
+    // The whole calibration first: the restore point, and what the file changes.
+    context_.document.QuietTheLink();
+    mode_ = CalFileMode::Download;
+    readingPoint_ = true;
+    point_ = std::make_unique<DefinitionSet>();
+    StartPhase(kReadingPoint, context_.document.definitions.scalars, WalkDirection::Read);
 }
 
 }  // namespace zvr

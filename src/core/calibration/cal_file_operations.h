@@ -14,6 +14,7 @@ namespace zvr {
 
 class CDataServer;
 class ReplacingFile;
+class RestorePoints;
 class UserPrompt;
 
 // What the calibration-file commands are doing.
@@ -44,6 +45,9 @@ inline constexpr const char* kDownloadedExcept =
     "The calibration file was downloaded except these scalars, which were not written because "
     "the controller takes only 1- and 2-byte values: ";  // the names follow
 inline constexpr const char* kFileMatchesController = "File Matches Controller";
+// A download of a file whose every value the controller holds already.
+inline constexpr const char* kNothingToWrite =
+    "The controller already holds every value of the file: nothing was written.";
 // A download that read back other values than it wrote; the differences follow, one a line.
 inline constexpr const char* kVerifyDiffers =
     "The calibration file was written, but the controller reads back other values:";
@@ -116,7 +120,8 @@ public:
     void Download();
     void Compare();
     // Download and Compare of a file already chosen (a restore point).
-    void DownloadFile(const std::string& path);
+    // command names the write in the restore point: "download", "restore".
+    void DownloadFile(const std::string& path, const std::string& command = "download");
     void CompareFile(const std::string& path);
     void ConvertControllerToText();
     void ConvertFileToText();
@@ -132,6 +137,12 @@ public:
     CalFileMode mode() const { return mode_; }
     bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
     void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
+    // Where a download keeps the controller's calibration before it writes; with a store, a
+    // download reads the whole calibration first, writes only the values that differ and
+    // reads back only those. Without one (or in demo mode) it writes every value.
+    void setRestorePoints(RestorePoints* store) { restorePoints_ = store; }
+    // The restore point the last download kept; empty when it kept none.
+    const std::string& restorePoint() const { return restorePoint_; }
     // The document of the last command, kept after a download until the next command.
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
     // The differences the last compare found, in name order.
@@ -147,6 +158,9 @@ private:
     // be written.
     bool OpenOutput(const std::string& path);
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
+    // One phase of a download: its first line, the table it walks and the way.
+    void StartPhase(const char* line1, const SortedTable<ScalarDef>& table,
+                    WalkDirection direction);
     void EndWalk();
     void StartDownloadWalk();
     void RequestPassword();
@@ -155,6 +169,7 @@ private:
     void OnPasswordRead(bool ok, uint16_t word);
     void FinishSave();
     void FinishCompare();
+    void FinishPointRead();
     void FinishDownload(const WalkEnd& end);
     void FinishVerify();
     void FinishControllerText();
@@ -180,6 +195,12 @@ private:
     int passwordTries_ = 0;
     std::vector<CompareMismatch> mismatches_;
     bool verifying_ = false;  // the download's read-back is under way
+    RestorePoints* restorePoints_ = nullptr;
+    std::string writeCommand_ = "download";
+    std::string restorePoint_;
+    bool readingPoint_ = false;  // the download's whole read (the restore point) is under way
+    std::unique_ptr<DefinitionSet> point_;    // what the controller held before the download
+    std::unique_ptr<DefinitionSet> changes_;  // the file's scalars whose values differ
     std::vector<std::string> notWritten_;
     std::vector<std::string> verifyDifferences_;
     std::string report_;
