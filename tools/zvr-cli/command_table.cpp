@@ -101,7 +101,7 @@ constexpr Command kCommands[] = {
      "usage: zvr-cli history [--port NAME] [--strategy-dir DIR] [--json]\n"
      "\n"
      "Lists, newest first, the restore points (the calibration read from a controller\n"
-     "before a download, a restore or a wizard wrote to it) and the change journal (one\n"
+     "before a download or a restore wrote to it) and the change journal (one\n"
      "line per value changed by set, Change Calibration or a password change). With\n"
      "--port only those of the controller connected there. The program and zvr-cli keep\n"
      "them in $XDG_DATA_HOME/zvr/restore-points (~/.local/share/zvr/restore-points), the\n"
