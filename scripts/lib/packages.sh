@@ -3,10 +3,10 @@
 # A package missing here is missing on every fresh machine, so CI installs nothing else.
 # Usage: source scripts/lib/packages.sh; ensure_packages "${run_packages[@]}"
 
-# Building the program (Qt 6 Widgets, nlohmann-json, libudev for the port list) and showing
-# it without a display (xvfb-run, a font).
+# Building the program (Qt 6 Widgets, nlohmann-json, libudev for the port list; lld links
+# faster than the default linker) and showing it without a display (xvfb-run, a font).
 run_packages=(
-    build-essential cmake ninja-build ccache pkg-config
+    build-essential cmake ninja-build ccache pkg-config lld
     libudev-dev nlohmann-json3-dev qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-dejavu-core xvfb xauth
 )
@@ -14,12 +14,15 @@ run_packages=(
 # The three test builds and their suites: GoogleTest and Google Benchmark; clang and its
 # sanitizer runtime for the fuzz targets; poppler-utils turns the printed Parameter Plot into
 # a picture; dpkg-dev builds the Debian package a test installs; locales for the German
-# locale a report test runs under.
+# locale a report test runs under; clang-format checks every source's layout; lintian
+# checks that package as Debian's archive would, appstream validates its AppStream metainfo
+# and desktop-file-utils its desktop entry.
 test_packages=(
     "${run_packages[@]}"
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
-    poppler-utils dpkg-dev locales
+    poppler-utils dpkg-dev locales clang-format
+    lintian appstream desktop-file-utils
 )
 
 # Installs those of the named packages that are missing, waiting for a busy package manager.

@@ -25,6 +25,8 @@ constexpr CommandText kCommands[] = {
      "Shows a list of the current cal file comments and allows editing."},
     {kCmdViewTextFile, "View &Text File",
      "Prompts for a *.txt file and opens with default viewer."},
+    {kCmdTuningLog, "Tuning &Log...",
+     "Shows the gains written and the steps measured in the Parameter Plot.\nTuning Log"},
     {kCmdConvertControllerToText, "Convert %s Cal to text",
      "Reads Controller Calibration and generates a text file with the values."},
     {kCmdConvertFileToText, "Convert Cal File to Text",
@@ -97,10 +99,10 @@ MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGro
     AddCommands(owner);
     full_ = {
         MakeMenu(owner, QStringLiteral("&File"),
-                 {kCmdSaveCal, kCmdViewComments, kCmdViewTextFile, kCmdConvertControllerToText,
-                  kCmdConvertFileToText, kCmdConvertFileToStrategy, kCmdRestorePoints, kCmdPrint,
-                  kCmdPrintPreview, kCmdPrintSetup, kCmdExit},
-                 {kCmdViewTextFile, kCmdConvertFileToStrategy, kCmdRestorePoints, kCmdPrintSetup}),
+                 {kCmdSaveCal, kCmdViewComments, kCmdViewTextFile, kCmdTuningLog,
+                  kCmdConvertControllerToText, kCmdConvertFileToText, kCmdConvertFileToStrategy,
+                  kCmdRestorePoints, kCmdPrint, kCmdPrintPreview, kCmdPrintSetup, kCmdExit},
+                 {kCmdTuningLog, kCmdConvertFileToStrategy, kCmdRestorePoints, kCmdPrintSetup}),
         MakeMenu(owner, QStringLiteral("&Calibrate"),
                  {kCmdChangeCalibration, kCmdDownloadCal, kCmdCompareCal, kCmdChangePassword,
                   kCmdCalibrationWizard},
@@ -115,7 +117,7 @@ MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGro
                  {kCmdHelpTopics}),
     };
     noController_ = {
-        MakeMenu(owner, QStringLiteral("&File"), {kCmdExit}, {}),
+        MakeMenu(owner, QStringLiteral("&File"), {kCmdTuningLog, kCmdExit}, {kCmdTuningLog}),
         MakeMenu(owner, QStringLiteral("&Help"), {kCmdHelpTopics, kCmdAbout}, {kCmdHelpTopics}),
     };
 }

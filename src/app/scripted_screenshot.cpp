@@ -6,11 +6,11 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "gui_base/latin1.h"
 #include "app/main_frame.h"
 #include "comm/controller_message.h"
 #include "comm/data_server.h"
 #include "connection/command_ids.h"
+#include "gui_base/latin1.h"
 #include "views/live_data_view.h"
 
 namespace zvr {

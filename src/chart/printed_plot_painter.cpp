@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <algorithm>
 
+#include "chart/gain_change_label.h"
 #include "gui_base/latin1.h"
 
 namespace zvr {
@@ -21,8 +22,7 @@ QFont PrintFont(double height) {
     return font;
 }
 
-void DrawText(QPainter& painter, const PrintText& text) {
-    const QString shown = ToQ(text.text);
+void DrawText(QPainter& painter, const PrintText& text, const QString& shown) {
     const QFontMetricsF metrics(painter.font());
     const double width = metrics.horizontalAdvance(shown);
     QPointF topLeft = ToPoint(text.at);
@@ -40,6 +40,19 @@ void DrawText(QPainter& painter, const PrintText& text) {
             break;
     }
     painter.drawText(topLeft + QPointF(0, metrics.ascent()), shown);
+}
+
+void DrawText(QPainter& painter, const PrintText& text) { DrawText(painter, text, ToQ(text.text)); }
+
+// Dashed lines across the frame, each labelled with its gain change.
+void DrawMarks(QPainter& painter, const PrintedPlot& page) {
+    QPen dashed(Qt::black, page.framePen / 2, Qt::DashLine);
+    for (const PrintedMark& mark : page.marks) {
+        painter.setPen(dashed);
+        painter.drawLine(ToLine(mark.line));
+        painter.setPen(Qt::black);
+        DrawText(painter, {{}, mark.labelAt, mark.anchor}, GainChangeLabel(mark.change));
+    }
 }
 
 void DrawFrameAndGrid(QPainter& painter, const PrintedPlot& page) {
@@ -95,6 +108,7 @@ void PaintPrintedPlot(QPainter& painter, const PrintedPlot& page) {
         DrawText(painter, text);
     for (const PrintedTrace& trace : page.traces)
         DrawTrace(painter, trace, page.fontHeight);
+    DrawMarks(painter, page);
     painter.restore();
 }
 

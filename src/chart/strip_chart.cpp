@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "common/numbers.h"
 #include "gui_base/latin1.h"
@@ -16,6 +17,8 @@ constexpr int kDotSpacing = 4;
 constexpr int kLabelColumn = 75;  // between the value label columns of the traces
 constexpr int kUnitsOffset = 15;  // from a label column to its rotated units label
 constexpr int kLabelRaise = 7;    // half the font height: labels are centred on their rows
+constexpr int kMarkDash = 6;      // a gain mark: dashes of half this, a gap as long
+constexpr int kMarkLabelGap = 3;  // between a gain mark and its label
 
 QFont ChartFont() {
     QFont font(QStringLiteral("Arial"));
@@ -81,6 +84,7 @@ void CStripChart::RedrawStaticLayer() {
     }
     dataLayer_ = QImage(size, QImage::Format_RGB32);
     dataLayer_.fill(background_);
+    markRows_.fill(std::numeric_limits<int>::min() / 2);
     update();
 }
 
@@ -180,6 +184,35 @@ void CStripChart::AddSample(std::span<const double> values) {
     update();
 }
 
+void CStripChart::AddMark(const QString& label) {
+    const ChartGeometry& g = geometry_;
+    if (g.plotWidth <= 0 || g.plotHeight <= 0) return;
+    const int x = g.right - scroll_.halfStep();
+    QPainter painter(&dataLayer_);
+    painter.setClipRect(QRect(QPoint(g.left + 1, g.top + 1), QPoint(g.right - 1, g.bottom - 1)));
+    painter.setPen(mark_);
+    for (int y = g.top + 1; y < g.bottom; y += kMarkDash)
+        painter.drawLine(x, y, x, std::min(y + kMarkDash / 2, g.bottom - 1));
+    painter.setFont(ChartFont());
+    const int textHeight = painter.fontMetrics().height();
+    const int width = painter.fontMetrics().horizontalAdvance(label);
+    // The first row whose last label ends left of this one; else the one free the longest.
+    const int left = x - kMarkLabelGap - width;
+    size_t row = 0;
+    for (size_t r = 0; r < markRows_.size(); ++r) {
+        if (markRows_[r] < left - kMarkLabelGap) {
+            row = r;
+            break;
+        }
+        if (markRows_[r] < markRows_[row]) row = r;
+    }
+    markRows_[row] = x;
+    const int y = g.top + 2 + static_cast<int>(row) * textHeight;
+    painter.drawText(QRect(g.left, y, x - kMarkLabelGap - g.left, textHeight),
+                     Qt::AlignRight | Qt::AlignTop, label);
+    update();
+}
+
 // One block move of the plot area, then the background in the strip that opens at the right.
 void CStripChart::ScrollDataLayer() {
     const ChartGeometry& g = geometry_;
@@ -193,6 +226,8 @@ void CStripChart::ScrollDataLayer() {
             std::memmove(row + g.left, row + g.left + step, sizeof(QRgb) * count);
         }
     }
+    for (int& x : markRows_)
+        x -= step;
     QPainter painter(&dataLayer_);
     const int stripLeft = std::max(g.right - step, g.left);
     painter.fillRect(QRect(stripLeft, g.top, g.right - stripLeft, g.bottom - g.top), background_);

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QString>
+#include <array>
 #include <span>
 #include <vector>
 
@@ -44,6 +45,11 @@ public:
     void UpdateScrollStep(double period);
     // One value per trace, in trace order; missing values count as 0.
     void AddSample(std::span<const double> values);
+    // A line across the plot at the newest sample, labelled near its top, drawn with the
+    // traces so that it scrolls away with them. The label stands left of the line, over the
+    // picture that is already there, and is cut at the plot's left edge.
+    void AddMark(const QString& label);
+    void SetMarkColour(const QColor& colour) { mark_ = colour; }
     // Redraws the frame, grid and texts, and clears the plotted history.
     void RedrawStaticLayer();
 
@@ -70,6 +76,7 @@ private:
     QColor background_{0, 0, 0};
     QColor grid_{0, 255, 255};
     QColor text_{128, 128, 128};
+    QColor mark_{255, 255, 0};
     int horizontalDivisions_ = kDefaultDivisions;
     int verticalDivisions_ = kDefaultDivisions;
     QString timeLabel_ = QStringLiteral("Samples");
@@ -80,6 +87,9 @@ private:
     QImage staticLayer_;
     QImage dataLayer_;
     mutable QImage composed_;
+    // Per row of mark labels, where the latest mark drawn in it now stands: a label goes to
+    // the first row it does not overlap.
+    std::array<int, 4> markRows_{};
 };
 
 }  // namespace zvr

@@ -25,21 +25,35 @@ QMessageBox::Icon IconFor(PromptIcon icon) {
     }
 }
 
-QMessageBox::StandardButtons ButtonsFor(PromptButtons buttons) {
-    switch (buttons) {
-        case PromptButtons::YesNo:
-            return QMessageBox::Yes | QMessageBox::No;
-        case PromptButtons::YesNoCancel:
-            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        case PromptButtons::RetryCancel:
-            return QMessageBox::Retry | QMessageBox::Cancel;
-        default:
-            return QMessageBox::Ok;
+// Each kind of question the core can ask: its buttons, and the button Esc or the window's
+// close box stands for (never one that acts: OK only where OK is all there is).
+struct ButtonKind {
+    PromptButtons kind;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton escape;
+};
+
+constexpr ButtonKind kButtonKinds[] = {
+    {PromptButtons::Ok, QMessageBox::Ok, QMessageBox::Ok},
+    {PromptButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel},
+    {PromptButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No},
+    {PromptButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+     QMessageBox::Cancel},
+    {PromptButtons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Cancel},
+};
+
+const ButtonKind& KindOf(PromptButtons buttons) {
+    for (const ButtonKind& kind : kButtonKinds) {
+        if (kind.kind == buttons) return kind;
     }
+    return kButtonKinds[0];
 }
 
-PromptAnswer AnswerFor(int button) {
+// The answer of the button that closed the box; anything else counts as its Esc button.
+PromptAnswer AnswerFor(int button, QMessageBox::StandardButton escape) {
     switch (button) {
+        case QMessageBox::Ok:
+            return PromptAnswer::Ok;
         case QMessageBox::Yes:
             return PromptAnswer::Yes;
         case QMessageBox::No:
@@ -49,7 +63,7 @@ PromptAnswer AnswerFor(int button) {
         case QMessageBox::Cancel:
             return PromptAnswer::Cancel;
         default:
-            return PromptAnswer::Ok;
+            return AnswerFor(escape, QMessageBox::Ok);
     }
 }
 
@@ -74,8 +88,9 @@ PromptAnswer QtPrompt::show(const PromptMessage& message) {
     // Message texts use CR LF line ends; a label wants LF.
     QString text = ToQ(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(IconFor(message.icon), ToQ(message.caption), text, ButtonsFor(message.buttons),
-                    parent_);
+    const ButtonKind& kind = KindOf(message.buttons);
+    QMessageBox box(IconFor(message.icon), ToQ(message.caption), text, kind.buttons, parent_);
+    box.setEscapeButton(kind.escape);
     if (message.defaultAnswer) box.setDefaultButton(ButtonFor(*message.defaultAnswer));
     const std::pair<QMessageBox::StandardButton, const std::string*> words[] = {
         {QMessageBox::Yes, &message.yesText}, {QMessageBox::No, &message.noText}};
@@ -83,12 +98,7 @@ PromptAnswer QtPrompt::show(const PromptMessage& message) {
         if (QAbstractButton* shown = box.button(button); shown && !text->empty())
             shown->setText(ToQ(*text));
     }
-    const PromptAnswer answer = AnswerFor(box.exec());
-    // Closing a Yes/No box by its window button answers No, not an OK nobody offered.
-    if (answer == PromptAnswer::Ok && message.buttons == PromptButtons::YesNo) {
-        return PromptAnswer::No;
-    }
-    return answer;
+    return AnswerFor(box.exec(), kind.escape);
 }
 
 QString QtFileFilter(const std::string& filter) {

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
@@ -43,7 +44,10 @@ CDiagnosticView::CDiagnosticView(CDataServer& document, UserPrompt& prompt, QWid
         buttons_[i] = new QPushButton(QString::fromLatin1(kButtons[i].text), this);
         buttons_[i]->setToolTip(QString::fromLatin1(kButtons[i].tooltip));
     }
-    connect(button(kStartButton), &QPushButton::clicked, this, &CDiagnosticView::OnStartPause);
+    connect(button(kStartButton), &QPushButton::clicked, this, [this] {
+        resumeWhenBack_ = false;  // the user has decided
+        OnStartPause();
+    });
     connect(button(kClearCurrent), &QPushButton::clicked, this,
             &CDiagnosticView::ClearCurrentFaults);
     connect(button(kClearHistory), &QPushButton::clicked, this,
@@ -284,7 +288,17 @@ void CDiagnosticView::SetCommandButtons(bool enabled) {
 }
 
 void CDiagnosticView::OnUpdate(int hint) {
-    if (hint != kHintStopReading) return;
+    if (hint == kHintLinkBack) {
+        if (std::exchange(resumeWhenBack_, false) && !running_ && !commandOutstanding_) {
+            OnStartPause();
+        }
+        return;
+    }
+    if (hint != kHintStopReading && hint != kHintLinkLost) return;
+    // Another window taking the link keeps it; a lost link is read from again once back.
+    if (running_ || (commandOutstanding_ && restartAfterCommand_)) {
+        resumeWhenBack_ = hint == kHintLinkLost;
+    }
     if (running_) OnStartPause();
     // Another window takes the link: the command's answers will never come, so it ends here
     // rather than leave the buttons disabled for good.

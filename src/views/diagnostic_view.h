@@ -87,6 +87,7 @@ private:
     std::vector<const ScalarDef*> history_;
     ClearCommand command_;
     bool running_ = false;
+    bool resumeWhenBack_ = false;  // stopped by a lost link: reads again when it is back
     bool restartAfterCommand_ = false;
     bool commandOutstanding_ = false;
     bool startAfterFirstHistory_ = true;

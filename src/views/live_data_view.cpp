@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "common/user_prompt.h"
 #include "gui_base/latin1.h"
@@ -22,7 +23,10 @@ CLiveDataView::CLiveDataView(CDataServer& document, UserPrompt& prompt,
     configure_->setToolTip(
         QStringLiteral("Opens the Parameter List view to set items on this diplay."));
     configure_->setEnabled(static_cast<bool>(configure));
-    connect(start_, &QPushButton::clicked, this, &CLiveDataView::OnStartStop);
+    connect(start_, &QPushButton::clicked, this, [this] {
+        resumeWhenBack_ = false;  // the user has decided
+        OnStartStop();
+    });
     connect(configure_, &QPushButton::clicked, this, [configure] { configure(); });
 
     list_->setRootIsDecorated(false);
@@ -151,8 +155,13 @@ void CLiveDataView::ReadFailed() {
 }
 
 void CLiveDataView::OnUpdate(int hint) {
-    if (hint == kHintStopReading) {
-        if (running_) OnStartStop();
+    if (hint == kHintStopReading || hint == kHintLinkLost) {
+        if (!running_) return;
+        // Another window taking the link keeps it; a lost link is read from again once back.
+        resumeWhenBack_ = hint == kHintLinkLost;
+        OnStartStop();
+    } else if (hint == kHintLinkBack) {
+        if (std::exchange(resumeWhenBack_, false) && !running_) OnStartStop();
     } else if (hint == kHintViewItemsChanged) {
         Rebuild();
     }

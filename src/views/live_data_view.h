@@ -65,6 +65,7 @@ private:
     std::vector<LiveRow> rows_;
     std::vector<uint16_t> addresses_;
     bool running_ = false;
+    bool resumeWhenBack_ = false;  // stopped by a lost link: reads again when it is back
 };
 
 }  // namespace zvr

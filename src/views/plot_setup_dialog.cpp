@@ -42,7 +42,22 @@ CPlotSetupDlg::CPlotSetupDlg(const PlotSetup& setup, const SortedTable<VariableD
       sampleRate_(
           MakeEdit(QStringLiteral("How often the data will be sampled (in miliseconds)"), true)),
       vertical_(MakeDivisionList()),
-      horizontal_(MakeDivisionList()) {
+      horizontal_(MakeDivisionList()),
+      reference_(new QComboBox(this)),
+      band_(MakeEdit(QStringLiteral("How close to the new reference the response must stay to "
+                                    "count as settled, in percent of the reference"),
+                     false)) {
+    const std::pair<const char*, PlotReference> references[] = {
+        {"Automatic", PlotReference::Automatic},
+        {"Plot 1", PlotReference::Plot1},
+        {"Plot 2", PlotReference::Plot2},
+        {"None", PlotReference::None},
+    };
+    for (const auto& [text, value] : references)
+        reference_->addItem(QString::fromLatin1(text), static_cast<int>(value));
+    reference_->setToolTip(QStringLiteral(
+        "The trace whose steps start a step-response measurement of the other; Automatic takes "
+        "the plot of a set point such as n_desired"));
     setWindowTitle(QStringLiteral("Plot Setup"));
     auto* plots = new QGridLayout;
     plots->addWidget(new QLabel(QStringLiteral("Plot 1")), 0, 0);
@@ -63,6 +78,8 @@ CPlotSetupDlg::CPlotSetupDlg(const PlotSetup& setup, const SortedTable<VariableD
     axis->addRow(QStringLiteral("Sample Rate (ms)"), sampleRate_);
     axis->addRow(QStringLiteral("Vertical Divisions"), vertical_);
     axis->addRow(QStringLiteral("Horizontal Divisions"), horizontal_);
+    axis->addRow(QStringLiteral("Step Reference"), reference_);
+    axis->addRow(QStringLiteral("Settling Band (%)"), band_);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
@@ -144,6 +161,9 @@ void CPlotSetupDlg::ShowSetup(const PlotSetup& setup) {
     sampleRate_->setText(QString::number(setup.sampleRate));
     vertical_->setCurrentIndex(std::clamp(setup.verticalDivisions, 0, divisionLimit_));
     horizontal_->setCurrentIndex(std::clamp(setup.horizontalDivisions, 0, divisionLimit_));
+    reference_->setCurrentIndex(
+        std::max(0, reference_->findData(static_cast<int>(setup.reference))));
+    band_->setText(ToQ(setup.settlingBand));
 }
 
 PlotSetup CPlotSetupDlg::setup() const {
@@ -158,6 +178,8 @@ PlotSetup CPlotSetupDlg::setup() const {
     setup.sampleRate = IntegerOf(sampleRate_);
     setup.verticalDivisions = vertical_->currentIndex();
     setup.horizontalDivisions = horizontal_->currentIndex();
+    setup.reference = static_cast<PlotReference>(reference_->currentData().toInt());
+    setup.settlingBand = FromQ(band_->text());
     return setup;
 }
 

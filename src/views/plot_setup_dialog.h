@@ -14,7 +14,8 @@ namespace zvr {
 class UserPrompt;
 
 // "Plot Setup": the two plotted variables with their axis limits, the time scale, the sample
-// rate and the grid division counts. OK checks them; Save and Open keep them in *.zpf files.
+// rate, the grid division counts, and for the step-response figures the reference trace and
+// the settling band. OK checks them; Save and Open keep them in *.zpf files.
 class CPlotSetupDlg : public QDialog {
     Q_OBJECT
 public:
@@ -31,6 +32,8 @@ public:
     QLineEdit* sampleRateEdit() const { return sampleRate_; }
     QComboBox* verticalList() const { return vertical_; }
     QComboBox* horizontalList() const { return horizontal_; }
+    QComboBox* referenceList() const { return reference_; }
+    QLineEdit* bandEdit() const { return band_; }
 
     void accept() override;
     void SaveFile();
@@ -56,6 +59,8 @@ private:
     QLineEdit* sampleRate_;
     QComboBox* vertical_;
     QComboBox* horizontal_;
+    QComboBox* reference_;
+    QLineEdit* band_;
 };
 
 }  // namespace zvr

@@ -291,7 +291,7 @@ void CScalarView::SelectScalar() {
 }
 
 void CScalarView::RequestValue() {
-    outOfStepMark_ = document_.OutOfStepCount();
+    outOfStepMark_ = document_.StrayCount();
     const uint16_t addresses[] = {requestAddress_};
     document_.RequestReadScalars(addresses, ForRequest(), kReadDone, kReadFailed);
 }
@@ -300,7 +300,7 @@ bool CScalarView::AnswerInStep() {
     // Replies carry no request number: an answer followed by a frame nobody asked for may
     // have been another request's, so the value is read again.
     if (!document_.IsDemo()) document_.Settle(kSettleQuiet, kSettleLimit);
-    if (document_.OutOfStepCount() == outOfStepMark_) return true;
+    if (document_.StrayCount() == outOfStepMark_) return true;
     if (rereads_ < kWalkRetries) {
         ++rereads_;
         document_.PurgeInput();

@@ -1,11 +1,16 @@
 #include "views/strip_chart_view.h"
 
 #include <QKeyEvent>
+#include <chrono>
+#include <utility>
 
+#include "chart/gain_change_label.h"
 #include "common/numbers.h"
 #include "common/user_prompt.h"
+#include "connection/controller_model.h"
 #include "gui_base/latin1.h"
 #include "plot/plot_data_file.h"
+#include "plot/tuning_log.h"
 #include "settings/registry_settings.h"
 #include "setupdoc/plot_setup_file.h"
 #include "views/form_view.h"
@@ -28,6 +33,8 @@ double Decimal(const std::string& text) { return ParseDecimal(text); }
 int DecimalsOf(const VariableDef* variable) {
     return variable != nullptr ? DecimalsForBinaryPoint(variable->scaling.binaryPoint) : 3;
 }
+
+constexpr const char* kGainLetters[] = {"P", "I", "D"};
 
 }  // namespace
 
@@ -73,6 +80,8 @@ void CStripChartView::CreateControls() {
     chart_->SetBackgroundColour(QColor(0, 0, 0));
     chart_->SetGridColour(QColor(0, 128, 0));
     chart_->SetTextColour(QColor(255, 255, 255));
+    figures_ = new StepFiguresPanel(this);
+    figures_->hide();
 
     auto button = [this](const char* text, const char* name, const char* tip) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
@@ -122,8 +131,16 @@ void CStripChartView::CreateControls() {
 
 void CStripChartView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    chart_->setGeometry(0, 0, width(), std::max(height() - kControlsHeight, 0));
+    PlaceChart();
     PlaceControls();
+}
+
+// The step figures, when there are any to show, take a column on the chart's right.
+void CStripChartView::PlaceChart() {
+    const int chartHeight = std::max(height() - kControlsHeight, 0);
+    const int figures = figures_->isHidden() ? 0 : std::min(StepFiguresPanel::kWidth, width() / 2);
+    chart_->setGeometry(0, 0, width() - figures, chartHeight);
+    figures_->setGeometry(width() - figures, 0, figures, chartHeight);
 }
 
 void CStripChartView::PlaceControls() {
@@ -168,6 +185,8 @@ void CStripChartView::ReadSetup() {
     timeScale_ = stored.xScale;
     sampleRate_ = stored.xSampleRate;
     grid_ = RestoreGrid(stored.horizontalGrid);
+    reference_ = stored.reference;
+    settlingBand_ = stored.settlingBand;
     for (SampleBuffer& buffer : buffers_)
         buffer.SetCapacity(PlotBufferCapacity(timeScale_, sampleRate_));
 }
@@ -183,8 +202,109 @@ void CStripChartView::ApplySetupToChart() {
     }
     chart_->SetTimeMaximum(QString::number(timeScale_));
     chart_->SetDivisions(grid_.horizontal, grid_.vertical);
+    RestartMeasuring();
+    PlaceChart();  // the figures may have come or gone
     chart_->RedrawStaticLayer();
     PlaceControls();  // the plot labels may have grown
+}
+
+void CStripChartView::RestartMeasuring() {
+    pair_ = ResolveReference(reference_, {plots_[0].name, plots_[1].name});
+    const double band = SettlingBandPercent(settlingBand_).value_or(2.0);
+    tracker_ = StepTracker({.bandPercent = band, .windowSeconds = static_cast<double>(timeScale_)});
+    stepGains_.clear();
+    shownFromTracker_ = false;
+    figures_->SetBand(band);
+    figures_->setVisible(pair_.has_value());
+    ShowLatestStep();
+}
+
+// The newest sample into the step measurement, and what it completed into the log. Only fresh
+// values are measured: a sample taken before the next set arrived repeats the last one, and a
+// ramping set point would look held there (before the first set, it repeats zeros that no
+// controller sent).
+void CStripChartView::MeasureSample(bool fresh) {
+    if (!pair_ || !fresh) return;
+    const double time = static_cast<double>(samplesTaken_ - 1) * sampleRate_ * 0.001;
+    // The chart's window: the time scale, or the shorter span the chart shows when the time
+    // scale would move each sample less than two pixels.
+    const double shown = Decimal(FromQ(chart_->timeMaximum()));
+    tracker_.SetWindow(shown > 0.0 ? shown : timeScale_);
+    tracker_.Add({time, lastValues_[pair_->reference], lastValues_[pair_->response]});
+    ShowLatestStep();
+    LogSteps(tracker_.TakeCompleted());
+}
+
+void CStripChartView::LogSteps(const std::vector<StepFigures>& steps) {
+    for (const StepFigures& step : steps) {
+        std::array<std::string, 3> gains = confirmedGains_;
+        for (const auto& [time, atStep] : stepGains_) {
+            if (time == step.time) gains = atStep;
+        }
+        std::erase_if(stepGains_, [&step](const auto& entry) { return entry.first <= step.time; });
+        Log(gains, step);
+    }
+}
+
+void CStripChartView::ShowLatestStep() {
+    if (const std::optional<StepFigures>& latest = tracker_.latest()) {
+        if (!shownFromTracker_ || shownStep_->time != latest->time)
+            shownGains_ = GainsAtStep(latest->time);
+        shownStep_ = *latest;
+        shownFromTracker_ = true;
+    }
+    if (!pair_) return;
+    const VariableDef* reference = PlotVariable(static_cast<size_t>(pair_->reference));
+    if (shownStep_) {
+        figures_->ShowStep(*shownStep_, shownGains_, reference ? reference->units : std::string(),
+                           reference ? DecimalsForBinaryPoint(reference->scaling.binaryPoint) : 1);
+    } else {
+        figures_->ShowWaiting(QStringLiteral("Waiting for a step of ") +
+                              ToQ(plots_[pair_->reference].name));
+    }
+}
+
+// The gains in force at a step: those when it was first seen.
+std::array<std::string, 3> CStripChartView::GainsAtStep(double time) {
+    for (const auto& [at, gains] : stepGains_) {
+        if (at == time) return gains;
+    }
+    stepGains_.emplace_back(time, confirmedGains_);
+    return confirmedGains_;
+}
+
+void CStripChartView::Log(const std::array<std::string, 3>& gains,
+                          std::optional<StepFigures> step) {
+    if (!log_ || document_ == nullptr) return;
+    std::string unit = document_->GetIdentification().modelName;
+    if (document_->IsDemo()) {
+        const std::string model = ModelNameForKind(document_->definitions.header.modelKind);
+        unit = model.empty() ? "DEMO" : model + " demo";
+    }
+    const VariableDef* reference =
+        pair_ ? PlotVariable(static_cast<size_t>(pair_->reference)) : nullptr;
+    log_->Append(
+        {.when = std::chrono::system_clock::now(),
+         .unit = unit,
+         .strategy = document_->definitions.header.strategyName,
+         .gains = gains,
+         .step = std::move(step),
+         .valueDecimals = reference ? DecimalsForBinaryPoint(reference->scaling.binaryPoint) : 1},
+        prompt_);
+}
+
+std::vector<PlotMark> CStripChartView::Marks() const {
+    return marks_.InBuffers(samplesTaken_, buffers_[0].size());
+}
+
+// The write of a gain is done: a mark on the chart and among the samples, and a log line.
+void CStripChartView::MarkGainWritten(int gain) {
+    const std::string after = FromQ(gainEdits_[gain]->text());
+    const GainChange change{kGainLetters[gain], confirmedGains_[gain], after};
+    confirmedGains_[gain] = after;
+    chart_->AddMark(GainChangeLabel(change));
+    marks_.Add(samplesTaken_, change);
+    Log(confirmedGains_, std::nullopt);
 }
 
 PlotSettings CStripChartView::Settings() const {
@@ -195,7 +315,9 @@ PlotSettings CStripChartView::Settings() const {
             .plot2Min = plots_[1].minimum,
             .plot2Max = plots_[1].maximum,
             .xScale = timeScale_,
-            .xSampleRate = sampleRate_};
+            .xSampleRate = sampleRate_,
+            .reference = reference_,
+            .settlingBand = settlingBand_};
 }
 
 PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) const {
@@ -203,7 +325,8 @@ PrintedPlot CStripChartView::PrintedPage(int dotsPerInchX, int dotsPerInchY) con
                              .dotsPerInchY = dotsPerInchY,
                              .grid = grid_,
                              .timeScale = timeScale_,
-                             .sampleRate = sampleRate_};
+                             .sampleRate = sampleRate_,
+                             .marks = Marks()};
     for (size_t p = 0; p < plots_.size(); ++p) {
         const Plot& plot = plots_[p];
         const VariableDef* variable = PlotVariable(p);
@@ -250,6 +373,7 @@ void CStripChartView::ReadGains() {
 
 void CStripChartView::StartStop() {
     if (document_ == nullptr) return;
+    resumeWhenBack_ = false;  // the user has decided
     if (running_) {
         Stop();
     } else {
@@ -264,7 +388,7 @@ void CStripChartView::Stop() {
     running_ = false;
 }
 
-void CStripChartView::Start() {
+void CStripChartView::Start(bool resume) {
     timeout_.Close();
     document_->QuietTheLink();
     start_->setText(QStringLiteral("&Stop"));
@@ -285,18 +409,29 @@ void CStripChartView::Start() {
             prompt_.warn("Could not start");
             return;
         }
-        for (SampleBuffer& buffer : buffers_)
-            buffer.Clear();
-        chart_->RedrawStaticLayer();
+        if (!resume) {
+            for (SampleBuffer& buffer : buffers_)
+                buffer.Clear();
+            chart_->RedrawStaticLayer();
+            marks_.Clear();
+            samplesTaken_ = 0;
+        }
         newData_ = false;
         running_ = true;
         start_->setEnabled(false);  // until the first values arrive
         configure_->setFocus();
     }
+    if (!resume) {
+        // A stop broke the series: a step being measured is dropped, not logged half seen.
+        tracker_ = StepTracker(tracker_.options());
+        stepGains_.clear();
+        shownFromTracker_ = false;
+    }
     sampleTimer_.start(sampleRate_);
 }
 
 void CStripChartView::Sample() {
+    const bool fresh = document_->IsDemo() || newData_;
     if (document_->IsDemo()) {
         // The traces hold the plot limits as numbers since the setup was applied.
         const CChartTrace& trace1 = plots_[0].trace;
@@ -319,6 +454,9 @@ void CStripChartView::Sample() {
     chart_->AddSample(lastValues_);
     for (int p = 0; p < 2; ++p)
         buffers_[p].Add(lastValues_[p]);
+    ++samplesTaken_;
+    marks_.Forget(samplesTaken_, buffers_[0].size());
+    MeasureSample(fresh);
 }
 
 // Notifications
@@ -384,24 +522,25 @@ void CStripChartView::OnGains() {
             const ScalarDef* gain = GainScalar(g);
             if (gain == nullptr || gain->eepromAddress != gainRequest_[k]) continue;
             const uint32_t raw = RawFromWord(words[k], gain->scaling);
-            gainEdits_[g]->setText(ToQ(formatDefValue(*gain, raw)));
+            confirmedGains_[g] = formatDefValue(*gain, raw);
+            gainEdits_[g]->setText(ToQ(confirmedGains_[g]));
         }
     }
     gainsValid_ = true;
     gainsUnsaved_ = false;
-    if (restartAfter_ && !running_) Start();
+    if (restartAfter_ && !running_) Start(std::exchange(resumeAfter_, false));
 }
 
 void CStripChartView::OnGainWritten() {
     writeInProgress_ = false;
-    if (written_ >= 0) {
-        if (const ScalarDef* gain = GainScalar(written_)) {
-            QLineEdit* edit = gainEdits_[written_];
-            edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gain->scaling)));
-        }
-        written_ = -1;
+    const int written = std::exchange(written_, -1);
+    const ScalarDef* gain = written >= 0 ? GainScalar(written) : nullptr;
+    if (gain != nullptr) {
+        QLineEdit* edit = gainEdits_[written];
+        edit->setText(ToQ(RewriteGainText(FromQ(edit->text()), gain->scaling)));
     }
-    if (restartAfter_ && !running_) Start();
+    if (restartAfter_ && !running_) Start(std::exchange(resumeAfter_, false));
+    if (gain != nullptr) MarkGainWritten(written);
 }
 
 // Gain tuning
@@ -495,6 +634,7 @@ void CStripChartView::WriteSelectedGain() {
     const ScalarDef& gain = *found;
     const std::string text = FromQ(gainEdits_[selected_]->text());
     restartAfter_ = running_;
+    resumeAfter_ = true;
     document_->QuietTheLink();  // which stops plotting
     bool issued = false;
     if (const std::optional<uint32_t> raw = GainRawForWrite(text, gain.scaling); !raw) {
@@ -521,6 +661,7 @@ void CStripChartView::GainEditLeft() {
     prompt_.warn("Edits NOT Saved, Restoring previous values");
     gainsValid_ = false;
     restartAfter_ = running_;
+    resumeAfter_ = true;
     // The read replaces the continuous read, so plotting stops until the gains are back.
     document_->QuietTheLink();
     ReadGains();
@@ -541,7 +682,9 @@ void CStripChartView::Configure() {
                           .timeScale = timeScale_,
                           .sampleRate = sampleRate_,
                           .verticalDivisions = grid_.vertical + 1,
-                          .horizontalDivisions = grid_.horizontal + 1};
+                          .horizontalDivisions = grid_.horizontal + 1,
+                          .reference = reference_,
+                          .settlingBand = settlingBand_};
     CPlotSetupDlg dialog(shown, document_->definitions.variables, kPlotDivisionLimit, prompt_,
                          this);
     if (dialog.exec() == QDialog::Accepted) {
@@ -562,6 +705,8 @@ void CStripChartView::Configure() {
                  .horizontal = chosen.horizontalDivisions - 1};
         timeScale_ = chosen.timeScale;
         sampleRate_ = chosen.sampleRate;
+        reference_ = chosen.reference;
+        settlingBand_ = chosen.settlingBand;
         for (SampleBuffer& buffer : buffers_)
             buffer.SetCapacity(PlotBufferCapacity(timeScale_, sampleRate_));
         ApplySetupToChart();
@@ -586,7 +731,8 @@ void CStripChartView::SaveToFile() {
                   .decimals1 = DecimalsOf(PlotVariable(0)),
                   .decimals2 = DecimalsOf(PlotVariable(1)),
                   .samples1 = &buffers_[0],
-                  .samples2 = &buffers_[1]};
+                  .samples2 = &buffers_[1],
+                  .marks = Marks()};
     for (int g = 0; g < 3; ++g)
         data.gainTexts[g] = FromQ(gainEdits_[g]->text());
     if (WritePlotDataFile(data, *path, prompt_) == 0) prompt_.inform("File save complete!");
@@ -595,8 +741,13 @@ void CStripChartView::SaveToFile() {
 // The document
 
 void CStripChartView::OnDocumentUpdate(int hint) {
-    if (hint == kHintStopReading) {
-        if (running_) Stop();
+    if (hint == kHintStopReading || hint == kHintLinkLost) {
+        if (!running_) return;
+        // Another window taking the link keeps it; a lost link is read from again once back.
+        resumeWhenBack_ = hint == kHintLinkLost;
+        Stop();
+    } else if (hint == kHintLinkBack) {
+        if (std::exchange(resumeWhenBack_, false) && !running_ && document_) Start();
     } else if (hint == kHintDefinitionsReplaced) {
         // The variables and gains this view points at are about to go.
         Detach();
@@ -644,6 +795,7 @@ void CStripChartView::FollowScalarEdit(const DefinitionEdit& edit) {
             if (selected_ == g) DeselectGain();
             if (written_ == g) written_ = -1;
             gainEdits_[g]->clear();
+            confirmedGains_[g].clear();
         }
         ShowGains();
     }

@@ -76,12 +76,14 @@ void CProcessDlg::Open(const ProcessPrompt& prompt) {
         buttons_->addWidget(button);
         own_.push_back(button);
     }
-    // Level with the page, beside the wizard, so the live values stay visible.
-    if (QWidget* owner = parentWidget()) {
-        move(owner->mapToGlobal(QPoint(owner->width(), 0)));
-    }
     show();
     raise();
+}
+
+void CProcessDlg::LevelWith(int pageTop) {
+    // Only the top moves: the left edge and the size stay where the dialog opened.
+    const QRect frame = frameGeometry();
+    move(frame.left(), pageTop);
 }
 
 QPushButton* CProcessDlg::button(ProcessAnswer answer) const {

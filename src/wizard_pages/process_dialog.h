@@ -22,6 +22,8 @@ public:
     CProcessDlg(Answered answered, QWidget* parent);
 
     void Open(const ProcessPrompt& prompt);
+    // Moves the open dialog so that its top edge is level with the page's (global y).
+    void LevelWith(int pageTop);
 
     QLabel* text() const { return text_; }
     QPushButton* doneButton() const { return done_; }

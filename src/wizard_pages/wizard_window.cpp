@@ -4,10 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -22,6 +25,13 @@ namespace {
 constexpr int kDescriptionWidth = 172;
 constexpr int kSelectionWidth = 150;
 constexpr int kUnitsWidth = 60;
+
+// A window text with "->" (a menu path: "Calibrate->Change Calibration") is kept on one line
+// there: a word joiner on either side of the hyphen leaves the line no place to break.
+QString Unbroken(QString text) {
+    text.replace(QStringLiteral("->"), QStringLiteral("\u2060-\u2060>"));
+    return text;
+}
 
 // A live control whose label ends in a colon is a value box beside its label; one without is
 // a check box carrying its own text (the idle switch's state).
@@ -128,7 +138,7 @@ QWidget* CWizardWindow::field(const char* id) const {
 
 void CWizardWindow::ShowPage(const WizardPage& page) {
     if (sheet_) setWindowTitle(ToQ(sheet_->pageCaption()));
-    heading_->setText(ToQ(page.heading()));
+    heading_->setText(Unbroken(ToQ(page.heading())));
     retain_->setVisible(page.retainOffered());
     if (sheet_ && sheet_->onSummary()) {
         ShowSummary();
@@ -185,9 +195,38 @@ void CWizardWindow::BuildForm(const WizardPage& page) {
     }
     formArea_->layout()->addWidget(form_);
     form_->show();
-    // A page with many controls (a speed-switch channel) grows the window rather than
-    // squeezing its rows.
-    resize(size().expandedTo(sizeHint()));
+    OrderTabs();
+    FitPage();
+}
+
+void CWizardWindow::FitPage() {
+    // The window is as large as the largest page seen needs, and no larger: a page's own
+    // size, not the window's present one, sets what it needs (a page whose wrapped lines
+    // take the window's width would otherwise ask for more at every turn).
+    layout()->activate();
+    const QSize needed = layout()->totalSizeHint().expandedTo(minimumSize());
+    fitted_ = fitted_.expandedTo(needed);
+    resize(size().expandedTo(fitted_));
+}
+
+void CWizardWindow::OrderTabs() {
+    // Tab follows the page: its controls top to bottom, then the buttons left to right.
+    QList<QWidget*> order;
+    if (form_) {
+        for (QWidget* child : form_->findChildren<QWidget*>()) {
+            // A combo's own pop-up list is a window of its own, outside the page's chain.
+            if ((child->focusPolicy() & Qt::TabFocus) && child->window() == this) order << child;
+        }
+    }
+    order << retain_ << back_ << next_ << finish_ << cancel_;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    for (QWidget* first : order) {
+        if (first->isVisibleTo(this) && first->isEnabled() && first->parentWidget() != this) {
+            first->setFocus();
+            break;
+        }
+    }
 }
 
 QWidget* CWizardWindow::MakeField(const WizardField& field) {
@@ -201,7 +240,7 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
     QWidget* widget = nullptr;
     switch (field.kind) {
         case FieldKind::Text: {
-            auto* label = new QLabel(ToQ(field.label), form_);
+            auto* label = new QLabel(Unbroken(ToQ(field.label)), form_);
             label->setWordWrap(true);
             widget = label;
             break;
@@ -221,14 +260,23 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
         }
         case FieldKind::Radio: {
             widget = new QWidget(form_);
-            auto* column = new QVBoxLayout(widget);
-            column->setContentsMargins(0, 0, 0, 0);
+            auto* grid = new QGridLayout(widget);
+            grid->setContentsMargins(0, 0, 0, 0);
+            grid->setColumnStretch(1, 1);
             auto* group = new QButtonGroup(widget);
             for (size_t i = 0; i < field.items.size(); ++i) {
+                const int row = static_cast<int>(i);
                 auto* button = new QRadioButton(ToQ(field.items[i]), widget);
-                button->setChecked(static_cast<int>(i) == field.selection);
-                group->addButton(button, static_cast<int>(i));
-                column->addWidget(button);
+                button->setChecked(row == field.selection);
+                group->addButton(button, row);
+                grid->addWidget(button, row, 0, Qt::AlignTop);
+                // What the choice means stands beside it.
+                if (i < field.itemNotes.size() && !field.itemNotes[i].empty()) {
+                    auto* note = new QLabel(ToQ(field.itemNotes[i]), widget);
+                    note->setWordWrap(true);
+                    note->setObjectName(id + QStringLiteral(".note%1").arg(row));
+                    grid->addWidget(note, row, 1, Qt::AlignTop);
+                }
             }
             connect(group, &QButtonGroup::idClicked, this, [this, formField, key](int i) {
                 if (WizardField* f = formField()) f->selection = i;
@@ -239,6 +287,10 @@ QWidget* CWizardWindow::MakeField(const WizardField& field) {
         }
         case FieldKind::Edit: {
             auto* edit = new QLineEdit(ToQ(field.text), form_);
+            if (field.digitsOnly) {
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            }
             connect(edit, &QLineEdit::textChanged, this, [formField](const QString& text) {
                 if (WizardField* f = formField()) f->text = FromQ(text);
             });
@@ -280,7 +332,23 @@ void CWizardWindow::ShowSummary() {
     for (const SummaryRow& row : sheet_->summaryRows()) {
         new QTreeWidgetItem(summary_, {ToQ(row.description), ToQ(row.selection), ToQ(row.units)});
     }
+    // Each column as wide as its longest text, and never narrower than its first width; the
+    // list as tall as its rows, so that none is cut or hidden under the frame.
+    const int widths[] = {kDescriptionWidth, kSelectionWidth, kUnitsWidth};
+    int total = 0;
+    for (int column = 0; column < 3; ++column) {
+        summary_->resizeColumnToContents(column);
+        summary_->setColumnWidth(column, std::max(widths[column], summary_->columnWidth(column)));
+        total += summary_->columnWidth(column);
+    }
+    const int frame = 2 * summary_->frameWidth();
+    int rows = summary_->header()->sizeHint().height();
+    for (int i = 0; i < summary_->topLevelItemCount(); ++i)
+        rows += summary_->sizeHintForRow(i);
+    summary_->setMinimumSize(total + frame + summary_->verticalScrollBar()->sizeHint().width(),
+                             rows + frame);
     summary_->show();
+    FitPage();
 }
 
 void CWizardWindow::ShowLive(const WizardPage& page) {
@@ -302,11 +370,17 @@ void CWizardWindow::SetButtons(int mask) {
     finish_->setVisible((mask & kWizardFinish) != 0);
     next_->setVisible((mask & kWizardFinish) == 0);
     finish_->setEnabled((mask & kWizardFinish) != 0);
+    // Enter presses Next, or Finish where it stands in its place.
+    finish_->setDefault((mask & kWizardFinish) != 0);
+    next_->setDefault((mask & kWizardFinish) == 0);
     retain_->setEnabled((mask & kWizardNext) != 0);
     cancel_->setEnabled(true);
 }
 
-void CWizardWindow::ShowProcess(const ProcessPrompt& prompt) { process_->Open(prompt); }
+void CWizardWindow::ShowProcess(const ProcessPrompt& prompt) {
+    process_->Open(prompt);
+    process_->LevelWith(mapToGlobal(QPoint(0, heading_->y())).y());
+}
 
 void CWizardWindow::HideProcess() { process_->hide(); }
 

@@ -73,6 +73,9 @@ private:
     void BuildForm(const WizardPage& page);
     QWidget* MakeField(const WizardField& field);
     void ShowSummary();
+    // Grows the window to what the pages shown so far need.
+    void FitPage();
+    void OrderTabs();
     // After every action and notification: closes the window once the sheet has ended.
     void AfterAction();
 
@@ -91,6 +94,7 @@ private:
     QPushButton* retain_;
     std::unique_ptr<WizardSheet> sheet_;
     bool closing_ = false;
+    QSize fitted_;
 };
 
 }  // namespace zvr

@@ -30,6 +30,36 @@ TEST(ProgramStart, HelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(version.out, "zvr " ZVR_VERSION "\n");
 }
 
+// A command line the program cannot follow is refused before any window opens, naming what
+// is wrong; the toolkit's own options (-platform ...) are still its own.
+TEST(ProgramStart, ARefusedCommandLineExitsTwoNamingTheProblem) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> environment;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--port", ""}, kNoDisplay, "zvr: option --port must not be empty (see zvr --help)\n"},
+        {{"--port="}, kNoDisplay, "zvr: option --port must not be empty (see zvr --help)\n"},
+        {{"--screenshot"}, kNoDisplay, "zvr: option --screenshot needs a value (see zvr --help)\n"},
+        {{"--colour", "red"}, kNoDisplay, "zvr: unknown option --colour (see zvr --help)\n"},
+        {{"stray"}, kNoDisplay, "zvr: unexpected argument 'stray' (see zvr --help)\n"},
+        {{"-platform", "offscreen", "--colour"},
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"},
+         "zvr: unknown option --colour (see zvr --help)\n"},
+    };
+    for (const Case& c : cases) {
+        const test::ChildRun run = RunProgram(ZVR_PROGRAM, c.args, c.environment);
+        EXPECT_EQ(run.code, 2) << c.args.front() << ": " << run.err;
+        // The toolkit may have said something of its own first.
+        EXPECT_TRUE(run.err.ends_with(c.message)) << c.args.front() << ": " << run.err;
+        EXPECT_EQ(run.out, "") << c.args.front();
+    }
+    const test::ChildRun attached =
+        RunProgram(ZVR_PROGRAM, {"--port=DEMO740", "--version"}, kNoDisplay);
+    EXPECT_EQ(attached.code, 0) << attached.err;
+}
+
 TEST(ProgramStart, AScriptedScreenshotAlwaysEndsWithAPicture) {
     // A controller on a pseudo-terminal: its connection opens the Parameter View itself.
     const auto simulator = sim::test::StartSimulator(

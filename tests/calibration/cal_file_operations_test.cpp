@@ -152,12 +152,19 @@ TEST_F(CalFileOperationsTest, ALineFaultOrAnAbortDuringSaveLeavesTheOldFile) {
 TEST_F(CalFileOperationsTest, AFileThatCannotBeWrittenIsRefusedBeforeTheWalk) {
     Connect();
     std::filesystem::create_directory("a folder.ZVR");
-    for (const char* path : {"a folder.ZVR", "no such folder/new.ZVR"}) {
+    // The message names the file and the system's reason on its second line.
+    const std::pair<const char*, const char*> cases[] = {
+        {"a folder.ZVR", "Is a directory"},
+        {"no such folder/new.ZVR", "No such file or directory"},
+    };
+    for (const auto& [path, reason] : cases) {
         prompt.shown.clear();
         prompt.files = {path};
         ops.Save();
-        EXPECT_EQ(prompt.texts(), (Texts{"The selected file could not be opened for writing."}))
-            << path;
+        const std::string failure = std::string(path) + ": " + reason;
+        EXPECT_EQ(prompt.texts(),
+                  (Texts{"The selected file could not be opened for writing.\n" + failure}));
+        EXPECT_EQ(ops.writeFailure(), failure);
         EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Warning);
     }
     EXPECT_TRUE(controller.Reads().empty());

@@ -61,7 +61,7 @@ TEST_F(ScalarWalkTest, ReadsEveryScalarInNameOrderTakingTheHighByteOfOneByteScal
     EXPECT_EQ(controller.Reads(), (std::vector<uint16_t>{0x4010, 0x4011, 0x4010}));
 }
 
-TEST_F(ScalarWalkTest, AFailedRequestIsTriedTwiceMoreAfterAPurgeThenEndsTheWalk) {
+TEST_F(ScalarWalkTest, AFailedRequestIsTriedThreeMoreTimesOnASettledLineThenEndsTheWalk) {
     for (int i = 0; i < 10; ++i)
         table.insert(Scalar("S" + std::to_string(i), 2, 0x4000 + 2 * i, i));
     for (int i = 0; i < 10; ++i)
@@ -78,7 +78,7 @@ TEST_F(ScalarWalkTest, AFailedRequestIsTriedTwiceMoreAfterAPurgeThenEndsTheWalk)
     ASSERT_EQ(recorder.values.size(), 10u);
     EXPECT_EQ(recorder.values[2], (std::pair<std::string, uint32_t>{"S2", 102}));
 
-    // A line that falls silent: three tries of S2, then the walk fails naming it.
+    // A line that falls silent: four tries of S2, then the walk fails naming it.
     recorder = {};
     controller.NakRead(0);
     const size_t before = controller.link().requests().size();
@@ -89,9 +89,9 @@ TEST_F(ScalarWalkTest, AFailedRequestIsTriedTwiceMoreAfterAPurgeThenEndsTheWalk)
     EXPECT_TRUE(recorder.ends[0].failed);
     EXPECT_EQ(recorder.ends[0].reason, kReplyTimedOut);
     EXPECT_EQ(recorder.ends[0].failedScalar->name, "S2");
-    EXPECT_EQ(recorder.retries, (std::vector<std::string>{"S2#1", "S2#2"}));
-    // Two writes with their commits, then the first write of S2 and its two retries.
-    EXPECT_EQ(controller.link().requests().size() - before, 7u);
+    EXPECT_EQ(recorder.retries, (std::vector<std::string>{"S2#1", "S2#2", "S2#3"}));
+    // Two writes with their commits, then the first write of S2 and its three retries.
+    EXPECT_EQ(controller.link().requests().size() - before, 8u);
     EXPECT_FALSE(receiver->wait(400ms));
 }
 
@@ -134,6 +134,52 @@ TEST(ScalarWalkLateReply, AStaleReplyIsNeverTakenForAValue) {
                 EXPECT_EQ(recorder.values[i].second, 1000 + i) << recorder.values[i].first;
         }
     }
+}
+
+// Behind the link's wait for a quiet line, the walk's own guard: a reply later than that wait
+// (here one given up on long before) is taken for a read and shifts the answers after it. The
+// stray frame it leaves shows when the line next settles, and the walk reads again from its
+// last proven point: the time-out before the shift, whose silence proved the answers before
+// it. A retry inside the shifted stretch (a spoiled reply) proves nothing and does not move
+// that point.
+TEST(ScalarWalkLateReply, AShiftIsReadAgainFromTheLastProvenPointNotFromARetry) {
+    constexpr size_t kCount = 12;
+    test::ScalarMemoryController controller(std::chrono::microseconds(1042));  // 9600 baud
+    SortedTable<ScalarDef> table;
+    for (size_t i = 0; i < kCount; ++i) {
+        const auto address = static_cast<uint16_t>(0x4000 + 2 * i);
+        table.insert(Scalar("S" + std::to_string(10 + i), 2, address, 0));
+        controller.SetWord(address, static_cast<uint16_t>(1000 + i));
+    }
+    // Read requests as the controller counts them: 1 S10; 2 S11, never answered; 3 S11 again;
+    // 4 S12; 5 S13, whose reply a stale one precedes; ... 8 S16, its reply spoiled.
+    controller.AnswerLate(kReadOnce, 2, std::chrono::hours(1));
+    controller.LandLateReplyAt(5, 0x0023);
+    controller.SpoilRead(8);
+    CDataServer document;
+    auto receiver = std::make_shared<QueueReceiver>();
+    ASSERT_EQ(document.OpenPort(controller.path(), 10), 0);
+    document.SetLateReplyWindow(50ms);
+    Recorder recorder;
+    CScalarWalk walk(document, receiver);
+    walk.StartRead(table, recorder);
+    while (walk.Running()) {
+        auto message = receiver->wait(3s);
+        ASSERT_TRUE(message);
+        walk.Handle(*message);
+    }
+    ASSERT_EQ(recorder.ends.size(), 1u);
+    ASSERT_FALSE(recorder.ends[0].failed);
+    ASSERT_EQ(recorder.values.size(), kCount);
+    for (size_t i = 0; i < kCount; ++i)
+        EXPECT_EQ(recorder.values[i].second, 1000 + i) << recorder.values[i].first;
+    // The walk went back to S11: S10 was proven by S11's time-out and never read again.
+    const std::vector<uint16_t> reads = controller.Reads();
+    const auto back = std::adjacent_find(reads.begin(), reads.end(), std::greater<>());
+    ASSERT_NE(back, reads.end());
+    EXPECT_EQ(*(back + 1), 0x4002);
+    EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x4000), 1);
+    EXPECT_EQ(document.StrayCount(), 1u);
 }
 
 TEST_F(ScalarWalkTest, WritesEachScalarWithItsSizeAndNamesThoseOfFourBytes) {
@@ -188,6 +234,96 @@ TEST_F(ScalarWalkTest, AnEmptyTableStartsNothing) {
     EXPECT_FALSE(walk.Running());
     EXPECT_TRUE(recorder.steps.empty());
 }
+
+// Late replies at the program's own time-out, as a controller or adapter that stalls sends
+// them: 3 to 5 seconds after the request, once or twice in one walk. The calibration wizard's
+// whole read and write (the transfer) end with every value right, and no late reply is ever
+// taken for an answer: each is counted as one, and its request goes out again once the line
+// has been quiet. A late commit reply leaves the write to be confirmed by reading it back.
+struct LateReply {
+    uint8_t type;
+    size_t nth;  // of that type, counted from 1
+    std::chrono::milliseconds by;
+};
+
+struct LateCase {
+    const char* name;
+    WalkDirection direction;
+    std::vector<LateReply> late;
+    // Late replies the link must have counted; -1 for one at the time-out's very edge, which
+    // may come in time or just after it.
+    int counted;
+    size_t extraReads;
+    size_t extraWrites;
+};
+
+void PrintTo(const LateCase& c, std::ostream* os) { *os << c.name; }
+
+class TransferLateReplies : public testing::TestWithParam<LateCase> {};
+
+TEST_P(TransferLateReplies, EveryValueIsRightAndNoLateReplyIsTakenForAnAnswer) {
+    const LateCase& c = GetParam();
+    constexpr size_t kCount = 10;
+    test::ScalarMemoryController controller;
+    CDataServer link;
+    auto receiver = std::make_shared<QueueReceiver>();
+    test::ScriptedPrompt prompt;
+    test::RecordingUi ui;
+    CalTransfer transfer(link, receiver, prompt, ui);
+    for (size_t i = 0; i < kCount; ++i) {
+        const auto address = static_cast<uint16_t>(0x4000 + 2 * i);
+        transfer.definitions().scalars.insert(
+            Scalar("S" + std::to_string(10 + i), 2, address, 2000 + i));
+        controller.SetWord(address, static_cast<uint16_t>(1000 + i));
+    }
+    for (const LateReply& late : c.late)
+        controller.AnswerLate(late.type, late.nth, late.by);
+    ASSERT_EQ(link.OpenPort(controller.path(), CDataServer::kTimeoutTicks), 0);
+    const bool read = c.direction == WalkDirection::Read;
+    const TransferNotify notify{receiver, 1101, 1102, 1103};
+    ASSERT_EQ(read ? transfer.ReadAll(notify) : transfer.WriteAll(notify), 0);
+    std::optional<PostedMessage> outcome;
+    while (!outcome) {
+        auto message = receiver->wait(20s);
+        ASSERT_TRUE(message) << "the walk stalled";
+        if (!transfer.Handle(*message) && message->message >= 1101) outcome = message;
+    }
+    EXPECT_EQ(*outcome, (PostedMessage{1101, 0, 0})) << prompt.texts().front();
+    for (size_t i = 0; i < kCount; ++i) {
+        const auto address = static_cast<uint16_t>(0x4000 + 2 * i);
+        if (read) {
+            EXPECT_EQ(transfer.definitions().scalars.entries()[i]->controllerRaw, 1000 + i) << i;
+        } else {
+            EXPECT_EQ(controller.Word(address), 2000 + i) << i;
+        }
+    }
+    if (c.counted >= 0) {
+        EXPECT_EQ(link.LateReplyCount(), static_cast<uint32_t>(c.counted));
+        EXPECT_EQ(controller.Reads().size(), (read ? kCount : 0) + c.extraReads);
+        EXPECT_EQ(controller.Writes().size(), (read ? 0 : kCount) + c.extraWrites);
+    }
+    EXPECT_EQ(link.StrayCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ProgramTiming, TransferLateReplies,
+    testing::Values(
+        LateCase{"ReadOnce", WalkDirection::Read, {{kReadOnce, 4, 4000ms}}, 1, 1, 0},
+        LateCase{"ReadTwice",
+                 WalkDirection::Read,
+                 {{kReadOnce, 3, 4000ms}, {kReadOnce, 8, 5000ms}},
+                 2,
+                 2,
+                 0},
+        LateCase{"ReadAtTheTimeOutsEdge", WalkDirection::Read, {{kReadOnce, 5, 3000ms}}, -1, 0, 0},
+        // The late echo's write goes out again; the late commit's is read back, found stored.
+        LateCase{"WriteLateEchoAndLateCommit",
+                 WalkDirection::Write,
+                 {{kWrite, 2, 4000ms}, {kCommit, 6, 4500ms}},
+                 2,
+                 1,
+                 1}),
+    [](const testing::TestParamInfo<LateCase>& info) { return std::string(info.param.name); });
 
 // The transfer dialog's walk: posts its outcome to the caller, shows its own progress.
 class CalTransferTest : public test::LinkFixture {
@@ -248,7 +384,7 @@ TEST_F(CalTransferTest, FailuresPostFailedAndAStoppedWriteSaysWhatTheControllerH
     EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"Cal Read Error. Operation Aborted"}));
     // The progress line said that B was tried again.
     EXPECT_TRUE(std::any_of(ui.progress.begin(), ui.progress.end(), [](const ProgressState& p) {
-        return p.line2 == "B - no good answer, trying again (2 of 2)";
+        return p.line2 == "B - no good answer, trying again (3 of 3)";
     }));
 
     outcomes.clear();

@@ -2,8 +2,13 @@
 // on a pseudo-terminal, with the questions answered by options, by the terminal, or by nobody.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "calibration/download_checks.h"
 #include "commands.h"
@@ -11,6 +16,7 @@
 #include "definitions/cal_file.h"
 #include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
+#include "support/scalar_memory_controller.h"
 #include "terminal_prompt.h"
 
 namespace zvr::cli {
@@ -198,20 +204,66 @@ TEST_F(CalFileCommandsTest, WalksRetryThroughLineFaultsAndALastingFaultLeavesThe
     EXPECT_LT(written, changed.scalars.count());
 }
 
+// A signal during the download's write stops it, and the message says what the controller
+// now holds and where it stopped, never just that it was aborted.
+TEST_F(CalFileCommandsTest, ASignalDuringTheWriteSaysTheControllerHoldsNewAndOldValues) {
+    sim::test::Write740();
+    zvr::test::ScalarMemoryController controller(std::chrono::microseconds(1042));
+    DefinitionSet strategy;
+    sim::test::Fill740(strategy);
+    controller.Fill(strategy);
+    // Every two-byte value differs, so the write is long enough to be stopped in.
+    DefinitionSet file;
+    sim::test::Fill740(file);
+    for (const auto& scalar : file.scalars.entries()) {
+        if (scalar->name != "PASSWORD" && scalar->scaling.size == 2) ++scalar->fileRaw;
+    }
+    WriteCal(std::move(file), "unit.ZVR", "ZVX41R03");
+    std::thread stopper([&controller] {
+        for (int i = 0; i < 500 && controller.Writes().size() < 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::kill(::getpid(), SIGTERM);
+    });
+    const int exit = runAsIs(RunDownload, {"unit.ZVR", "--port", controller.path()});
+    stopper.join();
+    EXPECT_EQ(exit, kExitLink) << err_.str();
+    ASSERT_FALSE(prompt_.texts().empty());
+    const std::string stopped = prompt_.texts().back();
+    EXPECT_TRUE(
+        stopped.starts_with("Cal Write Error. Operation Aborted\r\nThe download stopped at "))
+        << stopped;
+    EXPECT_NE(stopped.find("The controller now holds some new and some old values."),
+              std::string::npos)
+        << stopped;
+    EXPECT_LT(controller.Writes().size(), strategy.scalars.count());
+}
+
 TEST_F(CalFileCommandsTest, CompareJsonListsEachDifference) {
     startOn(sim::test::Write620());
     ASSERT_EQ(run(RunSave, {"unit.ZVR"}), kExitOk) << err_.str();
     EXPECT_EQ(run(RunCompare, {"unit.ZVR", "--json"}), kExitOk) << err_.str();
-    EXPECT_EQ(out_.str(), "{\"file\": \"unit.ZVR\", \"matches\": true, \"mismatches\": []}\n");
+    EXPECT_EQ(out_.str(),
+              "{\"format\":1,\"file\":\"unit.ZVR\",\"matches\":true,\"mismatches\":[]}\n");
     ASSERT_EQ(run(RunSet, {"SET_SPEED_1", "1650"}), kExitOk);
     ASSERT_EQ(run(RunSet, {"PROPORTIONAL_GAIN", "3"}), kExitOk);
     EXPECT_EQ(run(RunCompare, {"unit.ZVR", "--json"}), kExitNo) << err_.str();
     EXPECT_EQ(out_.str(),
-              "{\"file\": \"unit.ZVR\", \"matches\": false, \"mismatches\": ["
-              "{\"name\": \"PROPORTIONAL_GAIN\", \"file\": \"2.500\", \"controller\": \"3.000\", "
-              "\"units\": \"\"}, "
-              "{\"name\": \"SET_SPEED_1\", \"file\": \"1500\", \"controller\": \"1650\", "
-              "\"units\": \"\"}]}\n");
+              "{\"format\":1,\"file\":\"unit.ZVR\",\"matches\":false,\"mismatches\":["
+              "{\"name\":\"PROPORTIONAL_GAIN\",\"file\":2.5,\"controller\":3.0,"
+              "\"file_text\":\"2.500\",\"controller_text\":\"3.000\",\"units\":\"\"},"
+              "{\"name\":\"SET_SPEED_1\",\"file\":1500,\"controller\":1650,"
+              "\"file_text\":\"1500\",\"controller_text\":\"1650\",\"units\":\"\"}]}\n");
+    // Values are numbers a program can compute with, as they are shown.
+    const auto parsed = nlohmann::json::parse(out_.str());
+    EXPECT_TRUE(parsed["mismatches"][0]["file"].is_number_float());
+    EXPECT_TRUE(parsed["mismatches"][1]["controller"].is_number_integer());
+    // get reads the same way: the number, and the text as the program shows it.
+    ASSERT_EQ(run(RunGet, {"SET_SPEED_1", "PROPORTIONAL_GAIN", "--json"}), kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(),
+              "{\"format\":1,\"values\":["
+              "{\"name\":\"SET_SPEED_1\",\"value\":1650,\"text\":\"1650\",\"units\":\"\"},"
+              "{\"name\":\"PROPORTIONAL_GAIN\",\"value\":3.0,\"text\":\"3.000\",\"units\":\"\"}]}"
+              "\n");
 }
 
 TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) {
@@ -257,6 +309,32 @@ TEST_F(CalFileCommandsTest, ConvertStrategyCarriesValuesOverWithoutAController) 
         EXPECT_EQ(out.scalars.find("SET_SPEED_1")->fileRaw, 1700u);
     }
     prompt_.answers.clear();
+}
+
+// The target strategy is looked up as a controller's is: a bare name is found in the
+// strategy folders given and the data folders, not only in the current folder; one found
+// nowhere is named with the folders searched.
+TEST_F(CalFileCommandsTest, ConvertStrategyFindsItsTargetOnTheStrategySearchPath) {
+    Write740File("source.ZVR", "ZVX41R03");
+    std::filesystem::create_directories("strategies");
+    std::filesystem::rename(sim::test::Write740(), "strategies/ZVX41R03.000");
+    EXPECT_EQ(runAsIs(RunConvertStrategy,
+                      {"source.ZVR", "ZVX41R03.000", "out.ZVR", "--strategy-dir", "strategies"}),
+              kExitOk)
+        << err_.str();
+    DefinitionSet out;
+    ASSERT_EQ(LoadCalFile(out, "out.ZVR", prompt_), 0);
+    EXPECT_EQ(out.header.strategyName, "ZVX41R03");
+
+    EXPECT_EQ(
+        runAsIs(RunConvertStrategy, {"source.ZVR", "ZVX41R77.000", "other.ZVR", "--strategy-dir",
+                                     "strategies", "--strategy-dir", "missing"}),
+        kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with(
+        "zvr-cli convert-strategy: ZVX41R77.000: no strategy folder holds it (looked in the "
+        "current folder, strategies, missing (no such folder), "))
+        << err_.str();
+    EXPECT_FALSE(std::filesystem::exists("other.ZVR"));
 }
 
 TEST_F(CalFileCommandsTest, UsageErrorsAndUnreadableFilesAreOneLine) {
@@ -312,13 +390,16 @@ TEST_F(CalFileCommandsTest, DemoKeyRunsEveryCommandThatNeedsNoRealController) {
     const Case cases[] = {
         {RunIdentify, {}, kExitOk, "model: DEMO\nstrategy: N/A\n"},
         {RunGet, {"SET_SPEED_1"}, kExitOk, "SET_SPEED_1\t1500\t\n"},
-        {RunGet, {"engine_rpm", "--json"}, kExitOk, "[{\"name\": \"engine_rpm\", \"value\": "},
+        {RunGet,
+         {"engine_rpm", "--json"},
+         kExitOk,
+         "{\"format\":1,\"values\":[{\"name\":\"engine_rpm\",\"value\":"},
         {RunSet, {"SET_SPEED_1", "1600"}, kExitOk, "SET_SPEED_1\t"},
         {RunMonitor, {"engine_rpm", "n_desired", "--duration", "0.2"}, kExitOk, "0."},
         {RunSave, {"demo.ZVR"}, kExitOk, ""},
         {RunCompare, {"demo.ZVR"}, kExitOk, "File Matches Controller\n"},
         {RunDownload, {"other.ZVR"}, kExitOk, ""},
-        {RunFaults, {"--history", "--json"}, kExitOk, "{\"current\": ["},
+        {RunFaults, {"--history", "--json"}, kExitOk, "{\"format\":1,\"current\":["},
         {RunFaults, {"--clear", "history"}, kExitOk, "current:\n"},
         {RunPassword, {"--check", "anything"}, kExitOk, "access open\n"},
     };

@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,8 +17,11 @@
 #include "commands.h"
 #include "controller_fixture.h"
 #include "definitions/cal_file.h"
+#include "engine_model.h"
 #include "monitoring/password.h"
+#include "plot/step_response.h"
 #include "support/child_process.h"
+#include "support/pty_peer.h"
 #include "support/scalar_memory_controller.h"
 
 namespace zvr::cli {
@@ -30,8 +35,8 @@ TEST_F(ControllerCommandsTest, IdentifyBothLayouts) {
     startOn(sim::test::Write740());
     EXPECT_EQ(run(RunIdentify, {"--json"}), kExitOk) << err_.str();
     EXPECT_EQ(out_.str(),
-              "{\"model\": \"ZEVAR 740\", \"strategy\": \"R03\", \"strategy_file\": "
-              "\"ZVX41R03.000\", \"access_open\": false}\n");
+              "{\"format\":1,\"model\":\"ZEVAR 740\",\"strategy\":\"R03\",\"strategy_file\":"
+              "\"ZVX41R03.000\",\"access_open\":false}\n");
     simulator_.reset();
     startOn(sim::test::Write620());
     EXPECT_EQ(run(RunIdentify, {}), kExitOk) << err_.str();
@@ -120,7 +125,7 @@ TEST_F(ControllerCommandsTest, MonitorWritesCsvRowsAndStopsTheController) {
     std::ifstream csv("m.csv", std::ios::binary);
     std::string header;
     std::getline(csv, header);
-    EXPECT_EQ(header, "time,engine_rpm,n_desired\r");
+    EXPECT_EQ(header, "time [s],engine_rpm [rpm],n_desired [rpm]\r");
     int rows = 0;
     for (std::string line; std::getline(csv, line);)
         ++rows;
@@ -227,12 +232,113 @@ TEST_F(ControllerCommandsTest, MonitorWaitsForAPulledAdapterWithReconnect) {
     EXPECT_FALSE(simulator_->streaming());
 }
 
+// A scalar written straight into the simulated EEPROM, as if by another tool: the link stays
+// with the running monitor.
+void WriteEeprom(sim::Simulator& simulator, uint16_t address, uint16_t raw) {
+    const uint8_t bytes[] = {static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw)};
+    simulator.withUnit([&](sim::ControllerUnit& unit) { return unit.commitWrite(address, bytes); });
+}
+
+// The overshoot of a 1500 -> 1800 rpm step under a proportional gain, by the simulator's engine
+// model alone, sampled every 50 ms as monitor does.
+double ModelOvershoot(double proportional) {
+    sim::EngineModel engine;
+    engine.settle(1500, 0);
+    std::vector<ResponseSample> samples{{0, 1500, 1500}};
+    for (int i = 1; i <= 60; ++i) {
+        engine.advance(0.05, 1800, {proportional, 1.25, 0.125}, 0);
+        samples.push_back({i * 0.05, 1800, engine.rpm()});
+    }
+    return MeasureSteps(samples, {}).front().overshootPercent;
+}
+
+// A set-speed step under two proportional gains, recorded by monitor and judged by
+// step-response, orders the overshoots as the simulator's engine model does. With these gains
+// the smaller one overshoots more (the integral action swings the engine), which a test
+// expecting "more gain, more overshoot" would get wrong. The steps follow the rows the
+// recording has, not the clock.
+TEST_F(ControllerCommandsTest, StepResponseOfTwoGainsOrdersOvershootAsTheEngineModel) {
+    startOn(sim::test::Write620());
+    const double gains[] = {1.0, 2.5};
+    std::thread driver([this, &gains] {
+        int rows = 0;
+        auto after = [&rows](int more) {
+            rows += more;
+            WaitFor([&rows] { return CsvLines("steps.csv") >= rows; });
+        };
+        for (double gain : gains) {
+            after(5);
+            WriteEeprom(*simulator_, sim::test::kProportionalGain,
+                        static_cast<uint16_t>(gain * 256));
+            after(5);
+            WriteEeprom(*simulator_, sim::test::kSetSpeed1, 1800);
+            after(60);
+            WriteEeprom(*simulator_, sim::test::kSetSpeed1, 1500);
+            after(50);
+        }
+        ::kill(::getpid(), SIGTERM);
+    });
+    const int monitored = run(RunMonitor, {"engine_rpm", "n_desired", "--csv", "steps.csv"});
+    driver.join();
+    ASSERT_EQ(monitored, kExitOk) << err_.str();
+
+    ASSERT_EQ(runAsIs(RunStepResponse, {"steps.csv", "--json"}), kExitOk) << err_.str();
+    const std::string json = out_.str();
+    const std::regex overshoot("\"overshoot_percent\": ?([0-9.]+)");
+    std::vector<double> measured;
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), overshoot);
+         it != std::sregex_iterator(); ++it) {
+        measured.push_back(std::stod((*it)[1]));
+    }
+    ASSERT_EQ(measured.size(), 4u) << json;  // up and down under each gain
+    const double model[] = {ModelOvershoot(gains[0]), ModelOvershoot(gains[1])};
+    EXPECT_GT(std::fabs(model[0] - model[1]), 10) << "the gains must differ clearly";
+    EXPECT_EQ(measured[0] > measured[2], model[0] > model[1]) << json;
+    EXPECT_NEAR(measured[0], model[0], 3) << json;
+    EXPECT_NEAR(measured[2], model[1], 3) << json;
+}
+
+// --duration holds while monitor waits for a device that went away or a controller that
+// fell silent: the command ends when the time is over, as without the wait.
+TEST_F(ControllerCommandsTest, MonitorWithReconnectEndsWhenItsDurationIsOver) {
+    struct Case {
+        const char* fault;
+        const char* duration;  // past the 5 s a silent line takes to count as lost
+    };
+    for (const auto [fault, duration] : {Case{"line hangup", "3"}, Case{"line silent 600", "6"}}) {
+        SCOPED_TRACE(fault);
+        startOn(sim::test::Write620());
+        std::filesystem::remove("d.csv");
+        std::thread breaker([this, fault] {
+            WaitFor([] { return CsvLines("d.csv") >= 3; });
+            simulator_->execute(fault);
+        });
+        // A command that would wait far beyond its duration is stopped, and that counted.
+        std::atomic<bool> ended{false};
+        std::atomic<bool> stopped{false};
+        std::thread watchdog([&] {
+            if (!WaitFor([&] { return ended.load(); }) && !WaitFor([&] { return ended.load(); })) {
+                stopped = true;
+                ::kill(::getpid(), SIGTERM);
+            }
+        });
+        const int code = run(
+            RunMonitor, {"engine_rpm", "--csv", "d.csv", "--reconnect", "--duration", duration});
+        ended = true;
+        breaker.join();
+        watchdog.join();
+        EXPECT_FALSE(stopped) << "monitor went on waiting after its duration";
+        EXPECT_EQ(code, kExitOk) << err_.str();
+        EXPECT_NE(out_.str().find("\tlink lost\n"), std::string::npos) << out_.str();
+        simulator_.reset();
+    }
+}
+
 TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
     startOn(sim::test::Write620());
     const std::pair<const char*, const char*> cases[] = {
         {"--interval", "abc"}, {"--interval", "1e400"}, {"--interval", "-5"},
-        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", ""},
-        {"--duration", "inf"},
+        {"--interval", "2e8"}, {"--duration", "1.5s"},  {"--duration", "inf"},
     };
     for (const auto& [option, text] : cases) {
         err_.str("");
@@ -241,6 +347,9 @@ TEST_F(ControllerCommandsTest, MonitorRefusesTimesThatAreNoPlainNumber) {
                                            " takes a number from 0 to "))
             << err_.str();
     }
+    // No value at all is refused as every option's empty value is.
+    EXPECT_EQ(run(RunMonitor, {"engine_rpm", "--duration", ""}), kExitUsage);
+    EXPECT_EQ(err_.str(), "zvr-cli monitor: option --duration must not be empty\n");
 }
 
 TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
@@ -259,9 +368,10 @@ TEST_F(ControllerCommandsTest, FaultsSetThroughTheSimulatorAndCleared) {
 
     ASSERT_EQ(simulator_->execute("fault 1 2 off"), "ok");
     ASSERT_EQ(run(RunFaults, {"--history", "--clear", "history", "--json"}), kExitOk) << err_.str();
-    EXPECT_EQ(out_.str(),
-              "{\"current\": [{\"source\": \"\", \"description\": \"No current faults.\"}], "
-              "\"history\": [{\"source\": \"\", \"description\": \"No Historical Faults\"}]}\n");
+    EXPECT_EQ(
+        out_.str(),
+        "{\"format\":1,\"current\":[{\"source\":\"\",\"description\":\"No current faults.\"}],"
+        "\"history\":[{\"source\":\"\",\"description\":\"No Historical Faults\"}]}\n");
     EXPECT_EQ(run(RunFaults, {"--clear", "everything"}), kExitUsage);
 }
 
@@ -335,7 +445,8 @@ TEST_F(ControllerCommandsTest, TextMeetsTheTerminalInItsOwnEncoding) {
     EXPECT_EQ(saved.comments.entries()[0]->text, "r\xE9vis\xE9");
     EXPECT_EQ(prompt_.shown.back().text, "caf\xE9.ZVR Created Successfully");
     EXPECT_EQ(run(RunCompare, {"caf\xC3\xA9.ZVR", "--json"}), kExitOk) << err_.str();
-    EXPECT_TRUE(out_.str().starts_with("{\"file\": \"caf\xC3\xA9.ZVR\", \"matches\": true"))
+    EXPECT_TRUE(
+        out_.str().starts_with("{\"format\":1,\"file\":\"caf\xC3\xA9.ZVR\",\"matches\":true"))
         << out_.str();
 }
 
@@ -393,14 +504,40 @@ TEST_F(ControllerCommandsTest, TheProgramReadsItsLocale) {
     EXPECT_TRUE(std::regex_match(plain.out, std::regex("t\xE9mp\t.*\t\xB5s\n"))) << plain.out;
 }
 
+// A connection that fails says why in one line, and nothing else: not the port's message
+// once more, not the loader's.
 TEST_F(ControllerCommandsTest, PortsThatFail) {
-    out_.str({});
+    // A controller that names a strategy file nobody has.
+    zvr::test::ScriptedController unknownStrategy([](const zvr::test::Bytes& request) {
+        if (request.empty() || request[0] != kIdentify) return std::vector<zvr::test::Bytes>{};
+        return std::vector<zvr::test::Bytes>{zvr::test::IdentifyReply("ZVX41R77", true)};
+    });
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"--port", "/dev/no-such-port"},
+         "could not open port /dev/no-such-port: No such file or directory"},
+        {{"--port", "DEMO999"},
+         "unknown demo key DEMO999; the demo keys are DEMO880 DEMO740 DEMO760 DEMO620 DEMO210 "
+         "DEMO310 DEMOKMS2"},
+        {{"--port", unknownStrategy.path(), "--strategy-dir", "no-such-folder"},
+         "the controller was found, but no strategy folder holds ZVX41R77.000 (looked in the "
+         "current folder, no-such-folder (no such folder), "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        prompt_ = {};
+        err_.str({});
+        CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
+        EXPECT_EQ(RunIdentify(context, c.args), kExitLink);
+        const std::string said = err_.str();
+        EXPECT_EQ(said.rfind("zvr-cli identify: " + c.says, 0), 0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_TRUE(prompt_.texts().empty()) << prompt_.texts().front();
+    }
     CommandContext context{.prompt = prompt_, .out = out_, .err = err_};
-    const std::vector<std::string> args = {"--port", "/dev/no-such-port"};
-    EXPECT_EQ(RunIdentify(context, args), kExitLink);
-    EXPECT_EQ(err_.str(),
-              "zvr-cli identify: could not open port /dev/no-such-port: No such file or "
-              "directory\n");
     EXPECT_EQ(RunIdentify(context, std::vector<std::string>{}), kExitUsage);
 }
 

@@ -18,7 +18,7 @@ std::string Text(const std::string& path) {
 }
 
 TEST(IniSettingsStore, WritesGeneralKeysAsTheProgramKeepsThemAndLeavesTheRest) {
-    const std::string path = "TELQ/ZVR.conf";
+    const std::string path = "TELQ/ZVR.ini";
     std::filesystem::create_directories("TELQ");
     std::ofstream(path) << "[General]\nComPort=/dev/ttyUSB0\nPlot%201%20Name=engine_rpm\n\n"
                            "[Other]\nkept=1\n";
@@ -35,6 +35,43 @@ TEST(IniSettingsStore, WritesGeneralKeysAsTheProgramKeepsThemAndLeavesTheRest) {
     IniSettingsStore again(path);
     EXPECT_EQ(again.readNumber("Plot X Scale"), 20);
     EXPECT_EQ(again.readString("Note"), "a, b");
+}
+
+// Values as QSettings reads them from a file a person may have edited: blanks, quotes,
+// escapes, comments, lists and the '@' forms.
+TEST(IniSettingsStore, ReadsValuesAsTheProgramReadsThem) {
+    struct Case {
+        const char* line;
+        std::optional<std::string> value;
+    };
+    const Case cases[] = {
+        {"A = spaced value  ", "spaced value"},
+        {"A=\"quoted, comma\"", "quoted, comma"},
+        {"A=a, b", std::nullopt},  // a list, not a string
+        {"A=\\x41\\x42", "AB"},
+        {"A=caf\\xe9", "caf\xE9"},
+        {"A=caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 ?"},  // UTF-8; the euro is beyond Latin-1
+        {"A=@@x", "@x"},
+        {"A=@Invalid()", std::nullopt},
+        {"A=1 ; a comment", "1"},
+        {"A=x\\\ny", "xy"},
+        {"A=\"a\" \"b\"", "ab"},
+        {"A='single'", "'single'"},
+        {"A=\"\"", std::nullopt},  // empty
+    };
+    for (const Case& c : cases) {
+        std::filesystem::create_directories("TELQ");
+        std::ofstream("TELQ/ZVR.ini") << "[General]\n" << c.line << "\nB=after\n";
+        IniSettingsStore store("TELQ/ZVR.ini");
+        EXPECT_EQ(store.readString("A"), c.value) << c.line;
+        EXPECT_EQ(store.readString("B"), "after") << c.line;
+    }
+    std::ofstream("TELQ/ZVR.ini") << "[General]\nN1= 42 \nN2=+7\nN3=0x10\nN4=99999999999\n";
+    IniSettingsStore numbers("TELQ/ZVR.ini");
+    EXPECT_EQ(numbers.readNumber("N1"), 42);
+    EXPECT_EQ(numbers.readNumber("N2"), 7);
+    EXPECT_EQ(numbers.readNumber("N3"), std::nullopt);
+    EXPECT_EQ(numbers.readNumber("N4"), std::nullopt);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // zvr-cli wizard against zvr-sim on a pseudo-terminal, with the shipped ZEVAR 740 and 760
 // strategies: the terminal conversation, the answers file, the exit codes and the EEPROM the
 // wizard leaves behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <thread>
 
+#include "support/file_size_limit.h"
 #include "wizard_command_fixture.h"
 
 namespace zvr::cli {
@@ -166,14 +168,78 @@ TEST_F(WizardCommandTest, NobodyToAnswerCancelsAndASilentControllerFails) {
     EXPECT_TRUE(printed("warning: Fatal Error. The Calibration could not be read.\n"));
 }
 
+// An answers file that cannot be used is a usage error that says why, before anything is
+// asked or written: a folder or a missing file with the system's reason, a field id this
+// wizard does not ask (a typo would otherwise leave the default written) by its name.
 TEST_F(WizardCommandTest, BadAnswersFilesAreUsageErrors) {
     startSimulator("ZVX41R03");
     std::ofstream("bad.json") << R"({"fields": {"range.lowest": [1]}})";
     std::ofstream("unknown.json") << R"({"answers": {}})";
+    std::ofstream("typo.json") << R"({"fields": {"speed.count": "1 Speed", "speed.l": 1500,
+                                                 "engine.teeth": 60, "stepper.degrees": 90},
+                                      "calibrate": "yes"})";
+    std::filesystem::create_directory("answers.d");
+    struct Case {
+        const char* file;
+        const char* error;  // the whole of standard error, or "" where any reason will do
+    };
+    const Case cases[] = {
+        {"bad.json", ""},
+        {"unknown.json", ""},
+        {"missing.json", "zvr-cli wizard: cannot read missing.json: No such file or directory\n"},
+        {"answers.d", "zvr-cli wizard: cannot read answers.d: Is a directory\n"},
+        {"typo.json",
+         "zvr-cli wizard: typo.json: unknown fields \"speed.l\", \"stepper.degrees\": the ZEVAR "
+         "740 Calibration Wizard asks no such question\n"},
+    };
+    const std::string speed = get("SET_SPEED_1");
     ScriptedInput input({});
-    for (const char* file : {"bad.json", "unknown.json", "missing.json"}) {
-        EXPECT_EQ(wizard(input, {"--answers", file}), kExitUsage) << file;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(wizard(input, {"--answers", c.file}), kExitUsage);
+        if (*c.error != '\0') {
+            EXPECT_EQ(err_.str(), c.error);
+        }
+        EXPECT_FALSE(printed("Welcome"));
     }
+    EXPECT_EQ(get("SET_SPEED_1"), speed);
+}
+
+// A write the line breaks off: the wizard's own message (no download's advice), and Retry
+// writes the same answers again once the line is back.
+TEST_F(WizardCommandTest, AFailedWriteIsRetriedWithTheSameAnswers) {
+    startSimulator("ZVX01B02");
+    ScriptedInput input({"2", "", "6", "900", "2100", "No overspeed shutdown.",
+                         [this] { ASSERT_EQ(simulator_->execute("line silent 60"), "ok"); }, "y",
+                         [this] { ASSERT_EQ(simulator_->execute("line clear"), "ok"); }, "r"});
+    ASSERT_EQ(wizard(input), kExitOk) << err_.str() << out_.str();
+    EXPECT_EQ(input.left(), 0u);
+    EXPECT_TRUE(printed(std::string("error: ") + kWizardWriteFailed + "\n[Retry/Cancel] r\n"));
+    EXPECT_FALSE(printed("download"));
+    EXPECT_EQ(get("SET_SPEED_MIN"), "ok 900");
+    EXPECT_EQ(get("SET_SPEED_MAX"), "ok 2100");
+    EXPECT_EQ(get("PULSES_PER_UPDATE"), "ok 40");
+}
+
+// --save onto a full disk: the file is named, and so is what the controller now holds.
+TEST_F(WizardCommandTest, SaveThatCannotBeWrittenSaysTheControllerWasCalibrated) {
+    startSimulator("ZVX01B02");
+    std::filesystem::remove("full.ZVR");
+    ScriptedInput input({"2", "", "6", "900", "2100", "No overspeed shutdown.", "y"});
+    int code = 0;
+    {
+        zvr::test::FileSizeLimit full(64);
+        code = wizard(input, {"--save", "full.ZVR"});
+    }
+    EXPECT_EQ(code, kExitUsage) << out_.str();
+    // The file, the system's reason, and that the controller holds the new calibration (the
+    // limit also stops the traffic log, which says so on a line of its own).
+    const std::string first = err_.str().substr(0, err_.str().find('\n'));
+    EXPECT_THAT(first, testing::MatchesRegex("zvr-cli wizard: full\\.ZVR: [^;]+; the controller "
+                                             "was calibrated: save its calibration with "
+                                             "zvr-cli save"));
+    EXPECT_FALSE(std::filesystem::exists("full.ZVR"));
+    EXPECT_EQ(get("SET_SPEED_MIN"), "ok 900");
 }
 
 // The ZEVAR 880's stepper process on the terminal: each answer of the direction dialog by its

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,9 +85,64 @@ TEST(ZvrCli, ReportMatchesTheGoldenFilesByteForByte) {
         test::FileSizeLimit full(64);
         const CliRun failed = RunCli({"report", "ZVX5ABCD.000", "--full", "-o", "report.txt"});
         EXPECT_EQ(failed.code, 2);
-        EXPECT_EQ(failed.err, "zvr-cli report: report.txt: cannot be written\n");
+        EXPECT_EQ(failed.err, "zvr-cli report: report.txt: File too large\n");
     }
     EXPECT_EQ(ReadBytes("report.txt"), ReadBytes(DataFile("ZVX5ABCD_full.txt")));
+}
+
+// Runs the built zvr-cli on a terminal of its own and gives what the terminal showed.
+std::string RunOnTerminal(const std::vector<std::string>& args, const std::string& locale) {
+    int master = -1;
+    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        std::vector<char*> argv{const_cast<char*>(ZVR_CLI_PATH)};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::setenv("LC_ALL", locale.c_str(), 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    std::string shown;
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(master, chunk, sizeof chunk)) > 0;)
+        shown.append(chunk, static_cast<size_t>(got));
+    ::close(master);
+    ::waitpid(child, nullptr, 0);
+    return shown;
+}
+
+// A report's text is the cal file's single-byte text: a terminal shows it in its own
+// encoding, as get and faults do, while a file or a pipe keeps the bytes.
+TEST(ZvrCli, ReportOnATerminalIsShownInItsEncoding) {
+    DefinitionSet set;
+    test::FillSample(set);
+    set.scalars.find("SET_SPEED_1")->units =
+        "\xB0"
+        "C";  // a degree sign, one Latin-1 byte
+    test::WriteBytes("latin1.000", test::WrittenBytes(set));
+
+    const std::string terminal = RunOnTerminal({"report", "latin1.000"}, "C.UTF-8");
+    EXPECT_NE(terminal.find("\xC2\xB0"
+                            "C"),
+              std::string::npos)
+        << terminal;
+    EXPECT_EQ(terminal.find("\xB0"
+                            "C"),
+              terminal.find("\xC2\xB0"
+                            "C") +
+                  1)
+        << "no lone byte";
+
+    const CliRun piped = RunCli({"report", "latin1.000"});
+    EXPECT_EQ(piped.code, 0) << piped.err;
+    EXPECT_NE(piped.out.find(" \xB0"
+                             "C"),
+              std::string::npos)
+        << piped.out;
+    EXPECT_EQ(piped.out.find("\xC2"), std::string::npos);
+    ASSERT_EQ(RunCli({"report", "latin1.000", "-o", "latin1.txt"}).code, 0);
+    EXPECT_EQ(ReadBytes("latin1.txt"), piped.out);
 }
 
 TEST(ZvrCli, CompileAndDecompileAgree) {
@@ -101,7 +157,8 @@ TEST(ZvrCli, CompileAndDecompileAgree) {
 
     const CliRun unwritable = RunCli({"decompile", "first.000", "-o", "no/such/folder/out.json"});
     EXPECT_EQ(unwritable.code, 2);
-    EXPECT_EQ(unwritable.err, "zvr-cli decompile: no/such/folder/out.json: cannot be written\n");
+    EXPECT_EQ(unwritable.err,
+              "zvr-cli decompile: no/such/folder/out.json: No such file or directory\n");
 }
 
 TEST(ZvrCli, AFailedCompileLeavesTheOutputAlone) {
@@ -133,9 +190,11 @@ TEST(ZvrCli, AStandardOutputThatCannotBeWrittenExitsTwo) {
         withLog.insert(withLog.end(), args.begin(), args.end());
         const CliRun run = RunCli(withLog, "/dev/full");
         EXPECT_EQ(run.code, 2);
-        const std::string failure = "zvr-cli " + args[0] + ": standard output could not be written\n";
+        const std::string failure =
+            "zvr-cli " + args[0] + ": standard output could not be written\n";
         // monitor counts its bad sets on the way out, whatever ended it
-        EXPECT_EQ(run.err, args[0] == "monitor" ? "zvr-cli monitor: 0 bad sets\n" + failure : failure);
+        EXPECT_EQ(run.err,
+                  args[0] == "monitor" ? "zvr-cli monitor: 0 bad sets\n" + failure : failure);
     }
 }
 
@@ -235,13 +294,26 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
         {{"frobnicate"}, "zvr-cli: unknown command 'frobnicate' (see zvr-cli --help)"},
         {{"--verbose", "check"}, "zvr-cli: unknown option --verbose (see zvr-cli --help)"},
         {{"--log"}, "zvr-cli: option --log needs a value (see zvr-cli --help)"},
+        {{"--log=", "check", "x.000"},
+         "zvr-cli: option --log must not be empty (see zvr-cli --help)"},
+        {{"--strategy-dir", "", "identify"},
+         "zvr-cli: option --strategy-dir must not be empty (see zvr-cli --help)"},
+        {{"identify", "--port", ""}, "zvr-cli identify: option --port must not be empty"},
+        {{"identify", "--port="}, "zvr-cli identify: option --port must not be empty"},
+        {{"identify", "--port=DEMO740", "--colour"}, "zvr-cli identify: unknown option --colour"},
+        {{"save", "x.ZVR", "--port=DEMO740", "--comment"},
+         "zvr-cli save: option --comment needs a value"},
+        {{"faults", "--port=DEMO740", "--json=yes"},
+         "zvr-cli faults: option --json takes no value"},
         {{"compile", "a.json"}, "zvr-cli compile: needs -o and the file to write"},
         {{"compile", "a.json", "-o"}, "zvr-cli compile: option -o needs a value"},
         {{"compile", "missing.json", "-o", "x.000"},
          "zvr-cli compile: missing.json: cannot be read"},
         {{"decompile", "a.000", "b.000"}, "zvr-cli decompile: needs exactly one input file"},
-        {{"decompile", "missing.000"}, "zvr-cli decompile: missing.000: cannot be opened"},
-        {{"decompile", "folder.000"}, "zvr-cli decompile: folder.000: cannot be opened"},
+        {{"decompile", "missing.000"},
+         "zvr-cli decompile: missing.000: cannot be opened: No such file or directory"},
+        {{"decompile", "folder.000"},
+         "zvr-cli decompile: folder.000: cannot be opened: Is a directory"},
         {{"decompile", "garbage.000"},
          "zvr-cli decompile: garbage.000: is not a valid cal file (load result -2)"},
         {{"report", "tables.000"},
@@ -250,6 +322,18 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
         {{"check"}, "zvr-cli check: needs the files to check"},
         {{"check", "garbage.000"},
          "zvr-cli check: garbage.000: is not a valid cal file (load result -2)"},
+        {{"step-response"},
+         "zvr-cli step-response: needs exactly one recording (the CSV file of zvr-cli monitor "
+         "--csv)"},
+        {{"step-response", "missing.csv"}, "zvr-cli step-response: missing.csv: cannot be read"},
+        {{"step-response", "folder.000"}, "zvr-cli step-response: folder.000: cannot be read"},
+        {{"step-response", "garbage.000"},
+         "zvr-cli step-response: garbage.000: line 1: not a recording of zvr-cli monitor (its "
+         "header starts with time and names the variables)"},
+        {{"step-response", "x.csv", "--band", "0"},
+         "zvr-cli step-response: --band takes a percentage above 0 and at most 50"},
+        {{"step-response", "x.csv", "--band", "2%"},
+         "zvr-cli step-response: --band takes a percentage above 0 and at most 50"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
@@ -264,6 +348,72 @@ TEST(ZvrCli, UsageErrorsAndBadFilesExitTwoWithOneLine) {
     EXPECT_EQ(bare.code, 2);
     EXPECT_EQ(bare.out, "");
     EXPECT_NE(bare.err.find("usage: zvr-cli"), std::string::npos);
+}
+
+// A recording of a set-speed step whose figures are worked out by hand: 20 % overshoot,
+// 10 % of the step reached at 1.02 s and 90 % at 1.157 s, the 2 % band (36 rpm) entered at
+// 1.28 s, 2 rpm short at the end.
+std::string StepRecording(const std::string& header) {
+    std::string text = header + "\r\n";
+    for (int i = 0; i <= 30; ++i) {
+        const int rpm = i < 10    ? 1500
+                        : i == 10 ? 1500
+                        : i == 11 ? 1650
+                        : i == 12 ? 1860
+                        : i == 13 ? 1830
+                                  : 1798;
+        text += std::to_string(i / 10) + "." + std::to_string(i % 10) + "00," +
+                std::to_string(rpm) + "," + (i < 10 ? "1500" : "1800") + "\r\n";
+    }
+    return text;
+}
+
+TEST(ZvrCli, StepResponseOfARecording) {
+    test::WriteBytes("new.csv", StepRecording("time [s],engine_rpm [rpm],n_desired [rpm]"));
+    test::WriteBytes("old.csv", StepRecording("time,engine_rpm,n_desired"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"new.csv"},
+         "1.000 s: 1500 -> 1800 rpm, overshoot 20.0 %, rise 0.137 s, settling 0.280 s, error "
+         "2.0 rpm\n"},
+        {{"old.csv"},
+         "1.000 s: 1500 -> 1800, overshoot 20.0 %, rise 0.137 s, settling 0.280 s, error 2.0\n"},
+        {{"new.csv", "--band", "10"},
+         "1.000 s: 1500 -> 1800 rpm, overshoot 20.0 %, rise 0.137 s, settling 0.080 s, error "
+         "2.0 rpm\n"},
+        {{"new.csv", "--band", "0.1"},
+         "1.000 s: 1500 -> 1800 rpm, overshoot 20.0 %, rise 0.137 s, settling not settled, "
+         "error 2.0 rpm\n"},
+        {{"old.csv", "--json", "--reference", "n_desired", "--response", "engine_rpm"},
+         "[{\"time\":1.0,\"from\":1500,\"to\":1800,\"overshoot_percent\":20.0,"
+         "\"rise_s\":0.137,\"settling_s\":0.28,\"error\":2.0}]\n"},
+        {{"new.csv", "--json", "--band", "0.1"},
+         "[{\"time\":1.0,\"from\":1500,\"to\":1800,\"overshoot_percent\":20.0,"
+         "\"rise_s\":0.137,\"settling_s\":null,\"error\":2.0}]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(c.args.size()));
+        std::vector<std::string> args{"step-response"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, "");
+    }
+    // A recording without a step: the answer is no.
+    test::WriteBytes("steady.csv",
+                     "time [s],n_desired [rpm],engine_rpm [rpm]\r\n0.000,1500,1499\r\n");
+    const CliRun steady = RunCli({"step-response", "steady.csv", "--json"});
+    EXPECT_EQ(steady.code, 1);
+    EXPECT_EQ(steady.out, "[]\n");
+    EXPECT_EQ(steady.err, "zvr-cli step-response: no step of n_desired found\n");
+    const CliRun missing = RunCli({"step-response", "new.csv", "--response", "oil_temp"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(missing.err,
+              "zvr-cli step-response: new.csv: the recording has no column oil_temp\n");
 }
 
 // The traffic log is removed at every port open, so --log takes only a path that may be: a
@@ -296,6 +446,23 @@ TEST(ZvrCli, LogMustBeARegularFileOrADevice) {
     EXPECT_TRUE(std::filesystem::is_fifo("log-pipe"));
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
     EXPECT_EQ(ReadBytes("traffic.txt").substr(0, 19), "Serial Com Opened\r\n");
+}
+
+// Options read alike in every command: "--port=NAME" as well as "--port NAME", anywhere
+// among the arguments, and "--" before an argument that looks like an option.
+TEST(ZvrCli, EveryCommandReadsItsOptionsTheSameWay) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"identify", "--port=DEMO740"},
+          {"--strategy-dir=" ZVR_STRATEGY_DIR, "identify", "--port", "DEMO740"},
+          {"get", "--port=DEMO740", "SET_SPEED_1"},
+          {"get", "SET_SPEED_1", "--port=DEMO740", "--strategy-dir=" ZVR_STRATEGY_DIR}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.code, 0) << args[0] << ": " << run.err;
+        EXPECT_NE(run.out, "") << args[0];
+    }
+    const CliRun named = RunCli({"check", "--", "-no-such-file.000"});
+    EXPECT_EQ(named.err,
+              "zvr-cli check: -no-such-file.000: cannot be opened: No such file or directory\n");
 }
 
 TEST(ZvrCli, VersionAndHelp) {

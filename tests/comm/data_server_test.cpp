@@ -33,14 +33,22 @@ Bytes IdentifyReply(Bytes elevenBytes) {
 // bad echo can be scripted. The test changes it while the controller thread answers: both
 // hold the mutex.
 struct FakeController {
+    // What becomes of a commit: its reply, and whether the held word write is stored.
+    enum class Commit { Answered, ReplyLost, ReplySpoiled, ReplyLostAndSilent };
+
     std::mutex mutex;
     std::map<uint16_t, uint16_t> memory{{0x0010, 0x1234}, {0x0012, 0xBEEF}};
     uint8_t commitStatus = 1;
     bool garbleEcho = false;
+    Commit commit = Commit::Answered;
+    bool storeOnCommit = false;
+    bool silent = false;
+    Bytes heldWrite;
     Bytes identification = IdentifyReply({6, 10, 'Z', 'V', 'X', 'A', '1', 'S', 7, 0, 0x01});
 
     std::vector<Bytes> answer(const Bytes& request) {
         std::lock_guard lock(mutex);
+        if (silent) return {};
         switch (request[0]) {
             case kReadOnce:
             case kContinuousRead: {
@@ -54,12 +62,31 @@ struct FakeController {
                 return {Reply(request[0], words)};
             }
             case kWrite: {
+                heldWrite = request;
                 Bytes echo = request;
                 if (garbleEcho) echo[2] ^= 0xFF;
                 return {echo};
             }
-            case kCommit:
-                return {Reply(kCommit, {commitStatus})};
+            case kCommit: {
+                if (storeOnCommit && heldWrite.size() == 7) {
+                    memory[static_cast<uint16_t>(heldWrite[2] << 8 | heldWrite[3])] =
+                        static_cast<uint16_t>(heldWrite[4] << 8 | heldWrite[5]);
+                }
+                Bytes reply = Reply(kCommit, {commitStatus});
+                switch (commit) {
+                    case Commit::Answered:
+                        return {reply};
+                    case Commit::ReplySpoiled:
+                        reply.back() ^= 0x5A;
+                        return {reply};
+                    case Commit::ReplyLostAndSilent:
+                        silent = true;
+                        return {};
+                    case Commit::ReplyLost:
+                        return {};
+                }
+                return {};
+            }
             case kIdentify:
                 return {identification};
             default:
@@ -206,6 +233,56 @@ TEST_F(DataServerTest, WriteIsEchoedThenCommitted) {
     }
 }
 
+// A write whose commit reply is lost or spoiled may or may not have been stored: the link
+// reads the address back (once the line has settled) and reports the write by what the
+// controller holds. A commit the controller refuses outright is a failure, read nothing back.
+TEST_F(DataServerTest, AWriteWhoseCommitIsNotConfirmedIsReadBack) {
+    using Commit = FakeController::Commit;
+    struct Case {
+        const char* what;
+        Commit commit;
+        uint8_t status;
+        bool stored;
+        PostedMessage outcome;
+        WriteCheck check;
+        bool readBack;
+    };
+    const Case cases[] = {
+        {"confirmed", Commit::Answered, 1, true, kSuccess, WriteCheck::None, false},
+        {"refused", Commit::Answered, 0, false, kRejected, WriteCheck::None, false},
+        {"reply lost, stored", Commit::ReplyLost, 1, true, kSuccess, WriteCheck::FoundNew, true},
+        {"reply lost, not stored", Commit::ReplyLost, 1, false, kRejected, WriteCheck::FoundOther,
+         true},
+        {"reply spoiled, stored", Commit::ReplySpoiled, 1, true, kSuccess, WriteCheck::FoundNew,
+         true},
+        {"reply and read-back lost", Commit::ReplyLostAndSilent, 1, true, kTimedOut,
+         WriteCheck::Unreadable, true},
+    };
+    open();
+    for (const Case& c : cases) {
+        {
+            std::lock_guard lock(fake.mutex);
+            fake.memory[0x0100] = 0x0000;
+            fake.commit = c.commit;
+            fake.commitStatus = c.status;
+            fake.storeOnCommit = c.stored;
+            fake.silent = false;
+        }
+        const size_t before = controller->requests().size();
+        ASSERT_EQ(server->RequestWriteScalar(0x0100, 0x1234, 2, receiver, kOk, kFailed), 0);
+        EXPECT_EQ(next(5s), c.outcome) << c.what;
+        EXPECT_FALSE(next(300ms)) << c.what << ": one message per write";
+        EXPECT_EQ(server->LastWriteCheck(), c.check) << c.what;
+        const auto requests = controller->requests();
+        const Bytes readBack{0x03, 0x03, 0x01, 0x00, 0xF9};
+        ASSERT_GE(requests.size() - before, 2u) << c.what;
+        EXPECT_EQ(requests.size() - before, c.readBack ? 3u : 2u) << c.what;
+        if (c.readBack) {
+            EXPECT_EQ(requests.back(), readBack) << c.what;
+        }
+    }
+}
+
 TEST_F(DataServerTest, IdentificationDecodesAndSetsAccess) {
     open();
     ASSERT_EQ(server->RequestIdentify(receiver, kOk, kFailed, 0x0102), 0);
@@ -266,16 +343,48 @@ TEST_F(DataServerTest, NothingDisplacesAnIdentificationUnderWay) {
     EXPECT_EQ(peer.read(5), (Bytes{0x03, 0x03, 0x00, 0x10, 0xEA}));
 }
 
-TEST_F(DataServerTest, TimeOutThenLateReply) {
+// A reply that comes after its request was given up is never an answer: it is counted out of
+// step as a late reply (which nothing can have taken, so the stray count stays), and the next
+// request waits until the line has been quiet for the late-reply window after it.
+TEST_F(DataServerTest, ARequestGivenUpIsNeverAnsweredLateAndTheNextWaitsForQuiet) {
     PtyPeer peer;
     ASSERT_EQ(server->OpenPort(peer.path(), kTicks), 0);
+    server->SetLateReplyWindow(600ms);
     peer.drain(150ms);
-    const uint16_t one[] = {0x0010};
-    server->RequestReadScalars(one, receiver, kOk, kFailed);
+    const uint16_t first[] = {0x0010};
+    const uint16_t second[] = {0x0012};
+    server->RequestReadScalars(first, receiver, kOk, kFailed);
+    EXPECT_EQ(peer.read(5), (Bytes{0x03, 0x03, 0x00, 0x10, 0xEA}));
     EXPECT_EQ(next(), kTimedOut);
-    peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});
+    EXPECT_EQ(server->PendingType(), 0);
+    EXPECT_TRUE(server->Unsettled());
+
+    ASSERT_EQ(server->RequestReadScalars(second, receiver, kOk, kFailed), 0);
+    std::this_thread::sleep_for(200ms);
+    peer.write({0x03, 0x03, 0x12, 0x34, 0xB4});  // the first read's reply, late
+    // Neither delivered nor followed by the held request while the line settles.
+    EXPECT_TRUE(peer.drain(450ms).empty());
+    EXPECT_FALSE(next(10ms));
+    EXPECT_EQ(server->OutOfStepCount(), 1u);
+    EXPECT_EQ(server->LateReplyCount(), 1u);
+    EXPECT_EQ(server->StrayCount(), 0u);
+
+    EXPECT_EQ(peer.read(5), (Bytes{0x03, 0x03, 0x00, 0x12, 0xE8}));
+    peer.write({0x03, 0x03, 0xBE, 0xEF, 0x4D});
     EXPECT_EQ(next(), kSuccess);
-    EXPECT_EQ(server->RequestValues()[0], 0x1234);
+    EXPECT_EQ(server->RequestValues()[0], 0xBEEF);
+    EXPECT_FALSE(server->Unsettled());
+
+    // A stop expects no reply: it goes out at once while the line settles, and replaces the
+    // request held for the quiet.
+    server->RequestReadScalars(first, receiver, kOk, kFailed);
+    peer.read(5);
+    EXPECT_EQ(next(), kTimedOut);
+    server->RequestReadScalars(second, receiver, kOk, kFailed);
+    server->RequestStop();
+    EXPECT_EQ(peer.read(4, 100ms), (Bytes{0x02, 0x02, 0x01, 0xFB}));
+    EXPECT_TRUE(peer.drain(900ms).empty());
+    EXPECT_FALSE(next(10ms));
 }
 
 // Bytes with no request waiting are ignored; a whole reply among them marks the link as out

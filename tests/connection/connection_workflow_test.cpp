@@ -285,7 +285,8 @@ TEST_F(ConnectionWorkflowTest, RefusedFaultFlagReadEndsAndStops) {
 
 // The adapter is pulled out: the program says so, every view stops reading and the dead
 // device is let go; when the same path returns, the controller is identified again without
-// a question and the views (on the same strategy) stay open.
+// a question, the views (on the same strategy) stay open, and once the fault flags have been
+// looked at, the views that were reading read again.
 TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     RecordingView view;
     document.AddView(&view);
@@ -303,7 +304,7 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_EQ(shell.panes[0], "Controller link lost: waiting for adapter to return");
     EXPECT_EQ(shell.panes[1], "adapter (lost)");
     EXPECT_EQ(shell.menu, "no controller");
-    EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});
+    EXPECT_EQ(view.hints, std::vector<int>{kHintLinkLost});
     EXPECT_FALSE(document.IsOpen());
     EXPECT_TRUE(workflow.WaitingForDevice());
     EXPECT_EQ(workflow.State(), ConnectionState::LinkLost);
@@ -319,7 +320,9 @@ TEST_F(ConnectionWorkflowTest, PulledAdapterIsWaitedForAndReconnected) {
     EXPECT_FALSE(workflow.WaitingForDevice());
     EXPECT_EQ(workflow.State(), ConnectionState::Connected);
     EXPECT_EQ(RequestsOfType(second, kIdentify), 1u);
-    EXPECT_EQ(view.hints, std::vector<int>{kHintStopReading});  // tables kept, views stay
+    ASSERT_TRUE(pumpUntil([&] { return !workflow.CheckingFaultFlags(); }));
+    // Tables kept, views stay, and read again.
+    EXPECT_EQ(view.hints, (std::vector<int>{kHintLinkLost, kHintLinkBack}));
     EXPECT_TRUE(prompt.shown.empty());
     document.RemoveView(&view);
 }

@@ -44,9 +44,40 @@ TEST(RegistrySettings, RestorePointsKeptDefaultsTo50AndKeepsAtLeastOne) {
 TEST(RegistrySettings, PlotSetupRoundTrip) {
     MemorySettingsStore store;
     CRegistrySettings settings(store);
-    PlotSettings plot{"engine_rpm", "0", "2000", "n_desired", "-5.5", "5.5", 30, 200, 11};
+    PlotSettings plot{"engine_rpm", "0", "2000", "n_desired",          "-5.5", "5.5",
+                      30,           200, 11,     PlotReference::Plot1, "3.5"};
     ASSERT_EQ(settings.WritePlotSettings(plot), 0);
+    ASSERT_EQ(settings.WriteStepSettings(plot), 0);
     EXPECT_EQ(settings.ReadPlotSettings(), plot);
+}
+
+// Settings written before the step figures existed read as automatic and 2 %; values that
+// make no sense read as those defaults too.
+TEST(RegistrySettings, StepSettingsHaveDefaultsAndLimits) {
+    struct Case {
+        const char* reference;
+        const char* band;
+        PlotReference readReference;
+        const char* readBand;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, PlotReference::Automatic, "2"},
+        {"PLOT2", "5", PlotReference::Plot2, "5"},
+        {"NONE", "0.5", PlotReference::None, "0.5"},
+        {"plot2", "50", PlotReference::Automatic, "50"},
+        {"", "0", PlotReference::Automatic, "2"},
+        {"PLOT1", "51", PlotReference::Plot1, "2"},
+        {"AUTO", "-1", PlotReference::Automatic, "2"},
+        {"AUTO", "2 %", PlotReference::Automatic, "2"},
+    };
+    for (const Case& c : cases) {
+        MemorySettingsStore store;
+        if (c.reference) store.strings["Plot Reference"] = c.reference;
+        if (c.band) store.strings["Plot Settling Band"] = c.band;
+        const PlotSettings plot = CRegistrySettings(store).ReadPlotSettings();
+        EXPECT_EQ(plot.reference, c.readReference) << (c.reference ? c.reference : "(none)");
+        EXPECT_EQ(plot.settlingBand, c.readBand) << (c.band ? c.band : "(none)");
+    }
 }
 
 TEST(RegistrySettings, WindowPositionNeedsAllFourValues) {
@@ -100,11 +131,33 @@ TEST(CommandLine, EngineeringModeOnlyAsAWholeCaseSensitiveArgument) {
 }
 
 TEST(CommandLine, PortAndStrategyFolders) {
-    const CommandLine line = ParseCommandLine(
-        {"--strategy-dir", "/a", "--strategy-dir=/b", "--port=COM7", "stray", "--port"});
+    const CommandLine line = ParseCommandLine({"--strategy-dir", "/a", "--strategy-dir=/b",
+                                               "--port=COM7", "-eng", "--screenshot", "s.png"});
+    EXPECT_FALSE(line.error);
     EXPECT_EQ(line.strategyDirs, (std::vector<std::string>{"/a", "/b"}));
     EXPECT_EQ(line.port, "COM7");
-    EXPECT_EQ(line.unknown, (std::vector<std::string>{"stray", "--port"}));
+    EXPECT_EQ(line.screenshot, "s.png");
+    EXPECT_TRUE(line.engineeringMode);
+
+    struct Refused {
+        std::vector<std::string> arguments;
+        std::string text;
+    };
+    const Refused refused[] = {
+        {{"--port", "DEMO740", "stray"}, "unexpected argument 'stray'"},
+        {{"--port"}, "option --port needs a value"},
+        {{"--port", ""}, "option --port must not be empty"},
+        {{"--eng"}, "unknown option --eng"},
+        {{"-ENG"}, "unknown option -ENG"},
+        // After "--" nothing is an option, not even -eng.
+        {{"--", "-eng"}, "unexpected argument '-eng'"},
+    };
+    for (const Refused& r : refused) {
+        const CommandLine bad = ParseCommandLine(r.arguments);
+        ASSERT_TRUE(bad.error) << r.text;
+        EXPECT_EQ(bad.error->text, r.text);
+        EXPECT_FALSE(bad.engineeringMode) << r.text;
+    }
 }
 
 }  // namespace

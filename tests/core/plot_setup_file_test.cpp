@@ -21,7 +21,9 @@ PlotSetup Tuned() {
             .timeScale = 30,
             .sampleRate = 250,
             .verticalDivisions = 7,
-            .horizontalDivisions = 5};
+            .horizontalDivisions = 5,
+            .reference = PlotReference::Plot2,
+            .settlingBand = "2.5"};
 }
 
 class PlotSetupFileTest : public testing::Test {
@@ -41,7 +43,9 @@ protected:
     ScriptedPrompt prompt;
 };
 
-TEST_F(PlotSetupFileTest, SavesTheFourElementsInOrder) {
+// The step-response settings come last, in an element of their own: a reader that knows only
+// the first four finds them where they always were.
+TEST_F(PlotSetupFileTest, SavesTheElementsInOrder) {
     ASSERT_EQ(SavePlotSetupFile(Tuned(), "plot.zpf", prompt), 0);
     EXPECT_EQ(test::ReadBytes("plot.zpf"),
               "  <?xml version=\"1.0\"?>\r\n"
@@ -54,7 +58,9 @@ TEST_F(PlotSetupFileTest, SavesTheFourElementsInOrder) {
               "  <XAXIS XTIMESCALE=\"30\" SAMPLERATE=\"250\">\r\n"
               "  </XAXIS>\r\n"
               "  <GRID NUMHORZ=\"5\" NUMVERT=\"7\">\r\n"
-              "  </GRID>\r\n");
+              "  </GRID>\r\n"
+              "  <STEP REFERENCE=\"PLOT2\" BAND=\"2.5\">\r\n"
+              "  </STEP>\r\n");
     EXPECT_TRUE(prompt.shown.empty());
 }
 
@@ -150,6 +156,33 @@ TEST_F(PlotSetupFileTest, OpenTakesTheGridCountsThatAreThere) {
     }
 }
 
+// A file written before the step settings keeps the dialog's; what the file has is taken, an
+// unknown reference as automatic, the band as text for OK to check.
+TEST_F(PlotSetupFileTest, OpenTakesTheStepValuesThatAreThere) {
+    struct Case {
+        std::string step;
+        PlotReference reference;
+        std::string band;
+    };
+    const Case cases[] = {
+        {"", PlotReference::Plot2, "2.5"},
+        {"<STEP/>", PlotReference::Plot2, "2.5"},
+        {"<STEP REFERENCE=\"PLOT1\" BAND=\"5\"/>", PlotReference::Plot1, "5"},
+        {"<STEP REFERENCE=\"NONE\"/>", PlotReference::None, "2.5"},
+        {"<STEP REFERENCE=\"PLOT3\" BAND=\"abc\"/>", PlotReference::Automatic, "abc"},
+    };
+    const std::string rest =
+        "<PLOT1 PARAMETER=\"NO PLOT\"/><PLOT2 PARAMETER=\"NO PLOT\"/>"
+        "<XAXIS XTIMESCALE=\"5\" SAMPLERATE=\"60\"/><GRID NUMHORZ=\"1\"/>";
+    for (const Case& c : cases) {
+        PlotSetup setup = Tuned();
+        ASSERT_EQ(open(rest + c.step, setup), 0) << c.step;
+        EXPECT_EQ(setup.reference, c.reference) << c.step;
+        EXPECT_EQ(setup.settlingBand, c.band) << c.step;
+        EXPECT_EQ(setup.horizontalDivisions, 1) << c.step;
+    }
+}
+
 TEST(PlotSetupCheck, RefusesTheFirstBadValue) {
     struct Case {
         const char* what;
@@ -177,6 +210,17 @@ TEST(PlotSetupCheck, RefusesTheFirstBadValue) {
          "Axis Min must be less than Max"},
         {"limits of NO PLOT unchecked",
          with([](PlotSetup& s) { s.plot2Name = kNoPlot, s.plot2Max = s.plot2Min = ""; }), nullptr},
+        {"the widest band", with([](PlotSetup& s) { s.settlingBand = "50"; }), nullptr},
+        {"a narrow band", with([](PlotSetup& s) { s.settlingBand = "0.1"; }), nullptr},
+        {"band 0", with([](PlotSetup& s) { s.settlingBand = "0"; }),
+         "Settling Band must be more than 0 and at most 50 %"},
+        {"band 50.5", with([](PlotSetup& s) { s.settlingBand = "50.5"; }),
+         "Settling Band must be more than 0 and at most 50 %"},
+        {"band not a number", with([](PlotSetup& s) { s.settlingBand = "2%"; }),
+         "Settling Band must be more than 0 and at most 50 %"},
+        {"limits before the band",
+         with([](PlotSetup& s) { s.settlingBand = "", s.plot1Max = "-6"; }),
+         "Axis Min must be less than Max"},
     };
     for (const Case& c : cases) {
         ScriptedPrompt prompt;

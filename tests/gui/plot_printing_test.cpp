@@ -1,6 +1,7 @@
 // The print commands of the Parameter Plot: offered only while a plot is the current view, the
 // printer dialogs, and the printed page itself, written as a PDF and turned into a picture to
-// check where its frame, trace and texts landed.
+// check where its frame, trace and texts landed; and File -> Tuning Log with what the plot
+// logged.
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -15,10 +16,13 @@
 
 #include "connection/command_ids.h"
 #include "gui/program_window.h"
+#include "gui_base/latin1.h"
+#include "plot/tuning_log.h"
 #include "views/monitoring_commands.h"
 #include "views/plot_commands.h"
 #include "views/plot_printing.h"
 #include "views/strip_chart_view.h"
+#include "views/tuning_log_dialog.h"
 
 namespace zvr {
 
@@ -180,6 +184,54 @@ private slots:
         for (double x = 6.9; x < 7.2 && !labels; x += 0.01)
             labels = Dark(page, at(x, 1).x(), at(x, 1).y());
         QVERIFY2(labels, "value label of plot 1 at the top row");
+    }
+
+    // The plot writes the program's one tuning log in the data folder; File -> Tuning Log shows
+    // it as a table, with or without a controller, and shows it afresh when asked again.
+    void tuningLogShowsWhatThePlotWrote() {
+        Fixture f;
+        const QString path =
+            qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/zvr/tuning_log.csv");
+        QFile::remove(path);
+        QCOMPARE(PathToQ(DefaultTuningLogPath()), path);
+        QVERIFY(f.Enabled(kCmdTuningLog));
+        f.frame.OnCommand(kCmdTuningLog);
+        auto* dialog = f.frame.findChild<CTuningLogDlg*>();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Tuning Log"));
+        QCOMPARE(dialog->table()->rowCount(), 0);
+        QVERIFY(dialog->note()->text().startsWith(QStringLiteral("Nothing is logged yet")));
+        QCOMPARE(dialog->table()->horizontalHeaderItem(7)->text(), QStringLiteral("overshoot [%]"));
+
+        f.frame.OnCommand(kCmdParameterPlot);
+        CStripChartView* plot = f.Plot();
+        QTRY_VERIFY(plot && plot->running());
+        QTest::keyClick(plot, Qt::Key_P);
+        QTest::keyClick(plot->gainEdit(Gain::P), Qt::Key_Up);
+        QCOMPARE(plot->gainEdit(Gain::P)->text(), QStringLiteral("2.750"));
+        QTRY_VERIFY(!plot->writeInProgress());
+        QCOMPARE(plot->PrintedPage(300, 300).marks.size(), size_t{1});
+
+        f.frame.OnCommand(kCmdTuningLog);  // the same window, read again
+        QCOMPARE(f.frame.findChildren<CTuningLogDlg*>().size(), 1);
+        QCOMPARE(dialog->table()->rowCount(), 1);
+        QCOMPARE(dialog->table()->item(0, 3)->text(), QStringLiteral("2.750"));
+        QCOMPARE(dialog->table()->item(0, 1)->text(), QStringLiteral("ZEVAR 740 demo"));
+        QCOMPARE(dialog->table()->item(0, 2)->text(), QStringLiteral("ZVX41R03"));
+        QCOMPARE(dialog->note()->text(), path);
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS"))
+            dialog->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/tuning_log.png"));
+
+        f.frame.ShowNoControllerMenu();  // no controller: the log still opens
+        QVERIFY(f.Enabled(kCmdTuningLog));
+        QVERIFY(!f.Enabled(kCmdParameterPlot));
+        dialog->close();
+        QTRY_VERIFY(f.frame.findChild<CTuningLogDlg*>() == nullptr);
+        f.frame.OnCommand(kCmdTuningLog);
+        QTRY_VERIFY(f.frame.findChild<CTuningLogDlg*>() != nullptr);
+        QCOMPARE(f.frame.findChild<CTuningLogDlg*>()->table()->rowCount(), 1);
     }
 
     void plotClosedDuringPreviewIsNotPrinted() {

@@ -28,6 +28,8 @@ private:
         setup.sampleRate = 200;
         setup.verticalDivisions = 11;
         setup.horizontalDivisions = 6;
+        setup.reference = PlotReference::Plot2;
+        setup.settlingBand = "1.5";
         return setup;
     }
 
@@ -46,7 +48,11 @@ private slots:
         QCOMPARE(dialog.plotList(1)->itemText(0), QStringLiteral("NO PLOT"));
         QCOMPARE(dialog.plotList(1)->currentText(), QStringLiteral("engine_rpm"));
         QCOMPARE(dialog.verticalList()->count(), 31);
+        QCOMPARE(dialog.referenceList()->currentText(), QStringLiteral("Plot 2"));
+        QCOMPARE(dialog.bandEdit()->text(), QStringLiteral("1.5"));
         QCOMPARE(dialog.setup(), Engine());
+        dialog.referenceList()->setCurrentIndex(0);
+        QCOMPARE(dialog.setup().reference, PlotReference::Automatic);
     }
 
     void noPlotEmptiesItsLimits() {
@@ -63,13 +69,16 @@ private slots:
             const char* scale;
             const char* rate;
             const char* max1;
+            const char* band;
             const char* message;  // empty: accepted
         };
         const Case cases[] = {
-            {"1", "50", "2000", ""},
-            {"0", "50", "2000", "Time Scale must be greater than or equal to 1"},
-            {"1", "49", "2000", "Sample Rate must be greater than 50"},
-            {"1", "50", "0", "Axis Min must be less than Max"},
+            {"1", "50", "2000", "2", ""},
+            {"0", "50", "2000", "2", "Time Scale must be greater than or equal to 1"},
+            {"1", "49", "2000", "2", "Sample Rate must be greater than 50"},
+            {"1", "50", "0", "0", "Axis Min must be less than Max"},
+            {"1", "50", "2000", "0", "Settling Band must be more than 0 and at most 50 %"},
+            {"1", "50", "2000", "2,5", "Settling Band must be more than 0 and at most 50 %"},
         };
         for (const Case& c : cases) {
             prompt_.shown.clear();
@@ -77,6 +86,7 @@ private slots:
             dialog.timeScaleEdit()->setText(QString::fromLatin1(c.scale));
             dialog.sampleRateEdit()->setText(QString::fromLatin1(c.rate));
             dialog.maxEdit(1)->setText(QString::fromLatin1(c.max1));
+            dialog.bandEdit()->setText(QString::fromLatin1(c.band));
             dialog.accept();
             if (*c.message == 0) {
                 QCOMPARE(dialog.result(), int(QDialog::Accepted));

@@ -5,15 +5,23 @@
 #include <unistd.h>
 
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 #include <cstring>
+#include <functional>
 
 #include "app/main_frame.h"
 #include "connection/command_ids.h"
 #include "gui/gui_test_support.h"
+#include "gui_base/app_services.h"
 #include "settings/memory_settings_store.h"
 #include "strategy/strategy_locator.h"
 #include "support/scripted_prompt.h"
+#include "views/diagnostic_view.h"
+#include "views/live_data_view.h"
+#include "views/monitoring_commands.h"
+#include "views/plot_commands.h"
+#include "views/strip_chart_view.h"
 
 namespace zvr {
 
@@ -24,14 +32,20 @@ StrategyLocator BuildTreeStrategies() {
     return [search](const std::string& name) { return LocateStrategyFile(name, search); };
 }
 
-// A main window with a document, settings and prompt of its own.
+// A main window with a document, settings and prompt of its own, and the monitoring views.
 struct MainWindowOnItsOwn {
+    MainWindowOnItsOwn() {
+        RegisterMonitoringCommands(services);
+        RegisterPlotCommands(services);
+    }
+
     CDataServer document;
     MemorySettingsStore store;
     CRegistrySettings settings{store};
     test::ScriptedPrompt prompt;
     CMainFrame frame{
         MainFrameContext{document, settings, prompt, false, BuildTreeStrategies(), {}}};
+    AppServices services{document, settings, prompt, frame, false, "."};
 };
 
 class SimulatorConnectionTest : public QObject {
@@ -120,6 +134,65 @@ private slots:
         QVERIFY(frame.menus().fullMenuShown());
         QVERIFY(prompt.shown.empty());
         frame.close();
+    }
+
+    // A view that was reading when the adapter went reads again on its own once the controller
+    // answers; one the user stopped stays stopped through the next loss.
+    void readingViewsReadAgainAfterAReconnect() {
+        // How to find a view, whether it reads, and its Start button (enabled once values came).
+        struct Case {
+            const char* name;
+            int command;
+            std::function<QWidget*(CMainFrame&)> find;
+            std::function<bool(QWidget*)> running;
+            std::function<QPushButton*(QWidget*)> start;
+        };
+        const Case cases[] = {
+            {"Parameter View", kCmdParameterView,
+             [](CMainFrame& f) -> QWidget* { return f.findChild<CLiveDataView*>(); },
+             [](QWidget* w) { return static_cast<CLiveDataView*>(w)->running(); },
+             [](QWidget* w) { return static_cast<CLiveDataView*>(w)->startButton(); }},
+            {"Display Faults", kCmdDisplayFaults,
+             [](CMainFrame& f) -> QWidget* { return f.findChild<CDiagnosticView*>(); },
+             [](QWidget* w) { return static_cast<CDiagnosticView*>(w)->running(); },
+             [](QWidget* w) {
+                 return static_cast<CDiagnosticView*>(w)->button(CDiagnosticView::kStartButton);
+             }},
+            {"Parameter Plot", kCmdParameterPlot,
+             [](CMainFrame& f) -> QWidget* { return f.findChild<CStripChartView*>(); },
+             [](QWidget* w) { return static_cast<CStripChartView*>(w)->running(); },
+             [](QWidget* w) { return static_cast<CStripChartView*>(w)->startButton(); }},
+        };
+        for (const Case& c : cases) {
+            MainWindowOnItsOwn window;
+            CMainFrame& frame = window.frame;
+            frame.workflow().PortChosen(link_.toStdString());
+            QTRY_COMPARE_WITH_TIMEOUT(frame.paneText(0), QStringLiteral("Ready"), 10000);
+            QTRY_VERIFY(!frame.workflow().CheckingFaultFlags());
+            frame.OnCommand(c.command);
+            QPointer<QWidget> view = c.find(frame);
+            QVERIFY2(view, c.name);
+            auto reading = [&] { return c.running(view) && c.start(view)->isEnabled(); };
+            QTRY_VERIFY2(reading(), c.name);
+
+            auto loseAndRegain = [&] {
+                QCOMPARE(Control("line hangup"), std::string("ok"));
+                QTRY_VERIFY(frame.paneText(0).startsWith(QStringLiteral("Controller link lost")));
+                QVERIFY2(!c.running(view), c.name);
+                QCOMPARE(Control("line clear"), std::string("ok"));
+                QTRY_COMPARE_WITH_TIMEOUT(frame.paneText(0), QStringLiteral("Ready"), 10000);
+                QTRY_VERIFY(!frame.workflow().CheckingFaultFlags());
+            };
+            loseAndRegain();
+            QTRY_VERIFY2(reading(), c.name);
+
+            c.start(view)->click();
+            QVERIFY2(!c.running(view), c.name);
+            loseAndRegain();
+            QVERIFY2(!c.running(view), c.name);
+            QVERIFY2(window.prompt.shown.empty(), c.name);
+            frame.close();
+        }
     }
 };
 

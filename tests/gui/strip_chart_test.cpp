@@ -1,6 +1,7 @@
 // The strip chart offscreen, judged by the pixels of the picture it paints: scroll steps and
 // the widened time span, the fractional carry, values cut off at the frame, equal limits on
-// the bottom line, and division counts out of range.
+// the bottom line, division counts out of range, and gain marks.
+#include <QFontMetrics>
 #include <QTest>
 #include <vector>
 
@@ -160,6 +161,56 @@ private slots:
         QVERIFY(!f.crossings(60).empty());
         f.chart.resize(f.chart.width() + 10, f.chart.height());
         QVERIFY(f.crossings(60).empty());
+    }
+
+    // A gain mark is a dashed line at the newest sample that scrolls away with the traces; the
+    // labels of marks close together stand in rows of their own; a redraw forgets them.
+    void gainMarksScrollWithTheTraces() {
+        Fixture f(200);
+        f.chart.SetTimeMaximum(QStringLiteral("10"));  // 2 pixels a sample at 0.1 s
+        for (int i = 0; i < 5; ++i)
+            f.add(50, 0.1);
+        const ChartGeometry& g = f.chart.geometry();
+        // Yellow, or nearly so where the label's letters are smoothed.
+        auto yellow = [&f](int x, int y) {
+            const QColor c = f.image.pixelColor(x, y);
+            return c.red() > 150 && c.green() > 150 && c.blue() < 100;
+        };
+        auto lineAt = [&](int x) {
+            int dashes = 0;
+            for (int y = g.top + 1; y < g.bottom; ++y)
+                dashes += yellow(x, y);
+            return dashes > (g.bottom - g.top) / 3;
+        };
+        // Yellow pixels of a label row left of x (and left of a mark 6 pixels before it).
+        auto labelLeftOf = [&](int x, int row) {
+            QFont font(QStringLiteral("Arial"));
+            font.setPixelSize(14);  // as the chart writes its texts
+            const int height = QFontMetrics(font).height();
+            int pixels = 0;
+            for (int y = g.top + 2 + row * height; y < g.top + 2 + (row + 1) * height - 2; ++y)
+                for (int column = x - 60; column < x - 8; ++column)
+                    pixels += yellow(column, y);
+            return pixels;
+        };
+        const int newest = g.right - f.chart.scroll().halfStep();
+        f.chart.AddMark(QStringLiteral("P 2.500 \u2192 2.750"));
+        f.image = f.chart.Composed();
+        QVERIFY(lineAt(newest));
+        QVERIFY(labelLeftOf(newest, 0) > 20);
+        for (int i = 0; i < 3; ++i)
+            f.add(50, 0.1);
+        f.image = f.chart.Composed();
+        QVERIFY(!lineAt(newest));
+        QVERIFY(lineAt(newest - 6));
+        f.chart.AddMark(QStringLiteral("P 2.750 \u2192 3.025"));
+        f.image = f.chart.Composed();
+        QVERIFY(lineAt(newest));
+        QVERIFY(labelLeftOf(newest, 1) > 20);  // the first label is in the way on row 0
+        QCOMPARE(labelLeftOf(newest, 2), 0);
+        f.chart.resize(f.chart.width() + 10, f.chart.height());
+        f.image = f.chart.Composed();
+        QVERIFY(!lineAt(f.chart.geometry().right - f.chart.scroll().halfStep() - 6));
     }
 
     void pictureForTheEye() {

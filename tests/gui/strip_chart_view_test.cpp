@@ -1,20 +1,24 @@
 // Parameter Plot offscreen: in demo mode, and against a controller on a pseudo-terminal that
 // keeps its gains in a word memory. Gains read, a gain raised with the Up key, the export
-// file, Configure, the time-out dialog, the document's hints, and gains and plotted variables
-// that Change Calibration or the Parameter List delete or rename under the open plot.
+// file, Configure, the time-out dialog, the document's hints, gains and plotted variables
+// that Change Calibration or the Parameter List delete or rename under the open plot, and the
+// tuning aids: step figures, gain marks and the tuning log.
 #include <QApplication>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "comm/controller_message.h"
 #include "gui/gui_test_support.h"
 #include "gui_base/app_services.h"
 #include "gui_base/view_host.h"
+#include "plot/tuning_log.h"
 #include "settings/memory_settings_store.h"
 #include "support/pty_peer.h"
 #include "support/scripted_prompt.h"
@@ -38,6 +42,11 @@ struct Governor {
         {0x0100, 1500}, {0x0102, 1800}, {0x4010, 640}, {0x4012, 320}, {0x4014, 128}};
     bool silentReads = false;
     int writes = 0;
+    // When set, the next continuous read streams the speed demand (0x0102) held at its level,
+    // then ramping by rampStep a reply to rampTo and held there, the engine speed (0x0100) one
+    // reply behind.
+    std::optional<uint16_t> rampTo;
+    uint16_t rampStep = 30;
 
     std::vector<Bytes> answer(const Bytes& request) {
         std::lock_guard lock(mutex);
@@ -45,15 +54,9 @@ struct Governor {
             case kReadOnce:
             case kContinuousRead: {
                 if (request[0] == kContinuousRead && silentReads) return {};
-                Bytes words;
-                for (size_t i = 2; i + 1 < request.size() - 1; i += 2) {
-                    const uint16_t word =
-                        memory[static_cast<uint16_t>(request[i] << 8 | request[i + 1])];
-                    words.push_back(static_cast<uint8_t>(word >> 8));
-                    words.push_back(static_cast<uint8_t>(word));
-                }
+                if (request[0] == kContinuousRead && rampTo) return Ramp(request);
                 const int replies = request[0] == kContinuousRead ? 3 : 1;
-                return std::vector<Bytes>(replies, test::Reply(request[0], words));
+                return std::vector<Bytes>(replies, test::Reply(request[0], words(request)));
             }
             case kWrite:
                 ++writes;
@@ -65,6 +68,32 @@ struct Governor {
             default:
                 return {};
         }
+    }
+    Bytes words(const Bytes& request) {
+        Bytes words;
+        for (size_t i = 2; i + 1 < request.size() - 1; i += 2) {
+            const uint16_t word = memory[static_cast<uint16_t>(request[i] << 8 | request[i + 1])];
+            words.push_back(static_cast<uint8_t>(word >> 8));
+            words.push_back(static_cast<uint8_t>(word));
+        }
+        return words;
+    }
+    std::vector<Bytes> Ramp(const Bytes& request) {
+        std::vector<Bytes> replies;
+        uint16_t& demand = memory[0x0102];
+        for (int i = 0; i < 20; ++i)
+            replies.push_back(test::Reply(request[0], words(request)));
+        while (demand != *rampTo) {
+            memory[0x0100] = demand;
+            demand = demand < *rampTo ? std::min<uint16_t>(demand + rampStep, *rampTo)
+                                      : std::max<uint16_t>(demand - rampStep, *rampTo);
+            replies.push_back(test::Reply(request[0], words(request)));
+        }
+        memory[0x0100] = demand;
+        for (int i = 0; i < 20; ++i)
+            replies.push_back(test::Reply(request[0], words(request)));
+        rampTo.reset();
+        return replies;
     }
     uint16_t word(uint16_t address) {
         std::lock_guard lock(mutex);
@@ -106,20 +135,22 @@ private:
                              {"Plot X Scale", "0"},         {"Plot X Sample Rate", "20"}};
             const int loaded = document.Load(ZVR_STRATEGY_DIR "/DEMO740.000", prompt);
             if (loaded != 0) qFatal("DEMO740.000 did not load");
+            QFile::remove(QStringLiteral("tuning_log.csv"));  // each test's log of its own
         }
         ~Fixture() {
             view.reset();
             document.Close();
         }
         void openDemo() { document.OpenPort("DEMO", CDataServer::kTimeoutTicks); }
-        bool openController(int ticks = CDataServer::kTimeoutTicks) {
+        bool openController(int ticks = CDataServer::kTimeoutTicks,
+                            std::chrono::microseconds perByte = std::chrono::microseconds(2000)) {
             controller = std::make_unique<test::ScriptedController>(
-                [this](const Bytes& request) { return governor.answer(request); },
-                std::chrono::microseconds(2000));
+                [this](const Bytes& request) { return governor.answer(request); }, perByte);
             return document.OpenPort(controller->path(), ticks) == 0;
         }
         void makeView() {
             view = std::make_unique<CStripChartView>(document, settings, prompt);
+            view->SetTuningLog(log);
             view->resize(630, 450);
             view->show();
             view->activateWindow();
@@ -133,8 +164,17 @@ private:
         MemorySettingsStore store;
         CRegistrySettings settings{store};
         test::ScriptedPrompt prompt;
+        std::shared_ptr<TuningLog> log = std::make_shared<TuningLog>("tuning_log.csv");
         std::unique_ptr<CStripChartView> view;
     };
+
+    static QStringList LogLines() {
+        QFile file(QStringLiteral("tuning_log.csv"));
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+        lines.removeAll(QString());
+        return lines;
+    }
 
     test::GuiTestDirectory directory_;
 
@@ -290,13 +330,19 @@ private slots:
         QCOMPARE(f.view->indicator(2)->text(), QStringLiteral("1800"));
         QVERIFY(f.view->startButton()->isEnabled());
         QCOMPARE(f.view->samples(1).newest(), 1500.0);
+        QTRY_VERIFY(f.view->samples(1).size() >= 5);
 
         QTest::keyClick(f.view.get(), Qt::Key_P);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        const size_t before = f.view->samples(1).size();
         QTRY_VERIFY(!f.view->writeInProgress());
         QCOMPARE(f.governor.word(0x4010), 704);  // 2.75 with 8 fraction bits
         QCOMPARE(f.gain(Gain::P), QStringLiteral("2.750"));
         QTRY_VERIFY(f.view->running());
+        // Plotting goes on where it stopped for the write: the picture before the change
+        // stays beside the picture after it, the mark between them.
+        QVERIFY(f.view->samples(1).size() >= before);
+        QCOMPARE(f.view->Marks().size(), size_t{1});
         QVERIFY(f.prompt.shown.empty());
     }
 
@@ -376,6 +422,173 @@ private slots:
             QCOMPARE(f.gain(Gain::P), deleted ? QString() : QStringLiteral("2.750"));
             QCOMPARE(f.prompt.texts(), std::vector<std::string>{});
         }
+    }
+
+    // The demo's speed demand drops from 1500 to 500 rpm after 50 samples: the step's figures
+    // stand beside the chart while it is measured, and once the chart's window (1 s here) is
+    // over they are complete and logged with the gains in force.
+    void demoStepShowsItsFiguresAndIsLogged() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        StepFiguresPanel* panel = f.view->figuresPanel();
+        QVERIFY(panel->isVisibleTo(f.view.get()));
+        QCOMPARE(f.view->referencePair(), std::optional<ReferencePair>(ReferencePair{1, 0}));
+        QCOMPARE(panel->text("status"), QStringLiteral("Waiting for a step of n_desired"));
+        QCOMPARE(f.view->chart()->width() + StepFiguresPanel::kWidth, f.view->width());
+        QTRY_COMPARE_WITH_TIMEOUT(panel->text("step"), QStringLiteral("1500 \u2192 500 rpm"),
+                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(panel->text("status"), QStringLiteral("measured over 1.0 s"),
+                                  5000);
+        QVERIFY(panel->text("overshoot").endsWith(QStringLiteral(" %")));
+        QVERIFY(panel->text("rise").endsWith(QStringLiteral(" s")));
+        QCOMPARE(panel->text("gains"), QStringLiteral("P 2.500\nI 1.250\nD 0.1250"));
+        const QStringList lines = LogLines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString::fromLatin1(kTuningLogHeader));
+        const QStringList fields = lines[1].split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 11);
+        QCOMPARE(fields.mid(3, 4),
+                 (QStringList{QStringLiteral("2.500"), QStringLiteral("1.250"),
+                              QStringLiteral("0.1250"), QStringLiteral("-1000")}));
+        QVERIFY(f.prompt.shown.empty());
+        if (qEnvironmentVariableIsSet("ZVR_SCREENSHOTS")) {
+            f.view->grab().save(qEnvironmentVariable("ZVR_SCREENSHOTS") +
+                                QStringLiteral("/parameter_plot_step.png"));
+        }
+    }
+
+    // The plot samples faster than the link brings values: the samples between two sets repeat
+    // the last values on the chart, but a ramping speed demand must not look held there, or
+    // one step is taken for several from the wrong levels.
+    void rampedDemandIsOneStepAgainstAController() {
+        Fixture f;
+        f.store.strings["Plot X Scale"] = "10";
+        f.governor.memory[0x0102] = 1500;
+        f.governor.rampTo = 1800;
+        // About 80 ms a reply against a sample every 50 ms.
+        QVERIFY(f.openController(CDataServer::kTimeoutTicks, std::chrono::microseconds(12000)));
+        f.makeView();
+        QTRY_COMPARE_WITH_TIMEOUT(f.view->indicator(1)->text(), QStringLiteral("1800"), 15000);
+        QTRY_COMPARE(f.view->figuresPanel()->text("step"), QStringLiteral("1500 \u2192 1800 rpm"));
+        QCOMPARE(LogLines().size(), 0);  // no step was ended by another one
+    }
+
+    // A gain written is marked at its moment: on the chart, among the samples (so in the saved
+    // file and the printed page), and in the tuning log.
+    void gainWriteIsMarkedSavedPrintedAndLogged() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QTRY_VERIFY(f.view->samples(1).size() >= 3);
+        QTest::keyClick(f.view.get(), Qt::Key_P);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTRY_VERIFY(!f.view->writeInProgress());
+        QTRY_VERIFY(f.view->running());
+        const std::vector<PlotMark> marks = f.view->Marks();
+        QCOMPARE(marks.size(), size_t{1});
+        QCOMPARE(marks.front().change, (GainChange{"P", "2.500", "2.750"}));
+        QCOMPARE(f.view->PrintedPage(300, 300).marks.size(), size_t{1});
+        const QStringList lines = LogLines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[1].endsWith(QStringLiteral(",2.750,1.250,0.1250,,,,,")),
+                 qPrintable(lines[1]));
+
+        f.prompt.files.push_back(std::string("plot.txt"));
+        QTest::keyClick(f.view.get(), Qt::Key_A);
+        QFile file(QStringLiteral("plot.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const qsizetype end = bytes.indexOf("***END OF DATA***\r\n");
+        QVERIFY(end > 0);
+        const QByteArray after = bytes.mid(end + 19);
+        QVERIFY2(after.endsWith("\tP 2.500 -> 2.750\tGain Change\r\n"), after.constData());
+        QCOMPARE(after.count('\n'), 1);
+    }
+
+    // A tuning log that cannot be written is said once; tuning and plotting go on.
+    void unwritableTuningLogIsSaidOnce() {
+        Fixture f;
+        QDir().mkpath(QStringLiteral("folder.csv"));
+        f.log = std::make_shared<TuningLog>("folder.csv");
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QTest::keyClick(f.view.get(), Qt::Key_P);
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+            QTRY_VERIFY(!f.view->writeInProgress());
+            QTRY_VERIFY(f.view->running());
+        }
+        QCOMPARE(f.gain(Gain::P),
+                 QStringLiteral("3.023"));  // 2.75 * 1.1 as 8 fraction bits hold it
+        QCOMPARE(f.prompt.shown.size(), size_t{1});
+        QVERIFY(f.prompt.texts()[0].starts_with("The tuning log cannot be written (folder.csv: "));
+        QCOMPARE(f.view->Marks().size(), size_t{2});
+    }
+
+    // The figures are there while one trace is the reference and the other plots something;
+    // the chart has the whole width otherwise.
+    void referenceChoiceShowsOrHidesTheFigures_data() {
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QString>("plot2");
+        QTest::addColumn<QString>("status");  // empty: no figures
+        QTest::newRow("automatic") << ""
+                                   << "n_desired"
+                                   << "Waiting for a step of n_desired";
+        QTest::newRow("plot 1") << "PLOT1"
+                                << "n_desired"
+                                << "Waiting for a step of engine_rpm";
+        QTest::newRow("none") << "NONE"
+                              << "n_desired"
+                              << "";
+        QTest::newRow("no set point") << "AUTO"
+                                      << "act_duty"
+                                      << "";
+        QTest::newRow("nothing to respond") << "PLOT1"
+                                            << "NO PLOT"
+                                            << "";
+    }
+
+    void referenceChoiceShowsOrHidesTheFigures() {
+        QFETCH(QString, reference);
+        QFETCH(QString, plot2);
+        QFETCH(QString, status);
+        Fixture f;
+        f.store.strings["Plot Reference"] = reference.toStdString();
+        f.store.strings["Plot 2 Name"] = plot2.toStdString();
+        f.openDemo();
+        f.makeView();
+        QCOMPARE(f.view->figuresPanel()->isVisibleTo(f.view.get()), !status.isEmpty());
+        QCOMPARE(f.view->chart()->width(),
+                 f.view->width() - (status.isEmpty() ? 0 : StepFiguresPanel::kWidth));
+        if (!status.isEmpty()) QCOMPARE(f.view->figuresPanel()->text("status"), status);
+    }
+
+    // Configure chooses the reference and the settling band; both are stored with the setup.
+    void configureChoosesTheReferenceAndTheBand() {
+        Fixture f;
+        f.openDemo();
+        f.makeView();
+        QTRY_VERIFY(f.view->running());
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CPlotSetupDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->referenceList()->currentText(), QStringLiteral("Automatic"));
+            QCOMPARE(dialog->bandEdit()->text(), QStringLiteral("2"));
+            dialog->referenceList()->setCurrentIndex(
+                dialog->referenceList()->findText(QStringLiteral("Plot 1")));
+            dialog->bandEdit()->setText(QStringLiteral("5"));
+            dialog->accept();
+        });
+        QTest::keyClick(f.view.get(), Qt::Key_C);
+        QCOMPARE(f.store.strings["Plot Reference"], std::string("PLOT1"));
+        QCOMPARE(f.store.strings["Plot Settling Band"], std::string("5"));
+        QCOMPARE(f.view->referencePair(), std::optional<ReferencePair>(ReferencePair{0, 1}));
+        QVERIFY(f.view->figuresPanel()->findChild<QLabel*>() != nullptr);
+        QCOMPARE(f.view->figuresPanel()->text("status"),
+                 QStringLiteral("Waiting for a step of engine_rpm"));
     }
 
     // Another window edits what the open plot holds; then the technician tunes P with the

@@ -14,8 +14,8 @@
 
 namespace zvr::test {
 
-inline constexpr int kTestTimeoutTicks = 25;  // about half a second of silence
-inline constexpr int kTestDemoTicks = 2;      // a demo answer in about 20 ms instead of 100
+inline constexpr int kTestTimeoutTicks = 25;         // about half a second of silence
+inline constexpr int kTestDemoTicks = 2;             // a demo answer in about 20 ms instead of 100
 inline constexpr int kTestTimeoutDialogTickMs = 10;  // the time-out dialog's countdown in 0.5 s
 
 inline std::string StrategyPath(const std::string& name) {

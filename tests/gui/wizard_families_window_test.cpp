@@ -146,6 +146,81 @@ private slots:
         QCOMPARE(f.get("STEP_POWER_DN"), std::string("ok 40"));
     }
 
+    // Cancel on the Complete page once the whole write has gone through closes the wizard and
+    // puts nothing back: the ZEVAR 740 recalibrated from a trim input (mode 13) to a pot keeps
+    // the pot's calibration and mode, the ZEVAR 880 the stepper set-up it was given; no plot
+    // is set up and no command posted.
+    void cancelOnCompleteKeepsWhatWasWritten() {
+        struct Case {
+            const char* strategy;
+            std::map<std::string, QString> answers;
+            std::deque<test::PedalMove> moves;
+            std::vector<std::string> scalars;  // the values the processes wrote
+        };
+        std::map<std::string, QString> pot = {
+            {"welcome.start", QStringLiteral("2")},
+            {"engine.type", QStringLiteral("1")},
+            {"engine.count", QStringLiteral("4")},
+            {"analog.mode", QStringLiteral("Pot or analog Control for stationary applications")},
+            {"speed.count", QStringLiteral("Variable Speed")},
+            {"speed.1", QStringLiteral("900")},
+            {"speed.2", QStringLiteral("1500")},
+            {"speed.3", QStringLiteral("2300")},
+            {"aux1.mode", QStringLiteral("1")},
+            {"protect.overspeed", QStringLiteral("1")},
+            {"protect.switch", QStringLiteral("1")}};
+        const Case cases[] = {
+            {"ZVX41R03",
+             pot,
+             {{0.0, true}, {1.0, true}},
+             {"EXTERNAL_ANALOG_MODE", "APP_MIN_CAL", "APP_RANGE_CAL", "SET_SPEED_1"}},
+            {"ZVX51A04",
+             Zevar880Answers("90"),
+             {},
+             {"STEP_MAX_STEP", "STEP_CONFIG", "STEP_MODE", "STEP_POWER_DN", "SET_SPEED_1"}},
+        };
+        for (const Case& c : cases) {
+            Fixture f(c.strategy);
+            QVERIFY(f.Connect());
+            if (std::string(c.strategy) == "ZVX41R03") {
+                const ScalarDef* mode =
+                    f.program.document.definitions.scalars.find("EXTERNAL_ANALOG_MODE");
+                QVERIFY(mode != nullptr);
+                f.preset(static_cast<uint16_t>(mode->eepromAddress), {13});
+            }
+            WizardDriver driver(f.program.frame, *f.simulator);
+            driver.answers = c.answers;
+            driver.moves = c.moves;
+            std::map<std::string, std::string> written;
+            driver.hook = [&](CWizardWindow& w) {
+                if (CProcessDlg& dialog = *w.processDialog();
+                    dialog.isVisible() && dialog.button(ProcessAnswer::MovedFullTravel)) {
+                    dialog.button(ProcessAnswer::MovedFullTravel)->click();
+                    return true;
+                }
+                if (!w.sheet().onComplete() || !w.finishButton()->isEnabled() || !written.empty())
+                    return false;
+                for (const std::string& name : c.scalars)
+                    written[name] = f.get(name);
+                w.cancelButton()->click();
+                return true;
+            };
+            f.run(driver);
+            QVERIFY2(!driver.stuck, qPrintable(driver.headings.join(u'|')));
+            QCOMPARE(driver.end, WizardEnd::Cancelled);
+            QVERIFY2(!written.empty(), c.strategy);
+            for (const std::string& name : c.scalars)
+                QCOMPARE(f.get(name), written[name]);
+            if (std::string(c.strategy) == "ZVX41R03") {
+                QVERIFY(written["EXTERNAL_ANALOG_MODE"] != "ok 13");
+            }
+            for (const std::string& text : f.program.prompt.texts())
+                QVERIFY2(text.find("restoring") == std::string::npos, text.c_str());
+            QVERIFY(f.posted.empty());
+            QVERIFY(f.program.store.strings.count("Plot 1 Name") == 0);
+        }
+    }
+
     // The 620's spark count and its multiple speeds, chosen with the radio buttons.
     void zevar620SparkInputWithMultipleSpeeds() {
         Fixture f("Z99620G1");

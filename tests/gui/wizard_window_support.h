@@ -105,6 +105,8 @@ public:
     bool captureToolTips = false;
     // With ZVR_WIZARD_GRABS set, each page's first view is saved as <viewPictures>_NN.png.
     QString viewPictures;
+    // Next and Finish by the Return key where the focus stands, instead of a click.
+    bool pressReturn = false;
 
     QString caption;
     QStringList headings;
@@ -155,13 +157,22 @@ private:
             return;
         }
         if (Answer(w)) return;
+        QWidget* focus = w.focusWidget() != nullptr ? w.focusWidget() : &w;
         if (w.finishButton()->isVisible() && w.finishButton()->isEnabled()) {
-            w.finishButton()->click();
+            if (pressReturn) {
+                QTest::keyClick(focus, Qt::Key_Return);
+            } else {
+                w.finishButton()->click();
+            }
         } else if (w.nextButton()->isEnabled()) {
             if (w.summaryList()->isVisible()) Grab(w);
             if (w.heading()->text() == QStringLiteral("Speed Setup")) Picture(w, "speed_page");
             ++nextPresses_;
-            w.nextButton()->click();
+            if (pressReturn) {
+                QTest::keyClick(focus, Qt::Key_Return);
+            } else {
+                w.nextButton()->click();
+            }
         }
     }
 

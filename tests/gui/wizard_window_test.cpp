@@ -4,6 +4,11 @@
 // calibration process, and Welcome's choice clicked to start from the strategy's defaults.
 // The simulator's EEPROM is checked after each run.
 #include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTreeWidget>
 
 #include "calfile/cal_transfer_dialog.h"
 #include "gui/wizard_window_support.h"
@@ -163,6 +168,127 @@ private slots:
         QTRY_COMPARE(f.posted, std::vector<int>{kCmdParameterPlot});
         QCOMPARE(f.program.store.strings["Plot 1 Name"], std::string("engine_rpm"));
         QCOMPARE(f.program.store.strings["Plot 2 Name"], std::string("n_desired"));
+    }
+
+    // The keyboard and the look of the pages, on a whole run with Return for Next and Finish:
+    // Welcome shows each explanation beside its own choice and keeps the menu path on one
+    // line; the highest speed takes digits only; the process dialog's top is level with the
+    // page; the Summary's columns fit their texts and its last row is in view; and the window,
+    // once it fits a page, does not grow when the page comes again.
+    void keyboardAndLayoutOfThePages() {
+        Fixture f("ZVX41R03");
+        QVERIFY(f.Connect());
+        WizardDriver driver(f.program.frame, *f.simulator);
+        driver.pressReturn = true;
+        driver.viewPictures = QStringLiteral("keys");
+        driver.answers = {
+            {"welcome.start", QStringLiteral("2")},
+            {"engine.type", QStringLiteral("1")},
+            {"engine.count", QStringLiteral("4")},
+            {"range.lowest", QStringLiteral("700")},
+            {"analog.mode", QStringLiteral("Pot or analog Control for stationary applications")},
+            {"speed.count", QStringLiteral("1 Speed")},
+            {"speed.1", QStringLiteral("1500")},
+            {"speed.warmup_time", QStringLiteral("0")},
+            {"aux1.mode", QStringLiteral("1")},
+            {"protect.overspeed", QStringLiteral("1")},
+            {"protect.switch", QStringLiteral("1")}};
+        driver.moves = {{0.0, true}, {1.0, true}};
+        bool notesBeside = false;
+        bool menuPathWhole = false;
+        QString typedHighest;
+        std::optional<int> processTop, pageTop;
+        bool summaryFits = false;
+        QSize analogSize;
+        bool wentBack = false;
+        QSize analogSizeAgain;
+        driver.hook = [&](CWizardWindow& w) {
+            const QString heading = w.heading()->text();
+            if (w.sheet().onWelcome() && w.nextButton()->isEnabled() && !notesBeside) {
+                const QList<QRadioButton*> buttons =
+                    w.field("welcome.start")->findChildren<QRadioButton*>();
+                notesBeside = buttons.size() == 2;
+                for (int i = 0; i < buttons.size(); ++i) {
+                    auto* note =
+                        w.findChild<QLabel*>(QStringLiteral("welcome.start.note%1").arg(i));
+                    notesBeside = notesBeside && note != nullptr && note->isVisible() &&
+                                  note->x() >= buttons[i]->geometry().right() &&
+                                  note->y() == buttons[i]->y();
+                }
+                for (QLabel* label : w.findChildren<QLabel*>()) {
+                    if (label->text().contains(QStringLiteral("Calibrate"))) {
+                        menuPathWhole =
+                            label->text().contains(QStringLiteral("Calibrate\u2060-\u2060>Change"));
+                    }
+                }
+                return false;
+            }
+            if (heading == QStringLiteral("Configure Desired Engine Speed Range") &&
+                w.nextButton()->isEnabled()) {
+                auto* highest = qobject_cast<QLineEdit*>(w.field("range.highest"));
+                if (typedHighest.isEmpty()) {
+                    highest->selectAll();
+                    QTest::keyClicks(highest, QStringLiteral("26a0b0"));
+                    typedHighest = highest->text();
+                    return true;
+                }
+                return false;
+            }
+            if (heading == QStringLiteral("Configure Analog Input") && wentBack &&
+                !analogSizeAgain.isValid()) {
+                analogSizeAgain = w.size();
+            }
+            if (heading == QStringLiteral("Configure Analog Input") && !wentBack &&
+                w.backButton()->isEnabled()) {
+                analogSize = w.size();
+                wentBack = true;
+                w.backButton()->click();
+                return true;
+            }
+            if (w.processDialog()->isVisible() && !processTop) {
+                processTop = w.processDialog()->frameGeometry().top();
+                pageTop = w.mapToGlobal(QPoint(0, w.heading()->y())).y();
+                WizardDriver::Picture(w, "keys_process_page");
+                WizardDriver::Picture(*w.processDialog(), "keys_process_dialog");
+                return false;
+            }
+            if (w.summaryList()->isVisible() && !summaryFits) {
+                QTreeWidget* list = w.summaryList();
+                summaryFits = true;
+                const int partWidths[] = {172, 150, 60};
+                for (int column = 0; column < 3; ++column) {
+                    summaryFits = summaryFits && list->columnWidth(column) >= partWidths[column];
+                    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+                        const QString text = list->topLevelItem(row)->text(column);
+                        summaryFits =
+                            summaryFits &&
+                            list->columnWidth(column) > list->fontMetrics().horizontalAdvance(text);
+                    }
+                }
+                const int last = list->topLevelItemCount() - 1;
+                const QRect lastRow = list->visualItemRect(list->topLevelItem(last));
+                summaryFits = summaryFits && last > 0 &&
+                              lastRow.bottom() < list->viewport()->height() &&
+                              !list->horizontalScrollBar()->isVisible();
+                WizardDriver::Picture(w, "keys_summary");
+                return false;
+            }
+            return false;
+        };
+        f.program.frame.PostCommand(kCmdCalibrationWizard);
+        QTRY_VERIFY_WITH_TIMEOUT(driver.done(), 40000);
+        QVERIFY2(!driver.stuck, qPrintable(driver.headings.join(u'|')));
+        QCOMPARE(driver.end, WizardEnd::Finished);  // Return pressed Next and Finish throughout
+        QVERIFY(notesBeside);
+        QVERIFY(menuPathWhole);
+        QCOMPARE(typedHighest, QStringLiteral("2600"));
+        QVERIFY(processTop.has_value());
+        QCOMPARE(*processTop, *pageTop);
+        QVERIFY(summaryFits);
+        QVERIFY(analogSizeAgain.isValid());
+        QCOMPARE(analogSizeAgain, analogSize);
+        QCOMPARE(f.get("SET_SPEED_MAX"), std::string("ok 2600"));
+        QCOMPARE(f.get("SET_SPEED_1"), std::string("ok 1500"));
     }
 
     // Back from the analog page shows the speed range as it was answered; Cancel while the

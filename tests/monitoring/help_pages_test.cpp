@@ -14,9 +14,13 @@ TEST(HelpTopicsTest, ContextsByFirstPositionInTheTable) {
         int context;
     };
     const Case cases[] = {
-        {"ACT_FDBK_KFILT", 4096},  {"MASTER_GAIN", 4096 + 82},  // listed twice: the first place
-                                                                // counts
-        {"N_ERR_DBND", 4096 + 84}, {"WARMUP_TIME", 4096 + 181}, {"master_gain", 98317}, {"", 98317},
+        {"ACT_FDBK_KFILT", 4096},
+        {"MASTER_GAIN", 4096 + 82},  // listed twice: the first place
+                                     // counts
+        {"N_ERR_DBND", 4096 + 84},
+        {"WARMUP_TIME", 4096 + 181},
+        {"master_gain", 98317},
+        {"", 98317},
         {"NO_SUCH_SCALAR", 98317},
     };
     for (const Case& c : cases)

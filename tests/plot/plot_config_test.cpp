@@ -66,7 +66,8 @@ TEST(PlotConfig, SetupWrittenInOrderWithTheGridTwice) {
               (std::vector<std::string>{"Plot 1 Name=engine_rpm", "Plot 1 Min=0", "Plot 1 Max=2000",
                                         "Plot 2 Name=NO PLOT", "Plot 2 Min=0", "Plot 2 Max=5000",
                                         "Plot X Scale=20", "Plot X Sample Rate=50",
-                                        "Number Horz Grid=#8", "Number Horz Grid=#4"}));
+                                        "Number Horz Grid=#8", "Number Horz Grid=#4",
+                                        "Plot Reference=AUTO", "Plot Settling Band=2"}));
     // Read back, both directions take the horizontal count.
     EXPECT_EQ(RestoreGrid(settings.ReadPlotSettings().horizontalGrid), (GridDivisions{3, 3}));
 }

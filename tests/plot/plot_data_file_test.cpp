@@ -81,6 +81,42 @@ TEST_F(PlotDataFileTest, SampleLinesWhileBothSeriesHaveOne) {
     EXPECT_NE(one.find("\r\n0.000\t149.000\t7.0\r\n"), std::string::npos);
 }
 
+// Gain changes go after the end line, at the time of the sample line they came before; those
+// older than the oldest sample kept are gone with it.
+TEST_F(PlotDataFileTest, GainChangesFollowTheEndLine) {
+    GainMarks marks;
+    uint64_t taken = 0;
+    auto sample = [&] {
+        samples1.Add(static_cast<double>(taken));
+        samples2.Add(1500);
+        ++taken;
+    };
+    marks.Add(0, {"P", "2.500", "2.750"});  // before the first sample
+    for (int i = 0; i < 60; ++i)
+        sample();
+    marks.Add(taken, {"I", "1.250", "1.375"});
+    for (int i = 0; i < 90; ++i)
+        sample();
+    marks.Add(taken, {"D", "0.1250", "0.1125"});  // after the newest: where the next comes
+    marks.Forget(taken, samples1.size());
+    EXPECT_EQ(marks.count(), 2u);
+
+    PlotData data = Data();
+    data.marks = marks.InBuffers(taken, samples1.size());
+    ASSERT_EQ(data.marks.size(), 2u);
+    EXPECT_EQ(data.marks[0].index, 11u);  // sample 60 of 150, the buffers from sample 49
+    const std::string text = FormatPlotData(data);
+    EXPECT_TRUE(
+        text.ends_with("\r\n10.000\t149.000\t1500.0\r\n"
+                       "***END OF DATA***\r\n"
+                       "1.100\tI 1.250 -> 1.375\tGain Change\r\n"
+                       "10.100\tD 0.1250 -> 0.1125\tGain Change\r\n"))
+        << text.substr(text.size() - 150);
+    // Everything before the end line is what it is without gain changes.
+    data.marks.clear();
+    EXPECT_TRUE(text.starts_with(FormatPlotData(data)));
+}
+
 TEST_F(PlotDataFileTest, LongGainTextsAreCut) {
     PlotData data = Data();
     data.gainTexts[0] = std::string(80, '9');

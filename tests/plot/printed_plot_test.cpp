@@ -161,6 +161,28 @@ TEST_F(PrintedPlotTest, SamplesBeyondTheFramesWidthAreNotDrawn) {
     EXPECT_DOUBLE_EQ(segments.back().to.x, 650);
 }
 
+// A gain change is a line across the frame at its sample, labelled inside the frame's top on
+// the side of the line that has room; one beyond the frame's width is not printed.
+TEST_F(PrintedPlotTest, GainChangesAtTheirSamples) {
+    source.marks = {{0, {"P", "2.500", "2.750"}},
+                    {60, {"I", "1.250", "1.375"}},
+                    {101, {"D", "0.1250", "0.1375"}}};
+    const PrintedPlot page = Page();
+    ASSERT_EQ(page.marks.size(), 2u);
+    const PrintedMark& first = page.marks[0];
+    EXPECT_DOUBLE_EQ(first.line.from.x, 50);
+    EXPECT_DOUBLE_EQ(first.line.from.y, 100);
+    EXPECT_DOUBLE_EQ(first.line.to.y, 500);
+    EXPECT_DOUBLE_EQ(first.labelAt.x, 54);
+    EXPECT_DOUBLE_EQ(first.labelAt.y, 104);
+    EXPECT_EQ(first.anchor, PrintText::Anchor::TopLeft);
+    EXPECT_EQ(first.change.after, "2.750");
+    const PrintedMark& second = page.marks[1];
+    EXPECT_DOUBLE_EQ(second.line.from.x, 410);  // 6 pixels a sample
+    EXPECT_DOUBLE_EQ(second.labelAt.x, 406);
+    EXPECT_EQ(second.anchor, PrintText::Anchor::TopRight);
+}
+
 TEST_F(PrintedPlotTest, PlotWithoutSamplesOrBufferDrawsNoTrace) {
     source.plots[1].samples = nullptr;
     const PrintedPlot page = Page();

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "sim_options.h"
 
 namespace zvr::sim {
@@ -45,6 +52,57 @@ TEST(ControlCommandTest, ReadsEveryCommand) {
         EXPECT_EQ(command->fault, c.expected.fault);
         EXPECT_EQ(command->name, c.expected.name);
     }
+}
+
+// The command lines "zvr-sim --help" shows, each alternative and placeholder made concrete.
+std::vector<std::string> HelpCommandLines() {
+    const std::map<std::string, std::string> example = {
+        {"0.0-1.0", "0.5"},     {"DIAG", "1"},    {"BIT", "2"},          {"PERCENT", "40"},
+        {"PROBABILITY", "0.5"}, {"SECONDS", "3"}, {"NAME", "engine_rpm"}};
+    std::istringstream help(kSimHelpBody);
+    std::vector<std::string> lines;
+    bool inCommands = false;
+    for (std::string line; std::getline(help, line);) {
+        if (line.starts_with("control commands")) inCommands = true;
+        if (line.starts_with("exit codes")) break;
+        // A synopsis starts two spaces in; its description, if on the line, two spaces after.
+        if (!inCommands || line.size() < 3 || line.compare(0, 2, "  ") != 0 ||
+            !std::islower(static_cast<unsigned char>(line[2])))
+            continue;
+        std::istringstream words(line.substr(2, line.find("  ", 2) - 2));
+        std::vector<std::string> expanded = {""};
+        for (std::string word; words >> word;) {
+            std::vector<std::string> next;
+            std::istringstream alternatives(word);
+            for (std::string alternative; std::getline(alternatives, alternative, '|');) {
+                if (const auto it = example.find(alternative); it != example.end())
+                    alternative = it->second;
+                for (const std::string& start : expanded)
+                    next.push_back(start.empty() ? alternative : start + " " + alternative);
+            }
+            expanded = std::move(next);
+        }
+        lines.insert(lines.end(), expanded.begin(), expanded.end());
+    }
+    return lines;
+}
+
+// zvr-sim --help shows every control command, and each as the simulator reads it.
+TEST(ControlCommandTest, TheHelpShowsEveryCommandAsItIsRead) {
+    std::set<Kind> shown;
+    std::set<LineFault> faults;
+    for (const std::string& line : HelpCommandLines()) {
+        SCOPED_TRACE(line);
+        std::string error;
+        const auto command = ParseControlCommand(line, error);
+        ASSERT_TRUE(command) << error;
+        shown.insert(command->kind);
+        if (command->kind == Kind::LineProbability) faults.insert(command->fault);
+    }
+    for (int kind = 0; kind <= static_cast<int>(Kind::Quit); ++kind)
+        EXPECT_TRUE(shown.contains(static_cast<Kind>(kind))) << "kind " << kind << " not shown";
+    for (const char* fault : {"nak", "checksum", "split", "drop", "delay", "garbage"})
+        EXPECT_TRUE(faults.contains(*LineFaultByName(fault))) << fault;
 }
 
 TEST(ControlCommandTest, RefusesWhatItCannotDoWithAReason) {
@@ -103,7 +161,7 @@ TEST(ControlCommandTest, ScriptStepsAreCheckedAndSortedByTime) {
 TEST(SimOptionsTest, ReadsTheCommandLine) {
     std::string error;
     const auto options =
-        ParseSimOptions({"--strategy", "ZVX41R03.000", "--link", "/tmp/tty", "--baud", "9600",
+        ParseSimOptions({"--strategy=ZVX41R03.000", "--link", "/tmp/tty", "--baud", "9600",
                          "--period", "20", "--seed", "4294967295", "--ident", "ZVX41R99.000",
                          "--eeprom", "e.bin", "--script", "s.txt", "--control", "c.sock"},
                         error);

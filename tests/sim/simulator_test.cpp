@@ -89,12 +89,14 @@ TEST(SimulatorProgramTest, SpeaksToTheUserAboutItsCommandLine) {
     const Case cases[] = {
         {{"--version"}, 0, "zvr-sim " ZVR_VERSION "\n"},
         {{"--help"}, 0, "usage: zvr-sim --strategy FILE.000"},
-        {{"--colour"}, 2, "zvr-sim: unknown option '--colour'\n"},
-        {{"--strategy", "a.000", "-x", "1"}, 2, "zvr-sim: unknown option '-x'\n"},
-        {{"--strategy"}, 2, "zvr-sim: --strategy needs a value\n"},
+        {{"--colour"}, 2, "zvr-sim: unknown option --colour\n"},
+        {{"--strategy", "a.000", "-x", "1"}, 2, "zvr-sim: unknown option -x\n"},
+        {{"--strategy"}, 2, "zvr-sim: option --strategy needs a value\n"},
+        {{"--strategy="}, 2, "zvr-sim: option --strategy must not be empty\n"},
+        {{"--strategy", "a.000", "stray"}, 2, "zvr-sim: unexpected argument 'stray'\n"},
         {{"--strategy", "missing.000"},
          1,
-         "zvr-sim: the strategy file missing.000 cannot be opened\n"},
+         "zvr-sim: the strategy file missing.000 cannot be opened: No such file or directory\n"},
     };
     for (const Case& c : cases) {
         const zvr::test::ChildRun run = zvr::test::RunProgram(ZVR_SIM_PROGRAM, c.args);

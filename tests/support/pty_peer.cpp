@@ -97,8 +97,40 @@ ScriptedController::~ScriptedController() {
     thread_.join();
 }
 
+void ScriptedController::sendLater(Bytes bytes, std::chrono::milliseconds after) {
+    std::lock_guard lock(mutex_);
+    later_.emplace_back(Clock::now() + after, std::move(bytes));
+}
+
+void ScriptedController::send(const Bytes& bytes) {
+    if (perByte_.count() > 0) {
+        peer_.writePaced(bytes, perByte_);
+    } else {
+        peer_.write(bytes);
+    }
+}
+
+void ScriptedController::sendDue() {
+    std::vector<Bytes> due;
+    {
+        std::lock_guard lock(mutex_);
+        const auto now = Clock::now();
+        for (auto it = later_.begin(); it != later_.end();) {
+            if (it->first <= now) {
+                due.push_back(std::move(it->second));
+                it = later_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (const Bytes& bytes : due)
+        send(bytes);
+}
+
 void ScriptedController::run() {
     while (running_) {
+        sendDue();
         const Bytes request = peer_.readMessage(std::chrono::milliseconds(20));
         if (request.empty()) continue;
         if (perByte_.count() > 0) {
@@ -109,13 +141,8 @@ void ScriptedController::run() {
             std::lock_guard lock(mutex_);
             requests_.push_back(request);
         }
-        for (const Bytes& reply : script_(request)) {
-            if (perByte_.count() > 0) {
-                peer_.writePaced(reply, perByte_);
-            } else {
-                peer_.write(reply);
-            }
-        }
+        for (const Bytes& reply : script_(request))
+            send(reply);
     }
 }
 

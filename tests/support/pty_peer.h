@@ -55,6 +55,9 @@ public:
     ~ScriptedController();
 
     const std::string& path() const { return peer_.path(); }
+    // Writes bytes this long from now, while the controller goes on answering: a reply that
+    // comes late. May be called from the script.
+    void sendLater(Bytes bytes, std::chrono::milliseconds after);
     // Every request read so far.
     std::vector<Bytes> requests();
     // Waits until at least n requests have been read.
@@ -62,12 +65,15 @@ public:
 
 private:
     void run();
+    void send(const Bytes& bytes);
+    void sendDue();
 
     PtyPeer peer_;
     Script script_;
     std::chrono::microseconds perByte_;
     std::mutex mutex_;
     std::vector<Bytes> requests_;
+    std::vector<std::pair<std::chrono::steady_clock::time_point, Bytes>> later_;
     std::atomic<bool> running_{true};
     std::thread thread_;
 };

@@ -58,9 +58,19 @@ void ScalarMemoryController::SetStrategyFile(const std::string& eightCharacters)
     strategyFile_ = eightCharacters;
 }
 
+void ScalarMemoryController::RequirePassword(uint16_t code) {
+    std::lock_guard lock(mutex_);
+    password_ = code;
+}
+
 void ScalarMemoryController::NakRead(size_t n) {
     std::lock_guard lock(mutex_);
     nakRead_ = n;
+}
+
+void ScalarMemoryController::SpoilRead(size_t n) {
+    std::lock_guard lock(mutex_);
+    spoilRead_ = n;
 }
 
 void ScalarMemoryController::NakWrite(size_t n) {
@@ -77,6 +87,11 @@ void ScalarMemoryController::LandLateReplyAt(size_t n, uint16_t word) {
     std::lock_guard lock(mutex_);
     lateAt_ = n;
     lateWord_ = word;
+}
+
+void ScalarMemoryController::AnswerLate(uint8_t type, size_t n, std::chrono::milliseconds by) {
+    std::lock_guard lock(mutex_);
+    answerLate_[{type, n}] = by;
 }
 
 std::vector<uint16_t> ScalarMemoryController::Reads() {
@@ -100,6 +115,16 @@ Bytes ScalarMemoryController::ReadReply(const Bytes& request) {
 }
 
 std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
+    std::vector<Bytes> replies = AnswerNow(request);
+    std::lock_guard lock(mutex_);
+    const auto late = answerLate_.find({request[0], ++requestsOfType_[request[0]]});
+    if (late == answerLate_.end()) return replies;
+    for (Bytes& reply : replies)
+        controller_.sendLater(std::move(reply), late->second);
+    return {};
+}
+
+std::vector<Bytes> ScalarMemoryController::AnswerNow(const Bytes& request) {
     std::lock_guard lock(mutex_);
     ++requests_;
     if (silentAt_ != 0 && requests_ >= silentAt_) return {};
@@ -107,6 +132,11 @@ std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
         case kReadOnce:
             reads_.push_back(AddressAt(request, 2));
             if (reads_.size() == nakRead_) return {{kNak}};
+            if (reads_.size() == spoilRead_) {
+                Bytes spoiled = ReadReply(request);
+                spoiled.back() ^= 0x5A;
+                return {spoiled};
+            }
             if (reads_.size() == lateAt_) {
                 const auto high = static_cast<uint8_t>(lateWord_ >> 8);
                 const auto low = static_cast<uint8_t>(lateWord_ & 0xFF);
@@ -127,7 +157,8 @@ std::vector<Bytes> ScalarMemoryController::Answer(const Bytes& request) {
         case kCommit:
             return {Reply(kCommit, {1})};
         case kIdentify:
-            return {IdentifyReply(strategyFile_, /*accessOpen=*/true)};
+            return {
+                IdentifyReply(strategyFile_, !password_ || AddressAt(request, 2) == *password_)};
         default:
             return {};
     }

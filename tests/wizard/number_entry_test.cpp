@@ -12,6 +12,7 @@
 #include "comm/data_server.h"
 #include "strategy/strategy_check.h"
 #include "support/scripted_prompt.h"
+#include "wizard/governor_fields.h"
 #include "wizard/number_entry.h"
 #include "wizard/wizard_fixture.h"
 #include "wizard/wizard_pump.h"
@@ -97,11 +98,17 @@ TEST_F(NumberEntryTest, ChecksInRankOrderWithNamedLimitsAndStopsAtTheFirstRefusa
     using enum PromptAnswer;
     using Icon = PromptIcon;
     const EntryCase cases[] = {
-        {"rank: B is asked about before A is read",
+        {"every refusal before any question: A is read before B is asked about",
          {"x", "150", "20"},
          {Yes},
-         {"B is large. Go on?", "A must be a number."},
+         {"A must be a number."},
          Icon::Error,
+         false},
+        {"rank: B is asked about before A's doubt",
+         {"5", "150", "20"},
+         {Yes, No},
+         {"B is large. Go on?", "A seems too small, Usually > 10.Do you wish to continue anyway?"},
+         Icon::Question,
          false},
         {"a refusal of its own, with its icon",
          {"20", "-1", "20"},
@@ -110,18 +117,18 @@ TEST_F(NumberEntryTest, ChecksInRankOrderWithNamedLimitsAndStopsAtTheFirstRefusa
          Icon::Warning,
          false},
         {"No to an own question refuses",
-         {"20", "150", "20"},
+         {"20", "150", "30"},
          {No},
          {"B is large. Go on?"},
          Icon::Question,
          false},
-        {"a whole number is cut; C is left out while B is 0",
+        {"a whole number with a fraction is refused, not cut",
          {"12.9", "0", ""},
          {},
-         {},
-         Icon::None,
-         true,
-         {12, 0}},
+         {"A must be a whole number."},
+         Icon::Error,
+         false},
+        {"C is left out while B is 0", {"12", "0", ""}, {}, {}, Icon::None, true, {12, 0}},
         {"a limit the page names",
          {"60", "1", "70"},
          {},
@@ -140,10 +147,10 @@ TEST_F(NumberEntryTest, ChecksInRankOrderWithNamedLimitsAndStopsAtTheFirstRefusa
          {"C is too small, Value must be  > 13.Wizard cannot continue."},
          Icon::Error,
          false},
-        {"an own check after the range check passed",
+        {"an own refusal after the range check comes before A's doubt is asked",
          {"2", "1", "3"},
          {Yes},
-         {"A seems too small, Usually > 10.Do you wish to continue anyway?", "C must be above 3"},
+         {"C must be above 3"},
          Icon::Error,
          false},
         {"all accepted", {"20", "1.5", "30"}, {}, {}, Icon::None, true, {20, 1.5}},
@@ -166,6 +173,121 @@ TEST_F(NumberEntryTest, ChecksInRankOrderWithNamedLimitsAndStopsAtTheFirstRefusa
         EXPECT_EQ(values.at("b"), c.values[1]);
         EXPECT_EQ(values.has("c"), c.values[1] > 0);
     }
+}
+
+// The families' own entries on their own strategies: a value, or a value worked out from it,
+// that its scalar cannot hold (the size's bits, the scalar's own minimum and maximum) is
+// refused with a message that names it and the limit, before any question is asked; so is a
+// whole count typed with a fraction.
+class EntryFitTest : public testing::Test {
+protected:
+    struct Case {
+        const char* what;
+        const char* strategy;
+        std::span<const NumberEntry> entries;
+        std::vector<std::pair<const char*, const char*>> typed;  // key, text
+        std::vector<std::string> shown;                          // every message, in order
+        bool passes;
+    };
+
+    // The entries' answers on a sheet loaded with the strategy; questions are answered Yes.
+    void Try(const Case& c) {
+        SCOPED_TRACE(c.what);
+        ScriptedPrompt prompt;
+        CalTransfer transfer(link_, pump_.transferReceiver(), prompt, progress_);
+        BareSheet sheet("fit", std::string(ZVR_STRATEGY_DIR) + "/" + c.strategy + ".000",
+                        WizardLinks{link_, pump_.sheetReceiver(), transfer, prompt, presenter_});
+        ASSERT_TRUE(sheet.Prepare());
+        WizardForm form;
+        AddEntries(form, "f.", c.entries, true);
+        for (const auto& [key, text] : c.typed)
+            form.at(std::string("f.") + key).text = text;
+        EntryValues values{{"lowest", 700}};
+        EXPECT_EQ(CheckEntries(sheet, form, "f.", c.entries, values), c.passes);
+        EXPECT_EQ(prompt.texts(), c.shown);
+    }
+
+    CDataServer link_{"entry-fit-log.txt"};
+    WizardPump pump_;
+    RecordingPresenter presenter_;
+    NoProgress progress_;
+};
+
+TEST_F(EntryFitTest, ValuesTheirScalarsCannotHoldAreRefusedOnThePage) {
+    const NumberEntry* travel = &StepperTravel();
+    const NumberEntry* trim = &AnalogTrim();
+    const Case cases[] = {
+        {"ZEVAR 210: teeth beyond PULSES_PER_REV, not wrapped, and not asked about first",
+         "ZVX01B02",
+         Zevar210EngineEntries(),
+         {{"teeth", "5000"}, {"cylinders", "6"}},
+         {"Number of teeth 5000 is too large for PULSES_PER_REV: it takes at most 4095.9375."},
+         false},
+        {"ZEVAR 210: pulses per update above that scalar's own maximum",
+         "ZVX01B02",
+         Zevar210EngineEntries(),
+         {{"teeth", "3000"}, {"cylinders", "2"}},
+         {"Pulses per update 3000 is too large for PULSES_PER_UPDATE: it takes at most 1000."},
+         false},
+        {"ZEVAR 210: a good engine; the teeth are asked about",
+         "ZVX01B02",
+         Zevar210EngineEntries(),
+         {{"teeth", "260"}, {"cylinders", "6"}},
+         {"The number of teeth should be less than 250. Are you sure you want to continue?"},
+         true},
+        {"ZEVAR 740: teeth beyond PULSES_PER_REV",
+         "ZVX41R03",
+         PickupEntries(),
+         {{"teeth", "70000"}, {"count", "6"}},
+         {"Number of teeth 70000 is too large for PULSES_PER_REV: it takes at most 4095.9375."},
+         false},
+        {"ZEVAR 740: the highest speed beyond SET_SPEED_MAX, before its doubt is asked",
+         "ZVX41R03",
+         SpeedRangeEntries(),
+         {{"lowest", "700"}, {"highest", "70000"}},
+         {"High Speed 70000 is too large for SET_SPEED_MAX: it takes at most 65535."},
+         false},
+        {"ZEVAR 740: a trim beyond SET_SPEED_TRIM",
+         "ZVX41R03",
+         std::span(trim, 1),
+         {{"trim", "90000"}},
+         {"Trim RPM 90000 is too large for SET_SPEED_TRIM: it takes at most 65535."},
+         false},
+        {"ZEVAR 760: teeth at the hard limit still beyond PULSES_PER_REV",
+         "ZVX61S01",
+         FlywheelEntries(),
+         {{"count", "32000"}, {"cylinders", "4"}},
+         {"Number of Flywheel Teeth 32000 is too large for PULSES_PER_REV: it takes at most "
+          "4095.9375."},
+         false},
+        {"ZEVAR 620: half the spark count beyond PULSES_PER_REV",
+         "Z99620G1",
+         HalvedSparkEntries(),
+         {{"count", "100000"}},
+         {"Pulses per revolution 50000 is too large for PULSES_PER_REV: it takes at most "
+          "4095.9375."},
+         false},
+        {"ZEVAR 880: sparks with a fraction are refused, not cut",
+         "ZVX51A04",
+         WholeSparkEntries(),
+         {{"count", "2.5"}},
+         {"Number of sparks per revolution must be a whole number."},
+         false},
+        {"ZEVAR 880: travel under 2 degrees is refused without the doubt asked first",
+         "ZVX51A04",
+         std::span(travel, 1),
+         {{"degrees", "1"}},
+         {"Degrees of Travel must be at least 2: the stepper motor moves 1.8 degrees per step."},
+         false},
+        {"ZEVAR 880: a small travel that fits is asked about",
+         "ZVX51A04",
+         std::span(travel, 1),
+         {{"degrees", "5"}},
+         {"Degrees of Travel seems too small, Usually > 10.Do you wish to continue anyway?"},
+         true},
+    };
+    for (const Case& c : cases)
+        Try(c);
 }
 
 }  // namespace

@@ -471,7 +471,7 @@ TEST_F(SpeedSwitchWizardTest, Lpn310RefusesEveryBadEntryWithItsOwnText) {
     EXPECT_TRUE(sheet_->onSummary());
 }
 
-TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteEndsTheSheetWithItsMessage) {
+TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteKeepsTheAnswersForAnotherWrite) {
     strategy_ = "RRQ31E05";
     startSimulator("RRQ31E05");
     ASSERT_TRUE(startFamily<Lpn310Wizard>("RRQ31E05"));
@@ -488,12 +488,28 @@ TEST_F(SpeedSwitchWizardTest, LineFaultDuringTheWriteEndsTheSheetWithItsMessage)
     // Silent from the write's first request on: waiting for a first written value instead
     // races the few changed values of start mode 1 to the end of the write.
     control("line silent 30");
+    const std::vector<SummaryRow> rows = sheet_->summaryRows();
+    prompt_.answers.push_back(PromptAnswer::Cancel);  // to the Retry/Cancel question
     sheet_->Next();
-    ASSERT_TRUE(awaitEnd());
-    EXPECT_EQ(sheet_->end(), WizardEnd::Failed);
+    ASSERT_TRUE(settle());
+    // The wizard's own message only: what the controller holds, and Retry or the Summary.
+    EXPECT_FALSE(sheet_->ended());
     EXPECT_TRUE(sheet_->lineFailed());
-    EXPECT_EQ(prompt_.texts().back(), "There was a communication error writing the configuration.");
+    EXPECT_TRUE(sheet_->partlyWritten());
+    ASSERT_EQ(prompt_.shown.size(), 1u);
+    EXPECT_EQ(prompt_.shown.back().text, kWizardWriteFailed);
+    EXPECT_EQ(prompt_.shown.back().buttons, PromptButtons::RetryCancel);
     EXPECT_EQ(prompt_.shown.back().icon, PromptIcon::Error);
+    // Back on the Summary with the answers kept: Next writes the same calibration again.
+    EXPECT_TRUE(sheet_->onSummary());
+    EXPECT_EQ(sheet_->buttons(), kWizardBackNext);
+    EXPECT_EQ(sheet_->summaryRows(), rows);
+    control("line clear");
+    next();
+    ASSERT_TRUE(sheet_->onComplete());
+    EXPECT_FALSE(sheet_->partlyWritten());
+    for (const auto& def : sheet_->document().scalars.entries())
+        EXPECT_EQ(read(def->eepromAddress, def->scaling.size), def->fileRaw) << def->name;
 }
 
 TEST_F(SpeedSwitchWizardTest, Kms2WritesSetSpeedWindowsPercentagesAndPulsesPerUpdate) {

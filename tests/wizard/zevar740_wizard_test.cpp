@@ -667,7 +667,10 @@ TEST_F(Zevar740WizardTest, SilentControllerDuringTheFaultReadEndsTheWizard) {
     EXPECT_EQ(prompt_.texts().back(), "Fatal Error. The fault data could not be read.");
 }
 
-TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
+// A failed whole write asks Retry or Cancel with the wizard's own message; Cancel returns to
+// the Summary, and the wizard's Cancel there closes it saying that the controller holds some
+// new and some old values.
+TEST_F(Zevar740WizardTest, FailedWholeWriteSaysWhatTheControllerHolds) {
     startSimulator("ZVX41R03");
     ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
     next();
@@ -677,13 +680,21 @@ TEST_F(Zevar740WizardTest, FailedWholeWriteLeavesOnlyCancel) {
     passNoAnalog();
     passOneSpeed("1500");
     passNoOutputNoProtection();
-    control("line silent 10");
+    control("line silent 60");
+    prompt_.shown.clear();
+    prompt_.answers = {PromptAnswer::Retry, PromptAnswer::Cancel};
     next();
     EXPECT_FALSE(wizard_->ended());
-    EXPECT_EQ(wizard_->buttons(), kWizardNoButtons);
+    EXPECT_TRUE(wizard_->onSummary());
+    EXPECT_EQ(wizard_->buttons(), kWizardBackNext);
     EXPECT_TRUE(wizard_->lineFailed());
+    EXPECT_TRUE(wizard_->partlyWritten());
+    EXPECT_EQ(prompt_.texts(), (std::vector<std::string>{kWizardWriteFailed, kWizardWriteFailed}));
     wizard_->Cancel();
     EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
+    ASSERT_EQ(prompt_.shown.size(), 3u);
+    EXPECT_EQ(prompt_.shown.back().text, kWizardWriteUnfinished);
+    EXPECT_EQ(prompt_.shown.back().icon, PromptIcon::Warning);
 }
 
 TEST_F(Zevar740WizardTest, CancelAfterTheProcessOnAnyLaterPagePutsTheAnalogValuesBack) {
@@ -888,6 +899,41 @@ TEST_F(Zevar740WizardTest, DemoIgnoresTheFatalFlagAndSkipsValidation) {
     next();
     EXPECT_EQ(heading(), "Speed Setup");
     EXPECT_TRUE(prompt_.shown.empty());
+}
+
+// The analog process writes single values through the main link, which holds every exchange to
+// the discipline of a walk: the commit reply of the write that starts calibration comes late
+// (the simulator's 4 seconds, inside the late-reply window), the link reads the mode back and
+// finds it stored, and the process goes on; the late reply is counted, never taken for the
+// next write's commit. Cancel then puts the values back as on a clean line.
+TEST_F(Zevar740WizardTest, TheAnalogProcessRidesOutALateCommitReply) {
+    startSimulator("ZVX41R03");
+    simulator_->withUnit([](sim::ControllerUnit& unit) {
+        const uint8_t mode[] = {12};
+        return unit.commitWrite(0x4100, mode);
+    });
+    ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
+    // This test's time-out is 1 second: the late reply comes 3 seconds after it.
+    link_->SetLateReplyWindow(std::chrono::seconds(4));
+    next();
+    passEngineCurrent();
+    next();
+    ASSERT_EQ(form().selection("analog.mode"), kAnalogPot);
+    simulator_->withLineFaults([](sim::LineFaults& faults) { faults.delayReplies(kCommit, {1}); });
+    next();
+    ASSERT_TRUE(wizard_->process().has_value());
+    control("pedal 0.6");
+    seeLive();
+    EXPECT_EQ(read(0x4100, 1), 255u);  // the unit is calibrating
+    EXPECT_FALSE(wizard_->ended());
+
+    wizard_->Cancel();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(wizard_->end(), WizardEnd::Cancelled);
+    EXPECT_FALSE(wizard_->lineFailed());
+    EXPECT_EQ(read(0x4100, 1), 12u);
+    EXPECT_EQ(link_->LateReplyCount(), 1u);
+    EXPECT_EQ(link_->StrayCount(), 0u);
 }
 
 }  // namespace

@@ -409,6 +409,28 @@ TEST_F(Zevar880WizardTest, CancelOnTheSummaryAfterTheProcessAlsoPutsTheStepperBa
     EXPECT_EQ(read(0x4187, 1), 131u);  // the strategy's value, as the unit had it
 }
 
+// Once the whole write has gone through, Cancel on Complete closes and puts nothing back: the
+// stepper keeps the travel just written, no plot is set up and no command posted.
+TEST_F(Zevar880WizardTest, CancelOnCompleteAfterTheWriteKeepsTheStepperAsWritten) {
+    startSimulator("ZVX51A04");
+    preset(0x418C, 2, 150);
+    ASSERT_TRUE(startFamily("ZVX51A04"));
+    passToStepper();
+    runToDialog();
+    answer(ProcessAnswer::MovedFullTravel);
+    ASSERT_TRUE(sheet().onSummary());
+    next();
+    ASSERT_TRUE(sheet().onComplete());
+    prompt_.shown.clear();
+    sheet().Cancel();
+    ASSERT_TRUE(awaitEnd());
+    EXPECT_EQ(sheet().end(), WizardEnd::Cancelled);
+    EXPECT_EQ(read(0x418C, 2), 100u);
+    EXPECT_EQ(read(0x4187, 1), 131u);
+    EXPECT_TRUE(prompt_.shown.empty()) << prompt_.texts().front();
+    EXPECT_TRUE(presenter_.commands.empty());
+}
+
 TEST_F(Zevar880WizardTest, FailedStepperRestoreNamesTheScalarsToCheck) {
     start();
     passToStepper();
@@ -453,6 +475,34 @@ TEST_F(Zevar880WizardTest, SilentControllerDuringTheStepperProcessEndsTheWizard)
     ASSERT_TRUE(awaitEnd());
     EXPECT_EQ(sheet().end(), WizardEnd::Failed);
     EXPECT_TRUE(Shown(prompt_, kCommunicationError));
+}
+
+// The stepper process writes single values through the main link, held to the discipline of a
+// walk: the echo of its first write comes late (the simulator's 4 seconds, inside the
+// late-reply window), so that write fails as a lost reply and is counted as a late one, never
+// taken for another write's echo. The wizard ends on the communication error, and the
+// controller, which never had the write committed, holds the stepper values it had.
+TEST_F(Zevar880WizardTest, ALateEchoInTheStepperProcessIsALinkFailure) {
+    start();
+    // This test's time-out is 1 second: the late reply comes 3 seconds after it.
+    link_->SetLateReplyWindow(std::chrono::seconds(4));
+    const uint32_t maxStep = stepper("STEP_MAX_STEP");
+    const uint32_t mode = stepper("STEP_MODE");
+    passToStepper();
+    simulator_->withLineFaults([](sim::LineFaults& faults) { faults.delayReplies(kWrite, {1}); });
+    type("stepper.degrees", "180");
+    next();
+    ASSERT_TRUE(awaitEnd());
+    EXPECT_EQ(sheet().end(), WizardEnd::Failed);
+    EXPECT_TRUE(Shown(prompt_, kCommunicationError));
+    EXPECT_EQ(stepper("STEP_MAX_STEP"), maxStep);
+    EXPECT_EQ(stepper("STEP_MODE"), mode);
+    // The echo arrives after the wizard has ended, and is counted, never delivered.
+    const auto until = std::chrono::steady_clock::now() + kLimit;
+    while (link_->LateReplyCount() == 0 && std::chrono::steady_clock::now() < until)
+        pump_.Poll(std::chrono::milliseconds(50));
+    EXPECT_EQ(link_->LateReplyCount(), 1u);
+    EXPECT_EQ(link_->StrayCount(), 0u);
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ bool CalFileRun::Drive(std::chrono::milliseconds limit) {
     while (operations_.busy()) {
         const auto message = AwaitUnlessInterrupted(*answers_, limit);
         if (!message) {
+            if (const ScalarDef* writing = operations_.writingScalar()) stoppedWriting_ = *writing;
+            stoppedVerifying_ = operations_.verifying();
             operations_.Abort();
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,14 +26,20 @@ public:
     const CommandUi& ui() const { return ui_; }
 
     // Hands the operations the link's notifications until they are done. False when none
-    // came within limit: the operation is then aborted.
+    // came within limit, or a signal asked the program to end: the operation is then aborted.
     bool Drive(std::chrono::milliseconds limit);
+    // After Drive gave up: the scalar a download was writing then, or whether it had written
+    // everything and was reading it back.
+    const std::optional<ScalarDef>& stoppedWriting() const { return stoppedWriting_; }
+    bool stoppedVerifying() const { return stoppedVerifying_; }
 
 private:
     CommandPrompt prompt_;
     CommandUi ui_;
     std::shared_ptr<QueueReceiver> answers_ = std::make_shared<QueueReceiver>();
     CalFileOperations operations_;
+    std::optional<ScalarDef> stoppedWriting_;
+    bool stoppedVerifying_ = false;
 };
 
 }  // namespace zvr::cli

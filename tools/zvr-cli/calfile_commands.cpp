@@ -10,46 +10,46 @@
 #include "common/stored_text.h"
 #include "controller_link.h"
 #include "input_files.h"
+#include "json_output.h"
 
 namespace zvr::cli {
 
 namespace {
 
 bool IsEditCommentsQuestion(std::string_view text) { return text == kEditCommentsQuestion; }
+// A file that cannot be written is said in the command's own line, with the reason.
+bool IsWriteFailure(std::string_view text) {
+    return text.starts_with(kWriteToFileError) || text.starts_with(kNotWritable);
+}
 bool IsFileMatches(std::string_view text) { return text == kFileMatchesController; }
 
 void PrintCompareJson(CommandContext& context, const std::string& path,
                       const std::vector<CompareMismatch>& mismatches) {
-    context.out << "{\"file\": " << JsonPath(path)
-                << ", \"matches\": " << (mismatches.empty() ? "true" : "false")
-                << ", \"mismatches\": [";
-    for (size_t i = 0; i < mismatches.size(); ++i) {
-        const CompareMismatch& m = mismatches[i];
-        context.out << (i ? ", " : "") << "{\"name\": " << JsonText(m.name)
-                    << ", \"file\": " << JsonText(FormatValue(m.fileRaw, m.scaling))
-                    << ", \"controller\": " << JsonText(FormatValue(m.controllerRaw, m.scaling))
-                    << ", \"units\": " << JsonText(m.units) << "}";
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const CompareMismatch& m : mismatches) {
+        list.push_back({{"name", JsonString(m.name)},
+                        {"file", JsonNumber(m.fileRaw, m.scaling)},
+                        {"controller", JsonNumber(m.controllerRaw, m.scaling)},
+                        {"file_text", JsonString(FormatValue(m.fileRaw, m.scaling))},
+                        {"controller_text", JsonString(FormatValue(m.controllerRaw, m.scaling))},
+                        {"units", JsonString(m.units)}});
     }
-    context.out << "]}\n";
+    nlohmann::ordered_json result = JsonResult();
+    result["file"] = JsonPathString(path);
+    result["matches"] = mismatches.empty();
+    result["mismatches"] = std::move(list);
+    PrintJson(context, result);
 }
 
 }  // namespace
 
 int RunSave(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    std::vector<std::string> typed;
-    std::vector<std::string> rest;
-    // --comment may be given more than once.
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--comment" && i + 1 < args.size()) {
-            typed.push_back(args[++i]);
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    if (auto error = parsed.parse(rest, {}, {"--port", "--strategy-dir"})) {
+    if (auto error = parsed.parse(args, {}, {"--port", "--strategy-dir", "--comment"})) {
         return context.fail("save", kExitUsage, *error);
     }
+    // --comment may be given more than once.
+    const std::vector<std::string> typed = parsed.values("--comment");
     if (parsed.positional.size() != 1)
         return context.fail("save", kExitUsage, "usage: save OUT.ZVR");
     const std::string& path = parsed.positional[0];
@@ -71,19 +71,22 @@ int RunSave(CommandContext& context, std::span<const std::string> args) {
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},
                                  {{.matches = IsEditCommentsQuestion,
-                                   .answer = withComments ? PromptAnswer::Yes : PromptAnswer::No}}),
+                                   .answer = withComments ? PromptAnswer::Yes : PromptAnswer::No},
+                                  {.matches = IsWriteFailure, .answer = PromptAnswer::Ok}}),
                    comments);
     run.operations().Save();
     if (!run.operations().busy()) {
-        return run.prompt().saw(kNotWritable)
-                   ? context.fail("save", kExitUsage, "cannot write " + path)
+        return run.prompt().sawStart(kNotWritable)
+                   ? context.fail("save", kExitUsage, run.operations().writeFailure())
                    : context.fail("save", kExitNo, "the strategy has no scalars: nothing saved");
     }
     if (!run.Drive(link.session.ReplyLimit())) {
         return context.fail("save", kExitLink, kCalReadError);
     }
     if (run.prompt().saw(kCalReadError)) return kExitLink;
-    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk : kExitUsage;
+    if (run.prompt().saw(PathText(path) + kCreatedSuccessfully)) return kExitOk;
+    const std::string& failure = run.operations().writeFailure();
+    return context.fail("save", kExitUsage, failure.empty() ? "cannot write " + path : failure);
 }
 
 int RunCompare(CommandContext& context, std::span<const std::string> args) {

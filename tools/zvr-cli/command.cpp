@@ -40,27 +40,14 @@ const Command* FindCommand(std::string_view name) {
 std::optional<std::string> Arguments::parse(std::span<const std::string> args,
                                             std::initializer_list<std::string_view> flagNames,
                                             std::initializer_list<std::string_view> valueNames) {
-    const auto listed = [](std::initializer_list<std::string_view> names, std::string_view arg) {
-        return std::find(names.begin(), names.end(), arg) != names.end();
-    };
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            positional.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (listed(flagNames, arg)) {
-            flags.insert(arg);
-        } else if (listed(valueNames, arg)) {
-            if (i + 1 >= args.size()) {
-                return "option " + arg + " needs a value";
-            }
-            values[arg] = args[++i];
-        } else {
-            return "unknown option " + arg;
-        }
-    }
+    std::vector<OptionSpec> specs;
+    for (std::string_view name : flagNames)
+        specs.push_back({name, false, name == "--help" ? 'h' : '\0'});
+    for (std::string_view name : valueNames)
+        specs.push_back({name, true});
+    options = {};
+    if (const auto error = ParseOptions(args, specs, options)) return error->text;
+    positional = options.positional;
     return std::nullopt;
 }
 

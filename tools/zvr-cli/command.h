@@ -1,14 +1,13 @@
 #pragma once
 
 #include <iosfwd>
-#include <map>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/command_options.h"
 #include "locale_text.h"
 
 namespace zvr {
@@ -35,6 +34,9 @@ struct CommandContext {
     // The terminal's encoding: names and comments typed as arguments come in through it, the
     // core's texts go out through it.
     LocaleText locale;
+    // Whether results go to a terminal, where text is shown in its encoding; anywhere else
+    // (a file, a pipe) a command that passes a file's text on keeps its bytes.
+    bool outIsTerminal = false;
 
     // Prints "zvr-cli <command>: <text>" on the error stream and gives the exit code.
     int fail(std::string_view command, int code, std::string_view text) const;
@@ -63,22 +65,24 @@ int FinishOutput(CommandContext& context, std::string_view command, int code);
 std::span<const Command> Commands();
 const Command* FindCommand(std::string_view name);
 
-// The arguments of one command: its options, and the rest in order. "--" ends the options.
+// The arguments of one command: its options, and the rest in order, read as every ZVR program
+// reads its command line (ParseOptions: "--port NAME" or "--port=NAME", "--" ends the
+// options, an empty value is refused, a negative number is an argument).
 struct Arguments {
     std::vector<std::string> positional;
-    std::map<std::string, std::string, std::less<>> values;
-    std::set<std::string, std::less<>> flags;
+    ParsedOptions options;
 
     // Fails with a one-line reason on an unknown option or an option without its value.
+    // "--help" also answers to -h.
     std::optional<std::string> parse(std::span<const std::string> args,
                                      std::initializer_list<std::string_view> flagNames,
                                      std::initializer_list<std::string_view> valueNames);
 
-    bool has(std::string_view flag) const { return flags.contains(flag); }
-    const std::string* value(std::string_view name) const {
-        auto at = values.find(name);
-        return at == values.end() ? nullptr : &at->second;
-    }
+    bool has(std::string_view flag) const { return options.has(flag); }
+    // The value of an option (the last one when it was given more than once).
+    const std::string* value(std::string_view name) const { return options.value(name); }
+    // Every value of an option that may be given more than once.
+    std::vector<std::string> values(std::string_view name) const { return options.values(name); }
 };
 
 }  // namespace zvr::cli

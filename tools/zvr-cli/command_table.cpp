@@ -32,7 +32,8 @@ constexpr Command kCommands[] = {
      "\n"
      "Writes the text report \"Convert Cal File to Text\" makes without comments: the\n"
      "comments and every scalar's value, or with --full every section of the file.\n"
-     "Lines end in CR LF. To standard output without -o.\n",
+     "Lines end in CR LF. To standard output without -o; on a terminal its text is shown\n"
+     "in the terminal's encoding, anywhere else the file's bytes are kept.\n",
      RunReport},
     {"identify", "identify the controller on a port",
      "usage: zvr-cli identify --port NAME [--strategy-dir DIR] [--json]\n"
@@ -57,17 +58,35 @@ constexpr Command kCommands[] = {
      RunSet},
     {"monitor", "watch up to ten variables",
      "usage: zvr-cli monitor NAME... --port NAME [--interval MS] [--duration S] [--csv FILE]\n"
-     "                       [--reconnect]\n"
+     "                       [--reconnect] [--strategy-dir DIR]\n"
      "\n"
      "Reads the variables continuously and prints one line per set with its time in\n"
      "seconds (at most one line per interval). With --csv also writes them to FILE with a\n"
-     "header row. A set the line spoiled is counted and skipped; the count of bad sets is\n"
-     "printed at the end. Without --reconnect a time-out or a vanished device ends the\n"
-     "command (exit 3); with it, the gap is marked (a line \"link lost\", and a CSV row with\n"
-     "the time and empty values), the device is waited for, and when it is back the\n"
-     "controller is identified again and reading goes on. Stops after --duration seconds\n"
-     "or at Ctrl-C, SIGTERM or SIGHUP; the controller is always told to stop.\n",
+     "header row naming each column with its units (\"engine_rpm [rpm]\"); step-response\n"
+     "judges such a recording. A set the line spoiled is counted and skipped; the count of\n"
+     "bad sets is printed at the end. Without --reconnect a time-out or a vanished device\n"
+     "ends the command (exit 3); with it, the gap is marked (a line \"link lost\", and a CSV\n"
+     "row with the time and empty values), the device is waited for, and when it is back\n"
+     "the controller is identified again and reading goes on. Stops after --duration\n"
+     "seconds (also while waiting for the device) or at Ctrl-C, SIGTERM or SIGHUP; the\n"
+     "controller is always told to stop. A CSV row that cannot be written ends the command\n"
+     "(exit 2).\n",
      RunMonitor},
+    {"step-response", "measure the steps of a monitor recording",
+     "usage: zvr-cli step-response FILE.csv [--response NAME] [--reference NAME]\n"
+     "                             [--band PERCENT] [--json]\n"
+     "\n"
+     "Finds every step of the reference in a recording of zvr-cli monitor --csv and prints\n"
+     "one line per step: its time and levels, the response's overshoot (% of the step),\n"
+     "rise time (10-90 %), settling time (into +- PERCENT % of the new reference, 2 by\n"
+     "default; \"not settled\" when the response is outside at the next step or the end, or\n"
+     "entered only in the last quarter of that time) and steady-state error (reference\n"
+     "minus response over that last quarter). The reference defaults to the column named as a\n"
+     "set point (n_desired), the response to the first other one. A step is a change of the\n"
+     "reference by more than 5 %; a ramp counts as one step. --json prints an array with one\n"
+     "object per step: time, from, to, overshoot_percent, rise_s, settling_s (null: not\n"
+     "settled), error. Needs no controller. Exit 1 when the recording holds no step.\n",
+     RunStepResponse},
     {"save", "save the controller's calibration to a file",
      "usage: zvr-cli save OUT.ZVR --port NAME [--comment TEXT]... [--strategy-dir DIR]\n"
      "\n"
@@ -80,16 +99,19 @@ constexpr Command kCommands[] = {
      "                           [--no-verify]\n"
      "\n"
      "Checks that FILE was made for the controller's model (and, for ZEVAR 740 files, its\n"
-     "strategy), reads the controller's password when FILE holds one, then writes every\n"
-     "scalar of FILE. --on-mismatch answers the model and strategy questions; --password-\n"
-     "mismatch settles a password that differs: change writes the file's, keep writes all\n"
-     "but PASSWORD, abort writes nothing. Questions no option answers are asked on the\n"
-     "terminal; without one, the download is abandoned. A request that fails is tried\n"
-     "twice more. Afterwards every written scalar is read back and compared, unless\n"
-     "--no-verify is given; a difference is named with both values.\n"
-     "Exit 1 when the download was abandoned before anything was written, 3 when the\n"
-     "controller failed (it then holds some new and some old values: run the download\n"
-     "again) or read back other values.\n",
+     "strategy) and reads the controller's password when FILE holds one. Then it reads the\n"
+     "controller's whole calibration and keeps it as a restore point (zvr-cli history),\n"
+     "writes only the scalars of FILE whose value differs, and reads back only those;\n"
+     "when none differs nothing is written. --on-mismatch answers the model and strategy\n"
+     "questions; --password-mismatch settles a password that differs: change writes the\n"
+     "file's, keep writes all but PASSWORD, abort writes nothing. Questions no option\n"
+     "answers are asked on the terminal; without one, the download is abandoned. A request\n"
+     "that fails is tried three more times. --no-verify skips the read-back; a difference\n"
+     "is named with both values.\n"
+     "Exit 1 when the download was abandoned before anything was written, 2 when the\n"
+     "restore point cannot be written (nothing was sent), 3 when the controller failed (it\n"
+     "then holds some new and some old values: run the download again) or read back other\n"
+     "values.\n",
      RunDownload},
     {"compare", "compare the controller's calibration with a file",
      "usage: zvr-cli compare FILE --port NAME [--strategy-dir DIR] [--json]\n"
@@ -119,22 +141,26 @@ constexpr Command kCommands[] = {
      RunRestore},
     {"convert-strategy", "carry a cal file's values over to another strategy",
      "usage: zvr-cli convert-strategy SOURCE TARGET.000 OUT.ZVR [--skip-missing]\n"
+     "                                [--strategy-dir DIR]\n"
      "\n"
      "Writes OUT.ZVR: the strategy file TARGET.000 with the value of every scalar of SOURCE\n"
-     "that TARGET.000 has too. A scalar of SOURCE that TARGET.000 lacks stops the command\n"
-     "with nothing written (exit 1), unless --skip-missing leaves it out. Needs no\n"
-     "controller. OUT.ZVR is replaced only when it was written whole.\n",
+     "that TARGET.000 has too. TARGET.000 is looked for as a controller's strategy is: in the\n"
+     "current folder, the --strategy-dir folders and the data folders. A scalar of SOURCE\n"
+     "that TARGET.000 lacks stops the command with nothing written (exit 1), unless\n"
+     "--skip-missing leaves it out. Needs no controller. OUT.ZVR is replaced only when it was "
+     "written whole.\n",
      RunConvertStrategy},
     {"faults", "read and clear the controller's faults",
      "usage: zvr-cli faults --port NAME [--history] [--clear current|history] [--json]\n"
+     "                      [--strategy-dir DIR]\n"
      "\n"
      "Prints the active faults decoded from the diagnostics and, with --history, the fault\n"
      "history of the EE_FAULTS scalars. --clear zeroes the active faults or the history\n"
      "first, as Display Faults' Clear buttons do.\n",
      RunFaults},
     {"password", "check or change the controller password",
-     "usage: zvr-cli password --check TEXT --port NAME\n"
-     "       zvr-cli password --change NEW [--old TEXT] --port NAME\n"
+     "usage: zvr-cli password --check TEXT --port NAME [--strategy-dir DIR]\n"
+     "       zvr-cli password --change NEW [--old TEXT] --port NAME [--strategy-dir DIR]\n"
      "\n"
      "--check opens the controller's access with the password. --change sets a new\n"
      "password; when access is closed, --old gives the current one first.\n"
@@ -148,7 +174,8 @@ constexpr Command kCommands[] = {
      "page, shows the summary, asks \"Calibrate the controller now?\" and writes the whole\n"
      "calibration. --answers answers questions from a JSON file (see the README); what it\n"
      "leaves open is asked on the terminal, and with no terminal the run is cancelled.\n"
-     "--plot-setup writes the Parameter Plot set-up to the program's settings, --save saves\n"
+     "--plot-setup writes the Parameter Plot set-up to the program's settings\n"
+     "(~/.config/TELQ/ZVR.ini, where zvr reads it), --save saves\n"
      "the calibration written to FILE. Ctrl-C cancels, putting back what the analog\n"
      "calibration changed. Exit 0 written, 1 cancelled or refused, 3 the controller failed.\n",
      RunWizard},

@@ -19,6 +19,7 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args);
 int RunGet(CommandContext& context, std::span<const std::string> args);
 int RunSet(CommandContext& context, std::span<const std::string> args);
 int RunMonitor(CommandContext& context, std::span<const std::string> args);
+int RunStepResponse(CommandContext& context, std::span<const std::string> args);
 int RunSave(CommandContext& context, std::span<const std::string> args);
 int RunDownload(CommandContext& context, std::span<const std::string> args);
 int RunCompare(CommandContext& context, std::span<const std::string> args);

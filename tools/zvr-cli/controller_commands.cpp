@@ -1,7 +1,9 @@
 // identify, get, set, monitor: zvr-cli talking to a controller (or a demo) the way the main
 // window does.
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <thread>
@@ -16,7 +18,9 @@
 #include "controller_link.h"
 #include "definitions/definitions.h"
 #include "interruption.h"
+#include "json_output.h"
 #include "monitoring/scalar_entry.h"
+#include "plot/response_recording.h"
 
 namespace zvr::cli {
 
@@ -26,6 +30,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kMaxIntervalMs = 86'400'000;  // a day
 constexpr double kMaxDurationS = 31'536'000;   // a year
+// How long a continuous read may stay silent before the link counts as lost.
+constexpr std::chrono::milliseconds kSetWait{5000};
 
 // A one-byte item is the high byte of the word read at its address.
 uint32_t RawOf(uint16_t word, int16_t size) {
@@ -33,24 +39,38 @@ uint32_t RawOf(uint16_t word, int16_t size) {
 }
 
 // After a time-out or a vanished device: waits for the device to be there (it may already
-// be), then opens and identifies it again as the program does. False only when interrupted.
-bool Reconnect(ControllerLink& link, const std::string& port) {
+// be), then opens and identifies it again as the program does. False when interrupted or
+// when the end came first.
+bool Reconnect(ControllerLink& link, const std::string& port, Clock::time_point end) {
     link.document.Close();  // let go of the dead device, so its node can go too
     DeviceWatch watch(SerialDevicePath(port));
-    while (!Interrupted()) {
-        if (!watch.WaitForReturn(std::chrono::hours(24), Interrupted)) continue;
-        if (link.session.Connect(port)) return true;
+    const auto over = [end] { return Interrupted() || Clock::now() >= end; };
+    const auto left = [end] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    };
+    while (!over()) {
+        if (!watch.WaitForReturn(
+                std::min(left(), std::chrono::milliseconds(std::chrono::hours(24))), over))
+            continue;
+        if (link.session.Connect(port, std::min(left(), std::chrono::milliseconds(60'000))))
+            return true;
         // Not answering yet (or the old device node still there): wait for the next change.
-        watch.WaitForReturn(std::chrono::seconds(1), Interrupted);
+        watch.WaitForReturn(std::min(left(), std::chrono::milliseconds(1000)), over);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return false;
+}
+
+// The CSV file could not take a row: the system's reason is still in errno.
+int CsvFailed(CommandContext& context, const std::string& path) {
+    return context.fail("monitor", kExitUsage, path + ": " + std::strerror(errno));
 }
 
 struct Reading {
     std::string name;
     std::string value;
     std::string units;
+    nlohmann::ordered_json number;
 };
 
 }  // namespace
@@ -66,10 +86,12 @@ int RunIdentify(CommandContext& context, std::span<const std::string> args) {
     const std::string& file = link.document.definitions.filePath;
     const bool open = link.document.AccessOpen();
     if (parsed.has("--json")) {
-        context.out << "{\"model\": " << JsonText(id.modelName)
-                    << ", \"strategy\": " << JsonText(id.strategyText)
-                    << ", \"strategy_file\": " << JsonPath(file)
-                    << ", \"access_open\": " << (open ? "true" : "false") << "}\n";
+        nlohmann::ordered_json result = JsonResult();
+        result["model"] = JsonString(id.modelName);
+        result["strategy"] = JsonString(id.strategyText);
+        result["strategy_file"] = JsonPathString(file);
+        result["access_open"] = open;
+        PrintJson(context, result);
     } else {
         context.out << "model: " << context.shown(id.modelName)
                     << "\nstrategy: " << context.shown(id.strategyText)
@@ -105,35 +127,55 @@ int RunGet(CommandContext& context, std::span<const std::string> args) {
             address = static_cast<uint16_t>(scalar->eepromAddress);
             words = link.session.ReadOnce({&address, 1});
             if (!words) return context.fail("get", kExitLink, ReadErrorText(context, link, name));
-            readings.push_back(
-                {name, FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling),
-                 scalar->units});
+            const uint32_t raw = RawOf((*words)[0], scalar->scaling.size);
+            readings.push_back({name, FormatValue(raw, scalar->scaling), scalar->units,
+                                JsonNumber(raw, scalar->scaling)});
         } else if (const VariableDef* variable = set.variables.find(name)) {
             address = static_cast<uint16_t>(variable->ramAddress);
             words = link.session.ReadVariablesOnce({&address, 1});
             if (!words) return context.fail("get", kExitLink, "Read Error: " + context.shown(name));
-            readings.push_back(
-                {name, FormatValue(RawOf((*words)[0], variable->scaling.size), variable->scaling),
-                 variable->units});
+            const uint32_t raw = RawOf((*words)[0], variable->scaling.size);
+            readings.push_back({name, FormatValue(raw, variable->scaling), variable->units,
+                                JsonNumber(raw, variable->scaling)});
         } else {
             return context.fail("get", kExitUsage,
                                 "the strategy has no value named " + context.shown(name));
         }
     }
     if (parsed.has("--json")) {
-        context.out << "[";
-        for (size_t i = 0; i < readings.size(); ++i) {
-            context.out << (i ? ", " : "") << "{\"name\": " << JsonText(readings[i].name)
-                        << ", \"value\": " << JsonText(readings[i].value)
-                        << ", \"units\": " << JsonText(readings[i].units) << "}";
+        nlohmann::ordered_json values = nlohmann::ordered_json::array();
+        for (const Reading& r : readings) {
+            values.push_back({{"name", JsonString(r.name)},
+                              {"value", r.number},
+                              {"text", JsonString(r.value)},
+                              {"units", JsonString(r.units)}});
         }
-        context.out << "]\n";
+        nlohmann::ordered_json result = JsonResult();
+        result["values"] = std::move(values);
+        PrintJson(context, result);
     } else {
         for (const Reading& r : readings)
             context.out << context.shown(r.name) << '\t' << context.shown(r.value) << '\t'
                         << context.shown(r.units) << '\n';
     }
     return kExitOk;
+}
+
+// A failed write, saying what the controller holds when its commit was not confirmed.
+std::string WriteErrorText(const std::string& name, WriteCheck check) {
+    switch (check) {
+        case WriteCheck::FoundOther:
+            return "Write Error: the controller did not confirm the write, and reading " + name +
+                   " back found it still holding another value than the one written";
+        case WriteCheck::Unreadable:
+            return "Write Error: the controller did not confirm the write, and " + name +
+                   " could not be read back: it may hold the new value or the old one (check "
+                   "it with zvr-cli get)";
+        case WriteCheck::None:
+        case WriteCheck::FoundNew:
+            break;
+    }
+    return "Write Error";
 }
 
 int RunSet(CommandContext& context, std::span<const std::string> args) {
@@ -162,8 +204,13 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
             return context.fail("set", kExitUsage,
                                 "This Option requires a Password: give --password TEXT");
         }
-        if (!link.OpenAccess(context, *password)) {
-            return context.fail("set", kExitNo, "Invalid Password!");
+        switch (link.OpenAccess(context, *password)) {
+            case ControllerLink::Access::Open:
+                break;
+            case ControllerLink::Access::Refused:
+                return context.fail("set", kExitNo, "Invalid Password!");
+            case ControllerLink::Access::LinkFailed:
+                return context.fail("set", kExitLink, kCommunicationError);
         }
     }
     // The check Change Calibration makes: text the scaling cannot read is refused, never
@@ -191,7 +238,8 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
         return scalar->units.empty() ? value : value + " " + scalar->units;
     };
     if (!link.session.Write(address, static_cast<uint16_t>(check.raw), size)) {
-        return context.fail("set", kExitLink, "Write Error");
+        return context.fail("set", kExitLink,
+                            WriteErrorText(context.shown(name), link.document.LastWriteCheck()));
     }
     const auto words = link.session.ReadOnce({&address, 1});
     if (!words) {
@@ -266,10 +314,11 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
     std::ofstream csv;
     if (const std::string* path = parsed.value("--csv")) {
         csv.open(*path, std::ios::binary | std::ios::trunc);
-        if (!csv) return context.fail("monitor", kExitUsage, "cannot write " + *path);
-        csv << "time";
+        if (!csv) return context.fail("monitor", kExitUsage, *path + ": " + std::strerror(errno));
+        // Each column with its units, which step-response and spreadsheets read.
+        csv << RecordingHeading({"time", "s"});
         for (const VariableDef* variable : variables)
-            csv << ',' << variable->name;
+            csv << ',' << RecordingHeading({variable->name, variable->units});
         csv << "\r\n";
     }
 
@@ -277,17 +326,27 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
         return context.fail("monitor", kExitLink, "Could not start");
     }
     const auto start = Clock::now();
+    // The end of --duration, which holds while the device is waited for too.
+    const auto end = durationS > 0 ? start + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(durationS))
+                                   : Clock::time_point::max();
     auto stamp = [&start] {
         return FormatFixed(std::chrono::duration<double>(Clock::now() - start).count(), 3);
     };
     auto nextPrint = start;
     long badSets = 0;
     int result = kExitOk;
-    while (!Interrupted()) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        if (durationS > 0 && elapsed >= durationS) break;
-        const ControllerSession::ContinuousSet set = link.session.NextSet(std::chrono::seconds(5));
-        if (Interrupted()) break;
+    while (!Interrupted() && Clock::now() < end) {
+        // A set is waited for until the link counts it lost, or until the end if that is sooner:
+        // then the silence is the end of the run, not a failure.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        const bool endFirst = left < kSetWait;
+        const ControllerSession::ContinuousSet set = link.session.NextSet(std::min(left, kSetWait));
+        if (Interrupted() || Clock::now() >= end) break;
+        if (endFirst && set.outcome == ControllerSession::ContinuousSet::TimedOut &&
+            !link.document.LinkLost()) {
+            break;
+        }
         if (set.outcome == ControllerSession::ContinuousSet::Rejected) {
             ++badSets;  // the line spoiled one set; the next comes on its own
             continue;
@@ -304,7 +363,11 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
             context.out << lostAt << "\tlink lost\n" << std::flush;
             if (csv.is_open())
                 csv << lostAt << std::string(variables.size(), ',') << "\r\n" << std::flush;
-            if (!Reconnect(link, *parsed.value("--port"))) break;
+            if (csv.is_open() && !csv.good()) {
+                result = CsvFailed(context, *parsed.value("--csv"));
+                break;
+            }
+            if (!Reconnect(link, *parsed.value("--port"), end)) break;
             // The strategy was loaded again: the same names, perhaps another controller.
             if (const auto missing = findVariables()) {
                 result = context.fail("monitor", kExitLink,
@@ -332,14 +395,20 @@ int RunMonitor(CommandContext& context, std::span<const std::string> args) {
             if (csv.is_open()) csv << ',' << variables[i]->currentText;
         }
         context.out << '\n' << std::flush;
+        link.logNotice.Report();
         if (csv.is_open()) csv << "\r\n" << std::flush;  // a reader may follow the file
+        // A row that cannot be written (a full disk) ends the run: the file would lack it.
+        if (csv.is_open() && !csv.good()) {
+            result = CsvFailed(context, *parsed.value("--csv"));
+            break;
+        }
         // Lines that cannot be written go nowhere: without a CSV file there is no point going on.
         if (!context.out.good() && !csv.is_open()) break;
     }
     if (!link.document.LinkLost()) link.session.Stop();
     context.err << "zvr-cli monitor: " << badSets << " bad sets\n";
-    if (csv.is_open() && !csv.flush())
-        return context.fail("monitor", kExitUsage, "writing the CSV file failed");
+    if (result == kExitOk && csv.is_open() && !csv.flush())
+        return CsvFailed(context, *parsed.value("--csv"));
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include "comm/data_server.h"
 #include "command.h"
 #include "commands.h"
+#include "controller_link.h"
 #include "input_files.h"
 
 namespace zvr::cli {
@@ -14,12 +15,16 @@ namespace zvr::cli {
 namespace {
 
 bool IsSkipScalarQuestion(std::string_view text) { return text.ends_with(kSkipScalarQuestionEnd); }
+// A file that cannot be written is said in the command's own line, with the reason.
+bool IsWriteFailure(std::string_view text) {
+    return text.starts_with("There was an error writing to file") || text.starts_with(kNotWritable);
+}
 
 }  // namespace
 
 int RunConvertStrategy(CommandContext& context, std::span<const std::string> args) {
     Arguments parsed;
-    if (auto error = parsed.parse(args, {"--skip-missing"}, {})) {
+    if (auto error = parsed.parse(args, {"--skip-missing"}, {"--strategy-dir"})) {
         return context.fail("convert-strategy", kExitUsage, *error);
     }
     if (parsed.positional.size() != 3) {
@@ -27,7 +32,16 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
                             "usage: convert-strategy SOURCE TARGET.000 OUT.ZVR");
     }
     const std::string& source = parsed.positional[0];
-    const std::string& target = parsed.positional[1];
+    // The target strategy is found as the controller's strategies are: a bare name in the
+    // current folder, the strategy folders given and the data folders.
+    const StrategySearchPath search = SearchPathFor(context, parsed);
+    const std::optional<std::string> found = LocateStrategyFile(parsed.positional[1], search);
+    if (!found) {
+        return context.fail("convert-strategy", kExitUsage,
+                            parsed.positional[1] + ": no strategy folder holds it (looked in " +
+                                SearchedFoldersText(search) + ")");
+    }
+    const std::string& target = *found;
     const std::string& out = parsed.positional[2];
     DefinitionSet sourceSet;
     if (int code = LoadCalFileFor(context, "convert-strategy", source, sourceSet)) return code;
@@ -41,10 +55,10 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
 
     std::optional<PromptAnswer> skip;
     if (parsed.has("--skip-missing")) skip = PromptAnswer::Yes;
-    CalFileRun run(
-        context, document,
-        CommandPrompt(context.prompt, {source, out},
-                      {{IsSkipScalarQuestion, skip, PromptAnswer::No, "--skip-missing"}}));
+    CalFileRun run(context, document,
+                   CommandPrompt(context.prompt, {source, out},
+                                 {{IsSkipScalarQuestion, skip, PromptAnswer::No, "--skip-missing"},
+                                  {.matches = IsWriteFailure, .answer = PromptAnswer::Ok}}));
     run.operations().ConvertFileToStrategy();
     const CommandPrompt& prompt = run.prompt();
     if (prompt.saw(kConversionSuccessful)) return kExitOk;
@@ -52,7 +66,9 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
         return context.fail("convert-strategy", kExitNo,
                             "nothing written: give --skip-missing to leave such scalars out");
     }
-    return context.fail("convert-strategy", kExitUsage, "cannot write " + out);
+    const std::string& failure = run.operations().writeFailure();
+    return context.fail("convert-strategy", kExitUsage,
+                        failure.empty() ? "cannot write " + out : failure);
 }
 
 }  // namespace zvr::cli

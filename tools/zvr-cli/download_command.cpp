@@ -10,6 +10,7 @@
 #include "calibration/restore_points.h"
 #include "command.h"
 #include "commands.h"
+#include "common/user_prompt.h"
 #include "controller_link.h"
 #include "input_files.h"
 
@@ -84,14 +85,26 @@ int RunDownloadAs(CommandContext& context, std::string_view command,
     RestorePoints store = RestorePointsOfTheProgram();
     run.operations().setRestorePoints(&store);
     run.operations().DownloadFile(path, std::string(command));
-    if (!run.Drive(link.session.ReplyLimit())) {
-        return context.fail(command, kExitLink, kCalWriteError);
-    }
-    const CommandPrompt& prompt = run.prompt();
-    if (!run.operations().restorePoint().empty()) {
+    const auto sayPoint = [&] {
+        if (run.operations().restorePoint().empty()) return;
         context.err << "zvr-cli " << command << ": restore point "
                     << run.operations().restorePoint() << '\n';
+    };
+    if (!run.Drive(link.session.ReplyLimit())) {
+        // Stopped (a signal, or a controller that no longer answers): say what it now holds.
+        sayPoint();
+        if (const auto& at = run.stoppedWriting()) {
+            context.prompt.error(PartialDownloadText(&*at));
+        } else if (run.stoppedVerifying()) {
+            context.prompt.error(kVerifyReadFailed);
+        } else {
+            return context.fail(command, kExitLink,
+                                "the download stopped before anything was written");
+        }
+        return kExitLink;
     }
+    const CommandPrompt& prompt = run.prompt();
+    sayPoint();
     if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept) ||
         prompt.saw(kNothingToWrite)) {
         return kExitOk;

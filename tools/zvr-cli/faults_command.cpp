@@ -6,6 +6,7 @@
 #include "command.h"
 #include "commands.h"
 #include "controller_link.h"
+#include "json_output.h"
 #include "monitoring/fault_list.h"
 
 namespace zvr::cli {
@@ -22,14 +23,14 @@ bool RunClear(ControllerSession& session, ClearCommand command) {
 }
 
 void PrintRows(CommandContext& context, const char* section, const std::vector<FaultRow>& rows,
-               bool json, bool last) {
-    if (json) {
-        context.out << '"' << section << "\": [";
-        for (size_t i = 0; i < rows.size(); ++i) {
-            context.out << (i ? ", " : "") << "{\"source\": " << JsonText(rows[i].source)
-                        << ", \"description\": " << JsonText(rows[i].description) << "}";
+               nlohmann::ordered_json* json) {
+    if (json != nullptr) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const FaultRow& row : rows) {
+            list.push_back(
+                {{"source", JsonString(row.source)}, {"description", JsonString(row.description)}});
         }
-        context.out << ']' << (last ? "" : ", ");
+        (*json)[section] = std::move(list);
         return;
     }
     context.out << section << ":\n";
@@ -69,9 +70,9 @@ int RunFaults(CommandContext& context, std::span<const std::string> args) {
         if (!words) return context.fail("faults", kExitLink, "Read Error");
         rows = current.Update(*words).value_or(rows);
     }
-    const bool json = parsed.has("--json");
-    if (json) context.out << '{';
-    PrintRows(context, "current", rows, json, !parsed.has("--history"));
+    std::optional<nlohmann::ordered_json> json;
+    if (parsed.has("--json")) json = JsonResult();
+    PrintRows(context, "current", rows, json ? &*json : nullptr);
     if (parsed.has("--history")) {
         if (history.size() != current.diagnostics().size())
             context.err << kHistoryMismatchWarning << '\n';
@@ -82,9 +83,9 @@ int RunFaults(CommandContext& context, std::span<const std::string> args) {
             stored = DecodeFaultHistory(history, current.diagnostics(), *words);
         }
         if (stored.empty()) stored.push_back({"", kNoHistoricalFaults});
-        PrintRows(context, "history", stored, json, true);
+        PrintRows(context, "history", stored, json ? &*json : nullptr);
     }
-    if (json) context.out << "}\n";
+    if (json) PrintJson(context, *json);
     return kExitOk;
 }
 

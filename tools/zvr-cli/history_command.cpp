@@ -1,7 +1,6 @@
 // history and restore: the restore points and the change journal on the command line.
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "calibration/restore_points.h"
@@ -9,8 +8,8 @@
 #include "commands.h"
 #include "controller_link.h"
 #include "ini_settings_store.h"
+#include "json_output.h"
 #include "settings/registry_settings.h"
-#include "strategy/strategy_source.h"
 
 namespace zvr::cli {
 
@@ -41,32 +40,32 @@ std::vector<HistoryLine> Merged(const std::vector<RestorePoint>& points,
     return lines;
 }
 
-void PrintJson(CommandContext& context, const RestorePoints& store,
-               const std::vector<HistoryLine>& lines) {
-    using nlohmann::json;
-    json entries = json::array();
+void PrintHistoryJson(CommandContext& context, const RestorePoints& store,
+                      const std::vector<HistoryLine>& lines) {
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
     for (const HistoryLine& line : lines) {
         if (line.point) {
             entries.push_back({{"time", line.when},
                                {"kind", "point"},
                                {"command", line.point->command},
-                               {"unit", line.point->unitKey},
-                               {"name", line.point->name},
-                               {"path", line.point->path}});
+                               {"unit", JsonString(line.point->unitKey)},
+                               {"name", JsonPathString(line.point->name)},
+                               {"path", JsonPathString(line.point->path)}});
         } else {
             const JournalEntry& c = *line.change;
             entries.push_back({{"time", c.when},
                                {"kind", "change"},
-                               {"model", Latin1ToUtf8(c.model)},
-                               {"strategy", Latin1ToUtf8(c.strategy)},
-                               {"name", Latin1ToUtf8(c.name)},
-                               {"old", Latin1ToUtf8(c.oldValue)},
-                               {"new", Latin1ToUtf8(c.newValue)}});
+                               {"model", JsonString(c.model)},
+                               {"strategy", JsonString(c.strategy)},
+                               {"name", JsonString(c.name)},
+                               {"old", JsonString(c.oldValue)},
+                               {"new", JsonString(c.newValue)}});
         }
     }
-    const json result = {{"folder", store.folder()}, {"entries", entries}};
-    // A folder whose bytes are not UTF-8 is shown with replacement characters.
-    context.out << result.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+    nlohmann::ordered_json result = JsonResult();
+    result["folder"] = JsonPathString(store.folder());
+    result["entries"] = std::move(entries);
+    PrintJson(context, result);
 }
 
 void PrintText(CommandContext& context, const std::vector<HistoryLine>& lines) {
@@ -103,7 +102,7 @@ int RunHistory(CommandContext& context, std::span<const std::string> args) {
     const std::vector<JournalEntry> changes = store.Journal(only);
     const std::vector<HistoryLine> lines = Merged(points, changes);
     if (parsed.has("--json")) {
-        PrintJson(context, store, lines);
+        PrintHistoryJson(context, store, lines);
     } else {
         PrintText(context, lines);
     }

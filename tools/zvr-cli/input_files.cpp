@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/regular_file.h"
 #include "common/replacing_file.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
@@ -29,9 +30,10 @@ public:
     std::optional<std::string> chooseFile(const FileChoice&) override { return std::nullopt; }
 };
 
-std::string LoadFailure(int result) {
+std::string LoadFailure(const std::string& path, int result) {
     if (result == -1) {
-        return "cannot be opened";
+        const std::string reason = OpenFailureReason(path);
+        return reason.empty() ? "cannot be opened" : "cannot be opened: " + reason;
     }
     return "is not a valid cal file (load result " + std::to_string(result) + ")";
 }
@@ -45,7 +47,8 @@ int LoadCalFileFor(const CommandContext& context, std::string_view command, cons
     if (result == 0) {
         return kExitOk;
     }
-    const std::string reason = prompt.texts.empty() ? LoadFailure(result) : prompt.texts.front();
+    const std::string reason =
+        prompt.texts.empty() ? LoadFailure(path, result) : prompt.texts.front();
     return context.fail(command, kExitUsage, path + ": " + reason);
 }
 
@@ -69,8 +72,9 @@ int LoadDefinitionsFor(const CommandContext& context, std::string_view command,
 
 int CheckOutputFor(const CommandContext& context, std::string_view command,
                    const std::string& path) {
-    if (ReplacingFile(path).writable()) return kExitOk;
-    return context.fail(command, kExitUsage, "cannot write " + path);
+    ReplacingFile file(path);
+    if (file.writable()) return kExitOk;
+    return context.fail(command, kExitUsage, path + ": " + file.failure());
 }
 
 }  // namespace zvr::cli

@@ -1,12 +1,15 @@
 // zvr-cli: ZVR on the command line. Global options come before the command:
 //   zvr-cli [--log PATH] [--strategy-dir DIR]... COMMAND [ARGS]
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "command.h"
+#include "common/command_options.h"
 #include "definitions/scaling.h"
 #include "terminal_prompt.h"
 #include "traffic_log.h"
@@ -54,35 +57,30 @@ int main(int argc, char** argv) {
     CommandContext context{.prompt = prompt,
                            .out = std::cout,
                            .err = std::cerr,
-                           .locale = LocaleText::FromEnvironment()};
+                           .locale = LocaleText::FromEnvironment(),
+                           .outIsTerminal = ::isatty(STDOUT_FILENO) == 1};
 
-    std::vector<std::string> args(argv + 1, argv + argc);
-    size_t at = 0;
-    for (; at < args.size() && args[at].starts_with("-"); ++at) {
-        const std::string& option = args[at];
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The global options end at the command; what follows is the command's.
+    static constexpr zvr::OptionSpec kGlobalOptions[] = {
+        {"--log", true}, {"--strategy-dir", true}, {"--version"}, {"--help", false, 'h'}};
+    zvr::ParsedOptions global;
+    if (const auto error =
+            zvr::ParseOptions(args, kGlobalOptions, global, zvr::OptionOrder::BeforeFirstOperand)) {
+        std::cerr << "zvr-cli: " << error->text << " (see zvr-cli --help)\n";
+        return kExitUsage;
+    }
+    for (const auto& [option, value] : global.options) {
         if (option == "--version") {
             std::cout << "zvr-cli " << ZVR_VERSION << '\n';
             return kExitOk;
         }
-        if (option == "--help" || option == "-h") {
+        if (option == "--help") {
             PrintUsage(std::cout);
             return kExitOk;
         }
-        if ((option == "--log" || option == "--strategy-dir") && at + 1 < args.size()) {
-            const std::string& value = args[++at];
-            if (option == "--log") {
-                context.logPath = value;
-            } else {
-                context.strategyDirs.push_back(value);
-            }
-            continue;
-        }
-        std::cerr << "zvr-cli: "
-                  << (option == "--log" || option == "--strategy-dir"
-                          ? "option " + option + " needs a value"
-                          : "unknown option " + option)
-                  << " (see zvr-cli --help)\n";
-        return kExitUsage;
+        if (option == "--log") context.logPath = value;
+        if (option == "--strategy-dir") context.strategyDirs.push_back(value);
     }
     // A file that is not a traffic log stays as it is: each connection removes the old log.
     const std::string log = TrafficLogPath(context.logPath);
@@ -90,16 +88,18 @@ int main(int argc, char** argv) {
         std::cerr << "zvr-cli: traffic log " << *refusal << " (see --log)\n";
         return kExitUsage;
     }
-    if (at == args.size()) {
+    if (global.positional.empty()) {
         PrintUsage(std::cerr);
         return kExitUsage;
     }
-    const Command* command = FindCommand(args[at]);
+    const std::string& name = global.positional.front();
+    const Command* command = FindCommand(name);
     if (command == nullptr) {
-        std::cerr << "zvr-cli: unknown command '" << args[at] << "' (see zvr-cli --help)\n";
+        std::cerr << "zvr-cli: unknown command '" << name << "' (see zvr-cli --help)\n";
         return kExitUsage;
     }
-    std::vector<std::string> commandArgs(args.begin() + static_cast<long>(at) + 1, args.end());
+    const std::vector<std::string> commandArgs(global.positional.begin() + 1,
+                                               global.positional.end());
     if (IsHelp(commandArgs)) {
         std::cout << command->help;
         return kExitOk;

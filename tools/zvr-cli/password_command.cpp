@@ -40,7 +40,7 @@ int RunPassword(CommandContext& context, std::span<const std::string> args) {
         }
         EnterPassword(session, *current);
         if (!AwaitPasswordAnswers(session, *answers, limit))
-            return context.fail("password", kExitLink, "no answer");
+            return context.fail("password", kExitLink, kCommunicationError);
         if (session.step == PasswordSession::kCheck && !session.result) {
             context.err << session.status << '\n';
             return kExitNo;  // "Invalid Password!"
@@ -60,7 +60,14 @@ int RunPassword(CommandContext& context, std::span<const std::string> args) {
     EnterPassword(session, *change);
     if (!AwaitPasswordAnswers(session, *answers, limit) ||
         session.status.find("successfully") == std::string::npos) {
-        return context.fail("password", kExitLink, session.status);
+        // "password not updated" holds only when the controller was found not to have it.
+        std::string text = session.status;
+        if (link.document.LastWriteCheck() == WriteCheck::Unreadable) {
+            text +=
+                " (the write was not confirmed and could not be read back: the controller "
+                "may hold the new password or the old one)";
+        }
+        return context.fail("password", kExitLink, text);
     }
     context.out << session.status << '\n';
     return kExitOk;

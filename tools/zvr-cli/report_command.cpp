@@ -25,8 +25,9 @@ std::string LeadingText(const DefinitionSet& set, const std::string& path) {
 }
 
 // The report writer appends to a file; for standard output it writes to a temporary file that
-// is then copied out.
-bool ReportToStream(DefinitionSet& set, const std::string& leading, bool full, std::ostream& out) {
+// is then copied out: as its bytes, or on a terminal in the terminal's encoding.
+bool ReportToStream(DefinitionSet& set, const std::string& leading, bool full, std::ostream& out,
+                    const LocaleText* terminal) {
     std::error_code error;
     std::string path = (std::filesystem::temp_directory_path(error) / "zvr-report-XXXXXX").string();
     const int fd = error ? -1 : ::mkstemp(path.data());
@@ -38,8 +39,15 @@ bool ReportToStream(DefinitionSet& set, const std::string& leading, bool full, s
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
         char buffer[65536];
         size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            out.write(buffer, static_cast<std::streamsize>(got));
+        std::string text;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            if (terminal != nullptr) {
+                text.append(buffer, got);
+            } else {
+                out.write(buffer, static_cast<std::streamsize>(got));
+            }
+        }
+        if (terminal != nullptr) out << terminal->shown(text);
         std::fclose(file);
     } else {
         ok = false;
@@ -70,13 +78,16 @@ int RunReport(CommandContext& context, std::span<const std::string> args) {
         // The report writer appends: it writes into a new temporary file, which replaces an
         // old report only once it is complete.
         ReplacingFile file(*output);
-        if (!file.open() || writeTextReport(set, file.temporaryPath(), leading, full) != 0 ||
+        if (!file.open() || !file.Fill([&](const std::string& temporary) {
+                return writeTextReport(set, temporary, leading, full) == 0;
+            }) ||
             !file.commit()) {
-            return context.fail("report", kExitUsage, *output + ": cannot be written");
+            return context.fail("report", kExitUsage, *output + ": " + file.failure());
         }
         return kExitOk;
     }
-    if (!ReportToStream(set, leading, full, context.out)) {
+    if (!ReportToStream(set, leading, full, context.out,
+                        context.outIsTerminal ? &context.locale : nullptr)) {
         return context.fail("report", kExitUsage, "the report could not be written");
     }
     return kExitOk;

@@ -70,12 +70,14 @@ int RunCompile(CommandContext& context, std::span<const std::string> args) {
     if (auto limit = set.overLimit()) {
         return context.fail("compile", kExitUsage, io.input + ": " + *limit);
     }
-    const bool written = ReplaceFileWith(*io.output, [&](const std::string& temporary) {
-        return WriteCalFile(set, temporary, set.header.strategyName) == 0;
-    });
-    if (!written) {
-        return context.fail("compile", kExitUsage, *io.output + ": cannot be written");
-    }
+    std::string failure;
+    const bool written = ReplaceFileWith(
+        *io.output,
+        [&](const std::string& temporary) {
+            return WriteCalFile(set, temporary, set.header.strategyName) == 0;
+        },
+        &failure);
+    if (!written) return context.fail("compile", kExitUsage, *io.output + ": " + failure);
     return kExitOk;
 }
 
@@ -95,10 +97,11 @@ int RunDecompile(CommandContext& context, std::span<const std::string> args) {
         context.out << source << std::flush;
         return kExitOk;
     }
-    if (!ReplaceFileWith(*io.output, [&](const std::string& temporary) {
-            return WriteText(temporary, source);
-        })) {
-        return context.fail("decompile", kExitUsage, *io.output + ": cannot be written");
+    std::string failure;
+    if (!ReplaceFileWith(
+            *io.output, [&](const std::string& temporary) { return WriteText(temporary, source); },
+            &failure)) {
+        return context.fail("decompile", kExitUsage, *io.output + ": " + failure);
     }
     return kExitOk;
 }

@@ -1,7 +1,14 @@
 #include "wizard_answers.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "wizard/wizard_sheet.h"
 
 namespace zvr::cli {
 
@@ -21,20 +28,45 @@ std::optional<std::string> AnswerText(const Json& value) {
     return std::nullopt;
 }
 
+// The whole file, or nothing with the system's reason ("Is a directory", "Permission
+// denied") in error. A pipe is read to its end, as a shell's redirection gives one.
+std::optional<std::string> ReadWhole(const std::string& path, std::string& error) {
+    const auto failed = [&] {
+        error = "cannot read " + path + ": " + std::generic_category().message(errno);
+        return std::nullopt;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failed();
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            const int reason = errno;
+            ::close(fd);
+            errno = reason;
+            return failed();
+        }
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
 }  // namespace
 
 std::optional<WizardAnswers> WizardAnswers::Load(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
-        return std::nullopt;
-    }
-    Json root = Json::parse(in, nullptr, false);
+    const std::optional<std::string> text = ReadWhole(path, error);
+    if (!text) return std::nullopt;
+    Json root = Json::parse(*text, nullptr, false);
     if (root.is_discarded() || !root.is_object()) {
         error = path + " is not a JSON object";
         return std::nullopt;
     }
     WizardAnswers answers;
+    answers.path = path;
     for (const auto& [key, value] : root.items()) {
         if (key == "fields" || key == "questions") {
             if (!value.is_object()) {
@@ -91,6 +123,22 @@ std::optional<std::string> WizardAnswers::TakeProcess() {
     std::string text = process.front();
     process.pop_front();
     return text;
+}
+
+std::vector<std::string> WizardAnswers::UnknownFields(const WizardSheet& sheet) const {
+    std::vector<std::string> unknown;
+    for (const auto& [id, answer] : fields) {
+        const bool asked =
+            std::any_of(sheet.pages().begin(), sheet.pages().end(), [&id](const auto& page) {
+                const auto& all = page->form.fields();
+                return std::any_of(all.begin(), all.end(), [&id](const WizardField& field) {
+                    return field.id == id && field.kind != FieldKind::Text &&
+                           field.kind != FieldKind::Live;
+                });
+            });
+        if (!asked) unknown.push_back(id);
+    }
+    return unknown;
 }
 
 }  // namespace zvr::cli

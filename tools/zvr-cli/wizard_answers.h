@@ -4,6 +4,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
+
+namespace zvr {
+class WizardSheet;
+}
 
 namespace zvr::cli {
 
@@ -19,16 +25,22 @@ namespace zvr::cli {
 // terminal.
 class WizardAnswers {
 public:
-    // Nothing, with the reason in error, for a file that cannot be read or is not such an
-    // object.
+    // Nothing, with the reason in error, for a file that cannot be read (with the system's
+    // reason: a folder, a missing file) or is not such an object.
     static std::optional<WizardAnswers> Load(const std::string& path, std::string& error);
+
+    // The field ids that name no question of the sheet's pages (a typo such as "speed.l"),
+    // which would otherwise be passed over and leave the default written.
+    std::vector<std::string> UnknownFields(const WizardSheet& sheet) const;
 
     // The field's answer, used up.
     std::optional<std::string> TakeField(const std::string& id);
     std::optional<std::string> question(const std::string& text) const;
     std::optional<std::string> TakeProcess();
-    std::optional<std::string> calibrate() const { return calibrate_; }
+    // The answer to the question after the Summary, used up.
+    std::optional<std::string> TakeCalibrate() { return std::exchange(calibrate_, std::nullopt); }
 
+    std::string path;
     std::map<std::string, std::string> fields;
     std::map<std::string, std::string> questions;
     std::deque<std::string> process;

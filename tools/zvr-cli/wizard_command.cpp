@@ -28,19 +28,52 @@ namespace {
 constexpr const char* kName = "wizard";
 
 bool IsEditComments(std::string_view text) { return text == kEditCommentsQuestion; }
+bool IsWriteFailure(std::string_view text) {
+    return text.starts_with(kWriteToFileError) || text.starts_with(kNotWritable);
+}
+
+// The file was not written, but the controller was: the person must know both, and why the
+// file could not be written when the system said.
+int SaveFailed(CommandContext& context, const std::string& path, const std::string& failure) {
+    return context.fail(kName, kExitUsage,
+                        (failure.empty() ? path + ": cannot be written" : failure) +
+                            "; the controller was calibrated: save its calibration with "
+                            "zvr-cli save");
+}
 
 // "Save ZEVAR Cal to File" after the write: the controller's calibration, which now holds
 // the prepared configuration, read back into the file.
 int SavePrepared(CommandContext& context, ControllerLink& link, const std::string& path) {
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},
-                                 {{.matches = IsEditComments, .answer = PromptAnswer::No}}));
+                                 {{.matches = IsEditComments, .answer = PromptAnswer::No},
+                                  {.matches = IsWriteFailure, .answer = PromptAnswer::Ok}}));
     run.operations().Save();
-    if (!run.operations().busy()) return context.fail(kName, kExitUsage, "cannot write " + path);
+    if (!run.operations().busy()) return SaveFailed(context, path, run.operations().writeFailure());
     if (!run.Drive(link.session.ReplyLimit()) || run.prompt().saw(kCalReadError)) {
-        return context.fail(kName, kExitLink, kCalReadError);
+        return context.fail(kName, kExitLink,
+                            std::string(kCalReadError) +
+                                "; the controller was calibrated, but its calibration could "
+                                "not be read back into " +
+                                path);
     }
-    return run.prompt().saw(PathText(path) + kCreatedSuccessfully) ? kExitOk : kExitUsage;
+    return run.prompt().saw(PathText(path) + kCreatedSuccessfully)
+               ? kExitOk
+               : SaveFailed(context, path, run.operations().writeFailure());
+}
+
+// Field ids of the answers file that this wizard does not ask: refused before anything is
+// asked or written, naming them.
+int RefuseUnknownFields(CommandContext& context, const WizardAnswers& answers,
+                        const WizardSheet& sheet) {
+    const std::vector<std::string> unknown = answers.UnknownFields(sheet);
+    if (unknown.empty()) return kExitOk;
+    std::string names;
+    for (const std::string& id : unknown)
+        names += (names.empty() ? "\"" : ", \"") + id + "\"";
+    return context.fail(kName, kExitUsage,
+                        answers.path + ": unknown field" + (unknown.size() > 1 ? "s " : " ") +
+                            names + ": the " + sheet.caption() + " asks no such question");
 }
 
 }  // namespace
@@ -87,6 +120,9 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
                                                      conversation, conversation, settings.get()});
     WizardSheet& wizard = *sheet;
     pump.Bind(wizard, transfer);
+    if (answers && wizard.Prepare()) {
+        if (int code = RefuseUnknownFields(context, *answers, wizard); code != kExitOk) return code;
+    }
     context.out << wizard.caption() << '\n';
     if (wizard.Start()) {
         conversation.Run(wizard, pump,
@@ -95,12 +131,23 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
                           .replyLimit = link.session.ReplyLimit() * 4});
     }
     context.out.flush();
+    if (wizard.partlyWritten()) {
+        return context.fail(kName, kExitLink,
+                            "the configuration was not written completely: the controller holds "
+                            "some new and some old values; run the wizard again");
+    }
     switch (wizard.end()) {
         case WizardEnd::Finished:
             return savePath ? SavePrepared(context, link, *savePath) : kExitOk;
         case WizardEnd::Failed:
             return context.fail(kName, kExitLink, "the controller failed; the wizard ended");
         default:
+            if (wizard.written()) {
+                // Cancelled on the Complete page: the calibration stands, nothing else is done.
+                return context.fail(kName, kExitOk,
+                                    "the calibration was written; cancelled before Finish, so "
+                                    "nothing more was done");
+            }
             if (wizard.lineFailed() || conversation.silent()) {
                 return context.fail(kName, kExitLink,
                                     "the controller failed; the wizard was cancelled");

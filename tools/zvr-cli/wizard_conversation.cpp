@@ -229,8 +229,11 @@ void WizardConversation::ShowLive(const WizardPage& page) {
 void WizardConversation::PrintPage(const WizardPage& page) {
     out_ << '\n' << page.heading() << '\n';
     for (const WizardField& field : page.form.fields()) {
-        if (field.kind == FieldKind::Text && field.visible && !field.label.empty()) {
-            out_ << field.label << '\n';
+        if (!field.visible) continue;
+        if (field.kind == FieldKind::Text && !field.label.empty()) out_ << field.label << '\n';
+        // What each choice means, before the choices are asked.
+        for (const std::string& note : field.itemNotes) {
+            if (!note.empty()) out_ << note << '\n';
         }
     }
 }
@@ -278,19 +281,27 @@ bool WizardConversation::AskField(WizardSheet& sheet, WizardField& field, bool o
             out_ << "Answer with an item's number or its text.\n";
         }
     }
-    out_ << Trimmed(field.label);
-    if (!field.units.empty()) out_ << " (" << field.units << ')';
-    if (!field.text.empty()) out_ << " [" << field.text << ']';
-    out_ << ' ';
-    std::optional<std::string> answer = fromFile;
-    if (answer) {
-        out_ << *answer << '\n';
-    } else {
-        answer = ReadLine();
-        if (!answer) return false;
+    for (;;) {
+        out_ << Trimmed(field.label);
+        if (!field.units.empty()) out_ << " (" << field.units << ')';
+        if (!field.text.empty()) out_ << " [" << field.text << ']';
+        out_ << ' ';
+        std::optional<std::string> answer = std::move(fromFile);
+        fromFile.reset();
+        if (answer) {
+            out_ << *answer << '\n';
+        } else {
+            answer = ReadLine();
+            if (!answer) return false;
+        }
+        // The window's edit takes no other key; here such an answer is asked again.
+        if (field.digitsOnly && answer->find_first_not_of("0123456789") != std::string::npos) {
+            out_ << "Answer with digits only.\n";
+            continue;
+        }
+        if (!answer->empty()) field.text = *answer;
+        return true;
     }
-    if (!answer->empty()) field.text = *answer;
-    return true;
 }
 
 bool WizardConversation::AskCheck(WizardSheet& sheet, WizardField& field,
@@ -405,9 +416,12 @@ bool WizardConversation::AskSummary(WizardSheet& sheet) {
     }
     out_ << "Calibrate the controller now? [y/n] ";
     std::optional<bool> yes;
-    if (answers_ && answers_->calibrate()) {
-        yes = YesNo(*answers_->calibrate());
-        if (yes) out_ << *answers_->calibrate() << '\n';
+    // The file answers the question once: after a write that did not go through, a person
+    // decides whether to write again.
+    if (const std::optional<std::string> fromFile =
+            answers_ ? answers_->TakeCalibrate() : std::nullopt) {
+        yes = YesNo(*fromFile);
+        if (yes) out_ << *fromFile << '\n';
     }
     while (!yes) {
         auto line = ReadLine();

@@ -24,7 +24,16 @@ void LineFaults::setProbability(LineFault fault, double probability) {
     probabilities_[Index(fault)] = std::clamp(probability, 0.0, 1.0);
 }
 
-void LineFaults::clear() { probabilities_.fill(0); }
+void LineFaults::clear() {
+    probabilities_.fill(0);
+    lateReplies_.clear();
+}
+
+void LineFaults::delayReplies(uint8_t type, std::vector<size_t> nth) {
+    lateType_ = type;
+    lateReplies_ = std::move(nth);
+    repliesOfLateType_ = 0;
+}
 
 bool LineFaults::draw(LineFault fault) {
     const double p = probabilities_[Index(fault)];
@@ -34,6 +43,13 @@ bool LineFaults::draw(LineFault fault) {
 }
 
 std::vector<LineFaults::Piece> LineFaults::plan(const Message& reply) {
+    if (!lateReplies_.empty() && !reply.empty() && reply[0] == lateType_) {
+        const auto late = std::find(lateReplies_.begin(), lateReplies_.end(), ++repliesOfLateType_);
+        if (late != lateReplies_.end()) {
+            lateReplies_.erase(late);
+            return {{.after = kLateBy, .bytes = reply}};
+        }
+    }
     std::vector<Piece> pieces;
     if (draw(LineFault::Nak)) {
         pieces.push_back({.bytes = {kNak}});

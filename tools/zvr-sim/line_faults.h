@@ -44,8 +44,11 @@ public:
     explicit LineFaults(uint32_t seed) : random_(seed) {}
 
     void setProbability(LineFault fault, double probability);
-    // Every probability back to 0.
+    // Every probability back to 0, and no reply chosen to be late.
     void clear();
+    // These replies of the message type, counted from 1 from now on, go out late as a delay
+    // sends them, whatever the probabilities draw (a benchmark places late replies in a walk).
+    void delayReplies(uint8_t type, std::vector<size_t> nth);
 
     // How this reply goes out: at most one of NAK, corruption, split, drop and delay (drawn in
     // that order), then perhaps garbage.
@@ -56,6 +59,9 @@ private:
 
     std::array<double, kLineFaultCount> probabilities_{};
     std::mt19937 random_;
+    uint8_t lateType_ = 0;
+    std::vector<size_t> lateReplies_;  // of lateType_, counted from 1
+    size_t repliesOfLateType_ = 0;
 };
 
 }  // namespace zvr::sim

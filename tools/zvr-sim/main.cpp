@@ -46,7 +46,12 @@ int main(int argc, char** argv) {
     const auto options = ParseSimOptions(args, error);
     if (!options) {
         if (error == "help" || error == "version") {
-            std::fputs(error == "help" ? kSimUsage : "zvr-sim " ZVR_VERSION "\n", stdout);
+            if (error == "help") {
+                std::fputs(kSimUsage, stdout);
+                std::fputs(kSimHelpBody, stdout);
+            } else {
+                std::fputs("zvr-sim " ZVR_VERSION "\n", stdout);
+            }
             return 0;
         }
         std::fprintf(stderr, "zvr-sim: %s\n%s", error.c_str(), kSimUsage);

@@ -2,15 +2,17 @@
 
 #include <charconv>
 #include <limits>
-#include <set>
+
+#include "common/command_options.h"
 
 namespace zvr::sim {
 
 namespace {
 
-const std::set<std::string, std::less<>> kValueOptions{"--strategy", "--link",   "--control",
-                                                       "--ident",    "--eeprom", "--script",
-                                                       "--baud",     "--period", "--seed"};
+constexpr OptionSpec kSimOptions[] = {
+    {"--strategy", true}, {"--link", true},       {"--control", true}, {"--ident", true},
+    {"--eeprom", true},   {"--script", true},     {"--baud", true},    {"--period", true},
+    {"--seed", true},     {"--help", false, 'h'}, {"--version"}};
 
 template <typename Int>
 bool ParseInt(const std::string& text, Int low, Int high, Int& out) {
@@ -28,23 +30,21 @@ bool ParseInt(const std::string& text, Int low, Int high, Int& out) {
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& arguments,
                                           std::string& error) {
+    ParsedOptions parsed;
+    if (const auto refused = ParseOptions(arguments, kSimOptions, parsed)) {
+        error = refused->text;
+        return std::nullopt;
+    }
+    if (parsed.has("--help") || parsed.has("--version")) {
+        error = parsed.has("--help") ? "help" : "version";
+        return std::nullopt;
+    }
+    if (!parsed.positional.empty()) {
+        error = "unexpected argument '" + parsed.positional.front() + "'";
+        return std::nullopt;
+    }
     SimOptions options;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        if (option == "--help" || option == "-h" || option == "--version") {
-            error = option == "--version" ? "version" : "help";
-            return std::nullopt;
-        }
-        if (!kValueOptions.contains(option)) {
-            error = option.starts_with("-") ? "unknown option '" + option + "'"
-                                            : "unexpected argument '" + option + "'";
-            return std::nullopt;
-        }
-        if (i + 1 >= arguments.size()) {
-            error = option + " needs a value";
-            return std::nullopt;
-        }
-        const std::string& value = arguments[++i];
+    for (const auto& [option, value] : parsed.options) {
         bool good = true;
         if (option == "--strategy") {
             options.strategy = value;
@@ -65,7 +65,7 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& argume
         } else if (option == "--seed") {
             good = ParseInt(value, uint32_t{0}, std::numeric_limits<uint32_t>::max(), options.seed);
         }
-        if (!good || value.empty()) {
+        if (!good) {
             error = "bad value '" + value + "' for " + option;
             return std::nullopt;
         }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/regular_file.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
 #include "families/family_registry.h"
@@ -54,8 +55,9 @@ bool Simulator::start(const SimOptions& options, std::string& error) {
     DefinitionSet definitions;
     StderrPrompt prompt;
     if (const int result = LoadCalFile(definitions, options.strategy, prompt); result != 0) {
+        const std::string reason = OpenFailureReason(options.strategy);
         error = "the strategy file " + options.strategy +
-                (result == -1 ? " cannot be opened"
+                (result == -1 ? " cannot be opened" + (reason.empty() ? "" : ": " + reason)
                               : " cannot be read: it is damaged or not a ZVR strategy file");
         return false;
     }

@@ -52,6 +52,13 @@ public:
         return f(*state_->unit);
     }
 
+    // Runs f on the line faults under the simulator's lock (benchmarks place late replies).
+    template <typename F>
+    auto withLineFaults(F&& f) {
+        std::lock_guard lock(state_->mutex);
+        return f(state_->lineFaults);
+    }
+
     // The unit keeps answering a continuous read.
     bool streaming() {
         std::lock_guard lock(state_->mutex);

@@ -20,7 +20,6 @@ namespace {
 
 constexpr const char* kSaveToTitle = "Select/Create File Name to save to.";
 constexpr const char* kOutOfMemory = "Out of Memory";
-constexpr const char* kWriteToFileError = "There was an error writing to the file";
 constexpr const char* kReportError = "There was an error generating file.";
 constexpr const char* kProcessing = "Processing Calibration Values";
 constexpr const char* kTextExtension = "*.txt";
@@ -42,15 +41,11 @@ std::optional<std::string> ChooseSaveFile(UserPrompt& prompt, const char* title,
         {FileChoiceMode::Save, title, filter, extension, std::move(suggested)});
 }
 
-bool OpenChosenFile(ReplacingFile& file, UserPrompt& prompt) {
-    if (file.open()) return true;
-    prompt.warn(kNotWritable);
-    return false;
-}
-
 // A cal file written into the replacement and put in place of the target.
 bool CommitCalFile(ReplacingFile& file, DefinitionSet& set, const std::string& strategyName) {
-    return WriteCalFile(set, file.temporaryPath(), strategyName) == 0 && file.commit();
+    return file.Fill([&](const std::string& temporary) {
+        return WriteCalFile(set, temporary, strategyName) == 0;
+    }) && file.commit();
 }
 
 // A strategy named without a folder (as a controller names it) is found in the directory the
@@ -67,9 +62,14 @@ std::string RetryLine(const std::string& name, int attempt) {
            std::to_string(kWalkRetries) + ")";
 }
 
-std::string PartialDownloadText(const ScalarDef* stoppedAt) {
-    const std::string where =
+std::string PartialDownloadText(const ScalarDef* stoppedAt, WriteCheck check) {
+    std::string where =
         stoppedAt ? "at " + stoppedAt->name : "before its last values were confirmed";
+    if (stoppedAt && check == WriteCheck::Unreadable) {
+        where += ", whose new value was sent but could be neither confirmed nor read back";
+    } else if (stoppedAt && check == WriteCheck::FoundOther) {
+        where += ", whose new value the controller did not take";
+    }
     return std::string(kCalWriteError) + "\r\nThe download stopped " + where +
            ". The controller now holds some new and some old values. Running the download "
            "again will finish it.";
@@ -116,8 +116,21 @@ bool CalFileOperations::OpenOutput(const std::string& path) {
     // file waits beside the target.
     outputText_.clear();
     path_ = path;
-    if (ReplacingFile(path).writable()) return true;
-    context_.prompt.warn(kNotWritable);
+    ReplacingFile file(path);
+    if (file.writable()) return true;
+    context_.prompt.warn(WriteFailed(kNotWritable, path, file));
+    return false;
+}
+
+std::string CalFileOperations::WriteFailed(const std::string& text, const std::string& path,
+                                           const ReplacingFile& file) {
+    writeFailure_ = PathText(path) + ": " + file.failure();
+    return text + "\n" + writeFailure_;
+}
+
+bool CalFileOperations::OpenChosenFile(ReplacingFile& file, const std::string& path) {
+    if (file.open()) return true;
+    context_.prompt.warn(WriteFailed(kNotWritable, path, file));
     return false;
 }
 
@@ -174,8 +187,8 @@ void CalFileOperations::ConvertFileToText() {
     const auto target = ChooseSaveFile(context_.prompt, kSaveToTitle, "Text Files (*.txt)|*.txt||",
                                        kTextExtension, WithoutExtension(*source));
     if (!target) return;
-    if (!ReplacingFile(*target).writable()) {
-        context_.prompt.warn(kNotWritable);
+    if (ReplacingFile probe(*target); !probe.writable()) {
+        context_.prompt.warn(WriteFailed(kNotWritable, *target, probe));
         return;
     }
     if (LoadCalFile(*set, *source, context_.prompt) != 0) {
@@ -185,11 +198,12 @@ void CalFileOperations::ConvertFileToText() {
     std::string leading = ModelHeading(set->fileModelName, set->fileStrategy);
     if (auto comments = AskComments(kFileCommentLimit)) leading += *comments;
     leading += "Values converted from file : " + PathText(*source) + "\r\n\r\n";
-    const bool written = ReplaceFileWith(*target, [&](const std::string& temporary) {
+    ReplacingFile file(*target);
+    const bool written = file.open() && file.Fill([&](const std::string& temporary) {
         return writeTextReport(*set, temporary, leading, context_.engineeringMode) == 0;
-    });
+    }) && file.commit();
     if (!written) {
-        context_.prompt.error(kReportError);
+        context_.prompt.error(WriteFailed(kReportError, *target, file));
         return;
     }
     context_.ui.OpenWithShell(*target);
@@ -225,9 +239,10 @@ void CalFileOperations::ConvertFileToStrategy() {
         ChooseSaveFile(context_.prompt, kSaveToTitle, kCalFileSaveFilter, kCalFileSaveExtension);
     if (!target) return;
     ReplacingFile file(*target);
-    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!OpenChosenFile(file, *target)) return;
     if (!CommitCalFile(file, to, context_.document.definitions.header.strategyName)) {
-        context_.prompt.plain("There was an error writing to file " + PathText(*target));
+        context_.prompt.plain(
+            WriteFailed("There was an error writing to file " + PathText(*target), *target, file));
         return;
     }
     context_.prompt.plain(kConversionSuccessful);
@@ -272,6 +287,11 @@ void CalFileOperations::StartPhase(const char* line1, const SortedTable<ScalarDe
     }
 }
 
+const ScalarDef* CalFileOperations::writingScalar() const {
+    return mode_ == CalFileMode::Download && !verifying_ && !readingPoint_ ? walk_.current()
+                                                                           : nullptr;
+}
+
 void CalFileOperations::EndWalk() {
     context_.ui.HideProgress();
     mode_ = CalFileMode::Idle;
@@ -297,7 +317,7 @@ bool CalFileOperations::Handle(const PostedMessage& message) {
     const bool ok = message.message == kPasswordReadDone && message.wParam == 1;
     const uint16_t word = context_.document.RequestValues()[0];
     if (!RetryPassword(ok))
-        OnPasswordRead(ok && context_.document.OutOfStepCount() == passwordMark_, word);
+        OnPasswordRead(ok && context_.document.StrayCount() == passwordMark_, word);
     return true;
 }
 
@@ -355,7 +375,7 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         } else if (readingPoint_) {
             text = std::string(kCalReadError) + "\r\nNothing was written to the controller.";
         } else if (mode_ == CalFileMode::Download) {
-            text = PartialDownloadText(end.failedScalar);
+            text = PartialDownloadText(end.failedScalar, end.writeCheck);
         }
         const bool plain = mode_ != CalFileMode::Download;
         EndWalk();
@@ -470,6 +490,7 @@ void CalFileOperations::FinishSave() {
     if (auto limit = temporary_->overLimit()) {
         outputText_.clear();
         ReleaseTemporary();
+        writeFailure_ = PathText(path_) + ": " + *limit;
         context_.prompt.error(std::string(kWriteToFileError) + ": " + *limit);
         return;
     }
@@ -479,7 +500,7 @@ void CalFileOperations::FinishSave() {
         CommitCalFile(file, *temporary_, context_.document.definitions.header.strategyName);
     ReleaseTemporary();
     if (!written) {
-        context_.prompt.plain(kWriteToFileError);
+        context_.prompt.plain(WriteFailed(kWriteToFileError, path_, file));
         return;
     }
     context_.prompt.inform(PathText(path_) + kCreatedSuccessfully);
@@ -500,9 +521,9 @@ void CalFileOperations::SaveCompareLog(const std::string& report) {
                                      kLogFilter, kTextExtension);
     if (!path) return;
     ReplacingFile file(*path);
-    if (!OpenChosenFile(file, context_.prompt)) return;
+    if (!OpenChosenFile(file, *path)) return;
     if (!file.write(TodayLine() + report) || !file.commit()) {
-        context_.prompt.plain(kWriteToFileError);
+        context_.prompt.plain(WriteFailed(kWriteToFileError, *path, file));
         return;
     }
     context_.ui.OpenWithShell(*path);
@@ -514,7 +535,7 @@ void CalFileOperations::FinishControllerText() {
     const bool written = file.open() && file.write(outputText_) && file.commit();
     outputText_.clear();
     if (!written) {
-        context_.prompt.error(kReportError);
+        context_.prompt.error(WriteFailed(kReportError, path_, file));
         return;
     }
     context_.ui.OpenWithShell(path_);
@@ -558,7 +579,7 @@ void CalFileOperations::DownloadFile(const std::string& path, const std::string&
 
 void CalFileOperations::RequestPassword() {
     CDataServer& document = context_.document;
-    passwordMark_ = document.OutOfStepCount();
+    passwordMark_ = document.StrayCount();
     if (document.RequestReadScalars({&passwordAddress_, 1}, receiver_, kPasswordReadDone,
                                     kPasswordReadFailed) != 0) {
         OnPasswordRead(false, 0);
@@ -570,11 +591,10 @@ bool CalFileOperations::RetryPassword(bool ok) {
     // link has settled in step.
     CDataServer& document = context_.document;
     if (ok && !document.IsDemo()) document.Settle(kSettleQuiet, kSettleLimit);
-    if (ok && document.OutOfStepCount() == passwordMark_) return false;
+    if (ok && document.StrayCount() == passwordMark_) return false;
     if (passwordTries_ >= kWalkRetries) return false;
     ++passwordTries_;
-    document.PurgeInput();
-    RequestPassword();
+    RequestPassword();  // the link sends it once the line has settled
     return true;
 }
 

@@ -32,6 +32,7 @@ inline constexpr uint32_t kPasswordReadFailed = 1131;
 
 // Texts the commands show that a host without windows (zvr-cli) acts on.
 inline constexpr const char* kNotWritable = "The selected file could not be opened for writing.";
+inline constexpr const char* kWriteToFileError = "There was an error writing to the file";
 inline constexpr const char* kSelectedFileUnreadable = "There was an Error reading Selected File";
 inline constexpr const char* kEditCommentsQuestion =
     "Do you wish to edit the new Cal File Comments?";
@@ -60,8 +61,9 @@ inline constexpr const char* kSkipScalarQuestionEnd =
 
 // The progress line of a scalar whose request goes out again.
 std::string RetryLine(const std::string& name, int attempt);
-// A download that stopped part way: where, what the controller now holds, what to do.
-std::string PartialDownloadText(const ScalarDef* stoppedAt);
+// A download that stopped part way: where, what the controller now holds, what to do. check:
+// what reading the scalar it stopped at back found, when its commit was not confirmed.
+std::string PartialDownloadText(const ScalarDef* stoppedAt, WriteCheck check = WriteCheck::None);
 // "NAME: file 4.00, controller 5.00" for a download's read-back.
 std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw);
 
@@ -136,6 +138,10 @@ public:
 
     CalFileMode mode() const { return mode_; }
     bool busy() const { return mode_ != CalFileMode::Idle || awaitingPassword_; }
+    // The scalar a download is writing now; none when no download's write is under way.
+    const ScalarDef* writingScalar() const;
+    // A download's read-back is under way: everything has been written.
+    bool verifying() const { return verifying_; }
     void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
     // Where a download keeps the controller's calibration before it writes; with a store, a
     // download reads the whole calibration first, writes only the values that differ and
@@ -147,6 +153,9 @@ public:
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
     // The differences the last compare found, in name order.
     const std::vector<CompareMismatch>& compareMismatches() const { return mismatches_; }
+    // "PATH: the system's reason" for the last file that could not be written; the message
+    // shown has it as its second line.
+    const std::string& writeFailure() const { return writeFailure_; }
 
 private:
     bool CreateTemporary(const char* failureText);
@@ -157,6 +166,11 @@ private:
     // Checks that a chosen file can be replaced; false (with the message shown) when it cannot
     // be written.
     bool OpenOutput(const std::string& path);
+    // Opens a chosen file for replacing; false (with the message shown) when it cannot be.
+    bool OpenChosenFile(ReplacingFile& file, const std::string& path);
+    // The message text with the file and the system's reason after it, kept in writeFailure().
+    std::string WriteFailed(const std::string& text, const std::string& path,
+                            const ReplacingFile& file);
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
     // One phase of a download: its first line, the table it walks and the way.
     void StartPhase(const char* line1, const SortedTable<ScalarDef>& table,
@@ -191,7 +205,7 @@ private:
     ProgressState progress_;
     bool awaitingPassword_ = false;
     uint16_t passwordAddress_ = 0;
-    uint32_t passwordMark_ = 0;  // the link's out-of-step count when the read went out
+    uint32_t passwordMark_ = 0;  // the link's stray count when the read went out
     int passwordTries_ = 0;
     std::vector<CompareMismatch> mismatches_;
     bool verifying_ = false;  // the download's read-back is under way
@@ -204,6 +218,7 @@ private:
     std::vector<std::string> notWritten_;
     std::vector<std::string> verifyDifferences_;
     std::string report_;
+    std::string writeFailure_;
 };
 
 }  // namespace zvr

@@ -75,10 +75,12 @@ void CalTransfer::OnWalkEnd(const WalkEnd& end) {
     }
     display_.HideProgress();
     if (end.failed) {
-        if (end.direction == WalkDirection::Read) {
-            prompt_.plain(kCalReadError);
-        } else {
-            prompt_.error(PartialDownloadText(end.failedScalar));
+        if (!notify_.callerExplainsFailure) {
+            if (end.direction == WalkDirection::Read) {
+                prompt_.plain(kCalReadError);
+            } else {
+                prompt_.error(PartialDownloadText(end.failedScalar, end.writeCheck));
+            }
         }
         PostTo(notify_.target, {notify_.failed, 0, 0});
         return;

@@ -19,6 +19,9 @@ struct TransferNotify {
     uint32_t done = 0;
     uint32_t failed = 0;
     uint32_t aborted = 0;
+    // The caller tells the person itself what a failed walk means (a wizard's write is no
+    // download); otherwise the transfer shows the walk's own message before failed.
+    bool callerExplainsFailure = false;
 };
 
 // The whole-calibration transfer on a document of its own: a calibration wizard loads the

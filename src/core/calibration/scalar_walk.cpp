@@ -32,8 +32,8 @@ int CScalarWalk::Start(WalkDirection direction, const SortedTable<ScalarDef>& ta
         scalars_.push_back(scalar.get());
     words_.assign(scalars_.size(), 0);
     next_ = 0;
-    inStepFrom_ = 0;
-    outOfStepMark_ = link_.OutOfStepCount();
+    provenTo_ = 0;
+    strayMark_ = link_.StrayCount();
     recoveries_ = 0;
     recoveredAt_ = 0;
     notWritten_.clear();
@@ -63,6 +63,10 @@ bool CScalarWalk::Handle(const PostedMessage& message) {
         return true;
     }
     if (message.message == failed || message.wParam == 0) {
+        // The line was silent through the whole time-out, with no stray frame before it: no
+        // reply owed to an earlier request was still on its way, so every answer before this
+        // scalar's is proven in step.
+        if (message.lParam == kReplyTimedOut) provenTo_ = next_ - 1;
         if (!Retry()) Finish(true, message.lParam);
         return true;
     }
@@ -71,15 +75,11 @@ bool CScalarWalk::Handle(const PostedMessage& message) {
     return true;
 }
 
-bool CScalarWalk::InStep() const { return link_.OutOfStepCount() == outOfStepMark_; }
+bool CScalarWalk::InStep() const { return link_.StrayCount() == strayMark_; }
 
 bool CScalarWalk::Retry() {
     if (attempt_ >= kWalkRetries) return false;
     ++attempt_;
-    link_.PurgeInput();
-    outOfStepMark_ = link_.OutOfStepCount();
-    // A reply to the failed request may still come and be taken for a later one.
-    inStepFrom_ = next_ - 1;
     listener_->OnWalkRetry(*current_, attempt_);
     if (!Running()) return true;
     if (Send()) return true;
@@ -93,9 +93,9 @@ bool CScalarWalk::GoBackInStep() {
     recoveries_ = next_ <= recoveredAt_ ? recoveries_ + 1 : 1;
     recoveredAt_ = std::max(recoveredAt_, next_);
     if (recoveries_ > kWalkRetries) return false;
-    link_.PurgeInput();
-    outOfStepMark_ = link_.OutOfStepCount();
-    next_ = inStepFrom_;
+    // The link holds the next request until the line has settled.
+    strayMark_ = link_.StrayCount();
+    next_ = provenTo_;
     attempt_ = 0;
     current_ = nullptr;
     Advance();
@@ -152,7 +152,13 @@ void CScalarWalk::Complete() {
 }
 
 void CScalarWalk::Finish(bool failed, intptr_t reason) {
-    WalkEnd end{direction_, failed, reason, failed ? current_ : nullptr, std::move(notWritten_)};
+    WalkEnd end{
+        direction_,
+        failed,
+        reason,
+        failed ? current_ : nullptr,
+        failed && direction_ == WalkDirection::Write ? link_.LastWriteCheck() : WriteCheck::None,
+        std::move(notWritten_)};
     ScalarWalkListener* listener = listener_;
     Stop();
     notWritten_.clear();

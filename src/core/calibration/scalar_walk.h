@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "comm/controller_protocol.h"
 #include "comm/message_receiver.h"
+#include "comm/request_retries.h"
 #include "definitions/definition_tables.h"
 #include "definitions/definitions.h"
 
@@ -24,10 +26,6 @@ inline constexpr intptr_t kRequestRefused = -2;
 // Reason of a failed walk whose link kept delivering frames no request was waiting for.
 inline constexpr intptr_t kLinkOutOfStep = -3;
 
-// A request of a walk that fails (time-out, NAK, rejected reply) is tried this many more
-// times, after a purge of the input.
-inline constexpr int kWalkRetries = 2;
-
 enum class WalkDirection { Read, Write };
 
 struct WalkEnd {
@@ -36,6 +34,8 @@ struct WalkEnd {
     // a failure: kReplyRejected, kReplyTimedOut, kRequestRefused or kLinkOutOfStep
     intptr_t reason = 0;
     const ScalarDef* failedScalar = nullptr;
+    // Write walk: what reading the failed scalar back found, when its commit was not confirmed.
+    WriteCheck writeCheck = WriteCheck::None;
     // Write walk: scalars of a size the link cannot write (only 1 and 2 bytes can be); they
     // were passed over and the walk went on.
     std::vector<std::string> notWritten;
@@ -65,12 +65,16 @@ public:
 // read of a one-byte scalar takes the high byte of the word returned, the byte stored at the
 // scalar's own address.
 //
-// A real line loses and spoils replies, so a failed request is tried again after a purge (a
-// write is idempotent). Replies carry no request number: a reply that comes after its request
-// was given up is taken for the next one. The link counts the frames that arrive with no
-// request waiting; when that count moves, every answer since the last retry (or the start)
-// may be off by one, so the walk purges and goes over them again. Before it ends it lets the
-// link settle, so that a reply still owed shows up; the read values are handed over only then.
+// A real line loses and spoils replies, so a failed request is tried again (a write is
+// idempotent, and the link reads a write back before it calls it failed). Replies carry no
+// request number; the link holds every request after a failure until the line has settled,
+// so a late reply is never taken for the next one. As a second guard the walk keeps the point
+// up to which its answers are proven in step, and moves it forward only on proof: a time-out
+// is proof for every answer before it, as a reply still owed to an earlier request would have
+// arrived during the silence. Whenever the link counts a stray frame (one that came with no
+// request waiting while the link was in use), every answer since that point may be another
+// request's, and the walk goes over them again. Before it ends it lets the link settle, so
+// that a reply still owed shows up; the read values are handed over only then.
 class CScalarWalk {
 public:
     // receiver: where the link posts the outcome of the walk's requests (the host's).
@@ -91,6 +95,8 @@ public:
     void Stop();
 
     bool Running() const { return listener_ != nullptr; }
+    // The scalar whose request is out; none between requests and once the walk has ended.
+    const ScalarDef* current() const { return current_; }
     WalkDirection Direction() const { return direction_; }
 
 private:
@@ -102,8 +108,8 @@ private:
     bool Send();
     // A failed answer: true when the request went out again.
     bool Retry();
-    // Frames came that no request waited for: true when the answers since the last retry are
-    // being taken again; false when that has happened too often.
+    // A stray frame came: true when the answers since the last proven point are being taken
+    // again; false when that has happened too often.
     bool GoBackInStep();
     bool InStep() const;
     void Complete();
@@ -117,10 +123,10 @@ private:
     std::vector<uint16_t> words_;  // read walk: the word answered for each scalar
     size_t next_ = 0;
     ScalarDef* current_ = nullptr;
-    int attempt_ = 0;        // retries of the current request
-    size_t inStepFrom_ = 0;  // the first scalar whose answer may be off by one
-    uint32_t outOfStepMark_ = 0;
-    int recoveries_ = 0;  // times the walk went back in step without getting further
+    int attempt_ = 0;         // retries of the current request
+    size_t provenTo_ = 0;     // the answers before this scalar are proven in step
+    uint32_t strayMark_ = 0;  // the link's stray count since that proof
+    int recoveries_ = 0;      // times the walk went back in step without getting further
     size_t recoveredAt_ = 0;
     std::vector<std::string> notWritten_;
 };

@@ -8,7 +8,10 @@ namespace zvr {
 
 namespace {
 
-constexpr std::chrono::milliseconds kAfterStop{100};
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kAfterStop{100};
 
 // A notification to post once the request lock is released.
 struct Outcome {
@@ -30,6 +33,11 @@ bool IsWholeFrame(std::span<const uint8_t> bytes) {
            bytes[1] + 2u == bytes.size() && ChecksumIsCorrect(bytes);
 }
 
+// A commit reply that came whole: its status byte is the controller's answer, even a refusal.
+bool IsWholeCommitReply(std::span<const uint8_t> bytes) {
+    return bytes.size() == 4 && bytes[0] == kCommit && IsWholeFrame(bytes);
+}
+
 }  // namespace
 
 CControllerProtocol::CControllerProtocol(std::string logName)
@@ -39,6 +47,15 @@ CControllerProtocol::CControllerProtocol(std::string logName)
 CControllerProtocol::~CControllerProtocol() { CControllerProtocol::Close(); }
 
 int CControllerProtocol::Open(const std::string& portName, int timeoutTicks) {
+    Close();
+    {
+        // A new line starts settled: nothing of the old one can still arrive on it.
+        std::lock_guard lock(requestMutex_);
+        quietNeeded_ = milliseconds(0);
+        held_ = false;
+        request_.checking = false;
+        writeCheck_ = WriteCheck::None;
+    }
     const int result = CSerialPort::Open(portName, timeoutTicks);
     if (result == 0) {
         SendMessage(StopRequest());
@@ -55,18 +72,22 @@ int CControllerProtocol::Close() {
     }
     const bool lost = LinkLost();
     const int result = CSerialPort::Close();
-    // A device that went away never answers the request it was sent, and with the receive
-    // thread gone no time-out comes either: the request fails now as a time-out would, so
-    // its requester is not left waiting for ever.
-    if (result == 0 && lost && ReplyAwaited()) {
-        Outcome outcome;
+    // A device that went away never answers the request it was sent (or holds for a quiet
+    // line), and with the receive thread gone no time-out comes either: the request fails now
+    // as a time-out would, so its requester is not left waiting for ever.
+    if (result == 0 && lost) {
+        std::optional<Outcome> outcome;
         {
             std::lock_guard lock(requestMutex_);
-            outcome = Failure(request_, kReplyTimedOut);
-            request_.type = 0;
-            request_.target.reset();
+            if (held_ || ReplyAwaited()) {
+                outcome = Failure(request_, kReplyTimedOut);
+                request_.type = 0;
+                request_.checking = false;
+                request_.target.reset();
+                held_ = false;
+            }
         }
-        PostTo(outcome.target, outcome.message);
+        if (outcome) PostTo(outcome->target, outcome->message);
     }
     return result;
 }
@@ -74,6 +95,38 @@ int CControllerProtocol::Close() {
 void CControllerProtocol::SendMessage(const Message& message) {
     const size_t expected = ExpectedReplyLength(message);
     Send(message.data(), message.size(), expected != 0, expected);
+}
+
+void CControllerProtocol::Dispatch() {
+    request_.checking = false;
+    held_ = quietNeeded_ > milliseconds(0);
+    if (!held_) SendMessage(request_.sent);
+}
+
+milliseconds CControllerProtocol::LateReplyWindow() const {
+    if (const int64_t set = windowOverride_.load(); set > 0) return milliseconds(set);
+    const int ticks = std::clamp(TimeoutTicks(), 0, kTimeoutTicks);
+    return kLateReplyWindow * ticks / kTimeoutTicks;
+}
+
+void CControllerProtocol::SetLateReplyWindow(milliseconds window) {
+    windowOverride_ = std::max<int64_t>(window.count(), 0);
+}
+
+bool CControllerProtocol::Unsettled() const {
+    std::lock_guard lock(requestMutex_);
+    return quietNeeded_ > milliseconds(0);
+}
+
+WriteCheck CControllerProtocol::LastWriteCheck() const {
+    std::lock_guard lock(requestMutex_);
+    return writeCheck_;
+}
+
+void CControllerProtocol::Unsettle(milliseconds quiet, bool lateReplies) {
+    quietNeeded_ = quiet;
+    quietFrom_ = Clock::now();
+    countLate_ = lateReplies;
 }
 
 uint16_t CControllerProtocol::RandomWord() { return static_cast<uint16_t>(random_() % 32768); }
@@ -98,12 +151,12 @@ int CControllerProtocol::StartRead(uint8_t type, std::span<const uint16_t> addre
             demoReadValues_[i] = DemoReadValue(addresses[i]).value_or(RandomWord());
         }
     }
-    SendMessage(*message);
+    Dispatch();
     return 0;
 }
 
 bool CControllerProtocol::IdentificationAwaited() {
-    return request_.type == kIdentify && ReplyAwaited();
+    return request_.type == kIdentify && (held_ || ReplyAwaited());
 }
 
 int CControllerProtocol::RequestReadVariables(std::span<const uint16_t> addresses,
@@ -124,9 +177,13 @@ int CControllerProtocol::RequestStop() {
     const Message message = StopRequest();
     {
         std::lock_guard lock(requestMutex_);
+        // A stop expects no reply: it goes out at once, also while the line settles, and
+        // replaces a request held for the quiet.
         request_.count = 0;
         request_.type = kStopRead;
         request_.sent = message;
+        request_.checking = false;
+        held_ = false;
         SendMessage(message);
     }
     std::this_thread::sleep_for(kAfterStop);
@@ -149,8 +206,10 @@ int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, in
     request_.count = 1;
     request_.addresses[0] = address;
     request_.values[0] = value;
+    request_.writeSize = size;
     request_.sent = *message;
-    SendMessage(*message);
+    writeCheck_ = WriteCheck::None;
+    Dispatch();
     return 0;
 }
 
@@ -163,7 +222,7 @@ int CControllerProtocol::RequestIdentify(ReceiverHandle target, uint32_t success
     request_.successMessage = successMessage;
     request_.failureMessage = failureMessage;
     request_.sent = message;
-    SendMessage(message);
+    Dispatch();
     return 0;
 }
 
@@ -175,6 +234,8 @@ int CControllerProtocol::SendCloseNotice() {
     request_.failureMessage = 0;
     request_.type = 0;
     request_.sent = message;
+    request_.checking = false;
+    held_ = false;
     SendMessage(message);
     return 0;
 }
@@ -253,67 +314,149 @@ void CControllerProtocol::Settle(std::chrono::milliseconds quiet, std::chrono::m
 
 void CControllerProtocol::HandleReply(std::span<const uint8_t> reply) {
     std::optional<Outcome> outcome;
-    lastFrameAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
+    lastFrameAt_ = Clock::now().time_since_epoch().count();
     {
         std::lock_guard lock(requestMutex_);
         DataRequest& r = request_;
-        switch (r.type) {
-            case kContinuousRead: {
-                RearmTimeout();
-                const bool ok = ValidReadReply(reply, kContinuousRead, r.count, r.values);
-                outcome = ok ? Success(r) : Failure(r, kReplyRejected);
-                break;
+        if (quietNeeded_ > milliseconds(0)) {
+            // Nothing has gone out since the link gave its last request up: whatever comes
+            // now answers nothing that waits, and is never delivered.
+            if (IsWholeFrame(reply)) {
+                ++outOfStep_;
+                if (countLate_) ++lateReplies_;
             }
-            case kReadOnce: {
-                const bool ok = ValidReadReply(reply, kReadOnce, r.count, r.values);
-                r.type = 0;
-                outcome = ok ? Success(r) : Failure(r, kReplyRejected);
-                break;
-            }
-            case kWrite:
-                if (ValidWriteEcho(reply, r.sent)) {
-                    r.type = kCommit;
-                    r.sent = CommitRequest();
-                    SendMessage(r.sent);
-                } else {
-                    r.type = 0;
-                    outcome = Failure(r, kReplyRejected);
+            return;
+        }
+        if (r.checking) {
+            const bool landed = WriteLanded(reply);
+            r.type = 0;
+            r.checking = false;
+            outcome = landed ? Success(r) : Failure(r, kReplyRejected);
+            if (writeCheck_ == WriteCheck::Unreadable) Unsettle(kSettleQuiet, false);
+        } else {
+            switch (r.type) {
+                case kContinuousRead: {
+                    RearmTimeout();
+                    const bool ok = ValidReadReply(reply, kContinuousRead, r.count, r.values);
+                    outcome = ok ? Success(r) : Failure(r, kReplyRejected);
+                    break;
                 }
-                break;
-            case kIdentify: {
-                identification_.accessOpen = false;
-                const std::optional<Identification> id = DecodeIdentification(reply);
-                if (id) identification_ = *id;
-                r.type = 0;
-                outcome = id ? Success(r) : Failure(r, kReplyRejected);
-                break;
+                case kReadOnce: {
+                    const bool ok = ValidReadReply(reply, kReadOnce, r.count, r.values);
+                    r.type = 0;
+                    outcome = ok ? Success(r) : Failure(r, kReplyRejected);
+                    if (!ok) Unsettle(kSettleQuiet, false);
+                    break;
+                }
+                case kWrite:
+                    if (ValidWriteEcho(reply, r.sent)) {
+                        r.type = kCommit;
+                        r.sent = CommitRequest();
+                        SendMessage(r.sent);
+                    } else {
+                        r.type = 0;
+                        outcome = Failure(r, kReplyRejected);
+                        Unsettle(kSettleQuiet, false);
+                    }
+                    break;
+                case kIdentify: {
+                    identification_.accessOpen = false;
+                    const std::optional<Identification> id = DecodeIdentification(reply);
+                    if (id) identification_ = *id;
+                    r.type = 0;
+                    outcome = id ? Success(r) : Failure(r, kReplyRejected);
+                    if (!id) Unsettle(kSettleQuiet, false);
+                    break;
+                }
+                case kCommit:
+                    if (ValidCommitReply(reply)) {
+                        r.type = 0;
+                        outcome = Success(r);
+                    } else if (IsWholeCommitReply(reply)) {
+                        r.type = 0;  // the controller refused the write
+                        outcome = Failure(r, kReplyRejected);
+                    } else {
+                        CheckWrite(kSettleQuiet, false);
+                    }
+                    break;
+                case kStopRead:
+                    break;  // a continuous read still answering before it heard the stop
+                default:
+                    // Nothing awaits a reply: the bytes are ignored. A whole reply here shows
+                    // that the replies taken before may have answered other requests, and more
+                    // may follow; stray bytes that make no reply are line noise.
+                    if (IsWholeFrame(reply)) {
+                        ++outOfStep_;
+                        Unsettle(kSettleQuiet, false);
+                    }
+                    break;
             }
-            case kCommit: {
-                const bool ok = ValidCommitReply(reply);
-                r.type = 0;
-                outcome = ok ? Success(r) : Failure(r, kReplyRejected);
-                break;
-            }
-            case kStopRead:
-                break;  // a continuous read still answering before it heard the stop
-            default:
-                // Nothing awaits a reply: the bytes are ignored. A whole reply here shows that
-                // the replies taken before may have answered other requests; stray bytes that
-                // make no reply are line noise and answer nothing.
-                if (IsWholeFrame(reply)) ++outOfStep_;
-                break;
         }
     }
     if (outcome) PostTo(outcome->target, outcome->message);
 }
 
+void CControllerProtocol::CheckWrite(milliseconds quiet, bool lateReplies) {
+    request_.type = kCommit;
+    request_.checking = true;
+    const uint16_t address = request_.addresses[0];
+    request_.sent = *ReadRequest(kReadOnce, {&address, 1});
+    Unsettle(quiet, lateReplies);
+    held_ = true;  // the read goes out once the line is quiet
+    Log().AddLine("Write not confirmed: reading it back");
+}
+
+bool CControllerProtocol::WriteLanded(std::span<const uint8_t> reply) {
+    std::array<uint16_t, kMaxAddresses> words{};
+    if (!ValidReadReply(reply, kReadOnce, 1, words)) {
+        writeCheck_ = WriteCheck::Unreadable;
+        return false;
+    }
+    // A one-byte value is stored at its address: the high byte of the word read there.
+    const uint16_t written = request_.values[0];
+    const bool landed =
+        request_.writeSize == 1 ? (words[0] >> 8) == (written & 0xFF) : words[0] == written;
+    writeCheck_ = landed ? WriteCheck::FoundNew : WriteCheck::FoundOther;
+    return landed;
+}
+
 void CControllerProtocol::OnCommError(int, const std::string&) {
-    Outcome outcome;
+    std::optional<Outcome> outcome;
     {
         std::lock_guard lock(requestMutex_);
-        outcome = Failure(request_, kReplyTimedOut);
+        DataRequest& r = request_;
+        const milliseconds window = LateReplyWindow();
+        if (r.type == kCommit && !r.checking) {
+            // The write may have been stored: the link finds out before it reports.
+            CheckWrite(window, true);
+        } else {
+            outcome = Failure(r, kReplyTimedOut);
+            // A continuous read goes on: its replies answer only it, and each is checked.
+            if (r.type != kContinuousRead) {
+                if (r.checking) writeCheck_ = WriteCheck::Unreadable;
+                r.type = 0;
+                r.checking = false;
+                Unsettle(window, true);
+            }
+        }
     }
-    PostTo(outcome.target, outcome.message);
+    if (outcome) PostTo(outcome->target, outcome->message);
+}
+
+void CControllerProtocol::OnIdle() {
+    {
+        std::lock_guard lock(requestMutex_);
+        if (quietNeeded_ == milliseconds(0)) return;
+        if (Clock::now() - std::max(quietFrom_, LastInputAt()) < quietNeeded_) return;
+    }
+    // Bytes a purge still finds came just now: the quiet starts again.
+    if (PurgeInput() > 0) return;
+    std::lock_guard lock(requestMutex_);
+    quietNeeded_ = milliseconds(0);
+    if (held_) {
+        held_ = false;
+        SendMessage(request_.sent);
+    }
 }
 
 void CControllerProtocol::OnDemoTick() { HandleDemoTick(); }

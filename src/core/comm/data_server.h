@@ -19,6 +19,12 @@ inline constexpr int kHintViewItemsChanged = 2;  // the Parameter View rebuilds 
 inline constexpr int kHintDefinitionsReplaced = 3;
 // A variable or scalar was added, changed, renamed or deleted; the edit says which.
 inline constexpr int kHintDefinitionsEdited = 4;
+// The link has gone (its adapter pulled out): every reading view stops, as for hint 1, and
+// remembers that it was reading.
+inline constexpr int kHintLinkLost = 5;
+// The same strategy's controller answers again after a lost link: a view that stopped for the
+// loss starts reading again.
+inline constexpr int kHintLinkBack = 6;
 
 // A window that shows the document and hears its update hints (on the owner's thread).
 class DocumentView {
@@ -37,8 +43,6 @@ public:
 // operation, use only the tables.
 class CDataServer : public CControllerProtocol {
 public:
-    static constexpr int kTimeoutTicks = 150;  // about 3 seconds on a real port
-
     explicit CDataServer(std::string logName = CLogFile::kDefaultName);
     ~CDataServer() override;
 

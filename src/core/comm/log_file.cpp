@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -70,20 +71,27 @@ std::optional<std::string> LogPathProblem(const std::string& path) {
 }
 
 int AppendToLogFile(const std::string& path, std::string_view bytes, size_t maximum,
-                    size_t cacheSize) {
+                    size_t cacheSize, int* systemError) {
+    auto failed = [systemError](int result) {
+        if (systemError != nullptr) *systemError = errno;
+        return result;
+    };
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return -4;
+    if (fd < 0) return failed(-4);
     std::FILE* file = ::fdopen(fd, "r+b");
     if (file == nullptr) {
+        const int result = failed(-4);
         ::close(fd);
-        return -4;
+        return result;
     }
     // A log that is not a plain file (a pipe) has no length: it is only ever appended to.
     const long length = std::fseek(file, 0, SEEK_END) == 0 ? std::max(std::ftell(file), 0L) : 0L;
     int result = 0;
     try {
         if (static_cast<size_t>(length) + bytes.size() <= maximum) {
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+                result = failed(-3);
+            }
         } else {
             // Keep the newest lines: from about (maximum - cache) before the end of an
             // oversized file, else from one cache size into the file.
@@ -96,13 +104,17 @@ int AppendToLogFile(const std::string& path, std::string_view bytes, size_t maxi
             std::fflush(file);
             if (::ftruncate(fd, 0) == 0) {
                 std::fseek(file, 0, SEEK_SET);
-                std::fwrite(kept.data(), 1, kept.size(), file);
+                if (std::fwrite(kept.data(), 1, kept.size(), file) != kept.size()) {
+                    result = failed(-3);
+                }
             }
         }
     } catch (const std::bad_alloc&) {
         result = -1;
     }
-    std::fclose(file);
+    // The bytes reach the disk only here: a full disk shows up as late as this.
+    if (std::fflush(file) != 0 && result == 0) result = failed(-3);
+    if (std::fclose(file) != 0 && result == 0) result = failed(-3);
     return result;
 }
 
@@ -158,20 +170,29 @@ int CLogFile::flushLocked(bool wait) {
     writerDone_ = std::make_shared<std::atomic<bool>>(false);
     try {
         writer_ = std::thread([bytes = cache_, path = path_, maximum = maximum_, cache = cacheSize_,
-                               done = writerDone_] {
-            AppendToLogFile(path, bytes, maximum, cache);
+                               done = writerDone_, failure = failure_] {
+            Append(path, bytes, maximum, cache, *failure);
             done->store(true);
         });
     } catch (const std::system_error&) {
         // No thread to be had (the process is at its limit): write on this thread rather
         // than lose the lines or end the program.
-        AppendToLogFile(path_, cache_, maximum_, cacheSize_);
+        Append(path_, cache_, maximum_, cacheSize_, *failure_);
         writerDone_->store(true);
     }
     cache_.clear();
     cache_.reserve(cacheSize_);
     status_ = 0;
     return status_;
+}
+
+void CLogFile::Append(const std::string& path, std::string_view bytes, size_t maximum,
+                      size_t cacheSize, std::atomic<int>& failure) {
+    int error = 0;
+    const int result = AppendToLogFile(path, bytes, maximum, cacheSize, &error);
+    int none = 0;
+    if (result == -3 || result == -4)
+        failure.compare_exchange_strong(none, error != 0 ? error : EIO);
 }
 
 void CLogFile::waitForWriter() {

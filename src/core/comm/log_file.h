@@ -41,6 +41,13 @@ public:
     // afterwards until new lines are flushed.
     void FlushAndWait();
 
+    // The system's error (errno) of the first write to the file that failed (a full disk, a
+    // folder that went away), 0 while every write worked. The lines of a failed write are
+    // lost; logging goes on.
+    int writeError() const { return failure_->load(); }
+    // The same, readable after the log is gone (its last lines are written as it goes).
+    std::shared_ptr<const std::atomic<int>> writeErrorState() const { return failure_; }
+
     const std::string& path() const { return path_; }
     size_t maximumBytes() const { return maximum_; }
     size_t cacheBytes() const { return cacheSize_; }
@@ -48,6 +55,8 @@ public:
 private:
     int flushLocked(bool wait);
     void waitForWriter();
+    static void Append(const std::string& path, std::string_view bytes, size_t maximum,
+                       size_t cacheSize, std::atomic<int>& failure);
 
     std::string path_;
     size_t maximum_;
@@ -58,6 +67,8 @@ private:
     int status_ = 0;
     std::thread writer_;
     std::shared_ptr<std::atomic<bool>> writerDone_;
+    // Shared with the writer threads, which may outlive a flush call.
+    std::shared_ptr<std::atomic<int>> failure_ = std::make_shared<std::atomic<int>>(0);
 };
 
 // The log is removed at every port open, but only a regular file is ever removed or
@@ -68,8 +79,9 @@ void RemoveLogFile(const std::string& path);
 std::optional<std::string> LogPathProblem(const std::string& path);
 
 // Appends bytes to a log file, first cutting its oldest lines when the file would grow past
-// maximum. Returns 0, -1 when memory runs out, -4 when the file cannot be opened.
+// maximum. Returns 0, -1 when memory runs out, -3 when the bytes could not all be written,
+// -4 when the file cannot be opened; for -3 and -4 the system's error goes to systemError.
 int AppendToLogFile(const std::string& path, std::string_view bytes, size_t maximum,
-                    size_t cacheSize);
+                    size_t cacheSize, int* systemError = nullptr);
 
 }  // namespace zvr

@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "comm/device_access.h"
 #include "comm/serial_device.h"
 
 namespace zvr {
@@ -32,10 +34,18 @@ int RemainingMs(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// The terminal's exclusive flag outlives the descriptor that set it while the other end of
+// the line stays open (a simulator's pseudo-terminal, a getty's port): it is cleared before
+// closing, or the next program of an ordinary user is refused the port as busy.
+void CloseExclusive(int fd) {
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
 class PosixSerialDevice : public SerialDevice {
 public:
     explicit PosixSerialDevice(int fd) : fd_(fd) {}
-    ~PosixSerialDevice() override { ::close(fd_); }
+    ~PosixSerialDevice() override { CloseExclusive(fd_); }
 
     size_t read(uint8_t* data, size_t size, milliseconds timeout) override {
         const auto deadline = Clock::now() + timeout;
@@ -121,6 +131,22 @@ void AskForLowLatency(int fd) {
     }
 }
 
+// The owner and group of a device, by name, and whether the user is listed in the group.
+DeviceAccess AccessOf(const struct stat& info) {
+    DeviceAccess access{.mode = info.st_mode, .groupId = info.st_gid};
+    const passwd* owner = ::getpwuid(info.st_uid);
+    access.owner = owner != nullptr ? owner->pw_name : std::to_string(info.st_uid);
+    const group* members = ::getgrgid(info.st_gid);
+    access.group = members != nullptr ? members->gr_name : std::to_string(info.st_gid);
+    const passwd* user = ::getpwuid(::getuid());
+    if (members != nullptr && user != nullptr) {
+        for (char** name = members->gr_mem; *name != nullptr; ++name) {
+            if (std::strcmp(*name, user->pw_name) == 0) access.userListedInGroup = true;
+        }
+    }
+    return access;
+}
+
 int Configure(int fd) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0) {
@@ -152,14 +178,17 @@ std::string SerialDevicePath(const std::string& portName) {
 }
 
 std::string OpenErrorText(const std::string& path, int err) {
+    if (err == EBUSY) return InUseText(DeviceHolders(path));
     std::string text = std::strerror(err);
     if (err != EACCES && err != EPERM) return text;
     struct stat info {};
-    const group* owner = ::stat(path.c_str(), &info) == 0 ? ::getgrgid(info.st_gid) : nullptr;
-    const std::string name = owner != nullptr ? owner->gr_name : "dialout";
-    return text + ". Serial devices are for members of the group that owns them ('" + name +
-           "'): add your user to it (sudo usermod -aG " + name +
-           " $USER), then log out and in again";
+    if (::stat(path.c_str(), &info) != 0) {
+        // Nothing to look at: the group serial devices usually belong to.
+        return text + ". Serial devices are for members of the group that owns them " +
+               "(usually 'dialout'): add your user to it (sudo usermod -aG dialout $USER), " +
+               "then log out and in again";
+    }
+    return text + ". " + PermissionAdvice(path, AccessOf(info));
 }
 
 std::string DescribeOpenFailure(const std::string& portName) {
@@ -171,8 +200,10 @@ std::string DescribeOpenFailure(const std::string& portName) {
     if (!::isatty(fd)) {
         const bool file = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
         reason = file ? "a regular file, not a serial device" : "not a serial device";
-    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
-        reason = "in use by another program";
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Closed first, so that this look is not counted among the holders.
+        ::close(fd);
+        return InUseText(DeviceHolders(path));
     } else if (termios settings{}; ::tcgetattr(fd, &settings) != 0) {
         reason = std::string("its line settings cannot be read: ") + std::strerror(errno);
     }
@@ -192,19 +223,23 @@ int OpenSerialDevice(const std::string& portName, std::unique_ptr<SerialDevice>&
     }
     // Exclusive: nobody else may open the port while we hold it. The lock also holds against
     // a process with the privilege to ignore the terminal's exclusive flag.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
         ::close(fd);
         return -1;
     }
     if (const int result = Configure(fd); result != 0) {
-        ::close(fd);
+        CloseExclusive(fd);
         return result;
     }
     // A node left behind by a device that has gone (a pseudo-terminal whose far end closed)
     // still opens, but hangs up at once: it is not a port.
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        ::close(fd);
+        CloseExclusive(fd);
         return -1;
     }
     AskForLowLatency(fd);

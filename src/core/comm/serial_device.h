@@ -44,12 +44,12 @@ int OpenSerialDevice(const std::string& portName, std::unique_ptr<SerialDevice>&
 // The device path a port name stands for.
 std::string SerialDevicePath(const std::string& portName);
 
-// Why the port does not open, in the user's words: the system's reason, and what gives
-// access to a device the user may not use. Tries the open again to learn it; empty when the
-// port opens now.
+// Why the port does not open, in the user's words: the system's reason, what gives access to
+// a device the user may not use, or which program holds a busy one. Tries the open again to
+// learn it (leaving the port as it found it); empty when the port opens now.
 std::string DescribeOpenFailure(const std::string& portName);
 
-// The text for an open that failed with the system error err on path.
+// The text for an open that failed with the system error err on path (EBUSY: who holds it).
 std::string OpenErrorText(const std::string& path, int err);
 
 }  // namespace zvr

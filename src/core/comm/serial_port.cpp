@@ -85,16 +85,20 @@ int CSerialPort::Send(const uint8_t* bytes, size_t count, bool expectReply, size
     return 0;
 }
 
-void CSerialPort::PurgeInput() {
-    if (!device_) return;
+size_t CSerialPort::PurgeInput() {
+    if (!device_) return 0;
     std::lock_guard lock(inputMutex_);
     // What the receive pass has read of a reply so far is as stale as what still waits.
+    size_t dropped = carriedOver_.size();
     carriedOver_.clear();
     ++purges_;
     uint8_t scratch[kPurgeChunk];
-    while (device_->read(scratch, sizeof scratch, kReadWait) > 0) {
+    while (const size_t got = device_->read(scratch, sizeof scratch, kReadWait)) {
+        dropped += got;
+        NoteInput();
         std::this_thread::sleep_for(kTickPause);
     }
+    return dropped;
 }
 
 void CSerialPort::RearmTimeout() {
@@ -105,6 +109,15 @@ void CSerialPort::RearmTimeout() {
 bool CSerialPort::ReplyAwaited() {
     std::lock_guard lock(countdownMutex_);
     return countdown_ > 0;
+}
+
+std::chrono::steady_clock::time_point CSerialPort::LastInputAt() const {
+    return std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(lastInputAt_.load()));
+}
+
+void CSerialPort::NoteInput() {
+    lastInputAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
 void CSerialPort::ReceiveLoop() {
@@ -175,7 +188,11 @@ size_t CSerialPort::ReadMore(uint8_t* buffer, size_t got, size_t wanted,
         purgesSeen = purges_;
         got = 0;
     }
-    if (got < wanted) got += device_->read(buffer + got, wanted - got, wait);
+    if (got < wanted) {
+        const size_t more = device_->read(buffer + got, wanted - got, wait);
+        if (more > 0) NoteInput();
+        got += more;
+    }
     return got;
 }
 
@@ -203,12 +220,14 @@ void CSerialPort::IdlePass() {
             --countdown_;
         }
     }
-    if (!timedOut) return;
-    if (demo_) {
-        OnDemoTick();
-    } else {
-        OnCommError(-1, kTimeOutText);
+    if (timedOut) {
+        if (demo_) {
+            OnDemoTick();
+        } else {
+            OnCommError(-1, kTimeOutText);
+        }
     }
+    if (!demo_) OnIdle();
 }
 
 void CSerialPort::Pause() {

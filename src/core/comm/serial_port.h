@@ -59,8 +59,8 @@ public:
     // Writes one message and arms the time-out (or cancels it when no reply is expected).
     // -1 when the link is not open. A failed write shows up as a missing reply.
     int Send(const uint8_t* bytes, size_t count, bool expectReply, size_t expectedLength);
-    // Reads and drops whatever is waiting in the port's input.
-    void PurgeInput();
+    // Reads and drops whatever is waiting in the port's input; how many bytes it dropped.
+    size_t PurgeInput();
 
     bool IsOpen() const { return open_; }
     bool IsDemo() const { return demo_; }
@@ -81,11 +81,16 @@ protected:
     virtual void OnReceive(const uint8_t* /*bytes*/, size_t /*length*/) {}
     // Called once when the open device goes away.
     virtual void OnLinkLost() {}
+    // Called after every pass in which nothing arrived (after the time-out was counted), not
+    // in demo mode.
+    virtual void OnIdle() {}
 
     // Sets the countdown to the time-out again (a continuous read answers repeatedly).
     void RearmTimeout();
     // A reply is awaited and has not timed out yet.
     bool ReplyAwaited();
+    // When the last byte came in, read by the receive thread or dropped by a purge.
+    std::chrono::steady_clock::time_point LastInputAt() const;
 
 private:
     void ReceiveLoop();
@@ -96,6 +101,7 @@ private:
     void Deliver(const uint8_t* buffer, size_t got, uint64_t purgesSeen);
     void IdlePass();
     void NoticeLoss();
+    void NoteInput();
     size_t TakeCarriedOver(uint8_t* buffer);
     void Pause();
     size_t ExpectedChunk() const;
@@ -112,6 +118,7 @@ private:
     std::atomic<size_t> expectedLength_{kNoReplyLength};
     std::atomic<bool> lost_{false};
     std::atomic<uint64_t> passes_{0};
+    std::atomic<int64_t> lastInputAt_{0};  // steady-clock ticks
 
     // One reader at a time: a receive pass's read or a purge. Guards what the assembly holds.
     std::mutex inputMutex_;

@@ -18,6 +18,13 @@ std::string FormatFixed(double value, int decimals) {
     return std::string(buffer, end);
 }
 
+std::string FormatShortest(double value) {
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc{}) return FormatFixed(value, 0);
+    return std::string(buffer, end);
+}
+
 std::string AddressText(uint32_t address) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%04X", address);

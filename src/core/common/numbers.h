@@ -13,6 +13,9 @@ namespace zvr {
 // printf's "%.*f": fixed notation with the given number of decimals, correctly rounded.
 std::string FormatFixed(double value, int decimals);
 
+// The shortest text that reads back as the same double ("1500", "12.5", "1e+20").
+std::string FormatShortest(double value);
+
 // Reads a decimal number the way the C library's atof does in the "C" locale: leading
 // white space is skipped, an optional sign, digits with an optional fraction and exponent;
 // reading stops at the first character that cannot continue the number. Text that does not

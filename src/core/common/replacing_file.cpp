@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace zvr {
 
@@ -96,7 +97,10 @@ bool ReplacingFile::open() {
     error_ = 0;
     struct stat status {};
     if (::stat(target_.c_str(), &status) == 0) {
-        if (!S_ISREG(status.st_mode)) return false;
+        if (!S_ISREG(status.st_mode)) {
+            error_ = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+            return false;
+        }
         if (::access(target_.c_str(), W_OK) != 0) {
             error_ = errno;
             return false;
@@ -144,11 +148,12 @@ bool ReplacingFile::commit() {
     const bool onDisk = ::fsync(fd_) == 0;
     if (!onDisk) error_ = errno;
     const bool closed = ::close(fd_) == 0;
-    if (onDisk && !closed) error_ = errno;
+    if (!closed && onDisk) error_ = errno;
     fd_ = -1;
-    const bool renamed = onDisk && closed && std::rename(temporary_.c_str(), target_.c_str()) == 0;
-    if (onDisk && closed && !renamed) error_ = errno;
-    if (!renamed) {
+    if (onDisk && closed && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        error_ = errno;
+    }
+    if (error_ != 0) {
         abandon();
         return false;
     }
@@ -163,10 +168,25 @@ bool ReplacingFile::writable() {
     return true;
 }
 
+bool ReplacingFile::Fill(const std::function<bool(const std::string& temporaryPath)>& fill) {
+    if (fd_ < 0) return false;
+    errno = 0;
+    if (fill(temporary_)) return true;
+    // The writer's own last failure (a short write, a failed close) left its reason here.
+    error_ = errno != 0 ? errno : EIO;
+    abandon();
+    return false;
+}
+
+std::string ReplacingFile::failure() const { return std::strerror(error_ != 0 ? error_ : EIO); }
+
 bool ReplaceFileWith(const std::string& target,
-                     const std::function<bool(const std::string& temporaryPath)>& fill) {
+                     const std::function<bool(const std::string& temporaryPath)>& fill,
+                     std::string* failure) {
     ReplacingFile file(target);
-    return file.open() && fill(file.temporaryPath()) && file.commit();
+    if (file.open() && file.Fill(fill) && file.commit()) return true;
+    if (failure != nullptr) *failure = file.failure();
+    return false;
 }
 
 void ReplacingFile::abandon() {

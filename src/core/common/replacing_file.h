@@ -35,10 +35,16 @@ public:
     // Drops what was written; the target keeps what it had.
     void abandon();
 
-    bool targetExists() const;
-    // The system's error number of the last step that failed (ENOSPC, EACCES ...); 0 when
-    // none did, or when the failure was a target that is not a regular writable file.
+    // Runs a writer that opens files by their path on the temporary file. False, with the
+    // temporary file dropped, when it failed.
+    bool Fill(const std::function<bool(const std::string& temporaryPath)>& fill);
+
+    // The system's reason the last step failed ("No space left on device"), for a message
+    // that names the target with it.
+    std::string failure() const;
     int error() const { return error_; }
+
+    bool targetExists() const;
     // The temporary file while it is open, for a writer that opens files by their path.
     const std::string& temporaryPath() const { return temporary_; }
 
@@ -47,12 +53,14 @@ private:
     std::string temporary_;
     int fd_ = -1;
     int targetMode_ = -1;  // the permissions an existing target had, kept by the new file
-    int error_ = 0;
+    int error_ = 0;        // errno of the step that failed last
 };
 
 // Writes target through a ReplacingFile whose temporary path fill writes (for writers that
-// open files by their path); false, with the target untouched, when any step fails.
+// open files by their path); false, with the target untouched and the system's reason in
+// failure, when any step fails.
 bool ReplaceFileWith(const std::string& target,
-                     const std::function<bool(const std::string& temporaryPath)>& fill);
+                     const std::function<bool(const std::string& temporaryPath)>& fill,
+                     std::string* failure = nullptr);
 
 }  // namespace zvr

@@ -25,6 +25,7 @@ enum Command : int {
     kCmdCom2 = 32794,
     kCmdCustomPort = 32799,
     kCmdUserManuals = 32818,
+    kCmdTuningLog = 32820,
     kCmdRestorePoints = 32831,
     kCmdPrint = 57607,
     kCmdPrintPreview = 57609,

@@ -3,29 +3,36 @@
 namespace zvr {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    static constexpr OptionSpec kOptions[] = {{"--port", true},
+                                              {"--strategy-dir", true},
+                                              {"--screenshot", true},
+                                              {"--help", false, 'h'},
+                                              {"--version"}};
     CommandLine line;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        auto value = [&](const std::string& option) -> std::optional<std::string> {
-            if (argument == option && i + 1 < arguments.size()) return arguments[++i];
-            if (argument.starts_with(option + "=")) return argument.substr(option.size() + 1);
-            return std::nullopt;
-        };
-        if (argument == "-eng") {
+    // "-eng" is no GNU option (it would read as -e -n -g): it is taken out first, as a whole
+    // argument before any "--".
+    std::vector<std::string> rest;
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        optionsEnded = optionsEnded || argument == "--";
+        if (!optionsEnded && argument == "-eng") {
             line.engineeringMode = true;
-        } else if (argument == "-h" || argument == "--help") {
-            line.help = true;
-        } else if (argument == "--version") {
-            line.version = true;
-        } else if (auto dir = value("--strategy-dir")) {
-            line.strategyDirs.push_back(*dir);
-        } else if (auto port = value("--port")) {
-            line.port = *port;
-        } else if (auto file = value("--screenshot")) {
-            line.screenshot = *file;
         } else {
-            line.unknown.push_back(argument);
+            rest.push_back(argument);
         }
+    }
+    ParsedOptions parsed;
+    line.error = ParseOptions(rest, kOptions, parsed);
+    if (!line.error && !parsed.positional.empty()) {
+        line.error = OptionError{OptionError::Unknown,
+                                 "unexpected argument '" + parsed.positional.front() + "'"};
+    }
+    for (const auto& [option, value] : parsed.options) {
+        if (option == "--help") line.help = true;
+        if (option == "--version") line.version = true;
+        if (option == "--strategy-dir") line.strategyDirs.push_back(value);
+        if (option == "--port") line.port = value;
+        if (option == "--screenshot") line.screenshot = value;
     }
     return line;
 }

@@ -135,7 +135,7 @@ void ConnectionWorkflow::LinkLost() {
     faultFlags_ = nullptr;
     waitingForDevice_ = true;
     state_ = ConnectionState::LinkLost;
-    document_.UpdateAllViews(kHintStopReading);
+    document_.UpdateAllViews(kHintLinkLost);
     document_.Close();
     shell_.SetPane(kMessagePane, "Controller link lost: waiting for " + portName_ + " to return");
     shell_.SetPane(kPortPane, portName_ + " (lost)");
@@ -154,8 +154,10 @@ std::optional<std::string> ConnectionWorkflow::LoadStrategy(const std::string& f
     // Back on the same controller after a reconnect: the tables (and the views on them) stay.
     if (std::exchange(reconnecting_, false) && fileName == loadedStrategy_ &&
         !document_.definitions.filePath.empty()) {
+        resumeViews_ = true;
         return document_.definitions.filePath;
     }
+    resumeViews_ = false;
     const std::optional<std::string> path = locate_(fileName);
     if (!path) return std::nullopt;
     document_.UpdateAllViews(kHintDefinitionsReplaced);
@@ -187,12 +189,20 @@ void ConnectionWorkflow::CheckFaultFlags() {
     if (document_.IsDemo()) return;
     faultFlags_ = document_.definitions.variables.find("fault_flags");
     if (faultFlags_ == nullptr) faultFlags_ = document_.definitions.variables.find("fault_flags1");
-    if (faultFlags_ == nullptr) return;
+    if (faultFlags_ == nullptr) {
+        ResumeViews();
+        return;
+    }
     rejectedFaultSets_ = 0;
     const uint16_t address[] = {static_cast<uint16_t>(faultFlags_->ramAddress)};
     if (document_.RequestReadVariables(address, self_, kFaultFlags, kFaultFlagsFailed) != 0) {
         faultFlags_ = nullptr;
+        ResumeViews();
     }
+}
+
+void ConnectionWorkflow::ResumeViews() {
+    if (std::exchange(resumeViews_, false)) document_.UpdateAllViews(kHintLinkBack);
 }
 
 // A failed fault-flag read offers nothing, but the continuous read must not go on: a
@@ -209,13 +219,19 @@ void ConnectionWorkflow::FaultFlagsFailed(intptr_t reason) {
 // window without values.
 void ConnectionWorkflow::EndFaultCheck() {
     faultFlags_ = nullptr;
-    if (!document_.PendingForAnother(self_)) document_.RequestStop();
+    if (document_.PendingForAnother(self_)) {
+        resumeViews_ = false;  // a window has taken the link since: it keeps it
+        return;
+    }
+    document_.RequestStop();
+    ResumeViews();
 }
 
 void ConnectionWorkflow::FaultFlagsArrived() {
     if (faultFlags_ == nullptr) return;  // a continuous read reporting after its stop
     if (document_.PendingForAnother(self_)) {
         faultFlags_ = nullptr;  // the values now are the other window's, not the fault flags
+        resumeViews_ = false;
         return;
     }
     EndFaultCheck();

@@ -111,6 +111,8 @@ private:
     void LinkLost();
     void FaultFlagsFailed(intptr_t reason);
     void EndFaultCheck();
+    // After a reconnect that kept the tables: the views that were reading start again.
+    void ResumeViews();
     std::optional<std::string> LoadStrategy(const std::string& fileName);
 
     CDataServer& document_;
@@ -130,6 +132,7 @@ private:
     int rejectedFaultSets_ = 0;
     bool waitingForDevice_ = false;
     bool reconnecting_ = false;   // the tables may stay if the controller names them again
+    bool resumeViews_ = false;    // they stayed: the views resume once the fault check ends
     std::string loadedStrategy_;  // the strategy file name the controller named last
 };
 

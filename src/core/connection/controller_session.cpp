@@ -1,8 +1,11 @@
 #include "connection/controller_session.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "comm/request_retries.h"
 #include "common/user_prompt.h"
+#include "connection/controller_model.h"
 
 namespace zvr {
 
@@ -20,10 +23,38 @@ constexpr milliseconds kSlice{50};
 ControllerSession::ControllerSession(CDataServer& document, UserPrompt& prompt,
                                      StrategyLocator locate)
     : document_(document),
+      notices_(prompt),
+      locate_(std::move(locate)),
       workflowReceiver_(std::make_shared<QueueReceiver>()),
       requests_(std::make_shared<QueueReceiver>()),
-      workflow_(document, settings_, *this, prompt, std::move(locate)) {
+      workflow_(document, settings_, *this, notices_,
+                [this](const std::string& name) { return Locate(name); }) {
     workflow_.SetReceiver(workflowReceiver_);
+}
+
+PromptAnswer ControllerSession::NoticeKeeper::show(const PromptMessage& message) {
+    if (message.buttons != PromptButtons::Ok) return person_.show(message);
+    notices.push_back(message);
+    return PromptAnswer::Ok;
+}
+
+void ControllerSession::NoticeKeeper::Release() {
+    for (const PromptMessage& notice : std::exchange(notices, {}))
+        person_.show(notice);
+}
+
+std::optional<std::string> ControllerSession::Locate(const std::string& name) {
+    std::optional<std::string> path = locate_(name);
+    if (!path) unfound_ = name;
+    return path;
+}
+
+std::string ControllerSession::StrategyFailure(const std::string& fileName) const {
+    if (!unfound_.empty()) return "no strategy folder holds " + unfound_;
+    // The loader's own reason, shown before the workflow's message that it failed.
+    std::string text = "could not load the strategy file " + fileName;
+    if (notices_.notices.size() > 1) text += ": " + notices_.notices.front().text;
+    return text;
 }
 
 ControllerSession::~ControllerSession() {
@@ -38,7 +69,18 @@ void ControllerSession::ShowPortDialog() {
         failure_ = "the controller does not answer";
         return;
     }
-    failure_ = "could not open port " + workflow_.PortName();
+    const std::string& port = workflow_.PortName();
+    if (IsDemoKey(port)) {
+        if (ModelForDemoKey(port) == nullptr) {
+            failure_ = "unknown demo key " + port + "; the demo keys are";
+            for (const ControllerModel& model : ControllerModels())
+                failure_ += std::string(" ") + model.demoKey;
+        } else {
+            failure_ = "the demo of " + port + " did not start: " + StrategyFailure(port + ".000");
+        }
+        return;
+    }
+    failure_ = "could not open port " + port;
     if (!workflow_.OpenFailure().empty()) failure_ += ": " + workflow_.OpenFailure();
 }
 
@@ -50,12 +92,15 @@ void ControllerSession::WatchForDevice(const std::string&) {
 
 void ControllerSession::ExitProgram(int) {
     failed_ = true;
-    failure_ = "could not load the strategy file the controller names";
+    failure_ = "the controller was found, but " +
+               StrategyFailure(document_.GetIdentification().strategyFileName);
 }
 
 bool ControllerSession::Connect(const std::string& portName, milliseconds limit) {
     failed_ = false;
     failure_.clear();
+    unfound_.clear();
+    notices_.notices.clear();
     workflow_.PortChosen(portName);
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!workflow_.IsConnected() && !failed_ && !Interrupted() &&
@@ -69,12 +114,18 @@ bool ControllerSession::Connect(const std::string& portName, milliseconds limit)
         if (auto message = workflowReceiver_->wait(milliseconds(50))) workflow_.OnMessage(*message);
     }
     if (!workflow_.IsConnected() && failure_.empty()) failure_ = "the controller does not answer";
+    // What was said on the way to a connection still reaches the person; a failure says it
+    // in failure().
+    if (workflow_.IsConnected()) notices_.Release();
     return workflow_.IsConnected();
 }
 
 milliseconds ControllerSession::ReplyLimit() const {
-    // Two time-outs of the link and a commit: a reply that is late once still comes.
-    return milliseconds(document_.TimeoutTicks() * 20 * 2 + 1000);
+    // The wait for a quiet line, the request's own time-out, and for a write whose commit
+    // was not confirmed the same again for its read-back; late replies may make a wait for
+    // quiet start over.
+    const milliseconds timeout(document_.TimeoutTicks() * 20);
+    return 2 * (timeout + document_.LateReplyWindow()) + milliseconds(3000);
 }
 
 std::optional<PostedMessage> ControllerSession::Await(milliseconds limit) {
@@ -92,26 +143,33 @@ std::optional<PostedMessage> ControllerSession::Await(milliseconds limit) {
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadOnce(
     std::span<const uint16_t> addresses) {
-    // Replies carry no request number: an answer is taken only when no frame that nothing
-    // waited for came around it; otherwise it may be another request's, and is read again.
+    // Replies carry no request number: an answer is taken only when no stray frame came
+    // around it; otherwise it may be another request's, and is read again.
     outOfStep_ = false;
-    for (int attempt = 0; attempt <= kOutOfStepRereads; ++attempt) {
-        if (attempt > 0) document_.PurgeInput();
+    int failures = 0;
+    int rereads = 0;
+    for (;;) {
         // A late answer to an earlier request, already posted, is not this one's.
         while (requests_->poll()) {
         }
-        const uint32_t mark = document_.OutOfStepCount();
+        const uint32_t mark = document_.StrayCount();
         if (document_.RequestReadScalars(addresses, requests_, kDone, kFailed) != 0) return {};
         const auto message = Await(ReplyLimit());
-        if (!message || message->wParam != 1) return {};
+        if (!message) return {};
+        if (message->wParam != 1) {
+            if (++failures > kWalkRetries) return {};
+            continue;
+        }
         const auto values = document_.RequestValues();
         if (!document_.IsDemo()) document_.Settle(kSettleQuiet, kSettleLimit);
-        if (document_.OutOfStepCount() == mark) {
+        if (document_.StrayCount() == mark) {
             return std::vector<uint16_t>(values.begin(), values.begin() + addresses.size());
         }
+        if (++rereads > kOutOfStepRereads) {
+            outOfStep_ = true;
+            return {};
+        }
     }
-    outOfStep_ = true;
-    return {};
 }
 
 std::optional<std::vector<uint16_t>> ControllerSession::ReadVariablesOnce(
@@ -123,13 +181,18 @@ std::optional<std::vector<uint16_t>> ControllerSession::ReadVariablesOnce(
 }
 
 bool ControllerSession::Write(uint16_t address, uint16_t value, int size) {
-    while (requests_->poll()) {
+    for (int attempt = 0; attempt <= kWalkRetries; ++attempt) {
+        while (requests_->poll()) {
+        }
+        if (document_.RequestWriteScalar(address, value, size, requests_, kDone, kFailed) != 0) {
+            return false;
+        }
+        const auto message = Await(ReplyLimit());
+        if (message && message->wParam == 1) return true;
+        // Only a write the controller answered for and did not take goes out again.
+        if (!message || document_.LastWriteCheck() != WriteCheck::FoundOther) return false;
     }
-    if (document_.RequestWriteScalar(address, value, size, requests_, kDone, kFailed) != 0) {
-        return false;
-    }
-    const auto message = Await(ReplyLimit());
-    return message && message->wParam == 1;
+    return false;
 }
 
 bool ControllerSession::StartContinuous(std::span<const uint16_t> addresses) {

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "comm/data_server.h"
+#include "common/user_prompt.h"
 #include "connection/connection_workflow.h"
 #include "settings/memory_settings_store.h"
 
 namespace zvr {
-
-class UserPrompt;
 
 // Said after a failed read when the link kept delivering replies that no request asked for.
 inline constexpr const char* kOutOfStepAdvice =
@@ -43,17 +42,25 @@ public:
     bool Connect(const std::string& portName,
                  std::chrono::milliseconds limit = std::chrono::seconds(60));
     const std::string& failure() const { return failure_; }
+    // The strategy file the controller (or the demo key) named that no folder held, after a
+    // failed Connect; empty when the failure was another.
+    const std::string& unfoundStrategy() const { return unfound_; }
 
     // One read of scalars or stored words; the words in address order, a one-byte item in
-    // the high byte. Nothing when the read failed or timed out, or when the link stayed out
-    // of step (frames nobody asked for kept coming) through kOutOfStepRereads more reads.
+    // the high byte. A read that fails or times out is tried kWalkRetries more times (the
+    // link sends it once the line has settled). Nothing when every try failed, or when the
+    // link stayed out of step (frames nobody asked for kept coming) through kOutOfStepRereads
+    // more reads.
     std::optional<std::vector<uint16_t>> ReadOnce(std::span<const uint16_t> addresses);
     static constexpr int kOutOfStepRereads = 2;
     // Whether the last failed read failed because the link was out of step.
     bool OutOfStep() const { return outOfStep_; }
     // One set of a continuous read, which is stopped again.
     std::optional<std::vector<uint16_t>> ReadVariablesOnce(std::span<const uint16_t> addresses);
-    // Write and commit; false when refused, rejected or timed out.
+    // Write and commit; false when refused, rejected or timed out. A write whose commit was
+    // not confirmed counts as done when the link reads the new value back; when it reads
+    // another one, the write goes out again (up to kWalkRetries more times). After a failure
+    // the document's LastWriteCheck() says what the controller was found to hold.
     bool Write(uint16_t address, uint16_t value, int size);
 
     // Continuous read: Start, then Next for each set until Stop.
@@ -71,7 +78,8 @@ public:
     void Stop();
 
     CDataServer& document() { return document_; }
-    // How long a request may take before it counts as failed.
+    // How long a request may take before it counts as failed: the link may first wait for the
+    // line to settle, and may read a write back before it reports.
     std::chrono::milliseconds ReplyLimit() const;
 
 private:
@@ -89,7 +97,31 @@ private:
     std::optional<PostedMessage> Await(std::chrono::milliseconds limit);
     bool Interrupted() const { return interrupted_ && interrupted_(); }
 
+    // What the workflow says while connecting: a question goes to the person, a notice is
+    // kept, since the session's failure() restates it in one line (and a connection that
+    // succeeds shows the notices after all).
+    class NoticeKeeper : public UserPrompt {
+    public:
+        explicit NoticeKeeper(UserPrompt& person) : person_(person) {}
+        PromptAnswer show(const PromptMessage& message) override;
+        std::optional<std::string> chooseFile(const FileChoice& choice) override {
+            return person_.chooseFile(choice);
+        }
+        // Hands the kept notices to the person.
+        void Release();
+        std::vector<PromptMessage> notices;
+
+    private:
+        UserPrompt& person_;
+    };
+    std::optional<std::string> Locate(const std::string& name);
+    // Why a demo key did not start, or a strategy file did not load.
+    std::string StrategyFailure(const std::string& fileName) const;
+
     CDataServer& document_;
+    NoticeKeeper notices_;
+    StrategyLocator locate_;
+    std::string unfound_;  // the strategy file last looked for in vain
     // The port chosen here is not the desktop program's: it stays in memory.
     MemorySettingsStore store_;
     CRegistrySettings settings_{store_};

@@ -28,7 +28,8 @@ int WritePlotSetup(CRegistrySettings& settings, PlotSettings plot, GridDivisions
     plot.horizontalGrid = grid.vertical + 1;
     int result = settings.WritePlotSettings(plot);
     const int second = settings.store().writeNumber("Number Horz Grid", grid.horizontal + 1);
-    return result != 0 ? result : second;
+    const int third = settings.WriteStepSettings(plot);
+    return result != 0 ? result : second != 0 ? second : third;
 }
 
 DemoSample NextDemoSample(double& demoTime, double minimum1, double span1, double minimum2,

@@ -31,7 +31,8 @@ std::string PlotLabel(const std::string& name, const VariableDef* variable);
 
 // Stores the plot setup in the order the Parameter Plot always has: the six plot texts, time
 // scale, sample rate, then "Number Horz Grid" twice, vertical then horizontal count + 1, so
-// the horizontal count is the one kept. The first failure's result, or 0.
+// the horizontal count is the one kept; then the step-response reference and settling band.
+// The first failure's result, or 0.
 int WritePlotSetup(CRegistrySettings& settings, PlotSettings plot, GridDivisions grid);
 
 // The made-up curves of demo mode: a damped oscillation settling at three quarters of plot 1's

@@ -45,6 +45,10 @@ std::string FormatPlotData(const PlotData& data) {
     }
     out += "***END OF DATA***";
     out += kEndOfLine;
+    for (const PlotMark& mark : data.marks) {
+        const double time = data.sampleRate * static_cast<double>(mark.index) * 0.001;
+        Line(out, {FormatFixed(time, 3), GainChangeText(mark.change), "Gain Change"});
+    }
     return out;
 }
 

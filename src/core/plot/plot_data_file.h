@@ -2,8 +2,10 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "common/user_prompt.h"
+#include "plot/gain_marks.h"
 #include "plot/sample_buffer.h"
 
 namespace zvr {
@@ -23,11 +25,16 @@ struct PlotData {
     int decimals2 = 3;
     const SampleBuffer* samples1 = nullptr;
     const SampleBuffer* samples2 = nullptr;
+    std::vector<PlotMark> marks;  // the gain changes among the samples, oldest first
 };
 
 // The plot data text: the three gains, the time axis, the limits and names, one tab-separated
 // line per sample (time, value 1, value 2) while both series have one, then
 // "***END OF DATA***". Lines end with CR LF. A gain text is cut to 63 characters.
+// Gain changes follow the end line, one per line: the time of the sample line they came
+// before (or after the last, the time the next would have), the change, "Gain Change"
+// ("2.300	P 2.500 -> 2.750	Gain Change"). Readers that stop at the end line never see
+// them, and without changes the text is what it always was.
 std::string FormatPlotData(const PlotData& data);
 
 inline constexpr const char* kPlotDataTitle = "Select or Create a Text File for the Plot Data";

@@ -15,6 +15,8 @@ namespace {
 // the marks at the labelled rows.
 constexpr std::array<double, 2> kValueColumn = {0.4, 1.0};
 constexpr double kTickLength = 0.08;
+// Between a gain change's line and its label, and below the frame's top, in inches.
+constexpr double kMarkLabelGap = 0.04;
 // Values far beyond the limits are held this many frame heights off the frame; the cut at the
 // frame removes them anyway, and the arithmetic stays finite.
 constexpr double kFarOff = 1000.0;
@@ -153,6 +155,21 @@ void PlaceTrace(const PrintedPlotSource& source, const PrintedPlot& page, size_t
     }
 }
 
+void PlaceMarks(const PrintedPlotSource& source, PrintedPlot& page) {
+    const double gap = kMarkLabelGap * source.dotsPerInchX;
+    const double middle = (page.left + page.right) / 2;
+    for (const PlotMark& mark : source.marks) {
+        const double x = page.left + mark.index * page.pixelsPerSample;
+        if (x > page.right) continue;
+        const bool leftOfLine = x > middle;
+        page.marks.push_back(
+            {.line = {{x, page.top}, {x, page.bottom}},
+             .labelAt = {leftOfLine ? x - gap : x + gap, page.top + gap},
+             .anchor = leftOfLine ? PrintText::Anchor::TopRight : PrintText::Anchor::TopLeft,
+             .change = mark.change});
+    }
+}
+
 }  // namespace
 
 PrintedPlot LayOutPrintedPlot(const PrintedPlotSource& source) {
@@ -167,6 +184,7 @@ PrintedPlot LayOutPrintedPlot(const PrintedPlotSource& source) {
         PlaceValueLabels(source, page, n, trace);
         PlaceTrace(source, page, n, trace);
     }
+    PlaceMarks(source, page);
     return page;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "plot/gain_marks.h"
 #include "plot/plot_config.h"
 #include "plot/sample_buffer.h"
 
@@ -26,6 +27,7 @@ struct PrintedPlotSource {
     int timeScale = 10;    // seconds
     int sampleRate = 100;  // milliseconds
     std::array<Series, 2> plots;
+    std::vector<PlotMark> marks;  // gain changes, by their index in the sample buffers
 };
 
 struct PrintPoint {
@@ -55,6 +57,16 @@ struct PrintedTrace {
     PrintText name;
 };
 
+// A gain change on the page: a line across the frame at its sample, and its label inside the
+// frame's top, beside the line (to its left in the right half of the frame, so that it stays
+// inside). The painter writes the label from the change.
+struct PrintedMark {
+    PrintLine line;
+    PrintPoint labelAt;
+    PrintText::Anchor anchor = PrintText::Anchor::TopLeft;
+    GainChange change;
+};
+
 // The printed page in printer pixels: the frame 6 by 4 inches, one inch in from the top and
 // half an inch from the left, its dotted inner grid, the time axis texts below it, and per
 // plot its trace and its value labels to the right.
@@ -72,6 +84,7 @@ struct PrintedPlot {
     double spanSeconds = 0.0;      // the time the frame's width shows
     std::vector<PrintText> texts;  // under the frame: "0", the span, the title
     std::array<PrintedTrace, 2> traces;
+    std::vector<PrintedMark> marks;  // those within the frame's width
 };
 
 PrintedPlot LayOutPrintedPlot(const PrintedPlotSource& source);

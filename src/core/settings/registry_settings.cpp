@@ -22,7 +22,37 @@ int IntegerText(const std::string& text) {
     return static_cast<int>(std::trunc(value));
 }
 
+constexpr const char* kPlotReference = "Plot Reference";
+constexpr const char* kPlotSettlingBand = "Plot Settling Band";
+
+constexpr std::pair<PlotReference, const char*> kReferenceTokens[] = {
+    {PlotReference::Automatic, "AUTO"},
+    {PlotReference::Plot1, "PLOT1"},
+    {PlotReference::Plot2, "PLOT2"},
+    {PlotReference::None, "NONE"},
+};
+
 }  // namespace
+
+const char* PlotReferenceToken(PlotReference reference) {
+    for (const auto& [value, token] : kReferenceTokens) {
+        if (value == reference) return token;
+    }
+    return "AUTO";
+}
+
+PlotReference ParsePlotReference(std::string_view token) {
+    for (const auto& [value, text] : kReferenceTokens) {
+        if (token == text) return value;
+    }
+    return PlotReference::Automatic;
+}
+
+std::optional<double> SettlingBandPercent(std::string_view text) {
+    const std::optional<double> band = ParsePlainDecimal(text);
+    if (!band || !(*band > 0.0) || *band > kMaxSettlingBand) return std::nullopt;
+    return band;
+}
 
 std::optional<std::string> CRegistrySettings::ReadComPort() { return store_.readString(kComPort); }
 
@@ -81,6 +111,12 @@ PlotSettings CRegistrySettings::ReadPlotSettings() {
         plot.xSampleRate = std::max(IntegerText(*rate), 50);
     }
     plot.horizontalGrid = store_.readNumber("Number Horz Grid");
+    if (auto reference = store_.readString(kPlotReference)) {
+        plot.reference = ParsePlotReference(*reference);
+    }
+    if (auto band = store_.readString(kPlotSettlingBand); band && SettlingBandPercent(*band)) {
+        plot.settlingBand = *band;
+    }
     return plot;
 }
 
@@ -105,6 +141,13 @@ int CRegistrySettings::WritePlotSettings(const PlotSettings& plot) {
             result = written;
         }
     }
+    return result;
+}
+
+int CRegistrySettings::WriteStepSettings(const PlotSettings& plot) {
+    int result = store_.writeString(kPlotReference, PlotReferenceToken(plot.reference));
+    if (const int written = store_.writeString(kPlotSettlingBand, plot.settlingBand); written != 0)
+        result = written;
     return result;
 }
 

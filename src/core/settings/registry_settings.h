@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "settings/settings_store.h"
 
@@ -17,6 +18,19 @@ struct WindowRect {
     friend bool operator==(const WindowRect&, const WindowRect&) = default;
 };
 
+// Which trace of the Parameter Plot is the reference whose steps start step-response
+// measurements: the one whose variable is named as a desired value, plot 1, plot 2, or none.
+// Stored as "AUTO", "PLOT1", "PLOT2" or "NONE"; anything else reads as "AUTO".
+enum class PlotReference { Automatic, Plot1, Plot2, None };
+const char* PlotReferenceToken(PlotReference reference);
+PlotReference ParsePlotReference(std::string_view token);
+
+// The settling band of the step-response figures, in percent of the new reference: more than
+// 0 and at most 50. A stored text that is no such number reads as the default.
+inline constexpr const char* kDefaultSettlingBand = "2";
+inline constexpr double kMaxSettlingBand = 50.0;
+std::optional<double> SettlingBandPercent(std::string_view text);
+
 // The two traces of the Parameter Plot and its time axis, as last set up.
 struct PlotSettings {
     std::string plot1Name = "NO PLOT";
@@ -28,6 +42,8 @@ struct PlotSettings {
     int xScale = 10;                        // seconds across the chart; at least 1
     int xSampleRate = 100;                  // milliseconds between samples; at least 50
     std::optional<int32_t> horizontalGrid;  // "Number Horz Grid", when stored
+    PlotReference reference = PlotReference::Automatic;  // "Plot Reference"
+    std::string settlingBand = kDefaultSettlingBand;     // "Plot Settling Band", as typed
 
     friend bool operator==(const PlotSettings&, const PlotSettings&) = default;
 };
@@ -55,6 +71,8 @@ public:
     PlotSettings ReadPlotSettings();
     // In the order the Parameter Plot writes them; the grid count is written when present.
     int WritePlotSettings(const PlotSettings& plot);
+    // The reference trace and the settling band of the plot's step-response figures.
+    int WriteStepSettings(const PlotSettings& plot);
 
     SettingsStore& store() { return store_; }
 

@@ -62,6 +62,10 @@ bool CheckPlotSetup(const PlotSetup& setup, UserPrompt& prompt) {
         prompt.error("Axis Min must be less than Max");
         return false;
     }
+    if (!SettlingBandPercent(setup.settlingBand)) {
+        prompt.error("Settling Band must be more than 0 and at most 50 %");
+        return false;
+    }
     return true;
 }
 
@@ -76,6 +80,9 @@ std::unique_ptr<SetupNode> BuildPlotSetup(const PlotSetup& setup) {
     SetupNode& grid = root->appendChild("GRID");
     grid.setAttribute("NUMHORZ", setup.horizontalDivisions);
     grid.setAttribute("NUMVERT", setup.verticalDivisions);
+    SetupNode& step = root->appendChild("STEP");
+    step.setAttribute("REFERENCE", PlotReferenceToken(setup.reference));
+    step.setAttribute("BAND", setup.settlingBand);
     return root;
 }
 
@@ -112,6 +119,11 @@ bool ReadPlotSetup(const SetupNode& root, const SortedTable<VariableDef>& variab
     if (const SetupNode* grid = root.findChild("GRID")) {
         ReadDivisions(*grid, "NUMHORZ", divisionLimit, loaded.horizontalDivisions);
         ReadDivisions(*grid, "NUMVERT", divisionLimit, loaded.verticalDivisions);
+    }
+    if (const SetupNode* step = root.findChild("STEP")) {
+        if (const std::string* reference = step->attribute("REFERENCE"))
+            loaded.reference = ParsePlotReference(*reference);
+        if (const std::string* band = step->attribute("BAND")) loaded.settlingBand = *band;
     }
     setup = std::move(loaded);
     return true;

@@ -6,6 +6,7 @@
 #include "common/user_prompt.h"
 #include "definitions/definition_tables.h"
 #include "definitions/definitions.h"
+#include "settings/registry_settings.h"
 
 namespace zvr {
 
@@ -13,7 +14,9 @@ class SetupNode;
 
 // Plot setup files (*.zpf) and the checks of the Plot Setup dialog. After the declaration
 // and the "ZVR" element come PLOT1 and PLOT2 (PARAMETER, MAX, MIN), XAXIS (XTIMESCALE,
-// SAMPLERATE) and GRID (NUMHORZ, NUMVERT), attributes only.
+// SAMPLERATE), GRID (NUMHORZ, NUMVERT) and STEP (REFERENCE: AUTO, PLOT1, PLOT2 or NONE; BAND,
+// the settling band in percent), attributes only. STEP comes last and is optional: readers
+// that look elements up by name pass over it, and a file without it keeps the dialog's values.
 
 inline constexpr const char* kNoPlot = "NO PLOT";
 // The largest division count the dialog's lists offer when Parameter Plot opens it.
@@ -35,6 +38,9 @@ struct PlotSetup {
     // Indexes in the dialog's division lists: the chart's division counts + 1.
     int verticalDivisions = 21;
     int horizontalDivisions = 11;
+    // The trace whose steps start step-response measurements, and their settling band.
+    PlotReference reference = PlotReference::Automatic;
+    std::string settlingBand = kDefaultSettlingBand;  // percent, as typed
 
     friend bool operator==(const PlotSetup&, const PlotSetup&) = default;
 };
@@ -42,8 +48,9 @@ struct PlotSetup {
 // The file dialog of Save (asking before overwriting) or Open.
 FileChoice PlotSetupFileChoice(FileChoiceMode mode);
 
-// The dialog's OK checks: time scale at least 1, sample rate at least 50, and for each
-// plotted variable a maximum above its minimum. False with the first failure shown.
+// The dialog's OK checks: time scale at least 1, sample rate at least 50, for each plotted
+// variable a maximum above its minimum, and a settling band above 0 and at most 50 %. False
+// with the first failure shown.
 bool CheckPlotSetup(const PlotSetup& setup, UserPrompt& prompt);
 
 std::unique_ptr<SetupNode> BuildPlotSetup(const PlotSetup& setup);
@@ -52,7 +59,9 @@ std::unique_ptr<SetupNode> BuildPlotSetup(const PlotSetup& setup);
 // PLOT2 and its PARAMETER (each "NO PLOT" or the exact name of a variable), XAXIS, its
 // XTIMESCALE and its SAMPLERATE; the first failure is shown and returns false with setup
 // untouched. GRID is optional: each count it holds is
-// taken, one outside 0..divisionLimit as 4. The numbers are not checked here (OK does that).
+// taken, one outside 0..divisionLimit as 4. STEP is optional too: its REFERENCE when present
+// (an unknown one as AUTO), its BAND text when present. The numbers are not checked here (OK
+// does that).
 bool ReadPlotSetup(const SetupNode& root, const SortedTable<VariableDef>& variables,
                    int divisionLimit, PlotSetup& setup, UserPrompt& prompt);
 

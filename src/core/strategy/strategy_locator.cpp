@@ -81,6 +81,21 @@ std::vector<std::string> StrategySearchPath::folders() const {
     return result;
 }
 
+std::string SearchedFoldersText(const StrategySearchPath& search) {
+    std::string text;
+    for (const std::string& folder : search.folders()) {
+        if (!text.empty()) text += ", ";
+        if (folder.empty()) {
+            text += "the current folder";
+            continue;
+        }
+        std::error_code error;
+        text += fs::path(folder).lexically_normal().string();
+        if (!fs::is_directory(folder, error)) text += " (no such folder)";
+    }
+    return text;
+}
+
 std::optional<std::string> LocateStrategyFile(std::string_view name,
                                               const StrategySearchPath& search) {
     if (name.empty()) {

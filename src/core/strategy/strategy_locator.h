@@ -25,6 +25,10 @@ struct StrategySearchPath {
     std::vector<std::string> folders() const;
 };
 
+// The folders searched, for a message: "the current folder, /opt/zvr (no such folder),
+// /usr/share/zvr/strategies".
+std::string SearchedFoldersText(const StrategySearchPath& search);
+
 // The path of the strategy file with this name: the first folder that holds it wins, and
 // within a folder the exact name before a name that differs only in letter case (controllers
 // report their names in upper case; files copied from elsewhere may not be). The path

@@ -1,6 +1,8 @@
 #include "wizard/governor_fields.h"
 
 #include "wizard/set_speeds.h"
+#include "wizard/zevar740_rules.h"
+#include "wizard/zevar880_wizard.h"
 
 namespace zvr {
 
@@ -22,8 +24,42 @@ constexpr PickupType kPickupTypes[] = {
 constexpr const char* kFlywheelTeeth = "How many teeth does the Flywheel have?";
 constexpr const char* kCylinders = "How many cylinders does the engine have?";
 
+// ---- values worked out from the engine entries --------------------------------------------
+
+// Pulses per update of a toothed wheel, as the raw count the governors keep
+// (PULSES_PER_SAMPLE where a strategy has no PULSES_PER_UPDATE).
+constexpr WorkedValue kWholePulsesPerUpdate[] = {
+    {"PULSES_PER_UPDATE", "PULSES_PER_SAMPLE", "Pulses per update",
+     [](const EntryValues& v) {
+         return static_cast<double>(PulsesPerUpdate(v.whole("teeth"), v.whole("count")));
+     },
+     true},
+};
+constexpr WorkedValue kZevar210PulsesPerUpdate[] = {
+    {"PULSES_PER_UPDATE", "PULSES_PER_SAMPLE", "Pulses per update",
+     [](const EntryValues& v) {
+         return static_cast<double>(PulsesPerUpdate(v.whole("teeth"), v.whole("cylinders")));
+     },
+     true},
+};
+// The four-sensor engine page's: 2 x teeth / cylinders, through the scalar's scaling.
+constexpr WorkedValue kFlywheelPulsesPerUpdate[] = {
+    {"PULSES_PER_UPDATE", "", "Pulses per update",
+     [](const EntryValues& v) { return 2.0 * v.at("count") / v.at("cylinders"); }},
+};
+constexpr WorkedValue kHalvedPulsesPerRev[] = {
+    {"PULSES_PER_REV", "", "Pulses per revolution",
+     [](const EntryValues& v) {
+         return static_cast<double>(PulsesPerRevForSparks(v.whole("count")));
+     }},
+};
+
 constexpr NumberEntry kPickupEntries[] = {
-    {.key = "count", .name = "Number of cylinders", .checks = kCylinderChecks, .checkRank = 2},
+    {.key = "count",
+     .name = "Number of cylinders",
+     .checks = kCylinderChecks,
+     .checkRank = 2,
+     .worked = kWholePulsesPerUpdate},
     {.key = "teeth",
      .label = kFlywheelTeeth,
      .name = "Number of teeth",
@@ -42,7 +78,10 @@ constexpr NumberEntry kSparkEntries[] = {
 
 // Pulses per revolution are half the count (1 for a single spark): no scalar holds it as typed.
 constexpr NumberEntry kHalvedSparkEntries[] = {
-    {.key = "count", .name = "Number of spark pulses", .checks = kCylinderChecks},
+    {.key = "count",
+     .name = "Number of spark pulses",
+     .checks = kCylinderChecks,
+     .worked = kHalvedPulsesPerRev},
 };
 
 constexpr NumberEntry kZevar210EngineEntries[] = {
@@ -54,7 +93,8 @@ constexpr NumberEntry kZevar210EngineEntries[] = {
     {.key = "cylinders",
      .label = kCylinders,
      .name = "Number of cylinders",
-     .checks = kCylinderChecks},
+     .checks = kCylinderChecks,
+     .worked = kZevar210PulsesPerUpdate},
 };
 
 constexpr SpeedType kSpeedTypes[] = {
@@ -72,7 +112,8 @@ constexpr NumberEntry kFlywheelEntries[] = {
     {.key = "cylinders",
      .label = kCylinders,
      .name = "Number of Cylinders",
-     .range = {kNoLimit, Fixed(8), Fixed(1), Fixed(32000)}},
+     .range = {kNoLimit, Fixed(8), Fixed(1), Fixed(32000)},
+     .worked = kFlywheelPulsesPerUpdate},
 };
 
 constexpr NumberEntry kWholeSparkEntries[] = {
@@ -98,7 +139,8 @@ constexpr NumberEntry kSpeedRangeEntries[] = {
      .name = "High Speed",
      .whole = false,
      .scalar = "SET_SPEED_MAX",
-     .range = {kNoLimit, Fixed(5000), Named("lowest", 1), kNoLimit}},
+     .range = {kNoLimit, Fixed(5000), Named("lowest", 1), kNoLimit},
+     .digitsOnly = true},
 };
 
 constexpr EntryRange kRampRange{Fixed(10), kNoLimit, Fixed(0), kNoLimit};
@@ -265,6 +307,10 @@ constexpr EntryCheck kPercentChecks[] = {
 };
 
 // OVERSPEED_PCNT holds the percent as a fraction, so the entry names no scalar.
+constexpr WorkedValue kOverspeedFraction[] = {
+    {"OVERSPEED_PCNT", "", "Overspeed fraction",
+     [](const EntryValues& v) { return v.at("percent") * 0.01; }},
+};
 constexpr PageOption kZevar210Protection[] = {
     {.question = "overspeed",
      .questionLabel = kOverspeedQuestion,
@@ -274,7 +320,8 @@ constexpr PageOption kZevar210Protection[] = {
                  .label = "Overspeed shutdown percent:",
                  .units = "% [1-100]",
                  .name = "Overspeed Percent",
-                 .checks = kPercentChecks},
+                 .checks = kPercentChecks,
+                 .worked = kOverspeedFraction},
      .offValue = 0},
 };
 constexpr OptionTexts kZevar210ProtectionTexts{"You must choose Yes or No.", PromptIcon::Warning,
@@ -282,7 +329,14 @@ constexpr OptionTexts kZevar210ProtectionTexts{"You must choose Yes or No.", Pro
 
 // ---- stepper --------------------------------------------------------------------------------
 
-// Less than one motor step (1.8 degrees) of travel would leave the motor no room to move.
+// The travel in whole motor steps, as STEP_MAX_STEP takes it.
+constexpr WorkedValue kTravelSteps[] = {
+    {"STEP_MAX_STEP", "", "Stepper travel in steps",
+     [](const EntryValues& v) { return static_cast<double>(StepsForDegrees(v.whole("degrees"))); }},
+};
+
+// Less than one motor step (1.8 degrees) of travel would leave the motor no room to move. A
+// refusal: it comes before the range check's "seems too small" question.
 constexpr EntryCheck kTravelChecks[] = {
     {.test = Below,
      .limit = 2,
@@ -297,7 +351,20 @@ constexpr NumberEntry kStepperTravel{
     .units = "degrees",
     .name = "Degrees of Travel",
     .range = {Fixed(10), Fixed(180), Fixed(1), Fixed(360)},
-    .checks = kTravelChecks};
+    .checks = kTravelChecks,
+    .worked = kTravelSteps};
+
+// ---- the analog input's trim -------------------------------------------------------------
+
+// Not above 0 is refused (the text says so for a trim of 0); above 5000 is asked about with
+// the stop icon.
+constexpr EntryCheck kTrimChecks[] = {
+    RefuseIf(AtMost, 0, "Trim RPM must be > 0"),
+    AskIf(Above, 5000, "Trim RPM seems to high. Should be less than 5000. Do you wish to continue?",
+          PromptIcon::Error),
+};
+constexpr NumberEntry kTrimEntry{
+    .key = "trim", .name = "Trim RPM", .scalar = "SET_SPEED_TRIM", .checks = kTrimChecks};
 
 }  // namespace
 
@@ -318,6 +385,7 @@ const OptionTexts& Zevar740ProtectionTexts() { return kZevar740ProtectionTexts; 
 std::span<const PageOption> Zevar210Protection() { return kZevar210Protection; }
 const OptionTexts& Zevar210ProtectionTexts() { return kZevar210ProtectionTexts; }
 const NumberEntry& StepperTravel() { return kStepperTravel; }
+const NumberEntry& AnalogTrim() { return kTrimEntry; }
 
 const AuxSetting* AuxSettingFor(int mode) {
     for (const AuxSetting& setting : kAuxSettings) {

@@ -109,4 +109,7 @@ const OptionTexts& Zevar210ProtectionTexts();
 // The ZEVAR 880's stepper travel in degrees ("stepper.degrees").
 const NumberEntry& StepperTravel();
 
+// The analog input's trim rpm ("analog.trim"), for the trim mode.
+const NumberEntry& AnalogTrim();
+
 }  // namespace zvr

@@ -101,6 +101,13 @@ std::optional<uint32_t> ParseWithinLimits(const ScalarDef& def, std::string_view
     if (!IsValueText(text, def.scaling)) return std::nullopt;
     const double value = ParseValue(text, def.scaling);
     if (CheckRange(value, def.scaling) != 0) return std::nullopt;
+    // A scalar counted in whole units takes no fraction: "2.5" is refused, not cut to 3.
+    const bool decimal = def.scaling.type == 'S' || def.scaling.type == 'U';
+    if (decimal && def.scaling.binaryPoint <= 0 &&
+        std::ldexp(value, def.scaling.binaryPoint) !=
+            std::trunc(std::ldexp(value, def.scaling.binaryPoint))) {
+        return std::nullopt;
+    }
     if (value < RawToEng(def.minRaw, def.scaling) || value > RawToEng(def.maxRaw, def.scaling)) {
         return std::nullopt;
     }

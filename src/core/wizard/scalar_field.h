@@ -77,8 +77,8 @@ bool CheckScalarFields(WizardSheet& sheet, const WizardForm& form, std::string_v
                        int group, int item, int channel);
 
 // Parse-and-check of one text against a scalar's scaling and limits: the raw value, or
-// nothing for text that is empty, longer than 63 characters, not a number, or outside the
-// scalar's minimum and maximum.
+// nothing for text that is empty, longer than 63 characters, not a number, a number with a
+// fraction for a scalar counted in whole units, or outside the scalar's minimum and maximum.
 std::optional<uint32_t> ParseWithinLimits(const ScalarDef& def, std::string_view text);
 
 }  // namespace zvr

@@ -55,7 +55,7 @@ private:
 
 // What the LPN 310 and KMS-2 wizards share on the sheet: every page fills itself from the
 // controller values, which the Welcome page sets to the starting values of the chosen mode;
-// a failed write ends the sheet with its message; Complete only closes.
+// Complete only closes.
 class SpeedSwitchWizard : public WizardSheet {
 public:
     using WizardSheet::WizardSheet;
@@ -67,7 +67,6 @@ public:
 protected:
     bool pagesAlwaysPreload() const override { return true; }
     void TakeStartingValues() override;
-    bool failedWriteEndsSheet() const override { return true; }
     bool finishOnlyCloses() const override { return true; }
     bool completeShowsOptions() const override { return false; }
     std::pair<double, double> plotRange() const override { return {0, 0}; }

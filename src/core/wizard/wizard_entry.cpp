@@ -23,6 +23,10 @@ std::optional<int> EntryInteger(UserPrompt& prompt, const WizardForm& form, std:
         prompt.error(std::string(name) + " must be a number.");
         return std::nullopt;
     }
+    if (*value != std::trunc(*value)) {
+        prompt.error(std::string(name) + " must be a whole number.");
+        return std::nullopt;
+    }
     return static_cast<int>(*value);
 }
 

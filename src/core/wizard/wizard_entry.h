@@ -13,7 +13,9 @@ class WizardForm;
 // (error) and gives nothing, so a page never reads it as 0.
 std::optional<double> EntryNumber(UserPrompt& prompt, const WizardForm& form, std::string_view id,
                                   std::string_view name);
-// The same, cut to an integer as the pages keep counts and speeds.
+// A whole number, as the pages keep counts and speeds: a number with a fraction is refused
+// with "<name> must be a whole number." (error) rather than cut; one too large to count with
+// is not a number.
 std::optional<int> EntryInteger(UserPrompt& prompt, const WizardForm& form, std::string_view id,
                                 std::string_view name);
 

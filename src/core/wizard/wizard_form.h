@@ -22,8 +22,11 @@ struct WizardField {
     std::string units;
     bool visible = true;
     bool enabled = true;
-    std::string toolTip;  // what the control is for, shown when the pointer rests on it
-    std::string box;      // the titled group box the control stands in; "" none
+    std::string toolTip;      // what the control is for, shown when the pointer rests on it
+    std::string box;          // the titled group box the control stands in; "" none
+    bool digitsOnly = false;  // an edit that takes the digits 0 to 9 only
+    // Radio: a line explaining each item, shown beside it; empty for none.
+    std::vector<std::string> itemNotes;
 
     // Visible, enabled and asking for something.
     bool asks() const {

@@ -5,6 +5,7 @@
 
 #include "calibration/cal_transfer.h"
 #include "comm/controller_protocol.h"
+#include "comm/request_retries.h"
 #include "common/user_prompt.h"
 #include "connection/command_ids.h"
 #include "settings/settings_store.h"
@@ -43,21 +44,17 @@ public:
 std::unique_ptr<WizardPage> MakeWelcome(const std::string& heading) {
     auto page = std::make_unique<SharedPage>(heading);
     page->form.Add({.id = kWelcomeText, .kind = FieldKind::Text});
-    page->form.Add({.id = kWelcomeDefaultNote,
-                    .kind = FieldKind::Text,
-                    .label = "The Wizard will be initialized with the default values read from "
-                             "the calibration file. All calibration values will be reset.",
-                    .visible = false});
-    page->form.Add({.id = kWelcomeCurrentNote,
-                    .kind = FieldKind::Text,
-                    .label = "The Wizard will be initialized with the values read from the "
-                             "controller. Only the calibration data that is changed will be "
-                             "updated.",
-                    .visible = false});
-    page->form.Add({.id = kWelcomeStart,
-                    .kind = FieldKind::Radio,
-                    .items = {"Start with default values", "Start with current values"},
-                    .visible = false});
+    // Each choice carries its explanation, shown beside it.
+    page->form.Add(
+        {.id = kWelcomeStart,
+         .kind = FieldKind::Radio,
+         .items = {"Start with default values", "Start with current values"},
+         .visible = false,
+         .itemNotes = {"The Wizard will be initialized with the default values read from the "
+                       "calibration file. All calibration values will be reset.",
+                       "The Wizard will be initialized with the values read from the "
+                       "controller. Only the calibration data that is changed will be "
+                       "updated."}});
     return page;
 }
 
@@ -108,7 +105,9 @@ std::pair<long long, long long> WizardSheet::plotBounds() const {
     return {static_cast<long long>(lowest) - 200, static_cast<long long>(highest) + 200};
 }
 
-bool WizardSheet::Start() {
+bool WizardSheet::Prepare() {
+    if (!pages_.empty()) return true;
+    if (ended()) return false;
     if (links_.transfer.LoadFile(strategyPath_) != 0) {
         links_.prompt.error("Fatal Error. Could not initialize from file");
         end_ = WizardEnd::Cancelled;
@@ -120,7 +119,11 @@ bool WizardSheet::Start() {
     pages_.push_back(MakeSummary());
     pages_.push_back(MakeComplete(completeHeading()));
     filled_.assign(pages_.size(), false);
-    if (!CheckRequired()) return false;
+    return true;
+}
+
+bool WizardSheet::Start() {
+    if (!Prepare() || !CheckRequired()) return false;
     current_ = 0;
     ActivateCurrent();
     return !ended();
@@ -162,6 +165,8 @@ void WizardSheet::Next() {
 void WizardSheet::Back() {
     if (ended() || process_ || (buttons_ & 1) == 0 || onWelcome()) return;
     if (onSummary() || onComplete()) {
+        // The answers may change before the Summary takes them again.
+        if (onSummary()) UndoAnswers();
         Move(PageMove::Previous);
         return;
     }
@@ -206,6 +211,7 @@ void WizardSheet::AnswerProcess(ProcessAnswer answer) {
 
 void WizardSheet::Cancel() {
     if (ended()) return;
+    if (pending_ == Pending::WholeWrite) partial_ = true;
     if (pending_ == Pending::WholeRead || pending_ == Pending::WholeWrite) {
         pending_ = Pending::None;
         links_.transfer.Abort();
@@ -215,7 +221,13 @@ void WizardSheet::Cancel() {
         links_.link.RequestStop();
     }
     CloseProcess();
-    if (StartRestore()) return;
+    if (partial_) links_.prompt.warn(kWizardWriteUnfinished);
+    // Once the whole write has gone through there is nothing to put back: the controller holds
+    // the calibration asked for, the processes' results among it, and Cancel only closes.
+    if (!written_) {
+        UndoAnswers();  // the processes' restores find every scalar in the table again
+        if (StartRestore()) return;
+    }
     StopFamilyRequests();
     EndWith(WizardEnd::Cancelled);
 }
@@ -339,14 +351,22 @@ WizardPage* WizardSheet::pageAfter(const WizardPage* page) {
 
 void WizardSheet::WelcomeActivate() {
     SetButtons(kWizardNoButtons);
-    const uint16_t address = static_cast<uint16_t>(faultVariable_->ramAddress);
-    pending_ = Pending::FaultRead;
-    if (links_.link.RequestReadVariables(std::span(&address, 1), links_.self, kFaultReadDone,
-                                         kFaultReadFailed) != 0) {
-        pending_ = Pending::None;
+    faultReadRetries_ = 0;
+    if (!RequestFaultWord()) {
         links_.prompt.warn("Fatal Error. The fault data could not be read.");
         EndWith(WizardEnd::Failed);
     }
+}
+
+bool WizardSheet::RequestFaultWord() {
+    const uint16_t address = static_cast<uint16_t>(faultVariable_->ramAddress);
+    pending_ = Pending::FaultRead;
+    if (links_.link.RequestReadVariables(std::span(&address, 1), links_.self, kFaultReadDone,
+                                         kFaultReadFailed) == 0) {
+        return true;
+    }
+    pending_ = Pending::None;
+    return false;
 }
 
 void WizardSheet::WelcomeFaults(const PostedMessage& message) {
@@ -354,6 +374,12 @@ void WizardSheet::WelcomeFaults(const PostedMessage& message) {
     pending_ = Pending::None;
     links_.link.RequestStop();
     if (message.message == kFaultReadFailed) {
+        // One spoiled or lost reply is the line's, not the controller's: the read goes out
+        // again (the link holds it until the line is quiet) before the wizard gives up.
+        if (faultReadRetries_ < kWalkRetries) {
+            ++faultReadRetries_;
+            if (RequestFaultWord()) return;
+        }
         links_.prompt.warn("Fatal Error. The fault data could not be read.");
         EndWith(WizardEnd::Failed);
         return;
@@ -374,8 +400,6 @@ void WizardSheet::WelcomeFaults(const PostedMessage& message) {
                        "all calibration parameters. It is recommended that the update option be "
                        "used or Calibrate->Change Calibration to change individual parameters.";
     form.Show(kWelcomeStart, !uncalibrated);
-    form.Show(kWelcomeDefaultNote, !uncalibrated);
-    form.Show(kWelcomeCurrentNote, !uncalibrated);
     startMode_ = uncalibrated ? 0 : 1;
     form.at(kWelcomeStart).selection = startMode_;
     Refresh();
@@ -413,13 +437,35 @@ void WizardSheet::WelcomeRead(const PostedMessage& message) {
 // ---- Summary and Complete ---------------------------------------------------------------
 
 PageMove WizardSheet::SummaryNext() {
+    UndoAnswers();
+    recording_ = true;
     WriteAnswers();
     if (ScalarDef* password = scalar("PASSWORD")) password->fileRaw = password->controllerRaw;
     if (dropsFactorySettings()) Drop("FACTORY_SETTINGS");
+    recording_ = false;
+    // Again before the write: every value given to a scalar must fit it.
+    std::string refused;
+    for (const auto& [name, text] : misfits_) {
+        if (scalar(name) != nullptr) refused += text + "\n";
+    }
+    if (!refused.empty()) {
+        links_.prompt.error(refused + "Go Back and change the answers that give these values.");
+        UndoAnswers();
+        return PageMove::Stay;
+    }
+    StartWholeWrite();
+    return PageMove::Stay;
+}
+
+void WizardSheet::StartWholeWrite() {
     SetButtons(kWizardNoButtons);
     pending_ = Pending::WholeWrite;
-    links_.transfer.WriteAll({links_.self, kTransferDone, kTransferFailed, kTransferCancelled});
-    return PageMove::Stay;
+    // The sheet says itself what a failed write leaves in the controller.
+    links_.transfer.WriteAll({.target = links_.self,
+                              .done = kTransferDone,
+                              .failed = kTransferFailed,
+                              .aborted = kTransferCancelled,
+                              .callerExplainsFailure = true});
 }
 
 void WizardSheet::SummaryWritten(const PostedMessage& message) {
@@ -427,20 +473,37 @@ void WizardSheet::SummaryWritten(const PostedMessage& message) {
     pending_ = Pending::None;
     if (message.message == kTransferDone) {
         written_ = true;
+        partial_ = false;
+        undo_.clear();
+        dropped_.clear();
         Move(PageMove::Next);
         return;
     }
-    lineFailed_ = message.message == kTransferFailed;
-    if (failedWriteEndsSheet()) {
-        links_.prompt.error(lineFailed_
-                                ? "There was a communication error writing the configuration."
-                                : "Write Configuration was canceled. Not all parameters updated.");
-        EndWith(lineFailed_ ? WizardEnd::Failed : WizardEnd::Cancelled);
+    partial_ = true;
+    const bool failed = message.message == kTransferFailed;
+    if (failed) lineFailed_ = true;
+    const PromptAnswer answer =
+        links_.prompt.show({failed ? kWizardWriteFailed : kWizardWriteStopped, kApplicationCaption,
+                            PromptIcon::Error, PromptButtons::RetryCancel});
+    if (ended()) return;
+    if (answer == PromptAnswer::Retry) {
+        StartWholeWrite();
         return;
     }
-    // The page stays with every button disabled: the only way out is Cancel.
-    writeFailed_ = true;
-    SetButtons(kWizardNoButtons);
+    // Back on the Summary with the answers kept: Next writes them again, Back changes them.
+    SetButtons(kWizardBackNext);
+    Refresh();
+}
+
+void WizardSheet::UndoAnswers() {
+    for (ScalarDef& def : dropped_)
+        document().scalars.insert(std::move(def));
+    dropped_.clear();
+    for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) {
+        if (ScalarDef* def = scalar(it->first)) def->fileRaw = it->second;
+        std::erase_if(misfits_, [&](const auto& misfit) { return misfit.first == it->first; });
+    }
+    undo_.clear();
 }
 
 void WizardSheet::CompleteActivate() {
@@ -513,15 +576,39 @@ double WizardSheet::value(std::string_view name, bool current) {
 }
 
 void WizardSheet::Set(std::string_view name, double value) {
-    if (ScalarDef* def = scalar(name)) def->fileRaw = EngToRaw(value, def->scaling);
+    ScalarDef* def = scalar(name);
+    if (def == nullptr) return;
+    Remember(*def);
+    Judge(*def, value, CheckScalarFit(*def, value));
+    def->fileRaw = EngToRaw(value, def->scaling);
 }
 
 void WizardSheet::SetRaw(std::string_view name, uint32_t raw) {
-    if (ScalarDef* def = scalar(name)) def->fileRaw = raw & RawMask(def->scaling.size);
+    ScalarDef* def = scalar(name);
+    if (def == nullptr) return;
+    Remember(*def);
+    Judge(*def, raw, raw == def->controllerRaw ? ScalarFit{} : CheckRawFit(*def, raw));
+    def->fileRaw = raw & RawMask(def->scaling.size);
 }
 
 void WizardSheet::Drop(std::string_view name) {
-    if (ScalarDef* def = scalar(name)) document().scalars.remove(def);
+    ScalarDef* def = scalar(name);
+    if (def == nullptr) return;
+    std::erase_if(misfits_, [def](const auto& misfit) { return misfit.first == def->name; });
+    if (recording_) dropped_.push_back(*def);
+    document().scalars.remove(def);
+}
+
+void WizardSheet::Remember(const ScalarDef& def) {
+    if (!recording_) return;
+    const bool known = std::any_of(undo_.begin(), undo_.end(),
+                                   [&](const auto& entry) { return entry.first == def.name; });
+    if (!known) undo_.emplace_back(def.name, def.fileRaw);
+}
+
+void WizardSheet::Judge(const ScalarDef& def, double value, const ScalarFit& fit) {
+    std::erase_if(misfits_, [&](const auto& misfit) { return misfit.first == def.name; });
+    if (!fit.fits()) misfits_.emplace_back(def.name, ScalarFitText("The value", value, def, fit));
 }
 
 bool WizardSheet::RangeCheck(std::string_view label, double value, const RangeLimits& limits) {

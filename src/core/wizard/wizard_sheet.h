@@ -12,6 +12,7 @@
 #include "comm/message_receiver.h"
 #include "definitions/definition_set.h"
 #include "wizard/range_check.h"
+#include "wizard/scalar_fit.h"
 #include "wizard/wizard_form.h"
 
 namespace zvr {
@@ -153,8 +154,12 @@ public:
     WizardSheet(const WizardSheet&) = delete;
     WizardSheet& operator=(const WizardSheet&) = delete;
 
-    // Loads the strategy into the wizard's document, builds the pages and activates Welcome.
-    // False when the sheet cannot be shown or ended at once (end() says how).
+    // Loads the strategy into the wizard's document and builds the pages, without a word to
+    // the controller or the person; false (with the reason shown) when the strategy does not
+    // load. Start() does it when it has not been done.
+    bool Prepare();
+    // Checks the strategy's parameters and activates Welcome. False when the sheet cannot be
+    // shown or ended at once (end() says how).
     bool Start();
 
     // The person's actions; each is ignored while its button is disabled.
@@ -175,14 +180,14 @@ public:
     bool ended() const { return end_ != WizardEnd::Running; }
     // The whole write went through.
     bool written() const { return written_; }
+    // A whole write began and did not go through (it failed, or was stopped): the controller
+    // holds some new and some old values.
+    bool partlyWritten() const { return partial_; }
     // A request or transfer failed on the line (the whole write, a restore).
     bool lineFailed() const { return lineFailed_; }
     int buttons() const { return buttons_; }
-    // Some button or the process dialog waits for the person, or the failed whole write
-    // leaves only Cancel.
-    bool waitingForPerson() const {
-        return buttons_ != kWizardNoButtons || process_ || writeFailed_;
-    }
+    // Some button or the process dialog waits for the person.
+    bool waitingForPerson() const { return buttons_ != kWizardNoButtons || process_; }
     WizardPage& page() { return *pages_.at(current_); }
     size_t pageIndex() const { return current_; }
     const std::vector<std::unique_ptr<WizardPage>>& pages() const { return pages_; }
@@ -203,7 +208,10 @@ public:
     std::string valueText(std::string_view name, bool current = true);
     double value(std::string_view name, bool current = true);
     // Stores value (engineering units) as the cal-file raw value; an absent scalar is skipped.
+    // A value the scalar cannot hold (its size, its own minimum and maximum) is remembered,
+    // and the Summary refuses to write until a later value for that scalar fits.
     void Set(std::string_view name, double value);
+    // The same with the raw number; writing back what the controller holds is never refused.
     void SetRaw(std::string_view name, uint32_t raw);
     // Keeps the whole write from touching the scalar.
     void Drop(std::string_view name);
@@ -258,9 +266,6 @@ protected:
     // After the whole read: the values the pages start from. Start mode 1 takes the
     // controller's values as the cal-file values.
     virtual void TakeStartingValues();
-    // A failed or cancelled whole write says so and ends the sheet, instead of leaving
-    // only Cancel.
-    virtual bool failedWriteEndsSheet() const { return false; }
     // The Complete page offers nothing and Finish only closes the sheet.
     virtual bool finishOnlyCloses() const { return false; }
     virtual std::string welcomeHeading() const;
@@ -282,10 +287,16 @@ private:
     bool CheckRequired();
     void WelcomeActivate();
     void WelcomeFaults(const PostedMessage& message);
+    bool RequestFaultWord();
     PageMove WelcomeNext();
     void WelcomeRead(const PostedMessage& message);
     PageMove SummaryNext();
+    void StartWholeWrite();
     void SummaryWritten(const PostedMessage& message);
+    // Puts back what the Summary's last turn of the answers into values changed.
+    void UndoAnswers();
+    void Judge(const ScalarDef& def, double value, const ScalarFit& fit);
+    void Remember(const ScalarDef& def);
     void CompleteActivate();
 
     std::string caption_;
@@ -297,10 +308,18 @@ private:
     int buttons_ = kWizardNoButtons;
     int startMode_ = 1;
     Pending pending_ = Pending::None;
+    int faultReadRetries_ = 0;  // the fault word's read, tried again as every single read is
     WizardEnd end_ = WizardEnd::Running;
     bool written_ = false;
+    bool partial_ = false;
     bool lineFailed_ = false;
-    bool writeFailed_ = false;
+    // While the Summary turns the answers into values: each scalar's value before it, and
+    // the scalars dropped from the write set, so that the answers can be taken again.
+    bool recording_ = false;
+    std::vector<std::pair<std::string, uint32_t>> undo_;
+    std::vector<ScalarDef> dropped_;
+    // Scalars given a value they cannot hold, with the message that says so.
+    std::vector<std::pair<std::string, std::string>> misfits_;
     std::optional<ProcessPrompt> process_;
     std::vector<SummaryRow> rows_;
     const VariableDef* faultVariable_ = nullptr;
@@ -313,5 +332,20 @@ inline constexpr const char* kWelcomeDefaultNote = "welcome.default_note";
 inline constexpr const char* kWelcomeCurrentNote = "welcome.current_note";
 inline constexpr const char* kCompletePlot = "complete.plot";
 inline constexpr const char* kCompleteSave = "complete.save";
+
+// What the person is told when the whole write did not go through: the line failed, or the
+// write was stopped (Retry writes the same answers again, Cancel returns to the Summary); and,
+// when the wizard closes after such a write, what the controller holds.
+inline constexpr const char* kWizardWriteFailed =
+    "There was a communication error writing the configuration. The controller now holds some "
+    "new and some old values.\n\nClick Retry to write the same answers again, or Cancel to "
+    "return to the Summary.";
+inline constexpr const char* kWizardWriteStopped =
+    "Write Configuration was canceled. Not all parameters updated. The controller now holds "
+    "some new and some old values.\n\nClick Retry to write the same answers again, or Cancel to "
+    "return to the Summary.";
+inline constexpr const char* kWizardWriteUnfinished =
+    "The configuration was not written completely: the controller holds some new and some old "
+    "values. Run the wizard again to calibrate it before the engine is run.";
 
 }  // namespace zvr

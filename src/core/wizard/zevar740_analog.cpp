@@ -7,7 +7,7 @@
 
 #include "comm/controller_protocol.h"
 #include "common/user_prompt.h"
-#include "wizard/wizard_entry.h"
+#include "wizard/governor_fields.h"
 #include "wizard/zevar740_wizard.h"
 
 namespace zvr {
@@ -177,11 +177,6 @@ PageMove AnalogPage::Back(WizardSheet&) {
 bool AnalogPage::Validate(WizardSheet& sheet) {
     if (sheet.demo()) return true;
     UserPrompt& prompt = sheet.prompt();
-    if (mode == kAnalogTrim) {
-        auto trim = EntryInteger(prompt, form, "analog.trim", "Trim RPM");
-        if (!trim) return false;
-        trimRpm = *trim;
-    }
     // A skipped step took no readings: there is nothing to judge them by.
     if (!skipped) {
         if (mode == kAnalogPedal && maximumCapture < minimumCapture) {
@@ -196,15 +191,10 @@ bool AnalogPage::Validate(WizardSheet& sheet) {
             return false;
         }
     }
-    if (mode == kAnalogTrim && trimRpm == 0) {
-        prompt.error("Trim RPM must be > 0");
-        return false;
-    }
-    if (mode == kAnalogTrim && trimRpm > 5000 &&
-        !prompt.askYesNo("Trim RPM seems to high. Should be less than 5000. Do you wish to "
-                         "continue?",
-                         kApplicationCaption, PromptIcon::Error)) {
-        return false;
+    if (mode == kAnalogTrim) {
+        EntryValues values;
+        if (!CheckEntry(sheet, form, "analog.", AnalogTrim(), values)) return false;
+        trimRpm = values.whole(AnalogTrim().key);
     }
     return true;
 }
