@@ -227,8 +227,12 @@ private:
         }
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Choose a Calibration file to compare"));
         const QString path = QDir::current().absoluteFilePath(file);
-        // Typed into the name field, as a user would.
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+        // Into the file's folder, then its name typed into the name field, as a user would. A
+        // folder typed with the name would race the dialog's own completion, which walks into
+        // the folder while the name is being read.
+        dialog->setDirectory(QFileInfo(path).absolutePath());
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QFileInfo(path).fileName());
         QCOMPARE(dialog->SelectedPath(), path);
         dialog->ShowFile(path);
         QVERIFY(dialog->okButton()->isEnabled());

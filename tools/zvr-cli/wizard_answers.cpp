@@ -127,7 +127,8 @@ std::optional<std::string> WizardAnswers::TakeProcess() {
 
 std::vector<std::string> WizardAnswers::UnknownFields(const WizardSheet& sheet) const {
     std::vector<std::string> unknown;
-    for (const auto& [id, answer] : fields) {
+    for (const auto& entry : fields) {
+        const std::string& id = entry.first;  // a name, not a binding: every compiler captures it
         const bool asked =
             std::any_of(sheet.pages().begin(), sheet.pages().end(), [&id](const auto& page) {
                 const auto& all = page->form.fields();
