@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "calibration/cal_file_operations.h"
 #include "calibration/restore_points.h"
@@ -15,7 +13,6 @@
 #include "monitoring/password.h"
 #include "support/calfile_fixture.h"
 #include "support/sample_definitions.h"
-#include "traffic_log.h"
 
 namespace zvr::cli {
 namespace {
@@ -107,16 +104,6 @@ TEST_F(RestoreCommandsTest, HistoryWithAPortListsOnlyThatUnitsPointsAndChanges) 
     EXPECT_NE(out_.str().find("\tchange\tSET_SPEED_1\t1500 rpm -> 1600 rpm\tZEVAR 740"),
               std::string::npos)
         << out_.str();
-}
-
-// The write requests (type 4) the last controller command sent, from its traffic log.
-size_t WriteRequestsLogged() {
-    std::ifstream log(TrafficLogPath(""));
-    const std::regex write("SEND [0-9]+ Bytes: +04 ");
-    size_t count = 0;
-    for (std::string line; std::getline(log, line);)
-        count += std::regex_search(line, write) ? 1 : 0;
-    return count;
 }
 
 // A download writes only the values that differ, after keeping what the controller held;

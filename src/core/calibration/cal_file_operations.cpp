@@ -12,7 +12,9 @@
 #include "common/stored_text.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
+#include "definitions/scaling.h"
 #include "definitions/text_report.h"
+#include "monitoring/fault_list.h"
 
 namespace zvr {
 
@@ -81,6 +83,13 @@ std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw
         return scalar.units.empty() ? text : text + " " + scalar.units;
     };
     return scalar.name + ": file " + value(scalar.fileRaw) + ", controller " + value(controllerRaw);
+}
+
+bool ReadBackAsWritten(const ScalarDef& scalar, uint32_t read) {
+    const uint32_t mask = RawMask(scalar.scaling.size);
+    const uint32_t written = scalar.fileRaw & mask;
+    read &= mask;
+    return IsFaultHistory(scalar.name) ? (read & written) == written : read == written;
 }
 
 CalFileOperations::CalFileOperations(CalFileContext context, ReceiverHandle receiver)
@@ -348,8 +357,9 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
                 ScalarDef copy = scalar;
                 copy.fileRaw = raw;
                 point_->scalars.insert(std::move(copy));
-            } else if (raw != scalar.fileRaw && std::find(notWritten_.begin(), notWritten_.end(),
-                                                          scalar.name) == notWritten_.end()) {
+            } else if (!ReadBackAsWritten(scalar, raw) &&
+                       std::find(notWritten_.begin(), notWritten_.end(), scalar.name) ==
+                           notWritten_.end()) {
                 verifyDifferences_.push_back(VerifyDifferenceLine(scalar, raw));
             }
             break;

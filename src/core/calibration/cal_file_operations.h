@@ -66,6 +66,10 @@ std::string RetryLine(const std::string& name, int attempt);
 std::string PartialDownloadText(const ScalarDef* stoppedAt, WriteCheck check = WriteCheck::None);
 // "NAME: file 4.00, controller 5.00" for a download's read-back.
 std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw);
+// A value read back after scalar's cal-file value was written shows that the write landed:
+// the same raw value; in the fault history, into which the controller latches its active
+// faults at once, every bit written.
+bool ReadBackAsWritten(const ScalarDef& scalar, uint32_t read);
 
 // One scalar whose controller value differs from the file's, as the compare report lists it.
 struct CompareMismatch {
