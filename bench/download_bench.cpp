@@ -110,6 +110,7 @@ bool WriteChanged(const std::string& strategy, const std::string& path,
     for (const auto& scalar : set.scalars.entries()) {
         if (changed(*scalar)) scalar->fileRaw = Other(*scalar);
     }
+    std::ofstream(path).close();  // the writer fills a file that exists
     return zvr::WriteCalFile(set, path, set.header.strategyName) == 0;
 }
 

@@ -2,6 +2,7 @@
 // listed newest first, and written back value for value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -20,6 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RestoreCommandsTest : test::ControllerFixture {
+    // The data folder belongs to the test process: each test starts with no points.
+    void SetUp() override { fs::remove_all(RestorePoints::DefaultFolder()); }
+
     // Every scalar of the controller's strategy as the simulator's EEPROM holds it.
     std::map<std::string, uint16_t> Eeprom() {
         DefinitionSet strategy;
@@ -119,10 +123,18 @@ TEST_F(RestoreCommandsTest, DownloadWritesOnlyWhatDiffersAndNothingForAnEqualFil
 
     WriteChangedFile("other.ZVR");  // SET_SPEED_1 and PASSWORD differ
     const auto before = Eeprom();
+    // Aborted at the password question: nothing written, nothing to undo.
+    EXPECT_EQ(run(RunDownload, {"other.ZVR", "--password-mismatch", "abort"}), kExitNo);
+    EXPECT_EQ(WriteRequestsLogged(), 0u);
+    EXPECT_EQ(History()["entries"].size(), 0u);
+
     ASSERT_EQ(run(RunDownload, {"other.ZVR", "--password-mismatch", "keep"}), kExitOk)
         << err_.str();
     EXPECT_EQ(prompt_.texts().back(), kDownloadedSuccessfully);
     EXPECT_EQ(WriteRequestsLogged(), 1u);
+    // The password came with the whole read: no read of its own, one read back.
+    const std::vector<int> types = RequestTypesLogged();
+    EXPECT_EQ(static_cast<size_t>(std::count(types.begin(), types.end(), 3)), before.size() + 1);
     auto after = Eeprom();
     EXPECT_EQ(after["SET_SPEED_1"], 1700);
     after["SET_SPEED_1"] = before.at("SET_SPEED_1");

@@ -443,6 +443,15 @@ void CalFileOperations::FinishDownload(const WalkEnd& end) {
 
 void CalFileOperations::FinishPointRead() {
     readingPoint_ = false;
+    // The password question, asked of the password just read.
+    const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
+    if (filePassword != nullptr && !passwordAsked_ &&
+        !AskPassword(point_->scalars.find("PASSWORD")->fileRaw)) {
+        EndWalk();
+        point_.reset();
+        ReleaseTemporary();
+        return;
+    }
     // The file's scalars whose raw value differs from what the controller holds, in name order.
     changes_ = std::make_unique<DefinitionSet>();
     for (const auto& scalar : temporary_->scalars.entries()) {
@@ -570,14 +579,19 @@ void CalFileOperations::DownloadFile(const std::string& path, const std::string&
         ReleaseTemporary();
         return;
     }
+    passwordAsked_ = false;
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
-    if (filePassword == nullptr) {
+    const ScalarDef* ownPassword = document.definitions.scalars.find("PASSWORD");
+    // A download that reads the whole calibration first finds the controller's password there.
+    const bool passwordInRead = WritesOnlyChanges() && ownPassword != nullptr &&
+                                filePassword != nullptr &&
+                                ownPassword->scaling.size == filePassword->scaling.size;
+    if (filePassword == nullptr || passwordInRead) {
         StartDownloadWalk();
         return;
     }
     // A strategy without a password scalar: the controller is asked at the address the
     // download would write the file's password to, so that it is never changed unasked.
-    const ScalarDef* ownPassword = document.definitions.scalars.find("PASSWORD");
     const auto address =
         static_cast<uint16_t>((ownPassword ? ownPassword : filePassword)->eepromAddress);
     document.QuietTheLink();
@@ -616,23 +630,35 @@ void CalFileOperations::OnPasswordRead(bool ok, uint16_t word) {
         return;
     }
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
-    const uint32_t controllerPassword = RawFromWord(*filePassword, word);
+    if (!AskPassword(RawFromWord(*filePassword, word))) {
+        ReleaseTemporary();
+        return;
+    }
+    StartDownloadWalk();
+}
+
+bool CalFileOperations::AskPassword(uint32_t controllerPassword) {
+    passwordAsked_ = true;
+    const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
     switch (ChoosePassword(filePassword->fileRaw, controllerPassword, context_.prompt)) {
         case PasswordChoice::Abort:
-            ReleaseTemporary();
-            return;
+            return false;
         case PasswordChoice::Skip:
             temporary_->scalars.remove(filePassword);
             break;
         case PasswordChoice::Write:
             break;
     }
-    StartDownloadWalk();
+    return true;
+}
+
+bool CalFileOperations::WritesOnlyChanges() const {
+    return restorePoints_ != nullptr && !context_.document.IsDemo();
 }
 
 void CalFileOperations::StartDownloadWalk() {
     // Demo mode keeps nothing worth restoring: every value is written, as without a store.
-    if (restorePoints_ == nullptr || context_.document.IsDemo()) {
+    if (!WritesOnlyChanges()) {
         StartWalk(CalFileMode::Download, temporary_->scalars);
         return;
     }

@@ -148,8 +148,9 @@ public:
     bool verifying() const { return verifying_; }
     void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
     // Where a download keeps the controller's calibration before it writes; with a store, a
-    // download reads the whole calibration first, writes only the values that differ and
-    // reads back only those. Without one (or in demo mode) it writes every value.
+    // download reads the whole calibration first (the controller's password with it), writes
+    // only the values that differ and reads back only those. Without one (or in demo mode) it
+    // reads the password alone and writes every value.
     void setRestorePoints(RestorePoints* store) { restorePoints_ = store; }
     // The restore point the last download kept; empty when it kept none.
     const std::string& restorePoint() const { return restorePoint_; }
@@ -185,6 +186,10 @@ private:
     // A failed or doubtful password read: true when it went out again.
     bool RetryPassword(bool ok);
     void OnPasswordRead(bool ok, uint16_t word);
+    // The password question for the controller's password; false when the person aborts.
+    bool AskPassword(uint32_t controllerPassword);
+    // With a store (and not in demo mode) a download reads the whole calibration first.
+    bool WritesOnlyChanges() const;
     void FinishSave();
     void FinishCompare();
     void FinishPointRead();
@@ -211,6 +216,7 @@ private:
     uint16_t passwordAddress_ = 0;
     uint32_t passwordMark_ = 0;  // the link's stray count when the read went out
     int passwordTries_ = 0;
+    bool passwordAsked_ = false;  // the password question of this download is answered
     std::vector<CompareMismatch> mismatches_;
     bool verifying_ = false;  // the download's read-back is under way
     RestorePoints* restorePoints_ = nullptr;
