@@ -33,6 +33,9 @@ constexpr CommandText kCommands[] = {
      "Prompts for a cal file and converts the binary content to text."},
     {kCmdConvertFileToStrategy, "Convert Cal file to Strategy",
      "Copies the calibration values from a selected file to the current stragety."},
+    {kCmdRestorePoints, "Restore Points...",
+     "Lists the calibrations kept before each write to this controller, compares and "
+     "restores them."},
     {kCmdPrint, "P&rint...", "Print the active document\nPrint"},
     {kCmdPrintPreview, "P&rint Preview", "Display full pages\nPrint Preview"},
     {kCmdPrintSetup, "P&rint Setup...", "Change the printer and printing options\nPrint Setup"},
@@ -98,8 +101,8 @@ MainMenus::MainMenus(QWidget* owner) : QObject(owner), portGroup_(new QActionGro
         MakeMenu(owner, QStringLiteral("&File"),
                  {kCmdSaveCal, kCmdViewComments, kCmdViewTextFile, kCmdTuningLog,
                   kCmdConvertControllerToText, kCmdConvertFileToText, kCmdConvertFileToStrategy,
-                  kCmdPrint, kCmdPrintPreview, kCmdPrintSetup, kCmdExit},
-                 {kCmdTuningLog, kCmdConvertFileToStrategy, kCmdPrintSetup}),
+                  kCmdRestorePoints, kCmdPrint, kCmdPrintPreview, kCmdPrintSetup, kCmdExit},
+                 {kCmdTuningLog, kCmdConvertFileToStrategy, kCmdRestorePoints, kCmdPrintSetup}),
         MakeMenu(owner, QStringLiteral("&Calibrate"),
                  {kCmdChangeCalibration, kCmdDownloadCal, kCmdCompareCal, kCmdChangePassword,
                   kCmdCalibrationWizard},
@@ -134,6 +137,8 @@ void MainMenus::AddCommands(QWidget* owner) {
                 [this, command = c.command] { emit commandTriggered(command); });
         actions_[c.command] = action;
     }
+    // Its ellipsis is one character, which the single-byte table cannot hold.
+    actions_[kCmdRestorePoints]->setText(QStringLiteral("Restore Points\u2026"));
     for (auto [command, key] : kShortcuts)
         actions_[command]->setShortcut(key);
     for (int command : PortCommands()) {

@@ -1,6 +1,7 @@
 #include "app/wizard_commands.h"
 
 #include "app/main_frame.h"
+#include "calibration/restore_points.h"
 #include "connection/controller_model.h"
 #include "settings/registry_settings.h"
 #include "wizard_pages/wizard_launcher.h"
@@ -12,9 +13,10 @@ void RegisterCalibrationWizards(CMainFrame& frame, CDataServer& document, UserPr
     for (const ControllerModel& model : ControllerModels()) {
         if (!HasWizard(model.kind)) continue;
         frame.SetWizard(model.kind, [&frame, &document, &prompt, &settings] {
+            RestorePoints points(RestorePoints::DefaultFolder(), settings.ReadRestorePointsKept());
             RunCalibrationWizard(document,
                                  {document, prompt, &settings.store(),
-                                  [&frame](int command) { frame.PostCommand(command); }},
+                                  [&frame](int command) { frame.PostCommand(command); }, &points},
                                  &frame);
         });
     }

@@ -4,6 +4,8 @@
 
 #include "calfile/cal_file_view.h"
 #include "calfile/file_dialog_ex.h"
+#include "calfile/restore_points_dialog.h"
+#include "comm/data_server.h"
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
 #include "gui_base/app_services.h"
@@ -45,13 +47,34 @@ void RegisterCalFileCommands(AppServices& services) {
         {kCmdViewTextFile, &CalFileOperations::ViewTextFile},
     };
     CRegistrySettings* settings = &services.settings;
+    // Where a download keeps what the controller held; the number kept as set now.
+    auto points = std::make_shared<RestorePoints>();
+    auto prepare = [view, settings, points] {
+        *points = RestorePoints(RestorePoints::DefaultFolder(), settings->ReadRestorePointsKept());
+        view->operations().setVerifyDownload(settings->ReadVerifyDownload());
+        view->operations().setRestorePoints(points.get());
+    };
     for (const auto& [command, operation] : commands) {
-        frame.SetCommandHandler(command, [view, settings, operation = operation] {
+        frame.SetCommandHandler(command, [view, prepare, operation = operation] {
             if (!view) return;
-            view->operations().setVerifyDownload(settings->ReadVerifyDownload());
+            prepare();
             (view->operations().*operation)();
         });
     }
+    frame.SetCommandHandler(kCmdRestorePoints, [view, &services, prepare, points] {
+        if (!view || view->operations().busy()) return;
+        prepare();
+        CRestorePointsDlg::Actions actions;
+        actions.compare = [view](const std::string& path) {
+            if (view) view->operations().CompareFile(path);
+        };
+        actions.restore = [view](const std::string& path) {
+            if (view) view->operations().DownloadFile(path, "restore");
+        };
+        CRestorePointsDlg dialog(*points, UnitIdentity::Of(services.document.GetIdentification()),
+                                 services.prompt, std::move(actions), services.frame.Window());
+        dialog.exec();
+    });
     frame.SetCommandHandler(kCmdViewComments, [&services, &frame] {
         ViewCalFileComments(services.prompt, frame.Window());
     });

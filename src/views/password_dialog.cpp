@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "calibration/restore_points.h"
+#include "comm/data_server.h"
 #include "gui_base/latin1.h"
 
 namespace zvr {
@@ -52,6 +54,8 @@ CPasswordDlg::CPasswordDlg(CDataServer& document, UserPrompt& prompt, PasswordMo
     layout->addLayout(buttons);
     setMinimumWidth(380);
 
+    JournalPasswordChanges(session_, RestorePoints(),
+                           UnitIdentity::Of(document.GetIdentification()), prompt);
     Show();  // the texts it has before it opens
     session_.Open();
     Show();

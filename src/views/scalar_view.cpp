@@ -322,6 +322,15 @@ void CScalarView::OnMessage(const PostedMessage& message) {
             break;
         case kWriteDone:
             writeOutstanding_ = false;
+            if (journalLine_) {
+                if (const auto problem = RestorePoints().Append(*journalLine_)) {
+                    prompt_.warn(
+                        "The value was written, but the change journal could not "
+                        "record it: " +
+                        *problem);
+                }
+                journalLine_.reset();
+            }
             if (closeAfterWrite_) {
                 closeAfterWrite_ = false;
                 CloseFrame();
@@ -334,6 +343,7 @@ void CScalarView::OnMessage(const PostedMessage& message) {
             break;
         case kWriteFailed:
             writeOutstanding_ = false;
+            journalLine_.reset();
             closeAfterWrite_ = false;  // the failure is shown; the frame stays open
             if (scalar && scalar->eepromAddress == writeAddress_) {
                 fields_[kNewValue]->setText(QStringLiteral("Write Error"));
@@ -408,11 +418,23 @@ void CScalarView::WriteNewValue(const ScalarDef& scalar) {
         SetSaveCancel(false);
         return;
     }
+    // Every single-value write leaves a line in the change journal: one that cannot be
+    // written stops the write before it goes out.
+    const RestorePoints journal;
+    if (const auto problem = journal.CheckJournal()) {
+        prompt_.error(kJournalFailed + *problem);
+        SetSaveCancel(false);
+        return;
+    }
+    journalLine_ = MakeJournalEntry(UnitIdentity::Of(document_.GetIdentification()), scalar.name,
+                                    FromQ(fields_[kControllerValue]->text()),
+                                    formatDefValue(scalar, check.raw));
     document_.QuietTheLink();
     writeAddress_ = static_cast<uint16_t>(scalar.eepromAddress);
     if (document_.RequestWriteScalar(writeAddress_, static_cast<uint16_t>(check.raw),
                                      scalar.scaling.size, ForRequest(), kWriteDone,
                                      kWriteFailed) != 0) {
+        journalLine_.reset();
         prompt_.plain("Internal Error Writing New Value");
         SetSaveCancel(false);
         return;

@@ -11,7 +11,9 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 
+#include "calibration/restore_points.h"
 #include "monitoring/scalar_entry.h"
 #include "monitoring/scalar_groups.h"
 #include "views/form_view.h"
@@ -120,6 +122,8 @@ private:
     uint32_t outOfStepMark_ = 0;  // the link's out-of-step count when the read went out
     int rereads_ = 0;             // reads of the selected scalar made again for it
     uint16_t writeAddress_ = 0;
+    // The change journal's line of the write under way, added once the controller took it.
+    std::optional<JournalEntry> journalLine_;
     bool writeOutstanding_ = false;
     bool closeAfterWrite_ = false;  // the user chose Write while closing
 };

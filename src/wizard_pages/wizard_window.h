@@ -16,6 +16,7 @@ namespace zvr {
 
 class CCalTransferDlg;
 class CProcessDlg;
+class RestorePoints;
 class SettingsStore;
 
 // What a wizard window needs of the program: the controller link, the person, the settings
@@ -25,6 +26,9 @@ struct WizardWindowLinks {
     UserPrompt& prompt;
     SettingsStore* settings = nullptr;
     std::function<void(int)> postCommand;
+    // Where the wizard's write keeps the controller's calibration first; none: it writes
+    // every value.
+    RestorePoints* restorePoints = nullptr;
 };
 
 // The calibration wizard's window: the sheet's current page built from its form (a heading,

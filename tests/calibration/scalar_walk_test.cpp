@@ -3,6 +3,8 @@
 #include "calibration/scalar_walk.h"
 
 #include "calibration/cal_transfer.h"
+#include "calibration/restore_points.h"
+#include "definitions/cal_file.h"
 #include "support/calfile_fixture.h"
 
 #include <algorithm>
@@ -473,6 +475,79 @@ TEST_F(CalTransferTest, FourByteScalarsAreNamedBeforeDone) {
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_NE(prompt.shown[0].text.find("HOURS"), std::string::npos);
     EXPECT_EQ(controller.Word(0x4044), 9);
+}
+
+// With a store of restore points, the write after a whole read keeps the read as a point and
+// sends only what the controller may not hold: the values changed since the read, and those a
+// write on the link may have changed since (another request's, one sharing a byte with it, the
+// input's range the controller stores in its analog calibration). It reads back exactly what
+// it sent; with nothing left to send it sends nothing and keeps no second point.
+TEST_F(CalTransferTest, AfterAWholeReadOnlyWhatTheControllerMayNotHoldIsWritten) {
+    struct Case {
+        const char* name;
+        uint16_t address;  // written on the link between the read and the write; 0 none
+        int size;
+        std::vector<uint16_t> writes;  // in name order
+    };
+    const Case cases[] = {
+        {"nothing written since", 0, 0, {0x4000}},
+        {"a value written by another request", 0x4002, 1, {0x4002, 0x4000}},
+        {"a word over two one-byte values", 0x4002, 2, {0x4002, 0x4000, 0x4003}},
+        {"the analog mode", 0x4004, 1, {0x4006, 0x4008, 0x4004, 0x4000}},
+    };
+    auto& scalars = transfer.definitions().scalars;
+    scalars.insert(Scalar("SPEED", 2, 0x4000, 0));
+    scalars.insert(Scalar("GAIN", 1, 0x4002, 0));
+    scalars.insert(Scalar("TRIM", 1, 0x4003, 0));
+    scalars.insert(Scalar("EXTERNAL_ANALOG_MODE", 1, 0x4004, 0));
+    scalars.insert(Scalar("APP_MIN_CAL", 2, 0x4006, 0));
+    scalars.insert(Scalar("APP_RANGE_CAL", 2, 0x4008, 0));
+    RestorePoints store("points");
+    transfer.setRestorePoints(&store);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (uint16_t address = 0x4000; address < 0x400A; address += 2)
+            controller.SetWord(address, static_cast<uint16_t>(address - 0x3F00));
+        outcomes.clear();
+        ASSERT_EQ(transfer.ReadAll(notify()), 0);
+        Run();
+        ASSERT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
+        outcomes.clear();
+        transfer.CopyControllerToCal();
+        scalars.find("SPEED")->fileRaw = 1800;
+        if (c.address != 0) {
+            const uint16_t held = controller.Word(c.address);
+            const uint16_t value = c.size == 1 ? held >> 8 : held;  // what it holds already
+            ASSERT_EQ(document->RequestWriteScalar(c.address, value, c.size, receiver, 1201, 1202),
+                      0);
+            ASSERT_EQ(receiver->wait(3s), (PostedMessage{1201, 1, 0}));
+        }
+        const size_t writesBefore = controller.Writes().size();
+        const size_t readsBefore = controller.Reads().size();
+        const size_t pointsBefore = store.List().size();
+        ASSERT_EQ(transfer.WriteAll(notify()), 0);
+        Run();
+        EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
+        const auto writes = controller.Writes();
+        const auto reads = controller.Reads();
+        EXPECT_EQ(std::vector<uint16_t>(writes.begin() + writesBefore, writes.end()), c.writes);
+        EXPECT_EQ(std::vector<uint16_t>(reads.begin() + readsBefore, reads.end()), c.writes);
+        EXPECT_EQ(controller.Word(0x4000), 1800);
+        // The point keeps what the read found.
+        ASSERT_EQ(store.List().size(), pointsBefore + 1);
+        EXPECT_EQ(store.List().front().path, transfer.restorePoint());
+        DefinitionSet point;
+        ASSERT_EQ(LoadCalFile(point, transfer.restorePoint(), prompt), 0);
+        EXPECT_EQ(point.scalars.find("SPEED")->fileRaw, 0x100u);
+
+        // Everything is held now: nothing goes out, done comes, no point is added.
+        outcomes.clear();
+        ASSERT_EQ(transfer.WriteAll(notify()), 0);
+        Run();
+        EXPECT_EQ(outcomes, (std::vector<PostedMessage>{{1101, 0, 0}}));
+        EXPECT_EQ(controller.Writes().size(), writes.size());
+        EXPECT_EQ(store.List().size(), pointsBefore + 1);
+    }
 }
 
 TEST_F(CalTransferTest, AnEmptyTablePostsNothing) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -194,7 +195,15 @@ TEST_F(CalFileCommandsTest, WalksRetryThroughLineFaultsAndALastingFaultLeavesThe
 
     EXPECT_EQ(run(RunDownload, {"unit.ZVR"}), kExitLink);
     EXPECT_EQ(ReadBytes("unit.ZVR"), downloadBytes);
-    EXPECT_EQ(prompt_.texts().back(), PartialDownloadText(changed.scalars.find("M_NOT_KEPT")));
+    // It stops at the refused scalar. Where the line's faults fall decides whether the refusal
+    // came back plainly or the commit's reply was spoiled and the link read the address back;
+    // either way the text never says the value landed.
+    const ScalarDef* notKept = changed.scalars.find("M_NOT_KEPT");
+    const std::vector<std::string> truthful{PartialDownloadText(notKept),
+                                            PartialDownloadText(notKept, WriteCheck::FoundOther),
+                                            PartialDownloadText(notKept, WriteCheck::Unreadable)};
+    EXPECT_NE(std::find(truthful.begin(), truthful.end(), prompt_.texts().back()), truthful.end())
+        << prompt_.texts().back();
     size_t written = 0;  // scalars the controller holds with the file's value
     for (const auto& scalar : changed.scalars.entries()) {
         const uint16_t held = word(static_cast<uint16_t>(scalar->eepromAddress));
@@ -212,7 +221,13 @@ TEST_F(CalFileCommandsTest, ASignalDuringTheWriteSaysTheControllerHoldsNewAndOld
     DefinitionSet strategy;
     sim::test::Fill740(strategy);
     controller.Fill(strategy);
-    Write740File("unit.ZVR", "ZVX41R03");
+    // Every two-byte value differs, so the write is long enough to be stopped in.
+    DefinitionSet file;
+    sim::test::Fill740(file);
+    for (const auto& scalar : file.scalars.entries()) {
+        if (scalar->name != "PASSWORD" && scalar->scaling.size == 2) ++scalar->fileRaw;
+    }
+    WriteCal(std::move(file), "unit.ZVR", "ZVX41R03");
     std::thread stopper([&controller] {
         for (int i = 0; i < 500 && controller.Writes().size() < 3; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

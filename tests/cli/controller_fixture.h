@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +15,7 @@
 #include "controller_unit.h"
 #include "sim/sim_fixtures.h"
 #include "support/scripted_prompt.h"
+#include "traffic_log.h"
 
 namespace zvr::cli::test {
 
@@ -42,6 +47,24 @@ protected:
         CommandContext context{
             .prompt = prompt ? *prompt : prompt_, .out = out_, .err = err_, .locale = locale_};
         return command(context, args);
+    }
+
+    // The message type of every request the last controller command sent, in order, from
+    // its traffic log (3 a read, 4 a write).
+    static std::vector<int> RequestTypesLogged() {
+        std::ifstream log(TrafficLogPath(""));
+        const std::regex sent("SEND [0-9]+ Bytes: +([0-9A-F]{2}) ");
+        std::vector<int> types;
+        std::smatch match;
+        for (std::string line; std::getline(log, line);) {
+            if (std::regex_search(line, match, sent))
+                types.push_back(std::stoi(match[1], nullptr, 16));
+        }
+        return types;
+    }
+    static size_t WriteRequestsLogged() {
+        const std::vector<int> types = RequestTypesLogged();
+        return static_cast<size_t>(std::count(types.begin(), types.end(), 4));
     }
 
     uint16_t word(uint16_t address) {

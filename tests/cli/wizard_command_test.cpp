@@ -8,13 +8,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <thread>
 
+#include "calibration/restore_points.h"
+#include "definitions/cal_file.h"
 #include "support/file_size_limit.h"
 #include "wizard_command_fixture.h"
 
@@ -227,11 +231,73 @@ TEST_F(WizardCommandTest, AFailedWriteIsRetriedWithTheSameAnswers) {
     EXPECT_EQ(get("PULSES_PER_UPDATE"), "ok 40");
 }
 
-// --save onto a full disk: the file is named, and so is what the controller now holds.
+// A run whose answers change two values sends exactly those two writes and reads back exactly
+// those two, after keeping what the controller held as a restore point; a run whose answers
+// the controller holds already sends no write and keeps no point.
+TEST_F(WizardCommandTest, WritesOnlyTheValuesTheAnswersChange) {
+    startSimulator("ZVX01B02");
+    DefinitionSet strategy;
+    ASSERT_EQ(LoadCalFile(strategy, std::string(ZVR_STRATEGY_DIR) + "/ZVX01B02.000", prompt_), 0);
+    const auto eeprom = [&] {
+        std::map<std::string, uint32_t> values;
+        for (const auto& scalar : strategy.scalars.entries()) {
+            const uint16_t held = word(static_cast<uint16_t>(scalar->eepromAddress));
+            values[scalar->name] = scalar->scaling.size == 1 ? held >> 8 : held;
+        }
+        return values;
+    };
+    const auto answers = [](const char* lowest, const char* highest) {
+        return std::vector<ScriptedInput::Step>{
+            "2", "", "6", lowest, highest, "No overspeed shutdown.", "y"};
+    };
+    ScriptedInput first(answers("900", "2100"));
+    ASSERT_EQ(wizard(first), kExitOk) << err_.str() << out_.str();
+    const auto before = eeprom();
+    const size_t pointsBefore = RestorePoints().List().size();
+
+    ScriptedInput second(answers("950", "2200"));
+    ASSERT_EQ(wizard(second), kExitOk) << err_.str() << out_.str();
+    EXPECT_EQ(WriteRequestsLogged(), 2u);
+    const std::vector<int> types = RequestTypesLogged();
+    const auto sinceLastWrite = std::find(types.rbegin(), types.rend(), 4);
+    EXPECT_EQ(std::count(types.rbegin(), sinceLastWrite, 3), 2);  // the two, read back
+    auto after = eeprom();
+    EXPECT_EQ(get("SET_SPEED_MIN"), "ok 950");
+    EXPECT_EQ(get("SET_SPEED_MAX"), "ok 2200");
+    after["SET_SPEED_MIN"] = before.at("SET_SPEED_MIN");
+    after["SET_SPEED_MAX"] = before.at("SET_SPEED_MAX");
+    EXPECT_EQ(after, before);
+
+    // The newest point holds, value for value, what the controller held before the run.
+    const auto points = RestorePoints().List();
+    ASSERT_EQ(points.size(), pointsBefore + 1);
+    EXPECT_EQ(points[0].command, "wizard");
+    EXPECT_NE(err_.str().find("zvr-cli wizard: restore point " + points[0].path), std::string::npos)
+        << err_.str();
+    DefinitionSet point;
+    ASSERT_EQ(LoadCalFile(point, points[0].path, prompt_), 0);
+    std::map<std::string, uint32_t> kept;
+    for (const auto& scalar : point.scalars.entries())
+        kept[scalar->name] = scalar->fileRaw;
+    EXPECT_EQ(kept, before);
+
+    ScriptedInput third(answers("950", "2200"));
+    ASSERT_EQ(wizard(third), kExitOk) << err_.str() << out_.str();
+    EXPECT_EQ(WriteRequestsLogged(), 0u);
+    EXPECT_EQ(RestorePoints().List().size(), pointsBefore + 1);
+}
+
+// --save onto a full disk: the file is named, and so is what the controller now holds. (The
+// controller holds the answers already: the run writes nothing and so needs no restore point,
+// which the full disk would refuse before the write.)
 TEST_F(WizardCommandTest, SaveThatCannotBeWrittenSaysTheControllerWasCalibrated) {
     startSimulator("ZVX01B02");
     std::filesystem::remove("full.ZVR");
-    ScriptedInput input({"2", "", "6", "900", "2100", "No overspeed shutdown.", "y"});
+    const std::vector<ScriptedInput::Step> answers = {
+        "2", "", "6", "900", "2100", "No overspeed shutdown.", "y"};
+    ScriptedInput calibrate(answers);
+    ASSERT_EQ(wizard(calibrate), kExitOk) << err_.str() << out_.str();
+    ScriptedInput input(answers);
     int code = 0;
     {
         zvr::test::FileSizeLimit full(64);

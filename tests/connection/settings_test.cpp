@@ -31,6 +31,16 @@ TEST(RegistrySettings, PlotValuesHaveDefaultsAndLowerLimits) {
     }
 }
 
+TEST(RegistrySettings, RestorePointsKeptDefaultsTo50AndKeepsAtLeastOne) {
+    MemorySettingsStore store;
+    CRegistrySettings settings(store);
+    EXPECT_EQ(settings.ReadRestorePointsKept(), 50);
+    for (auto [stored, read] : {std::pair{10, 10}, {1, 1}, {0, 1}, {-5, 1}, {500, 500}}) {
+        ASSERT_EQ(settings.WriteRestorePointsKept(stored), 0);
+        EXPECT_EQ(settings.ReadRestorePointsKept(), read) << stored;
+    }
+}
+
 TEST(RegistrySettings, PlotSetupRoundTrip) {
     MemorySettingsStore store;
     CRegistrySettings settings(store);

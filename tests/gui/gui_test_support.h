@@ -12,6 +12,7 @@ public:
     GuiTestDirectory() {
         QDir::setCurrent(directory_.path());
         qputenv("XDG_CONFIG_HOME", (directory_.path() + QStringLiteral("/config")).toUtf8());
+        // Restore points, the change journal and the tuning log of a test.
         qputenv("XDG_DATA_HOME", (directory_.path() + QStringLiteral("/data")).toUtf8());
     }
 

@@ -3,6 +3,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "calibration/restore_points.h"
 #include "gui/view_test_support.h"
 #include "views/password_dialog.h"
 
@@ -59,6 +60,12 @@ private slots:
         QTRY_COMPARE(dialog.status()->text(),
                      QStringLiteral("The password was successfully updated in the controller."));
         QCOMPARE(link.controller.word(0x4000), PasswordCode("n3w"));
+        // The journal says the password changed, never what it was or became.
+        const auto journal = RestorePoints().Journal();
+        QCOMPARE(journal.size(), size_t{1});
+        QCOMPARE(journal[0].name, std::string("PASSWORD"));
+        QCOMPARE(journal[0].oldValue, std::string(kHiddenValue));
+        QCOMPARE(journal[0].newValue, std::string(kHiddenValue));
         QVERIFY(!dialog.entry()->isVisibleTo(&dialog));
         QVERIFY(!dialog.cancelButton()->isEnabled());
         dialog.okButton()->click();

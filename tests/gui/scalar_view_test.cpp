@@ -4,7 +4,10 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
+#include "calibration/restore_points.h"
 #include "gui/view_test_support.h"
 #include "gui_base/latin1.h"
 #include "monitoring/help_topics.h"
@@ -109,6 +112,32 @@ private slots:
         QTRY_COMPARE(Text(view, kControllerValue), QStringLiteral("3.500"));
         QVERIFY(!view->button(1019)->isEnabled());
         QVERIFY(link.prompt.shown.empty());
+        // The change journal holds the write, with what the controller held before.
+        const auto journal = RestorePoints().Journal();
+        QVERIFY(!journal.empty());
+        QCOMPARE(journal[0].name, std::string("PROPORTIONAL_GAIN"));
+        QCOMPARE(journal[0].oldValue, std::string("2.500"));
+        QCOMPARE(journal[0].newValue, std::string("3.500"));
+    }
+
+    // A change journal that cannot be written stops the write before it goes out.
+    void aJournalThatCannotBeWrittenStopsTheWrite() {
+        const std::string folder = RestorePoints::DefaultFolder();
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(std::filesystem::path(folder).parent_path());
+        std::ofstream(folder) << "a file where the folder should be";
+        QVERIFY(std::filesystem::is_regular_file(folder));
+        test::LinkedDocument link;
+        CScalarView* view = Open(link);
+        Select(view, QStringLiteral("PROPORTIONAL_GAIN"));
+        QTRY_COMPARE(Text(view, kControllerValue), QStringLiteral("2.500"));
+        Enter(view, QStringLiteral("3.5"));
+        QCOMPARE(link.prompt.shown.size(), size_t{1});
+        QVERIFY(link.prompt.shown[0].text.starts_with(kJournalFailed));
+        QTest::qWait(100);
+        QCOMPARE(link.controller.requestsOfType(kWrite), 0);
+        QCOMPARE(link.controller.word(0x4010), uint16_t(640));
+        std::filesystem::remove(folder);
     }
 
     void valuesOutsideTheScalingAreRefused() {

@@ -7,7 +7,7 @@
 
 // Every test process works in a fresh directory of its own with its own settings folder, so
 // suites can run in parallel: the traffic log lands in the working directory, and settings
-// are per user, and so are zvr-cli's traffic log and the tuning log.
+// are per user, and so are zvr-cli's traffic log, the tuning log and the restore points.
 namespace {
 
 class TemporaryWorkingDirectory : public testing::Environment {
@@ -24,6 +24,7 @@ public:
         ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         const std::string state = (directory_ / "state").string();
         ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+        // Restore points, the change journal and the tuning log of a test.
         const std::string data = (directory_ / "data").string();
         ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     }

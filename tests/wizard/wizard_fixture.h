@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "calibration/cal_transfer.h"
+#include "calibration/restore_points.h"
 #include "comm/data_server.h"
 #include "controller_unit.h"
 #include "definitions/cal_file.h"
@@ -44,7 +45,8 @@ public:
 
 // A wizard (the ZEVAR 740's, or a family's as the program picks it) on the shipped strategies
 // against zvr-sim on a pseudo-terminal, with a person played by the test: it fills the page's
-// fields and presses the buttons.
+// fields and presses the buttons. As in the program, its write keeps a restore point and sends
+// only what the controller does not hold.
 class WizardFixture : public testing::Test {
 protected:
     static constexpr std::chrono::seconds kLimit{20};
@@ -87,6 +89,7 @@ protected:
         if (link_->OpenPort(simulator_->linkPath(), timeoutTicks_) != 0) return false;
         transfer_ =
             std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
+        transfer_->setRestorePoints(&points_);
         wizard_ =
             std::make_unique<Zevar740Wizard>(StrategyPath(name), letter,
                                              WizardLinks{*link_, pump_.sheetReceiver(), *transfer_,
@@ -104,6 +107,7 @@ protected:
         if (link_->OpenPort(simulator_->linkPath(), timeoutTicks_) != 0) return false;
         transfer_ =
             std::make_unique<CalTransfer>(*link_, pump_.transferReceiver(), prompt_, progress_);
+        transfer_->setRestorePoints(&points_);
         const WizardSheetMaker make = WizardSheetFor(name, StrategyPath(name), "");
         if (!make) return false;
         family_ = make(WizardLinks{*link_, pump_.sheetReceiver(), *transfer_, prompt_, presenter_,
@@ -191,6 +195,7 @@ protected:
     RecordingPresenter presenter_;
     NoProgress progress_;
     MemorySettingsStore settings_;
+    RestorePoints points_;
 };
 
 }  // namespace zvr::test

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "connection/command_ids.h"
 #include "definitions/cal_file.h"
@@ -698,6 +699,48 @@ TEST_F(Zevar740WizardTest, FailedWholeWriteSaysWhatTheControllerHolds) {
     ASSERT_EQ(prompt_.shown.size(), 3u);
     EXPECT_EQ(prompt_.shown.back().text, kWizardWriteUnfinished);
     EXPECT_EQ(prompt_.shown.back().icon, PromptIcon::Warning);
+}
+
+// The write keeps what the controller held as a restore point before it sends anything: a
+// point that cannot be kept (a file where its folder should be) stops the write with the
+// reason, the Summary stays, and Next writes once the point can be kept.
+TEST_F(Zevar740WizardTest, WriteWaitsForItsRestorePoint) {
+    namespace fs = std::filesystem;
+    startSimulator("ZVX41R03");
+    ASSERT_TRUE(startWizard("ZVX41R03", 'R'));
+    const uint32_t held = eeprom("SET_SPEED_1");
+    next();
+    wizard_->Retain();
+    ASSERT_TRUE(settle());
+    next();
+    passNoAnalog();
+    passOneSpeed("1650");
+    passNoOutputNoProtection();
+    ASSERT_NE(held, 1650u);
+    const std::string folder = RestorePoints::DefaultFolder();
+    fs::remove_all(folder);
+    fs::create_directories(fs::path(folder).parent_path());
+    std::ofstream(folder) << "in the way";
+    prompt_.shown.clear();
+    prompt_.answers = {PromptAnswer::Ok, PromptAnswer::Cancel};  // the reason, then the sheet's
+    next();
+    EXPECT_TRUE(wizard_->onSummary());
+    ASSERT_FALSE(prompt_.texts().empty());
+    EXPECT_TRUE(prompt_.texts().front().starts_with(kRestorePointFailed))
+        << prompt_.texts().front();
+    EXPECT_EQ(eeprom("SET_SPEED_1"), held);
+
+    fs::remove(folder);
+    next();
+    ASSERT_TRUE(wizard_->written());
+    EXPECT_EQ(eeprom("SET_SPEED_1"), 1650u);
+    const auto points = points_.List();
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].command, "wizard");
+    EXPECT_EQ(points[0].path, transfer_->restorePoint());
+    DefinitionSet point;
+    ASSERT_EQ(LoadCalFile(point, points[0].path, prompt_), 0);
+    EXPECT_EQ(point.scalars.find("SET_SPEED_1")->fileRaw, held);
 }
 
 TEST_F(Zevar740WizardTest, CancelAfterTheProcessOnAnyLaterPagePutsTheAnalogValuesBack) {

@@ -99,16 +99,19 @@ constexpr Command kCommands[] = {
      "                           [--no-verify]\n"
      "\n"
      "Checks that FILE was made for the controller's model (and, for ZEVAR 740 files, its\n"
-     "strategy), reads the controller's password when FILE holds one, then writes every\n"
-     "scalar of FILE. --on-mismatch answers the model and strategy questions;\n"
-     "--password-mismatch settles a password that differs: change writes the file's, keep\n"
-     "writes all but PASSWORD, abort writes nothing. Questions no option answers are asked on the\n"
-     "terminal; without one, the download is abandoned. A request that fails is tried\n"
-     "twice more. Afterwards every written scalar is read back and compared, unless\n"
-     "--no-verify is given; a difference is named with both values.\n"
-     "Exit 1 when the download was abandoned before anything was written, 3 when the\n"
-     "controller failed (it then holds some new and some old values: run the download\n"
-     "again) or read back other values.\n",
+     "strategy). Then it reads the controller's whole calibration, its password with it;\n"
+     "settles a password that differs from FILE's; keeps what it read as a restore point\n"
+     "(zvr-cli history), writes only the scalars of FILE whose value differs, and reads\n"
+     "back only those; when none differs nothing is written. --on-mismatch answers the\n"
+     "model and strategy questions; --password-mismatch settles a password that differs:\n"
+     "change writes the file's, keep writes all but PASSWORD, abort writes nothing.\n"
+     "Questions no option answers are asked on the terminal; without one, the download is\n"
+     "abandoned. A request that fails is tried three more times. --no-verify skips the\n"
+     "read-back; a difference is named with both values.\n"
+     "Exit 1 when the download was abandoned before anything was written, 2 when the\n"
+     "restore point cannot be written (nothing was sent), 3 when the controller failed (it\n"
+     "then holds some new and some old values: run the download again) or read back other\n"
+     "values.\n",
      RunDownload},
     {"compare", "compare the controller's calibration with a file",
      "usage: zvr-cli compare FILE --port NAME [--strategy-dir DIR] [--json]\n"
@@ -116,6 +119,26 @@ constexpr Command kCommands[] = {
      "Reads the controller's value of every scalar of FILE and prints the differences.\n"
      "Exit 0 when the file matches the controller, 1 when they differ.\n",
      RunCompare},
+    {"history", "list the restore points and the change journal",
+     "usage: zvr-cli history [--port NAME] [--strategy-dir DIR] [--json]\n"
+     "\n"
+     "Lists, newest first, the restore points (the calibration read from a controller\n"
+     "before a download or a restore wrote to it) and the change journal (one\n"
+     "line per value changed by set, Change Calibration or a password change). With\n"
+     "--port only those of the controller connected there. The program and zvr-cli keep\n"
+     "them in $XDG_DATA_HOME/zvr/restore-points (~/.local/share/zvr/restore-points), the\n"
+     "newest RestorePointsKept (50) points of each unit. Text lines are tab-separated:\n"
+     "time, \"point\", command, unit, name; or time, \"change\", name, old -> new, unit.\n",
+     RunHistory},
+    {"restore", "write a restore point back into the controller",
+     "usage: zvr-cli restore POINT --port NAME [--strategy-dir DIR] [--no-verify]\n"
+     "\n"
+     "Downloads a restore point (a name that history lists, or a cal file's path), taking\n"
+     "a new restore point first, so a restore can be undone too. When the controller\n"
+     "already holds every value, nothing is written. The point's password is written\n"
+     "back with the rest; a point of another model or strategy is asked about. Exit as\n"
+     "download; 2 when POINT is not found or the new restore point cannot be written.\n",
+     RunRestore},
     {"convert-strategy", "carry a cal file's values over to another strategy",
      "usage: zvr-cli convert-strategy SOURCE TARGET.000 OUT.ZVR [--skip-missing]\n"
      "                                [--strategy-dir DIR]\n"

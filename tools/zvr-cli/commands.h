@@ -2,6 +2,9 @@
 
 #include <span>
 #include <string>
+#include <string_view>
+
+#include "calibration/restore_points.h"
 
 namespace zvr::cli {
 
@@ -24,5 +27,13 @@ int RunConvertStrategy(CommandContext& context, std::span<const std::string> arg
 int RunFaults(CommandContext& context, std::span<const std::string> args);
 int RunPassword(CommandContext& context, std::span<const std::string> args);
 int RunWizard(CommandContext& context, std::span<const std::string> args);
+int RunHistory(CommandContext& context, std::span<const std::string> args);
+int RunRestore(CommandContext& context, std::span<const std::string> args);
+
+// download under another name (restore): the same checks, options and exit codes.
+int RunDownloadAs(CommandContext& context, std::string_view command,
+                  std::span<const std::string> args);
+// The restore points' folder, keeping as many per unit as the program's settings say.
+RestorePoints RestorePointsOfTheProgram();
 
 }  // namespace zvr::cli

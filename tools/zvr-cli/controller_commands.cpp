@@ -9,6 +9,7 @@
 #include <thread>
 #include <tuple>
 
+#include "calibration/restore_points.h"
 #include "comm/data_server.h"
 #include "comm/device_watch.h"
 #include "command.h"
@@ -224,6 +225,18 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
                             context.shown(name) + " is a 4-byte value: it cannot be written");
     }
     const uint16_t address = static_cast<uint16_t>(scalar->eepromAddress);
+    // The change journal keeps the value before and after; one that cannot be written stops
+    // the write before it goes out.
+    const RestorePoints journal = RestorePointsOfTheProgram();
+    if (const auto problem = journal.CheckJournal()) {
+        return context.fail("set", kExitUsage, kJournalFailed + *problem);
+    }
+    const auto old = link.session.ReadOnce({&address, 1});
+    if (!old) return context.fail("set", kExitLink, ReadErrorText(context, link, name));
+    const auto shown = [scalar](uint16_t word) {
+        const std::string value = FormatValue(RawOf(word, scalar->scaling.size), scalar->scaling);
+        return scalar->units.empty() ? value : value + " " + scalar->units;
+    };
     if (!link.session.Write(address, static_cast<uint16_t>(check.raw), size)) {
         return context.fail("set", kExitLink,
                             WriteErrorText(context.shown(name), link.document.LastWriteCheck()));
@@ -233,6 +246,14 @@ int RunSet(CommandContext& context, std::span<const std::string> args) {
         return context.fail(
             "set", kExitLink,
             link.session.OutOfStep() ? "Read Error" + std::string(kOutOfStepAdvice) : "Read Error");
+    }
+    if (const auto problem =
+            journal.Append(MakeJournalEntry(UnitIdentity::Of(link.document.GetIdentification()),
+                                            name, shown((*old)[0]), shown((*words)[0])))) {
+        context.fail("set", kExitOk,
+                     "the value was written, but the change journal could not "
+                     "record it: " +
+                         *problem);
     }
     context.out << context.shown(name) << '\t'
                 << FormatValue(RawOf((*words)[0], scalar->scaling.size), scalar->scaling) << '\t'

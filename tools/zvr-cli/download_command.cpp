@@ -7,6 +7,7 @@
 
 #include "cal_file_run.h"
 #include "calibration/download_checks.h"
+#include "calibration/restore_points.h"
 #include "command.h"
 #include "commands.h"
 #include "common/user_prompt.h"
@@ -40,20 +41,25 @@ std::string Given(const Arguments& parsed, const char* option) {
 }  // namespace
 
 int RunDownload(CommandContext& context, std::span<const std::string> args) {
+    return RunDownloadAs(context, "download", args);
+}
+
+int RunDownloadAs(CommandContext& context, std::string_view command,
+                  std::span<const std::string> args) {
     Arguments parsed;
     if (auto error =
             parsed.parse(args, {"--no-verify"},
                          {"--port", "--strategy-dir", "--on-mismatch", "--password-mismatch"})) {
-        return context.fail("download", kExitUsage, *error);
+        return context.fail(command, kExitUsage, *error);
     }
     if (parsed.positional.size() != 1) {
-        return context.fail("download", kExitUsage, "usage: download FILE");
+        return context.fail(command, kExitUsage, "usage: download FILE");
     }
     // The questions' Yes aborts a download to another model or strategy.
     std::optional<PromptAnswer> onMismatch;
     if (!OptionAnswer(parsed, "--on-mismatch",
                       {{"abort", PromptAnswer::Yes}, {"continue", PromptAnswer::No}}, onMismatch)) {
-        return context.fail("download", kExitUsage, "--on-mismatch takes abort or continue");
+        return context.fail(command, kExitUsage, "--on-mismatch takes abort or continue");
     }
     std::optional<PromptAnswer> onPassword;
     if (!OptionAnswer(parsed, "--password-mismatch",
@@ -61,14 +67,13 @@ int RunDownload(CommandContext& context, std::span<const std::string> args) {
                        {"keep", PromptAnswer::No},
                        {"abort", PromptAnswer::Cancel}},
                       onPassword)) {
-        return context.fail("download", kExitUsage,
-                            "--password-mismatch takes change, keep or abort");
+        return context.fail(command, kExitUsage, "--password-mismatch takes change, keep or abort");
     }
     const std::string& path = parsed.positional[0];
     DefinitionSet file;
-    if (int code = LoadCalFileFor(context, "download", path, file); code != kExitOk) return code;
+    if (int code = LoadCalFileFor(context, command, path, file); code != kExitOk) return code;
     ControllerLink link(context, parsed);
-    if (int code = link.Connect(context, "download", parsed); code != kExitOk) return code;
+    if (int code = link.Connect(context, command, parsed); code != kExitOk) return code;
 
     CalFileRun run(context, link.document,
                    CommandPrompt(context.prompt, {path},
@@ -77,29 +82,42 @@ int RunDownload(CommandContext& context, std::span<const std::string> args) {
                                   {IsPasswordQuestion, onPassword, PromptAnswer::Cancel,
                                    Given(parsed, "--password-mismatch")}}));
     run.operations().setVerifyDownload(!parsed.has("--no-verify"));
-    run.operations().Download();
+    RestorePoints store = RestorePointsOfTheProgram();
+    run.operations().setRestorePoints(&store);
+    run.operations().DownloadFile(path, std::string(command));
+    const auto sayPoint = [&] {
+        if (run.operations().restorePoint().empty()) return;
+        context.err << "zvr-cli " << command << ": restore point "
+                    << run.operations().restorePoint() << '\n';
+    };
     if (!run.Drive(link.session.ReplyLimit())) {
         // Stopped (a signal, or a controller that no longer answers): say what it now holds.
+        sayPoint();
         if (const auto& at = run.stoppedWriting()) {
             context.prompt.error(PartialDownloadText(&*at));
         } else if (run.stoppedVerifying()) {
             context.prompt.error(kVerifyReadFailed);
         } else {
-            return context.fail("download", kExitLink,
+            return context.fail(command, kExitLink,
                                 "the download stopped before anything was written");
         }
         return kExitLink;
     }
     const CommandPrompt& prompt = run.prompt();
-    if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept)) return kExitOk;
+    sayPoint();
+    if (prompt.saw(kDownloadedSuccessfully) || prompt.sawStart(kDownloadedExcept) ||
+        prompt.saw(kNothingToWrite)) {
+        return kExitOk;
+    }
+    if (prompt.sawStart(kRestorePointFailed)) return kExitUsage;
     if (prompt.sawStart(kCalWriteError) || prompt.saw(kReadPasswordError) ||
         prompt.sawStart(kVerifyDiffers) || prompt.saw(kVerifyReadFailed)) {
         return kExitLink;
     }
     if (prompt.saw(kSelectedFileUnreadable)) {
-        return context.fail("download", kExitUsage, "cannot read " + path);
+        return context.fail(command, kExitUsage, "cannot read " + path);
     }
-    return context.fail("download", kExitNo, "download abandoned: nothing was written");
+    return context.fail(command, kExitNo, "download abandoned: nothing was written");
 }
 
 }  // namespace zvr::cli

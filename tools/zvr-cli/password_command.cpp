@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "calibration/restore_points.h"
 #include "command.h"
 #include "commands.h"
 #include "controller_link.h"
@@ -28,6 +29,8 @@ int RunPassword(CommandContext& context, std::span<const std::string> args) {
     PasswordSession session(link.document, context.prompt,
                             check ? PasswordMode::CheckOnly : PasswordMode::Change,
                             [answers] { return ReceiverHandle(answers); });
+    JournalPasswordChanges(session, RestorePointsOfTheProgram(),
+                           UnitIdentity::Of(link.document.GetIdentification()), context.prompt);
     session.Open();
     if (session.step == PasswordSession::kCheck) {
         const std::string* current = check ? check : parsed.value("--old");

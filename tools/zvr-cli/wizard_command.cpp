@@ -8,6 +8,7 @@
 
 #include "cal_file_run.h"
 #include "calibration/cal_transfer.h"
+#include "calibration/restore_points.h"
 #include "command.h"
 #include "command_ui.h"
 #include "commands.h"
@@ -114,6 +115,8 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
     CommandUi progress(context, {});
     WizardPump pump;
     CalTransfer transfer(link.document, pump.transferReceiver(), conversation, progress);
+    RestorePoints points = RestorePointsOfTheProgram();
+    transfer.setRestorePoints(&points);
     std::unique_ptr<IniSettingsStore> settings;
     if (parsed.has("--plot-setup")) settings = std::make_unique<IniSettingsStore>();
     const std::unique_ptr<WizardSheet> sheet = make({link.document, pump.sheetReceiver(), transfer,
@@ -131,6 +134,8 @@ int RunWizardWith(CommandContext& context, std::span<const std::string> args, Wi
                           .replyLimit = link.session.ReplyLimit() * 4});
     }
     context.out.flush();
+    if (!transfer.restorePoint().empty())
+        context.err << "zvr-cli " << kName << ": restore point " << transfer.restorePoint() << '\n';
     if (wizard.partlyWritten()) {
         return context.fail(kName, kExitLink,
                             "the configuration was not written completely: the controller holds "

@@ -6,12 +6,15 @@
 #include "calibration/cal_transfer.h"
 #include "calibration/download_checks.h"
 #include "calibration/report_text.h"
+#include "calibration/restore_points.h"
 #include "comm/data_server.h"
 #include "common/replacing_file.h"
 #include "common/stored_text.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
+#include "definitions/scaling.h"
 #include "definitions/text_report.h"
+#include "monitoring/fault_list.h"
 
 namespace zvr {
 
@@ -24,6 +27,10 @@ constexpr const char* kProcessing = "Processing Calibration Values";
 constexpr const char* kTextExtension = "*.txt";
 constexpr const char* kLogFilter = "text Files (*.txt)|*.txt||";
 constexpr const char* kVerifying = "Reading the written values back";
+// The three phases of a download that keeps a restore point.
+constexpr const char* kReadingPoint = "Step 1 of 3: reading the controller's calibration";
+constexpr const char* kWritingChanges = "Step 2 of 3: writing the values that differ";
+constexpr const char* kVerifyingChanges = "Step 3 of 3: reading the written values back";
 
 std::optional<std::string> ChooseCalFile(UserPrompt& prompt, const char* title) {
     return prompt.chooseFile(
@@ -76,6 +83,13 @@ std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw
         return scalar.units.empty() ? text : text + " " + scalar.units;
     };
     return scalar.name + ": file " + value(scalar.fileRaw) + ", controller " + value(controllerRaw);
+}
+
+bool ReadBackAsWritten(const ScalarDef& scalar, uint32_t read) {
+    const uint32_t mask = RawMask(scalar.scaling.size);
+    const uint32_t written = scalar.fileRaw & mask;
+    read &= mask;
+    return IsFaultHistory(scalar.name) ? (read & written) == written : read == written;
 }
 
 CalFileOperations::CalFileOperations(CalFileContext context, ReceiverHandle receiver)
@@ -144,9 +158,13 @@ void CalFileOperations::Save() {
 void CalFileOperations::Compare() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to compare");
-    if (!path || !LoadTemporary(*path)) return;
+    if (path) CompareFile(*path);
+}
+
+void CalFileOperations::CompareFile(const std::string& path) {
+    if (busy() || !LoadTemporary(path)) return;
     mismatches_.clear();
-    report_ = CompareHeading(*path);
+    report_ = CompareHeading(path);
     if (!StartWalk(CalFileMode::Compare, temporary_->scalars)) ReleaseTemporary();
 }
 
@@ -267,8 +285,20 @@ bool CalFileOperations::StartWalk(CalFileMode mode, const SortedTable<ScalarDef>
     return true;
 }
 
+void CalFileOperations::StartPhase(const char* line1, const SortedTable<ScalarDef>& table,
+                                   WalkDirection direction) {
+    progress_ = ProgressState{line1, "", 1, static_cast<int>(table.count()), 1};
+    context_.ui.ShowProgress(progress_);
+    if (direction == WalkDirection::Write) {
+        walk_.StartWrite(table, *this);
+    } else {
+        walk_.StartRead(table, *this);
+    }
+}
+
 const ScalarDef* CalFileOperations::writingScalar() const {
-    return mode_ == CalFileMode::Download && !verifying_ ? walk_.current() : nullptr;
+    return mode_ == CalFileMode::Download && !verifying_ && !readingPoint_ ? walk_.current()
+                                                                           : nullptr;
 }
 
 void CalFileOperations::EndWalk() {
@@ -281,6 +311,7 @@ void CalFileOperations::Abort() {
     walk_.Stop();
     awaitingPassword_ = false;
     verifying_ = false;
+    readingPoint_ = false;
     outputText_.clear();
     EndWalk();
     ReleaseTemporary();
@@ -322,8 +353,13 @@ void CalFileOperations::OnWalkValue(ScalarDef& scalar, uint32_t raw) {
             break;
         }
         case CalFileMode::Download:
-            if (raw != scalar.fileRaw && std::find(notWritten_.begin(), notWritten_.end(),
-                                                   scalar.name) == notWritten_.end()) {
+            if (readingPoint_) {
+                ScalarDef copy = scalar;
+                copy.fileRaw = raw;
+                point_->scalars.insert(std::move(copy));
+            } else if (!ReadBackAsWritten(scalar, raw) &&
+                       std::find(notWritten_.begin(), notWritten_.end(), scalar.name) ==
+                           notWritten_.end()) {
                 verifyDifferences_.push_back(VerifyDifferenceLine(scalar, raw));
             }
             break;
@@ -346,6 +382,8 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         std::string text = kCalReadError;
         if (verifying_) {
             text = kVerifyReadFailed;
+        } else if (readingPoint_) {
+            text = std::string(kCalReadError) + "\r\nNothing was written to the controller.";
         } else if (mode_ == CalFileMode::Download) {
             text = PartialDownloadText(end.failedScalar, end.writeCheck);
         }
@@ -354,6 +392,7 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
         outputText_.clear();
         ReleaseTemporary();
         verifying_ = false;
+        readingPoint_ = false;
         if (plain) {
             context_.prompt.plain(text);
         } else {
@@ -372,7 +411,9 @@ void CalFileOperations::OnWalkEnd(const WalkEnd& end) {
             FinishControllerText();
             break;
         case CalFileMode::Download:
-            if (verifying_) {
+            if (readingPoint_) {
+                FinishPointRead();
+            } else if (verifying_) {
                 FinishVerify();
             } else {
                 FinishDownload(end);
@@ -390,12 +431,58 @@ void CalFileOperations::FinishDownload(const WalkEnd& end) {
         FinishVerify();
         return;
     }
-    // What the controller holds now, read back through the same walk.
+    // What the controller holds now, read back through the same walk: only what was written.
     verifying_ = true;
     verifyDifferences_.clear();
-    progress_ = ProgressState{kVerifying, "", 1, static_cast<int>(temporary_->scalars.count()), 1};
-    context_.ui.ShowProgress(progress_);
-    walk_.StartRead(temporary_->scalars, *this);
+    if (changes_) {
+        StartPhase(kVerifyingChanges, changes_->scalars, WalkDirection::Read);
+    } else {
+        StartPhase(kVerifying, temporary_->scalars, WalkDirection::Read);
+    }
+}
+
+void CalFileOperations::FinishPointRead() {
+    readingPoint_ = false;
+    // The password question, asked of the password just read.
+    const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
+    if (filePassword != nullptr && !passwordAsked_ &&
+        !AskPassword(point_->scalars.find("PASSWORD")->fileRaw)) {
+        EndWalk();
+        point_.reset();
+        ReleaseTemporary();
+        return;
+    }
+    // The file's scalars whose raw value differs from what the controller holds, in name order.
+    changes_ = std::make_unique<DefinitionSet>();
+    for (const auto& scalar : temporary_->scalars.entries()) {
+        const ScalarDef* held = point_->scalars.find(scalar->name);
+        if (held == nullptr || held->eepromAddress != scalar->eepromAddress ||
+            held->scaling.size != scalar->scaling.size || held->fileRaw != scalar->fileRaw) {
+            changes_->scalars.insert(*scalar);
+        }
+    }
+    if (changes_->scalars.count() == 0) {
+        EndWalk();
+        changes_.reset();
+        point_.reset();
+        context_.prompt.plain(kNothingToWrite);
+        return;
+    }
+    // Nothing goes out before what the controller holds is kept.
+    CDataServer& document = context_.document;
+    const auto written =
+        restorePoints_->Write(std::move(*point_), document.definitions.header.strategyName,
+                              UnitIdentity::Of(document.GetIdentification()), writeCommand_);
+    point_.reset();
+    if (!written.ok()) {
+        EndWalk();
+        changes_.reset();
+        ReleaseTemporary();
+        context_.prompt.error(kRestorePointFailed + written.error);
+        return;
+    }
+    restorePoint_ = written.path;
+    StartPhase(kWritingChanges, changes_->scalars, WalkDirection::Write);
 }
 
 void CalFileOperations::FinishVerify() {
@@ -476,7 +563,14 @@ void CalFileOperations::FinishControllerText() {
 void CalFileOperations::Download() {
     if (busy()) return;
     const auto path = ChooseCalFile(context_.prompt, "Choose a Calibration file to download");
-    if (!path || !LoadTemporary(*path)) return;
+    if (path) DownloadFile(*path);
+}
+
+void CalFileOperations::DownloadFile(const std::string& path, const std::string& command) {
+    if (busy() || !LoadTemporary(path)) return;
+    writeCommand_ = command;
+    restorePoint_.clear();
+    changes_.reset();
     CDataServer& document = context_.document;
     if (!document.IsDemo() &&
         !ConfirmDownloadTarget(temporary_->header.modelKind, temporary_->header.strategyName,
@@ -485,14 +579,19 @@ void CalFileOperations::Download() {
         ReleaseTemporary();
         return;
     }
+    passwordAsked_ = false;
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
-    if (filePassword == nullptr) {
+    const ScalarDef* ownPassword = document.definitions.scalars.find("PASSWORD");
+    // A download that reads the whole calibration first finds the controller's password there.
+    const bool passwordInRead = WritesOnlyChanges() && ownPassword != nullptr &&
+                                filePassword != nullptr &&
+                                ownPassword->scaling.size == filePassword->scaling.size;
+    if (filePassword == nullptr || passwordInRead) {
         StartDownloadWalk();
         return;
     }
     // A strategy without a password scalar: the controller is asked at the address the
     // download would write the file's password to, so that it is never changed unasked.
-    const ScalarDef* ownPassword = document.definitions.scalars.find("PASSWORD");
     const auto address =
         static_cast<uint16_t>((ownPassword ? ownPassword : filePassword)->eepromAddress);
     document.QuietTheLink();
@@ -531,22 +630,44 @@ void CalFileOperations::OnPasswordRead(bool ok, uint16_t word) {
         return;
     }
     const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
-    const uint32_t controllerPassword = RawFromWord(*filePassword, word);
+    if (!AskPassword(RawFromWord(*filePassword, word))) {
+        ReleaseTemporary();
+        return;
+    }
+    StartDownloadWalk();
+}
+
+bool CalFileOperations::AskPassword(uint32_t controllerPassword) {
+    passwordAsked_ = true;
+    const ScalarDef* filePassword = temporary_->scalars.find("PASSWORD");
     switch (ChoosePassword(filePassword->fileRaw, controllerPassword, context_.prompt)) {
         case PasswordChoice::Abort:
-            ReleaseTemporary();
-            return;
+            return false;
         case PasswordChoice::Skip:
             temporary_->scalars.remove(filePassword);
             break;
         case PasswordChoice::Write:
             break;
     }
-    StartDownloadWalk();
+    return true;
+}
+
+bool CalFileOperations::WritesOnlyChanges() const {
+    return restorePoints_ != nullptr && !context_.document.IsDemo();
 }
 
 void CalFileOperations::StartDownloadWalk() {
-    StartWalk(CalFileMode::Download, temporary_->scalars);
+    // Demo mode keeps nothing worth restoring: every value is written, as without a store.
+    if (!WritesOnlyChanges()) {
+        StartWalk(CalFileMode::Download, temporary_->scalars);
+        return;
+    }
+    // The whole calibration first: the restore point, and what the file changes.
+    context_.document.QuietTheLink();
+    mode_ = CalFileMode::Download;
+    readingPoint_ = true;
+    point_ = std::make_unique<DefinitionSet>();
+    StartPhase(kReadingPoint, context_.document.definitions.scalars, WalkDirection::Read);
 }
 
 }  // namespace zvr

@@ -14,6 +14,7 @@ namespace zvr {
 
 class CDataServer;
 class ReplacingFile;
+class RestorePoints;
 class UserPrompt;
 
 // What the calibration-file commands are doing.
@@ -45,6 +46,9 @@ inline constexpr const char* kDownloadedExcept =
     "The calibration file was downloaded except these scalars, which were not written because "
     "the controller takes only 1- and 2-byte values: ";  // the names follow
 inline constexpr const char* kFileMatchesController = "File Matches Controller";
+// A download of a file whose every value the controller holds already.
+inline constexpr const char* kNothingToWrite =
+    "The controller already holds every value of the file: nothing was written.";
 // A download that read back other values than it wrote; the differences follow, one a line.
 inline constexpr const char* kVerifyDiffers =
     "The calibration file was written, but the controller reads back other values:";
@@ -62,6 +66,10 @@ std::string RetryLine(const std::string& name, int attempt);
 std::string PartialDownloadText(const ScalarDef* stoppedAt, WriteCheck check = WriteCheck::None);
 // "NAME: file 4.00, controller 5.00" for a download's read-back.
 std::string VerifyDifferenceLine(const ScalarDef& scalar, uint32_t controllerRaw);
+// A value read back after scalar's cal-file value was written shows that the write landed:
+// the same raw value; in the fault history, into which the controller latches its active
+// faults at once, every bit written.
+bool ReadBackAsWritten(const ScalarDef& scalar, uint32_t read);
 
 // One scalar whose controller value differs from the file's, as the compare report lists it.
 struct CompareMismatch {
@@ -117,6 +125,10 @@ public:
     void Save();
     void Download();
     void Compare();
+    // Download and Compare of a file already chosen (a restore point).
+    // command names the write in the restore point: "download", "restore".
+    void DownloadFile(const std::string& path, const std::string& command = "download");
+    void CompareFile(const std::string& path);
     void ConvertControllerToText();
     void ConvertFileToText();
     void ConvertFileToStrategy();
@@ -135,6 +147,13 @@ public:
     // A download's read-back is under way: everything has been written.
     bool verifying() const { return verifying_; }
     void setVerifyDownload(bool verify) { context_.verifyDownload = verify; }
+    // Where a download keeps the controller's calibration before it writes; with a store, a
+    // download reads the whole calibration first (the controller's password with it), writes
+    // only the values that differ and reads back only those. Without one (or in demo mode) it
+    // reads the password alone and writes every value.
+    void setRestorePoints(RestorePoints* store) { restorePoints_ = store; }
+    // The restore point the last download kept; empty when it kept none.
+    const std::string& restorePoint() const { return restorePoint_; }
     // The document of the last command, kept after a download until the next command.
     const DefinitionSet* temporaryDocument() const { return temporary_.get(); }
     // The differences the last compare found, in name order.
@@ -158,14 +177,22 @@ private:
     std::string WriteFailed(const std::string& text, const std::string& path,
                             const ReplacingFile& file);
     bool StartWalk(CalFileMode mode, const SortedTable<ScalarDef>& table);
+    // One phase of a download: its first line, the table it walks and the way.
+    void StartPhase(const char* line1, const SortedTable<ScalarDef>& table,
+                    WalkDirection direction);
     void EndWalk();
     void StartDownloadWalk();
     void RequestPassword();
     // A failed or doubtful password read: true when it went out again.
     bool RetryPassword(bool ok);
     void OnPasswordRead(bool ok, uint16_t word);
+    // The password question for the controller's password; false when the person aborts.
+    bool AskPassword(uint32_t controllerPassword);
+    // With a store (and not in demo mode) a download reads the whole calibration first.
+    bool WritesOnlyChanges() const;
     void FinishSave();
     void FinishCompare();
+    void FinishPointRead();
     void FinishDownload(const WalkEnd& end);
     void FinishVerify();
     void FinishControllerText();
@@ -189,8 +216,15 @@ private:
     uint16_t passwordAddress_ = 0;
     uint32_t passwordMark_ = 0;  // the link's stray count when the read went out
     int passwordTries_ = 0;
+    bool passwordAsked_ = false;  // the password question of this download is answered
     std::vector<CompareMismatch> mismatches_;
     bool verifying_ = false;  // the download's read-back is under way
+    RestorePoints* restorePoints_ = nullptr;
+    std::string writeCommand_ = "download";
+    std::string restorePoint_;
+    bool readingPoint_ = false;  // the download's whole read (the restore point) is under way
+    std::unique_ptr<DefinitionSet> point_;    // what the controller held before the download
+    std::unique_ptr<DefinitionSet> changes_;  // the file's scalars whose values differ
     std::vector<std::string> notWritten_;
     std::vector<std::string> verifyDifferences_;
     std::string report_;

@@ -212,20 +212,30 @@ int CControllerProtocol::RequestWriteScalar(uint16_t address, uint16_t value, in
     const std::optional<Message> message = WriteRequest(address, value, size);
     if (!message) return static_cast<int>(RequestResult::UnwritableSize);
     if (!IsOpen()) return static_cast<int>(RequestResult::NotSent);
-    std::lock_guard lock(requestMutex_);
-    if (IdentificationAwaited()) return kRefusedWhileIdentifying;
-    request_.type = kWrite;
-    request_.target = std::move(target);
-    request_.successMessage = successMessage;
-    request_.failureMessage = failureMessage;
-    request_.count = 1;
-    request_.addresses[0] = address;
-    request_.values[0] = value;
-    request_.writeSize = size;
-    request_.sent = *message;
-    writeCheck_ = WriteCheck::None;
-    Dispatch();
+    {
+        std::lock_guard lock(requestMutex_);
+        if (IdentificationAwaited()) return kRefusedWhileIdentifying;
+        request_.type = kWrite;
+        request_.target = std::move(target);
+        request_.successMessage = successMessage;
+        request_.failureMessage = failureMessage;
+        request_.count = 1;
+        request_.addresses[0] = address;
+        request_.values[0] = value;
+        request_.writeSize = size;
+        request_.sent = *message;
+        writeCheck_ = WriteCheck::None;
+        Dispatch();
+    }
+    std::erase_if(writeWatches_, [](const auto& watch) { return watch.expired(); });
+    for (const auto& watch : writeWatches_) {
+        if (const auto live = watch.lock()) (*live)(address, size);
+    }
     return 0;
+}
+
+void CControllerProtocol::WatchWrites(const std::shared_ptr<WriteWatch>& watch) {
+    writeWatches_.push_back(watch);
 }
 
 int CControllerProtocol::RequestIdentify(ReceiverHandle target, uint32_t successMessage,

@@ -4,11 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "comm/controller_message.h"
 #include "comm/message_receiver.h"
@@ -168,6 +171,13 @@ public:
     // Where to post (message, wParam 0, lParam 0) when the open device goes away.
     void SetLinkLostNotice(ReceiverHandle target, uint32_t message);
 
+    // Hears of every write request the link takes (its address and size in bytes), whoever
+    // makes it: a calibration kept in memory learns which values the controller may no longer
+    // hold. Called on the requester's thread as the request is taken, before its outcome.
+    using WriteWatch = std::function<void(uint16_t address, int size)>;
+    // Watches for as long as the watcher keeps watch; on the owner's thread.
+    void WatchWrites(const std::shared_ptr<WriteWatch>& watch);
+
 protected:
     void OnReceive(const uint8_t* bytes, size_t length) override;
     void OnCommError(int code, const std::string& text) override;
@@ -221,6 +231,7 @@ private:
     std::array<uint16_t, kMaxAddresses> demoReadValues_{};
     ReceiverHandle linkLostTarget_;
     uint32_t linkLostMessage_ = 0;
+    std::vector<std::weak_ptr<WriteWatch>> writeWatches_;  // owner's thread only
     std::mt19937 random_;
 };
 

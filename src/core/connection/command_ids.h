@@ -26,6 +26,7 @@ enum Command : int {
     kCmdCustomPort = 32799,
     kCmdUserManuals = 32818,
     kCmdTuningLog = 32820,
+    kCmdRestorePoints = 32831,
     kCmdPrint = 57607,
     kCmdPrintPreview = 57609,
     kCmdPrintSetup = 57606,

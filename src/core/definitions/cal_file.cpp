@@ -381,7 +381,7 @@ int LoadCalFile(DefinitionSet& set, const std::string& path, UserPrompt& prompt)
     return result;
 }
 
-int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string& strategyName) {
+int CalFileBytes(DefinitionSet& set, const std::string& strategyName, std::string& bytes) {
     if (set.overLimit()) return -2;  // a count or a length would wrap: the file would lie
     set.refreshCounts();
     set.header.strategyName = strategyName;
@@ -391,6 +391,15 @@ int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string&
         WriteRecords(image, set);
     } catch (const std::bad_alloc&) {
         return -1;
+    }
+    bytes = std::move(image.bytes);
+    return 0;
+}
+
+int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string& strategyName) {
+    CalFileImage image;
+    if (const int result = CalFileBytes(set, strategyName, image.bytes); result != 0) {
+        return result;
     }
     // The caller created the file; a path that does not exist is an error, not a new file.
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);

@@ -40,4 +40,8 @@ int LoadCalFile(DefinitionSet& set, const std::string& path, UserPrompt& prompt)
 // nothing is written). Never throws.
 int WriteCalFile(DefinitionSet& set, const std::string& path, const std::string& strategyName);
 
+// The bytes WriteCalFile would write, for a writer that puts them on disk itself. 0, -1 out
+// of memory, -2 as WriteCalFile (nothing made).
+int CalFileBytes(DefinitionSet& set, const std::string& strategyName, std::string& bytes);
+
 }  // namespace zvr

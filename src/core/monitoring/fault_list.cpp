@@ -25,6 +25,13 @@ std::vector<const ScalarDef*> FaultHistoryScalars(const DefinitionSet& set) {
     return history;
 }
 
+bool IsFaultHistory(std::string_view name) {
+    for (int n = 1; n <= kMaxHistoryScalars; ++n) {
+        if (name == "EE_FAULTS_" + std::to_string(n)) return true;
+    }
+    return false;
+}
+
 void AppendFlagRows(const DiagnosticDef& diagnostic, uint32_t flags, std::vector<FaultRow>& rows) {
     const int count = std::min<int>(diagnostic.flagCount, DiagnosticDef::kMaxFlags);
     for (int bit = 0; bit < count; ++bit) {

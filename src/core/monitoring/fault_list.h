@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "definitions/definition_set.h"
@@ -33,6 +34,8 @@ struct FaultRow {
 std::vector<const DiagnosticDef*> FaultDiagnostics(const DefinitionSet& set);
 // EE_FAULTS_1, EE_FAULTS_2, ... up to EE_FAULTS_11, ending at the first name missing.
 std::vector<const ScalarDef*> FaultHistoryScalars(const DefinitionSet& set);
+// A name of the fault history: EE_FAULTS_1 to EE_FAULTS_11.
+bool IsFaultHistory(std::string_view name);
 
 // One row per described flag set in flags: bits from 0 to the diagnostic's flag count - 1.
 void AppendFlagRows(const DiagnosticDef& diagnostic, uint32_t flags, std::vector<FaultRow>& rows);

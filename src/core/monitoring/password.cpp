@@ -109,6 +109,14 @@ void PasswordSession::TakeRepetition() {
         EnterChangeMode();
         return;
     }
+    if (beforeChange) {
+        if (const auto problem = beforeChange()) {
+            step = kFinished;
+            userPrompt_.error(*problem);
+            EnterChangeMode();
+            return;
+        }
+    }
     prompt = "Password:";
     const uint16_t code = PasswordCode(entry);
     entry.clear();
@@ -147,6 +155,7 @@ void PasswordSession::OnMessage(const PostedMessage& message) {
         case kPasswordWritten:
             step = kFinished;
             status = "The password was successfully updated in the controller.";
+            if (afterChange) afterChange();
             prompt.clear();
             entryVisible = false;
             cancelEnabled = false;

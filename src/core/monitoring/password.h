@@ -57,6 +57,11 @@ public:
     Step step = kCheck;
     std::optional<bool> result;  // set when the dialog closes: true OK, false Cancel
 
+    // The change journal's hooks, when the host keeps one: asked before a new password goes
+    // out (a reason stops the change, and is shown), told once the controller took it.
+    std::function<std::optional<std::string>()> beforeChange;
+    std::function<void()> afterChange;
+
 private:
     void EnterChangeMode();
     void Check();

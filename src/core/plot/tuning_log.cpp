@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "common/csv.h"
 #include "common/numbers.h"
 #include "common/regular_file.h"
+#include "common/user_folders.h"
 #include "common/user_prompt.h"
 
 namespace zvr {
@@ -74,17 +74,7 @@ std::string FormatTuningLogLine(const TuningLogEntry& entry) {
     return line;
 }
 
-std::string DefaultTuningLogPath() {
-    fs::path data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') {
-        data = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        data = fs::path(home) / ".local" / "share";
-    } else {
-        data = fs::temp_directory_path();
-    }
-    return (data / "zvr" / "tuning_log.csv").string();
-}
+std::string DefaultTuningLogPath() { return UserDataFolder("zvr/tuning_log.csv"); }
 
 bool TuningLog::Append(const TuningLogEntry& entry, std::string& error) {
     std::error_code made;

@@ -11,6 +11,8 @@ namespace {
 
 constexpr const char* kComPort = "ComPort";
 constexpr const char* kVerifyDownload = "VerifyDownload";
+constexpr const char* kRestorePointsKept = "RestorePointsKept";
+constexpr int kDefaultRestorePointsKept = 50;
 
 // Reads a stored integer text the way the plot always has: digits up to the first
 // non-digit, 0 for nonsense; the caller's lower limit applies after.
@@ -64,6 +66,14 @@ bool CRegistrySettings::ReadVerifyDownload() {
 
 int CRegistrySettings::WriteVerifyDownload(bool verify) {
     return store_.writeNumber(kVerifyDownload, verify ? 1 : 0);
+}
+
+int CRegistrySettings::ReadRestorePointsKept() {
+    return std::max(store_.readNumber(kRestorePointsKept).value_or(kDefaultRestorePointsKept), 1);
+}
+
+int CRegistrySettings::WriteRestorePointsKept(int kept) {
+    return store_.writeNumber(kRestorePointsKept, kept);
 }
 
 std::optional<WindowRect> CRegistrySettings::ReadWindowPosition() {

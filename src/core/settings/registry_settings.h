@@ -64,6 +64,10 @@ public:
     bool ReadVerifyDownload();
     int WriteVerifyDownload(bool verify);
 
+    // How many restore points are kept per unit; 50 unless stored, never fewer than 1.
+    int ReadRestorePointsKept();
+    int WriteRestorePointsKept(int kept);
+
     PlotSettings ReadPlotSettings();
     // In the order the Parameter Plot writes them; the grid count is written when present.
     int WritePlotSettings(const PlotSettings& plot);
