@@ -176,10 +176,13 @@ TEST_F(CalFileCommandsTest, WalksRetryThroughLineFaultsAndALastingFaultLeavesThe
         if (scalar->name != "PASSWORD") scalar->fileRaw ^= 1;
     }
     // A scalar in the middle of the table at an address the controller keeps no scalar at:
-    // it refuses to commit that write, however often it is tried.
+    // it refuses to commit that write, however often it is tried. The address holds the engine
+    // speed, which runs at the set speed: the file's value is one the engine never runs at, so
+    // that the download always finds it different and writes it.
     ScalarDef refused = *changed.scalars.find("SET_SPEED_1");
     refused.name = "M_NOT_KEPT";
     refused.eepromAddress = sim::test::kEngineRpm;
+    refused.fileRaw = 291;
     changed.scalars.insert(std::move(refused));
     zvr::test::WriteBytes("unit.ZVR", zvr::test::WrittenBytes(changed, "unit.ZVR"));
     const std::string downloadBytes = ReadBytes("unit.ZVR");
