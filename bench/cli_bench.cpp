@@ -20,11 +20,14 @@
 #include "commands.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
+#include "program_run.h"
 #include "simulator.h"
 
 namespace {
 
 using namespace std::chrono;
+using zvr::bench::Median;
+using zvr::bench::RunProgram;
 
 constexpr double kSecondsPerByte = 10.0 / 9600.0;
 constexpr int kRuns = 5;
@@ -38,32 +41,6 @@ public:
 
 double Seconds(steady_clock::time_point start) {
     return duration<double>(steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// The program run to its end with its output thrown away; its time, or -1 when it failed.
-double RunProgram(const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(ZVR_CLI_PROGRAM)};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const auto start = steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Seconds(start) : -1;
 }
 
 // One command run in this process; its time and what it printed, or -1 when it failed.
@@ -97,7 +74,7 @@ int MeasureSave(const std::string& strategy, size_t scalars) {
     const std::string port = simulator.linkPath();
     std::vector<double> whole, saveHere, identifyHere;
     for (int i = 0; i < kRuns; ++i) {
-        whole.push_back(RunProgram({"save", "bench.ZVR", "--port", port}));
+        whole.push_back(RunProgram(ZVR_CLI_PROGRAM, {"save", "bench.ZVR", "--port", port}));
         saveHere.push_back(RunHere(zvr::cli::RunSave, {"bench.ZVR", "--port", port}));
         identifyHere.push_back(RunHere(zvr::cli::RunIdentify, {"--port", port}));
     }

@@ -27,11 +27,14 @@
 #include "controller_unit.h"
 #include "definitions/cal_file.h"
 #include "definitions/scaling.h"
+#include "program_run.h"
 #include "simulator.h"
 
 namespace {
 
 using namespace std::chrono;
+using zvr::bench::Median;
+using zvr::bench::RunProgram;
 
 constexpr double kSecondsPerByte = 10.0 / 9600.0;  // start bit, 8 data bits, stop bit
 constexpr int kRuns = 5;
@@ -45,33 +48,6 @@ public:
     }
     std::optional<std::string> chooseFile(const zvr::FileChoice&) override { return {}; }
 };
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// The program run to its end with its output thrown away; its time, or -1 when it failed.
-double RunProgram(const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(ZVR_CLI_PROGRAM)};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const auto start = steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    const double seconds = duration<double>(steady_clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
-}
 
 // Bytes on the wire: a read is request and reply of 5 bytes each; a write is the write and its
 // echo (4 bytes and the value), the commit (3) and its reply (4).
@@ -138,7 +114,7 @@ double Timed(zvr::sim::Simulator& simulator, const zvr::DefinitionSet& set,
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) {
         Reset(simulator, set);
-        times.push_back(RunProgram(args));
+        times.push_back(RunProgram(ZVR_CLI_PROGRAM, args));
         if (times.back() < 0) return -1;
     }
     return Median(times);
@@ -207,7 +183,7 @@ int main(int argc, char** argv) {
     const double fiveTime = Timed(simulator, set, download("five.ZVR"));
     const double allTime = Timed(simulator, set, download("all.ZVR"));
     Reset(simulator, set);
-    const double sameTime = RunProgram(download("same.ZVR"));
+    const double sameTime = RunProgram(ZVR_CLI_PROGRAM, download("same.ZVR"));
     const size_t sameWrites = WriteRequests(log);
     simulator.stop();
     if (std::min({identify, fiveTime, allTime, sameTime}) < 0) {
