@@ -16,6 +16,7 @@
 #include "commands.h"
 #include "common/user_prompt.h"
 #include "definitions/cal_file.h"
+#include "program_run.h"
 #include "simulator.h"
 #include "wizard_command.h"
 #include "wizard_conversation.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using namespace std::chrono;
+using zvr::bench::Median;
 
 constexpr double kSecondsPerByte = 10.0 / 9600.0;
 constexpr int kRuns = 3;
@@ -53,11 +55,6 @@ constexpr const char* kAnswers = R"({
 
 // Scalars the wizard leaves out of its write with no analog input.
 constexpr const char* kNotWritten[] = {"FACTORY_SETTINGS", "APP_MIN_CAL", "APP_RANGE_CAL"};
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double RunHere(bool wizard, const std::vector<std::string>& args) {
     Quiet prompt;
