@@ -186,6 +186,23 @@ TEST_F(RestorePointsTest, ReadOnlyFolderStopsWithTheReason) {
     fs::remove_all(base);
 }
 
+TEST_F(RestorePointsTest, TwoPointsInOneMillisecondAreBothKeptNewestFirst) {
+    RestorePoints points(folder_);
+    const auto first = write(points, kUnit740, 0s, 40);
+    const auto second = write(points, kUnit740, 0s, 50);
+    ASSERT_TRUE(first.ok() && second.ok()) << first.error << second.error;
+    EXPECT_NE(first.path, second.path);
+
+    const auto listed = points.List(&kUnit740);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].path, second.path);
+    EXPECT_EQ(listed[1].path, first.path);
+    DefinitionSet loaded;
+    test::ScriptedPrompt prompt;
+    ASSERT_EQ(LoadCalFile(loaded, first.path, prompt), 0);
+    EXPECT_EQ(loaded.scalars.entries().front()->fileRaw, 40u);
+}
+
 TEST_F(RestorePointsTest, TwoProgramsWritingAtOnceKeepEveryPointAndEveryLineWhole) {
     constexpr int kEach = 20;
     std::vector<pid_t> children;

@@ -192,19 +192,31 @@ std::optional<std::string> RestorePoints::MakeFolder() const {
            (error ? error.message() : std::string("a file of that name is in the way"));
 }
 
+// The name holds the time to the millisecond and this program's process id, so two programs
+// never share one; a second point of this program within the same millisecond takes the next
+// free millisecond instead of replacing the first.
+std::string RestorePoints::FreeName(std::chrono::system_clock::time_point when,
+                                    const std::string& unitKey, std::string_view command) const {
+    const std::string rest =
+        "-" + std::to_string(::getpid()) + "_" + unitKey + "_" + NamePart(command) + kExtension;
+    for (;; when += std::chrono::milliseconds(1)) {
+        const auto millis =
+            std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
+            1000;
+        const std::string name = Formatted(LocalTime(when), "%Y%m%d-%H%M%S-") +
+                                 std::to_string(1000 + millis).substr(1) + rest;
+        std::error_code error;
+        if (!fs::exists(fs::path(folder_) / name, error)) return name;
+    }
+}
+
 RestorePoints::Written RestorePoints::Write(DefinitionSet calibration,
                                             const std::string& strategyName,
                                             const UnitIdentity& unit, std::string_view command,
                                             std::chrono::system_clock::time_point when) {
     if (auto problem = MakeFolder()) return {"", *problem};
     const std::tm local = LocalTime(when);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
-        1000;
-    std::string ms = std::to_string(1000 + millis).substr(1);  // three digits
-    const std::string name = Formatted(local, "%Y%m%d-%H%M%S-") + ms + "-" +
-                             std::to_string(::getpid()) + "_" + unit.key() + "_" +
-                             NamePart(command) + kExtension;
+    const std::string name = FreeName(when, unit.key(), command);
     const std::string path = (fs::path(folder_) / name).string();
 
     calibration.comments.clear();

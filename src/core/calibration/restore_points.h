@@ -104,6 +104,8 @@ public:
 
 private:
     std::optional<std::string> MakeFolder() const;
+    std::string FreeName(std::chrono::system_clock::time_point when, const std::string& unitKey,
+                         std::string_view command) const;
     void Prune(const std::string& unitKey, const std::string& keep) const;
 
     std::string folder_;
