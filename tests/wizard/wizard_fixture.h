@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,15 +151,25 @@ protected:
         }
         return sheet().ended();
     }
-    // Lets live sets arrive so the wizard sees the pedal where the simulator put it: two sets
-    // sent after the move, however slowly a loaded machine streams them, and a moment for the
-    // link to hand the last one on.
-    void seeLive() {
-        const uint64_t carried = simulator_->setsStreamed() + 2;
+    // Hands live sets on until the wizard holds, for each named variable, what the simulator's
+    // memory holds: the wizard then sees the pedal where the simulator put it, however slowly a
+    // loaded machine streams and takes in the sets.
+    void seeLive(std::initializer_list<const char*> names = {"adc_app", "switch_f_debounced"}) {
         const auto until = std::chrono::steady_clock::now() + kLimit;
-        while (simulator_->setsStreamed() < carried && std::chrono::steady_clock::now() < until)
+        while (!showsSimulator(names) && std::chrono::steady_clock::now() < until)
             pump_.Poll(std::chrono::milliseconds(20));
-        pump_.Poll(std::chrono::milliseconds(100));
+        EXPECT_TRUE(showsSimulator(names)) << "the wizard never saw the live values";
+    }
+    bool showsSimulator(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const VariableDef* live = sheet().variable(name);
+            if (live == nullptr) {
+                ADD_FAILURE() << name;
+                return true;
+            }
+            if (live->currentRaw != read(live->ramAddress, live->scaling.size)) return false;
+        }
+        return true;
     }
 
     // The raw value the simulator's EEPROM holds for a scalar of the strategy.
